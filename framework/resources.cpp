@@ -1,0 +1,53 @@
+#include "framework/resources.h"
+
+#include <atomic>
+
+#include "framework/cstring.h"
+
+namespace {
+std::atomic<HINSTANCE> g_resources{nullptr};
+std::atomic<HINSTANCE> g_instance{nullptr};
+} // namespace
+
+HINSTANCE AfxGetInstanceHandle()
+{
+    HINSTANCE h = g_instance.load();
+    return h ? h : GetModuleHandleA(nullptr);
+}
+
+void AfxSetInstanceHandle(HINSTANCE instance)
+{
+    g_instance = instance;
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    HINSTANCE h = g_resources.load();
+    return h ? h : AfxGetInstanceHandle();
+}
+
+void AfxSetResourceHandle(HINSTANCE resources)
+{
+    g_resources = resources;
+}
+
+BOOL CString::LoadStringA(UINT id)
+{
+    // LoadStringA truncates silently, so grow the buffer until the text fits
+    // with room to spare.
+    for (int size = 256; size <= 65536; size *= 4) {
+        std::string buffer(static_cast<std::size_t>(size), '\0');
+        const int got = ::LoadStringA(AfxGetResourceHandle(), id, buffer.data(), size);
+        if (got <= 0) {
+            Empty();
+            return FALSE;
+        }
+        if (got < size - 1) {
+            buffer.resize(static_cast<std::size_t>(got));
+            *this = CString(std::move(buffer));
+            return TRUE;
+        }
+    }
+    Empty();
+    return FALSE;
+}

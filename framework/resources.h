@@ -1,0 +1,11 @@
+// Where the framework loads its resources from. The application object
+// later places a language library in front of the program itself; until
+// then resources come from the program's own module.
+#pragma once
+
+#include <windows.h>
+
+HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE resources);
+HINSTANCE AfxGetInstanceHandle();
+void AfxSetInstanceHandle(HINSTANCE instance);

@@ -1,0 +1,81 @@
+// The shared test seams work under Wine: real windows on the test display,
+// the registry sandbox and the virtual clock.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "framework/clock.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+TEST(TestWindowTest, RealWindowReportsTheTextItWasGiven)
+{
+    TestWindow window("first title");
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ("first title", WindowText(window));
+    SetWindowTextA(window, "changed");
+    EXPECT_EQ("changed", WindowText(window));
+
+    bool posted = false;
+    PostMessageA(window, WM_NULL, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return posted = true; }, 1000));
+}
+
+bool KeyExists(HKEY root, const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+TEST(RegistrySandboxTest, RedirectsBothHivesAndLeavesNothingBehind)
+{
+    std::string scratch;
+    {
+        RegistrySandbox sandbox;
+        scratch = sandbox.ScratchPath();
+        HKEY key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2\\Config", 0, nullptr,
+                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        const DWORD value = 5;
+        RegSetValueExA(key, "Answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+        RegCloseKey(key);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VexoLabs\\Machine", 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        RegCloseKey(key);
+        EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2\\Config"));
+        EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\VexoLabs\\Machine"));
+        // Both hives start empty and are kept apart.
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\VexoLabs\\Vorta2"));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2\\Config"));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "Software\\VexoLabs\\Machine"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, scratch.c_str()));
+}
+
+TEST(FakeClockTest, SleepsAdvanceVirtualTimeAndUninstallRestoresTheSystemClock)
+{
+    {
+        FakeClock clock(5000);
+        EXPECT_EQ(5000u, AfxGetClock().NowMs());
+        std::uint64_t seen = 0;
+        clock.SetSleepHook([&](std::uint64_t now) { seen = now; });
+        const std::uint64_t start = AfxGetClock().NowMs();
+        while (!AfxClockElapsed(start, 300))
+            AfxGetClock().SleepMs(100);
+        EXPECT_EQ(5300u, clock.NowMs());
+        EXPECT_EQ(5300u, seen);
+        EXPECT_EQ(300u, clock.SleptMs());
+    }
+    EXPECT_NE(&AfxGetClock(), nullptr);
+    const std::uint64_t a = AfxGetClock().NowMs();
+    Sleep(20);
+    EXPECT_GE(AfxGetClock().NowMs(), a + 10);
+}
+
+} // namespace

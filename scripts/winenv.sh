@@ -1,0 +1,101 @@
+# Shared by scripts/test, scripts/run and scripts/screenshot: the builds, the
+# private Wine prefix in the build tree, a private Xvfb display and a
+# persistent wineserver. Source it; it defines functions and sets no traps.
+#
+# Two builds live under the build folder: x64/ (64-bit, with the tests; it is
+# what runs under Wine here, whose kernel runs no 32-bit code) and i686/ (the
+# 32-bit deliverables, without tests).
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+case "$build" in /*) ;; *) build=$root/$build ;; esac
+
+export WINEPREFIX="$build/wineprefix"
+export WINEDEBUG=-all
+export WINEARCH=win64
+export WINELOADER=/usr/lib/wine/wine64
+wine="$root/scripts/wine"
+
+missing_tools() {
+    for t in cmake ninja i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix \
+             wineserver Xvfb xdpyinfo socat import; do
+        command -v "$t" >/dev/null 2>&1 || { echo "$t"; return; }
+    done
+    [ -x /usr/lib/wine/wine64 ] || echo wine64
+    [ -d /usr/src/googletest ] || echo googletest
+}
+
+ensure_tools() {
+    m=$(missing_tools)
+    if [ -n "$m" ]; then
+        echo "setup: $m is missing, installing the tool set" >&2
+        "$root/scripts/setup"
+    fi
+}
+
+configure() {
+    # $1 = tree name, $2 = toolchain, rest = cache settings
+    tree=$1 toolchain=$2
+    shift 2
+    cmake -S "$root" -B "$build/$tree" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "$@" >/dev/null
+}
+
+# BUILD_TARGETS narrows the build to some targets of the 64-bit tree (a
+# developer's quick loop); the default builds both trees completely.
+configure_and_build() {
+    configure x64 toolchain-x86_64.cmake -DVEXO_TESTS=ON
+    if [ -n "${BUILD_TARGETS:-}" ]; then
+        # shellcheck disable=SC2086
+        cmake --build "$build/x64" --target $BUILD_TARGETS
+        return
+    fi
+    cmake --build "$build/x64"
+    configure i686 toolchain-i686.cmake -DVEXO_TESTS=OFF
+    cmake --build "$build/i686"
+}
+
+# Makes the prefix once; parallel creation fails intermittently, so nothing
+# else may run in it while this happens.
+ensure_prefix() {
+    [ -f "$WINEPREFIX/.vexo-ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
+    # A crashing program must fail, not wait for a person at a dialog.
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.vexo-ready"
+}
+
+xvfb_pid=
+start_xvfb() {
+    n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -ac >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    tries=0
+    until xdpyinfo >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        if [ $tries -gt 100 ] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+            echo "Xvfb did not start on $DISPLAY" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+}
+
+start_wineserver() {
+    wineserver -p
+}
+
+stop_all() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=
+    fi
+}
