@@ -16,8 +16,7 @@
 
 // ---------------------------------------------------------------- lists ----
 
-template <class TYPE, class ARG_TYPE = const TYPE&>
-class CList : public CObject {
+template <class TYPE, class ARG_TYPE = const TYPE&> class CList : public CObject {
     struct CNode {
         CNode* pNext;
         CNode* pPrev;
@@ -182,8 +181,7 @@ class CStringList : public CList<CString, const char*> {
 
 // --------------------------------------------------------------- arrays ----
 
-template <class TYPE, class ARG_TYPE = const TYPE&>
-class CArray : public CObject {
+template <class TYPE, class ARG_TYPE = const TYPE&> class CArray : public CObject {
 public:
     CArray() = default;
     CArray(const CArray& other) : CObject(), m_data(other.m_data) {}
@@ -276,27 +274,23 @@ class CObArray : public CArray<CObject*, CObject*> {
 // ----------------------------------------------------------------- maps ----
 
 // Hash of a map key: integers and pointers by value, texts by content.
-template <class KEY>
-inline UINT HashKey(const KEY& key)
+template <class KEY> inline UINT HashKey(const KEY& key)
 {
     if constexpr (std::is_pointer_v<KEY>)
         return static_cast<UINT>(reinterpret_cast<UINT_PTR>(key) >> 4);
     else
         return static_cast<UINT>(static_cast<ULONGLONG>(key) * 2654435761u);
 }
-template <>
-inline UINT HashKey<CString>(const CString& key)
+template <> inline UINT HashKey<CString>(const CString& key)
 {
     return static_cast<UINT>(std::hash<std::string_view>()(key.str()));
 }
-template <>
-inline UINT HashKey<const char*>(const char* const& key)
+template <> inline UINT HashKey<const char*>(const char* const& key)
 {
     return static_cast<UINT>(std::hash<std::string_view>()(key ? key : ""));
 }
 
-template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE>
-class CMap : public CObject {
+template <class KEY, class ARG_KEY, class VALUE, class ARG_VALUE> class CMap : public CObject {
     struct CAssoc {
         CAssoc* pNext;
         UINT nHash;
@@ -366,10 +360,7 @@ public:
     }
 
     // Iteration in no particular order; the map must not change meanwhile.
-    POSITION GetStartPosition() const
-    {
-        return m_nCount ? reinterpret_cast<POSITION>(FirstFrom(0)) : nullptr;
-    }
+    POSITION GetStartPosition() const { return m_nCount ? reinterpret_cast<POSITION>(FirstFrom(0)) : nullptr; }
     void GetNextAssoc(POSITION& pos, KEY& key, VALUE& value) const
     {
         const CAssoc* assoc = reinterpret_cast<const CAssoc*>(pos);

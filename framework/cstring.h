@@ -40,9 +40,22 @@ public:
     const std::string& str() const { return m_s; }
 
     // Appending.
-    CString& operator+=(const CString& s) { m_s += s.m_s; return *this; }
-    CString& operator+=(const char* s) { if (s) m_s += s; return *this; }
-    CString& operator+=(char ch) { m_s += ch; return *this; }
+    CString& operator+=(const CString& s)
+    {
+        m_s += s.m_s;
+        return *this;
+    }
+    CString& operator+=(const char* s)
+    {
+        if (s)
+            m_s += s;
+        return *this;
+    }
+    CString& operator+=(char ch)
+    {
+        m_s += ch;
+        return *this;
+    }
     void Append(const char* text, int length);
     void AppendChar(char ch) { m_s += ch; }
     void AppendFormat(const char* format, ...);
@@ -104,7 +117,10 @@ public:
     // the plain name forwards to it where the macro is absent.
     BOOL LoadStringA(UINT id);
 #ifndef LoadString
-    BOOL LoadString(UINT id) { return LoadStringA(id); }
+    BOOL LoadString(UINT id)
+    {
+        return LoadStringA(id);
+    }
 #endif
 
 private:
@@ -117,16 +133,39 @@ CString operator+(const char* a, const CString& b);
 CString operator+(const CString& a, char b);
 CString operator+(char a, const CString& b);
 
-inline bool operator==(const CString& a, const CString& b) { return a.str() == b.str(); }
-inline bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
-inline bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-inline bool operator!=(const CString& a, const char* b) { return !(a == b); }
-inline bool operator<(const CString& a, const CString& b) { return a.str() < b.str(); }
-inline bool operator>(const CString& a, const CString& b) { return b < a; }
-inline bool operator<=(const CString& a, const CString& b) { return !(b < a); }
-inline bool operator>=(const CString& a, const CString& b) { return !(a < b); }
+inline bool operator==(const CString& a, const CString& b)
+{
+    return a.str() == b.str();
+}
+inline bool operator==(const CString& a, const char* b)
+{
+    return a.Compare(b) == 0;
+}
+inline bool operator!=(const CString& a, const CString& b)
+{
+    return !(a == b);
+}
+inline bool operator!=(const CString& a, const char* b)
+{
+    return !(a == b);
+}
+inline bool operator<(const CString& a, const CString& b)
+{
+    return a.str() < b.str();
+}
+inline bool operator>(const CString& a, const CString& b)
+{
+    return b < a;
+}
+inline bool operator<=(const CString& a, const CString& b)
+{
+    return !(b < a);
+}
+inline bool operator>=(const CString& a, const CString& b)
+{
+    return !(a < b);
+}
 
-template <>
-struct std::hash<CString> {
+template <> struct std::hash<CString> {
     std::size_t operator()(const CString& s) const noexcept { return std::hash<std::string>()(s.str()); }
 };

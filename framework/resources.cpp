@@ -33,11 +33,18 @@ void AfxSetResourceHandle(HINSTANCE resources)
 
 BOOL CString::LoadStringA(UINT id)
 {
+    // The language library first, then the program's own strings.
     // LoadStringA truncates silently, so grow the buffer until the text fits
     // with room to spare.
+    HINSTANCE hInst = AfxGetResourceHandle();
+    if (hInst != AfxGetInstanceHandle()) {
+        char probe[2];
+        if (::LoadStringA(hInst, id, probe, sizeof probe) <= 0)
+            hInst = AfxGetInstanceHandle();
+    }
     for (int size = 256; size <= 65536; size *= 4) {
         std::string buffer(static_cast<std::size_t>(size), '\0');
-        const int got = ::LoadStringA(AfxGetResourceHandle(), id, buffer.data(), size);
+        const int got = ::LoadStringA(hInst, id, buffer.data(), size);
         if (got <= 0) {
             Empty();
             return FALSE;

@@ -37,12 +37,15 @@ configure() {
     # $1 = tree name, $2 = toolchain, rest = cache settings
     tree=$1 toolchain=$2
     shift 2
+    # shellcheck disable=SC2086
     cmake -S "$root" -B "$build/$tree" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "$@" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" "$@" ${VEXO_CMAKE_ARGS:-} >/dev/null
 }
 
 # BUILD_TARGETS narrows the build to some targets of the 64-bit tree (a
 # developer's quick loop); the default builds both trees completely.
+# VEXO_CMAKE_ARGS adds cache settings, for example
+# -DVEXO_SKIP_SUBSYSTEMS=simulator to leave a folder out.
 configure_and_build() {
     configure x64 toolchain-x86_64.cmake -DVEXO_TESTS=ON
     if [ -n "${BUILD_TARGETS:-}" ]; then

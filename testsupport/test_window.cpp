@@ -25,8 +25,8 @@ ATOM RegisterTestClass()
 TestWindow::TestWindow(const char* title, DWORD style)
 {
     RegisterTestClass();
-    m_hwnd = CreateWindowExA(0, kClassName, title, style, 10, 10, 320, 200, nullptr, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+    m_hwnd = CreateWindowExA(0, kClassName, title, style, 10, 10, 320, 200, nullptr, nullptr, GetModuleHandleA(nullptr),
+                             nullptr);
 }
 
 TestWindow::~TestWindow()

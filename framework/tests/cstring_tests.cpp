@@ -17,12 +17,8 @@ struct FormatCase {
 TEST(CStringFormat, FloatingPointConversionsUseTwoDigitExponents)
 {
     const FormatCase cases[] = {
-        {"%e", 0.01, "1.000000e-02"},
-        {"%.4e", 12345.678, "1.2346e+04"},
-        {"%g", 1e-10, "1e-10"},
-        {"%G", 2.5e20, "2.5E+20"},
-        {"%.4f", -0.00001, "-0.0000"},
-        {"%10.3f", 3.14159, "     3.142"},
+        {"%e", 0.01, "1.000000e-02"},   {"%.4e", 12345.678, "1.2346e+04"}, {"%g", 1e-10, "1e-10"},
+        {"%G", 2.5e20, "2.5E+20"},      {"%.4f", -0.00001, "-0.0000"},     {"%10.3f", 3.14159, "     3.142"},
         {"%-8.1f|", 2.25, "2.2     |"},
     };
     for (const auto& c : cases) {
@@ -54,11 +50,20 @@ TEST(CStringExtract, MidLeftRightClampOutOfRangeArguments)
         CString got;
         const char* expected;
     } cases[] = {
-        {s.Mid(6), "World"},       {s.Mid(6, 3), "Wor"},  {s.Mid(20), ""},
-        {s.Mid(-3, 2), "He"},      {s.Mid(9, 100), "ld"}, {s.Mid(3, -1), ""},
-        {s.Left(5), "Hello"},      {s.Left(0), ""},       {s.Left(99), "Hello World"},
-        {s.Left(-1), ""},          {s.Right(5), "World"}, {s.Right(99), "Hello World"},
-        {s.Right(-2), ""},         {s.SpanIncluding("HeloW "), "Hello Wo"},
+        {s.Mid(6), "World"},
+        {s.Mid(6, 3), "Wor"},
+        {s.Mid(20), ""},
+        {s.Mid(-3, 2), "He"},
+        {s.Mid(9, 100), "ld"},
+        {s.Mid(3, -1), ""},
+        {s.Left(5), "Hello"},
+        {s.Left(0), ""},
+        {s.Left(99), "Hello World"},
+        {s.Left(-1), ""},
+        {s.Right(5), "World"},
+        {s.Right(99), "Hello World"},
+        {s.Right(-2), ""},
+        {s.SpanIncluding("HeloW "), "Hello Wo"},
         {s.SpanExcluding(" "), "Hello"},
     };
     for (const auto& c : cases)
@@ -126,9 +131,8 @@ TEST(CStringCompare, CaseSensitiveAndNoCase)
         int compare;
         int noCase;
     } cases[] = {
-        {"abc", "abc", 0, 0},  {"abc", "ABC", 1, 0},  {"abc", "abd", -1, -1},
-        {"ab", "abc", -1, -1}, {"b", "A", 1, 1},      {"", "", 0, 0},
-        {"Z", "a", -1, 1},     {"\xE9", "a", 1, 1},
+        {"abc", "abc", 0, 0}, {"abc", "ABC", 1, 0}, {"abc", "abd", -1, -1}, {"ab", "abc", -1, -1},
+        {"b", "A", 1, 1},     {"", "", 0, 0},       {"Z", "a", -1, 1},      {"\xE9", "a", 1, 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.compare, CString(c.a).Compare(c.b)) << c.a << " vs " << c.b;

@@ -40,8 +40,8 @@ TEST(RegistrySandboxTest, RedirectsBothHivesAndLeavesNothingBehind)
         RegistrySandbox sandbox;
         scratch = sandbox.ScratchPath();
         HKEY key;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2\\Config", 0, nullptr,
-                                                 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2\\Config", 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
         const DWORD value = 5;
         RegSetValueExA(key, "Answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
         RegCloseKey(key);

@@ -1,0 +1,227 @@
+#include "framework/app.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/cmdui.h"
+#include "framework/dialog.h"
+#include "framework/prompt.h"
+#include "framework/resources.h"
+#include "framework_tests_res.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+const UINT WM_THREAD_JOB = WM_APP + 0x120;
+
+class CMainWindow : public CWnd {
+protected:
+    void OnTimer(UINT_PTR) { DestroyWindow(); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMainWindow, CWnd)
+ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+class CTestApp : public CWinApp {
+public:
+    CTestApp() : CWinApp("Framework Test") {}
+    std::vector<std::string> m_log;
+    bool m_failInit = false;
+
+    BOOL InitInstance() override
+    {
+        m_log.push_back("init");
+        if (m_failInit)
+            return FALSE;
+        SetRegistryKey("VexoLabs");
+        auto* pWnd = new CMainWindow;
+        pWnd->CreateEx(0, nullptr, "app main", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr);
+        m_pMainWnd = pWnd;
+        ::PostThreadMessageA(GetCurrentThreadId(), WM_THREAD_JOB, 5, 6);
+        return TRUE;
+    }
+    int ExitInstance() override
+    {
+        m_log.push_back("exit");
+        return CWinApp::ExitInstance() + 40;
+    }
+
+protected:
+    void OnJob(WPARAM wParam, LPARAM lParam)
+    {
+        m_log.push_back("job " + std::to_string(wParam + lParam));
+        m_pMainWnd->SetTimer(1, 10);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
+ON_THREAD_MESSAGE(WM_THREAD_JOB, OnJob)
+END_MESSAGE_MAP()
+
+TEST(WinAppTest, WinMainRunsTheLoopUntilTheMainWindowIsGone)
+{
+    RegistrySandbox sandbox;
+    CTestApp app;
+    EXPECT_EQ(&app, AfxGetApp());
+    EXPECT_EQ(40, AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_HIDE));
+    EXPECT_EQ((std::vector<std::string>{"init", "job 11", "exit"}), app.m_log);
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+    EXPECT_STREQ("Framework Test", AfxGetAppName());
+
+    // Settings under Software\VexoLabs\<application>.
+    EXPECT_TRUE(app.WriteProfileInt("Config", "Answer", 42));
+    EXPECT_TRUE(app.WriteProfileString("Config", "Name", "text"));
+    EXPECT_EQ(42u, app.GetProfileInt("Config", "Answer", 1));
+    EXPECT_EQ(7u, app.GetProfileInt("Config", "Missing", 7));
+    EXPECT_STREQ("text", app.GetProfileString("Config", "Name"));
+    EXPECT_STREQ("fallback", app.GetProfileString("Config", "Answer", "fallback"));
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Framework Test\\Config", 0, KEY_READ, &key));
+    RegCloseKey(key);
+}
+
+TEST(WinAppTest, AFailedInitInstanceEndsWithExitInstance)
+{
+    CTestApp app;
+    app.m_failInit = true;
+    EXPECT_EQ(40, AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_HIDE));
+    EXPECT_EQ((std::vector<std::string>{"init", "exit"}), app.m_log);
+}
+
+TEST(WinAppTest, CommandLineFlagsAndFileName)
+{
+    const struct {
+        std::vector<const char*> params;
+        int shellCommand;
+        const char* fileName;
+        BOOL splash;
+    } cases[] = {
+        {{}, CCommandLineInfo::FileNew, "", TRUE},
+        {{"project.prj"}, CCommandLineInfo::FileOpen, "project.prj", TRUE},
+        {{"-nologo", "a.prj"}, CCommandLineInfo::FileOpen, "a.prj", FALSE},
+        {{"/Embedding"}, CCommandLineInfo::FileNew, "", FALSE},
+        {{"-p", "doc.txt"}, CCommandLineInfo::FilePrint, "doc.txt", TRUE},
+        {{"/unregserver"}, CCommandLineInfo::AppUnregister, "", TRUE},
+    };
+    for (const auto& c : cases) {
+        CCommandLineInfo info;
+        for (size_t i = 0; i < c.params.size(); ++i) {
+            const char* p = c.params[i];
+            const BOOL flag = p[0] == '-' || p[0] == '/';
+            info.ParseParam(flag ? p + 1 : p, flag, i + 1 == c.params.size());
+        }
+        EXPECT_EQ(c.shellCommand, info.m_nShellCommand);
+        EXPECT_STREQ(c.fileName, info.m_strFileName);
+        EXPECT_EQ(c.splash, info.m_bShowSplash);
+    }
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path);
+    return s.substr(0, s.rfind('\\') + 1);
+}
+
+class CTitleDialog : public CDialog {
+public:
+    CTitleDialog() : CDialog(IDD_EXCHANGE) {}
+    CString m_title;
+
+protected:
+    BOOL OnInitDialog() override
+    {
+        GetWindowText(m_title);
+        EndDialog(IDOK);
+        return TRUE;
+    }
+};
+
+TEST(ResourceChainTest, ALanguageLibrarySuppliesStringsAndDialogsTheProgramFillsTheGaps)
+{
+    HINSTANCE lang = LoadLibraryA((ProgramFolder() + "framework_tests_lang.dll").c_str());
+    ASSERT_NE(nullptr, lang);
+    CTestApp app;
+    app.SetLanguageResources(lang);
+
+    CString text;
+    EXPECT_TRUE(text.LoadString(IDS_GREETING));
+    EXPECT_STREQ("Hallo aus der Sprachbibliothek", text);
+    EXPECT_TRUE(text.LoadString(IDS_ONLY_IN_PROGRAM));
+    EXPECT_STREQ("Only the program has this one", text);
+    CTitleDialog dlg;
+    EXPECT_EQ(IDOK, dlg.DoModal());
+    EXPECT_STREQ("Austausch", dlg.m_title);
+
+    app.SetLanguageResources(nullptr);
+    EXPECT_TRUE(text.LoadString(IDS_GREETING));
+    EXPECT_STREQ("Hello from the string table", text);
+    FreeLibrary(lang);
+}
+
+class CCommandWindow : public CWnd {
+public:
+    bool m_canSave = false;
+
+protected:
+    void OnSave() {}
+    void OnOpen() {}
+    void OnUpdateSave(CCmdUI* pCmdUI) { pCmdUI->Enable(m_canSave); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CCommandWindow, CWnd)
+ON_COMMAND(501, OnSave)
+ON_COMMAND(502, OnOpen)
+ON_UPDATE_COMMAND_UI(501, OnUpdateSave)
+END_MESSAGE_MAP()
+
+TEST(CmdUITest, UpdateHandlersAndMissingHandlersSetMenuItemStates)
+{
+    CCommandWindow wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, "commands", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr));
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 501, "Save");
+    AppendMenuA(menu, MF_STRING, 502, "Open");
+    AppendMenuA(menu, MF_STRING, 503, "Nobody");
+
+    const auto update = [&](UINT index, UINT id) {
+        CCmdUI ui;
+        ui.m_hMenu = menu;
+        ui.m_nIndex = index;
+        ui.m_nID = id;
+        return ui.DoUpdate(&wnd, TRUE);
+    };
+    EXPECT_TRUE(update(0, 501));
+    EXPECT_FALSE(update(1, 502));
+    EXPECT_FALSE(update(2, 503));
+    EXPECT_TRUE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(menu, 2, MF_BYPOSITION) & MF_GRAYED);
+    wnd.m_canSave = true;
+    update(0, 501);
+    EXPECT_FALSE(GetMenuState(menu, 0, MF_BYPOSITION) & MF_GRAYED);
+
+    CCmdUI ui;
+    ui.m_hMenu = menu;
+    ui.m_nIndex = 1;
+    ui.m_nID = 502;
+    ui.SetText("Open...");
+    ui.SetCheck(1);
+    char text[32];
+    GetMenuStringA(menu, 1, text, sizeof text, MF_BYPOSITION);
+    EXPECT_STREQ("Open...", text);
+    EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_CHECKED);
+    DestroyMenu(menu);
+    wnd.DestroyWindow();
+}
+
+} // namespace

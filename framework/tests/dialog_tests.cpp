@@ -1,0 +1,128 @@
+#include "framework/dialog.h"
+
+#include <gtest/gtest.h>
+
+#include "framework_tests_res.h"
+#include "testsupport/scripted_prompts.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+class CExchangeDialog : public CDialog {
+public:
+    CExchangeDialog() : CDialog(IDD_EXCHANGE) {}
+
+    int m_number = 7;
+    CString m_name = "initial";
+    int m_enabled = 1;
+    int m_choice = 1;
+    double m_ratio = 0.25;
+    int m_closeWith = 0; // a modal run ends itself with this command
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_Text(pDX, IDC_NUMBER, m_number);
+        DDV_MinMaxInt(pDX, m_number, 0, 100);
+        DDX_Text(pDX, IDC_NAME, m_name);
+        DDV_MaxChars(pDX, m_name, 8);
+        DDX_Check(pDX, IDC_ENABLED, m_enabled);
+        DDX_Radio(pDX, IDC_RADIO1, m_choice);
+        DDX_Text(pDX, IDC_RATIO, m_ratio);
+        DDV_MinMaxDouble(pDX, m_ratio, 0.0, 1.0);
+    }
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (m_closeWith) {
+            SetDlgItemText(IDC_NUMBER, "55");
+            PostMessage(WM_COMMAND, MAKEWPARAM(m_closeWith, BN_CLICKED), 0);
+        }
+        return TRUE;
+    }
+};
+
+TEST(DialogTest, ModelessDialogExchangesDataBothWaysAndRejectsOutOfRangeValues)
+{
+    ScriptedPrompts prompts;
+    CExchangeDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_EXCHANGE));
+    ASSERT_TRUE(IsWindow(dlg.m_hWnd));
+
+    // Members to controls.
+    EXPECT_EQ("7", WindowText(dlg.GetDlgItemHwnd(IDC_NUMBER)));
+    EXPECT_EQ("initial", WindowText(dlg.GetDlgItemHwnd(IDC_NAME)));
+    EXPECT_EQ(BST_CHECKED, dlg.IsDlgButtonChecked(IDC_ENABLED));
+    EXPECT_EQ(BST_UNCHECKED, dlg.IsDlgButtonChecked(IDC_RADIO1));
+    EXPECT_EQ(BST_CHECKED, dlg.IsDlgButtonChecked(IDC_RADIO2));
+    EXPECT_EQ("0.25", WindowText(dlg.GetDlgItemHwnd(IDC_RATIO)));
+
+    // Controls to members.
+    dlg.SetDlgItemText(IDC_NUMBER, " 42 ");
+    dlg.SetDlgItemText(IDC_NAME, "changed");
+    dlg.CheckDlgButton(IDC_ENABLED, BST_UNCHECKED);
+    dlg.CheckRadioButton(IDC_RADIO1, IDC_RADIO2, IDC_RADIO1);
+    dlg.SetDlgItemText(IDC_RATIO, "0.5");
+    ASSERT_TRUE(dlg.UpdateData(TRUE));
+    EXPECT_EQ(42, dlg.m_number);
+    EXPECT_STREQ("changed", dlg.m_name);
+    EXPECT_EQ(0, dlg.m_enabled);
+    EXPECT_EQ(0, dlg.m_choice);
+    EXPECT_DOUBLE_EQ(0.5, dlg.m_ratio);
+    EXPECT_TRUE(prompts.Records().empty());
+
+    // Invalid input: the user is told, the exchange stops at that control.
+    const struct {
+        int control;
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {IDC_NUMBER, "250", "Please enter an integer between 0 and 100."},
+        {IDC_NUMBER, "12abc", "Please enter an integer."},
+        {IDC_NUMBER, "99999999999", "Please enter an integer."},
+        {IDC_NAME, "far too long", "Enter no more than 8 characters."},
+        {IDC_RATIO, "1.5", "Please enter a number between 0 and 1."},
+        {IDC_RATIO, "x", "Please enter a number."},
+    };
+    for (const auto& c : cases) {
+        CString saved;
+        dlg.GetDlgItemText(c.control, saved);
+        dlg.SetDlgItemText(c.control, c.text);
+        EXPECT_FALSE(dlg.UpdateData(TRUE)) << c.text;
+        ASSERT_FALSE(prompts.Records().empty());
+        EXPECT_EQ(c.message, prompts.Records().back().text) << c.text;
+        dlg.SetDlgItemText(c.control, saved);
+    }
+    EXPECT_EQ(42, dlg.m_number);
+    dlg.DestroyWindow();
+    EXPECT_EQ(nullptr, dlg.m_hWnd);
+}
+
+TEST(DialogTest, ModalDialogReturnsTheButtonAndSavesOnlyOnOk)
+{
+    ScriptedPrompts prompts;
+    CExchangeDialog ok;
+    ok.m_closeWith = IDOK;
+    EXPECT_EQ(IDOK, ok.DoModal());
+    EXPECT_EQ(55, ok.m_number);
+    EXPECT_EQ(nullptr, ok.m_hWnd);
+
+    CExchangeDialog cancel;
+    cancel.m_closeWith = IDCANCEL;
+    EXPECT_EQ(IDCANCEL, cancel.DoModal());
+    EXPECT_EQ(7, cancel.m_number);
+
+    CDialog missing(9999);
+    EXPECT_EQ(-1, missing.DoModal());
+}
+
+TEST(ResourceTest, LoadStringReadsTheStringTable)
+{
+    CString s;
+    EXPECT_TRUE(s.LoadString(IDS_GREETING));
+    EXPECT_STREQ("Hello from the string table", s);
+    EXPECT_FALSE(s.LoadString(4242));
+    EXPECT_TRUE(s.IsEmpty());
+}
+
+} // namespace

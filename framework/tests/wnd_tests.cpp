@@ -1,0 +1,207 @@
+#include "framework/wnd.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "testsupport/test_window.h"
+
+namespace {
+
+const UINT WM_PRIVATE = WM_APP + 0x100;
+const UINT kRegistered = RegisterWindowMessageA("Vexo_Framework_Test_Message");
+
+// A button whose own object takes its clicks (reflection) when asked to.
+class CReflectingButton : public CWnd {
+public:
+    bool m_takeClicks = false;
+    int m_clicks = 0;
+
+protected:
+    void OnClicked() { ++m_clicks; }
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
+    {
+        return m_takeClicks && CWnd::OnChildNotify(message, wParam, lParam, pResult);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CReflectingButton, CWnd)
+ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
+END_MESSAGE_MAP()
+
+class CBaseWindow : public CWnd {
+public:
+    std::vector<std::string> m_log;
+
+protected:
+    void OnSize(UINT nType, int cx, int cy)
+    {
+        m_log.push_back("base size " + std::to_string(cx));
+        CWnd::OnSize(nType, cx, cy);
+    }
+    LRESULT OnPrivate(WPARAM wParam, LPARAM lParam)
+    {
+        m_log.push_back("base private");
+        return static_cast<LRESULT>(wParam + lParam);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseWindow, CWnd)
+ON_WM_SIZE()
+ON_MESSAGE(WM_PRIVATE, OnPrivate)
+END_MESSAGE_MAP()
+
+class CTestWnd : public CBaseWindow {
+public:
+    CReflectingButton m_button;
+    bool* m_deleted = nullptr;
+    UINT m_lastRangeId = 0;
+
+protected:
+    int OnCreate(LPCREATESTRUCT cs)
+    {
+        m_log.push_back(std::string("create ") + cs->lpszName);
+        if (CBaseWindow::OnCreate(cs) == -1)
+            return -1;
+        m_button.CreateEx(0, "BUTTON", "Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(0, 0, 50, 20), this, 100);
+        return 0;
+    }
+    void OnButton() { m_log.push_back("parent click"); }
+    void OnMenuCommand() { m_log.push_back("command 200"); }
+    void OnRange(UINT id) { m_lastRangeId = id; }
+    void OnCustomNotify(NMHDR* hdr, LRESULT* result)
+    {
+        m_log.push_back("notify " + std::to_string(hdr->idFrom));
+        *result = 42;
+    }
+    LRESULT OnRegistered(WPARAM, LPARAM) { return 7; }
+    LRESULT OnThrow(WPARAM, LPARAM) { throw std::runtime_error("handler failure"); }
+    void PostNcDestroy() override
+    {
+        if (m_deleted)
+            *m_deleted = true;
+        delete this;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CTestWnd, CBaseWindow)
+ON_WM_CREATE()
+ON_BN_CLICKED(100, OnButton)
+ON_COMMAND(200, OnMenuCommand)
+ON_COMMAND_RANGE(300, 310, OnRange)
+ON_NOTIFY(NM_CLICK, 400, OnCustomNotify)
+ON_REGISTERED_MESSAGE(kRegistered, OnRegistered)
+ON_MESSAGE(WM_PRIVATE + 1, OnThrow)
+END_MESSAGE_MAP()
+
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_wnd = new CTestWnd;
+        m_wnd->m_deleted = &m_deleted;
+        ASSERT_TRUE(m_wnd->CreateEx(0, nullptr, "main", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr));
+        m_hwnd = m_wnd->m_hWnd;
+    }
+    void TearDown() override
+    {
+        if (IsWindow(m_hwnd))
+            DestroyWindow(m_hwnd);
+        CWnd::DeleteTempMap();
+    }
+    CTestWnd* m_wnd = nullptr;
+    HWND m_hwnd = nullptr;
+    bool m_deleted = false;
+};
+
+TEST_F(WindowTest, CreationReachesTheMapFromWmCreateAndAttachesTheHandle)
+{
+    ASSERT_FALSE(m_wnd->m_log.empty());
+    EXPECT_EQ("create main", m_wnd->m_log.front());
+    EXPECT_EQ(m_wnd, CWnd::FromHandlePermanent(m_hwnd));
+    EXPECT_EQ(&m_wnd->m_button, CWnd::FromHandlePermanent(m_wnd->m_button.m_hWnd));
+    EXPECT_EQ("Go", WindowText(m_wnd->m_button));
+}
+
+TEST_F(WindowTest, MessagesAndCommandsFindHandlersInTheClassAndItsBases)
+{
+    EXPECT_EQ(5, SendMessageA(m_hwnd, WM_PRIVATE, 2, 3));
+    EXPECT_EQ(7, SendMessageA(m_hwnd, kRegistered, 0, 0));
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(200, 0), 0);
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(200, 1), 0); // accelerator
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(305, 0), 0);
+    EXPECT_EQ(305u, m_wnd->m_lastRangeId);
+    SendMessageA(m_hwnd, WM_COMMAND, MAKEWPARAM(311, 0), 0);
+    EXPECT_EQ(305u, m_wnd->m_lastRangeId);
+    SetWindowPos(m_hwnd, nullptr, 0, 0, 250, 150, SWP_NOZORDER);
+
+    NMHDR hdr = {m_wnd->m_button.m_hWnd, 400, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(42, SendMessageA(m_hwnd, WM_NOTIFY, 400, reinterpret_cast<LPARAM>(&hdr)));
+    hdr.idFrom = 401;
+    EXPECT_EQ(0, SendMessageA(m_hwnd, WM_NOTIFY, 401, reinterpret_cast<LPARAM>(&hdr)));
+
+    const auto& log = m_wnd->m_log;
+    EXPECT_EQ(2, std::count(log.begin(), log.end(), "command 200"));
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "base private"));
+    RECT client;
+    GetClientRect(m_hwnd, &client);
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "base size " + std::to_string(client.right)));
+    EXPECT_EQ(log.end(), std::find(log.begin(), log.end(), "notify 401"));
+}
+
+TEST_F(WindowTest, ControlNotificationsAreOfferedToTheControlFirst)
+{
+    const WPARAM clicked = MAKEWPARAM(100, BN_CLICKED);
+    const LPARAM button = reinterpret_cast<LPARAM>(m_wnd->m_button.m_hWnd);
+    SendMessageA(m_hwnd, WM_COMMAND, clicked, button);
+    EXPECT_EQ(0, m_wnd->m_button.m_clicks);
+    EXPECT_EQ(1, std::count(m_wnd->m_log.begin(), m_wnd->m_log.end(), "parent click"));
+
+    m_wnd->m_button.m_takeClicks = true;
+    SendMessageA(m_hwnd, WM_COMMAND, clicked, button);
+    EXPECT_EQ(1, m_wnd->m_button.m_clicks);
+    EXPECT_EQ(1, std::count(m_wnd->m_log.begin(), m_wnd->m_log.end(), "parent click"));
+}
+
+TEST_F(WindowTest, ExceptionsStopAtTheWindowProcedure)
+{
+    EXPECT_EQ(0, SendMessageA(m_hwnd, WM_PRIVATE + 1, 0, 0));
+    EXPECT_TRUE(IsWindow(m_hwnd));
+}
+
+TEST_F(WindowTest, DestroyingTheWindowDetachesAndDeletesASelfDeletingObject)
+{
+    HWND button = m_wnd->m_button.m_hWnd;
+    ASSERT_TRUE(DestroyWindow(m_hwnd));
+    EXPECT_TRUE(m_deleted);
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(button));
+    EXPECT_FALSE(IsWindow(m_hwnd));
+}
+
+TEST(WindowWrapper, TemporaryWrappersAndSubclassing)
+{
+    TestWindow plain("plain");
+    CWnd* temp = CWnd::FromHandle(plain);
+    ASSERT_NE(nullptr, temp);
+    EXPECT_EQ(temp, CWnd::FromHandle(plain));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(plain));
+    EXPECT_STREQ("plain", temp->GetWindowTextString());
+
+    CBaseWindow sub;
+    ASSERT_TRUE(sub.SubclassWindow(plain));
+    EXPECT_EQ(&sub, CWnd::FromHandle(plain));
+    EXPECT_EQ(9, SendMessageA(plain, WM_PRIVATE, 4, 5));
+    EXPECT_EQ(plain.Handle(), sub.UnsubclassWindow());
+    EXPECT_EQ(0, SendMessageA(plain, WM_PRIVATE, 4, 5));
+    CWnd::DeleteTempMap();
+}
+
+} // namespace

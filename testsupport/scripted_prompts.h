@@ -1,0 +1,40 @@
+// A prompt service for tests: records every prompt and answers from a
+// script (first in, first out); with the script empty it answers the first
+// button of the box (IDOK, IDYES, IDABORT or IDRETRY). Installed for the
+// lifetime of the object; safe to use from any thread.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "framework/prompt.h"
+
+class ScriptedPrompts : public IPromptService {
+public:
+    struct Record {
+        std::string caption;
+        std::string text;
+        UINT type;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+
+    void Answer(int button);
+    std::vector<Record> Records() const;
+    // The text of every prompt so far, in order.
+    std::vector<std::string> Texts() const;
+
+    int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override;
+
+private:
+    mutable std::mutex m_lock;
+    std::deque<int> m_answers;
+    std::vector<Record> m_records;
+};
