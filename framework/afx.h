@@ -21,3 +21,6 @@
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "framework/clock.h"
+#include "framework/gdi.h"
+#include "framework/menu.h"
+#include "framework/controls.h"

@@ -100,9 +100,7 @@ int CWinApp::Run()
 
 BOOL CWinApp::OnIdle(LONG lCount)
 {
-    if (lCount == 0)
-        CWnd::DeleteTempMap();
-    return FALSE;
+    return CWinThread::OnIdle(lCount);
 }
 
 void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)

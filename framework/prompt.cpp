@@ -1,6 +1,7 @@
 #include "framework/prompt.h"
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -23,6 +24,34 @@ std::mutex g_nameLock;
 std::string g_appName;
 
 } // namespace
+
+namespace {
+
+struct DetachedPrompt {
+    IPromptService* service;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+DWORD WINAPI DetachedPromptThread(LPVOID param)
+{
+    std::unique_ptr<DetachedPrompt> job(static_cast<DetachedPrompt*>(param));
+    job->service->Prompt(nullptr, job->text.c_str(), job->caption.c_str(), job->type);
+    return 0;
+}
+
+} // namespace
+
+void IPromptService::PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
+{
+    auto* job = new DetachedPrompt{this, lpszText ? lpszText : "", lpszCaption ? lpszCaption : "", nType};
+    HANDLE thread = CreateThread(nullptr, 0, DetachedPromptThread, job, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        delete job;
+}
 
 IPromptService& AfxGetPromptService()
 {

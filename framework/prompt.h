@@ -8,9 +8,15 @@
 class IPromptService {
 public:
     virtual ~IPromptService() = default;
-    // Shows text with caption and MB_ flags; returns the button chosen
-    // (IDOK, IDCANCEL, IDYES, IDNO, ...).
+    // Shows text with caption and MB_ flags and waits for the answer: the
+    // button chosen (IDOK, IDCANCEL, IDYES, IDNO, ...), IDCANCEL for every
+    // abnormal end.
     virtual int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) = 0;
+
+    // Shows text with caption and returns at once: the box lives on a
+    // thread of its own, so a worker or receive thread that reports an
+    // error never blocks. The default runs Prompt on a new thread.
+    virtual void PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType = MB_OK);
 };
 
 // The service in use (the system message box until one is installed);

@@ -7,6 +7,9 @@
 #include <exception>
 
 #include "framework/exceptions.h"
+#include "framework/controls.h"
+#include "framework/gdi.h"
+#include "framework/menu.h"
 #include "framework/wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
@@ -301,8 +304,17 @@ BOOL CWinThread::PumpMessage()
     return TRUE;
 }
 
-BOOL CWinThread::OnIdle(LONG /*lCount*/)
+BOOL CWinThread::OnIdle(LONG lCount)
 {
+    if (lCount == 0) {
+        // Temporary wrappers handed out while handling messages are no
+        // longer referred to.
+        CWnd::DeleteTempMap();
+        CGdiObject::DeleteTempMap();
+        CDC::DeleteTempMap();
+        CMenu::DeleteTempMap();
+        CImageList::DeleteTempMap();
+    }
     return FALSE;
 }
 

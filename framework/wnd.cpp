@@ -296,6 +296,10 @@ HWND NotifyingControl(HWND hWndParent, UINT message, WPARAM wParam, LPARAM lPara
         return wParam ? reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem : nullptr;
     case WM_MEASUREITEM:
         return wParam ? ::GetDlgItem(hWndParent, static_cast<int>(wParam)) : nullptr;
+    case WM_COMPAREITEM:
+        return reinterpret_cast<const COMPAREITEMSTRUCT*>(lParam)->hwndItem;
+    case WM_DELETEITEM:
+        return reinterpret_cast<const DELETEITEMSTRUCT*>(lParam)->hwndItem;
     case WM_HSCROLL:
     case WM_VSCROLL:
         return reinterpret_cast<HWND>(lParam);

@@ -60,15 +60,27 @@ configure_and_build() {
 
 # Makes the prefix once; parallel creation fails intermittently, so nothing
 # else may run in it while this happens.
+# The marker names the version of the settings below; a prefix made with
+# older settings is made again.
+prefix_marker="$WINEPREFIX/.vexo-ready-2"
 ensure_prefix() {
-    [ -f "$WINEPREFIX/.vexo-ready" ] && return 0
+    [ -f "$prefix_marker" ] && return 0
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i >/dev/null 2>&1
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i </dev/null >/dev/null 2>&1
     # A crashing program must fail, not wait for a person at a dialog.
-    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    # There is no window manager on the test display: unmanaged windows
+    # hide at once instead of waiting two seconds for one to answer.
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.vexo-ready"
+    touch "$prefix_marker"
+}
+
+# Y lets a real display's window manager decorate and place the windows;
+# N (the prefix's setting, for the private test display) does without one.
+set_managed_windows() {
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$1" /f </dev/null >/dev/null 2>&1
 }
 
 xvfb_pid=

@@ -33,7 +33,7 @@ std::vector<std::string> ScriptedPrompts::Texts() const
 int ScriptedPrompts::Prompt(HWND, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType});
+    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, false});
     if (!m_answers.empty()) {
         const int answer = m_answers.front();
         m_answers.pop_front();
@@ -50,4 +50,10 @@ int ScriptedPrompts::Prompt(HWND, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nT
     default:
         return IDOK;
     }
+}
+
+void ScriptedPrompts::PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, true});
 }

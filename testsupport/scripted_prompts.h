@@ -19,6 +19,7 @@ public:
         std::string caption;
         std::string text;
         UINT type;
+        bool detached;
     };
 
     ScriptedPrompts();
@@ -32,6 +33,8 @@ public:
     std::vector<std::string> Texts() const;
 
     int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override;
+    // Recorded at once, like a shown box, so tests need not wait.
+    void PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType = MB_OK) override;
 
 private:
     mutable std::mutex m_lock;

@@ -1,0 +1,195 @@
+#include "framework/menu.h"
+
+#include "framework/resources.h"
+#include "framework/wnd.h"
+
+IMPLEMENT_DYNAMIC(CMenu, CObject)
+
+namespace {
+
+using MenuPermanentMap = afx_internal::CPermanentHandleMap<CMenu, HMENU>;
+thread_local afx_internal::CTempHandleMap<CMenu, HMENU> t_menuTemp;
+
+LPCTSTR BitmapItem(const CBitmap* pBmp)
+{
+    return reinterpret_cast<LPCTSTR>(pBmp ? pBmp->m_hObject : nullptr);
+}
+
+HBITMAP BitmapHandle(const CBitmap* pBmp)
+{
+    return pBmp ? static_cast<HBITMAP>(pBmp->m_hObject) : nullptr;
+}
+
+} // namespace
+
+CMenu::~CMenu()
+{
+    DestroyMenu();
+}
+
+CMenu* CMenu::FromHandle(HMENU hMenu)
+{
+    if (!hMenu)
+        return nullptr;
+    if (CMenu* pMenu = MenuPermanentMap::Instance().Lookup(hMenu))
+        return pMenu;
+    if (CMenu* pMenu = t_menuTemp.Find(hMenu))
+        return pMenu;
+    auto wrapper = std::make_unique<CMenu>();
+    wrapper->m_hMenu = hMenu;
+    return t_menuTemp.Put(hMenu, std::move(wrapper));
+}
+
+void CMenu::DeleteTempMap()
+{
+    t_menuTemp.Clear();
+}
+
+BOOL CMenu::Attach(HMENU hMenu)
+{
+    if (!hMenu || m_hMenu)
+        return FALSE;
+    m_hMenu = hMenu;
+    MenuPermanentMap::Instance().Set(hMenu, this);
+    return TRUE;
+}
+
+HMENU CMenu::Detach()
+{
+    HMENU hMenu = m_hMenu;
+    if (hMenu)
+        MenuPermanentMap::Instance().Remove(hMenu, this);
+    m_hMenu = nullptr;
+    return hMenu;
+}
+
+BOOL CMenu::CreateMenu()
+{
+    return Attach(::CreateMenu());
+}
+
+BOOL CMenu::CreatePopupMenu()
+{
+    return Attach(::CreatePopupMenu());
+}
+
+BOOL CMenu::LoadMenu(LPCTSTR lpszResourceName)
+{
+    const LPCTSTR type = MAKEINTRESOURCEA(4); // RT_MENU
+    HINSTANCE hInst = AfxGetResourceHandle();
+    if (!::FindResourceA(hInst, lpszResourceName, type))
+        hInst = AfxGetInstanceHandle();
+    return Attach(::LoadMenuA(hInst, lpszResourceName));
+}
+
+BOOL CMenu::LoadMenuIndirect(const void* lpMenuTemplate)
+{
+    return Attach(::LoadMenuIndirectA(lpMenuTemplate));
+}
+
+BOOL CMenu::DestroyMenu()
+{
+    if (!m_hMenu)
+        return FALSE;
+    return ::DestroyMenu(Detach());
+}
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
+{
+    return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, lpszNewItem);
+}
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const CBitmap* pBmp)
+{
+    return ::AppendMenuA(m_hMenu, nFlags | MF_BITMAP, nIDNewItem, BitmapItem(pBmp));
+}
+
+BOOL CMenu::InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
+{
+    return ::InsertMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
+}
+
+BOOL CMenu::InsertMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, const CBitmap* pBmp)
+{
+    return ::InsertMenuA(m_hMenu, nPosition, nFlags | MF_BITMAP, nIDNewItem, BitmapItem(pBmp));
+}
+
+BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem)
+{
+    return ::ModifyMenuA(m_hMenu, nPosition, nFlags, nIDNewItem, lpszNewItem);
+}
+
+BOOL CMenu::ModifyMenu(UINT nPosition, UINT nFlags, UINT_PTR nIDNewItem, const CBitmap* pBmp)
+{
+    return ::ModifyMenuA(m_hMenu, nPosition, nFlags | MF_BITMAP, nIDNewItem, BitmapItem(pBmp));
+}
+
+UINT CMenu::EnableMenuItem(UINT nIDEnableItem, UINT nEnable)
+{
+    return static_cast<UINT>(::EnableMenuItem(m_hMenu, nIDEnableItem, nEnable));
+}
+
+UINT CMenu::CheckMenuItem(UINT nIDCheckItem, UINT nCheck)
+{
+    return ::CheckMenuItem(m_hMenu, nIDCheckItem, nCheck);
+}
+
+BOOL CMenu::CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDItem, UINT nFlags)
+{
+    return ::CheckMenuRadioItem(m_hMenu, nIDFirst, nIDLast, nIDItem, nFlags);
+}
+
+UINT CMenu::GetDefaultItem(UINT gmdiFlags, BOOL fByPos) const
+{
+    return ::GetMenuDefaultItem(m_hMenu, fByPos, gmdiFlags);
+}
+
+BOOL CMenu::SetMenuItemBitmaps(UINT nPosition, UINT nFlags, const CBitmap* pBmpUnchecked, const CBitmap* pBmpChecked)
+{
+    return ::SetMenuItemBitmaps(m_hMenu, nPosition, nFlags, BitmapHandle(pBmpUnchecked), BitmapHandle(pBmpChecked));
+}
+
+int CMenu::GetMenuString(UINT nIDItem, LPTSTR lpString, int nMaxCount, UINT nFlags) const
+{
+    return ::GetMenuStringA(m_hMenu, nIDItem, lpString, nMaxCount, nFlags);
+}
+
+int CMenu::GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const
+{
+    const int length = ::GetMenuStringA(m_hMenu, nIDItem, nullptr, 0, nFlags);
+    if (length <= 0) {
+        rString.Empty();
+        return 0;
+    }
+    char* buffer = rString.GetBufferSetLength(length + 1);
+    const int got = ::GetMenuStringA(m_hMenu, nIDItem, buffer, length + 1, nFlags);
+    rString.ReleaseBuffer(got > 0 ? got : 0);
+    return rString.GetLength();
+}
+
+CMenu* CMenu::GetSubMenu(int nPos) const
+{
+    return FromHandle(::GetSubMenu(m_hMenu, nPos));
+}
+
+BOOL CMenu::GetMenuItemInfo(UINT uItem, LPMENUITEMINFO lpMenuItemInfo, BOOL fByPos) const
+{
+    lpMenuItemInfo->cbSize = sizeof(MENUITEMINFOA);
+    return ::GetMenuItemInfoA(m_hMenu, uItem, fByPos, lpMenuItemInfo);
+}
+
+BOOL CMenu::SetMenuItemInfo(UINT uItem, LPMENUITEMINFO lpMenuItemInfo, BOOL fByPos)
+{
+    lpMenuItemInfo->cbSize = sizeof(MENUITEMINFOA);
+    return ::SetMenuItemInfoA(m_hMenu, uItem, fByPos, lpMenuItemInfo);
+}
+
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
+{
+    return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd ? pWnd->m_hWnd : nullptr, lpRect);
+}
+
+BOOL CMenu::TrackPopupMenuEx(UINT fuFlags, int x, int y, CWnd* pWnd, LPTPMPARAMS lptpm)
+{
+    return ::TrackPopupMenuEx(m_hMenu, fuFlags, x, y, pWnd ? pWnd->m_hWnd : nullptr, lptpm);
+}
