@@ -1,0 +1,342 @@
+#include "simulator/runtime/flash.h"
+
+#include <bit>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "simulator/runtime/errors.h"
+#include "simulator/runtime/host.h"
+#include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/resources.h"
+#include "simulator/runtime/scheduler.h"
+
+namespace qcrt {
+
+FlashDeviceRecord g_FlashDevice;
+
+namespace {
+
+std::mutex g_HookLock;
+FlashFaultHook g_FaultHook;
+
+constexpr uint32_t kRuntimeAreaSize = 0x100000;
+constexpr uint32_t kFlashVrRecordSize = 5;
+constexpr uint8_t kFreeRecord = 0xFF;
+
+// The row signature: five bit patterns and the float bits of the ramp
+// factors.
+constexpr uint32_t kSignature[16] = {
+    0xAAAAAAAAu,
+    0x55555555u,
+    0xF0F0F0F0u,
+    0x0F0F0F0Fu,
+    0xFFFFFFFFu,
+    std::bit_cast<uint32_t>(1.0f),
+    std::bit_cast<uint32_t>(0.66f),
+    std::bit_cast<uint32_t>(0.43f),
+    std::bit_cast<uint32_t>(0.28f),
+    std::bit_cast<uint32_t>(0.19f),
+    std::bit_cast<uint32_t>(0.12f),
+    std::bit_cast<uint32_t>(0.083f),
+    std::bit_cast<uint32_t>(0.054f),
+    std::bit_cast<uint32_t>(0.036f),
+    std::bit_cast<uint32_t>(0.024f),
+    std::bit_cast<uint32_t>(0.015f),
+};
+
+bool HookAllows(FlashOperation operation, uint32_t address, uint32_t length)
+{
+    std::lock_guard<std::mutex> guard(g_HookLock);
+    return !g_FaultHook || g_FaultHook(operation, address, length);
+}
+
+uint32_t ReadWord(uint32_t address)
+{
+    const uint8_t* p = g_FlashDevice.image + address;
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void EncodeWord(uint32_t value, uint8_t out[4])
+{
+    for (int n = 0; n < 4; ++n)
+        out[n] = static_cast<uint8_t>(value >> (8 * n));
+}
+
+uint32_t RowOffset(int row)
+{
+    return g_FlashDevice.settingsOffset + static_cast<uint32_t>(row) * g_FlashDevice.sectorSize;
+}
+
+int RowSector(int row)
+{
+    return static_cast<int>(RowOffset(row) / g_FlashDevice.sectorSize);
+}
+
+uint32_t SlotOffset(int row, int n)
+{
+    return RowOffset(row) + kSettingsHeaderSize + kSettingSlotSize * static_cast<uint32_t>(n);
+}
+
+uint32_t EntryOffset(uint32_t slot, int entry)
+{
+    return slot + kSlotBitmapSize + 4 * static_cast<uint32_t>(entry);
+}
+
+bool RowIsCurrent(int row)
+{
+    uint32_t header = RowOffset(row);
+    for (int n = 0; n < 16; ++n) {
+        if (ReadWord(header + 4 * n) != kSignature[n])
+            return false;
+    }
+    return true;
+}
+
+// The index of the current entry: the first bitmap bit still 1. Past the
+// last entry when the bitmap is used up.
+int CurrentEntry(uint32_t slot)
+{
+    int position = 0;
+    for (uint32_t word = 0; word < kSlotBitmapSize / 4; ++word) {
+        uint32_t bits = ReadWord(slot + 4 * word);
+        if (bits == 0) {
+            position += 32;
+            continue;
+        }
+        return position + std::countr_zero(bits);
+    }
+    return position;
+}
+
+int32_t ReadSlot(int row, int n)
+{
+    if (n < 0 || n >= kSettingCount || n == kSettingFlashVr || n == kSettingRawBlock)
+        return -1;
+    uint32_t slot = SlotOffset(row, n);
+    int entry = CurrentEntry(slot);
+    if (entry >= kSlotEntries)
+        return -1;
+    return static_cast<int32_t>(ReadWord(EntryOffset(slot, entry)));
+}
+
+bool ProgramWithRetry(const void* source, uint32_t address, uint32_t length)
+{
+    for (int attempt = 0; attempt < kFlashRetries; ++attempt) {
+        if (ProgramFlash(source, address, length))
+            return true;
+    }
+    return false;
+}
+
+bool ProgramWordWithRetry(uint32_t address, uint32_t value)
+{
+    uint8_t bytes[4];
+    EncodeWord(value, bytes);
+    return ProgramWithRetry(bytes, address, 4);
+}
+
+bool EraseWithRetry(int sector)
+{
+    for (int attempt = 0; attempt < kFlashRetries; ++attempt) {
+        if (EraseSector(sector))
+            return true;
+    }
+    return false;
+}
+
+bool ProgramSignature(int row)
+{
+    uint8_t header[kSettingsHeaderSize];
+    for (int n = 0; n < 16; ++n)
+        EncodeWord(kSignature[n], header + 4 * n);
+    return ProgramWithRetry(header, RowOffset(row), kSettingsHeaderSize);
+}
+
+// Erases both rows and makes row 0 current. Error number or 0.
+int32_t FormatStore()
+{
+    for (int row = 0; row < g_FlashDevice.settingsRows; ++row) {
+        if (!EraseWithRetry(RowSector(row)))
+            return kErrErasingFlash;
+    }
+    return ProgramSignature(0) ? kErrNone : kErrValueCannotBeSet;
+}
+
+// Moves the store to the other row, writing setting n with its new value on
+// the way. The new row's header is programmed only after every value, so a
+// move cut short leaves the old row current and complete. Error number or 0.
+int32_t CompactStore(int oldRow, int n, int32_t value)
+{
+    int newRow = 1 - oldRow;
+    int32_t values[kSettingCount];
+    for (int s = 0; s < kSettingCount; ++s)
+        values[s] = s == n ? value : ReadSlot(oldRow, s);
+
+    if (!EraseWithRetry(RowSector(newRow)))
+        return kErrErasingFlash;
+    for (int s = 0; s < kSettingCount; ++s) {
+        if (s == kSettingFlashVr || s == kSettingRawBlock || values[s] == -1)
+            continue; // -1 is what an erased slot reads
+        if (!ProgramWordWithRetry(EntryOffset(SlotOffset(newRow, s), 0), static_cast<uint32_t>(values[s])))
+            return kErrValueCannotBeSet;
+    }
+
+    // The used records of the VR slot, packed, and the raw block as it is.
+    std::vector<uint8_t> records;
+    uint32_t vrSlot = SlotOffset(oldRow, kSettingFlashVr);
+    for (uint32_t at = 0; at + kFlashVrRecordSize <= kSettingSlotSize; at += kFlashVrRecordSize) {
+        const uint8_t* record = g_FlashDevice.image + vrSlot + at;
+        if (record[0] != kFreeRecord)
+            records.insert(records.end(), record, record + kFlashVrRecordSize);
+    }
+    if (!records.empty() &&
+        !ProgramWithRetry(records.data(), SlotOffset(newRow, kSettingFlashVr), static_cast<uint32_t>(records.size())))
+        return kErrValueCannotBeSet;
+    std::vector<uint8_t> block(g_FlashDevice.image + SlotOffset(oldRow, kSettingRawBlock),
+                               g_FlashDevice.image + SlotOffset(oldRow, kSettingRawBlock) + kSettingSlotSize);
+    if (!ProgramWithRetry(block.data(), SlotOffset(newRow, kSettingRawBlock), kSettingSlotSize))
+        return kErrValueCannotBeSet;
+
+    if (!ProgramSignature(newRow))
+        return kErrValueCannotBeSet;
+    if (!EraseWithRetry(RowSector(oldRow)))
+        return kErrErasingFlash;
+    return kErrNone;
+}
+
+int32_t WriteSlot(int n, int32_t value)
+{
+    int row = CurrentSettingsRow();
+    if (row < 0) {
+        if (int32_t error = FormatStore())
+            return error;
+        row = 0;
+    }
+    uint32_t slot = SlotOffset(row, n);
+    int entry = CurrentEntry(slot);
+    uint32_t wanted = static_cast<uint32_t>(value);
+    if (entry < kSlotEntries) {
+        uint32_t current = ReadWord(EntryOffset(slot, entry));
+        if (current == wanted)
+            return kErrNone;
+        // Programming only turns 1 bits into 0: a value that needs no 0 bit
+        // turned back into 1 goes over the current entry.
+        if ((wanted & ~current) == 0)
+            return ProgramWordWithRetry(EntryOffset(slot, entry), wanted) ? kErrNone : kErrValueCannotBeSet;
+        if (entry + 1 < kSlotEntries) {
+            // The new entry first, then the old entry's bit: until the bit is
+            // cleared the old value is still the one read.
+            if (!ProgramWordWithRetry(EntryOffset(slot, entry + 1), wanted))
+                return kErrValueCannotBeSet;
+            uint32_t bitmapWord = slot + 4 * static_cast<uint32_t>(entry / 32);
+            uint32_t cleared = ReadWord(bitmapWord) & ~(1u << (entry % 32));
+            return ProgramWordWithRetry(bitmapWord, cleared) ? kErrNone : kErrValueCannotBeSet;
+        }
+    }
+    return CompactStore(row, n, value);
+}
+
+} // namespace
+
+bool InitFlashDevice()
+{
+    if (g_FlashDevice.set)
+        return true;
+    uint8_t* image = GetFlashImage();
+    uint32_t size = GetFlashSize();
+    if (!image || size < kRuntimeAreaSize)
+        return false;
+    g_FlashDevice.image = image;
+    g_FlashDevice.size = size < kFlashSize ? size : kFlashSize;
+    g_FlashDevice.sectorSize = kFlashSectorSize;
+    g_FlashDevice.settingsOffset = 0x60000;
+    g_FlashDevice.settingsRows = 2;
+    g_FlashDevice.memoryCopyOffset = 0x80000;
+    g_FlashDevice.furtherAreaOffset = 0xF0000;
+    g_FlashDevice.runtimeAreaSize = kRuntimeAreaSize;
+    g_FlashDevice.set = true;
+    return true;
+}
+
+void ReleaseFlashDevice()
+{
+    g_FlashDevice = FlashDeviceRecord{};
+}
+
+bool EraseSector(int sector)
+{
+    if (!InitFlashDevice() || sector < 0)
+        return false;
+    uint32_t start = static_cast<uint32_t>(sector) * g_FlashDevice.sectorSize;
+    if (start >= g_FlashDevice.size || !HookAllows(FlashOperation::Erase, start, g_FlashDevice.sectorSize))
+        return false;
+    std::memset(g_FlashDevice.image + start, 0xFF, g_FlashDevice.sectorSize);
+    return true;
+}
+
+bool EraseAll()
+{
+    if (!InitFlashDevice() || !HookAllows(FlashOperation::Erase, 0, g_FlashDevice.size))
+        return false;
+    std::memset(g_FlashDevice.image, 0xFF, g_FlashDevice.size);
+    return true;
+}
+
+bool ProgramFlash(const void* source, uint32_t address, uint32_t length)
+{
+    if (!InitFlashDevice() || !source || address > g_FlashDevice.size || length > g_FlashDevice.size - address)
+        return false;
+    if (!HookAllows(FlashOperation::Program, address, length))
+        return false;
+    const uint8_t* bytes = static_cast<const uint8_t*>(source);
+    for (uint32_t n = 0; n < length; ++n) {
+        NoSuspendSection section;
+        g_FlashDevice.image[address + n] = bytes[n];
+    }
+    return true;
+}
+
+int CurrentSettingsRow()
+{
+    if (!InitFlashDevice())
+        return -1;
+    for (int row = 0; row < g_FlashDevice.settingsRows; ++row) {
+        if (RowIsCurrent(row))
+            return row;
+    }
+    return -1;
+}
+
+int32_t ReadSetting(int n, int process)
+{
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    int row = CurrentSettingsRow();
+    return row < 0 ? -1 : ReadSlot(row, n);
+}
+
+bool WriteSetting(int32_t value, int n, int process)
+{
+    if (n < 0 || n >= kSettingCount || n == kSettingFlashVr || n == kSettingRawBlock) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return false;
+    }
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    if (!InitFlashDevice()) {
+        SetProcessError(process, kErrValueCannotBeSet);
+        return false;
+    }
+    int32_t error = WriteSlot(n, value);
+    if (error != kErrNone)
+        SetProcessError(process, error);
+    return error == kErrNone;
+}
+
+void SetFlashFaultHook(FlashFaultHook hook)
+{
+    std::lock_guard<std::mutex> guard(g_HookLock);
+    g_FaultHook = std::move(hook);
+}
+
+} // namespace qcrt

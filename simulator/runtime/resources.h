@@ -1,0 +1,60 @@
+// The resource lock between processes: 10 groups of 32 resource bits. A
+// process claims bits for longer exclusive use; the groups in use are
+//   1  the output of one print, one bit per channel
+//   2  GLOBAL/CONSTANT binding and the command-line compile
+//   3  process control
+//   4  the program store
+//   5  exclusive output on channels 3 and 4 during one PRINT
+//   7  drive-bus messages
+//   8  bit 1: the flash settings store
+//
+// A process that finds a wanted bit held by another process gives up every
+// bit it holds while it waits (so two processes can never wait for each
+// other), and takes them back together with the wanted bits.
+#pragma once
+
+#include <cstdint>
+
+#include "simulator/runtime/process.h"
+
+namespace qcrt {
+
+constexpr int kResourceOutput = 1;
+constexpr int kResourceCompile = 2;
+constexpr int kResourceProcessControl = 3;
+constexpr int kResourceProgramStore = 4;
+constexpr int kResourceTerminalOutput = 5;
+constexpr int kResourceFlash = 8;
+constexpr int kResourceFlashSettingsBit = 1;
+
+// The bits held by any process, per group.
+extern uint32_t g_ResourceTable[kResourceGroups];
+
+// bit is a bit number 0 to 31, or -1 for the whole group. Claiming what the
+// process already holds returns at once; a process that is being stopped
+// stops waiting and takes the bits.
+void ClaimResource(int process, int group, int bit);
+void ReleaseResource(int process, int group, int bit);
+// True when nobody holds the bit or the current process holds it.
+bool IsResourceFree(int group, int bit);
+
+void ResetResources();
+
+// Holds a resource for a scope.
+class ResourceClaim {
+public:
+    ResourceClaim(int process, int group, int bit) : m_process(process), m_group(group), m_bit(bit)
+    {
+        ClaimResource(process, group, bit);
+    }
+    ~ResourceClaim() { ReleaseResource(m_process, m_group, m_bit); }
+    ResourceClaim(const ResourceClaim&) = delete;
+    ResourceClaim& operator=(const ResourceClaim&) = delete;
+
+private:
+    int m_process;
+    int m_group;
+    int m_bit;
+};
+
+} // namespace qcrt

@@ -1,0 +1,109 @@
+// Process switching, scheduling and the servo clock.
+//
+// Every BASIC process runs on a thread of its own, but the controller runs one
+// process at a time: the simulator's sequencer (a thread paced by a 1 ms
+// timer) lets exactly one process thread run per slice. Switching is
+// cooperative. At every tick the sequencer asks for the end of the slice
+// (RequestSliceEnd); the running process thread gives up the processor at its
+// next switch point -- a statement boundary, a wait loop, the entry of a
+// no-suspend section -- and blocks on its own gate until the sequencer lets it
+// run again. Between slices, with every process thread parked, the sequencer
+// runs the channel and port services and the servo periods
+// (ScheduleNextProcess), so those never race a process.
+//
+// A switch is never taken inside a no-suspend section: a thread that holds
+// shared state brackets it with BeginNoSuspend/EndNoSuspend and no thread is
+// ever stopped half-way through such a change.
+//
+// The sequencer thread itself lives in the simulator program; one of its
+// ticks is SequencerSwitch, and WindDownProcesses ends the processes when the
+// controller stops.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace qcrt {
+
+// No-suspend sections (nestable per thread).
+void BeginNoSuspend();
+void EndNoSuspend();
+bool IsSuspendable();
+void RequestSliceEnd();
+void ClearSliceEndRequest();
+bool SliceEndRequested();
+
+class NoSuspendSection {
+public:
+    NoSuspendSection() { BeginNoSuspend(); }
+    ~NoSuspendSection() { EndNoSuspend(); }
+    NoSuspendSection(const NoSuspendSection&) = delete;
+    NoSuspendSection& operator=(const NoSuspendSection&) = delete;
+};
+
+// Switch points. SwitchPoint parks the calling process thread when the
+// sequencer asks for the end of its slice (outside no-suspend sections and
+// unless the process is being stopped). YieldSlice gives up the processor
+// (sleep 0) and is a switch point; RuntimeSleep sleeps and is a switch
+// point. Every wait loop of the runtime waits with one of them.
+void SwitchPoint();
+void YieldSlice();
+void RuntimeSleep(unsigned milliseconds);
+
+// Waits until the runtime tick (g_SystemMilliseconds) changes, that is until
+// a servo period has passed, or the process is being stopped.
+void WaitForTick(int process);
+
+// Process threads. The process loop is installed by the process layer; the
+// thread runs it once it is first scheduled.
+using ProcessLoopFunction = void (*)(int process);
+void SetProcessLoop(ProcessLoopFunction loop);
+
+// Creates the thread of process n (-1 to 14), parked until the sequencer
+// schedules it. False when the process still has a running thread.
+bool CreateProcessThread(int process);
+void ProcessThreadMain(int process);
+// A thread created by the host (the command-line thread) joins the switching
+// as process n, running; it detaches itself when it ends.
+void AttachCurrentThread(int process);
+void DetachCurrentThread();
+constexpr int kNoProcess = -2;
+int CurrentThreadProcess(); // kNoProcess for a thread that is no process
+// The idle task: sleeps 1 ms at a time until its process is stopped.
+void IdleLoop();
+
+extern uint32_t g_StartedProcesses; // bit n: process n was started by RUN
+
+// Scheduling state.
+extern std::atomic<int> g_CurrentProcess; // the process whose slice it is
+extern std::atomic<bool> g_ServoRunning;  // the controller runs its servo periods
+extern std::atomic<int> g_MotionEnabled;  // "Motion Simulator Enabled"
+// Runtime counters, counted down once per servo period.
+extern std::atomic<int32_t> g_SystemMilliseconds; // the runtime tick
+extern std::atomic<int32_t> g_SystemCounter;
+extern std::atomic<int32_t> g_SystemTimer;
+extern std::atomic<int> g_SystemTimerEnabled;
+
+// One motion pass per servo period; installed by the motion generator.
+using MotionPassFunction = void (*)();
+void SetMotionPass(MotionPassFunction pass);
+
+// Power-up state of the schedule: phase 0, process 0 current.
+void ResetSchedule();
+int SchedulePhase();
+
+bool IsProcessActive(int process);
+// Runs the services and the servo periods, then chooses the process that runs
+// next, makes it current and returns it.
+int ScheduleNextProcess(bool stopRequest);
+void TickTimers();
+
+// Sequencer side. SequencerSwitch is one tick: the running process is parked
+// at its next switch point, the scheduling step runs, and the chosen process
+// runs on. WindDownProcesses stops every process thread, one at a time, and
+// waits for each to end.
+void SequencerSwitch(const std::atomic<bool>& stopRequest);
+void WindDownProcesses();
+void ResumeProcess(int process);
+
+} // namespace qcrt
