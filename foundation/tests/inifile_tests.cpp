@@ -1,0 +1,531 @@
+#include "foundation/inifile.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/safefile.h"
+#include "testsupport/scripted_prompts.h"
+#include "test_helpers.h"
+
+namespace {
+
+std::vector<std::string> ToVector(const CStringList& list)
+{
+    std::vector<std::string> items;
+    for (POSITION pos = list.GetHeadPosition(); pos;)
+        items.push_back(list.GetNext(pos).GetString());
+    return items;
+}
+
+CStringList& Fill(CStringList& list, const std::vector<std::string>& items)
+{
+    list.RemoveAll();
+    for (const std::string& item : items)
+        list.AddTail(item.c_str());
+    return list;
+}
+
+// Files left in a folder (temporary files must not stay behind).
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
+// The failure seam of the safe replacement for the object's lifetime.
+class FailingReplace {
+public:
+    FailingReplace()
+    {
+        m_previous = SetReplaceFileHookForTest([this](LPCSTR temp, LPCSTR target) {
+            m_temp = temp;
+            m_tempContent = ReadWholeFile(temp);
+            return FALSE;
+        });
+    }
+    ~FailingReplace() { SetReplaceFileHookForTest(m_previous); }
+    std::string m_temp;
+    std::string m_tempContent;
+
+private:
+    ReplaceFileHook m_previous;
+};
+
+// ---- The text layer ------------------------------------------------------
+
+struct HeaderCase {
+    const char* line;
+    bool header;
+    const char* name;
+};
+
+TEST(IniTextTest, HeaderRules)
+{
+    const HeaderCase cases[] = {
+        {"[Drive1]", true, "Drive1"},
+        {"[ Drive1 ]", true, "Drive1"},
+        {"[Drive1] ; note", true, "Drive1"},
+        {"[A]]", true, "A]"},
+        {"[]", false, ""},
+        {"[ ]", true, ""},
+        {"[A", false, ""},
+        {" [A]", false, ""},
+        {"A]", false, ""},
+        {"", false, ""},
+    };
+    for (const HeaderCase& c : cases) {
+        CString name;
+        EXPECT_EQ(c.header, IniText::ParseHeader(c.line, &name)) << c.line;
+        if (c.header) {
+            EXPECT_STREQ(c.name, name) << c.line;
+        }
+    }
+}
+
+struct EntryCase {
+    const char* line;
+    bool entry;
+    const char* key;
+    const char* value;
+};
+
+TEST(IniTextTest, EntryRules)
+{
+    const EntryCase cases[] = {
+        {"Speed = 10", true, "Speed", "10"},
+        {"  Speed=10  ", true, "Speed", "10"},
+        {"Gain=", true, "Gain", ""},
+        {"; note=x", true, "; note", "x"},
+        {"a=b=c", true, "a", "b=c"},
+        {"=value", false, "", ""},
+        {"  =value", false, "", ""},
+        {"; note", false, "", ""},
+        {"", false, "", ""},
+    };
+    for (const EntryCase& c : cases) {
+        CString key, value;
+        EXPECT_EQ(c.entry, IniText::SplitEntry(c.line, key, value)) << c.line;
+        if (c.entry) {
+            EXPECT_STREQ(c.key, key) << c.line;
+            EXPECT_STREQ(c.value, value) << c.line;
+        }
+    }
+}
+
+TEST(IniTextTest, ReadsOnlyTheFirstSectionOfAName)
+{
+    const std::string text = "[A]\r\nx=1\r\n[B]\r\ny=2\r\n[a]\r\nx=3\r\n";
+    CStringList lines;
+    ASSERT_TRUE(IniText::ReadSection(text, "A", lines));
+    EXPECT_EQ(std::vector<std::string>{"x=1"}, ToVector(lines));
+    lines.RemoveAll();
+    EXPECT_FALSE(IniText::ReadSection(text, "C", lines));
+    EXPECT_TRUE(lines.IsEmpty());
+}
+
+TEST(IniTextTest, ReplaceKeepsEveryByteOutsideTheSection)
+{
+    const std::string before = "; top comment\r\n[A]\r\nx=1\r\n\r\n";
+    const std::string header = "[Drive1] ; motor\r\n";
+    const std::string after = "[B]  ; trailing\n y = 2 \r\nlast line without end";
+    const std::string text = before + header + "Speed = 10\r\n; note\r\n\r\n" + after;
+    CStringList lines;
+    Fill(lines, {"Speed=20", "Gain="});
+    EXPECT_EQ(before + header + "Speed=20\r\nGain=\r\n" + after, IniText::ReplaceSection(text, "drive1", lines));
+}
+
+TEST(IniTextTest, ReplaceAppendsAMissingSection)
+{
+    CStringList lines;
+    Fill(lines, {"k=v"});
+    EXPECT_EQ("[A]\r\nx=1\r\n[New]\r\nk=v\r\n", IniText::ReplaceSection("[A]\r\nx=1\r\n", "New", lines));
+    EXPECT_EQ("[A]\nx=1\r\n[New]\r\nk=v\r\n", IniText::ReplaceSection("[A]\nx=1", "New", lines));
+    EXPECT_EQ("[New]\r\nk=v\r\n", IniText::ReplaceSection("", "New", lines));
+    // A header that is the last line, without a line end.
+    EXPECT_EQ("[A]\r\nk=v\r\n", IniText::ReplaceSection("[A]", "A", lines));
+}
+
+TEST(IniTextTest, RemoveSectionKeepsTheRest)
+{
+    std::string text = "[A]\r\nx=1\r\n[B]\r\ny=2\r\n\r\n[C]\r\nz=3";
+    EXPECT_TRUE(IniText::RemoveSection(text, "b", true));
+    EXPECT_EQ("[A]\r\nx=1\r\n[C]\r\nz=3", text);
+    EXPECT_TRUE(IniText::RemoveSection(text, "C", false));
+    EXPECT_EQ("[A]\r\nx=1\r\n[C]\r\n", text);
+    EXPECT_FALSE(IniText::RemoveSection(text, "C", false));
+    EXPECT_FALSE(IniText::RemoveSection(text, "Missing", true));
+    // No trimming inside the brackets when deleting.
+    std::string spaced = "[ A ]\r\nx=1\r\n";
+    EXPECT_FALSE(IniText::RemoveSection(spaced, "A", true));
+}
+
+TEST(IniFileSectionTest, LoadSetRemoveAndModifiedCounts)
+{
+    CIniFileSection section;
+    section.SetName("Drive1");
+    section.SetName(nullptr);
+    EXPECT_STREQ("Drive1", section.GetName());
+    CStringList lines;
+    section.LoadFromLines(Fill(lines, {"Speed = 10", "Gain=", "=x", "; note", "Mode=2"}));
+    EXPECT_EQ(2, section.GetEntryCount());
+    EXPECT_STREQ("10", section.GetValue("speed"));
+    EXPECT_FALSE(section.HasKey("Gain"));
+    EXPECT_EQ(2, section.GetModifiedCount(FALSE));
+    section.ClearModified();
+    EXPECT_EQ(0, section.GetModifiedCount(TRUE));
+    EXPECT_TRUE(section.SetValue("Mode", "3"));
+    EXPECT_FALSE(section.SetValue("Mode", nullptr));
+    EXPECT_TRUE(section.RemoveKey("SPEED"));
+    EXPECT_FALSE(section.RemoveKey("Speed"));
+    EXPECT_EQ(1, section.GetModifiedCount(FALSE));
+    EXPECT_EQ(2, section.GetModifiedCount(TRUE));
+    CStringList out;
+    section.ToLines(out);
+    EXPECT_EQ(std::vector<std::string>{"Mode=3"}, ToVector(out));
+}
+
+TEST(IniFileEntryTest, SettersRefuseNull)
+{
+    CIniFileEntry entry("k", "v", 0);
+    EXPECT_FALSE(entry.Set(nullptr, "x"));
+    EXPECT_FALSE(entry.SetValue(nullptr));
+    EXPECT_STREQ("k", entry.m_key);
+    EXPECT_STREQ("v", entry.m_value);
+    EXPECT_TRUE(entry.SetValue("w", 1));
+    EXPECT_EQ(1u, entry.m_modified);
+}
+
+// ---- CIniFile on files ---------------------------------------------------
+
+class IniFileTest : public testing::Test {
+protected:
+    std::string Path() const { return m_folder / "test.ini"; }
+    void Write(const std::string& text) { ASSERT_TRUE(WriteWholeFile(Path(), text)); }
+    std::string Read() const { return ReadWholeFile(Path()); }
+
+    ScratchFolder m_folder;
+    ScriptedPrompts m_prompts;
+};
+
+const char kDrive1[] = "[Drive1]\r\nSpeed = 10\r\n; note\r\nGain=\r\n";
+
+TEST_F(IniFileTest, ReadsTrimmedValuesAndEmptyValues)
+{
+    Write(kDrive1);
+    CIniFile ini(Path().c_str());
+    EXPECT_STREQ("10", ini.GetString("Drive1", "Speed", "x"));
+    EXPECT_STREQ("10", ini.GetString("DRIVE1", "speed", "x"));
+    EXPECT_STREQ("", ini.GetString("Drive1", "Gain", "default"));
+    EXPECT_STREQ("x", ini.GetString("Drive1", "Missing", "x"));
+    EXPECT_STREQ("x", ini.GetString("Other", "Speed", "x"));
+
+    ini.SetCaching(TRUE);
+    EXPECT_STREQ("10", ini.GetString("Drive1", "Speed", "x"));
+    EXPECT_STREQ("default", ini.GetString("Drive1", "Gain", "default"));
+}
+
+TEST_F(IniFileTest, WriteReplacesTheSectionBodyWithItsEntries)
+{
+    Write("[Top]\r\na=1\r\n" + std::string(kDrive1) + "[Tail]\r\nb=2\r\n");
+    CIniFile ini(Path().c_str());
+    EXPECT_TRUE(ini.WriteString("Drive1", "Speed", "20"));
+    EXPECT_EQ("[Top]\r\na=1\r\n[Drive1]\r\nSpeed=20\r\nGain=\r\n[Tail]\r\nb=2\r\n", Read());
+    EXPECT_TRUE(m_prompts.Records().empty());
+}
+
+TEST_F(IniFileTest, RewriteKeepsEveryByteOutsideTheSection)
+{
+    const std::string before = "; written by hand\r\n[General]\r\nName = Demo\r\n\r\n";
+    const std::string after = "[Other]\n  odd   =  spacing  \n; comment\nno line end";
+    Write(before + kDrive1 + after);
+    CIniFile ini(Path().c_str());
+    ASSERT_TRUE(ini.WriteInt("drive1", "Speed", 30));
+    EXPECT_EQ(before + "[Drive1]\r\nSpeed=30\r\nGain=\r\n" + after, Read());
+}
+
+TEST_F(IniFileTest, EqualValueWritesNothingAndNewKeyIsAppended)
+{
+    Write(kDrive1);
+    CIniFile ini(Path().c_str());
+    EXPECT_TRUE(ini.WriteString("Drive1", "Speed", "10"));
+    EXPECT_EQ(kDrive1, Read()); // the key matched: nothing changed, nothing appended
+    EXPECT_TRUE(ini.WriteString("Drive1", " Mode ", " 3 "));
+    EXPECT_EQ("[Drive1]\r\nSpeed = 10\r\nGain=\r\nMode=3\r\n", Read());
+}
+
+TEST_F(IniFileTest, FailureAfterTheTemporaryFileLeavesTheOriginalIntact)
+{
+    const std::string original = "[Top]\r\na=1\r\n" + std::string(kDrive1);
+    Write(original);
+    CIniFile ini(Path().c_str());
+    {
+        FailingReplace failure;
+        EXPECT_FALSE(ini.WriteString("Drive1", "Speed", "20"));
+        // The temporary file lay in the same folder and held the whole new file.
+        EXPECT_EQ(0u, failure.m_temp.rfind(m_folder.Path() + "\\", 0)) << failure.m_temp;
+        EXPECT_EQ("[Top]\r\na=1\r\n[Drive1]\r\nSpeed=20\r\nGain=\r\n", failure.m_tempContent);
+    }
+    EXPECT_EQ(original, Read());
+    EXPECT_EQ(std::vector<std::string>{"test.ini"}, FilesIn(m_folder.Path()));
+    const auto records = m_prompts.Records();
+    ASSERT_EQ(1u, records.size());
+    EXPECT_EQ("Project file", records[0].caption);
+    EXPECT_EQ("Error writing to file:\n" + Path(), records[0].text);
+}
+
+TEST_F(IniFileTest, FailedDeleteSectionLeavesTheOriginalIntact)
+{
+    Write(kDrive1);
+    CIniFile ini(Path().c_str());
+    FailingReplace failure;
+    EXPECT_FALSE(ini.DeleteSection("Drive1"));
+    EXPECT_EQ(kDrive1, Read());
+}
+
+TEST_F(IniFileTest, UnreadableFileIsNeverOverwritten)
+{
+    Write(kDrive1);
+    HANDLE holder = CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    CIniFile ini(Path().c_str());
+    EXPECT_FALSE(ini.WriteSection("Drive1", CStringList(), TRUE));
+    CloseHandle(holder);
+    EXPECT_EQ(kDrive1, Read());
+    EXPECT_EQ(1u, m_prompts.Records().size());
+}
+
+TEST_F(IniFileTest, WritingAMissingSectionAppendsIt)
+{
+    Write("[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+    CIniFile ini(Path().c_str());
+    EXPECT_TRUE(ini.WriteString("New", "k", "v"));
+    EXPECT_EQ("[A]\r\nx=1\r\n[B]\r\ny=2\r\n[New]\r\nk=v\r\n", Read());
+}
+
+TEST_F(IniFileTest, WritingCreatesAMissingFile)
+{
+    CIniFile ini(Path().c_str());
+    EXPECT_STREQ("d", ini.GetString("A", "k", "d"));
+    EXPECT_FALSE(ini.HasSection("A"));
+    EXPECT_TRUE(ini.WriteString("A", "k", "v"));
+    EXPECT_EQ("[A]\r\nk=v\r\n", Read());
+}
+
+TEST_F(IniFileTest, CachingSkipsAValueEqualWithoutRegardToCase)
+{
+    Write("[S]\r\nName=abc\r\n");
+    CIniFile ini(Path().c_str());
+    ini.SetCaching(TRUE);
+    EXPECT_TRUE(ini.WriteString("S", "Name", "ABC"));
+    EXPECT_EQ("[S]\r\nName=abc\r\n", Read());
+    // A real change reaches the file at once, and the cache shows it.
+    EXPECT_TRUE(ini.WriteString("S", "Name", "xyz"));
+    EXPECT_EQ("[S]\r\nName=xyz\r\n", Read());
+    EXPECT_STREQ("xyz", ini.GetString("S", "Name"));
+    EXPECT_STREQ("xyz", ini.GetCachedSection().GetValue("Name"));
+}
+
+TEST_F(IniFileTest, DeferredWritingCollectsChangesOfOneSection)
+{
+    Write("[A]\r\nx=1\r\n[B]\r\ny=2\r\n");
+    const std::string original = Read();
+    CIniFile ini(Path().c_str());
+    ini.SetDeferredWrite(TRUE);
+    EXPECT_TRUE(ini.IsCaching());
+    EXPECT_TRUE(ini.WriteInt("A", "x", 5));
+    EXPECT_TRUE(ini.WriteString("A", "z", "new"));
+    EXPECT_TRUE(ini.DeleteKey("A", "x"));
+    EXPECT_EQ(original, Read());
+    EXPECT_STREQ("new", ini.GetString("A", "z"));
+    EXPECT_EQ(2, ini.GetCachedSection().GetModifiedCount(TRUE));
+
+    // Loading another section writes the pending one.
+    EXPECT_STREQ("2", ini.GetString("B", "y"));
+    EXPECT_EQ("[A]\r\nz=new\r\n[B]\r\ny=2\r\n", Read());
+
+    EXPECT_TRUE(ini.WriteString("B", "y", "3"));
+    EXPECT_EQ("[A]\r\nz=new\r\n[B]\r\ny=2\r\n", Read());
+    EXPECT_TRUE(ini.Flush());
+    EXPECT_EQ("[A]\r\nz=new\r\n[B]\r\ny=3\r\n", Read());
+    EXPECT_EQ(0, ini.GetCachedSection().GetModifiedCount(TRUE));
+}
+
+TEST_F(IniFileTest, DeferredChangesAreWrittenWhenSwitchedOffAndOnDestruction)
+{
+    Write("[A]\r\nx=1\r\n");
+    {
+        CIniFile ini(Path().c_str());
+        ini.SetDeferredWrite(TRUE);
+        ini.WriteString("A", "x", "2");
+        ini.SetDeferredWrite(FALSE);
+        EXPECT_EQ("[A]\r\nx=2\r\n", Read());
+        EXPECT_TRUE(ini.IsCaching());
+        EXPECT_FALSE(ini.IsDeferredWrite());
+
+        ini.SetDeferredWrite(TRUE);
+        ini.WriteString("A", "x", "3");
+        ini.SetCaching(FALSE);
+        EXPECT_EQ("[A]\r\nx=3\r\n", Read());
+        EXPECT_FALSE(ini.IsDeferredWrite());
+
+        ini.SetDeferredWrite(TRUE);
+        ini.WriteString("A", "x", "4");
+        EXPECT_EQ("[A]\r\nx=3\r\n", Read());
+    }
+    EXPECT_EQ("[A]\r\nx=4\r\n", Read());
+}
+
+TEST_F(IniFileTest, DeferredWritingToANewFile)
+{
+    {
+        CIniFile ini(Path().c_str());
+        ini.SetDeferredWrite(TRUE);
+        ini.WriteString("A", "k", "1");
+        ini.WriteString("B", "k", "2");
+        ini.WriteString("A", "m", "3");
+    }
+    EXPECT_EQ("[A]\r\nk=1\r\nm=3\r\n[B]\r\nk=2\r\n", Read());
+}
+
+TEST_F(IniFileTest, ChangingThePathFlushes)
+{
+    Write("[A]\r\nx=1\r\n");
+    CIniFile ini(Path().c_str());
+    ini.SetDeferredWrite(TRUE);
+    ini.WriteString("A", "x", "9");
+    ini.SetFilePath((m_folder / "other.ini").c_str());
+    EXPECT_EQ("[A]\r\nx=9\r\n", Read());
+    EXPECT_STREQ((m_folder / "other.ini").c_str(), ini.GetFilePath());
+}
+
+TEST_F(IniFileTest, NumberedKeys)
+{
+    Write("[L]\r\nItem0=a\r\nItem1=b\r\nItem3=d\r\n");
+    CIniFile ini(Path().c_str());
+    EXPECT_EQ(2, ini.CountNumberedKeys("L", "Item"));
+    CStringList list;
+    EXPECT_EQ(2, ini.GetNumberedStrings("L", "Item", list));
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), ToVector(list));
+
+    EXPECT_TRUE(ini.SetNumberedStrings("L", "Item", Fill(list, {"A"})));
+    EXPECT_EQ("[L]\r\nItem0=A\r\nItem3=d\r\n", Read());
+    EXPECT_TRUE(ini.SetNumberedStrings("L", "Item", Fill(list, {"A", "B", "C"})));
+    EXPECT_EQ("[L]\r\nItem0=A\r\nItem3=d\r\nItem1=B\r\nItem2=C\r\n", Read());
+    EXPECT_EQ(4, ini.CountNumberedKeys("L", "item"));
+    EXPECT_STREQ("Item7", MakeNumberedKey("Item", 7));
+}
+
+TEST_F(IniFileTest, TypedValues)
+{
+    Write("[T]\r\nTwo=2\r\nOne=1\r\nText=abc\r\nEmpty=\r\n");
+    CIniFile ini(Path().c_str());
+    EXPECT_FALSE(ini.GetBool("T", "Two", TRUE));
+    EXPECT_TRUE(ini.GetBool("T", "One", FALSE));
+    EXPECT_TRUE(ini.GetBool("T", "Missing", TRUE));
+    EXPECT_EQ(0, ini.GetInt("T", "Text", 7));
+    EXPECT_EQ(7, ini.GetInt("T", "Empty", 7));
+    EXPECT_EQ(-5, ini.GetInt("T", "Missing", -5));
+    EXPECT_EQ(123456L, ini.GetLong("T", "Missing", 123456L));
+
+    ini.WriteDouble("T", "D", 0.5);
+    ini.WriteBool("T", "B", TRUE);
+    ini.WriteLong("T", "L", -42L);
+    EXPECT_STREQ("0.5000000000", ini.GetString("T", "D"));
+    EXPECT_DOUBLE_EQ(0.5, ini.GetDouble("T", "D", 1.0));
+    EXPECT_DOUBLE_EQ(2.25, ini.GetDouble("T", "Missing", 2.25));
+    EXPECT_STREQ("1", ini.GetString("T", "B"));
+    EXPECT_EQ(-42L, ini.GetLong("T", "L"));
+}
+
+TEST_F(IniFileTest, SectionNamesKeysAndDeletes)
+{
+    const std::string text = "[A]\r\nx=1\r\n[B]\r\ny=2\r\nz=3\r\n[C]\r\nw=4\r\n[ a ]\r\n";
+    Write(text);
+    CIniFile ini(Path().c_str());
+    CStringList names;
+    ini.GetSectionNames(names);
+    EXPECT_EQ((std::vector<std::string>{"A", "B", "C", "a"}), ToVector(names));
+    EXPECT_TRUE(ini.HasSection("b"));
+    EXPECT_FALSE(ini.HasSection("D"));
+    EXPECT_TRUE(ini.HasKey("B", "Z"));
+    EXPECT_FALSE(ini.HasKey("B", "x"));
+
+    EXPECT_TRUE(ini.DeleteSection("Missing"));
+    EXPECT_EQ(text, Read());
+
+    EXPECT_TRUE(ini.DeleteKey("B", "y"));
+    EXPECT_FALSE(ini.DeleteKey("B", "y"));
+    EXPECT_EQ("[A]\r\nx=1\r\n[B]\r\nz=3\r\n[C]\r\nw=4\r\n[ a ]\r\n", Read());
+    EXPECT_TRUE(ini.ClearSection("b"));
+    EXPECT_EQ("[A]\r\nx=1\r\n[B]\r\n[C]\r\nw=4\r\n[ a ]\r\n", Read());
+    EXPECT_TRUE(ini.DeleteSection("C"));
+    EXPECT_EQ("[A]\r\nx=1\r\n[B]\r\n[ a ]\r\n", Read());
+}
+
+TEST_F(IniFileTest, DeleteKeyWithCachingReachesTheFile)
+{
+    Write("[A]\r\nx=1\r\ny=2\r\n");
+    CIniFile ini(Path().c_str());
+    ini.SetCaching(TRUE);
+    EXPECT_STREQ("1", ini.GetString("A", "x"));
+    EXPECT_TRUE(ini.DeleteKey("A", "x"));
+    EXPECT_FALSE(ini.HasKey("A", "x"));
+    EXPECT_EQ("[A]\r\ny=2\r\n", Read());
+}
+
+TEST_F(IniFileTest, ReloadAndErase)
+{
+    Write("[A]\r\nx=1\r\n");
+    CIniFile ini(Path().c_str());
+    ini.SetCaching(TRUE);
+    EXPECT_STREQ("1", ini.GetString("A", "x"));
+    Write("[A]\r\nx=2\r\n");
+    EXPECT_STREQ("1", ini.GetString("A", "x"));
+    EXPECT_TRUE(ini.ReloadCachedSection());
+    EXPECT_STREQ("2", ini.GetString("A", "x"));
+    EXPECT_TRUE(ini.EraseFile());
+    EXPECT_EQ("", Read());
+    EXPECT_TRUE(FileExists(Path().c_str()));
+}
+
+TEST_F(IniFileTest, NullArgumentsDoNothing)
+{
+    Write(kDrive1);
+    CIniFile ini(Path().c_str());
+    EXPECT_STREQ("d", ini.GetString(nullptr, "Speed", "d"));
+    EXPECT_STREQ("d", ini.GetString("Drive1", nullptr, "d"));
+    EXPECT_FALSE(ini.WriteString(nullptr, "k", "v"));
+    EXPECT_FALSE(ini.WriteString("Drive1", "k", nullptr));
+    EXPECT_FALSE(ini.LoadSection(nullptr));
+    EXPECT_EQ(kDrive1, Read());
+}
+
+TEST(SafeFileTest, ReplaceCreatesAndReplaces)
+{
+    ScratchFolder folder;
+    const std::string path = folder / "data.bin";
+    EXPECT_TRUE(ReplaceFileContents(path.c_str(), std::string("one\0two", 7)));
+    EXPECT_EQ(std::string("one\0two", 7), ReadWholeFile(path));
+    EXPECT_TRUE(ReplaceFileContents(path.c_str(), std::string("x")));
+    EXPECT_EQ("x", ReadWholeFile(path));
+    std::string text;
+    BOOL exists = TRUE;
+    EXPECT_FALSE(ReadWholeFileBytes((folder / "none").c_str(), text, &exists));
+    EXPECT_FALSE(exists);
+    EXPECT_FALSE(ReplaceFileContents((folder / "no\\such\\dir.bin").c_str(), std::string("x")));
+    EXPECT_EQ(std::vector<std::string>{"data.bin"}, FilesIn(folder.Path()));
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+/* A library with a version resource only, for the version-information tests. */
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    (void)instance, (void)reason, (void)reserved;
+    return TRUE;
+}
