@@ -1505,7 +1505,7 @@ BOOL CAnimateCtrl::Play(UINT nFrom, UINT nTo, UINT nRep)
 namespace {
 
 using ImageListPermanentMap = afx_internal::CPermanentHandleMap<CImageList, HIMAGELIST>;
-thread_local afx_internal::CTempHandleMap<CImageList, HIMAGELIST> t_imageListTemp;
+thread_local afx_internal::CThreadTemp<afx_internal::CTempHandleMap<CImageList, HIMAGELIST>> t_imageListTemp;
 
 } // namespace
 
@@ -1520,16 +1520,16 @@ CImageList* CImageList::FromHandle(HIMAGELIST hImageList)
         return nullptr;
     if (CImageList* pList = ImageListPermanentMap::Instance().Lookup(hImageList))
         return pList;
-    if (CImageList* pList = t_imageListTemp.Find(hImageList))
+    if (CImageList* pList = t_imageListTemp.Get().Find(hImageList))
         return pList;
     auto wrapper = std::make_unique<CImageList>();
     wrapper->m_hImageList = hImageList;
-    return t_imageListTemp.Put(hImageList, std::move(wrapper));
+    return t_imageListTemp.Get().Put(hImageList, std::move(wrapper));
 }
 
 void CImageList::DeleteTempMap()
 {
-    t_imageListTemp.Clear();
+    t_imageListTemp.Delete();
 }
 
 BOOL CImageList::Attach(HIMAGELIST hImageList)

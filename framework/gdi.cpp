@@ -22,8 +22,8 @@ namespace {
 
 using GdiPermanentMap = afx_internal::CPermanentHandleMap<CGdiObject, HGDIOBJ>;
 using DCPermanentMap = afx_internal::CPermanentHandleMap<CDC, HDC>;
-thread_local afx_internal::CTempHandleMap<CGdiObject, HGDIOBJ> t_gdiTemp;
-thread_local afx_internal::CTempHandleMap<CDC, HDC> t_dcTemp;
+thread_local afx_internal::CThreadTemp<afx_internal::CTempHandleMap<CGdiObject, HGDIOBJ>> t_gdiTemp;
+thread_local afx_internal::CThreadTemp<afx_internal::CTempHandleMap<CDC, HDC>> t_dcTemp;
 
 // A temporary wrapper is of the class that matches the handle, so the typed
 // FromHandle functions hand out objects of their own class.
@@ -98,17 +98,17 @@ CGdiObject* CGdiObject::FromHandle(HGDIOBJ hObject)
     // A handle value may come back as another kind of object once the first
     // is deleted: a wrapper of the wrong class is replaced.
     const CRuntimeClass* cls = WrapperClass(::GetObjectType(hObject));
-    CGdiObject* pObject = t_gdiTemp.Find(hObject);
+    CGdiObject* pObject = t_gdiTemp.Get().Find(hObject);
     if (pObject && pObject->GetRuntimeClass() == cls)
         return pObject;
     std::unique_ptr<CGdiObject> wrapper = NewWrapper(cls);
     wrapper->m_hObject = hObject;
-    return t_gdiTemp.Put(hObject, std::move(wrapper));
+    return t_gdiTemp.Get().Put(hObject, std::move(wrapper));
 }
 
 void CGdiObject::DeleteTempMap()
 {
-    t_gdiTemp.Clear();
+    t_gdiTemp.Delete();
 }
 
 BOOL CGdiObject::Attach(HGDIOBJ hObject)
@@ -350,16 +350,16 @@ CDC* CDC::FromHandle(HDC hDC)
         return nullptr;
     if (CDC* pDC = DCPermanentMap::Instance().Lookup(hDC))
         return pDC;
-    if (CDC* pDC = t_dcTemp.Find(hDC))
+    if (CDC* pDC = t_dcTemp.Get().Find(hDC))
         return pDC;
     auto wrapper = std::make_unique<CDC>();
     wrapper->m_hDC = wrapper->m_hAttribDC = hDC;
-    return t_dcTemp.Put(hDC, std::move(wrapper));
+    return t_dcTemp.Get().Put(hDC, std::move(wrapper));
 }
 
 void CDC::DeleteTempMap()
 {
-    t_dcTemp.Clear();
+    t_dcTemp.Delete();
 }
 
 BOOL CDC::Attach(HDC hDC)

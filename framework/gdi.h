@@ -94,6 +94,25 @@ private:
     std::map<H, std::unique_ptr<T>> m_objects;
 };
 
+// The temporary map of the calling thread, reached through a plain pointer:
+// a thread-local object with a destructor would be destroyed at thread exit
+// under the loader lock, where freeing memory can deadlock with another
+// thread. Delete() frees it (at idle, and when a framework thread ends).
+template <class Map> struct CThreadTemp {
+    Map* m_pMap = nullptr;
+    Map& Get()
+    {
+        if (!m_pMap)
+            m_pMap = new Map;
+        return *m_pMap;
+    }
+    void Delete()
+    {
+        delete m_pMap;
+        m_pMap = nullptr;
+    }
+};
+
 } // namespace afx_internal
 
 // --- GDI objects -----------------------------------------------------------------

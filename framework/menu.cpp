@@ -8,7 +8,7 @@ IMPLEMENT_DYNAMIC(CMenu, CObject)
 namespace {
 
 using MenuPermanentMap = afx_internal::CPermanentHandleMap<CMenu, HMENU>;
-thread_local afx_internal::CTempHandleMap<CMenu, HMENU> t_menuTemp;
+thread_local afx_internal::CThreadTemp<afx_internal::CTempHandleMap<CMenu, HMENU>> t_menuTemp;
 
 LPCTSTR BitmapItem(const CBitmap* pBmp)
 {
@@ -33,16 +33,16 @@ CMenu* CMenu::FromHandle(HMENU hMenu)
         return nullptr;
     if (CMenu* pMenu = MenuPermanentMap::Instance().Lookup(hMenu))
         return pMenu;
-    if (CMenu* pMenu = t_menuTemp.Find(hMenu))
+    if (CMenu* pMenu = t_menuTemp.Get().Find(hMenu))
         return pMenu;
     auto wrapper = std::make_unique<CMenu>();
     wrapper->m_hMenu = hMenu;
-    return t_menuTemp.Put(hMenu, std::move(wrapper));
+    return t_menuTemp.Get().Put(hMenu, std::move(wrapper));
 }
 
 void CMenu::DeleteTempMap()
 {
-    t_menuTemp.Clear();
+    t_menuTemp.Delete();
 }
 
 BOOL CMenu::Attach(HMENU hMenu)

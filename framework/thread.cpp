@@ -202,6 +202,7 @@ unsigned __stdcall CWinThread::ThreadEntry(void* pParam)
     });
     RunWalled([&] { pThread->Delete(); });
     t_pCurrentThread = nullptr;
+    AfxDeleteTempMaps();
     return exitCode;
 }
 
@@ -304,17 +305,21 @@ BOOL CWinThread::PumpMessage()
     return TRUE;
 }
 
+void AfxDeleteTempMaps()
+{
+    CWnd::DeleteTempMap();
+    CGdiObject::DeleteTempMap();
+    CDC::DeleteTempMap();
+    CMenu::DeleteTempMap();
+    CImageList::DeleteTempMap();
+}
+
 BOOL CWinThread::OnIdle(LONG lCount)
 {
-    if (lCount == 0) {
-        // Temporary wrappers handed out while handling messages are no
-        // longer referred to.
-        CWnd::DeleteTempMap();
-        CGdiObject::DeleteTempMap();
-        CDC::DeleteTempMap();
-        CMenu::DeleteTempMap();
-        CImageList::DeleteTempMap();
-    }
+    // Temporary wrappers handed out while handling messages are no longer
+    // referred to.
+    if (lCount == 0)
+        AfxDeleteTempMaps();
     return FALSE;
 }
 

@@ -118,6 +118,9 @@ void AfxSetCurrentThread(CWinThread* pThread);
 // current thread's PreTranslateMessage). On WM_QUIT it posts the quit again
 // for the outer loop and returns FALSE.
 BOOL AfxPumpMessages();
+// Frees the calling thread's temporary window, GDI, menu and image-list
+// wrappers (at idle, and when a framework thread ends).
+void AfxDeleteTempMaps();
 // The pre-translation of a message on this thread: the thread object's
 // PreTranslateMessage, or the window chain's on a thread without one.
 BOOL AfxPreTranslateMessage(MSG* pMsg);

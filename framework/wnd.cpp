@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/exceptions.h"
+#include "framework/gdi.h"
 #include "framework/resources.h"
 #include "framework/thread.h"
 
@@ -29,7 +30,7 @@ thread_local MSG t_lastMsg = {};
 struct TempMap {
     std::map<HWND, std::unique_ptr<CWnd>> wrappers;
 };
-thread_local TempMap t_tempMap;
+thread_local afx_internal::CThreadTemp<TempMap> t_tempMap;
 
 void Trace(const char* text)
 {
@@ -61,7 +62,7 @@ CWnd* CWnd::FromHandle(HWND hWnd)
         return nullptr;
     if (CWnd* pWnd = FromHandlePermanent(hWnd))
         return pWnd;
-    auto& slot = t_tempMap.wrappers[hWnd];
+    auto& slot = t_tempMap.Get().wrappers[hWnd];
     if (!slot) {
         slot = std::make_unique<CWnd>(hWnd);
         slot->m_bTemporary = TRUE;
@@ -71,7 +72,7 @@ CWnd* CWnd::FromHandle(HWND hWnd)
 
 void CWnd::DeleteTempMap()
 {
-    t_tempMap.wrappers.clear();
+    t_tempMap.Delete();
 }
 
 BOOL CWnd::Attach(HWND hWnd)
@@ -81,7 +82,7 @@ BOOL CWnd::Attach(HWND hWnd)
     if (!SetPropA(hWnd, kWndProp, this))
         return FALSE;
     m_hWnd = hWnd;
-    t_tempMap.wrappers.erase(hWnd);
+    t_tempMap.Get().wrappers.erase(hWnd);
     return TRUE;
 }
 

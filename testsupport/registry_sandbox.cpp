@@ -5,7 +5,9 @@
 
 namespace {
 
-const char kSandboxRoot[] = "Software\\VexoLabsTestSandbox";
+// Each sandbox has a key of its own directly under Software: test programs
+// run in parallel, and a shared parent could vanish under another one.
+const char kSandboxPrefix[] = "Software\\VexoLabsTestSandbox-";
 
 HKEY CreateKey(HKEY parent, const std::string& path)
 {
@@ -23,7 +25,7 @@ RegistrySandbox::RegistrySandbox()
     static std::atomic<int> counter{0};
     char name[64];
     std::snprintf(name, sizeof name, "%lu-%d", GetCurrentProcessId(), counter++);
-    m_path = std::string(kSandboxRoot) + "\\" + name;
+    m_path = std::string(kSandboxPrefix) + name;
 
     // Keys are not volatile: the code under test may create ordinary keys
     // below them, which a volatile parent refuses.
@@ -47,6 +49,5 @@ RegistrySandbox::~RegistrySandbox()
     if (m_machine)
         RegCloseKey(m_machine);
     RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
-    // Remove the shared root too once no other sandbox uses it.
-    RegDeleteKeyA(HKEY_CURRENT_USER, kSandboxRoot);
+    RegDeleteKeyA(HKEY_CURRENT_USER, m_path.c_str());
 }
