@@ -1,5 +1,4 @@
-// Clipboard access bound to an owner window, and the .bmp file loader
-// (Part 1.110).
+// Clipboard access bound to an owner window, and the .bmp file loader.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,6 @@
-// CIniFile: INI-style text files with the program's own reader and writer
-// (Part 1.103). The product INI file (CVQIni), the project file and the
-// drive data files build on it.
+// CIniFile: INI-style text files with the program's own reader and writer.
+// The product INI file (CVQIni), the project file and the drive data files
+// build on it.
 //
 // Optional one-section cache; optional deferred writing, in which changes
 // to the cached section are collected and written in one rewrite of that

@@ -3,7 +3,7 @@
 // section. Plain C++ over bytes; no Win32 header, so it also builds
 // natively. CIniFile (foundation/inifile.h) puts files under it.
 //
-// Text rules (Part 1.103):
+// Text rules:
 // - A header is a line whose first character is "[" and whose last "]"
 //   stands at index 2 or later; the name is the text between, trimmed.
 //   Names compare without regard to case.

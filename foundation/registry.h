@@ -1,5 +1,5 @@
 // CRegistry: names one registry key (a root handle and a path below it) and
-// reads and writes typed values under it (Part 1.106). Every operation
+// reads and writes typed values under it. Every operation
 // opens the key, does its one thing and closes it again; the object holds
 // no open handle. Failures are results (FALSE, or an output left unchanged
 // or zeroed as stated); nothing is shown or thrown. A value of the wrong

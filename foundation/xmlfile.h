@@ -1,4 +1,4 @@
-// CXMLFile: the pull reader of the program's XML data files (Part 1.104),
+// CXMLFile: the pull reader of the program's XML data files,
 // a text file read item by item through CXMLScanner. Derived readers keep
 // their own element stacks and tables, and may fill the string list that
 // ContainsString searches.

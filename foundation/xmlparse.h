@@ -1,4 +1,4 @@
-// The lexical layer of the program's XML data files (Part 1.104): the item
+// The lexical layer of the program's XML data files: the item
 // scanner that splits text into content and markup items, and the tag
 // parser. Plain C++ over text; no Win32 header. CXMLFile
 // (foundation/xmlfile.h) feeds the scanner from a file.

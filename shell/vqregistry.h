@@ -111,7 +111,7 @@ struct VQPrintMargins {
     DWORD metric;
 };
 
-// Oscilloscope records (Part 4.125); the oscilloscope owns their meaning.
+// Oscilloscope records; the oscilloscope owns their meaning.
 struct VQScopeChannel {
     DWORD opMode;
     char parameter[16];

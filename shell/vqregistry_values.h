@@ -38,7 +38,7 @@ VQ_NUMBERED(BetaMask,                       Dword, Config, "BetaMask%02d", 0, 0,
 // ---- "\Config": controller, program and project handling ----
 VQ_NUMBER(CheckControllerType,              Flag,  Config, 0, 0, VQ_NONE, VQ_NONE, Always) // rule K
 // Read with the value rule (default 1), so writing another Config value
-// never switches it off (issue decision; Part 4.120 has rule K).
+// never switches it off (a key-presence rule would turn it off).
 VQ_NUMBER(AutoEPROM,                        Flag,  Config, 1, 1, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(ForceSlowProjectLoad,             Flag,  Config, 0, 0, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(ForceSlowProgramLoad,             Flag,  Config, 0, 0, VQ_NONE, VQ_NONE, Always)
@@ -74,7 +74,7 @@ VQ_NUMBER(FINSIPPort,                       Dword, Config, 9600, 9600, VQ_NONE, 
 VQ_NUMBER(FINSTimeout,                      Dword, Config, 500, 500, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(DXServerPollPeriod,               Word,  Config, 100, 100, VQ_NONE, VQ_NONE, Always)
 
-// ---- "\Comms" (Part 4.123; the link list "\CommLinks" belongs to the link) ----
+// ---- "\Comms" (the link list "\CommLinks" belongs to the link) ----
 VQ_TEXT(DefaultDirectPort,                         Comms,  None,         NonEmpty)
 VQ_NUMBER(DefaultDirectLink,                Dword, Comms,  0, 0, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(Packet,                           Flag,  Comms,  0, 0, VQ_NONE, VQ_NONE, Always) // rule K
@@ -86,7 +86,7 @@ VQ_NUMBER(SelectSingleLink,                 Flag,  Comms,  0, 0, VQ_NONE, VQ_NON
 // ---- "\Projects" ----
 VQ_NUMBERED_TEXT(RecentProject,                    Projects, "Project%02d")
 
-// ---- "\Editor" and "\Editor\Assist" (Part 4.124) ----
+// ---- "\Editor" and "\Editor\Assist" ----
 VQ_NUMBER(CodeStart,                        Dword, Editor, 0, 0, VQ_RANGE(0, 16), VQ_RANGE(0, 16), Always)
 VQ_NUMBER(TabIndent,                        Dword, Editor, 4, 4, VQ_RANGE(1, 8), VQ_RANGE(1, 8), Always)
 VQ_NUMBER(TabInOnEnter,                     Flag,  Editor, 0, 0, VQ_NONE, VQ_NONE, Always)
@@ -96,21 +96,21 @@ VQ_NUMBER(ShowlongVariableWarnings,         Flag,  Editor, 1, 1, VQ_NONE, VQ_NON
 VQ_NUMBER(EnableEditorKeyAssist,            Flag,  EditorAssist, 0, 0, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(EnableEditorCommandTemplates,     Flag,  EditorAssist, 0, 0, VQ_NONE, VQ_NONE, Always)
 
-// ---- "\Terminal" (Part 4.125) ----
+// ---- "\Terminal" ----
 VQ_NUMBER(TerminalBufferedLines,            Dword, Terminal, 256, 256, VQ_RANGE(25, 2048), VQ_RANGE(25, 2048), Always)
 VQ_NUMBER(TerminalMaxLineLength,            Dword, Terminal, 132, 132, VQ_RANGE(80, 256), VQ_RANGE(80, 256), Always)
 VQ_TEXT(LastScriptFile,                            Terminal, None,       Always)
 VQ_TEXT(LastScriptLog,                             Terminal, None,       Always)
 VQ_TEXT(ScriptEditor,                              Terminal, None,       Always)
 
-// ---- "\AxisParameters" (Part 4.125): -1 reads as "nothing stored" ----
+// ---- "\AxisParameters": -1 reads as "nothing stored" ----
 VQ_NUMBERED(BankRows,                       Int,   AxisParameters, "Bank%dRows", -1, -1, NotNegative)
 VQ_NUMBERED(BankScrollPos,                  Int,   AxisParameters, "Bank%dScrollPos", -1, -1, NotNegative)
 VQ_NUMBER(Axes,                             Int,   AxisParameters, -1, -1, VQ_NONE, VQ_NONE, NotNegative)
 VQ_NUMBER(AxisScrollPos,                    Int,   AxisParameters, -1, -1, VQ_NONE, VQ_NONE, NotNegative)
 VQ_NUMBER(UpdatePeriod,                     Dword, AxisParameters, 500, 500, VQ_NONE, VQ_NONE, Positive)
 
-// ---- "\Oscilloscope\Setup" single values (Part 4.125) ----
+// ---- "\Oscilloscope\Setup" single values ----
 VQ_NUMBER(AxisLineWidth,                    Dword, ScopeSetup, 1, 1, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(GridLineWidth,                    Dword, ScopeSetup, 1, 1, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(TraceLineWidth,                   Dword, ScopeSetup, 1, 1, VQ_NONE, VQ_NONE, Always)
@@ -120,5 +120,5 @@ VQ_NUMBER(EndPointDiameter,                 Dword, ScopeSetup, 1, 3, VQ_NONE, VQ
 VQ_NUMBER(MatchScalesInXYMode,              Flag,  ScopeSetup, 1, 1, VQ_NONE, VQ_NONE, Always)
 VQ_NUMBER(XYBuffers,                        Dword, ScopeSetup, 0, 0, VQ_NONE, VQ_NONE, Always)
 
-// ---- "\Files" (named by controller management, Part 0.4 of piece 3) ----
+// ---- "\Files" (named by controller management) ----
 VQ_TEXT(SystemFileDir,                             Files,  None,         Always)
