@@ -1,0 +1,391 @@
+#include "link/tests/support/controller_script.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "foundation/bytenames.h"
+#include "link/syncpacket.h"
+
+namespace {
+
+const BYTE kEsc = 0x1B;
+const BYTE kDc1 = 0x11;
+const BYTE kDc3 = 0x13;
+const int kNoChannel = -99;
+const int kTerminalCommandChannel = 0;
+const int kCommandChannel = 8;
+const int kStatusChannel = 9;
+
+// "VQE(n)" with a one-digit n; -1 for any other text.
+int ChannelModeCommand(const std::string& command)
+{
+    if (command.size() == 6 && command.compare(0, 4, "VQE(") == 0 && command[5] == ')' && command[4] >= '0' &&
+        command[4] <= '9')
+        return command[4] - '0';
+    return -1;
+}
+
+} // namespace
+
+CControllerScript::CControllerScript() = default;
+
+void CControllerScript::SetReply(const std::string& command, const ScriptedReply& reply)
+{
+    m_replies[command] = reply;
+}
+
+void CControllerScript::QueueReply(const std::string& command, const ScriptedReply& reply)
+{
+    m_queued[command].push_back(reply);
+}
+
+void CControllerScript::SetDefaultReply(const ScriptedReply& reply)
+{
+    m_defaultReply = reply;
+}
+
+void CControllerScript::Receive(const BYTE* bytes, int count, std::uint64_t nowMs)
+{
+    if (m_dropped || !bytes || count < 1)
+        return;
+    const std::string written(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
+    m_written += written;
+    Log("W: ", written);
+    for (int n = 0; n < count; ++n) {
+        const BYTE byte = bytes[n];
+        if (m_inputEscape) {
+            m_inputEscape = false;
+            const int channel = static_cast<int>(byte) - '0';
+            if (channel >= -1 && channel <= 9)
+                m_inputChannel = channel;
+            else if (byte == 0x01)
+                TakeByte(kDc1, nowMs);
+            else if (byte == 0x02)
+                TakeByte(kDc3, nowMs);
+            else if (byte == kEsc)
+                TakeByte(kEsc, nowMs);
+            else {
+                TakeByte(kEsc, nowMs);
+                TakeByte(byte, nowMs);
+            }
+            continue;
+        }
+        if (byte == kEsc)
+            m_inputEscape = true;
+        else
+            TakeByte(byte, nowMs);
+    }
+}
+
+void CControllerScript::TakeByte(BYTE byte, std::uint64_t nowMs)
+{
+    if (!m_channelMode) {
+        TakeCommandLineByte(kNoChannel, byte, nowMs);
+        return;
+    }
+    if (m_inputChannel == kCommandChannel)
+        TakeCommandChannelByte(byte, nowMs);
+    else if (m_inputChannel == kTerminalCommandChannel)
+        TakeCommandLineByte(kTerminalCommandChannel, byte, nowMs);
+    else
+        m_terminalInput[m_inputChannel] += static_cast<char>(byte);
+}
+
+void CControllerScript::TakeCommandLineByte(int channel, BYTE byte, std::uint64_t nowMs)
+{
+    std::string& line = m_lines[channel];
+    if (byte == static_cast<BYTE>(ETX)) {
+        line.clear();
+    } else if (byte == '\r') {
+        const std::string command = line;
+        line.clear();
+        AnswerCommandLine(channel, command, nowMs);
+    } else if (byte != '\n') {
+        line += static_cast<char>(byte);
+    }
+}
+
+void CControllerScript::TakeCommandChannelByte(BYTE byte, std::uint64_t nowMs)
+{
+    std::string& line = m_lines[kCommandChannel];
+    if (m_packetMode && line.empty() && (byte == static_cast<BYTE>(ACK) || byte == static_cast<BYTE>(NAK))) {
+        if (byte == static_cast<BYTE>(ACK)) {
+            ++m_acksReceived;
+        } else {
+            ++m_naksReceived;
+            if (!m_lastPacket.empty()) {
+                Out(kCommandChannel, m_lastPacket);
+                Queue(nowMs);
+            }
+        }
+        return;
+    }
+    if (byte != static_cast<BYTE>(DC4)) {
+        line += static_cast<char>(byte);
+        return;
+    }
+    std::string unit = line;
+    line.clear();
+    while (!unit.empty() && (unit.back() == '\n' || unit.back() == '\r'))
+        unit.pop_back();
+    if (!m_packetMode) {
+        AnswerCommandChannel(unit, nowMs);
+        return;
+    }
+    CSyncPacket packet;
+    packet.SetText(CString(unit));
+    if (!packet.Check() || m_rejectPackets > 0) {
+        if (packet.Check())
+            --m_rejectPackets;
+        ++m_packetsRejected;
+        Out(kCommandChannel, std::string(1, NAK));
+        Queue(nowMs);
+        return;
+    }
+    AnswerCommandChannel(packet.GetPayload().str(), nowMs);
+}
+
+ScriptedReply CControllerScript::FindReply(const std::string& command)
+{
+    auto queued = m_queued.find(command);
+    if (queued != m_queued.end() && !queued->second.empty()) {
+        ScriptedReply reply = queued->second.front();
+        queued->second.pop_front();
+        return reply;
+    }
+    auto standing = m_replies.find(command);
+    return standing != m_replies.end() ? standing->second : m_defaultReply;
+}
+
+std::vector<std::string> CControllerScript::SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool CControllerScript::SwitchMode(const std::string& command)
+{
+    const int mode = ChannelModeCommand(command);
+    if (mode < 0)
+        return false;
+    m_channelMode = mode != 0;
+    m_packetMode = mode == 3;
+    m_outputChannel = kNoChannel;
+    m_lines.clear();
+    return true;
+}
+
+bool CControllerScript::TakeCommand(const std::string& command, std::uint64_t nowMs, ScriptedReply& reply)
+{
+    m_commands.push_back(command);
+    if (m_silent)
+        return false;
+    reply = FindReply(command);
+    if (reply.silent)
+        return false;
+    m_pending += reply.before;
+    if (reply.dropLink) {
+        Queue(nowMs + reply.delayMs, true);
+        return false;
+    }
+    return true;
+}
+
+void CControllerScript::AnswerCommandLine(int channel, const std::string& line, std::uint64_t nowMs)
+{
+    ScriptedReply reply;
+    if (!TakeCommand(line, nowMs, reply))
+        return;
+    const int mode = ChannelModeCommand(line);
+    if (mode == 0 && m_channelMode) {
+        // Back to the command line: the answer already goes out plainly.
+        SwitchMode(line);
+        channel = kNoChannel;
+    }
+    const std::uint64_t readyAt = nowMs + reply.delayMs;
+    if (reply.echo)
+        Out(channel, line + "\r\n");
+    if (mode > 0 && !m_channelMode) {
+        // Channel mode starts after the echo; no prompt follows.
+        Queue(readyAt);
+        SwitchMode(line);
+        return;
+    }
+    for (const std::string& text : SplitLines(reply.text))
+        Out(channel, text + "\r\n");
+    if (reply.prompt)
+        Out(channel, ">>");
+    if (m_channelMode) {
+        for (const std::string& status : reply.statusLines)
+            OutLine(kStatusChannel, status, true);
+    }
+    Queue(readyAt);
+}
+
+void CControllerScript::AnswerCommandChannel(const std::string& command, std::uint64_t nowMs)
+{
+    if (ChannelModeCommand(command) == 0) {
+        AnswerCommandLine(kNoChannel, command, nowMs);
+        return;
+    }
+    ScriptedReply reply;
+    if (!TakeCommand(command, nowMs, reply))
+        return;
+    if (reply.echo) {
+        if (m_packetMode)
+            Out(kCommandChannel, std::string(1, ACK));
+        else
+            OutLine(kCommandChannel, command, true);
+    }
+    for (const std::string& text : SplitLines(reply.text))
+        OutLine(kCommandChannel, text, true);
+    if (reply.endMark)
+        OutLine(kCommandChannel, "", false);
+    for (const std::string& status : reply.statusLines)
+        OutLine(kStatusChannel, status, true);
+    Queue(nowMs + reply.delayMs);
+}
+
+void CControllerScript::Out(int channel, const std::string& bytes)
+{
+    if (!m_channelMode || channel == kNoChannel) {
+        m_pending += bytes;
+        return;
+    }
+    if (channel != m_outputChannel) {
+        m_pending += static_cast<char>(kEsc);
+        m_pending += static_cast<char>('0' + channel);
+        m_outputChannel = channel;
+    }
+    for (char ch : bytes) {
+        const BYTE byte = static_cast<BYTE>(ch);
+        if (byte == kEsc) {
+            m_pending += static_cast<char>(kEsc);
+            m_pending += static_cast<char>(kEsc);
+        } else if (byte == kDc1) {
+            m_pending += static_cast<char>(kEsc);
+            m_pending += '\x01';
+        } else if (byte == kDc3) {
+            m_pending += static_cast<char>(kEsc);
+            m_pending += '\x02';
+        } else {
+            m_pending += ch;
+        }
+    }
+}
+
+void CControllerScript::OutLine(int channel, const std::string& text, bool withCR)
+{
+    std::string body = text;
+    if (m_packetMode) {
+        CSyncPacket packet;
+        body = packet.Build(text.c_str()).str();
+    }
+    const std::string unit = body + (withCR ? "\r\n" : "\n") + static_cast<char>(DC4);
+    if (m_packetMode)
+        m_lastPacket = unit;
+    Out(channel, unit);
+}
+
+void CControllerScript::Queue(std::uint64_t readyAt, bool drop)
+{
+    if (m_pending.empty() && !drop)
+        return;
+    m_sent += m_pending;
+    if (!m_pending.empty())
+        Log("R: ", m_pending);
+    m_output.push_back(Chunk{readyAt, m_pending, drop});
+    m_pending.clear();
+}
+
+int CControllerScript::TakeOutput(BYTE* buffer, int maximum, std::uint64_t nowMs)
+{
+    int copied = 0;
+    while (!m_dropped && !m_output.empty() && copied < maximum && m_output.front().readyAt <= nowMs) {
+        Chunk& chunk = m_output.front();
+        const std::size_t take = std::min(chunk.bytes.size(), static_cast<std::size_t>(maximum - copied));
+        std::memcpy(buffer + copied, chunk.bytes.data(), take);
+        copied += static_cast<int>(take);
+        chunk.bytes.erase(0, take);
+        if (!chunk.bytes.empty())
+            break;
+        if (chunk.drop) {
+            DropLink();
+            break;
+        }
+        m_output.pop_front();
+    }
+    return copied;
+}
+
+bool CControllerScript::HasOutput(std::uint64_t nowMs) const
+{
+    return !m_dropped && !m_output.empty() && m_output.front().readyAt <= nowMs;
+}
+
+void CControllerScript::SendOnChannel(int channel, const std::string& bytes, std::uint64_t nowMs)
+{
+    Out(channel, bytes);
+    Queue(nowMs);
+}
+
+void CControllerScript::SendStatusLine(const std::string& line, std::uint64_t nowMs)
+{
+    if (!m_channelMode)
+        return;
+    OutLine(kStatusChannel, line, true);
+    Queue(nowMs);
+}
+
+void CControllerScript::InjectRaw(const std::string& bytes, std::uint64_t nowMs)
+{
+    m_pending += bytes;
+    Queue(nowMs);
+}
+
+void CControllerScript::DropLink()
+{
+    m_dropped = true;
+    m_output.clear();
+    m_pending.clear();
+    m_transcript += "-- link dropped\n";
+}
+
+void CControllerScript::ResetState()
+{
+    m_channelMode = false;
+    m_packetMode = false;
+    m_dropped = false;
+    m_inputChannel = 0;
+    m_inputEscape = false;
+    m_outputChannel = kNoChannel;
+    m_lines.clear();
+    m_output.clear();
+    m_pending.clear();
+    m_lastPacket.clear();
+}
+
+std::string CControllerScript::TerminalInput(int channel) const
+{
+    auto found = m_terminalInput.find(channel);
+    return found != m_terminalInput.end() ? found->second : std::string();
+}
+
+void CControllerScript::Log(const char* prefix, const std::string& bytes)
+{
+    m_transcript += prefix;
+    m_transcript +=
+        BufferToByteNames(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<int>(bytes.size())).str();
+    m_transcript += "\n";
+}

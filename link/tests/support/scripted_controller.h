@@ -1,0 +1,89 @@
+// CScriptedController: a link (CComms) whose far end is a scripted
+// controller (controller_script.h) instead of a medium. Tests of the link,
+// the controller connection, the project window, the tools and the drive
+// tools open it like any link and script what the controller answers.
+//
+//     CScriptedController link;
+//     link.SetReply("?VERSION", "2.0137");
+//     link.Open(&receiver);          // starts the receive thread
+//     ... code under test writes "?VERSION\r" ...
+//     EXPECT_EQ(link.Transcript(), golden);
+//
+// Every call is safe from any thread. Replies held back with a delay wait
+// for the clock in use (AfxGetClock), so a FakeClock decides when they can
+// be read.
+//
+// Link: link_testsupport (link/tests/support), which every test program
+// that needs a controller links.
+#pragma once
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/comms.h"
+#include "link/tests/support/controller_script.h"
+
+class CScriptedController : public CComms {
+public:
+    // The record the link reports: name "Scripted", the given link type and
+    // that type's default settings.
+    explicit CScriptedController(int linkType = LINK_TYPE_SERIAL);
+    ~CScriptedController() override;
+
+    // The script (see CControllerScript).
+    void SetReply(const std::string& command, const ScriptedReply& reply);
+    void QueueReply(const std::string& command, const ScriptedReply& reply);
+    void SetDefaultReply(const ScriptedReply& reply);
+    void SetSilent(bool silent);
+    void RejectNextPackets(int count);
+    // Unasked controller output (terminal output, status lines, garbage).
+    void SendOnChannel(int channel, const std::string& bytes);
+    void SendStatusLine(const std::string& line);
+    void InjectRaw(const std::string& bytes);
+    // The link drops: IsOpen is FALSE, writes fail, reads give nothing.
+    void DropLink();
+    // Runs f on the script under the link's lock, for anything else.
+    void WithScript(const std::function<void(CControllerScript&)>& f);
+
+    // What happened.
+    std::string Written() const;
+    std::string Sent() const;
+    std::string Transcript() const;
+    std::vector<std::string> Commands() const;
+    std::string TerminalInput(int channel) const;
+    bool IsControllerInChannelMode() const;
+    bool IsControllerInPacketMode() const;
+    int GetWriteCount() const;
+
+    // Behaviour of the link itself.
+    // At most this many bytes per Read (0: no limit beyond the caller's).
+    void SetReadChunk(int maximum);
+    void SetOpenFails(bool fails);
+    void SetWriteFails(bool fails);
+    void SetTxBlockSize(int size);
+    // Waits (real time, at most timeoutMs) until the receive thread has
+    // read every byte whose time has come; false when it did not.
+    bool WaitUntilRead(DWORD timeoutMs = 5000) const;
+
+    // CComms.
+    BOOL Open(ILinkReceiver* receiver) override;
+    BOOL SetConfiguration(const CCommPortData* record) override;
+    BOOL SetData(const BYTE* data, BOOL handshake) override;
+    BOOL Close() override;
+    BOOL IsOpen() override;
+    BOOL Write(int length, const BYTE* data) override;
+    int Read(BYTE* buffer, int maximum) override;
+    int GetTxBlockSize() override;
+
+private:
+    mutable std::mutex m_lock;
+    CControllerScript m_script;
+    int m_nLinkType;
+    int m_nReadChunk = 0;
+    int m_nTxBlockSize = 4;
+    int m_nWrites = 0;
+    bool m_bOpenFails = false;
+    bool m_bWriteFails = false;
+};
