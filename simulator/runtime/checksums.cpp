@@ -2,10 +2,9 @@
 
 #include <array>
 #include <bit>
-#include <cmath>
-#include <limits>
 
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/values.h"
 
 namespace qcrt {
 
@@ -34,18 +33,6 @@ uint32_t FeedLockBits(uint32_t reg, uint8_t byte)
             reg ^= 0x04C11DB7u;
     }
     return reg;
-}
-
-// Integer value of a float for a bit pattern, saturated at the 32-bit range.
-int32_t FloatToInt(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return std::numeric_limits<int32_t>::max();
-    if (value < -2147483648.0f)
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
 }
 
 } // namespace
@@ -169,7 +156,7 @@ uint32_t Get24(const uint8_t* buffer, int& position)
 
 float SetClearBits(float value, uint32_t setMask, uint32_t clearMask)
 {
-    uint32_t bits = static_cast<uint32_t>(FloatToInt(value));
+    uint32_t bits = static_cast<uint32_t>(TruncateToInt32(value));
     bits = (bits | setMask) & ~clearMask;
     return static_cast<float>(static_cast<int32_t>(bits));
 }

@@ -2,6 +2,7 @@
 
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/values.h"
 
 namespace qcrt {
 
@@ -65,6 +66,110 @@ void ResetProcessTable()
         r.stopRequest.store(0);
     }
     g_OuterProcess.stopRequest.store(0);
+}
+
+void InitProcessTable()
+{
+    ResetProcessTable();
+    for (int n = 0; n < kProcessCount; ++n) {
+        ProcessRecord& r = g_ProcessRecords[n];
+        for (int axis = 0; axis < kBaseListSize; ++axis)
+            r.baseList[axis] = axis;
+        r.statementAxis = 0;
+        r.modifierProcess = n;
+        r.modifierSlot = 0;
+        r.modifierPort = 0;
+        r.hashChannel = -1;
+        ResetArguments(n);
+        r.valueDepth = 0;
+        ResetLocalVariables(n);
+    }
+}
+
+bool PushArgumentFrame(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r)
+        return false;
+    int32_t base = r->argumentBase + r->argumentCounts[r->argumentDepth];
+    if (r->argumentDepth + 1 >= kArgumentSlots || base > kArgumentSlots) {
+        SetProcessError(process, kErrStackOverflow);
+        return false;
+    }
+    ++r->argumentDepth;
+    r->argumentBase = base;
+    r->argumentCounts[r->argumentDepth] = 0;
+    return true;
+}
+
+void PopArgumentFrame(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r || r->argumentDepth == 0)
+        return;
+    --r->argumentDepth;
+    r->argumentBase -= r->argumentCounts[r->argumentDepth];
+}
+
+bool AddArgument(int process, float value)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r)
+        return false;
+    int32_t slot = r->argumentBase + r->argumentCounts[r->argumentDepth];
+    if (slot >= kArgumentSlots) {
+        SetProcessError(process, kErrStackOverflow);
+        return false;
+    }
+    r->argumentValues[slot] = {value, TruncateToInt32(value)};
+    ++r->argumentCounts[r->argumentDepth];
+    return true;
+}
+
+int ArgumentCount(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    return r ? r->argumentCounts[r->argumentDepth] : 0;
+}
+
+const ArgumentValue* GetArgument(int process, int n)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r || n < 0 || n >= r->argumentCounts[r->argumentDepth])
+        return nullptr;
+    return &r->argumentValues[r->argumentBase + n];
+}
+
+void ResetArguments(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r)
+        return;
+    r->argumentDepth = 0;
+    r->argumentBase = 0;
+    r->argumentCounts[0] = 0;
+}
+
+void ClearLocalVariables(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r)
+        return;
+    for (int n = 0; n < kLocalVariables; ++n) {
+        if ((r->localFlags[n] & 1u) == 0)
+            r->localValues[n] = 0.0f;
+    }
+}
+
+void ResetLocalVariables(int process)
+{
+    ProcessRecord* r = GetProcessRecord(process);
+    if (!r)
+        return;
+    for (int n = 0; n < kLocalVariables; ++n) {
+        r->localFlags[n] = 0;
+        r->localValues[n] = 0.0f;
+    }
 }
 
 } // namespace qcrt

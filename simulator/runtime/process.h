@@ -24,6 +24,18 @@ constexpr int32_t kStatePaused = 3;
 // The state word value the sequencer writes when it winds a process down.
 constexpr int32_t kStateWindingDown = 31;
 
+constexpr int kBaseListSize = 24;    // axes a process addresses, in order
+constexpr int kArgumentSlots = 100;  // argument values and frame counts
+constexpr int kValueStackDepth = 64; // values of one expression evaluation
+constexpr int kLocalVariables = 1023;
+
+// A function argument: the float and the same value truncated to an integer,
+// so that handlers need no conversion.
+struct ArgumentValue {
+    float value;
+    int32_t integer;
+};
+
 struct ProcessRecord {
     int32_t errorNumber; // pending error, 0 none (set through SetProcessError)
     int32_t programNumber;
@@ -36,6 +48,33 @@ struct ProcessRecord {
     int32_t endFlag;
     int32_t processNumber;
     uint32_t resources[kResourceGroups]; // resource bits this process holds
+
+    // The axes the process addresses (BASE) and what the modifiers of the
+    // current statement chose: the position of the AXIS(n) axis in the BASE
+    // list (kBaseListSize when it is not in the list), PROC(n), SLOT(n) and
+    // PORT(n). A "#" channel given to a keyword is kept beside them.
+    int32_t baseList[kBaseListSize];
+    int32_t statementAxis;
+    int32_t modifierProcess;
+    int32_t modifierSlot;
+    int32_t modifierPort;
+    int32_t hashChannel;
+
+    // Argument stack: one frame per keyword call being evaluated. The
+    // current frame's values start at argumentBase and number
+    // argumentCounts[argumentDepth].
+    int32_t argumentDepth;
+    int32_t argumentBase;
+    int32_t argumentCounts[kArgumentSlots];
+    ArgumentValue argumentValues[kArgumentSlots];
+
+    // The expression evaluator's value stack.
+    int32_t valueDepth;
+    float valueStack[kValueStackDepth];
+
+    // Local variables: flag bit 0 marks a variable kept over CLEAR and RESET.
+    uint32_t localFlags[kLocalVariables];
+    float localValues[kLocalVariables];
 
     // Shared with the sequencer.
     std::atomic<int32_t> stateWord;
@@ -69,5 +108,27 @@ bool ProcessStopping(int process);
 // Clears the records' scheduling and thread fields and the resource bits;
 // the process loop's own initialisation sets the rest.
 void ResetProcessTable();
+
+// The power-up state of the whole table: ResetProcessTable, then every
+// record's BASE list 0 to 23, an empty argument stack and value stack, no
+// modifier chosen, and its local variables cleared.
+void InitProcessTable();
+
+// Argument frames. PushArgumentFrame opens a frame above the current one's
+// values; AddArgument appends to the current frame. Both fail with error 7
+// ("Stack overflow") when the stack is full.
+bool PushArgumentFrame(int process);
+void PopArgumentFrame(int process);
+bool AddArgument(int process, float value);
+int ArgumentCount(int process);
+// Argument n of the current frame, or null when the frame has no such argument.
+const ArgumentValue* GetArgument(int process, int n);
+void ResetArguments(int process);
+
+// Local variables. ClearLocalVariables sets every value not marked as kept
+// to 0 (CLEAR, RESET, power-up); ResetLocalVariables clears values and flags
+// (a program start).
+void ClearLocalVariables(int process);
+void ResetLocalVariables(int process);
 
 } // namespace qcrt

@@ -20,6 +20,16 @@ bool ValidGroup(int group)
     return group >= 0 && group < kResourceGroups;
 }
 
+// Only bits the process holds are released: a stray release never frees
+// another process's claim.
+void ReleaseMask(ProcessRecord& record, int group, uint32_t mask)
+{
+    NoSuspendSection section;
+    uint32_t held = mask & record.resources[group];
+    g_ResourceTable[group] &= ~held;
+    record.resources[group] &= ~held;
+}
+
 } // namespace
 
 void ClaimResource(int process, int group, int bit)
@@ -74,12 +84,7 @@ void ReleaseResource(int process, int group, int bit)
     ProcessRecord* record = GetProcessRecord(process);
     if (!record || !ValidGroup(group))
         return;
-    NoSuspendSection section;
-    // Only bits this process holds: a stray release never frees another
-    // process's claim.
-    uint32_t held = BitMask(bit) & record->resources[group];
-    g_ResourceTable[group] &= ~held;
-    record->resources[group] &= ~held;
+    ReleaseMask(*record, group, BitMask(bit));
 }
 
 bool IsResourceFree(int group, int bit)
@@ -94,6 +99,22 @@ bool IsResourceFree(int group, int bit)
         process = g_CurrentProcess.load();
     ProcessRecord* record = GetProcessRecord(process);
     return record && (record->resources[group] & mask) == (g_ResourceTable[group] & mask);
+}
+
+ResourceClaim::ResourceClaim(int process, int group, int bit) : m_process(process), m_group(group), m_taken(0)
+{
+    ProcessRecord* record = GetProcessRecord(process);
+    if (!record || !ValidGroup(group))
+        return;
+    uint32_t before = record->resources[group];
+    ClaimResource(process, group, bit);
+    m_taken = record->resources[group] & ~before;
+}
+
+ResourceClaim::~ResourceClaim()
+{
+    if (ProcessRecord* record = GetProcessRecord(m_process); record && m_taken != 0)
+        ReleaseMask(*record, m_group, m_taken);
 }
 
 void ResetResources()

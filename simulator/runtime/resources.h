@@ -40,21 +40,21 @@ bool IsResourceFree(int group, int bit);
 
 void ResetResources();
 
-// Holds a resource for a scope.
+// Holds a resource for a scope. Only the bits the scope took are given back,
+// so a claim nested inside a longer claim of the same process (a store
+// operation inside an edit that holds the program's bit) leaves the outer
+// claim in place.
 class ResourceClaim {
 public:
-    ResourceClaim(int process, int group, int bit) : m_process(process), m_group(group), m_bit(bit)
-    {
-        ClaimResource(process, group, bit);
-    }
-    ~ResourceClaim() { ReleaseResource(m_process, m_group, m_bit); }
+    ResourceClaim(int process, int group, int bit);
+    ~ResourceClaim();
     ResourceClaim(const ResourceClaim&) = delete;
     ResourceClaim& operator=(const ResourceClaim&) = delete;
 
 private:
     int m_process;
     int m_group;
-    int m_bit;
+    uint32_t m_taken; // bits this claim added to what the process held
 };
 
 } // namespace qcrt

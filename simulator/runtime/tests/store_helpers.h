@@ -1,0 +1,77 @@
+// Programs for tests: made through the program store from source lines.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "simulator/runtime/compiler.h"
+#include "simulator/runtime/lexer.h"
+#include "simulator/runtime/power_up.h"
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/program_store.h"
+#include "simulator/runtime/tests/fake_host.h"
+
+inline std::vector<uint8_t> TokenLine(const std::string& text, int mode = 0)
+{
+    std::vector<uint8_t> tokens(512);
+    int32_t error = 0;
+    int length = qcrt::TokeniseLine(text, tokens.data(), static_cast<int>(tokens.size()), mode, error);
+    EXPECT_EQ(error, 0) << text;
+    tokens.resize(static_cast<size_t>(length));
+    return tokens;
+}
+
+// Creates a program holding exactly these lines and selects it; its
+// modified mark is cleared again, so that selecting another program does
+// not compile it. Returns its number, or -1.
+inline int MakeProgram(const std::string& name, const std::vector<std::string>& lines)
+{
+    using namespace qcrt;
+    int program = CreateProgram(name, 0);
+    if (program < 0 || !SelectProgramNumber(program, 0))
+        return -1;
+    for (size_t n = 0; n < lines.size(); ++n) {
+        std::vector<uint8_t> tokens = TokenLine(lines[n]);
+        int length = static_cast<int>(tokens.size());
+        bool stored = n == 0 ? ReplaceLine(FindLine(program, 0), tokens.data(), length, 0, 0)
+                             : InsertLine(SourceEnd(program) - 4, tokens.data(), length, 0, 0);
+        if (!stored)
+            return -1;
+    }
+    SetModified(program, false);
+    return program;
+}
+
+// The token bytes of every line of a program.
+inline std::vector<std::vector<uint8_t>> ProgramLines(int program)
+{
+    using namespace qcrt;
+    std::vector<std::vector<uint8_t>> lines;
+    for (int at = FindLine(program, 0); at >= 0; at = NextLine(program, at)) {
+        int length = g_MemoryBase[at + 1];
+        lines.emplace_back(g_MemoryBase + at + kLineHeaderSize, g_MemoryBase + at + length);
+    }
+    return lines;
+}
+
+// A runtime on a fresh fake host with an empty program store: process 0
+// prints on channel 0.
+class StoreEnvironment : public testing::Test {
+protected:
+    StoreEnvironment()
+    {
+        using namespace qcrt;
+        InitProcessTable();
+        ResetMemory();
+        ClearCommandLineVariables();
+        g_MemoryLost = false;
+        g_ProcessRecords[0].outputChannel = 0;
+    }
+
+    // What process 0 printed since the last call.
+    std::string Printed() { return DrainOutput(0); }
+
+    RuntimeEnvironment env;
+};
