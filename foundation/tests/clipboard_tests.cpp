@@ -8,7 +8,7 @@
 
 #include "framework/gdi.h"
 #include "testsupport/test_window.h"
-#include "test_helpers.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
 

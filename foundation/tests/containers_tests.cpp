@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/textutil.h"
-#include "test_helpers.h"
+#include "testsupport/captured_log.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_helpers.h"
+#include "testsupport/captured_log.h"
 
 namespace {
 

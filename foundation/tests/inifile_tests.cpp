@@ -5,27 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/string_lists.h"
+
 #include "foundation/safefile.h"
 #include "testsupport/scripted_prompts.h"
-#include "test_helpers.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
-
-std::vector<std::string> ToVector(const CStringList& list)
-{
-    std::vector<std::string> items;
-    for (POSITION pos = list.GetHeadPosition(); pos;)
-        items.push_back(list.GetNext(pos).GetString());
-    return items;
-}
-
-CStringList& Fill(CStringList& list, const std::vector<std::string>& items)
-{
-    list.RemoveAll();
-    for (const std::string& item : items)
-        list.AddTail(item.c_str());
-    return list;
-}
 
 // Files left in a folder (temporary files must not stay behind).
 std::vector<std::string> FilesIn(const std::string& folder)

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "testsupport/scripted_prompts.h"
-#include "test_helpers.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
 

@@ -5,19 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/string_lists.h"
+
 #include "testsupport/registry_sandbox.h"
 
 namespace {
 
 const char kKey[] = "Software\\VexoLabs\\Test";
-
-std::vector<std::string> ToVector(const CStringList& list)
-{
-    std::vector<std::string> items;
-    for (POSITION pos = list.GetHeadPosition(); pos;)
-        items.push_back(list.GetNext(pos).GetString());
-    return items;
-}
 
 bool KeyExists(HKEY root, const char* path)
 {

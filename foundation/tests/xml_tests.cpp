@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_helpers.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
 

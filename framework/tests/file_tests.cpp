@@ -8,75 +8,27 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "testsupport/scratch_folder.h"
 
-void RemoveTree(const std::string& folder)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path);
-            else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
+namespace {
 
 // Every test works in a fresh folder of its own under the temporary folder.
 class FileTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char temp[MAX_PATH];
-        ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
-        char unique[MAX_PATH];
-        ASSERT_NE(0u, GetTempFileNameA(temp, "fw", 0, unique));
-        DeleteFileA(unique); // made as a file; reuse the name for a folder
-        ASSERT_TRUE(CreateDirectoryA(unique, nullptr));
-        m_folder = unique;
-    }
-    void TearDown() override
-    {
-        if (!m_folder.empty())
-            RemoveTree(m_folder);
-    }
-
-    std::string PathOf(const char* name) const { return m_folder + "\\" + name; }
-
+    std::string PathOf(const char* name) const { return m_scratch / name; }
     void WriteBytes(const char* name, const std::string& bytes) const
     {
-        HANDLE h = CreateFileA(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-        ASSERT_EQ(bytes.size(), written);
+        ASSERT_TRUE(WriteWholeFile(PathOf(name), bytes));
     }
-
     std::string ReadBytes(const char* name) const
     {
-        std::string bytes;
-        HANDLE h = CreateFileA(PathOf(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
+        if (GetFileAttributesA(PathOf(name).c_str()) == INVALID_FILE_ATTRIBUTES)
             return "<missing>";
-        char buffer[4096];
-        DWORD n = 0;
-        while (ReadFile(h, buffer, sizeof buffer, &n, nullptr) && n > 0)
-            bytes.append(buffer, n);
-        CloseHandle(h);
-        return bytes;
+        return ReadWholeFile(PathOf(name));
     }
 
-    std::string m_folder;
+    ScratchFolder m_scratch;
+    const std::string& m_folder = m_scratch.Path();
 };
 
 // Lines with CR LF and LF ends, an empty line, a lone CR inside a line and

@@ -1,5 +1,5 @@
 // What several link tests share: a receiver that records what a link
-// delivers, and a global log that keeps its lines in memory.
+// delivers. The in-memory global log is testsupport/memory_log.h.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/logfile.h"
+#include "testsupport/memory_log.h"
 #include "link/channeldemux.h"
 
 // Records every delivery as (channel, bytes).
@@ -34,22 +34,3 @@ private:
 
 // Joins neighbouring runs on the same channel.
 std::vector<std::pair<int, std::string>> JoinRuns(const std::vector<std::pair<int, std::string>>& deliveries);
-
-// Installs itself as the global log for its lifetime: enabled, the given
-// category mask, no file, lines kept in memory.
-class MemoryLog : public CLogFile {
-public:
-    explicit MemoryLog(DWORD mask = 0xFFFFFFFF);
-    ~MemoryLog() override;
-
-    std::vector<std::string> Lines() const;
-    bool Contains(const std::string& line) const;
-
-protected:
-    void DebugPrint(LPCSTR text) const override;
-
-private:
-    mutable std::mutex m_linesLock;
-    mutable std::vector<std::string> m_lines;
-    CLogFile* m_previous;
-};

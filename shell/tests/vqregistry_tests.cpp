@@ -7,27 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/string_lists.h"
+
 #include "testsupport/registry_sandbox.h"
 
 namespace {
 
 const std::string kRoot = "Software\\VexoLabs\\Vorta2";
-
-std::vector<std::string> ToVector(const CStringList& list)
-{
-    std::vector<std::string> items;
-    for (POSITION pos = list.GetHeadPosition(); pos;)
-        items.push_back(list.GetNext(pos).GetString());
-    return items;
-}
-
-CStringList& Fill(CStringList& list, const std::vector<std::string>& items)
-{
-    list.RemoveAll();
-    for (const std::string& item : items)
-        list.AddTail(item.c_str());
-    return list;
-}
 
 void CreateKey(HKEY root, const std::string& path)
 {

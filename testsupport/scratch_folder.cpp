@@ -1,4 +1,4 @@
-#include "test_helpers.h"
+#include "testsupport/scratch_folder.h"
 
 #include <atomic>
 #include <cstdio>
@@ -13,7 +13,7 @@ ScratchFolder::ScratchFolder()
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     char name[MAX_PATH + 64];
-    std::snprintf(name, sizeof name, "%sfnd%lu-%d", temp, GetCurrentProcessId(), counter++);
+    std::snprintf(name, sizeof name, "%svx%lu-%d", temp, GetCurrentProcessId(), counter++);
     m_path = name;
     RemoveTree(m_path);
     if (!CreateDirectoryA(m_path.c_str(), nullptr))
@@ -59,30 +59,4 @@ bool WriteWholeFile(const std::string& path, const std::string& content)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     return static_cast<bool>(out);
-}
-
-namespace {
-
-class CaptureSettings : public ILogSettings {
-public:
-    explicit CaptureSettings(std::string path) : m_path(std::move(path)) {}
-    DWORD GetLogFlags() const override { return 0xFFFFFFFF; }
-    BOOL GetEnableCommsLogging() const override { return TRUE; }
-    BOOL GetTimeStampLogEntries() const override { return FALSE; }
-    CString GetLogFileName() const override { return m_path.c_str(); }
-
-private:
-    std::string m_path;
-};
-
-} // namespace
-
-CapturedGlobalLog::CapturedGlobalLog()
-    : m_path(m_folder / "global.log"), m_log(CaptureSettings(m_path)), m_previous(SetGlobalLog(&m_log))
-{
-}
-
-CapturedGlobalLog::~CapturedGlobalLog()
-{
-    SetGlobalLog(m_previous);
 }
