@@ -114,12 +114,12 @@ BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATE lpTemplate, CWnd* pParentWnd)
     // The creation hook attaches this object to the dialog window before
     // its first message, so WM_INITDIALOG and everything after reaches the
     // message map.
-    HWND hWnd = nullptr;
-    if (PrepareCreate()) {
-        hWnd = CreateDialogIndirectParamA(AfxGetInstanceHandle(), lpTemplate, pParentWnd ? pParentWnd->m_hWnd : nullptr,
-                                          AfxDlgProc, 0);
-    }
-    EndCreate(hWnd);
+    CCreation creation;
+    PrepareCreate(creation);
+    HWND hWnd = CreateDialogIndirectParamA(AfxGetInstanceHandle(), lpTemplate,
+                                           pParentWnd ? pParentWnd->m_hWnd : nullptr, AfxDlgProc, 0);
+    if (!EndCreate(creation, hWnd))
+        return FALSE; // destroyed during creation: the object may be gone
     if (!hWnd) {
         if (m_hWnd)
             UnsubclassWindow();
@@ -160,10 +160,12 @@ INT_PTR CDialog::DoModal()
         return -1;
     HWND hWndParent = m_pParentWnd ? m_pParentWnd->m_hWnd : GetActiveWindow();
     m_bModal = TRUE;
-    INT_PTR result = -1;
-    if (PrepareCreate())
-        result = DialogBoxIndirectParamA(AfxGetInstanceHandle(), lpTemplate, hWndParent, AfxDlgProc, 0);
-    EndCreate(nullptr);
+    CCreation creation;
+    PrepareCreate(creation);
+    const INT_PTR result = DialogBoxIndirectParamA(AfxGetInstanceHandle(), lpTemplate, hWndParent, AfxDlgProc, 0);
+    // The window is always gone when the modal run returns; the object of
+    // a modal dialog outlives its run.
+    EndCreate(creation, nullptr);
     m_bModal = FALSE;
     // The window is gone; let go of anything left of it.
     if (m_hWnd)

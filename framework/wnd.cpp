@@ -22,6 +22,8 @@ const char kWndProp[] = "VexoFrameworkWnd";
 thread_local CWnd* t_pWndInit = nullptr;
 thread_local HHOOK t_hCbtHook = nullptr;
 thread_local DWORD t_lastCreateError = 0;
+// The creations in progress on this thread, innermost first.
+thread_local CWnd::CCreation* t_pCreation = nullptr;
 
 // The message being handled on this thread (for Default()).
 thread_local MSG t_lastMsg = {};
@@ -123,18 +125,28 @@ BOOL CWnd::PreCreateWindow(CREATESTRUCT& cs)
     return TRUE;
 }
 
-BOOL CWnd::PrepareCreate()
+void CWnd::PrepareCreate(CCreation& creation)
 {
     if (!t_hCbtHook)
         t_hCbtHook = SetWindowsHookExA(WH_CBT, AfxCbtFilterHook, nullptr, GetCurrentThreadId());
+    creation.pWnd = this;
+    creation.destroyed = false;
+    creation.pOuter = t_pCreation;
+    t_pCreation = &creation;
     t_pWndInit = this;
-    return TRUE;
 }
 
-void CWnd::EndCreate(HWND hWndCreated)
+BOOL CWnd::EndCreate(CCreation& creation, HWND hWndCreated)
 {
-    t_lastCreateError = (hWndCreated || m_hWnd) ? 0 : GetLastError();
+    const DWORD error = GetLastError();
     t_pWndInit = nullptr;
+    t_pCreation = creation.pOuter;
+    if (creation.destroyed) {
+        t_lastCreateError = hWndCreated ? 0 : error;
+        return FALSE;
+    }
+    t_lastCreateError = (hWndCreated || m_hWnd) ? 0 : error;
+    return TRUE;
 }
 
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, int x, int y,
@@ -158,10 +170,12 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
     if (!PreCreateWindow(cs))
         return FALSE;
 
-    PrepareCreate();
+    CCreation creation;
+    PrepareCreate(creation);
     HWND hWnd = CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style), cs.x, cs.y,
                                 cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    EndCreate(hWnd);
+    if (!EndCreate(creation, hWnd))
+        return FALSE; // destroyed during creation: the object may be gone
     if (!hWnd) {
         // The window may have been attached and destroyed during creation.
         if (m_hWnd)
@@ -426,6 +440,10 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     }
 
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) {
+        for (CWnd::CCreation* c = t_pCreation; c; c = c->pOuter) {
+            if (c->pWnd == pWnd)
+                c->destroyed = true;
+        }
         // The window is gone: the thread's main window ends its loop, the
         // object lets go of the handle and may delete itself.
         if (CWinThread* pThread = AfxGetThread(); pThread && pThread->m_pMainWnd == pWnd) {

@@ -17,6 +17,16 @@
 class CWnd : public CCmdTarget {
     DECLARE_DYNCREATE(CWnd)
 public:
+    // One creation of a window for this object, on the creator's stack.
+    // A window destroyed before its creation returns may take a
+    // self-deleting object with it; `destroyed` tells the creator not to
+    // touch the object any more.
+    struct CCreation {
+        CWnd* pWnd = nullptr;
+        bool destroyed = false;
+        CCreation* pOuter = nullptr;
+    };
+
     CWnd() = default;
     explicit CWnd(HWND hWnd) : m_hWnd(hWnd) {}
     ~CWnd() override;
@@ -218,9 +228,10 @@ protected:
 
     // Arms the creation hook so that the next window this thread creates
     // is attached to this object from its first message; EndCreate disarms
-    // it and keeps the system's error for GetLastCreateError.
-    BOOL PrepareCreate();
-    void EndCreate(HWND hWndCreated);
+    // it, keeps the system's error for GetLastCreateError and returns FALSE
+    // when the object must not be touched any more.
+    void PrepareCreate(CCreation& creation);
+    BOOL EndCreate(CCreation& creation, HWND hWndCreated);
 
 private:
     friend LRESULT CALLBACK AfxWndProc(HWND, UINT, WPARAM, LPARAM);

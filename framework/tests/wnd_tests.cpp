@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -202,6 +203,49 @@ TEST(WindowWrapper, TemporaryWrappersAndSubclassing)
     EXPECT_EQ(plain.Handle(), sub.UnsubclassWindow());
     EXPECT_EQ(0, SendMessageA(plain, WM_PRIVATE, 4, 5));
     CWnd::DeleteTempMap();
+}
+
+} // namespace
+
+namespace {
+
+// Deletes itself when its window goes, and refuses to be created. Its
+// storage is a buffer of the test's own: deleting fills it with a pattern,
+// so any write to the object after its deletion shows.
+class CRefusingWindow : public CWnd {
+public:
+    alignas(16) static inline unsigned char s_storage[512];
+    static inline bool s_deleted = false;
+
+    static void* operator new(std::size_t size)
+    {
+        EXPECT_LE(size, sizeof s_storage);
+        return s_storage;
+    }
+    static void operator delete(void*, std::size_t size)
+    {
+        std::memset(s_storage, 0xDD, size);
+        s_deleted = true;
+    }
+
+protected:
+    int OnCreate(LPCREATESTRUCT) { return -1; }
+    void PostNcDestroy() override { delete this; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRefusingWindow, CWnd)
+ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+TEST(WindowCreation, ASelfDeletingWindowDestroyedDuringCreationIsNotTouchedAfterwards)
+{
+    auto* wnd = new CRefusingWindow;
+    const std::size_t size = sizeof(CRefusingWindow);
+    EXPECT_FALSE(wnd->CreateEx(0, nullptr, "refused", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+    ASSERT_TRUE(CRefusingWindow::s_deleted);
+    for (std::size_t i = 0; i < size; ++i)
+        ASSERT_EQ(0xDD, CRefusingWindow::s_storage[i]) << "written after deletion at byte " << i;
 }
 
 } // namespace
