@@ -18,8 +18,7 @@ BOOL PumpOneMessage()
         ::PostQuitMessage(static_cast<int>(msg.wParam));
         return FALSE;
     }
-    CWinThread* thread = AfxGetThread();
-    if (!thread || !thread->PreTranslateMessage(&msg)) {
+    if (!AfxPreTranslateMessage(&msg)) {
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);
     }
