@@ -22,9 +22,15 @@ class CReflectingButton : public CWnd {
 public:
     bool m_takeClicks = false;
     int m_clicks = 0;
+    int m_notifyClicks = 0;
 
 protected:
     void OnClicked() { ++m_clicks; }
+    void OnNotifyClick(NMHDR*, LRESULT* pResult)
+    {
+        ++m_notifyClicks;
+        *pResult = 17;
+    }
     BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override
     {
         return m_takeClicks && CWnd::OnChildNotify(message, wParam, lParam, pResult);
@@ -34,6 +40,7 @@ protected:
 
 BEGIN_MESSAGE_MAP(CReflectingButton, CWnd)
 ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
+ON_NOTIFY_REFLECT(NM_CLICK, OnNotifyClick)
 END_MESSAGE_MAP()
 
 class CBaseWindow : public CWnd {
@@ -170,6 +177,19 @@ TEST_F(WindowTest, ControlNotificationsAreOfferedToTheControlFirst)
     SendMessageA(m_hwnd, WM_COMMAND, clicked, button);
     EXPECT_EQ(1, m_wnd->m_button.m_clicks);
     EXPECT_EQ(1, std::count(m_wnd->m_log.begin(), m_wnd->m_log.end(), "parent click"));
+}
+
+TEST_F(WindowTest, NotifyMessagesFromAControlReachItsOwnHandlerFirst)
+{
+    m_wnd->m_button.m_takeClicks = true;
+    NMHDR hdr = {m_wnd->m_button.m_hWnd, 100, static_cast<UINT>(NM_CLICK)};
+    EXPECT_EQ(17, SendMessageA(m_hwnd, WM_NOTIFY, 100, reinterpret_cast<LPARAM>(&hdr)));
+    EXPECT_EQ(1, m_wnd->m_button.m_notifyClicks);
+
+    // A code the control does not handle goes on to the parent's map.
+    hdr.code = static_cast<UINT>(NM_DBLCLK);
+    EXPECT_EQ(0, SendMessageA(m_hwnd, WM_NOTIFY, 100, reinterpret_cast<LPARAM>(&hdr)));
+    EXPECT_EQ(1, m_wnd->m_button.m_notifyClicks);
 }
 
 TEST_F(WindowTest, ExceptionsStopAtTheWindowProcedure)
