@@ -753,7 +753,12 @@ void CMemDC::Init(CDC* pDC, const RECT* pRect)
     CRect device = m_rect;
     pDC->LPtoDP(&device);
     device.NormalizeRect();
-    if (!device.IsRectEmpty() && CreateCompatibleDC(pDC) &&
+    // A printer or a metafile records what is drawn and cannot be read
+    // back: drawing goes to it directly.
+    const DWORD type = ::GetObjectType(pDC->m_hDC);
+    const bool recording =
+        type == OBJ_METADC || type == OBJ_ENHMETADC || pDC->GetDeviceCaps(TECHNOLOGY) == DT_RASPRINTER;
+    if (!recording && !device.IsRectEmpty() && CreateCompatibleDC(pDC) &&
         m_bitmap.CreateCompatibleBitmap(pDC, device.Width(), device.Height())) {
         m_hOldBitmap = CDC::SelectObject(static_cast<HGDIOBJ>(m_bitmap.m_hObject));
         // The same logical coordinates as the target, with the rectangle's

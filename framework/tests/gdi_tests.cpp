@@ -198,4 +198,25 @@ TEST_P(MemDCTest, DrawingReachesTheTargetWhenTheMemoryDCEnds)
 
 INSTANTIATE_TEST_SUITE_P(ViewportOrigins, MemDCTest, testing::Values(POINT{0, 0}, POINT{5, 3}));
 
+TEST(MemDCRecordingTest, AMetafileTargetIsDrawnOnDirectly)
+{
+    HDC meta = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, meta);
+    CDC target;
+    target.Attach(meta);
+    const CRect area(0, 0, 20, 20);
+    {
+        CMemDC mem(&target, &area);
+        EXPECT_FALSE(mem.IsMemDC());
+        EXPECT_EQ(meta, mem.m_hDC);
+        mem.FillSolidRect(0, 0, 5, 5, RGB(255, 0, 0));
+    }
+    target.Detach();
+    HENHMETAFILE recorded = CloseEnhMetaFile(meta);
+    ASSERT_NE(nullptr, recorded);
+    // Drawing was recorded: more than the header and the end record.
+    EXPECT_GT(GetEnhMetaFileBits(recorded, 0, nullptr), 200u);
+    DeleteEnhMetaFile(recorded);
+}
+
 } // namespace
