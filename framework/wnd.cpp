@@ -113,6 +113,9 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         CWnd* pWnd = t_pWndInit;
         t_pWndInit = nullptr;
         pWnd->AttachSubclassed(reinterpret_cast<HWND>(wParam));
+        // A window created for an object gets the same first look as one
+        // subclassed later: classes read their style here.
+        pWnd->PreSubclassWindow();
     }
     return CallNextHookEx(t_hCbtHook, code, wParam, lParam);
 }
@@ -421,6 +424,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         pWnd = t_pWndInit;
         t_pWndInit = nullptr;
         pWnd->AttachSubclassed(hWnd);
+        pWnd->PreSubclassWindow();
     }
     if (!pWnd)
         return DefWindowProcA(hWnd, message, wParam, lParam);

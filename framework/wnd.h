@@ -63,6 +63,8 @@ public:
     BOOL SubclassWindow(HWND hWnd);
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     HWND UnsubclassWindow();
+    // The object's first look at its window, whether created for it or
+    // subclassed: read the style, set up what depends on it.
     virtual void PreSubclassWindow();
 
     // Dispatch.
