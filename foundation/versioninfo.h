@@ -1,8 +1,8 @@
 // CVersionInfo: the version resource of the program's own file and,
 // optionally, of a second file (the language library): the version text
 // of the about box and splash screen, the copyright line, and the check
-// that a language library carries the program's exact version (Part
-// 1.111). CCharFile: a thin file for writing text by characters and lines.
+// that a language library carries the program's exact version. CCharFile: a thin file for writing text by characters
+// and lines.
 #pragma once
 
 #include <windows.h>

@@ -98,11 +98,6 @@ int CWinApp::Run()
     return CWinThread::Run();
 }
 
-BOOL CWinApp::OnIdle(LONG lCount)
-{
-    return CWinThread::OnIdle(lCount);
-}
-
 void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)
 {
     m_strRegistryKey = lpszRegistryKey;
@@ -206,8 +201,8 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
 
 HICON CWinApp::LoadIcon(LPCTSTR lpszResourceName) const
 {
-    HICON icon = ::LoadIconA(AfxGetResourceHandle(), lpszResourceName);
-    return icon ? icon : ::LoadIconA(AfxGetInstanceHandle(), lpszResourceName);
+    return ::LoadIconA(AfxFindResourceHandle(lpszResourceName, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */),
+                       lpszResourceName);
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const
@@ -222,8 +217,8 @@ HICON CWinApp::LoadStandardIcon(LPCTSTR lpszIconName) const
 
 HCURSOR CWinApp::LoadCursor(UINT nIDResource) const
 {
-    HCURSOR cursor = ::LoadCursorA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource));
-    return cursor ? cursor : ::LoadCursorA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDResource));
+    const LPCTSTR name = MAKEINTRESOURCEA(nIDResource);
+    return ::LoadCursorA(AfxFindResourceHandle(name, MAKEINTRESOURCEA(12) /* RT_GROUP_CURSOR */), name);
 }
 
 HCURSOR CWinApp::LoadStandardCursor(LPCTSTR lpszCursorName) const

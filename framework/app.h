@@ -35,7 +35,6 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
     int Run() override;
-    BOOL OnIdle(LONG lCount) override;
 
     // Settings live under HKEY_CURRENT_USER\Software\<key>\<application>.
     void SetRegistryKey(LPCTSTR lpszRegistryKey);

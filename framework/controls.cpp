@@ -30,16 +30,6 @@ namespace {
 // control that keeps reporting a full buffer).
 const int kMaxText = 1 << 20;
 
-// The module that holds a resource: the language library when it has it,
-// otherwise the program.
-HINSTANCE ResourceModule(LPCTSTR lpszName, LPCTSTR lpszType)
-{
-    HINSTANCE hInst = AfxGetResourceHandle();
-    if (::FindResourceA(hInst, lpszName, lpszType))
-        return hInst;
-    return AfxGetInstanceHandle();
-}
-
 HBITMAP BitmapHandle(const CBitmap* pBitmap)
 {
     return pBitmap ? static_cast<HBITMAP>(pBitmap->m_hObject) : nullptr;
@@ -1491,7 +1481,7 @@ BOOL CAnimateCtrl::Open(LPCTSTR lpszFileName)
 BOOL CAnimateCtrl::Open(UINT nID)
 {
     const LPCTSTR name = MAKEINTRESOURCEA(nID);
-    HINSTANCE hInst = ResourceModule(name, "AVI");
+    HINSTANCE hInst = AfxFindResourceHandle(name, "AVI");
     return static_cast<BOOL>(SendMessage(ACM_OPENA, reinterpret_cast<WPARAM>(hInst), reinterpret_cast<LPARAM>(name)));
 }
 
@@ -1571,7 +1561,7 @@ BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask)
 BOOL CImageList::Create(LPCTSTR lpszBitmapID, int cx, int nGrow, COLORREF crMask)
 {
     AfxInitCommonControls();
-    HINSTANCE hInst = ResourceModule(lpszBitmapID, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    HINSTANCE hInst = AfxFindResourceHandle(lpszBitmapID, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     return Attach(ImageList_LoadImageA(hInst, lpszBitmapID, cx, nGrow, crMask, IMAGE_BITMAP, 0));
 }
 

@@ -75,14 +75,8 @@ LPCDLGTEMPLATE CDialog::LoadTemplate() const
         return m_lpDialogTemplate;
     if (!m_lpszTemplateName)
         return nullptr;
-    HINSTANCE hInst = AfxGetResourceHandle();
-    HRSRC hRes = FindResourceA(hInst, m_lpszTemplateName, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
-    if (!hRes) {
-        // A language library may lack a dialog; the program's own copy
-        // stands in.
-        hInst = AfxGetInstanceHandle();
-        hRes = FindResourceA(hInst, m_lpszTemplateName, MAKEINTRESOURCEA(5));
-    }
+    const HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+    HRSRC hRes = FindResourceA(hInst, m_lpszTemplateName, MAKEINTRESOURCEA(5));
     HGLOBAL hGlobal = hRes ? LoadResource(hInst, hRes) : nullptr;
     return hGlobal ? static_cast<LPCDLGTEMPLATE>(LockResource(hGlobal)) : nullptr;
 }

@@ -65,16 +65,6 @@ std::unique_ptr<CGdiObject> NewWrapper(const CRuntimeClass* cls)
     return std::make_unique<CGdiObject>();
 }
 
-// The module that holds a resource: the language library when it has it,
-// otherwise the program.
-HINSTANCE ResourceModule(LPCTSTR lpszName, LPCTSTR lpszType)
-{
-    HINSTANCE hInst = AfxGetResourceHandle();
-    if (::FindResourceA(hInst, lpszName, lpszType))
-        return hInst;
-    return AfxGetInstanceHandle();
-}
-
 HGDIOBJ HandleOf(const CGdiObject* pObject)
 {
     return pObject ? pObject->m_hObject : nullptr;
@@ -228,7 +218,7 @@ BOOL CFont::CreatePointFontIndirect(const LOGFONT* lpLogFont, CDC* pDC)
 BOOL CBitmap::LoadBitmap(LPCTSTR lpszResourceName)
 {
     return Attach(
-        ::LoadBitmapA(ResourceModule(lpszResourceName, MAKEINTRESOURCEA(2) /* RT_BITMAP */), lpszResourceName));
+        ::LoadBitmapA(AfxFindResourceHandle(lpszResourceName, MAKEINTRESOURCEA(2) /* RT_BITMAP */), lpszResourceName));
 }
 
 BOOL CBitmap::LoadOEMBitmap(UINT nIDBitmap)

@@ -75,10 +75,7 @@ BOOL CMenu::CreatePopupMenu()
 
 BOOL CMenu::LoadMenu(LPCTSTR lpszResourceName)
 {
-    const LPCTSTR type = MAKEINTRESOURCEA(4); // RT_MENU
-    HINSTANCE hInst = AfxGetResourceHandle();
-    if (!::FindResourceA(hInst, lpszResourceName, type))
-        hInst = AfxGetInstanceHandle();
+    const HINSTANCE hInst = AfxFindResourceHandle(lpszResourceName, MAKEINTRESOURCEA(4) /* RT_MENU */);
     return Attach(::LoadMenuA(hInst, lpszResourceName));
 }
 

@@ -38,11 +38,6 @@ INT_PTR CALLBACK AfxPageDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
     return TRUE;
 }
 
-UINT CALLBACK CPropertyPage::PageCallback(HWND, UINT, LPPROPSHEETPAGEA)
-{
-    return 1;
-}
-
 void CPropertyPage::SetModified(BOOL bChanged)
 {
     m_bModified = bChanged;
@@ -155,8 +150,8 @@ void CPropertySheet::AddPage(CPropertyPage* pPage)
 {
     m_pages.push_back(pPage);
     if (m_hWnd) {
-        BuildHeader();
-        if (HPROPSHEETPAGE h = CreatePropertySheetPageA(&m_built.back()))
+        const PROPSHEETPAGEA psp = PageRecord(pPage);
+        if (HPROPSHEETPAGE h = CreatePropertySheetPageA(&psp))
             SendMessage(PSM_ADDPAGE, 0, reinterpret_cast<LPARAM>(h));
     }
 }
@@ -243,23 +238,27 @@ void CPropertySheet::EndDialog(int nEndID)
         PressButton(nEndID == IDOK ? PSBTN_OK : PSBTN_CANCEL);
 }
 
+PROPSHEETPAGEA CPropertySheet::PageRecord(CPropertyPage* pPage)
+{
+    PROPSHEETPAGEA psp = pPage->m_psp;
+    psp.dwSize = sizeof(psp);
+    psp.dwFlags |= PSP_DLGINDIRECT;
+    psp.hInstance = AfxGetInstanceHandle();
+    psp.pResource = pPage->LoadTemplate();
+    psp.pfnDlgProc = AfxPageDlgProc;
+    psp.lParam = reinterpret_cast<LPARAM>(pPage);
+    if (!pPage->m_strCaption.IsEmpty()) {
+        psp.dwFlags |= PSP_USETITLE;
+        psp.pszTitle = pPage->m_strCaption;
+    }
+    return psp;
+}
+
 void CPropertySheet::BuildHeader()
 {
     m_built.clear();
-    for (CPropertyPage* pPage : m_pages) {
-        PROPSHEETPAGEA psp = pPage->m_psp;
-        psp.dwSize = sizeof(psp);
-        psp.dwFlags |= PSP_DLGINDIRECT;
-        psp.hInstance = AfxGetInstanceHandle();
-        psp.pResource = pPage->LoadTemplate();
-        psp.pfnDlgProc = AfxPageDlgProc;
-        psp.lParam = reinterpret_cast<LPARAM>(pPage);
-        if (!pPage->m_strCaption.IsEmpty()) {
-            psp.dwFlags |= PSP_USETITLE;
-            psp.pszTitle = pPage->m_strCaption;
-        }
-        m_built.push_back(psp);
-    }
+    for (CPropertyPage* pPage : m_pages)
+        m_built.push_back(PageRecord(pPage));
     m_psh.dwSize = sizeof(m_psh);
     m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     m_psh.hwndParent = m_pParentWnd ? m_pParentWnd->m_hWnd : GetActiveWindow();

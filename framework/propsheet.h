@@ -47,7 +47,6 @@ protected:
 private:
     friend class CPropertySheet;
     friend INT_PTR CALLBACK AfxPageDlgProc(HWND, UINT, WPARAM, LPARAM);
-    static UINT CALLBACK PageCallback(HWND hWnd, UINT message, LPPROPSHEETPAGEA ppsp);
     BOOL m_bModified = FALSE;
 };
 
@@ -85,6 +84,7 @@ public:
     PROPSHEETHEADERA m_psh = {};
 
 private:
+    static PROPSHEETPAGEA PageRecord(CPropertyPage* pPage);
     void BuildHeader();
     CString m_strCaption;
     CWnd* m_pParentWnd = nullptr;

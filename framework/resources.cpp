@@ -31,17 +31,25 @@ void AfxSetResourceHandle(HINSTANCE resources)
     g_resources = resources;
 }
 
+HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType)
+{
+    HINSTANCE hInst = AfxGetResourceHandle();
+    if (hInst != AfxGetInstanceHandle() && ::FindResourceA(hInst, lpszName, lpszType))
+        return hInst;
+    return AfxGetInstanceHandle();
+}
+
 BOOL CString::LoadStringA(UINT id)
 {
-    // The language library first, then the program's own strings.
+    // The language library first, then the program's own strings. Strings
+    // are stored sixteen to a block and a library may hold a block without
+    // every string of it, so the string itself is looked for.
+    HINSTANCE hInst = AfxGetResourceHandle();
+    char probe[2];
+    if (hInst != AfxGetInstanceHandle() && ::LoadStringA(hInst, id, probe, sizeof probe) <= 0)
+        hInst = AfxGetInstanceHandle();
     // LoadStringA truncates silently, so grow the buffer until the text fits
     // with room to spare.
-    HINSTANCE hInst = AfxGetResourceHandle();
-    if (hInst != AfxGetInstanceHandle()) {
-        char probe[2];
-        if (::LoadStringA(hInst, id, probe, sizeof probe) <= 0)
-            hInst = AfxGetInstanceHandle();
-    }
     for (int size = 256; size <= 65536; size *= 4) {
         std::string buffer(static_cast<std::size_t>(size), '\0');
         const int got = ::LoadStringA(hInst, id, buffer.data(), size);

@@ -9,3 +9,6 @@ HINSTANCE AfxGetResourceHandle();
 void AfxSetResourceHandle(HINSTANCE resources);
 HINSTANCE AfxGetInstanceHandle();
 void AfxSetInstanceHandle(HINSTANCE instance);
+// The module that holds a resource: the language library when it has it,
+// otherwise the program.
+HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);

@@ -222,13 +222,7 @@ CString CWnd::GetLastCreateError()
 
 BOOL CWnd::DestroyWindow()
 {
-    if (!m_hWnd)
-        return FALSE;
-    if (m_bTemporary) {
-        HWND hWnd = m_hWnd;
-        return ::DestroyWindow(hWnd);
-    }
-    return ::DestroyWindow(m_hWnd);
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
 }
 
 BOOL CWnd::SubclassWindow(HWND hWnd)

@@ -1,5 +1,5 @@
-// CVQIni: the product INI file "Vorta.ini" beside the program (Part
-// 4.120), read for the descriptions of I/O points.
+// CVQIni: the product INI file "Vorta.ini" beside the program, read for
+// the descriptions of I/O points.
 #pragma once
 
 #include "foundation/inifile.h"

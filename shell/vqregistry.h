@@ -1,5 +1,6 @@
-// CVQRegistry: the settings store of the development environment (Parts
-// 4.120, 4.124, 4.125; the comms values of 4.123 that others read).
+// CVQRegistry: the settings store of the development environment: the
+// program's, editor, terminal, axis-parameter and oscilloscope settings and
+// the single comms values that others read.
 //
 // Every value lies under HKEY_CURRENT_USER\Software\VexoLabs\Vorta2 and a
 // subkey. Each accessor opens its key, reads or writes one value and

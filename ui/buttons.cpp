@@ -217,12 +217,6 @@ void CBaTButton::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct)
 
 IMPLEMENT_DYNAMIC(CGraphicButton, CButton)
 
-BOOL CGraphicButton::Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID)
-{
-    m_bFlat = (dwStyle & BS_FLAT) != 0;
-    return CButton::Create(lpszCaption, dwStyle, rect, pParentWnd, nID);
-}
-
 void CGraphicButton::PreSubclassWindow()
 {
     CButton::PreSubclassWindow();

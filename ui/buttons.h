@@ -51,7 +51,6 @@ class CGraphicButton : public CButton {
 public:
     CGraphicButton() = default;
 
-    BOOL Create(LPCTSTR lpszCaption, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
     virtual HBITMAP SetBitmap(HBITMAP hBitmap);
     virtual HBITMAP GetBitmap() const { return m_hBitmap; }

@@ -19,9 +19,15 @@ TEST(TestWindowTest, RealWindowReportsTheTextItWasGiven)
     SetWindowTextA(window, "changed");
     EXPECT_EQ("changed", WindowText(window));
 
-    bool posted = false;
-    PostMessageA(window, WM_NULL, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return posted = true; }, 1000));
+    // PumpUntil dispatches what is waiting, and gives up after its time.
+    PostMessageA(window, WM_APP, 0, 0);
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            MSG msg;
+            return !PeekMessageA(&msg, window, WM_APP, WM_APP, PM_NOREMOVE);
+        },
+        1000));
+    EXPECT_FALSE(PumpUntil([] { return false; }, 50));
 }
 
 bool KeyExists(HKEY root, const char* path)

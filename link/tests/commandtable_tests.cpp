@@ -172,7 +172,7 @@ TEST(CommandTableTest, TimeOutsAndProgramNames)
 
 // The rows the project window, the editor, the tools, controller management,
 // the oscilloscope and the drive tools send, as they rely on them.
-TEST(CommandTableTest, RowsOtherPartsSendAreExact)
+TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
 {
     struct Row {
         int id;

@@ -88,7 +88,7 @@ protected:
 
 // ---- One table over every value ----------------------------------------
 
-// Every value of the store, written down from the Parts independently of
+// Every value of the store, written down from its definition independently of
 // the store's own table: the result with no key, and with the key present
 // but the value missing (they differ for the key rule and for
 // EndPointDiameter). Texts read empty in both cases.
