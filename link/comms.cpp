@@ -12,12 +12,6 @@ const DWORD kPauseWaitMs = 10000;
 // Steps of the receive loop slower than this are logged.
 const ULONGLONG kSlowStepMs = 100;
 
-bool LogWanted(DWORD category)
-{
-    CLogFile& log = GetGlobalLog();
-    return log.IsEnabled() && (log.GetLogMask() & category) != 0;
-}
-
 } // namespace
 
 CComms::CComms()
@@ -32,6 +26,12 @@ CComms::~CComms()
 {
     // Normally stopped by the subclass's Close already.
     StopReceiveThread();
+}
+
+bool CComms::LogWanted(DWORD category)
+{
+    CLogFile& log = GetGlobalLog();
+    return log.IsEnabled() && (log.GetLogMask() & category) != 0;
 }
 
 BOOL CComms::Open(ILinkReceiver* /*receiver*/)
@@ -273,6 +273,7 @@ void CComms::ReceiveLoop()
                 GlobalLogFormat(LOG_STATUS_ERRORS, "Read returned %d bytes for %d", count, RECEIVE_BLOCK_SIZE);
             } else {
                 Deliver(modeSeen, count, buffer);
+                AfterDelivery(modeSeen);
                 now = ::GetTickCount64();
                 if (now - mark > kSlowStepMs)
                     GlobalLogFormat(LOG_LINK, "Process Ticks %lu", static_cast<unsigned long>(now - mark));

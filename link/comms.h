@@ -109,6 +109,9 @@ public:
     bool IsReceiveThreadRunning() const { return m_bThreadRunning.load(); }
 
 protected:
+    // Whether the global log is on and writes the category: lines that
+    // cost something to build are built only then.
+    static bool LogWanted(DWORD category);
     // Sends WM_VEXO_LINK_CHANGED to the main frame when it is a window.
     void NotifyMainFrame(BOOL withRecord);
 
@@ -118,6 +121,9 @@ protected:
                             int priority = THREAD_PRIORITY_NORMAL);
     // Resumes the thread, asks it to end and waits until it has ended.
     void StopReceiveThread();
+    // Called on the receive thread after each block it read has been
+    // delivered, with the mode it was delivered in.
+    virtual void AfterDelivery(int mode) {}
 
     CCommPortData m_data;
     BYTE m_savedData[COMM_LINK_DATA_SIZE];     // type data before exclusive mode
