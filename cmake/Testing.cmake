@@ -1,3 +1,17 @@
+# vexo_set_test_timeout(<test> <seconds>)
+# CTest's time-out of a test, and a shorter one for the Wine test runner
+# (scripts/wine-test): the runner stops a hung program first (and kills it
+# 5 s later at the latest), so that what the program printed is still shown
+# instead of being lost with CTest's own kill.
+function(vexo_set_test_timeout test seconds)
+    math(EXPR margin "${seconds} / 2")
+    if(margin GREATER 15)
+        set(margin 15)
+    endif()
+    math(EXPR stop "${seconds} - ${margin}")
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds} ENVIRONMENT "VEXO_TEST_TIMEOUT=${stop}")
+endfunction()
+
 # vexo_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...])
 # Builds one GoogleTest program and registers it as one CTest test that runs
 # under Wine (the toolchain's emulator).
@@ -12,7 +26,7 @@ function(vexo_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport_main GTest::gmock)
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+    vexo_set_test_timeout(${name} ${T_TIMEOUT})
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
     endif()
