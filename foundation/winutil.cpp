@@ -35,8 +35,7 @@ BOOL PumpWaitingMessages()
 
 HWND GetMainWindowHandle()
 {
-    CWinApp* pApp = AfxGetApp();
-    HWND window = (pApp && pApp->m_pMainWnd) ? pApp->m_pMainWnd->m_hWnd : nullptr;
+    const HWND window = AfxGetMainWndHandle();
     return (window && ::IsWindow(window)) ? window : nullptr;
 }
 

@@ -24,6 +24,11 @@ CWnd* AfxGetMainWnd()
     return pThread ? pThread->GetMainWnd() : (g_pApp ? g_pApp->GetMainWnd() : nullptr);
 }
 
+HWND AfxGetMainWndHandle()
+{
+    return g_pApp ? g_pApp->m_pMainWnd.GetSafeHwnd() : nullptr;
+}
+
 void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL)
 {
     if (!bFlag) {

@@ -74,6 +74,10 @@ public:
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The handle of the application's main window, from any thread, while the
+// main thread may be replacing or deleting the window object; null
+// without one.
+HWND AfxGetMainWndHandle();
 
 // The body of the framework's WinMain; a program that has its own entry
 // point (a test) calls it too.

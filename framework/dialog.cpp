@@ -88,15 +88,9 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
     CDialog* pDlg = DYNAMIC_DOWNCAST(CDialog, CWnd::FromHandlePermanent(hWnd));
     if (!pDlg)
         return TRUE;
-    try {
-        return pDlg->OnInitDialog();
-    } catch (CException* e) {
-        OutputDebugStringA("framework: exception in OnInitDialog\n");
-        e->Delete();
-    } catch (...) {
-        OutputDebugStringA("framework: exception in OnInitDialog\n");
-    }
-    return TRUE;
+    BOOL result = TRUE;
+    AfxCallWalled("framework: exception in OnInitDialog", [&] { result = pDlg->OnInitDialog(); });
+    return result;
 }
 
 BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATE lpTemplate, CWnd* pParentWnd)
@@ -157,14 +151,37 @@ INT_PTR CDialog::DoModal()
     CCreation creation;
     PrepareCreate(creation);
     const INT_PTR result = DialogBoxIndirectParamA(AfxGetInstanceHandle(), lpTemplate, hWndParent, AfxDlgProc, 0);
-    // The window is always gone when the modal run returns; the object of
-    // a modal dialog outlives its run.
-    EndCreate(creation, nullptr);
+    // A window that existed is gone when the modal run returns, and its
+    // PostNcDestroy may have deleted this object: touch nothing then (the
+    // window's end already cleared the modal flag and the handle).
+    if (!EndCreate(creation, nullptr))
+        return result;
     m_bModal = FALSE;
-    // The window is gone; let go of anything left of it.
     if (m_hWnd)
         UnsubclassWindow();
     return result;
+}
+
+LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The end of the window ends a modal run too; after this message the
+    // object may be deleted by its PostNcDestroy.
+    if (message == WM_NCDESTROY)
+        m_bModal = FALSE;
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+CWnd* CDialog::KeepParentHandle(HWND hWndParent)
+{
+    m_wndParentHandle.m_hWnd = hWndParent;
+    m_pParentWnd = hWndParent ? &m_wndParentHandle : nullptr;
+    return m_pParentWnd;
+}
+
+CDialog::~CDialog()
+{
+    // The wrapper names a window it does not own.
+    m_wndParentHandle.m_hWnd = nullptr;
 }
 
 BOOL CDialog::OnInitDialog()

@@ -38,6 +38,7 @@ public:
     CDialog() = default;
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     explicit CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
+    ~CDialog() override;
 
     // Modal: runs until EndDialog; the result, or -1 when the dialog could
     // not be created.
@@ -63,6 +64,13 @@ public:
     void MapDialogRect(LPRECT lpRect) const;
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // A parent known by its handle only: the dialog keeps the handle in a
+    // wrapper of its own (a temporary wrapper from FromHandle dies at the
+    // next idle) and makes it its parent. Returns that wrapper, or null
+    // for no parent, to pass on to Create.
+    CWnd* KeepParentHandle(HWND hWndParent);
 
     UINT m_nIDHelp = 0;
     LPCTSTR m_lpszTemplateName = nullptr;
@@ -74,6 +82,7 @@ protected:
     LPCDLGTEMPLATE LoadTemplate() const;
     BOOL m_bModal = FALSE;
     LPCDLGTEMPLATE m_lpDialogTemplate = nullptr;
+    CWnd m_wndParentHandle; // see KeepParentHandle
 
     DECLARE_MESSAGE_MAP()
 

@@ -209,3 +209,9 @@ void AfxThrowFileException(int cause, LONG lOsError, LPCTSTR lpszFileName)
 {
     throw new CFileException(cause, lOsError, lpszFileName);
 }
+
+void AfxReportException(const char* where, const char* what)
+{
+    const CString text = CString(where) + ": " + (what ? what : "") + "\n";
+    ::OutputDebugStringA(text);
+}

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 #include "framework/cstring.h"
 #include "framework/object.h"
 
@@ -110,3 +112,29 @@ public:
 [[noreturn]] void AfxThrowInvalidArgException();
 [[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
+
+// The exception wall: runs body and stops anything it throws. The exception
+// is freed and reported (OutputDebugString: "<where>: <text>") and the
+// result is false. Every place the system calls into the framework (window,
+// dialog and hook procedures, enumeration and property-sheet callbacks,
+// thread entry) runs its code through it, so nothing unwinds through the
+// system's frames.
+void AfxReportException(const char* where, const char* what);
+template <class Body> bool AfxCallWalled(const char* where, Body&& body)
+{
+    try {
+        body();
+        return true;
+    } catch (CException* e) {
+        CString text = e->GetErrorText();
+        if (text.IsEmpty())
+            text = e->GetRuntimeClass()->m_lpszClassName;
+        e->Delete();
+        AfxReportException(where, text);
+    } catch (const std::exception& e) {
+        AfxReportException(where, e.what());
+    } catch (...) {
+        AfxReportException(where, "unknown exception");
+    }
+    return false;
+}

@@ -17,25 +17,20 @@ INT_PTR CALLBACK AfxPageDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM lParam)
 {
     if (message != WM_INITDIALOG)
         return FALSE;
-    // The sheet creates its pages itself, so a page's object is attached
-    // here, when its dialog first hears of it.
-    CPropertyPage* pPage = DYNAMIC_DOWNCAST(CPropertyPage, CWnd::FromHandlePermanent(hWnd));
-    if (!pPage && lParam) {
-        pPage = reinterpret_cast<CPropertyPage*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
-        if (!pPage || !pPage->SubclassWindow(hWnd))
-            return TRUE;
-    }
-    if (!pPage)
-        return TRUE;
-    try {
-        return pPage->OnInitDialog();
-    } catch (CException* e) {
-        OutputDebugStringA("framework: exception in a page's OnInitDialog\n");
-        e->Delete();
-    } catch (...) {
-        OutputDebugStringA("framework: exception in a page's OnInitDialog\n");
-    }
-    return TRUE;
+    BOOL result = TRUE;
+    AfxCallWalled("framework: exception in a page's OnInitDialog", [&] {
+        // The sheet creates its pages itself, so a page's object is attached
+        // here, when its dialog first hears of it.
+        CPropertyPage* pPage = DYNAMIC_DOWNCAST(CPropertyPage, CWnd::FromHandlePermanent(hWnd));
+        if (!pPage && lParam) {
+            pPage = reinterpret_cast<CPropertyPage*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+            if (!pPage || !pPage->SubclassWindow(hWnd))
+                return;
+        }
+        if (pPage)
+            result = pPage->OnInitDialog();
+    });
+    return result;
 }
 
 void CPropertyPage::SetModified(BOOL bChanged)
@@ -129,7 +124,7 @@ int CALLBACK SheetCallback(HWND hWnd, UINT message, LPARAM)
     if (message == PSCB_INITIALIZED && t_pSheetInit) {
         CPropertySheet* pSheet = t_pSheetInit;
         t_pSheetInit = nullptr;
-        pSheet->SubclassWindow(hWnd);
+        AfxCallWalled("framework: exception in the property sheet callback", [&] { pSheet->SubclassWindow(hWnd); });
     }
     return 0;
 }
@@ -300,7 +295,13 @@ BOOL CPropertySheet::Create(CWnd* pParentWnd, DWORD, DWORD)
     t_pSheetInit = nullptr;
     if (result <= 0 && m_hWnd)
         UnsubclassWindow();
-    return result > 0 && m_hWnd;
+    if (result > 0 && !m_hWnd) {
+        // The sheet came up but this object could not take it over: no
+        // window is left behind that nothing owns.
+        ::DestroyWindow(reinterpret_cast<HWND>(result));
+        return FALSE;
+    }
+    return result > 0;
 }
 
 BOOL CPropertySheet::PreTranslateMessage(MSG* pMsg)

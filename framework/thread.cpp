@@ -2,9 +2,11 @@
 
 #include <process.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "framework/exceptions.h"
 #include "framework/controls.h"
@@ -13,6 +15,67 @@
 #include "framework/wnd.h"
 
 IMPLEMENT_DYNAMIC(CWinThread, CCmdTarget)
+
+// --- CMainWndPtr ---------------------------------------------------------------------
+
+namespace {
+
+// Guards every main window pointer's target against deletion while
+// another thread reads the target's handle. A slim lock needs no
+// destruction, so window objects destroyed during the program's exit
+// still find it.
+SRWLOCK g_mainWndLock = SRWLOCK_INIT;
+
+// Every main window pointer alive (one per user-interface thread; few).
+std::vector<CMainWndPtr*>& MainWndPtrs()
+{
+    static auto* s_ptrs = new std::vector<CMainWndPtr*>;
+    return *s_ptrs;
+}
+
+} // namespace
+
+CMainWndPtr::CMainWndPtr()
+{
+    ::AcquireSRWLockExclusive(&g_mainWndLock);
+    MainWndPtrs().push_back(this);
+    ::ReleaseSRWLockExclusive(&g_mainWndLock);
+}
+
+CMainWndPtr::~CMainWndPtr()
+{
+    ::AcquireSRWLockExclusive(&g_mainWndLock);
+    auto& ptrs = MainWndPtrs();
+    ptrs.erase(std::remove(ptrs.begin(), ptrs.end(), this), ptrs.end());
+    ::ReleaseSRWLockExclusive(&g_mainWndLock);
+}
+
+CMainWndPtr& CMainWndPtr::operator=(CWnd* pWnd)
+{
+    ::AcquireSRWLockExclusive(&g_mainWndLock);
+    m_pWnd = pWnd;
+    ::ReleaseSRWLockExclusive(&g_mainWndLock);
+    return *this;
+}
+
+HWND CMainWndPtr::GetSafeHwnd() const
+{
+    ::AcquireSRWLockShared(&g_mainWndLock);
+    const CWnd* pWnd = m_pWnd.load();
+    const HWND hWnd = pWnd ? pWnd->m_hWnd : nullptr;
+    ::ReleaseSRWLockShared(&g_mainWndLock);
+    return hWnd;
+}
+
+void CMainWndPtr::Forget(CWnd* pWnd)
+{
+    ::AcquireSRWLockExclusive(&g_mainWndLock);
+    for (CMainWndPtr* p : MainWndPtrs()) {
+        CWnd* expected = pWnd;
+        p->m_pWnd.compare_exchange_strong(expected, nullptr);
+    }
+    ::ReleaseSRWLockExclusive(&g_mainWndLock);
+}
 
 // The gate a new thread waits at before it runs anything. It outlives the
 // CWinThread object, so a thread whose object is deleted before it was
@@ -41,32 +104,14 @@ thread_local CWinThread* t_pCurrentThread = nullptr;
 // The caret blink timer, which should not restart idle processing.
 const UINT WM_SYSTIMER = 0x0118;
 
-void ReportThreadException(const char* what)
-{
-    char text[640];
-    std::snprintf(text, sizeof text, "Thread %lu ended by an exception: %s\n",
-                  static_cast<unsigned long>(::GetCurrentThreadId()), what);
-    ::OutputDebugStringA(text);
-}
-
-// Runs body; anything it throws is reported and turned into false.
+// Runs body inside the exception wall; a thread that ends by an exception
+// says so.
 template <class Body> bool RunWalled(Body body)
 {
-    try {
-        body();
-        return true;
-    } catch (CException* e) {
-        CString text = e->GetErrorText();
-        if (text.IsEmpty())
-            text = e->GetRuntimeClass()->m_lpszClassName;
-        e->Delete();
-        ReportThreadException(text);
-    } catch (const std::exception& e) {
-        ReportThreadException(e.what());
-    } catch (...) {
-        ReportThreadException("unknown exception");
-    }
-    return false;
+    char where[64];
+    std::snprintf(where, sizeof where, "Thread %lu ended by an exception",
+                  static_cast<unsigned long>(::GetCurrentThreadId()));
+    return AfxCallWalled(where, body);
 }
 
 DWORD WaitPumping(DWORD count, const HANDLE* handles, DWORD timeoutMs)

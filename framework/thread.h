@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 
 #include "framework/cmdtarget.h"
@@ -25,6 +26,31 @@
 class CWnd;
 
 typedef UINT(__cdecl* AFX_THREADPROC)(LPVOID);
+
+// A thread's main window: set and used on that thread like a plain
+// pointer. Other threads may ask for the window's handle only
+// (GetSafeHwnd), and that is safe while the owning thread replaces or
+// deletes the object: a window object that is destroyed clears every main
+// window pointer to it under the same lock.
+class CMainWndPtr {
+public:
+    CMainWndPtr();
+    ~CMainWndPtr();
+    CMainWndPtr(const CMainWndPtr&) = delete;
+    CMainWndPtr& operator=(const CMainWndPtr&) = delete;
+
+    CMainWndPtr& operator=(CWnd* pWnd);
+    operator CWnd*() const { return m_pWnd.load(); }
+    CWnd* operator->() const { return m_pWnd.load(); }
+    // The handle of the window; null without one. From any thread.
+    HWND GetSafeHwnd() const;
+    // A window object is going: every main window pointer to it becomes
+    // null (~CWnd calls this).
+    static void Forget(CWnd* pWnd);
+
+private:
+    std::atomic<CWnd*> m_pWnd{nullptr};
+};
 
 // Exit code of a thread that ended with an exception.
 const UINT AFX_THREAD_EXCEPTION_EXIT = 0xFFFFFFFF;
@@ -83,7 +109,7 @@ public:
     HANDLE m_hThread = nullptr;
     DWORD m_nThreadID = 0;
     BOOL m_bAutoDelete = TRUE;
-    CWnd* m_pMainWnd = nullptr;
+    CMainWndPtr m_pMainWnd;
     LPVOID m_pThreadParams = nullptr;
     AFX_THREADPROC m_pfnThreadProc = nullptr;
     MSG m_msgCur = {}; // the message being handled

@@ -34,15 +34,13 @@ struct TempMap {
 };
 thread_local afx_internal::CThreadTemp<TempMap> t_tempMap;
 
-void Trace(const char* text)
-{
-    OutputDebugStringA(text);
-}
-
 } // namespace
 
 CWnd::~CWnd()
 {
+    // No thread may keep this object as its main window, nor read its
+    // handle through that while it goes.
+    CMainWndPtr::Forget(this);
     if (m_hWnd && !m_bTemporary && FromHandlePermanent(m_hWnd) == this) {
         // Destroying the object of a live window: detach first so the
         // window procedure never reaches a deleted object.
@@ -107,6 +105,20 @@ void CWnd::AttachSubclassed(HWND hWnd)
     }
 }
 
+namespace {
+
+// The object's first look at a window being created for it, inside the
+// exception wall: FALSE (and the object let go of the window) when it threw.
+BOOL FirstLook(CWnd* pWnd)
+{
+    if (AfxCallWalled("framework: exception in PreSubclassWindow", [&] { pWnd->PreSubclassWindow(); }))
+        return TRUE;
+    pWnd->UnsubclassWindow();
+    return FALSE;
+}
+
+} // namespace
+
 LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND && t_pWndInit) {
@@ -114,8 +126,10 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         t_pWndInit = nullptr;
         pWnd->AttachSubclassed(reinterpret_cast<HWND>(wParam));
         // A window created for an object gets the same first look as one
-        // subclassed later: classes read their style here.
-        pWnd->PreSubclassWindow();
+        // subclassed later: classes read their style here. A first look
+        // that fails refuses the creation.
+        if (!FirstLook(pWnd))
+            return 1;
     }
     return CallNextHookEx(t_hCbtHook, code, wParam, lParam);
 }
@@ -229,7 +243,13 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
 {
     if (!Attach(hWnd))
         return FALSE;
-    PreSubclassWindow();
+    try {
+        PreSubclassWindow();
+    } catch (...) {
+        // The object does not take over a window it could not look at.
+        Detach();
+        throw;
+    }
     WNDPROC old =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AfxWndProc)));
     if (old != AfxWndProc)
@@ -314,6 +334,8 @@ HWND NotifyingControl(HWND hWndParent, UINT message, WPARAM wParam, LPARAM lPara
         return reinterpret_cast<const DELETEITEMSTRUCT*>(lParam)->hwndItem;
     case WM_HSCROLL:
     case WM_VSCROLL:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
         return reinterpret_cast<HWND>(lParam);
     default:
         return IsCtlColor(message) ? reinterpret_cast<HWND>(lParam) : nullptr;
@@ -418,7 +440,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         pWnd = t_pWndInit;
         t_pWndInit = nullptr;
         pWnd->AttachSubclassed(hWnd);
-        pWnd->PreSubclassWindow();
+        if (!FirstLook(pWnd))
+            return FALSE; // the creation fails
     }
     if (!pWnd)
         return DefWindowProcA(hWnd, message, wParam, lParam);
@@ -426,15 +449,11 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     const MSG saved = t_lastMsg;
     t_lastMsg = MSG{hWnd, message, wParam, lParam, 0, {0, 0}};
     LRESULT result = 0;
-    try {
-        result = pWnd->WindowProc(message, wParam, lParam);
-    } catch (CException* e) {
-        Trace(("framework: exception in a window procedure: " + std::string(e->GetErrorText()) + "\n").c_str());
-        e->Delete();
-    } catch (const std::exception& e) {
-        Trace((std::string("framework: exception in a window procedure: ") + e.what() + "\n").c_str());
-    } catch (...) {
-        Trace("framework: exception in a window procedure\n");
+    if (!AfxCallWalled("framework: exception in a window procedure",
+                       [&] { result = pWnd->WindowProc(message, wParam, lParam); })) {
+        // A creation whose handler threw fails: WM_NCCREATE answers FALSE,
+        // WM_CREATE -1. Any other message gets 0.
+        result = message == WM_CREATE ? -1 : 0;
     }
 
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) {

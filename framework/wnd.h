@@ -4,7 +4,8 @@
 // procedure, which finds the object (a window property), keeps the message
 // being handled for Default(), and walls off exceptions so none unwinds
 // through the system. Control notifications (WM_COMMAND, WM_NOTIFY,
-// WM_DRAWITEM, WM_CTLCOLOR..., scroll messages) are offered to the control's
+// WM_DRAWITEM, WM_CTLCOLOR..., scroll messages, a list box's WM_VKEYTOITEM
+// and WM_CHARTOITEM) are offered to the control's
 // own object first (reflection), then to the parent's message map.
 #pragma once
 

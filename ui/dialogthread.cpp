@@ -25,16 +25,11 @@ BOOL CDialogThread::InitInstance()
         m_bDone = TRUE;
         return FALSE;
     }
-    // A plain wrapper of the parent's handle: the dialog keeps the pointer,
-    // and the wrapper lives as long as this thread.
-    m_wndParent.m_hWnd = m_hWndParent;
-    CWnd* pParent = m_hWndParent ? &m_wndParent : nullptr;
-
     if (m_bModal) {
         m_bAutoDelete = FALSE;
         m_bDone = FALSE;
         m_bStarted = TRUE;
-        m_pDialog->m_pParentWnd = pParent;
+        m_pDialog->KeepParentHandle(m_hWndParent);
         if (m_nTemplateID)
             m_pDialog->m_lpszTemplateName = MAKEINTRESOURCEA(m_nTemplateID);
         m_nResult = m_pDialog->DoModal();
@@ -44,18 +39,12 @@ BOOL CDialogThread::InitInstance()
 
     CDialog* pDialog = m_pDialog;
     m_pDialog = nullptr; // a self-deleting dialog may be gone after Create
-    const BOOL created = pDialog->Create(m_nTemplateID, pParent);
+    const BOOL created = pDialog->Create(m_nTemplateID, pDialog->KeepParentHandle(m_hWndParent));
     m_bStarted = TRUE;
     if (!created)
         return FALSE;
     m_pMainWnd = pDialog;
     return TRUE;
-}
-
-int CDialogThread::ExitInstance()
-{
-    m_wndParent.m_hWnd = nullptr;
-    return CWinThread::ExitInstance();
 }
 
 BOOL StartDialogThread(CDialog* pDialog, UINT nTemplateID, HWND hWndParent, HANDLE* phThread)
@@ -90,11 +79,10 @@ CThreadedUserDialog::CThreadedUserDialog(CWnd* pParent, UINT nCaptionID)
 
 CThreadedUserDialog::~CThreadedUserDialog()
 {
-    // A dialog left open by Start closes with its starter.
-    if (!m_bRan && m_outcome) {
-        if (HWND hWnd = m_outcome->GetWindow())
-            ::PostMessageA(hWnd, WM_DESTROY_REQUEST, 0, 0);
-    }
+    // A dialog left open by Start closes with its starter, also when its
+    // window is not up yet.
+    if (!m_bRan && m_outcome)
+        m_outcome->RequestClose();
     delete m_pDialog; // never handed to a thread
 }
 

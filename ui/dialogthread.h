@@ -29,7 +29,6 @@ public:
     void SetDialog(CDialog* pDialog, UINT nTemplateID, HWND hWndParent, BOOL bModal);
 
     BOOL InitInstance() override;
-    int ExitInstance() override;
 
     BOOL IsStarted() const { return m_bStarted.load(); }
     BOOL IsDone() const { return m_bDone.load(); }
@@ -43,7 +42,6 @@ private:
     std::atomic<BOOL> m_bStarted{FALSE};
     std::atomic<BOOL> m_bDone{FALSE};
     std::atomic<INT_PTR> m_nResult{IDCANCEL};
-    CWnd m_wndParent; // stands for the parent while the dialog is created
 };
 
 // Starts pDialog modeless on a new CDialogThread under hWndParent. FALSE

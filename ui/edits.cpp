@@ -1,7 +1,11 @@
 #include "ui/edits.h"
 
 #include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 #include "ui/numbertext.h"
 #include "ui/progress.h"
@@ -61,10 +65,40 @@ IMPLEMENT_DYNAMIC(CNumericEdit, CEdit)
 
 BEGIN_MESSAGE_MAP(CNumericEdit, CEdit)
 ON_WM_CREATE()
-ON_WM_CHAR()
 ON_WM_KILLFOCUS()
 ON_WM_DESTROY()
 END_MESSAGE_MAP()
+
+namespace {
+
+const char kIntegerRangeMessage[] = "Number out of range\n\nIt must be in the range %d to %d";
+const char kFloatRangeMessage[] = "Number out of range\n\nIt must be in the range %.3f to %.3f";
+
+CString DefaultRangeMessage(bool floating)
+{
+    return floating ? LoadStringOr(IDS_FLOAT_OUT_OF_RANGE, kFloatRangeMessage)
+                    : LoadStringOr(IDS_INTEGER_OUT_OF_RANGE, kIntegerRangeMessage);
+}
+
+// The messages that change an edit's text from the keyboard or the
+// clipboard.
+bool IsEditingMessage(UINT message)
+{
+    switch (message) {
+    case WM_CHAR:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case EM_REPLACESEL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 void CNumericEdit::BindInteger(int* pValue, int nLower, int nUpper, LPCTSTR lpszMessage, BOOL bKeepMessage)
 {
@@ -75,8 +109,7 @@ void CNumericEdit::BindInteger(int* pValue, int nLower, int nUpper, LPCTSTR lpsz
     if (lpszMessage)
         m_strMessage = lpszMessage;
     else if (!bKeepMessage || m_strMessage.IsEmpty())
-        m_strMessage =
-            LoadStringOr(IDS_INTEGER_OUT_OF_RANGE, "Number out of range\n\nIt must be in the range %d to %d");
+        m_strMessage = DefaultRangeMessage(false);
 }
 
 void CNumericEdit::BindFloat(double* pValue, double dLower, double dUpper, LPCTSTR lpszMessage, BOOL bKeepMessage)
@@ -88,8 +121,7 @@ void CNumericEdit::BindFloat(double* pValue, double dLower, double dUpper, LPCTS
     if (lpszMessage)
         m_strMessage = lpszMessage;
     else if (!bKeepMessage || m_strMessage.IsEmpty())
-        m_strMessage =
-            LoadStringOr(IDS_FLOAT_OUT_OF_RANGE, "Number out of range\n\nIt must be in the range %.3f to %.3f");
+        m_strMessage = DefaultRangeMessage(true);
 }
 
 BOOL CNumericEdit::CreateIntegerEdit(const RECT& rect, CWnd* pParent, UINT nID, int* pValue, int nLower, int nUpper,
@@ -163,6 +195,65 @@ bool CNumericEdit::IsValidFloatText(const char* text)
     return points <= 1;
 }
 
+bool CNumericEdit::ParseIntegerText(const char* text, int& value)
+{
+    value = 0;
+    if (!*text || std::strcmp(text, "-") == 0)
+        return true;
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(text, &end, 10);
+    if (errno == ERANGE || *end || parsed < INT_MIN || parsed > INT_MAX)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool CNumericEdit::ParseFloatText(const char* text, double& value)
+{
+    value = 0;
+    if (!*text || std::strcmp(text, "-") == 0 || std::strcmp(text, ".") == 0 || std::strcmp(text, "-.") == 0)
+        return true;
+    char* end = nullptr;
+    const double parsed = std::strtod(text, &end);
+    // Without an exponent only a few hundred digits overflow; a result
+    // that underflows is as near to the text as a double gets.
+    if (*end || !std::isfinite(parsed))
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool CNumericEdit::IsRangeMessageFor(const char* format, bool floating)
+{
+    int conversions = 0;
+    for (const char* p = format; *p; ++p) {
+        if (*p != '%')
+            continue;
+        if (*++p == '%')
+            continue;
+        while (*p && std::strchr("-+ #0", *p))
+            ++p;
+        while (IsDigit(*p))
+            ++p;
+        if (*p == '.') {
+            ++p;
+            while (IsDigit(*p))
+                ++p;
+        }
+        if (!*p || !std::strchr(floating ? "fFeEgG" : "diuxX", *p))
+            return false;
+        ++conversions;
+    }
+    return conversions <= 2;
+}
+
+void CNumericEdit::PreSubclassWindow()
+{
+    CEdit::PreSubclassWindow();
+    m_strGoodText = GetWindowTextString();
+}
+
 int CNumericEdit::OnCreate(LPCREATESTRUCT lpCreateStruct)
 {
     if (CEdit::OnCreate(lpCreateStruct) == -1)
@@ -170,25 +261,64 @@ int CNumericEdit::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_font.CreateFont(6, 0, 0, 0, 100, FALSE, FALSE, FALSE, ANSI_CHARSET, 5, CLIP_DEFAULT_PRECIS, DRAFT_QUALITY,
                       DEFAULT_PITCH | FF_DONTCARE, "MS Shell Dlg");
     SetFont(static_cast<HFONT>(m_font.m_hObject), FALSE);
+    m_strGoodText = GetWindowTextString();
     return 0;
 }
 
-void CNumericEdit::OnChar(UINT, UINT, UINT)
+LRESULT CNumericEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const CString oldText = GetWindowTextString();
-    const DWORD oldSel = GetSel();
-    Default();
-    const CString text = GetWindowTextString();
-    const bool valid = m_nMode == 0 ? IsValidIntegerText(text) : IsValidFloatText(text);
-    if (valid) {
-        if (m_nMode == 0)
-            *m_pnValue = std::atoi(text);
-        else
-            *m_pdValue = std::atof(text);
+    if (!IsEditingMessage(message))
+        return CEdit::WindowProc(message, wParam, lParam);
+    // The selection before the change, for a roll-back.
+    m_dwGoodSel = GetSel();
+    m_bSelKnown = TRUE;
+    const LRESULT result = CEdit::WindowProc(message, wParam, lParam);
+    // The parent hears of the change too (and hands it back here), but a
+    // parent outside the framework does not: look again.
+    if (m_hWnd)
+        CheckText();
+    m_bSelKnown = FALSE;
+    return result;
+}
+
+BOOL CNumericEdit::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    // Every change of the text, whatever made it; the parent still gets
+    // the notification afterwards.
+    if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE)
+        CheckText();
+    return CEdit::OnChildNotify(message, wParam, lParam, pResult);
+}
+
+void CNumericEdit::CheckText()
+{
+    if (m_bRestoring)
         return;
+    const CString text = GetWindowTextString();
+    if (text == m_strGoodText)
+        return;
+    if (m_nMode == 0) {
+        int value = 0;
+        if (IsValidIntegerText(text) && ParseIntegerText(text, value)) {
+            *m_pnValue = value;
+            m_strGoodText = text;
+            return;
+        }
+    } else {
+        double value = 0;
+        if (IsValidFloatText(text) && ParseFloatText(text, value)) {
+            *m_pdValue = value;
+            m_strGoodText = text;
+            return;
+        }
     }
-    SetWindowText(oldText);
-    SetSel(oldSel);
+    m_bRestoring = TRUE;
+    SetWindowText(m_strGoodText);
+    if (m_bSelKnown)
+        SetSel(m_dwGoodSel);
+    else
+        SetSel(m_strGoodText.GetLength(), m_strGoodText.GetLength());
+    m_bRestoring = FALSE;
     ::MessageBeep(0xFFFFFFFF);
 }
 
@@ -207,11 +337,15 @@ void CNumericEdit::OnKillFocus(CWnd* pNewWnd)
     const bool inRange = t_bReturningFocus || (m_nMode == 0 ? (m_nLower <= *m_pnValue && *m_pnValue <= m_nUpper)
                                                             : (m_dLower <= *m_pdValue && *m_pdValue <= m_dUpper));
     if (!inRange) {
+        // The message is formatted with the limits of the field's kind; a
+        // message written for the other kind gives way to the default one.
+        const bool floating = m_nMode != 0;
+        const CString format = IsRangeMessageFor(m_strMessage, floating) ? m_strMessage : DefaultRangeMessage(floating);
         CString text;
-        if (m_nMode == 0)
-            text.Format(m_strMessage, m_nLower, m_nUpper);
+        if (floating)
+            text.Format(format, m_dLower, m_dUpper);
         else
-            text.Format(m_strMessage, m_dLower, m_dUpper);
+            text.Format(format, m_nLower, m_nUpper);
         t_bReturningFocus = true;
         ShowUserMessageWithCaptionId(this, text, IDS_NUMERIC_ENTRY);
         SetFocus();
@@ -476,7 +610,7 @@ void CCellEdit::ShowNumberFitted(const void* pValue)
         if (m_bFitted) {
             text = FormatFitted(value, GetFittingDigits());
         } else {
-            text = TidyNumberTextNines(TidyNumberText(FormatSignificant(value, 24)));
+            text = FormatTidied(value, 24);
         }
         break;
     }

@@ -43,6 +43,13 @@ public:
     // Whether text is acceptable while typing in the given mode.
     static bool IsValidIntegerText(const char* text);
     static bool IsValidFloatText(const char* text);
+    // The value of an acceptable text (empty, "-", "." and "-." are 0);
+    // false when the number does not fit the type.
+    static bool ParseIntegerText(const char* text, int& value);
+    static bool ParseFloatText(const char* text, double& value);
+    // Whether every conversion of a range message takes an argument of the
+    // kind (integers: d i u x X; doubles: f F e E g G), with at most two.
+    static bool IsRangeMessageFor(const char* format, bool floating);
 
     int m_nValue = 0;
     int* m_pnValue = &m_nValue;
@@ -57,8 +64,10 @@ public:
     CFont m_font;
 
 protected:
+    void PreSubclassWindow() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnKillFocus(CWnd* pNewWnd);
     void OnDestroy();
     DECLARE_MESSAGE_MAP()
@@ -66,6 +75,15 @@ protected:
 private:
     void BindInteger(int* pValue, int nLower, int nUpper, LPCTSTR lpszMessage, BOOL bKeepMessage);
     void BindFloat(double* pValue, double dLower, double dUpper, LPCTSTR lpszMessage, BOOL bKeepMessage);
+    // Checks the text after any change (typing, paste, undo, a text set
+    // from outside): an acceptable text sets the bound value; anything else
+    // is rolled back to the last acceptable text with a beep.
+    void CheckText();
+
+    CString m_strGoodText;   // the last acceptable text
+    DWORD m_dwGoodSel = 0;   // its selection, taken before a change
+    BOOL m_bSelKnown = FALSE;
+    BOOL m_bRestoring = FALSE;
 };
 
 class CFilterEdit : public CEdit {

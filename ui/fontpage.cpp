@@ -1,9 +1,12 @@
 #include "ui/fontpage.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "foundation/logfile.h"
+#include "framework/exceptions.h"
 #include "ui/toolkit_resource.h"
 #include "ui/userdialog.h"
 
@@ -26,18 +29,24 @@ const char* const kSizes[] = {"8", "9", "10", "11", "12", "14", "16", "18", "20"
 
 } // namespace
 
-int CALLBACK AddFontFace(const LOGFONTA* lf, const TEXTMETRICA*, DWORD, LPARAM lParam)
+int CALLBACK ListFontFace(const LOGFONTA* lf, const TEXTMETRICA*, DWORD, LPARAM lParam)
 {
     auto* page = reinterpret_cast<CFontPage*>(lParam);
-    const BYTE pitch = page->m_nPitchAndFamilyFilter & 0x0F;
-    const BYTE family = page->m_nPitchAndFamilyFilter & 0xF0;
-    if (pitch && (lf->lfPitchAndFamily & 0x0F) != pitch)
-        return 1;
-    if (family && (lf->lfPitchAndFamily & 0xF0) != family)
-        return 1;
-    if (page->m_faceBox.FindStringExact(-1, lf->lfFaceName) == CB_ERR)
-        page->m_faceBox.AddString(lf->lfFaceName);
-    return 1;
+    // The system calls this: a failure ends the enumeration instead of
+    // unwinding through it.
+    return AfxCallWalled("font page: exception while listing fonts", [&] { page->AddFontFace(*lf); }) ? 1 : 0;
+}
+
+void CFontPage::AddFontFace(const LOGFONTA& lf)
+{
+    const BYTE pitch = m_nPitchAndFamilyFilter & 0x0F;
+    const BYTE family = m_nPitchAndFamilyFilter & 0xF0;
+    if (pitch && (lf.lfPitchAndFamily & 0x0F) != pitch)
+        return;
+    if (family && (lf.lfPitchAndFamily & 0xF0) != family)
+        return;
+    if (m_faceBox.FindStringExact(-1, lf.lfFaceName) == CB_ERR)
+        m_faceBox.AddString(lf.lfFaceName);
 }
 
 CFontPage::CFontPage() : COptionPropertyPage(IDD_FONT_PAGE, 0)
@@ -46,6 +55,14 @@ CFontPage::CFontPage() : COptionPropertyPage(IDD_FONT_PAGE, 0)
     m_logFont.lfHeight = 12;
     m_logFont.lfWeight = 500;
     std::strcpy(m_logFont.lfFaceName, "Arial");
+}
+
+int CFontPage::PointsToPixels(int nPoints, int nResolution)
+{
+    // The product of two ints may not fit an int; the result is held at
+    // the ends of int.
+    const long long pixels = static_cast<long long>(nResolution) * nPoints / 72;
+    return static_cast<int>(std::clamp<long long>(pixels, INT_MIN, INT_MAX));
 }
 
 int CFontPage::SizeFromText(const char* text)
@@ -87,7 +104,7 @@ BOOL CFontPage::OnInitDialog()
 
     LOGFONTA search = {};
     search.lfCharSet = m_logFont.lfCharSet;
-    ::EnumFontFamiliesExA(hDC, &search, reinterpret_cast<FONTENUMPROCA>(AddFontFace), reinterpret_cast<LPARAM>(this),
+    ::EnumFontFamiliesExA(hDC, &search, reinterpret_cast<FONTENUMPROCA>(ListFontFace), reinterpret_cast<LPARAM>(this),
                           0);
     ::ReleaseDC(hDesktop, hDC);
 

@@ -19,7 +19,7 @@ public:
     BOOL OnApply() override;
 
     // Pixel height of a font of points at resolution pixels per inch.
-    static int PointsToPixels(int nPoints, int nResolution) { return nResolution * nPoints / 72; }
+    static int PointsToPixels(int nPoints, int nResolution);
     // The size a size text stands for: 0 (empty, not a number) gives 12,
     // below 8 gives 8.
     static int SizeFromText(const char* text);
@@ -50,10 +50,13 @@ protected:
     void MakeSampleFont();
     void OnChanged();
     void OnFocusLost();
+    // One face the system listed: added to the face list when it passes
+    // the pitch and family filter.
+    virtual void AddFontFace(const LOGFONTA& lf);
     DECLARE_MESSAGE_MAP()
 
 private:
-    friend int CALLBACK AddFontFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
+    friend int CALLBACK ListFontFace(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM);
 };
 
 class CSystemTime {

@@ -25,6 +25,22 @@ std::string DecimalsFormat(int decimals, char kind)
     return format;
 }
 
+// The decimal digits a double holds.
+const int kDoubleDigits = 15;
+
+// Digits from the first non-zero one on.
+int CountSignificantDigits(const std::string& text)
+{
+    int count = 0;
+    for (const char c : text) {
+        if (c >= '1' && c <= '9')
+            ++count;
+        else if (c == '0' && count > 0)
+            ++count;
+    }
+    return count;
+}
+
 bool HasExponent(const std::string& text)
 {
     return text.find_first_of("eE") != std::string::npos;
@@ -50,7 +66,7 @@ CString FormatSignificant(double x, int maxDecimals)
     int decimals = maxDecimals;
     if (x != 0.0 && std::isfinite(x)) {
         const int integerDigits = static_cast<int>(std::floor(std::log10(std::fabs(x)))) + 1;
-        decimals = std::clamp(15 - integerDigits, 1, maxDecimals);
+        decimals = std::clamp(kDoubleDigits - integerDigits, 1, maxDecimals);
     }
     return CString(Printf(DecimalsFormat(decimals, 'f').c_str(), x));
 }
@@ -170,13 +186,24 @@ CString TidyNumberTextNines(const CString& text)
     return TidyMantissaPart(text, TidyTrailingNines);
 }
 
+CString FormatTidied(double x, int maxDecimals)
+{
+    CString text = TidyNumberText(TidyNumberText(FormatSignificant(x, maxDecimals)));
+    // A run of nines is rounding noise only where the text reaches a
+    // double's precision; in a shorter text the nines are the value's own
+    // digits (1.9, 2.99) and must stay.
+    if (CountSignificantDigits(text.str()) >= kDoubleDigits)
+        TidyTrailingNines(text);
+    return text;
+}
+
 CString FormatFitted(double x, int maxChars)
 {
-    CString fixed = TidyNumberTextNines(TidyNumberText(TidyNumberText(FormatSignificant(x, 48))));
+    CString fixed = FormatTidied(x, 48);
     double mantissa = 0;
     int exponent = 0;
     SplitDecimalExponent(x, mantissa, exponent);
-    CString exp = TidyNumberTextNines(TidyNumberText(FormatSignificant(mantissa, 48)));
+    CString exp = FormatTidied(mantissa, 48);
     exp.AppendFormat("e%d", exponent);
     if (fixed.GetLength() <= maxChars || fixed.GetLength() <= exp.GetLength())
         return fixed;

@@ -34,6 +34,11 @@ CString TidyNumberTextNines(const CString& text);
 // double's 15 significant digits (at least one decimal).
 CString FormatSignificant(double x, int maxDecimals);
 
+// x in fixed notation as FormatSignificant prints it, tidied of trailing
+// zeros and noise; a trailing run of nines is carried only in a text that
+// holds a double's full precision (1.9 stays "1.9").
+CString FormatTidied(double x, int maxDecimals);
+
 // The shorter of the tidied fixed and exponent forms of x: the fixed form
 // when it has at most maxChars characters or is not longer than the other.
 CString FormatFitted(double x, int maxChars);

@@ -1,6 +1,7 @@
 #include "ui/progress.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -13,6 +14,20 @@
 #include "ui/userdialog.h"
 
 namespace {
+
+// The forwarders' requests to a gauge (its own thread handles them).
+enum : UINT {
+    WM_GAUGE_SET_CAPTION = WM_APP + 0x230, // lParam text
+    WM_GAUGE_SET_TEXT,                     // wParam 1: a path to fit; lParam text
+    WM_GAUGE_SET_RANGE,                    // wParam n
+    WM_GAUGE_SET_POS,                      // wParam n
+    WM_GAUGE_STEP,                         // wParam n
+    WM_GAUGE_SHOW_BUTTON,                  // wParam enable
+    WM_GAUGE_SET_CANCEL_FLAG,              // lParam int*
+    WM_GAUGE_SET_CONFIRM,                  // wParam confirm
+    WM_GAUGE_SET_NOTIFY,                   // lParam window
+    WM_GAUGE_IS_CANCEL_PENDING,            // answers the flag
+};
 
 const UINT_PTR DEFERRED_CLOSE_TIMER = 1;
 const UINT DEFERRED_CLOSE_DELAY_MS = 25;
@@ -67,6 +82,48 @@ BOOL CGauge::OnInitDialog()
         ::PostMessageA(hWndMain, WM_SETFOCUS, 0, 0);
     m_bWindowExists = TRUE;
     return TRUE;
+}
+
+LRESULT CGauge::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto text = reinterpret_cast<LPCTSTR>(lParam);
+    const int n = static_cast<int>(wParam);
+    switch (message) {
+    case WM_GAUGE_SET_CAPTION:
+        SetCaption(text);
+        return 0;
+    case WM_GAUGE_SET_TEXT:
+        if (wParam)
+            SetPathText(text);
+        else
+            SetText(text);
+        return 0;
+    case WM_GAUGE_SET_RANGE:
+        SetRange(n);
+        return 0;
+    case WM_GAUGE_SET_POS:
+        SetPos(n);
+        return 0;
+    case WM_GAUGE_STEP:
+        StepIt(n);
+        return 0;
+    case WM_GAUGE_SHOW_BUTTON:
+        ShowCancelButton(wParam != 0, FALSE);
+        return 0;
+    case WM_GAUGE_SET_CANCEL_FLAG:
+        m_pCancelFlag = reinterpret_cast<int*>(lParam);
+        return 0;
+    case WM_GAUGE_SET_CONFIRM:
+        m_bConfirmCancel = wParam != 0;
+        return 0;
+    case WM_GAUGE_SET_NOTIFY:
+        m_hWndNotify = reinterpret_cast<HWND>(lParam);
+        return 0;
+    case WM_GAUGE_IS_CANCEL_PENDING:
+        return m_bCancelPending.load();
+    default:
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
 }
 
 void CGauge::SetCaption(LPCTSTR lpszText)
@@ -214,16 +271,27 @@ IMPLEMENT_DYNCREATE(CGaugeThread, CWinThread)
 BOOL CGaugeThread::InitInstance()
 {
     m_pGauge = new CGauge;
-    m_pGauge->m_hWndNotify = m_hWndNotify;
-    HWND hWndParent = m_hWndNotify ? m_hWndNotify : MainWindowHandle();
-    CWnd* pParent = hWndParent ? CWnd::FromHandle(hWndParent) : nullptr;
-    m_pGauge->Create(pParent);
+    const HWND hWndNotify = m_hWndNotify.load();
+    m_pGauge->m_hWndNotify = hWndNotify;
+    const HWND hWndParent = hWndNotify ? hWndNotify : MainWindowHandle();
+    if (!m_pGauge->Create(m_pGauge->KeepParentHandle(hWndParent))) {
+        // No window: nothing would ever end this thread's loop.
+        GlobalLogLine("The progress window could not be created: " + CWnd::GetLastCreateError(), LOG_WINDOW_REGISTRATION);
+        delete m_pGauge;
+        m_pGauge = nullptr;
+        m_bStarted = TRUE;
+        return FALSE;
+    }
+    // The thread ends with its gauge, however the window goes.
+    m_pMainWnd = m_pGauge;
+    m_hWndGauge = m_pGauge->m_hWnd;
     m_bStarted = TRUE;
     return TRUE;
 }
 
 int CGaugeThread::ExitInstance()
 {
+    m_hWndGauge = nullptr;
     if (m_pGauge) {
         m_pGauge->m_bWindowExists = FALSE;
         if (m_pGauge->m_hWnd)
@@ -231,110 +299,116 @@ int CGaugeThread::ExitInstance()
         delete m_pGauge;
         m_pGauge = nullptr;
     }
-    m_bStarted = FALSE;
+    m_pMainWnd = nullptr;
     return CWinThread::ExitInstance();
 }
 
-HWND CGaugeThread::GaugeWindow() const
+void CGaugeThread::Delete()
 {
-    return m_pGauge ? m_pGauge->m_hWnd : nullptr;
+    Release();
+}
+
+void CGaugeThread::Release()
+{
+    if (--m_nOwners == 0)
+        CWinThread::Delete();
+}
+
+LRESULT CGaugeThread::SendToGauge(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    // Sent, so a text lives as long as the gauge reads it; the gauge's
+    // thread answers even while its Cancel question is open.
+    const HWND hWnd = m_hWndGauge.load();
+    return hWnd ? ::SendMessageA(hWnd, message, wParam, lParam) : 0;
 }
 
 void CGaugeThread::SetCaption(LPCTSTR lpszText)
 {
-    if (m_pGauge && lpszText)
-        ::SetWindowTextA(GaugeWindow(), lpszText);
+    if (lpszText)
+        SendToGauge(WM_GAUGE_SET_CAPTION, 0, reinterpret_cast<LPARAM>(lpszText));
 }
 
 void CGaugeThread::SetTitle(UINT nID)
 {
-    if (m_pGauge)
-        m_pGauge->SetTitle(nID);
+    SetCaption(LoadStringOr(nID));
 }
 
 void CGaugeThread::SetText(LPCTSTR lpszText)
 {
-    if (m_pGauge)
-        m_pGauge->SetText(lpszText);
+    if (lpszText)
+        SendToGauge(WM_GAUGE_SET_TEXT, 0, reinterpret_cast<LPARAM>(lpszText));
 }
 
 void CGaugeThread::SetTextById(UINT nID)
 {
-    if (m_pGauge)
-        m_pGauge->SetTextById(nID);
+    SetText(LoadStringOr(nID));
 }
 
 void CGaugeThread::SetPathText(LPCTSTR lpszText)
 {
-    if (m_pGauge)
-        m_pGauge->SetPathText(lpszText);
+    if (lpszText)
+        SendToGauge(WM_GAUGE_SET_TEXT, 1, reinterpret_cast<LPARAM>(lpszText));
 }
 
 void CGaugeThread::SetRange(int n)
 {
-    if (m_pGauge)
-        m_pGauge->SetRange(n);
+    SendToGauge(WM_GAUGE_SET_RANGE, static_cast<WPARAM>(n));
 }
 
 void CGaugeThread::SetPos(int n)
 {
-    if (m_pGauge)
-        m_pGauge->SetPos(n);
+    SendToGauge(WM_GAUGE_SET_POS, static_cast<WPARAM>(n));
 }
 
 void CGaugeThread::StepIt(int n)
 {
-    if (m_pGauge)
-        m_pGauge->StepIt(n);
+    SendToGauge(WM_GAUGE_STEP, static_cast<WPARAM>(n));
 }
 
 void CGaugeThread::ShowButton(BOOL bEnable)
 {
-    if (m_pGauge)
-        m_pGauge->ShowCancelButton(bEnable, FALSE);
+    SendToGauge(WM_GAUGE_SHOW_BUTTON, bEnable ? 1 : 0);
 }
 
 void CGaugeThread::SetCancelFlag(int* pFlag)
 {
-    if (m_pGauge)
-        m_pGauge->m_pCancelFlag = pFlag;
+    SendToGauge(WM_GAUGE_SET_CANCEL_FLAG, 0, reinterpret_cast<LPARAM>(pFlag));
 }
 
 void CGaugeThread::SetConfirmCancel(BOOL bConfirm)
 {
-    if (m_pGauge)
-        m_pGauge->m_bConfirmCancel = bConfirm;
+    SendToGauge(WM_GAUGE_SET_CONFIRM, bConfirm ? 1 : 0);
 }
 
 void CGaugeThread::SetNotifyWindow(HWND hWnd)
 {
     m_hWndNotify = hWnd;
-    if (m_pGauge)
-        m_pGauge->m_hWndNotify = hWnd;
+    SendToGauge(WM_GAUGE_SET_NOTIFY, 0, reinterpret_cast<LPARAM>(hWnd));
 }
 
 void CGaugeThread::SetGaugeOwner(CWnd* pOwner)
 {
-    if (HWND hWnd = GaugeWindow())
+    if (HWND hWnd = m_hWndGauge.load())
         ::SetWindowLongPtrA(hWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(pOwner ? pOwner->m_hWnd : nullptr));
 }
 
 BOOL CGaugeThread::IsCancelPending() const
 {
-    return m_pGauge ? m_pGauge->m_bCancelPending.load() : FALSE;
+    return SendToGauge(WM_GAUGE_IS_CANCEL_PENDING) != 0;
 }
 
 void CGaugeThread::PostBringToFront()
 {
-    HWND hWnd = GaugeWindow();
+    HWND hWnd = m_hWndGauge.load();
     if (hWnd && ::IsWindow(hWnd))
         ::PostMessageA(hWnd, WM_GAUGE_TO_FRONT, 0, 0);
 }
 
 void CGaugeThread::Close()
 {
-    if (HWND hWnd = GaugeWindow())
-        ::SendMessageA(hWnd, WM_TOOL_DESTROY_REQUEST, 0, 0);
+    SendToGauge(WM_GAUGE_SET_CANCEL_FLAG, 0, 0);
+    SendToGauge(WM_TOOL_DESTROY_REQUEST);
+    Release();
 }
 
 // --- CWaitMiniDialog ----------------------------------------------------------
@@ -595,6 +669,17 @@ int CWaiting::GetCount() const
 
 IMPLEMENT_DYNAMIC(CTextProgressCtrl, CProgressCtrl)
 
+namespace {
+
+// a + b, held at the ends of int instead of wrapping.
+int SaturatedSum(int a, int b)
+{
+    const long long sum = static_cast<long long>(a) + b;
+    return static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
 LRESULT CTextProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -616,14 +701,14 @@ LRESULT CTextProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     case PBM_SETPOS:
         return SetPosition(static_cast<int>(wParam));
     case PBM_DELTAPOS:
-        return SetPosition(m_nPos + static_cast<int>(wParam));
+        return SetPosition(SaturatedSum(m_nPos, static_cast<int>(wParam)));
     case PBM_SETSTEP: {
         const int old = m_nStep;
         m_nStep = static_cast<int>(wParam);
         return old;
     }
     case PBM_STEPIT:
-        return SetPosition(m_nPos + m_nStep);
+        return SetPosition(SaturatedSum(m_nPos, m_nStep));
     case PBM_GETPOS:
         return m_nPos;
     case PBM_SETBARCOLOR: {
@@ -713,13 +798,22 @@ LRESULT CTextProgressCtrl::SetPosition(int nPos)
         return old;
     CRect client;
     GetClientRect(&client);
-    const int width = static_cast<int>(static_cast<double>(m_nPos - m_nMin) / (m_nMax - m_nMin) * client.Width());
+    const int width = static_cast<int>(GetFraction() * client.Width());
     if (width != m_nBarWidth) {
         m_nBarWidth = width;
         ++m_nRedraws;
         RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     return old;
+}
+
+double CTextProgressCtrl::GetFraction() const
+{
+    if (m_nMin >= m_nMax)
+        return 0.0;
+    // In doubles: the span of a wide range does not fit an int.
+    const double f = (static_cast<double>(m_nPos) - m_nMin) / (static_cast<double>(m_nMax) - m_nMin);
+    return std::clamp(f, 0.0, 1.0);
 }
 
 void CTextProgressCtrl::Repaint()
@@ -734,7 +828,7 @@ void CTextProgressCtrl::Draw(CDC* pDC)
         return;
     const COLORREF bar = m_clrBar == CLR_DEFAULT ? ::GetSysColor(COLOR_HIGHLIGHT) : m_clrBar;
     const COLORREF bk = m_clrBk == CLR_DEFAULT ? ::GetSysColor(COLOR_WINDOW) : m_clrBk;
-    const double f = static_cast<double>(m_nPos - m_nMin) / (m_nMax - m_nMin);
+    const double f = GetFraction();
 
     CRect client;
     GetClientRect(&client);

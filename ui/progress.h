@@ -54,6 +54,9 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    // Takes the requests of CGaugeThread's forwarders, which reach the
+    // gauge only as messages to its window.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnCancel() override {} // Escape does not close a gauge
     void OnOK() override {}
     void OnCancelButton();
@@ -69,14 +72,25 @@ private:
     LPARAM m_deferredLParam = 0;
 };
 
+// The thread that owns one gauge. Other threads drive the gauge through
+// the forwarders below, which only send messages to the gauge's window (a
+// gauge that is gone, or never came up, ignores them), so a gauge closed
+// by someone else never leaves them holding a deleted object. The thread
+// object lives until both its thread has ended and its starter has called
+// Close: the starter's pointer stays valid up to Close whatever happens to
+// the gauge.
 class CGaugeThread : public CWinThread {
     DECLARE_DYNCREATE(CGaugeThread)
 public:
     CGaugeThread() = default;
     BOOL InitInstance() override;
     int ExitInstance() override;
+    void Delete() override;
 
+    // The start is over: the gauge window is up (GetGaugeWindow), or it
+    // could not be created and the thread has ended.
     BOOL IsStarted() const { return m_bStarted.load(); }
+    HWND GetGaugeWindow() const { return m_hWndGauge.load(); }
     void SetCaption(LPCTSTR lpszText);
     void SetTitle(UINT nID);
     void SetText(LPCTSTR lpszText);
@@ -92,17 +106,19 @@ public:
     void SetGaugeOwner(CWnd* pOwner);
     BOOL IsCancelPending() const;
     void PostBringToFront();
-    // Sends the destroy request; the thread ends by itself and the object
-    // must not be used afterwards.
+    // Closes the gauge (the destroy request; the gauge forgets the cancel
+    // flag first, so the caller's flag is never written after this) and
+    // lets go of the object: the pointer must not be used afterwards.
     void Close();
 
-    CGauge* GetGauge() const { return m_pGauge; }
-
 private:
-    HWND GaugeWindow() const;
-    CGauge* m_pGauge = nullptr;
-    HWND m_hWndNotify = nullptr;
+    LRESULT SendToGauge(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    void Release();
+    CGauge* m_pGauge = nullptr; // the gauge thread's own
+    std::atomic<HWND> m_hWndGauge{nullptr};
+    std::atomic<HWND> m_hWndNotify{nullptr};
     std::atomic<BOOL> m_bStarted{FALSE};
+    std::atomic<int> m_nOwners{2}; // the thread and the starter
 };
 
 class CWaiting;
@@ -194,6 +210,8 @@ public:
     void Draw(CDC* pDC);
     // How often the bar has been redrawn because its width changed.
     int GetRedrawCount() const { return m_nRedraws; }
+    // Where the position lies in the range, 0 to 1 (0 for an empty range).
+    double GetFraction() const;
 
     COLORREF m_clrText = CLR_DEFAULT;
     int m_nPos = 0;

@@ -60,7 +60,8 @@ void CUserPromptService::AddButtonsForType(CUserDialog& dialog, UINT nType)
 
 int CUserPromptService::Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
-    CUserDialog dialog(hWndOwner ? CWnd::FromHandle(hWndOwner) : nullptr, lpszCaption ? lpszCaption : "");
+    CUserDialog dialog(nullptr, lpszCaption ? lpszCaption : "");
+    dialog.KeepParentHandle(hWndOwner);
     dialog.SetMessageText(lpszText ? lpszText : "");
     AddButtonsForType(dialog, nType);
     const int result = static_cast<int>(dialog.DoModal());

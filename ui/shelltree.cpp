@@ -553,42 +553,26 @@ CStringTree::NODE CStringTree::InsertItem(const char* text, NODE parent, HTREEIT
     node->m_strText = text;
     node->m_pParent = parent;
     NODE& first = parent ? parent->m_pFirstChild : m_pRoot;
-    if (where == TVI_FIRST || !first) {
-        node->m_pNext = first;
-        if (first)
-            first->m_pPrev = node;
-        first = node;
-    } else {
-        NODE last = first;
-        while (last->m_pNext)
-            last = last->m_pNext;
-        last->m_pNext = node;
-        node->m_pPrev = last;
-    }
-    if (where == TVI_SORT) {
-        // Neighbours swap texts and contents until the order holds; the
-        // nodes stay where they are.
-        for (bool swapped = true; swapped;) {
-            swapped = false;
-            for (NODE a = first; a && a->m_pNext; a = a->m_pNext) {
-                NODE b = a->m_pNext;
-                if (a->m_strText.CompareNoCase(b->m_strText) > 0) {
-                    std::swap(a->m_strText, b->m_strText);
-                    std::swap(a->m_wData, b->m_wData);
-                    std::swap(a->m_pFirstChild, b->m_pFirstChild);
-                    for (NODE c = a->m_pFirstChild; c; c = c->m_pNext)
-                        c->m_pParent = a;
-                    for (NODE c = b->m_pFirstChild; c; c = c->m_pNext)
-                        c->m_pParent = b;
-                    if (node == a)
-                        node = b;
-                    else if (node == b)
-                        node = a;
-                    swapped = true;
-                }
-            }
+    // The new node goes between prev and next. Sorted, it goes in front of
+    // the first sibling whose text sorts after it (equal texts keep their
+    // order of insertion); nodes never change texts, so every node handed
+    // out keeps naming the same item.
+    NODE prev = nullptr;
+    NODE next = first;
+    if (where != TVI_FIRST) {
+        while (next && !(where == TVI_SORT && next->m_strText.CompareNoCase(node->m_strText) > 0)) {
+            prev = next;
+            next = next->m_pNext;
         }
     }
+    node->m_pPrev = prev;
+    node->m_pNext = next;
+    if (prev)
+        prev->m_pNext = node;
+    else
+        first = node;
+    if (next)
+        next->m_pPrev = node;
     return node;
 }
 

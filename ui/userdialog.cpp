@@ -30,7 +30,18 @@ void CDialogOutcome::End(int nResult)
 
 void CDialogOutcome::SetWindow(HWND hWnd)
 {
+    // Published before the request is read, as RequestClose stores its flag
+    // before it reads the window: one of the two sees the other.
     m_hWnd = hWnd;
+    if (hWnd && m_bCloseRequested)
+        ::PostMessageA(hWnd, WM_DESTROY_REQUEST, 0, 0);
+}
+
+void CDialogOutcome::RequestClose()
+{
+    m_bCloseRequested = TRUE;
+    if (HWND hWnd = m_hWnd.load())
+        ::PostMessageA(hWnd, WM_DESTROY_REQUEST, 0, 0);
 }
 
 void CDialogOutcome::SetGone()

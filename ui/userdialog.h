@@ -33,6 +33,10 @@ public:
     // window that could not be created.
     void SetWindow(HWND hWnd);
     void SetGone();
+    // Asks the dialog to close (the destroy request), at once when its
+    // window exists, else as soon as it does: a dialog whose owner goes
+    // before its window is up still closes.
+    void RequestClose();
 
     BOOL IsEnded() const { return m_bEnded.load(); }
     BOOL IsGone() const { return m_bGone.load(); }
@@ -46,6 +50,7 @@ private:
     std::atomic<BOOL> m_bEnded{FALSE};
     std::atomic<BOOL> m_bGone{FALSE};
     std::atomic<HWND> m_hWnd{nullptr};
+    std::atomic<BOOL> m_bCloseRequested{FALSE};
     HANDLE m_hEvent;
 };
 

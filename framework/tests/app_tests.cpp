@@ -1,6 +1,10 @@
 #include "framework/app.h"
 
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -222,6 +226,60 @@ TEST(CmdUITest, UpdateHandlersAndMissingHandlersSetMenuItemStates)
     EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_CHECKED);
     DestroyMenu(menu);
     wnd.DestroyWindow();
+}
+
+// A main window object whose storage is filled with a pattern when it is
+// deleted, so that a read of the deleted object shows as a wrong handle.
+class CPatternedWnd : public CWnd {
+public:
+    static void* operator new(std::size_t size) { return std::malloc(size); }
+    static void operator delete(void* p, std::size_t size)
+    {
+        std::memset(p, 0xDD, size);
+        std::free(p);
+    }
+};
+
+TEST(WinAppTest, TheMainWindowHandleIsSafeFromAnyThreadWhileTheObjectGoes)
+{
+    CWinApp app("Main window handle");
+    TestWindow window("main");
+    EXPECT_EQ(nullptr, AfxGetMainWndHandle());
+
+    // Deleted without being taken out of m_pMainWnd first: the object's
+    // end clears the pointer, so nothing reads the deleted object.
+    auto* pWnd = new CPatternedWnd;
+    pWnd->m_hWnd = window;
+    app.m_pMainWnd = pWnd;
+    EXPECT_EQ(window.Handle(), AfxGetMainWndHandle());
+    delete pWnd;
+    EXPECT_EQ(nullptr, AfxGetMainWndHandle());
+    EXPECT_EQ(nullptr, static_cast<CWnd*>(app.m_pMainWnd));
+
+    // Another thread asks all the time while this one replaces and
+    // deletes main window objects: every answer is the window or null.
+    std::atomic<bool> stop{false};
+    std::atomic<long> wrong{0};
+    std::atomic<long> asked{0};
+    std::thread reader([&] {
+        while (!stop) {
+            const HWND hWnd = AfxGetMainWndHandle();
+            if (hWnd && hWnd != window.Handle())
+                ++wrong;
+            ++asked;
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        auto* p = new CPatternedWnd;
+        p->m_hWnd = window;
+        app.m_pMainWnd = p;
+        if (i % 2)
+            app.m_pMainWnd = nullptr;
+        delete p;
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(0, wrong.load()) << "of " << asked.load();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "framework_tests_res.h"
+#include "testsupport/deleted_storage.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 
@@ -114,6 +115,26 @@ TEST(DialogTest, ModalDialogReturnsTheButtonAndSavesOnlyOnOk)
 
     CDialog missing(9999);
     EXPECT_EQ(-1, missing.DoModal());
+}
+
+// Deletes itself when its window goes.
+class CSelfDeletingDialogBase : public CExchangeDialog {
+protected:
+    void PostNcDestroy() override { delete this; }
+};
+using CSelfDeletingDialog = DeletedStorage<CSelfDeletingDialogBase>;
+
+TEST(DialogTest, ASelfDeletingModalDialogIsNotTouchedAfterItsRun)
+{
+    ScriptedPrompts prompts;
+    for (const int button : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(button);
+        auto* dlg = new CSelfDeletingDialog;
+        dlg->m_closeWith = button;
+        EXPECT_EQ(button, dlg->DoModal());
+        ASSERT_TRUE(CSelfDeletingDialog::IsDeleted());
+        EXPECT_EQ(-1, CSelfDeletingDialog::FirstWriteAfterDeletion());
+    }
 }
 
 TEST(ResourceTest, LoadStringReadsTheStringTable)

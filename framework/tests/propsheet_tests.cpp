@@ -1,5 +1,7 @@
 #include "framework/propsheet.h"
 
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "framework_tests_res.h"
@@ -85,6 +87,25 @@ TEST_F(PropertySheetTest, AnInvalidPageKeepsTheSheetOnIt)
     ASSERT_EQ(1u, m_prompts.Records().size());
     EXPECT_EQ("Please enter an integer between 0 and 10.", m_prompts.Records()[0].text);
     sheet.DestroyWindow();
+}
+
+// Fails its first look at the sheet window, inside the sheet's callback.
+class CFailingSheet : public CPropertySheet {
+public:
+    using CPropertySheet::CPropertySheet;
+
+protected:
+    void PreSubclassWindow() override { throw std::runtime_error("no look at the sheet"); }
+};
+
+TEST_F(PropertySheetTest, AFailureInTheSheetCallbackStaysInsideItAndLeavesNoSheet)
+{
+    CValuePage first(IDD_PAGE1);
+    CFailingSheet sheet("Failing sheet");
+    sheet.AddPage(&first);
+    EXPECT_FALSE(sheet.Create());
+    EXPECT_EQ(nullptr, sheet.m_hWnd);
+    EXPECT_EQ(nullptr, ::FindWindowA(nullptr, "Failing sheet"));
 }
 
 TEST_F(PropertySheetTest, PagesHostedInATabControlSwitchValidateAndApply)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/deleted_storage.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -23,9 +24,21 @@ public:
     bool m_takeClicks = false;
     int m_clicks = 0;
     int m_notifyClicks = 0;
+    std::vector<UINT> m_itemKeys;
 
 protected:
     void OnClicked() { ++m_clicks; }
+    // A list box's key questions: -2 says the control handled the key.
+    LRESULT OnVKeyToItem(WPARAM wParam, LPARAM)
+    {
+        m_itemKeys.push_back(LOWORD(wParam));
+        return -2;
+    }
+    LRESULT OnCharToItem(WPARAM wParam, LPARAM)
+    {
+        m_itemKeys.push_back(LOWORD(wParam));
+        return 3;
+    }
     void OnNotifyClick(NMHDR*, LRESULT* pResult)
     {
         ++m_notifyClicks;
@@ -41,6 +54,8 @@ protected:
 BEGIN_MESSAGE_MAP(CReflectingButton, CWnd)
 ON_CONTROL_REFLECT(BN_CLICKED, OnClicked)
 ON_NOTIFY_REFLECT(NM_CLICK, OnNotifyClick)
+ON_MESSAGE(WM_REFLECT_BASE + WM_VKEYTOITEM, OnVKeyToItem)
+ON_MESSAGE(WM_REFLECT_BASE + WM_CHARTOITEM, OnCharToItem)
 END_MESSAGE_MAP()
 
 class CBaseWindow : public CWnd {
@@ -192,6 +207,27 @@ TEST_F(WindowTest, NotifyMessagesFromAControlReachItsOwnHandlerFirst)
     EXPECT_EQ(1, m_wnd->m_button.m_notifyClicks);
 }
 
+TEST_F(WindowTest, ListBoxKeyQuestionsReachTheControlFirst)
+{
+    const struct {
+        UINT message;
+        UINT key;
+        LRESULT answer;
+    } cases[] = {{WM_VKEYTOITEM, VK_DOWN, -2}, {WM_CHARTOITEM, 'x', 3}};
+    const LPARAM control = reinterpret_cast<LPARAM>(m_wnd->m_button.m_hWnd);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        m_wnd->m_button.m_takeClicks = true;
+        m_wnd->m_button.m_itemKeys.clear();
+        EXPECT_EQ(c.answer, SendMessageA(m_hwnd, c.message, MAKEWPARAM(c.key, 0), control));
+        EXPECT_EQ(std::vector<UINT>{c.key}, m_wnd->m_button.m_itemKeys);
+        // A control that declines leaves the question to its parent.
+        m_wnd->m_button.m_takeClicks = false;
+        SendMessageA(m_hwnd, c.message, MAKEWPARAM(c.key, 0), control);
+        EXPECT_EQ(1u, m_wnd->m_button.m_itemKeys.size());
+    }
+}
+
 TEST_F(WindowTest, ExceptionsStopAtTheWindowProcedure)
 {
     EXPECT_EQ(0, SendMessageA(m_hwnd, WM_PRIVATE + 1, 0, 0));
@@ -229,43 +265,26 @@ TEST(WindowWrapper, TemporaryWrappersAndSubclassing)
 
 namespace {
 
-// Deletes itself when its window goes, and refuses to be created. Its
-// storage is a buffer of the test's own: deleting fills it with a pattern,
-// so any write to the object after its deletion shows.
-class CRefusingWindow : public CWnd {
-public:
-    alignas(16) static inline unsigned char s_storage[512];
-    static inline bool s_deleted = false;
-
-    static void* operator new(std::size_t size)
-    {
-        EXPECT_LE(size, sizeof s_storage);
-        return s_storage;
-    }
-    static void operator delete(void*, std::size_t size)
-    {
-        std::memset(s_storage, 0xDD, size);
-        s_deleted = true;
-    }
-
+// Deletes itself when its window goes, and refuses to be created.
+class CRefusingWindowBase : public CWnd {
 protected:
     int OnCreate(LPCREATESTRUCT) { return -1; }
     void PostNcDestroy() override { delete this; }
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(CRefusingWindow, CWnd)
+BEGIN_MESSAGE_MAP(CRefusingWindowBase, CWnd)
 ON_WM_CREATE()
 END_MESSAGE_MAP()
+
+using CRefusingWindow = DeletedStorage<CRefusingWindowBase>;
 
 TEST(WindowCreation, ASelfDeletingWindowDestroyedDuringCreationIsNotTouchedAfterwards)
 {
     auto* wnd = new CRefusingWindow;
-    const std::size_t size = sizeof(CRefusingWindow);
     EXPECT_FALSE(wnd->CreateEx(0, nullptr, "refused", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
-    ASSERT_TRUE(CRefusingWindow::s_deleted);
-    for (std::size_t i = 0; i < size; ++i)
-        ASSERT_EQ(0xDD, CRefusingWindow::s_storage[i]) << "written after deletion at byte " << i;
+    ASSERT_TRUE(CRefusingWindow::IsDeleted());
+    EXPECT_EQ(-1, CRefusingWindow::FirstWriteAfterDeletion());
 }
 
 } // namespace

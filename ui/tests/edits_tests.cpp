@@ -1,9 +1,11 @@
 #include "ui/edits.h"
 
+#include <climits>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "foundation/clipboard.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 #include "toolkit_test_support.h"
@@ -88,6 +90,144 @@ TEST(NumericEdit, LimitsAndTheRangeCheckOnLeaving)
     ASSERT_EQ(2u, prompts.Records().size());
     EXPECT_EQ("Number out of range\n\nIt must be in the range 0.000 to 2.500", prompts.Records()[1].text);
     EXPECT_DOUBLE_EQ(2.51, real);
+}
+
+// Puts text on the clipboard and pastes it into the edit. Other test
+// programs share the clipboard: a paste that may have met their text is
+// done again.
+void Paste(CWnd& edit, const char* text)
+{
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const CString before = edit.GetWindowTextString();
+        ASSERT_TRUE(ClipboardAccess(edit.m_hWnd).SetText(text));
+        const DWORD sequence = ::GetClipboardSequenceNumber();
+        edit.SendMessage(WM_PASTE);
+        if (::GetClipboardSequenceNumber() == sequence)
+            return;
+        edit.SetWindowText(before);
+    }
+    FAIL() << "the clipboard kept changing";
+}
+
+TEST(NumericEdit, EveryChangeIsCheckedNotOnlyTyping)
+{
+    enum How { kPaste, kReplace, kSetText };
+    const struct {
+        bool floating;
+        How how;
+        const char* typed; // typed first
+        const char* change;
+        const char* text;
+    } cases[] = {
+        {false, kPaste, "", "3abc", ""},        {false, kPaste, "1", "42", "142"},
+        {false, kReplace, "7", "x", "7"},       {false, kSetText, "5", "12-", "5"},
+        {false, kSetText, "5", "64", "64"},     {true, kPaste, "1", ".5e3", "1"},
+        {true, kPaste, "1", ".25", "1.25"},     {true, kReplace, "2.", "5.", "2."},
+        {false, kPaste, "", "4294967296", ""},  {false, kPaste, "", "99999999999", ""},
+        {false, kPaste, "", "-2147483648", "-2147483648"},
+    };
+    RecordingParent parent;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.typed << " + " << c.change);
+        int intValue = -1;
+        double doubleValue = -1;
+        CNumericEdit edit;
+        if (c.floating)
+            ASSERT_TRUE(edit.CreateFloatEdit(CRect(0, 0, 100, 20), &parent, 10, &doubleValue, -100, 100));
+        else
+            ASSERT_TRUE(edit.CreateIntegerEdit(CRect(0, 0, 100, 20), &parent, 10, &intValue, -100, 100));
+        Type(edit, c.typed);
+        switch (c.how) {
+        case kPaste:
+            Paste(edit, c.change);
+            break;
+        case kReplace:
+            edit.SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(c.change));
+            break;
+        case kSetText:
+            edit.SetWindowText(c.change);
+            break;
+        }
+        EXPECT_EQ(c.text, WindowText(edit.m_hWnd));
+        if (c.floating) {
+            EXPECT_DOUBLE_EQ(atof(c.text), doubleValue);
+        } else if (*c.text) {
+            EXPECT_EQ(atoi(c.text), intValue);
+        }
+        edit.DestroyWindow();
+    }
+}
+
+TEST(NumericEdit, NumbersBeyondTheTypeAreRefusedNotWrapped)
+{
+    const struct {
+        const char* keys;
+        const char* text;
+        int value;
+    } cases[] = {
+        {"4294967296", "429496729", 429496729},    {"99999999999", "999999999", 999999999},
+        {"2147483647", "2147483647", INT_MAX},     {"2147483648", "214748364", 214748364},
+        {"-2147483648", "-2147483648", INT_MIN},   {"-2147483649", "-214748364", -214748364},
+    };
+    RecordingParent parent;
+    ScriptedPrompts prompts;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys);
+        int value = 0;
+        CNumericEdit edit;
+        ASSERT_TRUE(edit.CreateIntegerEdit(CRect(0, 0, 100, 20), &parent, 10, &value, 0, 100));
+        Type(edit, c.keys);
+        EXPECT_EQ(c.text, WindowText(edit.m_hWnd));
+        EXPECT_EQ(c.value, value);
+        // Out of 0..100 in every case: leaving the field says so.
+        const size_t before = prompts.Records().size();
+        edit.SendMessage(WM_KILLFOCUS);
+        EXPECT_EQ(before + 1, prompts.Records().size());
+        edit.DestroyWindow();
+    }
+    double real = 0;
+    EXPECT_FALSE(CNumericEdit::ParseFloatText(std::string(400, '9').c_str(), real));
+    EXPECT_TRUE(CNumericEdit::ParseFloatText("-.", real));
+    EXPECT_EQ(0.0, real);
+}
+
+TEST(NumericEdit, TheRangeMessageFollowsTheFieldsKind)
+{
+    const struct {
+        bool createFloat;
+        bool rangeFloat;
+        const char* message; // null: the default one
+        const char* keys;
+        const char* shown;
+    } cases[] = {
+        {false, true, nullptr, "3", "Number out of range\n\nIt must be in the range 0.500 to 2.500"},
+        {true, false, nullptr, "12", "Number out of range\n\nIt must be in the range 0 to 10"},
+        {true, true, "Between %d and %d", "3", "Number out of range\n\nIt must be in the range 0.500 to 2.500"},
+        {false, false, "Between %d and %d", "12", "Between 0 and 10"},
+        {true, true, "From %.1f to %.1f", "3", "From 0.5 to 2.5"},
+        {false, false, "%s", "12", "Number out of range\n\nIt must be in the range 0 to 10"},
+    };
+    RecordingParent parent;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        ScriptedPrompts prompts;
+        int intValue = 0;
+        double doubleValue = 0;
+        CNumericEdit edit;
+        if (c.createFloat)
+            ASSERT_TRUE(edit.CreateFloatEdit(CRect(0, 0, 100, 20), &parent, 10, &doubleValue, 0, 1, c.message));
+        else
+            ASSERT_TRUE(edit.CreateIntegerEdit(CRect(0, 0, 100, 20), &parent, 10, &intValue, 0, 1, c.message));
+        if (c.rangeFloat)
+            edit.SetFloatRange(0.5, 2.5);
+        else
+            edit.SetIntegerRange(0, 10);
+        Type(edit, c.keys);
+        edit.SendMessage(WM_KILLFOCUS);
+        ASSERT_EQ(1u, prompts.Records().size());
+        EXPECT_EQ(c.shown, prompts.Records()[0].text);
+        edit.DestroyWindow();
+    }
 }
 
 TEST(FilterEdit, KeyFilterTables)
@@ -178,9 +318,17 @@ TEST(CellEdit, FiltersByKindAndShowsNumbers)
     edit.SetWindowText("x");
     edit.SetCellKind(CCellEdit::KIND_DOUBLE);
     EXPECT_EQ("", WindowText(edit.m_hWnd)); // a new kind empties the cell
-    const double real = 0.1;
-    edit.ShowNumberFitted(&real);
-    EXPECT_EQ("0.1", WindowText(edit.m_hWnd));
+    for (BOOL fitted : {FALSE, TRUE}) {
+        edit.m_bFitted = fitted;
+        const struct {
+            double value;
+            const char* text;
+        } shown[] = {{0.1, "0.1"}, {1.9, "1.9"}, {2.99, "2.99"}};
+        for (const auto& c : shown) {
+            edit.ShowNumberFitted(&c.value);
+            EXPECT_EQ(c.text, WindowText(edit.m_hWnd)) << fitted;
+        }
+    }
     edit.SetCellKind(CCellEdit::KIND_SIGNED);
     const int integer = -42;
     edit.ShowNumberFitted(&integer);

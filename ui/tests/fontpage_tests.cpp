@@ -1,5 +1,8 @@
 #include "ui/fontpage.h"
 
+#include <climits>
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 #include "toolkit_test_support.h"
@@ -31,8 +34,17 @@ TEST(FontPage, SizesStylesAndPixels)
     } sizes[] = {{"4", 8}, {"", 12}, {"abc", 12}, {"14", 14}, {"8", 8}};
     for (const auto& s : sizes)
         EXPECT_EQ(s.points, CFontPage::SizeFromText(s.text)) << s.text;
-    EXPECT_EQ(16, CFontPage::PointsToPixels(12, 96));
-    EXPECT_EQ(12, CFontPage::PointsToPixels(9, 96));
+    const struct {
+        int points;
+        int resolution;
+        int pixels;
+    } pixels[] = {
+        {12, 96, 16}, {9, 96, 12}, {11, 96, 14}, {-12, 96, -16},
+        // Products beyond int are worked out whole and held at int's ends.
+        {100000000, 96, 133333333}, {INT_MAX, 96, INT_MAX}, {INT_MAX, 72, INT_MAX}, {INT_MIN, 96, INT_MIN},
+    };
+    for (const auto& p : pixels)
+        EXPECT_EQ(p.pixels, CFontPage::PointsToPixels(p.points, p.resolution)) << p.points << " at " << p.resolution;
     EXPECT_STREQ("Bold italic", CFontPage::StyleName(600, TRUE));
     EXPECT_STREQ("Italic", CFontPage::StyleName(549, TRUE));
     EXPECT_STREQ("Bold", CFontPage::StyleName(550, FALSE));
@@ -74,6 +86,35 @@ TEST(FontPage, ShowsTheLoadedFontAndMarksChanges)
     EXPECT_FALSE(page.m_stored.lfItalic);
     EXPECT_TRUE(page.m_stored.lfUnderline);
     EXPECT_FALSE(page.m_bModified);
+    page.DestroyWindow();
+}
+
+// A page whose face listing fails at the first face.
+class ThrowingFontPage : public TestFontPage {
+public:
+    int m_faces = 0;
+
+protected:
+    void AddFontFace(const LOGFONTA&) override
+    {
+        ++m_faces;
+        throw std::runtime_error("no room for a face");
+    }
+};
+
+TEST(FontPage, AFailingFaceEndsTheListingButNotThePage)
+{
+    RecordingParent host;
+    ThrowingFontPage page;
+    page.m_load.lfHeight = 12;
+    lstrcpyA(page.m_load.lfFaceName, "Arial");
+    ASSERT_TRUE(page.CreateAsChild(&host));
+    // The failure stayed inside the listing's callback: the listing ended
+    // at the first face and the rest of the page was set up.
+    EXPECT_EQ(1, page.m_faces);
+    EXPECT_EQ(0, page.m_faceBox.GetCount());
+    EXPECT_EQ(15, page.m_sizeBox.GetCount());
+    EXPECT_EQ(4, page.m_styleBox.GetCount());
     page.DestroyWindow();
 }
 

@@ -95,13 +95,35 @@ TEST(NumberText, ToleranceAndRounding)
 
 TEST(NumberText, FormatFittedPicksTheShorterForm)
 {
-    EXPECT_STREQ("1.5", FormatFitted(1.5, 8));
-    EXPECT_STREQ("0.0", FormatFitted(0.0, 8));
-    EXPECT_STREQ("100.0", FormatFitted(100.0, 8));
-    EXPECT_STREQ("1.25e-7", FormatFitted(1.25e-7, 8));
-    // Digits beyond a double's precision are not shown as noise.
-    EXPECT_STREQ("0.1", FormatFitted(0.1, 8));
-    EXPECT_STREQ("1.2345678", FormatFitted(1.2345678, 20));
+    const struct {
+        double x;
+        int maxChars;
+        const char* out;
+    } cases[] = {
+        {1.5, 8, "1.5"},
+        {0.0, 8, "0.0"},
+        {100.0, 8, "100.0"},
+        {1.25e-7, 8, "1.25e-7"},
+        // Digits beyond a double's precision are not shown as noise.
+        {0.1, 8, "0.1"},
+        {1.2345678, 20, "1.2345678"},
+        // Nines that are the value's own digits stay.
+        {1.9, 12, "1.9"},
+        {0.9, 12, "0.9"},
+        {9.9, 12, "9.9"},
+        {2.99, 12, "2.99"},
+        {19.9, 12, "19.9"},
+        {-0.9, 12, "-0.9"},
+        {0.0999, 12, "0.0999"},
+        {1.9e-7, 8, "1.9e-7"},
+        // A run of nines at a double's precision is rounding noise.
+        {1.23456789999999, 20, "1.2345679"},
+        {0.999999999999999, 20, "1.0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        EXPECT_STREQ(c.out, FormatFitted(c.x, c.maxChars));
+    }
 }
 
 TEST(NumberText, FormatDoubleTextFillsTheWidth)

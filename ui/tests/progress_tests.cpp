@@ -1,6 +1,9 @@
 #include "ui/progress.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
+#include <vector>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -21,12 +24,15 @@ protected:
         m_thread = static_cast<CGaugeThread*>(AfxBeginThread(RUNTIME_CLASS(CGaugeThread)));
         ASSERT_NE(nullptr, m_thread);
         ASSERT_TRUE(PumpUntil([&] { return m_thread->IsStarted() != FALSE; }));
-        m_hGauge = m_thread->GetGauge()->m_hWnd;
+        m_hGauge = m_thread->GetGaugeWindow();
+        ASSERT_NE(nullptr, m_hGauge);
         m_thread->SetNotifyWindow(m_notify.m_hWnd);
     }
     void TearDown() override
     {
-        if (m_hGauge && ::IsWindow(m_hGauge))
+        // The starter always closes: that lets go of the thread object,
+        // whether or not the gauge is still there.
+        if (m_thread)
             m_thread->Close();
         PumpUntil([&] { return !::IsWindow(m_hGauge); });
     }
@@ -132,6 +138,125 @@ TEST_F(GaugeTest, RangeAndSteps)
     EXPECT_EQ("Saving project", WindowText(m_hGauge));
 }
 
+// A gauge thread started the way its callers do, with a notify window set
+// before it runs, and a handle of the thread to wait for its end. The
+// starter's Close comes at the end at the latest.
+class StartedGauge {
+public:
+    explicit StartedGauge(HWND hWndNotify)
+    {
+        m_thread = static_cast<CGaugeThread*>(
+            AfxBeginThread(RUNTIME_CLASS(CGaugeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+        if (!m_thread)
+            return;
+        ::DuplicateHandle(::GetCurrentProcess(), m_thread->m_hThread, ::GetCurrentProcess(), &m_hThread, SYNCHRONIZE,
+                          FALSE, 0);
+        m_thread->SetNotifyWindow(hWndNotify);
+        m_thread->ResumeThread();
+        PumpUntil([&] { return m_thread->IsStarted() != FALSE; });
+    }
+    ~StartedGauge()
+    {
+        Close();
+        if (m_hThread)
+            ::CloseHandle(m_hThread);
+    }
+    void Close()
+    {
+        if (m_thread)
+            m_thread->Close();
+        m_thread = nullptr;
+    }
+    bool Ended(DWORD timeoutMs = 3000) const { return AfxWaitWithMessages(m_hThread, timeoutMs) == WAIT_OBJECT_0; }
+
+    CGaugeThread* m_thread = nullptr;
+    HANDLE m_hThread = nullptr;
+};
+
+TEST(Gauge, AGaugeWhoseWindowCannotBeCreatedEndsItsThread)
+{
+    // A parent that is gone: the gauge window cannot be created under it.
+    HWND hGone = nullptr;
+    {
+        TestWindow gone("gone");
+        hGone = gone.Handle();
+    }
+    StartedGauge gauge(hGone);
+    ASSERT_NE(nullptr, gauge.m_thread);
+    ASSERT_TRUE(gauge.m_thread->IsStarted());
+    EXPECT_EQ(nullptr, gauge.m_thread->GetGaugeWindow());
+    EXPECT_TRUE(gauge.Ended());
+    // The starter's calls find no gauge and do nothing.
+    gauge.m_thread->SetText("nothing to show");
+    gauge.m_thread->StepIt(1);
+    EXPECT_FALSE(gauge.m_thread->IsCancelPending());
+}
+
+TEST(Gauge, KeepsItsParentByHandlePastIdle)
+{
+    RecordingParent notify;
+    StartedGauge gauge(notify.m_hWnd);
+    ASSERT_NE(nullptr, gauge.m_thread);
+    const HWND hGauge = gauge.m_thread->GetGaugeWindow();
+    ASSERT_NE(nullptr, hGauge);
+    // Let the gauge's thread go idle, where its temporary wrappers are
+    // freed; a message it answers afterwards shows it has been idle.
+    PumpFor(100);
+    gauge.m_thread->SetPos(1);
+    auto* pGauge = static_cast<CGauge*>(CWnd::FromHandlePermanent(hGauge));
+    ASSERT_NE(nullptr, pGauge);
+    ASSERT_NE(nullptr, pGauge->m_pParentWnd);
+    EXPECT_EQ(notify.m_hWnd, pGauge->m_pParentWnd->m_hWnd);
+    gauge.Close();
+    EXPECT_TRUE(gauge.Ended());
+}
+
+TEST(Gauge, ClosedByTheHubWhileAnotherThreadDrivesIt)
+{
+    RecordingParent notify;
+    StartedGauge gauge(notify.m_hWnd);
+    ASSERT_NE(nullptr, gauge.m_thread);
+    const HWND hGauge = gauge.m_thread->GetGaugeWindow();
+    ASSERT_NE(nullptr, hGauge);
+    gauge.m_thread->SetRange(1000);
+
+    // A worker drives the gauge without pause, before, during and after
+    // the hub's close.
+    struct Drive {
+        CGaugeThread* gauge;
+        std::atomic<bool> stop{false};
+        std::atomic<int> calls{0};
+    } drive{gauge.m_thread};
+    CWinThread* pWorker = AfxBeginThread(
+        [](LPVOID p) -> UINT {
+            auto* d = static_cast<Drive*>(p);
+            while (!d->stop) {
+                d->gauge->SetText("Loading MAIN");
+                d->gauge->StepIt(1);
+                d->gauge->SetPathText("C:\\projects\\demo\\MAIN.BAS");
+                d->gauge->IsCancelPending();
+                ++d->calls;
+            }
+            return 0;
+        },
+        &drive, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    ASSERT_NE(nullptr, pWorker);
+    pWorker->m_bAutoDelete = FALSE;
+    pWorker->ResumeThread();
+    EXPECT_TRUE(PumpUntil([&] { return drive.calls.load() > 20; }));
+
+    // The hub's close: the gauge goes and its thread ends.
+    ::SendMessageA(hGauge, WM_TOOL_DESTROY_REQUEST, 0, 0);
+    EXPECT_TRUE(gauge.Ended());
+    EXPECT_FALSE(::IsWindow(hGauge));
+    EXPECT_EQ(nullptr, gauge.m_thread->GetGaugeWindow());
+    const int atClose = drive.calls.load();
+    EXPECT_TRUE(PumpUntil([&] { return drive.calls.load() > atClose + 20; }));
+    drive.stop = true;
+    EXPECT_EQ(WAIT_OBJECT_0, AfxWaitWithMessages(pWorker->m_hThread, 3000));
+    delete pWorker;
+}
+
 TEST(Waiting, ShowsByCounter)
 {
     TestWindow owner("owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -187,25 +312,41 @@ protected:
         m_bar.SetBkColour(RGB(255, 255, 255));
         m_bar.SetTextColour(RGB(255, 0, 0));
     }
-    // Paints the control into a memory bitmap; the number of red pixels.
-    int RedPixels()
+    // Paints the control into a memory bitmap; its pixels, row by row.
+    std::vector<COLORREF> Paint()
     {
         HDC hScreen = ::GetDC(nullptr);
         CDC dc;
         dc.Attach(::CreateCompatibleDC(hScreen));
-        HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, 200, 24);
+        HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, kWidth, kHeight);
         HGDIOBJ hOld = ::SelectObject(dc.m_hDC, hBitmap);
+        dc.FillSolidRect(CRect(0, 0, kWidth, kHeight), RGB(0, 255, 0));
         m_bar.Draw(&dc);
-        int red = 0;
-        for (int y = 0; y < 24; ++y)
-            for (int x = 0; x < 200; ++x)
-                red += dc.GetPixel(x, y) == RGB(255, 0, 0);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                pixels.push_back(dc.GetPixel(x, y));
         ::SelectObject(dc.m_hDC, hOld);
         ::DeleteObject(hBitmap);
         ::DeleteDC(dc.Detach());
         ::ReleaseDC(nullptr, hScreen);
-        return red;
+        return pixels;
     }
+    int RedPixels()
+    {
+        const std::vector<COLORREF> pixels = Paint();
+        return static_cast<int>(std::count(pixels.begin(), pixels.end(), RGB(255, 0, 0)));
+    }
+    // The bar's length along the top row, where no text is drawn.
+    int BarPixels()
+    {
+        const std::vector<COLORREF> pixels = Paint();
+        return static_cast<int>(std::count(pixels.begin(), pixels.begin() + kWidth, RGB(0, 0, 255)));
+    }
+    COLORREF PixelAt(int x, int y) { return Paint()[static_cast<size_t>(y * kWidth + x)]; }
+
+    static const int kWidth = 200;
+    static const int kHeight = 24;
     RecordingParent m_parent;
     CTextProgressCtrl m_bar;
 };
@@ -221,18 +362,39 @@ TEST_F(TextProgressTest, DrawsThePercentageOverTheBar)
     EXPECT_EQ(percentPixels, RedPixels());
     m_bar.SetWindowText("");
     // The bar covers the left half.
-    HDC hScreen = ::GetDC(nullptr);
-    CDC dc;
-    dc.Attach(::CreateCompatibleDC(hScreen));
-    HBITMAP hBitmap = ::CreateCompatibleBitmap(hScreen, 200, 24);
-    HGDIOBJ hOld = ::SelectObject(dc.m_hDC, hBitmap);
-    m_bar.Draw(&dc);
-    EXPECT_EQ(RGB(0, 0, 255), dc.GetPixel(2, 1));
-    EXPECT_EQ(RGB(255, 255, 255), dc.GetPixel(197, 1));
-    ::SelectObject(dc.m_hDC, hOld);
-    ::DeleteObject(hBitmap);
-    ::DeleteDC(dc.Detach());
-    ::ReleaseDC(nullptr, hScreen);
+    EXPECT_EQ(RGB(0, 0, 255), PixelAt(2, 1));
+    EXPECT_EQ(RGB(255, 255, 255), PixelAt(197, 1));
+    EXPECT_EQ(100, BarPixels());
+}
+
+TEST_F(TextProgressTest, WideRangesPlaceTheBarWithoutOverflow)
+{
+    const struct {
+        int lower;
+        int upper;
+        int pos;
+        int bar;
+    } cases[] = {
+        {INT_MIN, INT_MAX, 0, 100}, {INT_MIN, INT_MAX, INT_MIN, 0}, {INT_MIN, INT_MAX, INT_MAX, 200},
+        {0, INT_MAX, INT_MAX, 200}, {INT_MIN, 0, INT_MIN / 2, 100}, {-100, 100, 0, 100},
+        // A position outside the range shows an empty or a full bar.
+        {0, 100, 150, 200},         {0, 100, -50, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.lower << ".." << c.upper << " at " << c.pos);
+        m_bar.SetRange32(c.lower, c.upper);
+        m_bar.SetPos(c.pos);
+        EXPECT_EQ(c.bar, BarPixels());
+    }
+    // Steps held at the end of int instead of wrapping to a negative position.
+    m_bar.SetRange32(0, INT_MAX);
+    m_bar.SetPos(INT_MAX - 1);
+    m_bar.SetStep(10);
+    m_bar.StepIt();
+    EXPECT_EQ(INT_MAX, m_bar.GetPos());
+    m_bar.OffsetPos(INT_MAX);
+    EXPECT_EQ(INT_MAX, m_bar.GetPos());
+    EXPECT_EQ(200, BarPixels());
 }
 
 TEST_F(TextProgressTest, NoTextWhenHiddenVerticalOrRangeEmpty)

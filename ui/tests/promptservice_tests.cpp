@@ -28,6 +28,31 @@ protected:
     CUserPromptService m_service;
 };
 
+TEST_F(PromptServiceTest, TheDialogKeepsItsOwnerByHandleNotByATemporaryWrapper)
+{
+    TestWindow owner("prompt owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    // The wrapper this thread would lend for the owner: it dies at the
+    // thread's next idle, so the dialog must not keep it.
+    CWnd* temporary = CWnd::FromHandle(owner);
+    CWnd* kept = nullptr;
+    HWND keptHandle = nullptr;
+    HWND ownerOfDialog = nullptr;
+    User user(m_project, [&](HWND hDlg) {
+        auto* dialog = static_cast<CDialog*>(CWnd::FromHandlePermanent(hDlg));
+        kept = dialog ? dialog->m_pParentWnd : nullptr;
+        keptHandle = kept ? kept->m_hWnd : nullptr;
+        ownerOfDialog = ::GetWindow(hDlg, GW_OWNER);
+        ClickButton(hDlg, IDC_USER_BUTTON0);
+    });
+    EXPECT_EQ(IDOK, m_service.Prompt(owner, "Text", "Caption", MB_OK));
+    EXPECT_NE(nullptr, user.Finish());
+    ASSERT_NE(nullptr, kept);
+    EXPECT_NE(temporary, kept);
+    EXPECT_EQ(owner.Handle(), keptHandle);
+    EXPECT_EQ(owner.Handle(), ownerOfDialog);
+    CWnd::DeleteTempMap();
+}
+
 TEST_F(PromptServiceTest, PromptShowsAUserDialogWithTheButtonsOfItsType)
 {
     const struct {

@@ -1,6 +1,8 @@
 #include "ui/shelltree.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +29,46 @@ TEST(StringTree, SortedInsertAndDelete)
     EXPECT_STREQ("", tree.GetItemText(nullptr));
     tree.DeleteAllItems();
     EXPECT_EQ(nullptr, tree.GetRootItem());
+}
+
+TEST(StringTree, SortedInsertsKeepEveryHandleOnItsItem)
+{
+    const char* const orders[][5] = {
+        {"delta", "Bravo", "echo", "alpha", "charlie"},
+        {"echo", "delta", "charlie", "Bravo", "alpha"},
+        {"alpha", "Bravo", "charlie", "delta", "echo"},
+    };
+    for (const auto& texts : orders) {
+        SCOPED_TRACE(texts[0]);
+        CStringTree tree;
+        std::vector<std::pair<CStringTree::NODE, std::string>> handles;
+        for (const char* text : texts) {
+            auto* node = tree.InsertItem(text, nullptr, TVI_SORT);
+            node->m_wData = static_cast<WORD>(handles.size());
+            // Each item has a child of its own, which must stay with it.
+            tree.InsertItem((std::string(text) + " child").c_str(), node);
+            handles.emplace_back(node, text);
+        }
+        for (size_t i = 0; i < handles.size(); ++i) {
+            const auto& [node, text] = handles[i];
+            EXPECT_EQ(text, std::string(tree.GetItemText(node)));
+            EXPECT_EQ(i, node->m_wData);
+            auto* child = tree.GetChildItem(node);
+            ASSERT_NE(nullptr, child);
+            EXPECT_EQ(text + " child", std::string(tree.GetItemText(child)));
+            EXPECT_EQ(node, child->m_pParent);
+        }
+        std::string order;
+        for (auto* node = tree.GetRootItem(); node; node = tree.GetNextSiblingItem(node))
+            order += std::string(tree.GetItemText(node)) + ",";
+        EXPECT_EQ("alpha,Bravo,charlie,delta,echo,", order);
+    }
+    // Equal texts keep their order of insertion.
+    CStringTree tree;
+    auto* first = tree.InsertItem("same", nullptr, TVI_SORT);
+    auto* second = tree.InsertItem("SAME", nullptr, TVI_SORT);
+    EXPECT_EQ(first, tree.GetRootItem());
+    EXPECT_EQ(second, tree.GetNextSiblingItem(first));
 }
 
 TEST(ShellPidl, ListHelpers)

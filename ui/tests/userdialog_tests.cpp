@@ -1,5 +1,7 @@
 #include "ui/userdialog.h"
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,33 @@ TEST_F(DialogTest, ThreadedUserDialogStartedClosesWithItsOwnerOrItsButton)
     ASSERT_NE(nullptr, hDlg);
     ClickButton(hDlg, IDC_USER_BUTTON0);
     EXPECT_TRUE(m_project.WaitForUnregistration(hDlg));
+}
+
+TEST_F(DialogTest, ThreadedUserDialogDestroyedBeforeItsWindowIsUpStillCloses)
+{
+    // The project window holds the dialog in its registration, while its
+    // window is being created, until the test lets go.
+    HANDLE hRelease = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<HWND> registering{nullptr};
+    m_project.SetHandler(WM_REGISTER_TOOL_WINDOW, [&](WPARAM, LPARAM lParam) -> LRESULT {
+        registering = reinterpret_cast<HWND>(lParam);
+        ::WaitForSingleObject(hRelease, 5000);
+        return MAKELONG(40, 30);
+    });
+    std::shared_ptr<CDialogOutcome> outcome;
+    {
+        CThreadedUserDialog notice(nullptr, IDS_TEST_CAPTION);
+        notice.AddButtonById(IDS_BUTTON_OK, 1, TRUE);
+        outcome = notice.GetDialog()->GetOutcome();
+        EXPECT_TRUE(notice.Start());
+        EXPECT_TRUE(PumpUntil([&] { return registering.load() != nullptr; }));
+        EXPECT_EQ(nullptr, outcome->GetWindow());
+    }
+    ::SetEvent(hRelease);
+    EXPECT_TRUE(PumpUntil([&] { return outcome->IsGone() != FALSE; }));
+    EXPECT_FALSE(::IsWindow(registering.load()));
+    EXPECT_TRUE(m_log.Contains("Destroy window request \"User Dialog\""));
+    ::CloseHandle(hRelease);
 }
 
 TEST_F(DialogTest, ModalUserDialogReturnsWhatEndedIt)
