@@ -14,6 +14,8 @@ IMPLEMENT_DYNAMIC(CErrorDialog, CDialog)
 BEGIN_MESSAGE_MAP(CErrorDialog, CDialog)
 ON_WM_CLOSE()
 ON_WM_SIZE()
+ON_WM_WINDOWPOSCHANGING()
+ON_WM_GETMINMAXINFO()
 ON_WM_SHOWWINDOW()
 ON_MESSAGE(WM_ERROR_LINES_WAITING, OnLinesWaiting)
 END_MESSAGE_MAP()
@@ -199,15 +201,26 @@ void CErrorDialog::OnSize(UINT nType, int cx, int cy)
         Layout();
 }
 
+void CErrorDialog::OnWindowPosChanging(WINDOWPOS* lpwndpos)
+{
+    CDialog::OnWindowPosChanging(lpwndpos);
+    // The minimum size holds before the window changes, so the window is
+    // never sized below it and then grown back unpainted.
+    if (m_bInitialised && !(lpwndpos->flags & SWP_NOSIZE)) {
+        lpwndpos->cx = std::max(lpwndpos->cx, kMinWidth);
+        lpwndpos->cy = std::max(lpwndpos->cy, kMinHeight);
+    }
+}
+
+void CErrorDialog::OnGetMinMaxInfo(MINMAXINFO* lpMMI)
+{
+    CDialog::OnGetMinMaxInfo(lpMMI);
+    lpMMI->ptMinTrackSize.x = std::max<LONG>(lpMMI->ptMinTrackSize.x, kMinWidth);
+    lpMMI->ptMinTrackSize.y = std::max<LONG>(lpMMI->ptMinTrackSize.y, kMinHeight);
+}
+
 void CErrorDialog::Layout()
 {
-    CRect window;
-    GetWindowRect(&window);
-    if (window.Width() < kMinWidth || window.Height() < kMinHeight) {
-        SetWindowPos(nullptr, 0, 0, std::max(window.Width(), kMinWidth), std::max(window.Height(), kMinHeight),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    }
-
     CRect client;
     GetClientRect(&client);
     const CRect list(client.left + m_margins.left, client.top + m_margins.top, client.right - m_margins.right,

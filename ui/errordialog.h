@@ -39,6 +39,8 @@ protected:
     void OnCopyToClipboard();
     void OnClose();
     void OnSize(UINT nType, int cx, int cy);
+    void OnWindowPosChanging(WINDOWPOS* lpwndpos);
+    void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     void OnShowWindow(BOOL bShow, UINT nStatus);
     LRESULT OnLinesWaiting(WPARAM wParam, LPARAM lParam);
 

@@ -1,5 +1,7 @@
 #include "ui/userdialog.h"
 
+#include <algorithm>
+
 #include "foundation/logfile.h"
 #include "framework/app.h"
 #include "framework/prompt.h"
@@ -223,6 +225,7 @@ BOOL CUserDialog::OnInitDialog()
 
     SetWindowText(m_strCaption);
     m_message.SetWindowText(m_strMessage);
+    FitMessage();
     for (int i = 0; i < kMaxButtons; ++i) {
         m_buttons[i].ShowWindow(SW_HIDE);
         m_buttons[i].SetWindowText(m_entries[i].strText);
@@ -258,6 +261,43 @@ BOOL CUserDialog::OnInitDialog()
         GotoDlgCtrl(&m_buttons[0]);
     }
     return FALSE; // the focus is set
+}
+
+void CUserDialog::FitMessage()
+{
+    // The template's text box holds a few short lines. A longer message is
+    // measured as the box shows it (its font, words wrapped at its width)
+    // and the box grows to fit, the dialog with it and the buttons moving
+    // down and along; the dialog stays within the work area.
+    const CRect box = ChildRect(this, m_message);
+    HDC hDC = ::GetDC(m_message.m_hWnd);
+    if (!hDC)
+        return;
+    HGDIOBJ hOldFont = ::SelectObject(hDC, m_message.GetFont());
+    CRect text(0, 0, box.Width(), 0);
+    ::DrawTextA(hDC, m_strMessage, m_strMessage.GetLength(), &text,
+                DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+    ::SelectObject(hDC, hOldFont);
+    ::ReleaseDC(m_message.m_hWnd, hDC);
+
+    CRect window;
+    GetWindowRect(&window);
+    CRect work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const int growX = std::clamp(text.Width() - box.Width(), 0, std::max(0, work.Width() - window.Width()));
+    const int growY = std::clamp(text.Height() - box.Height(), 0, std::max(0, work.Height() - window.Height()));
+    if (growX == 0 && growY == 0)
+        return;
+    m_message.SetWindowPos(nullptr, 0, 0, box.Width() + growX, box.Height() + growY,
+                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    for (CButton& button : m_buttons) {
+        CRect rect = ChildRect(this, button);
+        rect.OffsetRect(growX / 2, growY);
+        button.MoveWindow(&rect);
+    }
+    SetWindowPos(nullptr, 0, 0, window.Width() + growX, window.Height() + growY,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    CenterWindow();
 }
 
 void CUserDialog::OnButton(UINT nID)

@@ -123,6 +123,8 @@ protected:
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
     void OnDestroy();
     void OnButton(UINT nID);
+    // Grows the message box (and the dialog) to the measured message.
+    void FitMessage();
     LRESULT OnDestroyRequest(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryReplyClass(WPARAM wParam, LPARAM lParam);
     LRESULT OnAppendMessageLine(WPARAM wParam, LPARAM lParam);

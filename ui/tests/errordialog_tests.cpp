@@ -141,4 +141,38 @@ TEST_F(ErrorDialogTest, ResizingKeepsAMinimumSizeAndLaysTheButtonsOutUnderTheLis
     }
 }
 
+// The colour of a point of the screen, window-relative.
+COLORREF ScreenPixel(HWND hWnd, int x, int y)
+{
+    CRect window;
+    GetWindowRect(hWnd, &window);
+    HDC hScreen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(hScreen, window.left + x, window.top + y);
+    ReleaseDC(nullptr, hScreen);
+    return colour;
+}
+
+TEST_F(ErrorDialogTest, SizedBelowItsMinimumItsWholeFrameIsPainted)
+{
+    const HWND hDlg = m_dialog.m_hWnd;
+    m_dialog.AddText("A line");
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hDlg) != FALSE; }));
+    // Above other windows on the display, at a large size first: the
+    // frame's colours at the middle of its right and bottom edges.
+    SetWindowPos(hDlg, HWND_TOPMOST, 20, 20, 400, 300, SWP_NOACTIVATE);
+    PumpUntil([] { return false; }, 100);
+    const COLORREF right = ScreenPixel(hDlg, 400 - 2, 150);
+    const COLORREF bottom = ScreenPixel(hDlg, 200, 300 - 2);
+
+    SetWindowPos(hDlg, nullptr, 0, 0, 100, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpUntil([] { return false; }, 100);
+    CRect window;
+    GetWindowRect(hDlg, &window);
+    ASSERT_EQ(300, window.Width());
+    ASSERT_EQ(150, window.Height());
+    EXPECT_EQ(right, ScreenPixel(hDlg, window.Width() - 2, window.Height() / 2));
+    EXPECT_EQ(bottom, ScreenPixel(hDlg, window.Width() / 2, window.Height() - 2));
+    SetWindowPos(hDlg, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 } // namespace

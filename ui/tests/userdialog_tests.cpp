@@ -92,6 +92,64 @@ TEST_F(DialogTest, UserDialogCentresOneOrTwoButtonsAndKeepsThreeWhereTheTemplate
     }
 }
 
+TEST_F(DialogTest, UserDialogGrowsToShowALongMessageWhole)
+{
+    std::string manyLines;
+    for (int i = 1; i <= 16; ++i)
+        manyLines += "Line " + std::to_string(i) + " of the message\n";
+    const std::string longWord(60, 'W');
+    const struct {
+        std::string message;
+        int lines;        // lines the text box must hold at least
+        bool widerWord;   // the box must hold this word on one line
+    } cases[] = {
+        {"Short", 1, false},
+        {manyLines, 16, false},
+        {"Path: " + longWord, 1, true},
+        // Far more than the screen holds: the dialog stops at the work area.
+        {std::string(400, 'W') + "\n" + manyLines + manyLines + manyLines + manyLines, 1, false},
+    };
+    ShownDialog plain({{"&OK", 1, true}});
+    ASSERT_TRUE(plain.m_created);
+    const CRect plainBox = ControlRect(plain.Handle(), IDC_MESSAGE_TEXT);
+    const CRect plainButton = ControlRect(plain.Handle(), IDC_USER_BUTTON0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.substr(0, 20));
+        ShownDialog shown({{"&OK", 1, true}}, c.message.c_str());
+        ASSERT_TRUE(shown.m_created);
+        const HWND hDlg = shown.Handle();
+        const HWND hBox = GetDlgItem(hDlg, IDC_MESSAGE_TEXT);
+        const CRect box = ControlRect(hDlg, IDC_MESSAGE_TEXT);
+        const CRect button = ControlRect(hDlg, IDC_USER_BUTTON0);
+        HDC hDC = GetDC(hBox);
+        HGDIOBJ hOld = SelectObject(hDC, reinterpret_cast<HGDIOBJ>(SendMessageA(hBox, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics = {};
+        GetTextMetricsA(hDC, &metrics);
+        SIZE word = {};
+        GetTextExtentPoint32A(hDC, longWord.c_str(), static_cast<int>(longWord.size()), &word);
+        SelectObject(hDC, hOld);
+        ReleaseDC(hBox, hDC);
+
+        EXPECT_GE(box.Height(), c.lines * metrics.tmHeight);
+        if (c.widerWord) {
+            EXPECT_GE(box.Width(), word.cx);
+        }
+        // The buttons stay under the text, inside the dialog, as far below
+        // it as in the template.
+        CRect client;
+        GetClientRect(hDlg, &client);
+        EXPECT_EQ(plainButton.top - plainBox.bottom, button.top - box.bottom);
+        EXPECT_LE(button.bottom, client.bottom);
+        EXPECT_GE(box.Width(), plainBox.Width());
+        EXPECT_GE(box.Height(), plainBox.Height());
+        CRect window, work;
+        GetWindowRect(hDlg, &window);
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_LE(window.Width(), work.Width());
+        EXPECT_LE(window.Height(), work.Height());
+    }
+}
+
 TEST_F(DialogTest, UserDialogRegistersAsAPlainDialogAndUnregistersWithTheSameId)
 {
     HWND hDlg;
