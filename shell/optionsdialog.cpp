@@ -1,0 +1,170 @@
+#include "shell/optionsdialog.h"
+
+#include "foundation/logline.h"
+#include "foundation/safefile.h"
+#include "framework/filedialog.h"
+#include "shell/betafeatures.h"
+#include "shell/res/shell_resource.h"
+#include "shell/shellmessages.h"
+#include "shell/vqregistry.h"
+#include "ui/dialogthread.h"
+#include "ui/toolmessages.h"
+#include "ui/userdialog.h"
+#include "ui/windowlookup.h"
+
+IMPLEMENT_DYNAMIC(COptionsDialog, CDialog)
+
+BEGIN_MESSAGE_MAP(COptionsDialog, CDialog)
+ON_WM_CREATE()
+ON_WM_DESTROY()
+ON_BN_CLICKED(IDC_OPT_CHANGE_SCRIPT_EDITOR, OnChangeScriptEditor)
+ON_MESSAGE(WM_DESTROY_REQUEST, OnDestroyRequest)
+ON_MESSAGE(WM_QUERY_REPLY_CLASS, OnQueryReplyClass)
+END_MESSAGE_MAP()
+
+namespace {
+
+// The check box of each switch, in switch order.
+const int kSwitchControls[COptionsDialog::SwitchCount] = {
+    IDC_OPT_AUTO_CONNECT,
+    IDC_OPT_RESTORE_MAIN_WINDOW,
+    IDC_OPT_CHECK_CONTROLLER_TYPE,
+    IDC_OPT_RESTORE_DESKTOP,
+    IDC_OPT_AUTO_EPROM,
+    IDC_OPT_FORCE_SLOW_PROJECT_LOAD,
+    IDC_OPT_FORCE_SLOW_PROGRAM_LOAD,
+    IDC_OPT_FORCE_SLOW_PROGRAM_SAVE,
+    IDC_OPT_ALLOW_OPERATIONS_RUNNING,
+};
+
+} // namespace
+
+COptionsDialog::COptionsDialog(CWnd* pParent, HWND hWndOwner) : CDialog(IDD_OPTIONS, pParent), m_hWndOwner(hWndOwner)
+{
+}
+
+BOOL COptionsDialog::Start(HWND hWndParent)
+{
+    return StartDialogThread(this, IDD_OPTIONS, hWndParent);
+}
+
+BOOL COptionsDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    if (CDialog::Create(lpszTemplateName, pParentWnd))
+        return TRUE;
+    delete this;
+    return FALSE;
+}
+
+int COptionsDialog::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CDialog::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    m_hWndProject = RegisterToolWindow(TOOL_ID_GENERAL_OPTIONS, m_hWnd);
+    if (!m_hWndProject)
+        return -1;
+    m_bRegistered = TRUE;
+    return 0;
+}
+
+void COptionsDialog::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    for (int i = 0; i < SwitchCount; ++i)
+        DDX_Check(pDX, kSwitchControls[i], m_switches[i]);
+    DDX_Text(pDX, IDC_OPT_SCRIPT_EDITOR, m_strScriptEditor);
+}
+
+BOOL COptionsDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_bWasCreated = TRUE;
+    CVQRegistry settings;
+    m_switches[AutoConnect] = settings.GetAutoConnectAtStart();
+    m_switches[RestoreMainWindow] = settings.GetRestoreMainWindowAtStart();
+    m_switches[CheckControllerType] = settings.GetCheckControllerType();
+    m_switches[RestoreDesktop] = settings.GetAutoRestoreDesktop();
+    m_switches[AutoEPROM] = settings.GetAutoEPROM();
+    m_switches[ForceSlowProjectLoad] = settings.GetForceSlowProjectLoad();
+    // The slow load and save switches mean something only while their fast
+    // counterparts exist.
+    if (IsBetaFeatureEnabled(BETA_FAST_PROGRAM_LOAD))
+        m_switches[ForceSlowProgramLoad] = settings.GetForceSlowProgramLoad();
+    else
+        ::EnableWindow(GetDlgItemHwnd(IDC_OPT_FORCE_SLOW_PROGRAM_LOAD), FALSE);
+    if (IsBetaFeatureEnabled(BETA_FAST_PROGRAM_SAVE))
+        m_switches[ForceSlowProgramSave] = settings.GetForceSlowProgramSave();
+    else
+        ::EnableWindow(GetDlgItemHwnd(IDC_OPT_FORCE_SLOW_PROGRAM_SAVE), FALSE);
+    m_switches[AllowOperationsWhenRunning] = settings.GetAllowProgramOperationsWhenRuning();
+    m_strScriptEditor = settings.GetScriptEditor();
+    if (m_strScriptEditor.IsEmpty())
+        m_strScriptEditor = LoadStringOr(IDS_DEFAULT_SCRIPT_EDITOR, "Notepad.exe");
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void COptionsDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    CVQRegistry settings;
+    settings.SetAutoConnectAtStart(m_switches[AutoConnect]);
+    settings.SetRestoreMainWindowAtStart(m_switches[RestoreMainWindow]);
+    settings.SetCheckControllerType(m_switches[CheckControllerType]);
+    settings.SetAutoRestoreDesktop(m_switches[RestoreDesktop]);
+    settings.SetAutoEPROM(m_switches[AutoEPROM]);
+    settings.SetForceSlowProjectLoad(m_switches[ForceSlowProjectLoad]);
+    settings.SetForceSlowProgramLoad(m_switches[ForceSlowProgramLoad]);
+    settings.SetForceSlowProgramSave(m_switches[ForceSlowProgramSave]);
+    settings.SetAllowProgramOperationsWhenRuning(m_switches[AllowOperationsWhenRunning]);
+    DestroyWindow();
+}
+
+void COptionsDialog::OnCancel()
+{
+    DestroyWindow();
+}
+
+void COptionsDialog::OnChangeScriptEditor()
+{
+    UpdateData(TRUE);
+    CFileDialog dialog(TRUE, "tsf", m_strScriptEditor, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       "Executable (*.exe)|*.exe||", this);
+    if (dialog.DoModal() == IDOK && FileExists(dialog.GetPathName())) {
+        // Stored at once: Cancel does not take it back.
+        m_strScriptEditor = dialog.GetPathName();
+        CVQRegistry().SetScriptEditor(m_strScriptEditor);
+    }
+    UpdateData(FALSE);
+}
+
+LRESULT COptionsDialog::OnDestroyRequest(WPARAM, LPARAM)
+{
+    GlobalLogLine("Destroy window request \"Options dialog\"", LOG_DESTROY_REQUESTS);
+    DestroyWindow();
+    return 0;
+}
+
+LRESULT COptionsDialog::OnQueryReplyClass(WPARAM, LPARAM)
+{
+    return REPLY_CLASS_NONE;
+}
+
+void COptionsDialog::OnDestroy()
+{
+    if (m_bRegistered)
+        UnregisterToolWindow(m_hWndProject, TOOL_ID_GENERAL_OPTIONS, m_hWnd, FALSE);
+    m_bRegistered = FALSE;
+    CDialog::OnDestroy();
+}
+
+void COptionsDialog::PostNcDestroy()
+{
+    // A window that never finished its creation leaves the object to
+    // Create, which deletes it.
+    if (!m_bWasCreated)
+        return;
+    ::PostQuitMessage(0);
+    delete this;
+}
