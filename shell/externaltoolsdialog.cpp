@@ -2,20 +2,17 @@
 
 #include <cstring>
 
-#include "foundation/logline.h"
 #include "framework/filedialog.h"
 #include "framework/prompt.h"
 #include "shell/externaltools.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
 #include "shell/vqregistry.h"
-#include "ui/dialogthread.h"
 #include "ui/toolmessages.h"
 #include "ui/userdialog.h"
-#include "ui/windowlookup.h"
 
 IMPLEMENT_DYNAMIC(CAddExternalTool, CDialog)
-IMPLEMENT_DYNAMIC(CExternalTools, CDialog)
+IMPLEMENT_DYNAMIC(CExternalTools, CShellToolDialog)
 
 // --- CAddExternalTool ------------------------------------------------------------------
 
@@ -51,52 +48,22 @@ void CAddExternalTool::OnOK()
 
 // --- CExternalTools ----------------------------------------------------------------------
 
-BEGIN_MESSAGE_MAP(CExternalTools, CDialog)
-ON_WM_CREATE()
-ON_WM_DESTROY()
+BEGIN_MESSAGE_MAP(CExternalTools, CShellToolDialog)
 ON_BN_CLICKED(IDC_TOOL_ADD, OnAdd)
 ON_BN_CLICKED(IDC_TOOL_DELETE, OnDelete)
 ON_BN_CLICKED(IDC_TOOL_CLOSE, OnClose)
 ON_LBN_SELCHANGE(IDC_TOOL_LIST, OnSelectionChange)
-ON_MESSAGE(WM_DESTROY_REQUEST, OnDestroyRequest)
-ON_MESSAGE(WM_QUERY_REPLY_CLASS, OnQueryReplyClass)
 END_MESSAGE_MAP()
 
 CExternalTools::CExternalTools(CWnd* pParent, HWND hWndProject, HWND hWndMainFrame)
-    : CDialog(IDD_EXTERNAL_TOOLS, pParent), m_hWndProject(hWndProject), m_hWndMainFrame(hWndMainFrame)
+    : CShellToolDialog(IDD_EXTERNAL_TOOLS, pParent, TOOL_ID_DIALOG, "External Tools", hWndProject),
+      m_hWndMainFrame(hWndMainFrame)
 {
-}
-
-BOOL CExternalTools::Start(HWND hWndParent)
-{
-    return StartDialogThread(this, IDD_EXTERNAL_TOOLS, hWndParent);
-}
-
-BOOL CExternalTools::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-{
-    if (CDialog::Create(lpszTemplateName, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
-}
-
-int CExternalTools::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CDialog::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    if (!::IsWindow(m_hWndProject))
-        m_hWndProject = GetProjectWndHandle();
-    if (!m_hWndProject || !::IsWindow(m_hWndProject) ||
-        !::SendMessageA(m_hWndProject, WM_REGISTER_TOOL_WINDOW, TOOL_ID_DIALOG, reinterpret_cast<LPARAM>(m_hWnd)))
-        return -1;
-    m_bRegistered = TRUE;
-    return 0;
 }
 
 BOOL CExternalTools::OnInitDialog()
 {
-    CDialog::OnInitDialog();
-    m_bWasCreated = TRUE;
+    CShellToolDialog::OnInitDialog();
     m_list.SubclassDlgItem(IDC_TOOL_LIST, this);
     CVQRegistry settings;
     const int count = settings.GetExternalToolCount();
@@ -191,32 +158,4 @@ void CExternalTools::OnOK()
 void CExternalTools::OnCancel()
 {
     DestroyWindow();
-}
-
-LRESULT CExternalTools::OnDestroyRequest(WPARAM, LPARAM)
-{
-    GlobalLogLine("Destroy window request \"External Tools\"", LOG_DESTROY_REQUESTS);
-    DestroyWindow();
-    return 0;
-}
-
-LRESULT CExternalTools::OnQueryReplyClass(WPARAM, LPARAM)
-{
-    return REPLY_CLASS_NONE;
-}
-
-void CExternalTools::OnDestroy()
-{
-    if (m_bRegistered)
-        UnregisterToolWindow(m_hWndProject, TOOL_ID_DIALOG, m_hWnd, FALSE);
-    m_bRegistered = FALSE;
-    CDialog::OnDestroy();
-}
-
-void CExternalTools::PostNcDestroy()
-{
-    if (!m_bWasCreated)
-        return;
-    ::PostQuitMessage(0);
-    delete this;
 }

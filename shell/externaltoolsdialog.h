@@ -9,6 +9,7 @@
 
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "shell/tooldialog.h"
 
 class CAddExternalTool : public CDialog {
     DECLARE_DYNAMIC(CAddExternalTool)
@@ -26,7 +27,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-class CExternalTools : public CDialog {
+class CExternalTools : public CShellToolDialog {
     DECLARE_DYNAMIC(CExternalTools)
 public:
     // hWndProject: the project window to register with (looked up through
@@ -34,28 +35,14 @@ public:
     // tools change (0x8169).
     CExternalTools(CWnd* pParent, HWND hWndProject, HWND hWndMainFrame);
 
-    // Runs the dialog on a new dialog thread under hWndParent; FALSE when no
-    // thread could be started (the dialog is then still the caller's).
-    // Once started the dialog deletes itself when its window goes.
-    BOOL Start(HWND hWndParent);
-
-    BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) override;
-    using CDialog::Create;
-
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void PostNcDestroy() override;
-
-    int OnCreate(LPCREATESTRUCT lpCreateStruct);
-    void OnDestroy();
     void OnAdd();
     void OnDelete();
     void OnClose();
     void OnSelectionChange();
-    LRESULT OnDestroyRequest(WPARAM wParam, LPARAM lParam);
-    LRESULT OnQueryReplyClass(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 
@@ -64,9 +51,6 @@ private:
     BOOL IsListed(const CString& name) const;
     void ToolsChanged();
 
-    HWND m_hWndProject;
     HWND m_hWndMainFrame;
-    BOOL m_bRegistered = FALSE;
-    BOOL m_bWasCreated = FALSE;
     CListBox m_list;
 };

@@ -1,25 +1,17 @@
 #include "shell/optionsdialog.h"
 
-#include "foundation/logline.h"
 #include "foundation/safefile.h"
 #include "framework/filedialog.h"
 #include "shell/betafeatures.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
 #include "shell/vqregistry.h"
-#include "ui/dialogthread.h"
-#include "ui/toolmessages.h"
 #include "ui/userdialog.h"
-#include "ui/windowlookup.h"
 
-IMPLEMENT_DYNAMIC(COptionsDialog, CDialog)
+IMPLEMENT_DYNAMIC(COptionsDialog, CShellToolDialog)
 
-BEGIN_MESSAGE_MAP(COptionsDialog, CDialog)
-ON_WM_CREATE()
-ON_WM_DESTROY()
+BEGIN_MESSAGE_MAP(COptionsDialog, CShellToolDialog)
 ON_BN_CLICKED(IDC_OPT_CHANGE_SCRIPT_EDITOR, OnChangeScriptEditor)
-ON_MESSAGE(WM_DESTROY_REQUEST, OnDestroyRequest)
-ON_MESSAGE(WM_QUERY_REPLY_CLASS, OnQueryReplyClass)
 END_MESSAGE_MAP()
 
 namespace {
@@ -39,32 +31,9 @@ const int kSwitchControls[COptionsDialog::SwitchCount] = {
 
 } // namespace
 
-COptionsDialog::COptionsDialog(CWnd* pParent, HWND hWndOwner) : CDialog(IDD_OPTIONS, pParent), m_hWndOwner(hWndOwner)
+COptionsDialog::COptionsDialog(CWnd* pParent, HWND hWndOwner)
+    : CShellToolDialog(IDD_OPTIONS, pParent, TOOL_ID_GENERAL_OPTIONS, "Options dialog"), m_hWndOwner(hWndOwner)
 {
-}
-
-BOOL COptionsDialog::Start(HWND hWndParent)
-{
-    return StartDialogThread(this, IDD_OPTIONS, hWndParent);
-}
-
-BOOL COptionsDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
-{
-    if (CDialog::Create(lpszTemplateName, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
-}
-
-int COptionsDialog::OnCreate(LPCREATESTRUCT lpCreateStruct)
-{
-    if (CDialog::OnCreate(lpCreateStruct) == -1)
-        return -1;
-    m_hWndProject = RegisterToolWindow(TOOL_ID_GENERAL_OPTIONS, m_hWnd);
-    if (!m_hWndProject)
-        return -1;
-    m_bRegistered = TRUE;
-    return 0;
 }
 
 void COptionsDialog::DoDataExchange(CDataExchange* pDX)
@@ -77,8 +46,7 @@ void COptionsDialog::DoDataExchange(CDataExchange* pDX)
 
 BOOL COptionsDialog::OnInitDialog()
 {
-    CDialog::OnInitDialog();
-    m_bWasCreated = TRUE;
+    CShellToolDialog::OnInitDialog();
     CVQRegistry settings;
     m_switches[AutoConnect] = settings.GetAutoConnectAtStart();
     m_switches[RestoreMainWindow] = settings.GetRestoreMainWindowAtStart();
@@ -137,34 +105,4 @@ void COptionsDialog::OnChangeScriptEditor()
         CVQRegistry().SetScriptEditor(m_strScriptEditor);
     }
     UpdateData(FALSE);
-}
-
-LRESULT COptionsDialog::OnDestroyRequest(WPARAM, LPARAM)
-{
-    GlobalLogLine("Destroy window request \"Options dialog\"", LOG_DESTROY_REQUESTS);
-    DestroyWindow();
-    return 0;
-}
-
-LRESULT COptionsDialog::OnQueryReplyClass(WPARAM, LPARAM)
-{
-    return REPLY_CLASS_NONE;
-}
-
-void COptionsDialog::OnDestroy()
-{
-    if (m_bRegistered)
-        UnregisterToolWindow(m_hWndProject, TOOL_ID_GENERAL_OPTIONS, m_hWnd, FALSE);
-    m_bRegistered = FALSE;
-    CDialog::OnDestroy();
-}
-
-void COptionsDialog::PostNcDestroy()
-{
-    // A window that never finished its creation leaves the object to
-    // Create, which deletes it.
-    if (!m_bWasCreated)
-        return;
-    ::PostQuitMessage(0);
-    delete this;
 }

@@ -102,12 +102,19 @@ TEST_F(LanguageTest, AMissingLibraryIsToldAndTheProgramsOwnLanguageNeedsNone)
     EXPECT_EQ(0x0409, own.GetRequestedLanguage());
     EXPECT_EQ(1u, m_prompts.Records().size());
     EXPECT_FALSE(own.TryLanguage(0));
+
+    // A language without an abbreviation has no library name at all.
+    EXPECT_FALSE(own.LoadLanguage(0x0FFF));
+    EXPECT_EQ(std::string("Attempt to load DLL for unsupported language. Language = 4095") + kUseDefault,
+              m_prompts.Texts().back());
+    EXPECT_EQ(0x0409, own.GetRequestedLanguage());
 }
 
 TEST(LanguageNameTest, NamesAreTheLanguagesOwn)
 {
     EXPECT_EQ("Deutsch", std::string(CLanguageSupport::GetLanguageName(0x0407)));
     EXPECT_EQ("English", std::string(CLanguageSupport::GetLanguageName(0x0409)));
+    EXPECT_EQ("4095 - ???", std::string(CLanguageSupport::GetLanguageName(0x0FFF)));
 }
 
 TEST_F(LanguageTest, TheDialogListsTheLanguagesAndStoresTheChoiceOnly)
