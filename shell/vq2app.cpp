@@ -1,5 +1,7 @@
 #include "shell/vq2app.h"
 
+#include "foundation/winutil.h"
+#include "framework/clock.h"
 #include "framework/frame.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
@@ -128,8 +130,12 @@ BOOL CVq2App::OnIdle(LONG lCount)
 
 int CVq2App::ExitInstance()
 {
-    const ULONGLONG deadline = GetTickCount64() + 5000;
-    while (::IsWindow(m_pMainWnd.GetSafeHwnd()) && GetTickCount64() < deadline)
-        AfxSleepWithMessages(10);
+    // The main window normally went before the message loop ended; one that
+    // is still there (on another thread) gets a bounded wait.
+    const std::uint64_t start = AfxGetClock().NowMs();
+    while (::IsWindow(m_pMainWnd.GetSafeHwnd()) && !AfxClockElapsed(start, kExitWaitMs)) {
+        PumpWaitingMessages();
+        AfxGetClock().SleepMs(10);
+    }
     return CWinApp::ExitInstance();
 }

@@ -52,8 +52,10 @@ public:
 
     BOOL InitInstance() override;
     BOOL OnIdle(LONG lCount) override;
-    // Waits (handling messages, at most 5 s) for the main window to go.
+    // Waits (handling messages, at most kExitWaitMs on the clock) for the
+    // main window to go.
     int ExitInstance() override;
+    static constexpr DWORD kExitWaitMs = 5000;
 
     // The frame registers itself while it is created; the project window
     // reads it.

@@ -1,0 +1,52 @@
+#include "shell/vq2app.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/frame.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/fake_windows.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+// The application's end waits for a main window that is still there, but
+// not for ever.
+TEST(Vq2AppTest, ExitWaitsForTheMainWindowAtMostFiveSeconds)
+{
+    struct Case {
+        const char* name;
+        bool closeDuringTheWait;
+        bool waitsFull;
+    };
+    const Case cases[] = {
+        {"window stays", false, true},
+        {"window closes", true, false},
+    };
+    for (const Case& c : cases) {
+        CVq2App app(RUNTIME_CLASS(CFrameWnd), "Exit test");
+        FakeProjectWindow window; // a window on a thread of its own
+        FakeClock clock;
+        bool closed = false;
+        clock.SetSleepHook([&](std::uint64_t) {
+            // The window's own thread closes it 100 ms into the wait.
+            if (c.closeDuringTheWait && !closed && clock.SleptMs() >= 100) {
+                closed = true;
+                SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_BLOCK, 5000, nullptr);
+            }
+        });
+        app.m_pMainWnd = window.Object();
+        app.ExitInstance();
+        if (c.waitsFull) {
+            EXPECT_GE(clock.SleptMs(), CVq2App::kExitWaitMs) << c.name;
+            EXPECT_LT(clock.SleptMs(), CVq2App::kExitWaitMs + 100) << c.name;
+            EXPECT_TRUE(IsWindow(window)) << c.name;
+        } else {
+            EXPECT_LT(clock.SleptMs(), CVq2App::kExitWaitMs) << c.name;
+            EXPECT_FALSE(IsWindow(window)) << c.name;
+        }
+        clock.SetSleepHook(nullptr);
+        app.m_pMainWnd = nullptr;
+    }
+}
+
+} // namespace
