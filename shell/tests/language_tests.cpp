@@ -90,6 +90,9 @@ TEST_F(LanguageTest, AMissingLibraryIsToldAndTheProgramsOwnLanguageNeedsNone)
 {
     PutRegDword(kConfig, "Language", 0x0407);
     CLanguageSupport languages(m_program.c_str());
+    // Without libraries only the program's own language is offered.
+    ASSERT_EQ(1, languages.GetAvailableLanguages().GetSize());
+    EXPECT_EQ(0x0409, languages.GetAvailableLanguages()[0]);
     languages.LoadLanguageLibrary();
     EXPECT_FALSE(languages.GetLibrary());
     EXPECT_EQ(std::vector<std::string>{"File does not exist: " + (m_folder / "ProgDEU.dll") + kUseDefault},

@@ -5,6 +5,7 @@
 #include "framework/frame.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
+#include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -47,6 +48,49 @@ TEST(Vq2AppTest, ExitWaitsForTheMainWindowAtMostFiveSeconds)
         clock.SetSleepHook(nullptr);
         app.m_pMainWnd = nullptr;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SingleInstanceCheckTest, TheFirstCopyRegistersTheClassAndASecondIsRefusedQuietly)
+{
+    ScriptedPrompts prompts;
+    {
+        CSingleInstanceApp first("Check test");
+        EXPECT_TRUE(first.CheckSingleInstance(101));
+        EXPECT_EQ("Check test:400000:8:0:0", std::string(first.GetClassName()));
+        WNDCLASSA registered = {};
+        EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), first.GetClassName(), &registered));
+        EXPECT_EQ(CS_DBLCLKS, registered.style);
+
+        CSingleInstanceApp second("Check test");
+        EXPECT_FALSE(second.CheckSingleInstance(101));
+        EXPECT_TRUE(prompts.Records().empty());
+        UnregisterClassA(first.GetClassName(), GetModuleHandleA(nullptr));
+    }
+    // The first copy's mutex went with it: the name is free again.
+    CSingleInstanceApp again("Check test");
+    EXPECT_TRUE(again.CheckSingleInstance(101));
+    UnregisterClassA(again.GetClassName(), GetModuleHandleA(nullptr));
+}
+
+TEST(SingleInstanceCheckTest, AClassThatCannotBeRegisteredIsTold)
+{
+    ScriptedPrompts prompts;
+    // Something else holds the class name already.
+    WNDCLASSA taken = {};
+    taken.lpfnWndProc = DefWindowProcA;
+    taken.hInstance = GetModuleHandleA(nullptr);
+    taken.lpszClassName = "Taken test:400000:8:0:0";
+    ASSERT_TRUE(RegisterClassA(&taken));
+    CSingleInstanceApp app("Taken test");
+    EXPECT_FALSE(app.CheckSingleInstance(101));
+    ASSERT_EQ(1u, prompts.Records().size());
+    EXPECT_EQ("Failed to register window class!", prompts.Records()[0].text);
+    EXPECT_TRUE(prompts.Records()[0].type & MB_ICONERROR);
+    UnregisterClassA(taken.lpszClassName, GetModuleHandleA(nullptr));
 }
 
 } // namespace
