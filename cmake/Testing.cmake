@@ -12,20 +12,21 @@ function(vexo_set_test_timeout test seconds)
     set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds} ENVIRONMENT "VEXO_TEST_TIMEOUT=${stop}")
 endfunction()
 
-# vexo_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...])
+# vexo_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...] [ARGS ...])
 # Builds one GoogleTest program and registers it as one CTest test that runs
-# under Wine (the toolchain's emulator).
+# under Wine (the toolchain's emulator); ARGS go to the program (a
+# --gtest_filter that leaves tests to another registration, say).
 function(vexo_add_test name)
     if(NOT VEXO_TESTS)
         return()
     endif()
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport_main GTest::gmock)
-    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no ${T_ARGS})
     vexo_set_test_timeout(${name} ${T_TIMEOUT})
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
