@@ -24,3 +24,4 @@
 #include "framework/gdi.h"
 #include "framework/menu.h"
 #include "framework/controls.h"
+#include "framework/toolbar.h"

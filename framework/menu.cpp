@@ -9,6 +9,34 @@ namespace {
 
 using MenuPermanentMap = afx_internal::CPermanentHandleMap<CMenu, HMENU>;
 thread_local afx_internal::CThreadTemp<afx_internal::CTempHandleMap<CMenu, HMENU>> t_menuTemp;
+// The popup this thread is showing through CMenu::TrackPopupMenu(Ex).
+thread_local HMENU t_hTrackingMenu = nullptr;
+
+// Makes hMenu the tracked popup for the life of the object.
+class CTrackingScope {
+public:
+    explicit CTrackingScope(HMENU hMenu) : m_hOuter(t_hTrackingMenu) { t_hTrackingMenu = hMenu; }
+    ~CTrackingScope() { t_hTrackingMenu = m_hOuter; }
+    CTrackingScope(const CTrackingScope&) = delete;
+    CTrackingScope& operator=(const CTrackingScope&) = delete;
+
+private:
+    HMENU m_hOuter;
+};
+
+// The innermost menu object in hMenu's tree that holds command nID: the
+// popup's own object before that of the menu bar around it.
+CMenu* FindHolder(HMENU hMenu, UINT nID, int depth = 0)
+{
+    if (!hMenu || depth > 16 || ::GetMenuState(hMenu, nID, MF_BYCOMMAND) == static_cast<UINT>(-1))
+        return nullptr;
+    const int count = ::GetMenuItemCount(hMenu);
+    for (int i = 0; i < count; ++i) {
+        if (CMenu* pMenu = FindHolder(::GetSubMenu(hMenu, i), nID, depth + 1))
+            return pMenu;
+    }
+    return MenuPermanentMap::Instance().Lookup(hMenu);
+}
 
 LPCTSTR BitmapItem(const CBitmap* pBmp)
 {
@@ -183,10 +211,25 @@ BOOL CMenu::SetMenuItemInfo(UINT uItem, LPMENUITEMINFO lpMenuItemInfo, BOOL fByP
 
 BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect)
 {
+    CTrackingScope tracking(m_hMenu);
     return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd ? pWnd->m_hWnd : nullptr, lpRect);
 }
 
 BOOL CMenu::TrackPopupMenuEx(UINT fuFlags, int x, int y, CWnd* pWnd, LPTPMPARAMS lptpm)
 {
+    CTrackingScope tracking(m_hMenu);
     return ::TrackPopupMenuEx(m_hMenu, fuFlags, x, y, pWnd ? pWnd->m_hWnd : nullptr, lptpm);
+}
+
+void CMenu::MeasureItem(LPMEASUREITEMSTRUCT) {}
+
+void CMenu::DrawItem(LPDRAWITEMSTRUCT) {}
+
+CMenu* CMenu::FindOwnerDrawMenu(HWND hWnd, UINT nID, HMENU hMenuHint)
+{
+    if (CMenu* pMenu = FindHolder(t_hTrackingMenu, nID))
+        return pMenu;
+    if (CMenu* pMenu = FindHolder(hWnd ? ::GetMenu(hWnd) : nullptr, nID))
+        return pMenu;
+    return FindHolder(hMenuHint, nID);
 }

@@ -75,6 +75,16 @@ public:
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
     BOOL TrackPopupMenuEx(UINT fuFlags, int x, int y, CWnd* pWnd, LPTPMPARAMS lptpm);
 
+    // Owner-drawn items: the window that shows the menu hands its
+    // WM_MEASUREITEM and WM_DRAWITEM for menu items to the menu object
+    // that holds the item (FindOwnerDrawMenu). The defaults do nothing.
+    virtual void MeasureItem(LPMEASUREITEMSTRUCT lpMeasureItemStruct);
+    virtual void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct);
+    // The innermost menu object that holds command nID: looked for in the
+    // popup this thread is tracking through TrackPopupMenu(Ex), then in
+    // hWnd's menu bar, then from hMenuHint (the menu the system names).
+    static CMenu* FindOwnerDrawMenu(HWND hWnd, UINT nID, HMENU hMenuHint = nullptr);
+
     BOOL operator==(const CMenu& menu) const { return m_hMenu == menu.m_hMenu; }
     BOOL operator!=(const CMenu& menu) const { return m_hMenu != menu.m_hMenu; }
 };

@@ -7,6 +7,7 @@
 
 #include "framework/exceptions.h"
 #include "framework/gdi.h"
+#include "framework/menu.h"
 #include "framework/resources.h"
 #include "framework/thread.h"
 
@@ -351,6 +352,30 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         CWnd* pChild = FromHandlePermanent(hWndCtl);
         if (pChild && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
             return TRUE;
+    }
+
+    // Owner-drawn menu items go to the menu object that holds them.
+    if ((message == WM_MEASUREITEM || message == WM_DRAWITEM) && wParam == 0 && lParam) {
+        if (message == WM_MEASUREITEM) {
+            auto* pMIS = reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam);
+            if (pMIS->CtlType == ODT_MENU) {
+                if (CMenu* pMenu = CMenu::FindOwnerDrawMenu(m_hWnd, pMIS->itemID)) {
+                    pMenu->MeasureItem(pMIS);
+                    *pResult = TRUE;
+                    return TRUE;
+                }
+            }
+        } else {
+            auto* pDIS = reinterpret_cast<LPDRAWITEMSTRUCT>(lParam);
+            if (pDIS->CtlType == ODT_MENU) {
+                if (CMenu* pMenu =
+                        CMenu::FindOwnerDrawMenu(m_hWnd, pDIS->itemID, reinterpret_cast<HMENU>(pDIS->hwndItem))) {
+                    pMenu->DrawItem(pDIS);
+                    *pResult = TRUE;
+                    return TRUE;
+                }
+            }
+        }
     }
 
     switch (message) {

@@ -98,3 +98,11 @@ std::string ColourText(COLORREF c)
     std::snprintf(text, sizeof text, "(%d,%d,%d)", GetRValue(c), GetGValue(c), GetBValue(c));
     return text;
 }
+
+std::string HelpPathOfThisProgram()
+{
+    char path[MAX_PATH];
+    ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string help = path;
+    return help.substr(0, help.size() - 3) + "hlp";
+}

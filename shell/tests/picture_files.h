@@ -1,4 +1,5 @@
-// Picture files and off-screen canvases for the shell's drawing tests.
+// Picture files, off-screen canvases and the version source for the
+// shell's window tests.
 #pragma once
 
 #include <windows.h>
@@ -35,3 +36,7 @@ private:
 bool Near(COLORREF a, COLORREF b, int tolerance = 4);
 // A printable form of a colour, for failure messages.
 std::string ColourText(COLORREF c);
+
+// This test program's path with the extension "hlp": as the application's
+// help path it makes the version texts come from this program.
+std::string HelpPathOfThisProgram();
