@@ -3,6 +3,7 @@
 #include "foundation/winutil.h"
 #include "framework/clock.h"
 #include "framework/frame.h"
+#include "framework/gdiplus.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "framework/thread.h"
@@ -97,6 +98,8 @@ CVq2App::CVq2App(CRuntimeClass* pFrameClass, LPCTSTR lpszAppName)
 BOOL CVq2App::InitInstance()
 {
     m_pMainFrame = nullptr;
+    if (!m_bGdiplusStarted)
+        m_bGdiplusStarted = AfxGdiplusStartup();
     if (!CheckSingleInstance(IDR_MAINFRAME))
         return FALSE; // a second copy: the first is in front now
 
@@ -136,6 +139,10 @@ int CVq2App::ExitInstance()
     while (::IsWindow(m_pMainWnd.GetSafeHwnd()) && !AfxClockElapsed(start, kExitWaitMs)) {
         PumpWaitingMessages();
         AfxGetClock().SleepMs(10);
+    }
+    if (m_bGdiplusStarted) {
+        AfxGdiplusShutdown();
+        m_bGdiplusStarted = FALSE;
     }
     return CWinApp::ExitInstance();
 }

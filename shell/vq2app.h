@@ -67,4 +67,7 @@ private:
     CRuntimeClass* m_pFrameClass;
     CFrameWnd* m_pMainFrame = nullptr;
     CLanguageSupport m_languages;
+    // GDI+ runs from the start of InitInstance to the end of ExitInstance
+    // (the pictures of the splash screen and the main background need it).
+    BOOL m_bGdiplusStarted = FALSE;
 };

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "framework/frame.h"
+#include "framework/gdiplus.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
+#include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 
@@ -48,6 +50,21 @@ TEST(Vq2AppTest, ExitWaitsForTheMainWindowAtMostFiveSeconds)
         clock.SetSleepHook(nullptr);
         app.m_pMainWnd = nullptr;
     }
+}
+
+// GDI+ runs from the start of the application to its end, also when the
+// start-up fails (here: no frame class).
+TEST(Vq2AppTest, GdiplusRunsFromInitInstanceToExitInstance)
+{
+    RegistrySandbox sandbox;
+    ScriptedPrompts prompts;
+    ASSERT_FALSE(AfxIsGdiplusRunning());
+    CVq2App app(nullptr, "GDI+ test");
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(AfxIsGdiplusRunning());
+    app.ExitInstance();
+    EXPECT_FALSE(AfxIsGdiplusRunning());
+    UnregisterClassA(app.GetClassName(), GetModuleHandleA(nullptr));
 }
 
 } // namespace
