@@ -147,6 +147,26 @@ TEST_F(ExternalToolsDialogTest, AddTakesTheBrowsedProgramAndRefusesANameAlreadyL
     EXPECT_TRUE(m_project.WaitForUnregistration(hDlg));
 }
 
+TEST_F(ExternalToolsDialogTest, OverlongFieldsAreCutToTheRecord)
+{
+    const std::string name(45, 'N');
+    const std::string file = "C:\\" + std::string(300, 'f') + ".exe";
+    const HWND hDlg = Open();
+    ASSERT_TRUE(hDlg);
+    Click(hDlg, IDC_TOOL_ADD);
+    const HWND hAdd = WaitForDialog("Add External Tool");
+    ASSERT_TRUE(hAdd);
+    SetDlgItemTextA(hAdd, IDC_TOOL_FILE, file.c_str());
+    SetDlgItemTextA(hAdd, IDC_TOOL_NAME, name.c_str());
+    Click(hAdd, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return MenuRebuilds() == 1; }));
+    EXPECT_EQ(name.substr(0, 40), RegText(ToolKey(0), "Name"));
+    EXPECT_EQ(file.substr(0, 259), RegText(ToolKey(0), "File"));
+    EXPECT_EQ(std::vector<std::string>{name.substr(0, 40)}, ListedTools(hDlg));
+    Click(hDlg, IDC_TOOL_CLOSE);
+    EXPECT_TRUE(m_project.WaitForUnregistration(hDlg));
+}
+
 TEST_F(ExternalToolsDialogTest, RefusedRegistrationCreatesNoDialog)
 {
     m_project.SetRegistrationAnswer(0);
