@@ -29,6 +29,9 @@ class ILinkReceiver {
 public:
     virtual ~ILinkReceiver() = default;
     virtual void OnReceive(int channel, int length, const BYTE* bytes) = 0;
+    // The medium broke: nothing more will arrive. Called once, on the
+    // receive thread, as it ends.
+    virtual void OnLinkLost() {}
 };
 
 // Decodes count bytes and delivers them to receiver, one call per run of

@@ -232,6 +232,22 @@ const Row kRows[] = {
     {207, "AUTORUN", 1, 1},
 };
 
+void WriteRow(int id, LPCSTR commandTemplate, int argumentKind, int replyKind, int timeoutFactor, int extraSeconds,
+              int needsProgramName)
+{
+    if (id < 0 || id >= COMMAND_TABLE_SIZE)
+        return;
+    CommandTableEntry& row = g_commandTable[id];
+    std::memset(row.m_szTemplate, 0, sizeof row.m_szTemplate);
+    if (commandTemplate)
+        CopyTextBounded(row.m_szTemplate, COMMAND_TEMPLATE_SIZE, commandTemplate, COMMAND_TEMPLATE_SIZE - 1);
+    row.m_nArgumentKind = argumentKind;
+    row.m_nReplyKind = replyKind;
+    row.m_nTimeoutFactor = timeoutFactor;
+    row.m_nExtraSeconds = extraSeconds;
+    row.m_nNeedsProgramName = needsProgramName;
+}
+
 void FillRows()
 {
     // Ids 45 and 51 to 54 stay empty: kinds 0, no command.
@@ -246,7 +262,7 @@ void FillRows()
         }
         // COMPILE and the editor's line commands work on the editor's program.
         const int needsName = (row.id >= 46 && row.id <= 50) ? 1 : 0;
-        SetCommandRow(row.id, row.commandTemplate, row.argumentKind, row.replyKind, factor, extraSeconds, needsName);
+        WriteRow(row.id, row.commandTemplate, row.argumentKind, row.replyKind, factor, extraSeconds, needsName);
     }
 }
 
@@ -256,6 +272,9 @@ struct CommandValue {
     std::int32_t integer = 0;
     double real = 0.0;
     std::string text;
+    // False for an optional value the argument left out (its preset
+    // stands); only such a value may go unused by the template.
+    bool given = true;
 };
 using Values = std::vector<CommandValue>;
 
@@ -332,9 +351,17 @@ bool ScanIntegers(const char* pattern, const char* text, Values& values)
     int count = 0;
     for (const char* p = pattern; *p; ++p)
         count += *p == '%' ? 1 : 0;
-    for (int n = 0; n < count && n < kMostIntegers; ++n)
+    // Integers hold no comma, so the fields of the text are the values given.
+    int given = 1;
+    for (const char* p = text; *p; ++p)
+        given += *p == ',' ? 1 : 0;
+    if (*text && text[std::strlen(text) - 1] == ',')
+        --given; // an empty last field gives nothing
+    for (int n = 0; n < count && n < kMostIntegers; ++n) {
         values.push_back(IntegerValue(v[n].value));
-    return true;
+        values.back().given = n < given;
+    }
+    return given <= count;
 }
 
 // Scans text with one of the kinds' patterns into values. Returns false
@@ -552,7 +579,60 @@ bool FormatTemplate(const char* commandTemplate, const Values& values, std::stri
         out.append(buffer, static_cast<std::size_t>(written));
         p = q;
     }
+    // A value given but not used would be lost from the command.
+    for (std::size_t n = next; n < values.size(); ++n) {
+        if (values[n].given)
+            return false;
+    }
     return true;
+}
+
+// Patterns whose last conversion is not a text that takes the rest: text
+// left over after them is a value too many. The pattern is scanned again
+// with a text conversion added to catch it.
+bool LeavesTextOver(int kind, const char* text)
+{
+    static const struct {
+        int kind;
+        const char* pattern;
+    } kClosed[] = {
+        {9, "%f%s"},          {12, "%s,[%i]%s"}, {13, "%s,%i[,%i]%s"}, {19, "%i,%f%s"},
+        {21, "%s,%i%s"},      {23, "%i,%s,%i%s"},
+    };
+    for (const auto& closed : kClosed) {
+        if (closed.kind != kind)
+            continue;
+        char rest[257] = {};
+        int slot = 0;
+        double real = 0.0;
+        char first[257] = {};
+        int second = -1;
+        switch (kind) {
+        case 9:
+            MatchText(text, closed.pattern, &real, rest, static_cast<int>(sizeof rest));
+            break;
+        case 13:
+            MatchText(text, closed.pattern, first, static_cast<int>(sizeof first), &slot, &second, rest,
+                      static_cast<int>(sizeof rest));
+            break;
+        case 19:
+            MatchText(text, closed.pattern, &slot, &real, rest, static_cast<int>(sizeof rest));
+            break;
+        case 12:
+        case 21:
+            MatchText(text, closed.pattern, first, static_cast<int>(sizeof first), &slot, rest,
+                      static_cast<int>(sizeof rest));
+            break;
+        case 23:
+            MatchText(text, closed.pattern, &slot, first, static_cast<int>(sizeof first), &second, rest,
+                      static_cast<int>(sizeof rest));
+            break;
+        default:
+            break;
+        }
+        return rest[0] != '\0';
+    }
+    return false;
 }
 
 } // namespace
@@ -565,17 +645,9 @@ void BuildCommandTable()
 void SetCommandRow(int id, LPCSTR commandTemplate, int argumentKind, int replyKind, int timeoutFactor, int extraSeconds,
                    int needsProgramName)
 {
-    if (id < 0 || id >= COMMAND_TABLE_SIZE)
-        return;
-    CommandTableEntry& row = g_commandTable[id];
-    std::memset(row.m_szTemplate, 0, sizeof row.m_szTemplate);
-    if (commandTemplate)
-        CopyTextBounded(row.m_szTemplate, COMMAND_TEMPLATE_SIZE, commandTemplate, COMMAND_TEMPLATE_SIZE - 1);
-    row.m_nArgumentKind = argumentKind;
-    row.m_nReplyKind = replyKind;
-    row.m_nTimeoutFactor = timeoutFactor;
-    row.m_nExtraSeconds = extraSeconds;
-    row.m_nNeedsProgramName = needsProgramName;
+    // The table is filled first, so its lazy fill never undoes this row.
+    BuildCommandTable();
+    WriteRow(id, commandTemplate, argumentKind, replyKind, timeoutFactor, extraSeconds, needsProgramName);
 }
 
 const CommandTableEntry* GetCommandRow(int id)
@@ -593,6 +665,11 @@ CommandFormatResult FormatControllerCommand(const ControllerMessage& message, CS
     if (!row)
         return COMMAND_BAD_ID;
     const int kind = row->m_nArgumentKind;
+    // A text argument stops at its first NUL: bytes behind one would be
+    // left out of the command without a word.
+    if (kind != ARGUMENT_RAW && message.HasBytes() &&
+        std::strlen(message.GetText()) != static_cast<std::size_t>(message.GetLength()))
+        return COMMAND_PARSE_ERROR;
     std::string text;
     switch (kind) {
     case ARGUMENT_NONE:
@@ -618,23 +695,25 @@ CommandFormatResult FormatControllerCommand(const ControllerMessage& message, CS
             const std::string withComma = std::string(message.GetText()) + ",";
             scanned = ScanArgument(kind, withComma.c_str(), values, known);
         }
-        if (!scanned)
+        if (!scanned || LeavesTextOver(kind, message.GetText()))
             return COMMAND_PARSE_ERROR;
         bool formatted = false;
         if (kind == 12) {
             // `RUN "MAIN"` or, with a process number, `RUN "MAIN",3`.
             const bool withNumber = values[1].integer != -1;
+            values[1].given = withNumber;
             formatted = FormatTemplate(withNumber ? "%s \"%s\",%i" : "%s \"%s\"",
                                        {TextValue(row->m_szTemplate), values[0], values[1]}, text);
         } else if (kind == 13) {
             const bool withSecond = values[2].integer != -1;
+            values[2].given = withSecond;
             formatted = FormatTemplate(withSecond ? "%s \"%s\",%i,%i" : "%s \"%s\",%i",
                                        {TextValue(row->m_szTemplate), values[0], values[1], values[2]}, text);
         } else if (kind == 18) {
             // Four integers and the first text, then each further text up to
             // the first empty one.
             std::string inner;
-            formatted = FormatTemplate("%i,%i,%i,%i,%s", values, inner);
+            formatted = FormatTemplate("%i,%i,%i,%i,%s", Values(values.begin(), values.begin() + 5), inner);
             for (std::size_t n = 5; formatted && n < values.size() && !values[n].text.empty(); ++n)
                 inner += "," + values[n].text;
             formatted = formatted && FormatTemplate(row->m_szTemplate, {TextValue(inner.c_str())}, text);

@@ -72,15 +72,35 @@ CString FieldText(const char* field, std::size_t size)
     return CString(field, static_cast<int>(length));
 }
 
+// A serial port name: not empty, and "COM" followed by a number names
+// ports 1 and up.
+bool IsUsablePortName(const CString& name)
+{
+    if (name.IsEmpty())
+        return false;
+    if (name.GetLength() <= 3 || name.Left(3).CompareNoCase("COM") != 0)
+        return name.Left(3).CompareNoCase("COM") != 0;
+    unsigned long number = 0;
+    for (int i = 3; i < name.GetLength(); ++i) {
+        const char ch = name[i];
+        if (ch < '0' || ch > '9')
+            return true; // some other device name
+        number = number * 10 + static_cast<unsigned long>(ch - '0');
+    }
+    return number >= 1;
+}
+
 void ReadSerial(const CRegistry& reg, int n, CCommPortData& record)
 {
     SerialLinkData& serial = record.m_data.serial;
     CString text;
     if (reg.GetString("CommPort", text)) {
-        if (text.GetLength() <= SERIAL_PORT_NAME_MAX)
-            record.SetSerial(text, serial.m_nBaudRate, serial.m_nDataBits, serial.m_nStopBits, serial.m_nParity);
-        else
+        if (text.GetLength() > SERIAL_PORT_NAME_MAX)
             GlobalLogFormat(LOG_STATUS_ERRORS, "Link%02d: CommPort \"%s\" is too long", n, text.GetString());
+        else if (!IsUsablePortName(text))
+            GlobalLogFormat(LOG_STATUS_ERRORS, "Link%02d: CommPort \"%s\" names no port", n, text.GetString());
+        else
+            record.SetSerial(text, serial.m_nBaudRate, serial.m_nDataBits, serial.m_nStopBits, serial.m_nParity);
     }
     DWORD value = 0;
     if (reg.GetDword("BaudRate", value) && value != 0)
@@ -132,8 +152,13 @@ int GetCommLink(int n, CCommPortData& record)
         const EthernetLinkData& ethernet = record.m_data.ethernet;
         if (reg.GetString("Address", text) && !text.IsEmpty())
             record.SetEthernet(text, ethernet.m_nPort);
-        if (reg.GetDword("IP_Port", value))
-            record.SetEthernet(FieldText(ethernet.m_szAddress, sizeof ethernet.m_szAddress), value);
+        if (reg.GetDword("IP_Port", value)) {
+            if (value >= 1 && value <= 65535)
+                record.SetEthernet(FieldText(ethernet.m_szAddress, sizeof ethernet.m_szAddress), value);
+            else
+                GlobalLogFormat(LOG_STATUS_ERRORS, "Link%02d: IP_Port %lu is out of range", n,
+                                static_cast<unsigned long>(value));
+        }
         break;
     }
     case LINK_TYPE_PCI:

@@ -1,5 +1,6 @@
 #include "link/comms.h"
 
+#include <cassert>
 #include <cstring>
 
 #include "foundation/logfile.h"
@@ -9,6 +10,8 @@ namespace {
 
 // How long SuspendReceive waits for the thread to reach its pause point.
 const DWORD kPauseWaitMs = 10000;
+// How long a stop waits for a receive thread to end.
+const DWORD kStopWaitMs = 10000;
 // Steps of the receive loop slower than this are logged.
 const ULONGLONG kSlowStepMs = 100;
 
@@ -24,7 +27,16 @@ CComms::CComms()
 
 CComms::~CComms()
 {
-    // Normally stopped by the subclass's Close already.
+    bool alive = false;
+    {
+        CSingleLock lock(&m_linkMutex, TRUE);
+        alive = m_pCurrent != nullptr && m_nThreadsRunning.load() > 0;
+    }
+    if (alive) {
+        // The subclass's Close should have stopped it: its Read is gone now.
+        GlobalLogLine("Link destroyed with its receive thread still running", LOG_STATUS_ERRORS);
+        assert(!"receive thread still running");
+    }
     StopReceiveThread();
 }
 
@@ -60,38 +72,42 @@ BOOL CComms::Close()
 
 BOOL CComms::SuspendReceive()
 {
+    HANDLE waits[2] = {m_paused.m_hObject, nullptr};
+    {
+        CSingleLock lock(&m_linkMutex, TRUE);
+        if (!m_pCurrent)
+            return FALSE;
+        if (m_nPauseCount++ == 0)
+            m_resume.ResetEvent();
+        if (IsReceiveThread(m_pCurrent))
+            return TRUE; // pauses when this pass ends
+        // A copy of the handle: a stop from another thread may free the
+        // thread object while this one waits.
+        if (!::DuplicateHandle(::GetCurrentProcess(), m_pCurrent->thread->m_hThread, ::GetCurrentProcess(),
+                               &waits[1], SYNCHRONIZE, FALSE, 0))
+            waits[1] = nullptr;
+    }
+    const DWORD result = WaitServingSentMessages(waits[1] ? 2 : 1, waits, kPauseWaitMs);
+    if (waits[1])
+        ::CloseHandle(waits[1]);
     CSingleLock lock(&m_linkMutex, TRUE);
-    if (!m_pReceiveThread)
-        return FALSE;
-    if (m_nPauseCount++ > 0)
-        return TRUE; // already paused
-    m_pauseAcknowledged.ResetEvent();
-    m_resume.ResetEvent();
-    m_bPauseRequested = true;
-    if (::GetCurrentThreadId() == m_pReceiveThread->m_nThreadID)
-        return TRUE; // pauses when this pass ends
-    HANDLE waits[2] = {m_pauseAcknowledged.m_hObject, m_pReceiveThread->m_hThread};
-    const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, kPauseWaitMs);
-    if (result == WAIT_OBJECT_0)
+    if (result == WAIT_OBJECT_0 && m_bThreadPaused && m_nPauseCount > 0)
         return TRUE;
-    // The thread neither paused nor is it still running: undo the request.
+    // The thread neither paused nor is it still running: undo this pause.
     GlobalLogFormat(LOG_STATUS_ERRORS, "Receive thread did not pause (%lu)", static_cast<unsigned long>(result));
-    m_nPauseCount = 0;
-    m_bPauseRequested = false;
-    m_resume.SetEvent();
+    if (m_nPauseCount > 0 && --m_nPauseCount == 0)
+        m_resume.SetEvent();
     return FALSE;
 }
 
 BOOL CComms::ResumeReceive()
 {
     CSingleLock lock(&m_linkMutex, TRUE);
-    if (!m_pReceiveThread)
+    if (!m_pCurrent)
         return FALSE;
     const int before = m_nPauseCount;
-    if (m_nPauseCount > 0 && --m_nPauseCount == 0) {
-        m_bPauseRequested = false;
+    if (m_nPauseCount > 0 && --m_nPauseCount == 0)
         m_resume.SetEvent();
-    }
     return before <= 1 ? TRUE : FALSE;
 }
 
@@ -173,85 +189,132 @@ void CComms::NotifyMainFrame(BOOL withRecord)
         ::SendMessageA(m_hMainFrame, WM_VEXO_LINK_CHANGED, 0, withRecord ? reinterpret_cast<LPARAM>(&m_data) : 0);
 }
 
+bool CComms::IsReceiveThread(const ReceiveThread* thread) const
+{
+    return thread && thread->thread && ::GetCurrentThreadId() == thread->thread->m_nThreadID;
+}
+
+void CComms::RetireCurrentThread()
+{
+    if (!m_pCurrent)
+        return;
+    m_pCurrent->run = false;
+    m_retired.push_back(m_pCurrent);
+    m_pCurrent = nullptr;
+    // A paused thread must run again to see that it is to end.
+    m_nPauseCount = 0;
+    m_resume.SetEvent();
+}
+
+BOOL CComms::ReapRetiredThreads(DWORD timeoutMs)
+{
+    std::vector<ReceiveThread*> waiting;
+    {
+        CSingleLock lock(&m_linkMutex, TRUE);
+        for (auto it = m_retired.begin(); it != m_retired.end();) {
+            if (IsReceiveThread(*it)) {
+                ++it; // ends when its pass returns; reaped from elsewhere
+            } else {
+                waiting.push_back(*it);
+                it = m_retired.erase(it);
+            }
+        }
+    }
+    BOOL allEnded = TRUE;
+    for (ReceiveThread* retired : waiting) {
+        HANDLE handle = retired->thread->m_hThread;
+        if (WaitServingSentMessages(1, &handle, timeoutMs) != WAIT_OBJECT_0) {
+            GlobalLogLine("Receive thread did not end", LOG_STATUS_ERRORS);
+            CSingleLock lock(&m_linkMutex, TRUE);
+            m_retired.push_back(retired); // kept: it may still touch the link
+            allEnded = FALSE;
+            continue;
+        }
+        delete retired->thread;
+        delete retired;
+    }
+    return allEnded;
+}
+
 BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine, int priority)
 {
     StopReceiveThread();
-    m_pReceiver = receiver;
-    m_strStartLine = startLine;
-    m_strEndLine = endLine;
-    m_nPauseCount = 0;
-    m_bPauseRequested = false;
-    m_resume.SetEvent();
-    m_bRun = true;
-    CWinThread* thread = AfxBeginThread(ReceiveThreadProc, this, priority, 0, CREATE_SUSPENDED);
+    auto* self = new ReceiveThread;
+    self->link = this;
+    self->receiver = receiver;
+    self->startLine = startLine;
+    self->endLine = endLine;
+    CWinThread* thread = AfxBeginThread(ReceiveThreadProc, self, priority, 0, CREATE_SUSPENDED);
     if (!thread) {
-        m_bRun = false;
+        delete self;
         return FALSE;
     }
     thread->m_bAutoDelete = FALSE;
+    self->thread = thread;
+    ++m_nThreadsRunning; // counted from now, so a caller never sees it not yet started
     {
         CSingleLock lock(&m_linkMutex, TRUE);
-        m_pReceiveThread = thread;
+        m_pCurrent = self;
+        m_nPauseCount = 0;
+        m_bThreadPaused = false;
+        m_paused.ResetEvent();
+        m_resume.SetEvent();
     }
     thread->ResumeThread();
     return TRUE;
 }
 
-void CComms::StopReceiveThread()
+BOOL CComms::StopReceiveThread()
 {
-    CWinThread* thread = nullptr;
     {
         CSingleLock lock(&m_linkMutex, TRUE);
-        thread = m_pReceiveThread;
-        m_bRun = false;
-        // A paused thread must run again to see that it is to end.
-        m_nPauseCount = 0;
-        m_bPauseRequested = false;
-        m_resume.SetEvent();
+        RetireCurrentThread();
     }
-    if (!thread)
-        return;
-    if (::GetCurrentThreadId() == thread->m_nThreadID) {
-        // Asked from a delivery on the receive thread: it ends when the
-        // pass returns; the object is freed by the next start or the
-        // destructor from another thread.
-        return;
-    }
-    ::WaitForSingleObject(thread->m_hThread, INFINITE);
-    {
-        CSingleLock lock(&m_linkMutex, TRUE);
-        m_pReceiveThread = nullptr;
-    }
-    delete thread;
+    return ReapRetiredThreads(kStopWaitMs);
 }
 
 UINT __cdecl CComms::ReceiveThreadProc(LPVOID param)
 {
-    static_cast<CComms*>(param)->ReceiveLoop();
+    auto* self = static_cast<ReceiveThread*>(param);
+    self->link->ReceiveLoop(*self);
     return 0;
 }
 
-void CComms::PausePoint()
+void CComms::PausePoint(ReceiveThread& self)
 {
-    // The acknowledgement is given again now and then, so a pause asked for
-    // again just as the last one ended is never left waiting for it.
-    while (m_bPauseRequested && m_bRun) {
-        m_pauseAcknowledged.SetEvent();
+    {
+        CSingleLock lock(&m_linkMutex, TRUE);
+        if (m_nPauseCount == 0 || !self.run)
+            return;
+        m_bThreadPaused = true;
+        m_paused.SetEvent();
+    }
+    for (;;) {
         ::WaitForSingleObject(m_resume.m_hObject, 50);
+        CSingleLock lock(&m_linkMutex, TRUE);
+        // Leaves only when no pause is counted any more, decided under the
+        // lock, so a pauser that counted itself in finds the thread held.
+        if (m_nPauseCount == 0 || !self.run) {
+            m_bThreadPaused = false;
+            m_paused.ResetEvent();
+            return;
+        }
     }
 }
 
-void CComms::ReceiveLoop()
+void CComms::ReceiveLoop(ReceiveThread& self)
 {
-    GlobalLogLine(m_strStartLine, LOG_LINK);
-    m_bThreadRunning = true;
+    GlobalLogLine(self.startLine, LOG_LINK);
     BYTE buffer[RECEIVE_BLOCK_SIZE];
     unsigned long passes = 0;
     int modeSeen = -1;
+    // Receive state of this thread's decoding.
+    int channel = CHANNEL_NONE;
+    int escapeState = 0;
     ULONGLONG mark = ::GetTickCount64();
-    while (m_bRun) {
-        PausePoint();
-        if (!m_bRun)
+    while (self.run) {
+        PausePoint(self);
+        if (!self.run)
             break;
         ++passes;
         if (LogWanted(LOG_RECEIVE_LOOP))
@@ -259,20 +322,26 @@ void CComms::ReceiveLoop()
         const int mode = m_nMode.load();
         if (mode != modeSeen) {
             modeSeen = mode;
-            m_nChannel = mode == LINK_MODE_RAW ? 0 : CHANNEL_NONE;
-            m_nEscapeState = 0;
+            channel = mode == LINK_MODE_RAW ? 0 : CHANNEL_NONE;
+            escapeState = 0;
         }
         const int count = Read(buffer, RECEIVE_BLOCK_SIZE);
         ULONGLONG now = ::GetTickCount64();
         if (now - mark > kSlowStepMs)
             GlobalLogFormat(LOG_LINK, "Read Ticks %lu", static_cast<unsigned long>(now - mark));
         mark = now;
+        if (count < 0) {
+            GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
+            if (self.receiver && self.run)
+                self.receiver->OnLinkLost();
+            break;
+        }
         if (count > 0) {
             passes = 0;
             if (count > RECEIVE_BLOCK_SIZE) {
                 GlobalLogFormat(LOG_STATUS_ERRORS, "Read returned %d bytes for %d", count, RECEIVE_BLOCK_SIZE);
             } else {
-                Deliver(modeSeen, count, buffer);
+                Deliver(self.receiver, modeSeen, channel, escapeState, count, buffer);
                 AfterDelivery(modeSeen);
                 now = ::GetTickCount64();
                 if (now - mark > kSlowStepMs)
@@ -286,18 +355,42 @@ void CComms::ReceiveLoop()
             GlobalLogFormat(LOG_LINK, "Sleep Ticks %lu", static_cast<unsigned long>(now - mark));
         mark = now;
     }
-    GlobalLogLine(m_strEndLine, LOG_LINK);
-    m_bThreadRunning = false;
+    GlobalLogLine(self.endLine, LOG_LINK);
+    --m_nThreadsRunning;
 }
 
-void CComms::Deliver(int mode, int count, const BYTE* bytes)
+void CComms::Deliver(ILinkReceiver* receiver, int mode, int& channel, int& escapeState, int count, const BYTE* bytes)
 {
-    if (!m_pReceiver)
+    if (!receiver)
         return;
     if (mode == LINK_MODE_CHANNEL) {
         GetGlobalLog().LogData("Dispatch buffer: ", bytes, count, LOG_CHANNEL_DISPATCH);
-        DispatchChannels(m_pReceiver, m_nChannel, m_nEscapeState, count, bytes);
+        DispatchChannels(receiver, channel, escapeState, count, bytes);
     } else {
-        m_pReceiver->OnReceive(CHANNEL_NONE, count, bytes);
+        receiver->OnReceive(CHANNEL_NONE, count, bytes);
+    }
+}
+
+DWORD WaitServingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs)
+{
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;) {
+        const ULONGLONG elapsed = ::GetTickCount64() - start;
+        const DWORD remaining = elapsed >= timeoutMs ? 0 : static_cast<DWORD>(timeoutMs - elapsed);
+        const DWORD result = ::MsgWaitForMultipleObjectsEx(count, handles, remaining, QS_SENDMESSAGE, 0);
+        if (result == WAIT_OBJECT_0 + count) {
+            // Peeking answers the messages sent to this thread; posted
+            // messages stay queued.
+            MSG msg;
+            ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            if (remaining == 0)
+                return WAIT_TIMEOUT;
+            continue;
+        }
+        if (result < WAIT_OBJECT_0 + count)
+            return result;
+        if (result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count)
+            return WAIT_OBJECT_0 + (result - WAIT_ABANDONED_0);
+        return result;
     }
 }

@@ -9,22 +9,32 @@
 // and stops it from Close with StopReceiveThread, before the medium is
 // closed. Each pass reads up to 1024 bytes with Read, which must return
 // within a short time when nothing arrives (a read time-out of about 100 ms
-// at most), then sleeps 1 ms.
+// at most), then sleeps 1 ms. A Read that returns READ_LINK_LOST reports a
+// broken medium: the receiver hears of it once (OnLinkLost) and the thread
+// ends.
 //
-// Pausing is cooperative: SuspendReceive raises a flag and waits until the
-// thread acknowledges it at the top of its loop, where it holds no lock and
-// is not inside Read; ResumeReceive lets it go on. Close resumes first.
+// Pausing is cooperative: SuspendReceive counts a pause and waits until the
+// thread has stopped at the top of its loop, where it holds no lock and is
+// not inside Read; ResumeReceive lets it go on. Close resumes first. No
+// lock is held while a caller waits, and every wait answers messages sent
+// to the waiting thread's windows and ends (CReceivePause holds a pause for
+// a scope).
+//
+// Every thread started has a run flag of its own, so a link closed and
+// opened again from its own receive thread (from OnReceive) ends the old
+// thread after its pass and starts exactly one new one; the old thread's
+// object is reaped by the next start or stop from another thread.
 //
 // A subclass destructor must call its own Close: the receive thread calls
-// the subclass's Read, which is gone by the time this base is destroyed.
-// A link is never closed for good or destroyed from its own receive thread
-// (a receiver may pause it there, and may ask it to stop: the thread then
-// ends after the pass, and the next Close from another thread reaps it).
+// the subclass's Read, which is gone by the time this base is destroyed
+// (the base destructor logs a thread still alive as an error). A link is
+// never destroyed from its own receive thread.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <vector>
 
 #include "framework/cstring.h"
 #include "framework/sync.h"
@@ -45,6 +55,8 @@ const UINT WM_VEXO_LINK_CHANGED = 0x81E5;
 
 // The most a receive pass reads.
 const int RECEIVE_BLOCK_SIZE = 1024;
+// What Read returns when the medium is broken (the link is lost).
+const int READ_LINK_LOST = -1;
 
 class CComms {
 public:
@@ -73,12 +85,13 @@ public:
     virtual BOOL IsOpen() = 0;
     virtual BOOL Write(int length, const BYTE* data) = 0;
     // Reads up to maximum bytes into buffer; the count read, 0 when none
-    // came.
+    // came, READ_LINK_LOST when the medium is broken.
     virtual int Read(BYTE* buffer, int maximum) = 0;
     // Pauses the receive thread at the top of its loop and waits for it to
-    // get there. FALSE without a receive thread, or when it does not pause
-    // within 10 s. Pauses nest. Called on the receive thread itself, the
-    // pause begins when the current pass ends.
+    // get there, answering messages sent to this thread meanwhile. FALSE
+    // without a receive thread, or when it does not pause within 10 s (the
+    // pause is then undone). Pauses nest. Called on the receive thread
+    // itself, the pause begins when the current pass ends.
     virtual BOOL SuspendReceive();
     // Undoes one SuspendReceive; TRUE when the pause count was 0 or 1
     // before (so the thread runs again). FALSE without a receive thread.
@@ -106,7 +119,8 @@ public:
     void SetMainFrameWindow(HWND window) { m_hMainFrame = window; }
     HWND GetMainFrameWindow() const { return m_hMainFrame; }
 
-    bool IsReceiveThreadRunning() const { return m_bThreadRunning.load(); }
+    // Whether any receive thread of this link is still in its loop.
+    bool IsReceiveThreadRunning() const { return m_nThreadsRunning.load() > 0; }
 
 protected:
     // Whether the global log is on and writes the category: lines that
@@ -119,8 +133,11 @@ protected:
     // startLine and endLine (log category 1) as it starts and ends.
     BOOL StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine,
                             int priority = THREAD_PRIORITY_NORMAL);
-    // Resumes the thread, asks it to end and waits until it has ended.
-    void StopReceiveThread();
+    // Resumes the thread, asks it to end and waits (at most 10 s, answering
+    // sent messages) until it has ended; TRUE when no receive thread is
+    // left. Called on the receive thread itself, the thread ends when its
+    // pass returns and TRUE is returned.
+    BOOL StopReceiveThread();
     // Called on the receive thread after each block it read has been
     // delivered, with the mode it was delivered in.
     virtual void AfterDelivery(int mode) {}
@@ -133,29 +150,65 @@ protected:
     std::atomic<BOOL> m_bOpen{FALSE};
     BOOL m_bHandshake = FALSE;
     BOOL m_bSavedHandshake = FALSE;
-    CWinThread* m_pReceiveThread = nullptr;
     CMutex m_linkMutex;
     int m_nValidSets = 1;
     HWND m_hMainFrame = nullptr;
 
 private:
-    static UINT __cdecl ReceiveThreadProc(LPVOID param);
-    void ReceiveLoop();
-    // Waits at the top of the loop while a pause is asked for.
-    void PausePoint();
-    // In channel mode through the channel decoder, else whole on CHANNEL_NONE.
-    void Deliver(int mode, int count, const BYTE* bytes);
+    // What one receive thread runs with; owned by the link, freed when the
+    // thread has ended.
+    struct ReceiveThread {
+        CComms* link = nullptr;
+        CWinThread* thread = nullptr;
+        ILinkReceiver* receiver = nullptr;
+        CString startLine;
+        CString endLine;
+        std::atomic<bool> run{true};
+    };
 
-    ILinkReceiver* m_pReceiver = nullptr;
-    CString m_strStartLine;
-    CString m_strEndLine;
-    std::atomic<bool> m_bRun{false};
-    std::atomic<bool> m_bThreadRunning{false};
-    std::atomic<bool> m_bPauseRequested{false};
-    int m_nPauseCount = 0;                    // under m_linkMutex
-    CEvent m_pauseAcknowledged{FALSE, FALSE}; // auto-reset: the thread has paused
-    CEvent m_resume{FALSE, TRUE};             // manual-reset: the thread may go on
-    // Receive state, touched only by the receive thread.
-    int m_nChannel = CHANNEL_NONE;
-    int m_nEscapeState = 0;
+    static UINT __cdecl ReceiveThreadProc(LPVOID param);
+    void ReceiveLoop(ReceiveThread& self);
+    // Waits at the top of the loop while a pause is asked for.
+    void PausePoint(ReceiveThread& self);
+    // Asks the current thread to end; it becomes retired. Under m_linkMutex.
+    void RetireCurrentThread();
+    // Waits for retired threads other than the calling one and frees them;
+    // TRUE when none is left.
+    BOOL ReapRetiredThreads(DWORD timeoutMs);
+    bool IsReceiveThread(const ReceiveThread* thread) const;
+    // In channel mode through the channel decoder, else whole on CHANNEL_NONE.
+    static void Deliver(ILinkReceiver* receiver, int mode, int& channel, int& escapeState, int count,
+                        const BYTE* bytes);
+
+    ReceiveThread* m_pCurrent = nullptr;       // under m_linkMutex
+    std::vector<ReceiveThread*> m_retired;     // under m_linkMutex
+    std::atomic<int> m_nThreadsRunning{0};
+    // Pause state, under m_linkMutex (never held while anyone waits).
+    int m_nPauseCount = 0;
+    bool m_bThreadPaused = false;
+    CEvent m_paused{FALSE, TRUE}; // manual-reset: the thread stands at its pause point
+    CEvent m_resume{FALSE, TRUE}; // manual-reset: the thread may go on
 };
+
+// Holds a pause of a link's receive thread for a scope.
+class CReceivePause {
+public:
+    explicit CReceivePause(CComms* link) : m_pLink(link), m_bPaused(link && link->SuspendReceive()) {}
+    ~CReceivePause()
+    {
+        if (m_bPaused)
+            m_pLink->ResumeReceive();
+    }
+    CReceivePause(const CReceivePause&) = delete;
+    CReceivePause& operator=(const CReceivePause&) = delete;
+    bool IsPaused() const { return m_bPaused; }
+
+private:
+    CComms* m_pLink;
+    bool m_bPaused;
+};
+
+// Waits at most timeoutMs (real time) for any of the handles, answering
+// messages sent to the calling thread's windows meanwhile (posted messages
+// stay queued). WAIT_OBJECT_0 + i, WAIT_TIMEOUT or WAIT_FAILED.
+DWORD WaitServingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutMs);

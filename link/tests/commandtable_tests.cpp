@@ -14,6 +14,15 @@ ControllerMessage TextMessage(int id, const char* argument)
     return message;
 }
 
+// A text argument with a NUL inside it.
+ControllerMessage BytesMessage(int id, const std::string& bytes)
+{
+    ControllerMessage message;
+    message.m_nCommandId = id;
+    message.SetArgument(bytes.data(), static_cast<int>(bytes.size()));
+    return message;
+}
+
 ControllerMessage IntegerMessage(int id, int value)
 {
     ControllerMessage message;
@@ -109,6 +118,18 @@ TEST(CommandTextTest, FailuresBuildNothing)
         {TextMessage(38, "MAIN"), COMMAND_PARSE_ERROR}, // the integer is not optional
         {TextMessage(143, "fast"), COMMAND_PARSE_ERROR},
         {TextMessage(58, ""), COMMAND_PARSE_ERROR},
+        // A NUL would cut the text; values the template cannot take would
+        // be dropped: neither command may go out.
+        {BytesMessage(13, std::string("PROG\0X", 6)), COMMAND_PARSE_ERROR},
+        {BytesMessage(24, std::string("3,PRINT 1\0;HALT", 16)), COMMAND_PARSE_ERROR},
+        {TextMessage(61, "1,2,3"), COMMAND_PARSE_ERROR},
+        {TextMessage(2, "MAIN,3,4"), COMMAND_PARSE_ERROR},
+        {TextMessage(38, "MAIN,1,2,3"), COMMAND_PARSE_ERROR},
+        {TextMessage(67, "SPEED,2,3"), COMMAND_PARSE_ERROR},
+        {TextMessage(137, "3,TEXT,1,9"), COMMAND_PARSE_ERROR},
+        {TextMessage(82, "2,1.5,7"), COMMAND_PARSE_ERROR},
+        {TextMessage(143, "0.001x"), COMMAND_PARSE_ERROR},
+        {TextMessage(141, "1,2,3,4,5,6,7,8,9,10"), COMMAND_BAD_KIND},
     };
     for (const Case& c : cases) {
         CString command = "left over";
@@ -150,6 +171,21 @@ TEST(CommandTextTest, ATemplateThatDoesNotFitItsKindFailsInsteadOfFormattingGarb
     SetCommandRow(45, "", 0, 0, 0, 0, 0);
 }
 
+// Run first in a program of its own as well (link/tests/CMakeLists.txt): a
+// row set before any lookup must survive the table's first fill.
+TEST(CommandRowBeforeFirstLookupTest, ARowSetFirstIsKept)
+{
+    SetCommandRow(51, "?ROW_SET_FIRST[0];", ARGUMENT_NONE, REPLY_INTEGER, 3, 7);
+    const CommandTableEntry* row = GetCommandRow(51);
+    ASSERT_NE(nullptr, row);
+    EXPECT_STREQ("?ROW_SET_FIRST[0];", row->m_szTemplate);
+    EXPECT_EQ(REPLY_INTEGER, row->m_nReplyKind);
+    EXPECT_EQ(3, row->m_nTimeoutFactor);
+    EXPECT_EQ(7, row->m_nExtraSeconds);
+    EXPECT_STREQ("?VERSION;", GetCommandRow(40)->m_szTemplate); // the rest is filled
+    SetCommandRow(51, "", 0, 0, 0, 0, 0);
+}
+
 TEST(CommandTableTest, TimeOutsAndProgramNames)
 {
     for (int id = 0; id < COMMAND_TABLE_SIZE; ++id) {
@@ -186,16 +222,27 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {2, "RUN", 12, 1},
         {3, "STOP", 12, 1},
         {4, "STEPLINE", 12, 10},
+        {5, "TRON", 12, 10},
         {6, "TROFF", 12, 10},
         {7, "HALT", 1, 1},
         {8, "", 4, 1},
         {9, "", 1, 1},
+        {10, "LOADSYSTEM", 1, 10},
+        {11, "EX", 1, 10},
+        {12, "STORE", 1, 10},
         {13, "NEW \"%s\"", 3, 10},
         {14, "NEW ALL", 1, 10},
+        {15, "EPROM", 1, 3},
         {16, "DIR F", 1, 3},
         {17, "EPROM(%i)", 2, 10},
+        {18, "VQE(%i)", 2, 1},
         {19, "SELECT \"%s\"", 3, 10},
+        {20, "SELECT \"%s\" %i", 21, 10},
         {21, "&C", 1, 3},
+        {22, "&N", 1, 2},
+        {23, "&%iL", 2, 3},
+        {24, "&%iI,%s", 6, 10},
+        {25, "&%iR,%s", 6, 10},
         {26, "&Z,%s", 3, 2},
         {27, "&X,%s", 3, 2},
         {28, "?ATYPE AXIS(%i)[0];", 2, 2},
@@ -212,9 +259,11 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {39, "ATYPE AXIS(%i)=%i", 7, 1},
         {40, "?VERSION;", 1, 9},
         {41, "?CONTROL[0];", 1, 2},
+        {42, "&K", 1, 11},
         {43, "COPY \"%s\" \"%s\"", 14, 10},
         {44, "RENAME \"%s\" \"%s\"", 14, 10},
         {46, "COMPILE", 1, 10},
+        {47, "&%iL", 2, 3},
         {48, "&%iR,%s", 17, 48},
         {49, "&%i,%iD", 7, 3},
         {50, "&%iI,%s", 17, 48},
@@ -226,12 +275,15 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {60, "?IN(%i)[0];", 2, 2},
         {61, "?IN(%i,%i)[0];", 7, 2},
         {62, "OP(%i,%i)", 7, 1},
+        {63, "?OP(%i)[0];", 2, 2},
         {64, "?OP[0];", 1, 2},
         {65, "?NAIO[0];", 1, 2},
+        {66, "?N_ANA_OUT[0];", 1, 2},
         {67, "?%s AXIS(%i);", 21, 9},
         {68, "%s AXIS(%i)=%s", 20, 1},
         {69, "?%s;", 3, 9},
         {70, "%s=%s", 14, 1},
+        {71, "?SPEED AXIS(%i);", 2, 9},
         {72, "?JOGSPEED AXIS(%i);", 2, 9},
         {73, "?FWD_JOG AXIS(%i)[0];", 2, 2},
         {74, "?REV_JOG AXIS(%i)[0];", 2, 2},
@@ -295,12 +347,15 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {132, "VR(%i)=%s", 6, 1},
         {133, "?COMMSTYPE SLOT(%i)[0];", 2, 2},
         {134, "RAPIDSTOP", 1, 1},
+        {135, "WA(%i)", 2, 1},
         {136, "?LOOKUP(3,%i) PROC(%i);", 7, 3},
         {137, "LOOKUP(4,%i,%s) PROC(%i)", 23, 3},
         {138, "?AIN(%i);", 2, 9},
+        {139, "?AIN%i;", 2, 9},
         {140, "CAN(%i,8,%i,%i,%i,%i,%i)", 26, 1},
         {141, "CAN(%i,9,%i,%i,%i,%i,%i,%i,%i,%i)", 47, 1},
         {142, "?SERVO_PERIOD;", 1, 9},
+        {143, "SERVO_PERIOD=%f", 9, 1},
         {144, "?CANIO_ADDRESS[0];", 1, 2},
         {145, "CANIO_ADDRESS=%i", 2, 1},
         {146, "?CANIO_ENABLE[0];", 1, 2},
@@ -312,6 +367,7 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {152, "BREAK_DELETE \"%s\" %i", 21, 1},
         {153, "BREAK_RESET \"%s\"", 3, 1},
         {154, "ETHERNET(0,%i,%i)", 7, 3},
+        {155, "ETHERNET(1,%i,%i,%s)", 35, 1},
         {156, "ETHERNET(1,%i,%i,%i,%i,%i,%i)", 26, 1},
         {157, "ETHERNET(1,%i,%i,%i)", 8, 1},
         {158, "ETHERNET(2,%i,%i,%i)", 8, 1},
@@ -338,8 +394,10 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {179, "%s AXIS(%i)", 21, 1},
         {180, "?READ_OP(%i,%i)[0];", 7, 2},
         {181, "?REGIST_CONTROL AXIS(%i)[0];", 2, 2},
+        {182, "REGIST_CONTROL AXIS(%i)=%i", 7, 1},
         {183, "REGIST(-1) AXIS(%i)", 2, 1},
         {184, "?RS232_SPEED_MODE[0];", 1, 2},
+        {185, "RS232_SPEED_MODE=%i", 2, 1},
         {186, "?FPGA_VERSION SLOT(%i)[0];", 2, 11},
         {187, "?UNITS AXIS(%i)[0];", 2, 11},
         {188, "FILE \"DIR\"", 1, 3},
@@ -353,12 +411,15 @@ TEST(CommandTableTest, RowsOtherSubsystemsSendAreExact)
         {196, "FILE \"LOAD_PROJECT\" \"%s\"", 3, 3},
         {197, "FILE \"SAVE_PROJECT\" \"%s\"", 3, 3},
         {198, "?FILE \"DETECT\"[0];", 1, 2},
+        {199, "LOAD_PROJECT(%i)", 2, 3},
+        {200, "LOAD_PROJECT", 1, 3},
         {201, "?TICKS[0];", 1, 11},
         {202, "?DRIVE_READ(%i) AXIS(%i)[0];", 7, 2},
         {203, "DRIVE_READ(%i) AXIS(%i)", 7, 3},
         {204, "?DRIVE_WRITE(%i,%i) AXIS(%i)[0];", 8, 2},
         {205, "?SLOT_NUMBER AXIS(%i)[0];", 2, 2},
         {206, "?COMMSPOSITION SLOT(%i)[0];", 2, 2},
+        {207, "AUTORUN", 1, 1},
     };
     for (const Row& expected : rows) {
         const CommandTableEntry* row = GetCommandRow(expected.id);

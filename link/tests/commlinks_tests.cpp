@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "foundation/registry.h"
+#include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
 
 namespace {
@@ -105,6 +107,30 @@ TEST_F(CommLinksTest, MissingAndUnacceptableValuesKeepTheDefaults)
     CRegistry named = LinkKey(4);
     named.SetString("Type", "Ethernet");
     named.SetString("Address", std::string(60, '7').c_str());
+    // Ports no link can use are refused and logged; the rest of the link
+    // is still read.
+    struct Hostile {
+        const char* type;
+        const char* name;
+        const char* text;
+        DWORD value;
+    };
+    const Hostile hostile[] = {
+        {"Ethernet", "IP_Port", nullptr, 0},     {"Ethernet", "IP_Port", nullptr, 65536},
+        {"Ethernet", "IP_Port", nullptr, 65535}, {"Serial", "CommPort", "", 0},
+        {"Serial", "CommPort", "COM0", 0},       {"Serial", "CommPort", "COM", 0},
+        {"Serial", "CommPort", "com7", 0},
+    };
+    for (int i = 0; i < static_cast<int>(std::size(hostile)); ++i) {
+        CRegistry reg = LinkKey(5 + i);
+        reg.SetString("Type", hostile[i].type);
+        reg.SetDword("BaudRate", 19200);
+        if (hostile[i].text)
+            reg.SetString(hostile[i].name, hostile[i].text);
+        else
+            reg.SetDword(hostile[i].name, hostile[i].value);
+    }
+    MemoryLog log;
 
     struct Case {
         int n;
@@ -116,12 +142,23 @@ TEST_F(CommLinksTest, MissingAndUnacceptableValuesKeepTheDefaults)
         {2, "USB:0"},
         {3, "Ethernet:192.168.0.250:23"},
         {4, "Ethernet:" + std::string(48, '7') + ":23"},
+        {5, "Ethernet:192.168.0.250:23"},
+        {6, "Ethernet:192.168.0.250:23"},
+        {7, "Ethernet:192.168.0.250:65535"},
+        {8, "Serial:COM1:19200,7,e,2"},
+        {9, "Serial:COM1:19200,7,e,2"},
+        {10, "Serial:COM1:19200,7,e,2"},
+        {11, "Serial:com7:19200,7,e,2"},
     };
     for (const Case& c : cases) {
         CCommPortData read;
         ASSERT_EQ(1, GetCommLink(c.n, read)) << c.n;
         EXPECT_EQ(c.description, read.FormatDescription(true).str()) << c.n;
     }
+    EXPECT_TRUE(log.Contains("Link05: IP_Port 0 is out of range"));
+    EXPECT_TRUE(log.Contains("Link06: IP_Port 65536 is out of range"));
+    EXPECT_TRUE(log.Contains("Link08: CommPort \"\" names no port"));
+    EXPECT_TRUE(log.Contains("Link09: CommPort \"COM0\" names no port"));
 }
 
 TEST_F(CommLinksTest, AnUnknownTypeOrAMissingKeyChangesNothing)

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -204,6 +206,177 @@ TEST(ReceiveThreadPauseTest, TheReceiveThreadCanPauseItselfWithoutDeadlock)
     EXPECT_EQ("first", receiver.Bytes());
     EXPECT_TRUE(link.ResumeReceive());
     EXPECT_TRUE(receiver.WaitForBytes(11));
+}
+
+// A receiver that, on its first delivery, signals that it is inside
+// OnReceive and then runs an action there (on the receive thread).
+class ActingReceiver : public RecordingReceiver {
+public:
+    std::function<void()> action;
+    HANDLE inside = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> linkLost{0};
+    ~ActingReceiver() override { CloseHandle(inside); }
+    void OnReceive(int channel, int length, const BYTE* bytes) override
+    {
+        RecordingReceiver::OnReceive(channel, length, bytes);
+        if (!m_acted.exchange(true)) {
+            SetEvent(inside);
+            if (action)
+                action();
+        }
+    }
+    void OnLinkLost() override { ++linkLost; }
+
+private:
+    std::atomic<bool> m_acted{false};
+};
+
+// Waits for the event, answering messages sent to this thread meanwhile.
+bool WaitServing(HANDLE event, DWORD timeoutMs = 5000)
+{
+    return WaitServingSentMessages(1, &event, timeoutMs) == WAIT_OBJECT_0;
+}
+
+// While another thread waits for the pause, the receive thread pauses its
+// own link: neither may hold up the other.
+TEST(ReceiveThreadPauseTest, APauseFromTheReceiveThreadDoesNotStallAnotherPauser)
+{
+    CScriptedController link;
+    ActingReceiver receiver;
+    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> ownPause{-1};
+    receiver.action = [&] {
+        WaitForSingleObject(go, 5000);
+        Sleep(20); // the other thread is in its wait by now
+        ownPause = link.SuspendReceive();
+    };
+    ASSERT_TRUE(link.Open(&receiver));
+    link.InjectRaw("x");
+    ASSERT_TRUE(WaitServing(receiver.inside));
+    SetEvent(go);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(link.SuspendReceive());
+    EXPECT_LT(GetTickCount64() - start, 5000u); // not the 10 s give-up
+    EXPECT_EQ(TRUE, ownPause.load());
+    link.InjectRaw("held");
+    Sleep(30);
+    EXPECT_EQ("x", receiver.Bytes());
+    EXPECT_FALSE(link.ResumeReceive()); // two pauses were counted
+    EXPECT_TRUE(link.ResumeReceive());
+    EXPECT_TRUE(receiver.WaitForBytes(5));
+    CloseHandle(go);
+}
+
+// A receiver that sends to the window of the thread that pauses or closes
+// the link (reading a window's title from another thread does this).
+TEST(ReceiveThreadPauseTest, WaitsAnswerMessagesSentByTheReceiver)
+{
+    struct Case {
+        const char* name;
+        bool close; // else pause
+    };
+    const Case cases[] = {{"pause", false}, {"close", true}};
+    for (const Case& c : cases) {
+        TestWindow window("waiting window");
+        CScriptedController link;
+        ActingReceiver receiver;
+        std::string title;
+        receiver.action = [&] {
+            Sleep(20); // the owner is in its wait by now
+            char text[64] = {};
+            SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+            title = text;
+        };
+        ASSERT_TRUE(link.Open(&receiver)) << c.name;
+        link.InjectRaw("x");
+        ASSERT_TRUE(WaitForSingleObject(receiver.inside, 5000) == WAIT_OBJECT_0) << c.name;
+        const ULONGLONG start = GetTickCount64();
+        if (c.close) {
+            EXPECT_TRUE(link.Close()) << c.name;
+            EXPECT_FALSE(link.IsReceiveThreadRunning()) << c.name;
+        } else {
+            EXPECT_TRUE(link.SuspendReceive()) << c.name;
+            EXPECT_TRUE(link.ResumeReceive()) << c.name;
+        }
+        EXPECT_LT(GetTickCount64() - start, 5000u) << c.name;
+        EXPECT_EQ("waiting window", title) << c.name;
+    }
+}
+
+TEST(ReceivePauseGuardTest, APauseEndsWithItsScope)
+{
+    CScriptedController link;
+    RecordingReceiver receiver;
+    ASSERT_TRUE(link.Open(&receiver));
+    {
+        CReceivePause pause(&link);
+        EXPECT_TRUE(pause.IsPaused());
+        link.InjectRaw("held");
+        Sleep(30);
+        EXPECT_EQ("", receiver.Bytes());
+    }
+    EXPECT_TRUE(receiver.WaitForBytes(4));
+    CReceivePause none(nullptr);
+    EXPECT_FALSE(none.IsPaused());
+}
+
+// Closing and opening the link again from inside OnReceive leaves exactly
+// one receive thread, and every thread started ends.
+TEST(ReceiveThreadRestartTest, ReopeningFromTheReceiveThreadLeavesOneThread)
+{
+    MemoryLog log(LOG_LINK);
+    CScriptedController link;
+    ActingReceiver receiver;
+    receiver.action = [&] {
+        link.Close();
+        link.Open(&receiver);
+    };
+    ASSERT_TRUE(link.Open(&receiver));
+    link.InjectRaw("first");
+    ASSERT_TRUE(receiver.WaitForBytes(5));
+    Sleep(30);
+    link.InjectRaw("second");
+    ASSERT_TRUE(receiver.WaitForBytes(11));
+    Sleep(30);
+    EXPECT_EQ("firstsecond", receiver.Bytes()); // read once, by one thread
+    EXPECT_TRUE(link.Close());
+    EXPECT_FALSE(link.IsReceiveThreadRunning());
+    const auto lines = log.Lines();
+    EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "Scripted link read thread started"));
+    EXPECT_EQ(2, std::count(lines.begin(), lines.end(), "Scripted link read thread ended"));
+}
+
+TEST(ReceiveThreadLinkLostTest, ABrokenMediumIsReportedOnceAndEndsTheThread)
+{
+    struct Case {
+        const char* name;
+        bool scripted; // the drop comes with a reply, else at once
+    };
+    const Case cases[] = {{"drop now", false}, {"drop in a reply", true}};
+    for (const Case& c : cases) {
+        MemoryLog log(LOG_LINK);
+        CScriptedController link;
+        ActingReceiver receiver;
+        ASSERT_TRUE(link.Open(&receiver)) << c.name;
+        if (c.scripted) {
+            ScriptedReply bye;
+            bye.before = "bye";
+            bye.dropLink = true;
+            link.SetReply("BYE", bye);
+            link.Write(4, reinterpret_cast<const BYTE*>("BYE\r"));
+        } else {
+            link.DropLink();
+        }
+        const ULONGLONG start = GetTickCount64();
+        while ((link.IsReceiveThreadRunning() || receiver.linkLost == 0) && GetTickCount64() - start < 5000)
+            Sleep(1);
+        EXPECT_FALSE(link.IsReceiveThreadRunning()) << c.name;
+        EXPECT_EQ(1, receiver.linkLost.load()) << c.name;
+        EXPECT_EQ(c.scripted ? "bye" : "", receiver.Bytes()) << c.name;
+        EXPECT_TRUE(log.Contains("Link lost")) << c.name;
+        EXPECT_TRUE(link.Close()) << c.name;
+        EXPECT_EQ(1, receiver.linkLost.load()) << c.name;
+    }
 }
 
 // Records the link notices a window receives.

@@ -40,7 +40,8 @@ protected:
     }
     void EnterChannelMode(const char* command = "VQE(1)")
     {
-        EXPECT_EQ(std::string(command) + "\r\n", Say(std::string(command) + "\r"));
+        // The prompt comes on channel 0 once the mode has changed.
+        EXPECT_EQ(std::string(command) + "\r\n" + kEsc + "0>>", Say(std::string(command) + "\r"));
         ASSERT_TRUE(m_script.IsChannelMode());
     }
 
@@ -56,7 +57,7 @@ TEST_F(ControllerScriptTest, TheCommandLineEchoesRepliesAndPrompts)
     EXPECT_EQ("OTHER\r\n>>", Say("OTHER\r"));
     EXPECT_EQ("\r\n>>", Say("\r"));
     // ETX drops what was typed; a channel selection means nothing here.
-    EXPECT_EQ("VQE(0)\r\n>>", Say("junk\x03" + kEsc + "0VQE(0)\r"));
+    EXPECT_EQ("\r\n>>VQE(0)\r\n>>", Say("junk\x03" + kEsc + "0VQE(0)\r"));
     EXPECT_EQ((std::vector<std::string>{"?VERSION", "LIST", "OTHER", "", "VQE(0)"}), m_script.Commands());
 }
 
@@ -76,14 +77,15 @@ TEST_F(ControllerScriptTest, ChannelModeAnswersOnTheCommandChannel)
 {
     m_script.SetReply("?VR(10);", ScriptedReply("1.5"));
     EnterChannelMode();
-    EXPECT_EQ(kEsc + "8?VR(10);\r\n" + kDc4 + "1.5\r\n" + kDc4 + "\n" + kDc4, Say(kEsc + "8?VR(10);\n" + kDc4));
+    // The echo ends LF DC4, reply lines CR DC4, the end mark is LF DC4.
+    EXPECT_EQ(kEsc + "8?VR(10);\n" + kDc4 + "1.5\r" + kDc4 + "\n" + kDc4, Say(kEsc + "8?VR(10);\n" + kDc4));
     // The channel stays selected on both sides.
-    EXPECT_EQ("HALT\r\n" + kDc4 + "\n" + kDc4, Say("HALT\n" + kDc4));
+    EXPECT_EQ("HALT\n" + kDc4 + "\n" + kDc4, Say("HALT\n" + kDc4));
 
     ScriptedReply running;
     running.statusLines = {"%[Process 1:Program MAIN] - Running"};
     m_script.SetReply("RUN \"MAIN\"", running);
-    EXPECT_EQ("RUN \"MAIN\"\r\n" + kDc4 + "\n" + kDc4 + kEsc + "9%[Process 1:Program MAIN] - Running\r\n" + kDc4,
+    EXPECT_EQ("RUN \"MAIN\"\n" + kDc4 + "\n" + kDc4 + kEsc + "9%[Process 1:Program MAIN] - Running\r" + kDc4,
               Say("RUN \"MAIN\"\n" + kDc4));
 }
 
@@ -91,8 +93,8 @@ TEST_F(ControllerScriptTest, TerminalChannels)
 {
     m_script.SetReply("?1+1", ScriptedReply("2"));
     EnterChannelMode();
-    // Channel 0 is the terminal's command line.
-    EXPECT_EQ(kEsc + "0?1+1\r\n2\r\n>>", Say(kEsc + "0?1+1\r"));
+    // Channel 0 is the terminal's command line (selected by the prompt).
+    EXPECT_EQ("?1+1\r\n2\r\n>>", Say(kEsc + "0?1+1\r"));
     // Other channels are taken as input; ESC ESC is one ESC.
     EXPECT_EQ("", Say(kEsc + "3abc" + kEsc + kEsc + kEsc + "/x"));
     EXPECT_EQ("abc\x1b", m_script.TerminalInput(3));
@@ -101,24 +103,31 @@ TEST_F(ControllerScriptTest, TerminalChannels)
     m_script.SendOnChannel(2, "a\x1b\x11\x13");
     EXPECT_EQ(kEsc + "2a" + kEsc + kEsc + kEsc + "\x01" + kEsc + "\x02", Take());
     m_script.SendStatusLine("%[Process 2:Line 17] - Paused");
-    EXPECT_EQ(kEsc + "9%[Process 2:Line 17] - Paused\r\n" + kDc4, Take());
+    EXPECT_EQ(kEsc + "9%[Process 2:Line 17] - Paused\r" + kDc4, Take());
 }
 
 TEST_F(ControllerScriptTest, LeavingChannelModeAnswersOnThePlainCommandLine)
 {
     EnterChannelMode();
-    EXPECT_EQ("VQE(0)\r\n>>", Say(kEsc + "0\x03VQE(0)\r"));
+    // ETX answers like Ctrl-C; the echo is still on channel 0, the prompt
+    // plain.
+    EXPECT_EQ("\r\n>>VQE(0)\r\n>>", Say(kEsc + "0\x03VQE(0)\r"));
     EXPECT_FALSE(m_script.IsChannelMode());
     EXPECT_EQ("\r\n>>", Say("\r"));
 }
 
-TEST_F(ControllerScriptTest, ThePacketFormAcknowledgesAndFramesItsReplies)
+TEST_F(ControllerScriptTest, ThePacketFormAcknowledgesAndSendsOneFrameAtATime)
 {
     m_script.SetReply("?VERSION;", ScriptedReply("2.0137"));
     EnterChannelMode("VQE(3)");
     ASSERT_TRUE(m_script.IsPacketMode());
-    const std::string reply = Packet("2.0137") + "\r\n" + kDc4;
-    EXPECT_EQ(kEsc + "8\x06" + reply + Packet("") + "\n" + kDc4, Say(kEsc + "8" + Packet("?VERSION;") + "\n" + kDc4));
+    const std::string line = Packet("2.0137") + "\r" + kDc4;
+    const std::string end = Packet("") + "\n" + kDc4;
+    // The ACK replaces the echo; the end mark waits for the line's ACK.
+    EXPECT_EQ(kEsc + "8\x06" + line, Say(kEsc + "8" + Packet("?VERSION;") + "\n" + kDc4));
+    EXPECT_EQ(end, Say("\x06"));
+    EXPECT_EQ("", Say("\x06"));
+    EXPECT_EQ(2, m_script.AcksReceived());
     EXPECT_EQ((std::vector<std::string>{"VQE(3)", "?VERSION;"}), m_script.Commands());
 
     // A damaged packet, and a good one the script rejects, get NAK.
@@ -128,11 +137,78 @@ TEST_F(ControllerScriptTest, ThePacketFormAcknowledgesAndFramesItsReplies)
     m_script.RejectNextPackets(1);
     EXPECT_EQ("\x15", Say(Packet("?VERSION;") + "\n" + kDc4));
     EXPECT_EQ(2, m_script.PacketsRejected());
+}
 
-    // An ACK from the other side is counted; a NAK repeats the last packet.
-    EXPECT_EQ("", Say("\x06"));
-    EXPECT_EQ(1, m_script.AcksReceived());
-    EXPECT_EQ(Packet("") + "\n" + kDc4, Say("\x15"));
+TEST_F(ControllerScriptTest, ARefusedOrUnansweredFrameIsSentAgain)
+{
+    m_script.SetReply("?VERSION;", ScriptedReply("2.0137"));
+    EnterChannelMode("VQE(3)");
+    const std::string line = Packet("2.0137") + "\r" + kDc4;
+    const std::string end = Packet("") + "\n" + kDc4;
+    const std::string command = Packet("?VERSION;") + "\n" + kDc4;
+
+    // NAK: the refused frame again, with its channel selection.
+    EXPECT_EQ(kEsc + "8\x06" + line, Say(kEsc + "8" + command, 1000));
+    EXPECT_EQ(kEsc + "8" + line, Say("\x15", 1010));
+    EXPECT_EQ(end, Say("\x06", 1020));
+    // No ACK: the frame again after 300 ms, five times in all at most.
+    EXPECT_EQ("", Take(1319));
+    EXPECT_EQ(kEsc + "8" + end, Take(1320));
+    EXPECT_EQ(kEsc + "8" + end + kEsc + "8" + end + kEsc + "8" + end, Take(2220));
+    EXPECT_EQ("", Take(5000)); // given up
+    EXPECT_EQ(4, m_script.FramesRepeated() - 1);
+
+    // A frame corrupted on the way is refused and comes again sound; a lost
+    // ACK brings the frame again after the time-out.
+    m_script.CorruptNextFrames(1);
+    const std::string sent = Say(command, 6000);
+    ASSERT_EQ("\x06", sent.substr(0, 1)); // channel 8 is still selected
+    CSyncPacket received;
+    received.SetText(CString(sent.substr(1, line.size() - 2).c_str()));
+    EXPECT_TRUE(received.IsFramed());
+    EXPECT_FALSE(received.Check());
+    EXPECT_EQ(kEsc + "8" + line, Say("\x15", 6010));
+    m_script.LoseNextAcks(1);
+    EXPECT_EQ("", Say("\x06", 6020));
+    EXPECT_EQ(kEsc + "8" + line, Take(6310));
+    EXPECT_EQ(end, Say("\x06", 6320));
+    EXPECT_EQ("", Say("\x06", 6330));
+}
+
+TEST_F(ControllerScriptTest, StatusFramesAreAcknowledgedOnTheirOwnChannel)
+{
+    EnterChannelMode("VQE(3)");
+    m_script.SendStatusLine("%[Process 2:Line 17] - Paused", 0);
+    m_script.SendStatusLine("%[Process 1:Program MAIN] - Running", 0);
+    EXPECT_EQ(kEsc + "9" + Packet("%[Process 2:Line 17] - Paused") + "\r" + kDc4, Take());
+    EXPECT_EQ("", Say(kEsc + "8\x06")); // an ACK on another channel
+    EXPECT_EQ(Packet("%[Process 1:Program MAIN] - Running") + "\r" + kDc4, Say(kEsc + "9\x06"));
+}
+
+TEST_F(ControllerScriptTest, RepliesByPatternAndByCallback)
+{
+    m_script.SetReply("?VR(7);", ScriptedReply("7.5"));
+    m_script.SetReplyPattern("?VR(%d);", ScriptedReply("0.0000"));
+    m_script.SetReplyPattern("?%s AXIS(%d);", ScriptedReply("1.0000"));
+    m_script.SetReplyCallback([](const std::string& command, ScriptedReply& reply) {
+        if (command.compare(0, 3, "?IN") != 0)
+            return false;
+        reply.text = "42";
+        return true;
+    });
+    struct Case {
+        const char* command;
+        const char* reply;
+    };
+    const Case cases[] = {
+        {"?VR(7);", "7.5"},           {"?VR(123);", "0.0000"},   {"?VR(-1);", "0.0000"},
+        {"?VR(x);", ""},              {"?VR(1);;", ""},          {"?MPOS AXIS(3);", "1.0000"},
+        {"?IN(0)[0];", "42"},         {"OTHER", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string reply = *c.reply ? std::string(c.reply) + "\r\n" : std::string();
+        EXPECT_EQ(std::string(c.command) + "\r\n" + reply + ">>", Say(std::string(c.command) + "\r")) << c.command;
+    }
 }
 
 TEST_F(ControllerScriptTest, DelayedRepliesWaitForTheirTimeAndKeepTheirPlace)
@@ -230,7 +306,7 @@ TEST(ScriptedControllerTest, ADroppedLinkRefusesWrites)
     EXPECT_TRUE(link.GetOpenFlag()); // the link object does not know yet
     EXPECT_FALSE(link.Write(2, reinterpret_cast<const BYTE*>("?\r")));
     BYTE buffer[8];
-    EXPECT_EQ(0, link.Read(buffer, sizeof buffer));
+    EXPECT_EQ(READ_LINK_LOST, link.Read(buffer, sizeof buffer));
     // Opening again starts a fresh controller.
     link.Close();
     ASSERT_TRUE(link.Open(nullptr));

@@ -1,6 +1,7 @@
 #include "link/syncpacket.h"
 
 #include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,12 @@ TEST(SyncPacketTest, ABuiltPacketChecksAndGivesBackItsPayload)
         EXPECT_TRUE(received.Check()) << payload;
         EXPECT_STREQ(payload, received.GetPayload());
     }
+}
+
+TEST(SyncPacketTest, CheckCharactersOfAKnownPacket)
+{
+    CSyncPacket packet;
+    EXPECT_EQ(std::string("\x02?VERSION;\x03" "bON"), packet.Build("?VERSION;").str());
 }
 
 TEST(SyncPacketTest, DamagedOrUnframedTextsFailTheCheck)

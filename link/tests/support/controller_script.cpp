@@ -39,6 +39,47 @@ void CControllerScript::QueueReply(const std::string& command, const ScriptedRep
     m_queued[command].push_back(reply);
 }
 
+void CControllerScript::SetReplyPattern(const std::string& pattern, const ScriptedReply& reply)
+{
+    for (auto& entry : m_patterns) {
+        if (entry.first == pattern) {
+            entry.second = reply;
+            return;
+        }
+    }
+    m_patterns.emplace_back(pattern, reply);
+}
+
+void CControllerScript::SetReplyCallback(ReplyCallback callback)
+{
+    m_callback = std::move(callback);
+}
+
+bool CControllerScript::MatchPattern(const char* pattern, const char* text)
+{
+    if (*pattern == '\0')
+        return *text == '\0';
+    if (pattern[0] == '%' && pattern[1] == 'd') {
+        const char* p = text;
+        if (*p == '-' || *p == '+')
+            ++p;
+        if (*p < '0' || *p > '9')
+            return false;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+        return MatchPattern(pattern + 2, p);
+    }
+    if (pattern[0] == '%' && pattern[1] == 's') {
+        for (const char* p = text;; ++p) {
+            if (MatchPattern(pattern + 2, p))
+                return true;
+            if (*p == '\0')
+                return false;
+        }
+    }
+    return *pattern == *text && MatchPattern(pattern + 1, text + 1);
+}
+
 void CControllerScript::SetDefaultReply(const ScriptedReply& reply)
 {
     m_defaultReply = reply;
@@ -48,6 +89,7 @@ void CControllerScript::Receive(const BYTE* bytes, int count, std::uint64_t nowM
 {
     if (m_dropped || !bytes || count < 1)
         return;
+    CheckFrameTimeout(nowMs);
     const std::string written(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(count));
     m_written += written;
     Log("W: ", written);
@@ -83,7 +125,10 @@ void CControllerScript::TakeByte(BYTE byte, std::uint64_t nowMs)
         TakeCommandLineByte(kNoChannel, byte, nowMs);
         return;
     }
-    if (m_inputChannel == kCommandChannel)
+    if (m_packetMode && m_inputChannel == kStatusChannel &&
+        (byte == static_cast<BYTE>(ACK) || byte == static_cast<BYTE>(NAK)))
+        TakeFrameAnswer(kStatusChannel, byte, nowMs);
+    else if (m_inputChannel == kCommandChannel)
         TakeCommandChannelByte(byte, nowMs);
     else if (m_inputChannel == kTerminalCommandChannel)
         TakeCommandLineByte(kTerminalCommandChannel, byte, nowMs);
@@ -96,6 +141,8 @@ void CControllerScript::TakeCommandLineByte(int channel, BYTE byte, std::uint64_
     std::string& line = m_lines[channel];
     if (byte == static_cast<BYTE>(ETX)) {
         line.clear();
+        Out(channel, "\r\n>>");
+        Queue(nowMs);
     } else if (byte == '\r') {
         const std::string command = line;
         line.clear();
@@ -109,15 +156,7 @@ void CControllerScript::TakeCommandChannelByte(BYTE byte, std::uint64_t nowMs)
 {
     std::string& line = m_lines[kCommandChannel];
     if (m_packetMode && line.empty() && (byte == static_cast<BYTE>(ACK) || byte == static_cast<BYTE>(NAK))) {
-        if (byte == static_cast<BYTE>(ACK)) {
-            ++m_acksReceived;
-        } else {
-            ++m_naksReceived;
-            if (!m_lastPacket.empty()) {
-                Out(kCommandChannel, m_lastPacket);
-                Queue(nowMs);
-            }
-        }
+        TakeFrameAnswer(kCommandChannel, byte, nowMs);
         return;
     }
     if (byte != static_cast<BYTE>(DC4)) {
@@ -154,7 +193,16 @@ ScriptedReply CControllerScript::FindReply(const std::string& command)
         return reply;
     }
     auto standing = m_replies.find(command);
-    return standing != m_replies.end() ? standing->second : m_defaultReply;
+    if (standing != m_replies.end())
+        return standing->second;
+    for (const auto& entry : m_patterns) {
+        if (MatchPattern(entry.first.c_str(), command.c_str()))
+            return entry.second;
+    }
+    ScriptedReply computed;
+    if (m_callback && m_callback(command, computed))
+        return computed;
+    return m_defaultReply;
 }
 
 std::vector<std::string> CControllerScript::SplitLines(const std::string& text)
@@ -183,6 +231,8 @@ bool CControllerScript::SwitchMode(const std::string& command)
     m_packetMode = mode == 3;
     m_outputChannel = kNoChannel;
     m_lines.clear();
+    m_frames.clear();
+    m_frameInFlight = false;
     return true;
 }
 
@@ -207,46 +257,51 @@ void CControllerScript::AnswerCommandLine(int channel, const std::string& line, 
     ScriptedReply reply;
     if (!TakeCommand(line, nowMs, reply))
         return;
-    const int mode = ChannelModeCommand(line);
-    if (mode == 0 && m_channelMode) {
-        // Back to the command line: the answer already goes out plainly.
-        SwitchMode(line);
-        channel = kNoChannel;
-    }
     const std::uint64_t readyAt = nowMs + reply.delayMs;
+    m_answerReadyAt = readyAt;
+    const int mode = ChannelModeCommand(line);
     if (reply.echo)
         Out(channel, line + "\r\n");
-    if (mode > 0 && !m_channelMode) {
-        // Channel mode starts after the echo; no prompt follows.
+    if (mode >= 0) {
+        // The mode changes after the echo; the prompt comes in the new mode
+        // (on channel 0 in channel mode).
         Queue(readyAt);
         SwitchMode(line);
-        return;
+        channel = m_channelMode ? kTerminalCommandChannel : kNoChannel;
     }
     for (const std::string& text : SplitLines(reply.text))
         Out(channel, text + "\r\n");
     if (reply.prompt)
         Out(channel, ">>");
+    Queue(readyAt);
     if (m_channelMode) {
         for (const std::string& status : reply.statusLines)
             OutLine(kStatusChannel, status, true);
+        Queue(readyAt);
+        SendNextFrame(nowMs);
     }
-    Queue(readyAt);
 }
 
 void CControllerScript::AnswerCommandChannel(const std::string& command, std::uint64_t nowMs)
 {
-    if (ChannelModeCommand(command) == 0) {
-        AnswerCommandLine(kNoChannel, command, nowMs);
-        return;
-    }
     ScriptedReply reply;
     if (!TakeCommand(command, nowMs, reply))
         return;
+    const std::uint64_t readyAt = nowMs + reply.delayMs;
+    m_answerReadyAt = readyAt;
     if (reply.echo) {
         if (m_packetMode)
             Out(kCommandChannel, std::string(1, ACK));
         else
-            OutLine(kCommandChannel, command, true);
+            OutLine(kCommandChannel, command, false);
+    }
+    if (ChannelModeCommand(command) == 0) {
+        // Back to the command line: the reply's end is a plain line end.
+        Queue(readyAt);
+        SwitchMode(command);
+        Out(kNoChannel, "\r\n");
+        Queue(readyAt);
+        return;
     }
     for (const std::string& text : SplitLines(reply.text))
         OutLine(kCommandChannel, text, true);
@@ -254,7 +309,8 @@ void CControllerScript::AnswerCommandChannel(const std::string& command, std::ui
         OutLine(kCommandChannel, "", false);
     for (const std::string& status : reply.statusLines)
         OutLine(kStatusChannel, status, true);
-    Queue(nowMs + reply.delayMs);
+    Queue(readyAt);
+    SendNextFrame(nowMs);
 }
 
 void CControllerScript::Out(int channel, const std::string& bytes)
@@ -287,15 +343,78 @@ void CControllerScript::Out(int channel, const std::string& bytes)
 
 void CControllerScript::OutLine(int channel, const std::string& text, bool withCR)
 {
-    std::string body = text;
-    if (m_packetMode) {
-        CSyncPacket packet;
-        body = packet.Build(text.c_str()).str();
+    const std::string end = std::string(1, withCR ? '\r' : '\n') + static_cast<char>(DC4);
+    if (!m_packetMode) {
+        Out(channel, text + end);
+        return;
     }
-    const std::string unit = body + (withCR ? "\r\n" : "\n") + static_cast<char>(DC4);
-    if (m_packetMode)
-        m_lastPacket = unit;
-    Out(channel, unit);
+    CSyncPacket packet;
+    m_frames.push_back(Frame{channel, packet.Build(text.c_str()).str() + end, m_answerReadyAt});
+}
+
+void CControllerScript::SendFrame(const Frame& frame, bool repeat, std::uint64_t nowMs)
+{
+    std::string bytes = frame.bytes;
+    if (!repeat && m_corruptFrames > 0) {
+        --m_corruptFrames;
+        // The first check character, changed but still printable.
+        const std::size_t check = bytes.find(static_cast<char>(ETX)) + 1;
+        bytes[check] = static_cast<char>(bytes[check] == '@' ? 'A' : '@');
+    }
+    if (repeat)
+        m_outputChannel = kNoChannel; // a repeat selects its channel again
+    Out(frame.channel, bytes);
+    const std::uint64_t readyAt = std::max(nowMs, frame.readyAt);
+    Queue(readyAt);
+    m_frameInFlight = true;
+    m_frameSentAt = readyAt;
+    ++m_frameRounds;
+    if (repeat)
+        ++m_framesRepeated;
+    else
+        ++m_framesSent;
+}
+
+void CControllerScript::SendNextFrame(std::uint64_t nowMs)
+{
+    if (m_frameInFlight || m_frames.empty() || m_dropped)
+        return;
+    m_frameRounds = 0;
+    SendFrame(m_frames.front(), false, nowMs);
+}
+
+void CControllerScript::TakeFrameAnswer(int channel, BYTE byte, std::uint64_t nowMs)
+{
+    if (byte == static_cast<BYTE>(ACK) && m_loseAcks > 0) {
+        --m_loseAcks;
+        return;
+    }
+    if (byte == static_cast<BYTE>(ACK))
+        ++m_acksReceived;
+    else
+        ++m_naksReceived;
+    if (!m_frameInFlight || m_frames.front().channel != channel)
+        return; // nothing of that channel waits for an answer
+    if (byte == static_cast<BYTE>(ACK) || m_frameRounds >= kFrameRounds) {
+        m_frames.pop_front();
+        m_frameInFlight = false;
+        SendNextFrame(nowMs);
+        return;
+    }
+    SendFrame(m_frames.front(), true, nowMs);
+}
+
+void CControllerScript::CheckFrameTimeout(std::uint64_t nowMs)
+{
+    while (m_frameInFlight && !m_dropped && nowMs >= m_frameSentAt + kFrameAckTimeoutMs) {
+        if (m_frameRounds >= kFrameRounds) {
+            m_frames.pop_front();
+            m_frameInFlight = false;
+            SendNextFrame(nowMs);
+        } else {
+            SendFrame(m_frames.front(), true, m_frameSentAt + kFrameAckTimeoutMs);
+        }
+    }
 }
 
 void CControllerScript::Queue(std::uint64_t readyAt, bool drop)
@@ -311,6 +430,7 @@ void CControllerScript::Queue(std::uint64_t readyAt, bool drop)
 
 int CControllerScript::TakeOutput(BYTE* buffer, int maximum, std::uint64_t nowMs)
 {
+    CheckFrameTimeout(nowMs);
     int copied = 0;
     while (!m_dropped && !m_output.empty() && copied < maximum && m_output.front().readyAt <= nowMs) {
         Chunk& chunk = m_output.front();
@@ -331,7 +451,11 @@ int CControllerScript::TakeOutput(BYTE* buffer, int maximum, std::uint64_t nowMs
 
 bool CControllerScript::HasOutput(std::uint64_t nowMs) const
 {
-    return !m_dropped && !m_output.empty() && m_output.front().readyAt <= nowMs;
+    if (m_dropped)
+        return false;
+    if (m_frameInFlight && nowMs >= m_frameSentAt + kFrameAckTimeoutMs)
+        return true;
+    return !m_output.empty() && m_output.front().readyAt <= nowMs;
 }
 
 void CControllerScript::SendOnChannel(int channel, const std::string& bytes, std::uint64_t nowMs)
@@ -344,8 +468,10 @@ void CControllerScript::SendStatusLine(const std::string& line, std::uint64_t no
 {
     if (!m_channelMode)
         return;
+    m_answerReadyAt = nowMs;
     OutLine(kStatusChannel, line, true);
     Queue(nowMs);
+    SendNextFrame(nowMs);
 }
 
 void CControllerScript::InjectRaw(const std::string& bytes, std::uint64_t nowMs)
@@ -359,6 +485,8 @@ void CControllerScript::DropLink()
     m_dropped = true;
     m_output.clear();
     m_pending.clear();
+    m_frames.clear();
+    m_frameInFlight = false;
     m_transcript += "-- link dropped\n";
 }
 
@@ -373,7 +501,8 @@ void CControllerScript::ResetState()
     m_lines.clear();
     m_output.clear();
     m_pending.clear();
-    m_lastPacket.clear();
+    m_frames.clear();
+    m_frameInFlight = false;
 }
 
 std::string CControllerScript::TerminalInput(int channel) const

@@ -7,28 +7,37 @@
 //
 // What it plays:
 // - Command line (after start-up and after "VQE(0)"): a line ends with CR;
-//   ETX drops the line typed so far; LF and ESC-digit pairs are passed
-//   over. The answer is the echo (the line and CR LF), the reply lines
-//   (each followed by CR LF) and the prompt ">>".
-// - "VQE(1)" and "VQE(3)" on the command line: echo, then channel mode
-//   (3: the packet form). "VQE(0)" on any channel goes back to the
-//   command line, answered like a command-line command.
+//   ETX (Ctrl-C) drops the line typed so far and answers CR LF ">>"; LF
+//   and ESC-digit pairs are passed over. The answer is the echo (the line
+//   and CR LF), the reply lines (each followed by CR LF) and the prompt ">>".
+// - "VQE(1)" and "VQE(3)" on the command line: the echo, then channel mode
+//   (3: the packet form) and the prompt on channel 0. "VQE(0)" on any
+//   channel goes back to the command line, answered like a command-line
+//   command (the echo still on its channel, the prompt plain).
 // - Channel mode: ESC and '0' + channel select the channel of the bytes
 //   that follow (ESC ESC is one ESC). Channel 8 takes commands that end
-//   with LF DC4 and answers on channel 8 with the echo line, the reply
-//   lines (each "text" CR LF DC4) and the end mark LF DC4. Channel 0 is the
-//   terminal's command line, answered on channel 0 like the command line.
-//   Bytes on the other channels are recorded (TerminalInput). Output bytes
-//   ESC, DC1 and DC3 are sent as ESC ESC, ESC 0x01, ESC 0x02; a change of
-//   output channel is announced with ESC and the channel digit.
+//   with LF DC4 and answers on channel 8 with the echo ("text" LF DC4), the
+//   reply lines ("text" CR DC4 each) and the end mark (LF DC4). Channel 0
+//   is the terminal's command line, answered on channel 0 like the command
+//   line. Bytes on the other channels are recorded (TerminalInput). Output
+//   bytes ESC, DC1 and DC3 are sent as ESC ESC, ESC 0x01, ESC 0x02; a change
+//   of output channel is announced with ESC and the channel digit.
 // - Packet form (after "VQE(3)"): a channel-8 command comes as a CRC packet
-//   (link/syncpacket.h) with LF DC4; a good one is answered with ACK
-//   instead of the echo, a bad one with NAK. Reply lines and the end mark
-//   go out as packets; a NAK from the other side repeats the last one.
-// - Status lines on channel 9 ("%[Process 2:Line 17] - Paused" CR LF DC4),
+//   (link/syncpacket.h) with LF DC4; a good one is answered with a lone ACK
+//   instead of the echo, a bad one with a lone NAK. Every reply line, the
+//   end mark and every status line goes out as a frame of its own (packet,
+//   CR or LF, DC4), one at a time: the next frame waits until the other
+//   side has answered ACK on the frame's channel. NAK sends the refused
+//   frame again, with its channel selection; so does silence for 300 ms; a
+//   frame sent 5 times without ACK is given up.
+// - Status lines on channel 9 ("%[Process 2:Line 17] - Paused" CR DC4),
 //   sent on request or after a scripted reply.
+// - Replies are found by the exact command, then by pattern ("?VR(%d);":
+//   %d stands for any integer, %s for any text), then by a callback, then
+//   the default.
 // - Faults: silence (nothing answered), garbage or any bytes injected, a
-//   reply held back by virtual time, bad packets (NAK), a dropped link.
+//   reply held back by virtual time, bad packets (NAK), outgoing frames
+//   corrupted once, ACKs from the other side lost, a dropped link.
 //
 // Every byte written to the controller and every byte it sends is kept for
 // the test (Written, Sent, Transcript).
@@ -36,6 +45,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -74,18 +84,34 @@ public:
     // A reply used once, before the standing one; queued replies of one
     // command are used in order.
     void QueueReply(const std::string& command, const ScriptedReply& reply);
+    // The reply to every command that matches pattern ("%d": an optional
+    // sign and digits, "%s": any text, anything else literally); patterns
+    // are tried in the order set, after the exact commands.
+    void SetReplyPattern(const std::string& pattern, const ScriptedReply& reply);
+    // Asked after the patterns: fills reply and returns true to answer.
+    using ReplyCallback = std::function<bool(const std::string& command, ScriptedReply& reply)>;
+    void SetReplyCallback(ReplyCallback callback);
     // The reply to commands that have none (by default: echo and prompt).
     void SetDefaultReply(const ScriptedReply& reply);
     // Every command taken from now on goes unanswered (echo included).
     void SetSilent(bool silent) { m_silent = silent; }
     // The next count good packets are answered with NAK as if damaged.
     void RejectNextPackets(int count) { m_rejectPackets = count; }
+    // The next count frames go out with a damaged check character the first
+    // time (a repeat is sound).
+    void CorruptNextFrames(int count) { m_corruptFrames = count; }
+    // The next count ACKs from the other side are lost on the way.
+    void LoseNextAcks(int count) { m_loseAcks = count; }
+    // How long a frame waits for its ACK before it is sent again.
+    static const std::uint64_t kFrameAckTimeoutMs = 300;
+    static const int kFrameRounds = 5;
 
     // Takes bytes written by the development environment at nowMs.
     void Receive(const BYTE* bytes, int count, std::uint64_t nowMs);
     // Up to maximum bytes whose time has come, in order; 0 when none.
     int TakeOutput(BYTE* buffer, int maximum, std::uint64_t nowMs);
-    // Whether output is waiting whose time has come.
+    // Whether output is waiting whose time has come (a frame repeat due
+    // counts).
     bool HasOutput(std::uint64_t nowMs) const;
 
     // Controller output on a channel: in channel mode with its channel
@@ -115,6 +141,8 @@ public:
     // their names ("<CR>", "<ESC>"), for golden comparisons.
     const std::string& Transcript() const { return m_transcript; }
     int PacketsRejected() const { return m_packetsRejected; }
+    int FramesSent() const { return m_framesSent; }
+    int FramesRepeated() const { return m_framesRepeated; }
     int AcksReceived() const { return m_acksReceived; }
     int NaksReceived() const { return m_naksReceived; }
 
@@ -123,6 +151,12 @@ private:
         std::uint64_t readyAt;
         std::string bytes;
         bool drop; // the link drops when the reader reaches this chunk
+    };
+
+    struct Frame {
+        int channel;
+        std::string bytes; // packet, line end and DC4
+        std::uint64_t readyAt;
     };
 
     // Decoded input byte on the current input channel.
@@ -143,15 +177,29 @@ private:
 
     // Output of one answer, collected and then queued as one chunk.
     void Out(int channel, const std::string& bytes);
+    // A line on channel 8 or 9: "text" CR DC4 (withCR) or LF DC4; in the
+    // packet form a frame that waits its turn.
     void OutLine(int channel, const std::string& text, bool withCR);
+    // An ACK or NAK of the other side for the frame in flight.
+    void TakeFrameAnswer(int channel, BYTE byte, std::uint64_t nowMs);
+    // Sends the next waiting frame when none is in flight.
+    void SendNextFrame(std::uint64_t nowMs);
+    void SendFrame(const Frame& frame, bool repeat, std::uint64_t nowMs);
+    // Repeats a frame whose ACK did not come in time.
+    void CheckFrameTimeout(std::uint64_t nowMs);
+    static bool MatchPattern(const char* pattern, const char* text);
     void Queue(std::uint64_t readyAt, bool drop = false);
     void Log(const char* prefix, const std::string& bytes);
 
     std::map<std::string, ScriptedReply> m_replies;
     std::map<std::string, std::deque<ScriptedReply>> m_queued;
+    std::vector<std::pair<std::string, ScriptedReply>> m_patterns;
+    ReplyCallback m_callback;
     ScriptedReply m_defaultReply;
     bool m_silent = false;
     int m_rejectPackets = 0;
+    int m_corruptFrames = 0;
+    int m_loseAcks = 0;
 
     bool m_channelMode = false;
     bool m_packetMode = false;
@@ -161,7 +209,11 @@ private:
     int m_outputChannel = -99;
     std::map<int, std::string> m_lines; // line being typed, per channel
     std::map<int, std::string> m_terminalInput;
-    std::string m_lastPacket; // repeated on NAK
+    std::deque<Frame> m_frames; // waiting their turn, the one in flight first
+    bool m_frameInFlight = false;
+    std::uint64_t m_frameSentAt = 0;
+    int m_frameRounds = 0;
+    std::uint64_t m_answerReadyAt = 0; // the answer being built goes out then
 
     std::string m_pending; // output of the answer being built
     std::deque<Chunk> m_output;
@@ -171,6 +223,8 @@ private:
     std::vector<std::string> m_commands;
     std::string m_transcript;
     int m_packetsRejected = 0;
+    int m_framesSent = 0;
+    int m_framesRepeated = 0;
     int m_acksReceived = 0;
     int m_naksReceived = 0;
 };

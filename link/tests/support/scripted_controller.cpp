@@ -30,6 +30,30 @@ void CScriptedController::QueueReply(const std::string& command, const ScriptedR
     m_script.QueueReply(command, reply);
 }
 
+void CScriptedController::SetReplyPattern(const std::string& pattern, const ScriptedReply& reply)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_script.SetReplyPattern(pattern, reply);
+}
+
+void CScriptedController::SetReplyCallback(CControllerScript::ReplyCallback callback)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_script.SetReplyCallback(std::move(callback));
+}
+
+void CScriptedController::CorruptNextFrames(int count)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_script.CorruptNextFrames(count);
+}
+
+void CScriptedController::LoseNextAcks(int count)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_script.LoseNextAcks(count);
+}
+
 void CScriptedController::SetDefaultReply(const ScriptedReply& reply)
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -239,6 +263,8 @@ int CScriptedController::Read(BYTE* buffer, int maximum)
     std::lock_guard<std::mutex> guard(m_lock);
     if (!m_bOpen || !buffer || maximum < 1)
         return 0;
+    if (m_script.IsDropped())
+        return READ_LINK_LOST;
     if (m_nReadChunk > 0 && maximum > m_nReadChunk)
         maximum = m_nReadChunk;
     return m_script.TakeOutput(buffer, maximum, AfxGetClock().NowMs());

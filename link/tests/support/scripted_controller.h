@@ -35,14 +35,19 @@ public:
     // The script (see CControllerScript).
     void SetReply(const std::string& command, const ScriptedReply& reply);
     void QueueReply(const std::string& command, const ScriptedReply& reply);
+    void SetReplyPattern(const std::string& pattern, const ScriptedReply& reply);
+    void SetReplyCallback(CControllerScript::ReplyCallback callback);
     void SetDefaultReply(const ScriptedReply& reply);
     void SetSilent(bool silent);
     void RejectNextPackets(int count);
+    void CorruptNextFrames(int count);
+    void LoseNextAcks(int count);
     // Unasked controller output (terminal output, status lines, garbage).
     void SendOnChannel(int channel, const std::string& bytes);
     void SendStatusLine(const std::string& line);
     void InjectRaw(const std::string& bytes);
-    // The link drops: IsOpen is FALSE, writes fail, reads give nothing.
+    // The link drops: IsOpen is FALSE, writes fail, reads report the link
+    // lost (READ_LINK_LOST), so the receive thread tells its receiver.
     void DropLink();
     // Runs f on the script under the link's lock, for anything else.
     void WithScript(const std::function<void(CControllerScript&)>& f);
