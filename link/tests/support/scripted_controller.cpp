@@ -189,14 +189,35 @@ bool CScriptedController::WaitUntilRead(DWORD timeoutMs) const
     }
 }
 
+bool CScriptedController::WaitUntilQuiet(DWORD timeoutMs) const
+{
+    const ULONGLONG start = ::GetTickCount64();
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            const bool running = m_bOpen && IsReceiveThreadRunning();
+            if (!running)
+                return true;
+            const bool taken = !m_script.HasOutput(AfxGetClock().NowMs()) && m_nReads > m_nReadAtLastTake;
+            if (taken && (!m_script.IsDropped() || m_bLossSeen))
+                return true;
+        }
+        if (::GetTickCount64() - start >= timeoutMs)
+            return false;
+        ::Sleep(0);
+    }
+}
+
 BOOL CScriptedController::Open(ILinkReceiver* receiver)
 {
     bool fails;
     {
         std::lock_guard<std::mutex> guard(m_lock);
         fails = m_bOpenFails;
-        if (!fails)
+        if (!fails) {
             m_script.ResetState();
+            m_bLossSeen = false;
+        }
     }
     BOOL opened = FALSE;
     if (!fails) {
@@ -263,11 +284,17 @@ int CScriptedController::Read(BYTE* buffer, int maximum)
     std::lock_guard<std::mutex> guard(m_lock);
     if (!m_bOpen || !buffer || maximum < 1)
         return 0;
-    if (m_script.IsDropped())
+    ++m_nReads;
+    if (m_script.IsDropped()) {
+        m_bLossSeen = true;
         return READ_LINK_LOST;
+    }
     if (m_nReadChunk > 0 && maximum > m_nReadChunk)
         maximum = m_nReadChunk;
-    return m_script.TakeOutput(buffer, maximum, AfxGetClock().NowMs());
+    const int taken = m_script.TakeOutput(buffer, maximum, AfxGetClock().NowMs());
+    if (taken > 0)
+        m_nReadAtLastTake = m_nReads;
+    return taken;
 }
 
 int CScriptedController::GetTxBlockSize()

@@ -71,6 +71,11 @@ public:
     // Waits (real time, at most timeoutMs) until the receive thread has
     // read every byte whose time has come; false when it did not.
     bool WaitUntilRead(DWORD timeoutMs = 5000) const;
+    // Waits (real time, bounded) until the receive thread has read every
+    // byte whose time has come and handed it on (it has read again since),
+    // and has seen a dropped link. A virtual clock's sleep hook calls it, so
+    // virtual time runs on only once what is due has arrived.
+    bool WaitUntilQuiet(DWORD timeoutMs = 5000) const;
 
     // CComms.
     BOOL Open(ILinkReceiver* receiver) override;
@@ -89,6 +94,9 @@ private:
     int m_nReadChunk = 0;
     int m_nTxBlockSize = 4;
     int m_nWrites = 0;
+    long m_nReads = 0;          // Read calls
+    long m_nReadAtLastTake = 0; // the Read call that last took bytes
+    bool m_bLossSeen = false;   // a Read has reported the dropped link
     bool m_bOpenFails = false;
     bool m_bWriteFails = false;
 };

@@ -1,0 +1,251 @@
+// CControllerConnection: the one object through which the development
+// environment talks to the controller. It owns the link (CComms), knows the
+// link mode (command line, channel mode, exclusive), serialises
+// transactions with one transmit lock, writes commands in the form the
+// link mode needs, and routes what comes back: into the capture ring that a
+// synchronous command-line exchange reads up to the ">>" prompt, or through
+// the channel reception and the reply dispatcher to the window that asked.
+// It also identifies the controller model and switches channel mode on and
+// off.
+//
+// Threads: transactions run on the thread that holds the transmit lock (a
+// transaction worker or the caller); received bytes arrive on the link's
+// receive thread (OnReceive), which drives the request state the waiting
+// side polls. Every wait of a second or more takes its time from the clock
+// seam (AfxGetClock); waits on a window thread answer its messages.
+//
+// A lost link (the link base's OnLinkLost) ends the transaction waiting on
+// it at once with failure and is reported once to the error list.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <list>
+#include <string>
+
+#include "framework/cstring.h"
+#include "framework/sync.h"
+#include "link/channelreception.h"
+#include "link/comms.h"
+#include "link/controllermessage.h"
+#include "link/linkconnection.h"
+#include "link/modeltables.h"
+
+class IProjectWindow;
+class CMultiTransmitter;
+
+// Link modes of the connection.
+enum : int {
+    CONNECTION_COMMAND_LINE = 0,
+    CONNECTION_CHANNEL_MODE = 1,
+    CONNECTION_EXCLUSIVE = 2,
+};
+
+// The longest command the command channel takes.
+const int COMMAND_CHANNEL_MAX = 100;
+// The capture ring of the command-line exchange.
+const int CAPTURE_RING_SIZE = 2048;
+// The lowest system software version with channel mode.
+const double CHANNEL_MODE_VERSION = 1.16;
+
+class CControllerConnection : public ILinkReceiver,
+                              public ILinkConnectionState,
+                              private IChannelReceptionSink {
+public:
+    explicit CControllerConnection(IProjectWindow* project = nullptr);
+    ~CControllerConnection() override;
+    CControllerConnection(const CControllerConnection&) = delete;
+    CControllerConnection& operator=(const CControllerConnection&) = delete;
+
+    // Link management.
+    // Makes the link object of a link type (null: no class for the type).
+    // Until the media exist the factory is set by whoever has them (tests
+    // give the scripted controller).
+    using LinkFactory = std::function<CComms*(int linkType)>;
+    void SetLinkFactory(LinkFactory factory) { m_linkFactory = std::move(factory); }
+    // Deletes the present link, then makes one for the type.
+    void CreateLink(int linkType);
+    // Closes the link when open and deletes it.
+    void CloseLink();
+    // Command line only: close, then open again with this connection.
+    BOOL ReopenLink();
+    // Hands a record to the link (see the .cpp); TRUE when it stands.
+    BOOL ApplyLinkData(const CCommPortData* record, BOOL flag);
+    // Opens the link with this connection as receiver, from record or the
+    // present link; then channel mode when asked. The result is also kept
+    // (IsLinkOpened).
+    BOOL OpenLink(HWND notifyWindow, const CCommPortData* record, BOOL enterChannelMode);
+    BOOL IsLinkOpened() const { return m_bLinkOpened; }
+    CString GetLinkName(BOOL withAddress);
+    CString GetLinkDescription(int detail);
+    BOOL CopyLinkData(CCommPortData* record);
+    CCommPortData* GetLinkData();
+    CComms* GetLink() const { return m_pLink; }
+
+    // Identification.
+    BOOL Identify(int& row);
+    double GetVersion();
+    BOOL IsLocked();
+    BOOL Lock(long code);
+    BOOL Unlock(long code);
+    BOOL IsLinkTypeSupported();
+    BOOL IsFeatureSupported(int feature);
+    BOOL IsProgramTypeSupported(int kind);
+    int GetMaxAxes(int variant) const;
+    int GetValuesPerRequest() const { return ::GetValuesPerRequest(m_model.m_nFamily); }
+    int GetFamilyLimitB() const { return ::GetFamilyLimitB(m_model.m_nFamily); }
+    int GetFamilyLimitC() const { return ::GetFamilyLimitC(m_model.m_nFamily); }
+    BOOL IsPowerUpActive() const { return m_bPowerUp && m_model.m_nPowerUpCapable ? TRUE : FALSE; }
+    BOOL EnterChannelMode(const CCommPortData* record);
+    BOOL LeaveChannelMode();
+    BOOL ResetLinkToCommandLine();
+    const ControllerModelInfo& GetModel() const { return m_model; }
+    int GetModelRow() const { return m_nModelRow; }
+    double GetStoredVersion() const { return m_dVersion; }
+    int GetLinkMode() const { return m_nLinkMode.load(); }
+    BOOL IsPacketMode() const { return m_bPacketMode.load() ? TRUE : FALSE; }
+
+    // Writing.
+    BOOL Write(int length, const BYTE* bytes);
+    BOOL WriteDirect(int length, const BYTE* bytes);
+    // Writes through a short-lived worker thread while this thread keeps
+    // answering its messages.
+    BOOL SendThroughWorker(int length, const BYTE* bytes);
+    // In channel mode prefixes ESC and the channel when it changes (or when
+    // forced) and ends channels 8 and 9 with LF DC4; a command-channel text
+    // over COMMAND_CHANNEL_MAX bytes is refused with a message box and FALSE.
+    BOOL WriteChannel(int channel, const BYTE* bytes, int length, BOOL forcePrefix);
+
+    // The command line.
+    // Empties the capture ring until nothing came for quietMs or limitMs
+    // passed; TRUE when it is empty.
+    BOOL FlushInput(DWORD quietMs, DWORD limitMs);
+    // One command and its reply up to ">>"; without raw, the echo is
+    // checked and taken off.
+    BOOL SyncCommand(LPCSTR command, CString& reply, BOOL raw);
+    BOOL QueryNumber(LPCSTR command, double& value);
+    CString GetLastRawReply() const { return m_strLastRawReply; }
+    bool HasCaptureOverflowed() const { return m_bCaptureOverflow.load(); }
+
+    // Transactions.
+    void SetMessageTimeout(int seconds);
+    int GetMessageTimeout() const { return m_nMessageTimeout; }
+    BOOL TransmitSynchronous(ControllerMessage* message, CMutex* heldLock);
+    // One transaction on a worker thread (link/messagesender.h).
+    BOOL Transact(ControllerMessage* message);
+    BOOL SendOnCommandChannel(ControllerMessage* message);
+    BOOL BeginRequest(ControllerMessage* message);
+    BOOL IsRequestPending() const { return m_bRequestActive.load() ? TRUE : FALSE; }
+    void CancelPendingRequest() { m_bCancel = true; }
+    void SetTransactionHold(BOOL hold);
+    int GetTransactionHold() const { return m_nHold.load(); }
+    BOOL LockExclusive();
+    BOOL UnlockExclusive();
+    CMultiTransmitter* CreateMultiTransmitter();
+    void ReleaseMultiTransmitter(CMultiTransmitter* transmitter);
+    void SetShuttingDown(bool shuttingDown) { m_bShuttingDown = shuttingDown; }
+
+    // Reception (the link's receive thread).
+    void OnReceive(int channel, int length, const BYTE* bytes) override;
+    void OnLinkLost() override;
+    BOOL ReceiveChannelData(int channel, int length, const BYTE* bytes);
+    // One line of the command channel; TRUE when it was taken.
+    BOOL DispatchReply(ControllerMessage* message);
+    void DeliverReply(ControllerMessage* reply);
+    void ParseStatusLine(const ControllerMessage& message);
+
+    // ILinkConnectionState: what the media ask (on the receive thread too;
+    // nothing here queries the controller).
+    bool HasFeature(int feature) override;
+    bool IsTransactionActive() override { return m_bRequestActive.load(); }
+    int GetReceiveChannel() override { return m_reception.GetLastChannel(); }
+    int GetLastTransmitChannel() override { return m_nLastWrittenChannel.load(); }
+    const ControllerModelInfo& GetModelInfo() override { return m_model; }
+
+    bool IsLinkLost() const { return m_bLinkLost.load(); }
+    bool IsTimeoutLatched() const { return m_bTimeoutLatch.load(); }
+    IProjectWindow* GetProject() const { return m_pProject; }
+
+private:
+    // IChannelReceptionSink.
+    void OnTerminalBytes(int channel, int length, const BYTE* bytes) override;
+    bool OnChannelLine(int channel, const char* text, int length, bool endedCR) override;
+    void OnPacketAnswer(int channel, BYTE answer) override;
+    void SendPacketAnswer(int channel, BYTE answer) override;
+
+    // "LOCK(%ld)" or "UNLOCK(%ld)" with CR, then identifies again.
+    BOOL SendLockCommand(LPCSTR format, long code);
+    // Waits one step: answers one waiting message or sleeps 1 ms (clock).
+    static void WaitStep();
+    void AddError(const CString& text);
+    void CompleteRequest(bool failed);
+    bool TakeCaptured(char& byte);
+    bool LockTransmit(CSingleLock& lock);
+    void ResetReception();
+
+    IProjectWindow* m_pProject;
+    HWND m_hNotifyWindow = nullptr;
+    LinkFactory m_linkFactory;
+    CComms* m_pLink = nullptr;
+    CMutex m_transmitLock;
+    CMutex m_writeLock;
+    CMutex m_linkObjectLock;
+    BOOL m_bLinkOpened = FALSE;
+
+    // Model state.
+    ControllerModelInfo m_model;
+    int m_nModelRow = MODEL_ROW_NONE;
+    bool m_bLocked = false;
+    double m_dVersion = 0.0;
+    bool m_bPowerUp = false;
+
+    std::atomic<int> m_nLinkMode{CONNECTION_COMMAND_LINE};
+    std::atomic<bool> m_bPacketMode{false};
+    std::atomic<int> m_nHold{0};
+    int m_nMessageTimeout = 20;
+    std::atomic<bool> m_bShuttingDown{false};
+
+    // Capture ring: the receive thread moves the write index, the reader the
+    // read index; a full ring sets the overflow flag, nothing is overwritten.
+    std::atomic<bool> m_bCapture{false};
+    char m_captureRing[CAPTURE_RING_SIZE] = {};
+    std::atomic<int> m_nCaptureRead{0};
+    std::atomic<int> m_nCaptureWrite{0};
+    std::atomic<bool> m_bCaptureOverflow{false};
+    CString m_strLastRawReply;
+
+    // The active request (written by the transmitting side before the
+    // command goes out, then driven by the receive thread).
+    std::atomic<bool> m_bRequestActive{false};
+    std::atomic<bool> m_bWaiting{false};
+    std::atomic<bool> m_bCancel{false};
+    std::atomic<bool> m_bFailed{false};
+    std::atomic<bool> m_bAcknowledged{false};
+    std::atomic<bool> m_bResend{false};
+    std::atomic<bool> m_bDelivered{false};
+    std::atomic<bool> m_bEchoSeen{false};
+    std::atomic<int> m_nState{0}; // 0 echo expected, -1 discard, else reply kind
+    int m_nSequence = 0;
+    int m_nRequestChannel = CHANNEL_COMMAND;
+    int m_nCommandId = COMMAND_ID_NONE;
+    std::string m_strCommand;
+    HWND m_hRequester = nullptr;
+    CVexoReply* m_pReplyReceiver = nullptr;
+    CCriticalSection m_requestLock; // the request's texts and pointers
+
+    // Channel mode.
+    CChannelReception m_reception;
+    std::atomic<int> m_nLastWrittenChannel{CHANNEL_DIRECT};
+    std::atomic<bool> m_bTimeoutLatch{false};
+    std::atomic<bool> m_bLinkLost{false};
+    std::atomic<bool> m_bLinkLostReported{false};
+    std::atomic<int> m_nPendingStatus{0};
+
+    std::list<CMultiTransmitter*> m_multiTransmitters;
+    CCriticalSection m_multiLock;
+};
+
+// The next sequence number: 1 and up, wrapping back to 1, never 0.
+int NextSequenceNumber();

@@ -1,0 +1,208 @@
+// The reply dispatcher of the command channel: one call per line received
+// on channel 8, checked against the active request (echo first, then the
+// reply by the command's reply kind), and the hand-over of a finished reply
+// to the window that asked.
+#include <cstring>
+
+#include "foundation/logline.h"
+#include "foundation/matcher.h"
+#include "link/commandtable.h"
+#include "link/controllerconnection.h"
+#include "link/linkmessages.h"
+#include "link/projectwindow.h"
+#include "link/vexoreply.h"
+
+namespace {
+
+// The items of a TABLEVALUES line: numbers, "#" runs (a value the
+// controller could not print) and "k<count>,<value>" pairs, in order.
+std::vector<std::string> SplitTableItems(const char* text)
+{
+    std::vector<std::string> items;
+    const char* p = text;
+    while (*p) {
+        const char* end = std::strchr(p, ',');
+        if (*p == 'k' && end) {
+            // "k%i,%f": the count and its value make one item.
+            end = std::strchr(end + 1, ',');
+        }
+        if (!end)
+            end = p + std::strlen(p);
+        items.emplace_back(p, end);
+        p = *end ? end + 1 : end;
+    }
+    return items;
+}
+
+} // namespace
+
+BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
+{
+    if (!message) {
+        GlobalLogLine("Dispatch error: NULL message pointer", LOG_CHANNEL_DISPATCH);
+        ShowLinkMessage(LinkMessage(MSG_NULL_MESSAGE), MSG_ERROR_CAPTION);
+        return FALSE;
+    }
+    const CString text = message->GetText();
+    GlobalLogLine("Dispatch: " + text, LOG_CHANNEL_DISPATCH);
+    if (!m_bRequestActive) {
+        if (m_nHold == 0) {
+            GlobalLogLine("Error - no message active", LOG_CHANNEL_DISPATCH);
+            AddError(LinkMessage(MSG_UNREQUESTED_REPLY) + ":   " +
+                     (text.IsEmpty() ? "<" + LinkMessage(MSG_EMPTY) + ">" : text));
+        }
+        m_nState = 0;
+        return TRUE;
+    }
+    std::string command;
+    int commandId = COMMAND_ID_NONE;
+    {
+        CSingleLock lock(&m_requestLock, TRUE);
+        command = m_strCommand;
+        commandId = m_nCommandId;
+    }
+    const bool endedCR = message->m_nLineEndedCR != 0;
+    if (text.Left(2) == "%[") {
+        // A status or error report about the command.
+        if (m_pProject)
+            m_pProject->OnCompileMessage(text, commandId);
+        m_nState = endedCR ? -1 : 0;
+        if (endedCR)
+            m_bFailed = true;
+        return TRUE;
+    }
+    if (text.IsEmpty() && !endedCR) {
+        // The end mark of the reply.
+        if (m_nState == REPLY_EDITOR_END && !m_bDelivered) {
+            ControllerMessage reply;
+            if (m_bPacketMode) {
+                const std::size_t comma = command.find(',');
+                const std::string sent = comma == std::string::npos ? std::string() : command.substr(comma + 1);
+                reply.SetArgument(sent.data(), static_cast<int>(sent.size()));
+            }
+            DeliverReply(&reply);
+        }
+        m_nState = 0;
+        if (m_bEchoSeen)
+            CompleteRequest(false);
+        return TRUE;
+    }
+    const int state = m_nState.load();
+    if (state == 0 || (state == -1 && !m_bEchoSeen)) {
+        if (text.str() == command) {
+            const CommandTableEntry* row = GetCommandRow(commandId);
+            m_nState = row ? row->m_nReplyKind : REPLY_DISCARD;
+            m_bEchoSeen = true;
+            return TRUE;
+        }
+        if (state == 0) {
+            GlobalLogLine("Error - command mismatch", LOG_CHANNEL_DISPATCH);
+            AddError(LinkMessage(MSG_ECHO_ERROR) + ":   " + CString(command.c_str()));
+            GlobalLogLine("** :   " + text + "  (Cmd: " + CString(command.c_str()) + " )", LOG_CHANNEL_DISPATCH);
+        }
+        m_nState = -1;
+        return FALSE;
+    }
+    if (state == -1)
+        return TRUE;
+
+    ControllerMessage reply;
+    bool scanned = true;
+    unsigned failure = MSG_UNEXPECTED_RESPONSE;
+    switch (state) {
+    case REPLY_NONE:
+        scanned = false;
+        failure = MSG_UNEXPECTED_DATA;
+        break;
+    case REPLY_INTEGER:
+    case REPLY_LONG:
+    case REPLY_UNSIGNED:
+    case REPLY_ULONG: {
+        std::int32_t value = 0;
+        const char* pattern = state == REPLY_INTEGER ? "%i" : (state == REPLY_LONG ? "%ld" : "%u");
+        scanned = MatchText(text, pattern, &value) != FALSE;
+        if (state == REPLY_INTEGER)
+            failure = MSG_INTEGER_EXPECTED;
+        reply.SetInteger(value);
+        break;
+    }
+    case REPLY_REAL: {
+        double value = 0.0;
+        scanned = MatchText(text, "%f", &value) != FALSE;
+        reply.SetReal(value);
+        break;
+    }
+    case REPLY_TEXT:
+    case REPLY_EDITOR_END:
+        reply.SetArgument(text.GetString(), text.GetLength());
+        break;
+    case REPLY_DISCARD:
+        return TRUE;
+    case REPLY_TABLEVALUES: {
+        // Every item reaches the reader: all but the last as text, the last
+        // as a value (a "#" run reads as the largest value).
+        const std::vector<std::string> items = SplitTableItems(text);
+        if (items.empty()) {
+            AddError("Error in reply to TABLEVALUES: empty!");
+            m_nState = -1;
+            m_bFailed = true;
+            return FALSE;
+        }
+        for (std::size_t n = 0; n + 1 < items.size(); ++n) {
+            ControllerMessage item;
+            item.SetArgument(items[n].data(), static_cast<int>(items[n].size()));
+            DeliverReply(&item);
+        }
+        double last = 0.0;
+        ControllerMessage item;
+        if (MatchText(items.back().c_str(), "%f", &last))
+            item.SetReal(last);
+        else
+            item.SetArgument(items.back().data(), static_cast<int>(items.back().size()));
+        DeliverReply(&item);
+        return TRUE;
+    }
+    default:
+        scanned = false;
+        break;
+    }
+    if (!scanned) {
+        AddError(LinkMessage(failure) + ":   " + text);
+        m_nState = -1;
+        m_bFailed = true;
+        return FALSE;
+    }
+    DeliverReply(&reply);
+    return TRUE;
+}
+
+void CControllerConnection::DeliverReply(ControllerMessage* reply)
+{
+    if (!reply || m_nHold > 0 || !m_pProject || m_pProject->IsReplyDispatchBlocked())
+        return;
+    HWND requester = nullptr;
+    CVexoReply* receiver = nullptr;
+    std::string command;
+    {
+        CSingleLock lock(&m_requestLock, TRUE);
+        reply->m_nSequence = m_nSequence;
+        reply->m_nCommandId = m_nCommandId;
+        requester = m_hRequester;
+        receiver = m_pReplyReceiver;
+        command = m_strCommand;
+    }
+    const HWND project = m_pProject->GetProjectWindowHandle();
+    reply->m_hReplyWnd = project;
+    reply->m_nChannel = CHANNEL_COMMAND;
+    m_bDelivered = true;
+    m_pProject->LockRegistry();
+    if (receiver && requester && m_pProject->LookupRegisteredWindow(requester)) {
+        GlobalLogLine("Dispatch SynCmd: (Direct) " + CString(command.c_str()), LOG_CHANNEL_DISPATCH);
+        if (!receiver->IsClosing())
+            receiver->OnReply(reply);
+    } else if (requester && requester == project) {
+        GlobalLogLine("Dispatch SynCmd: (Project) " + CString(command.c_str()), LOG_CHANNEL_DISPATCH);
+        m_pProject->OnControllerReply(reply);
+    }
+    m_pProject->UnlockRegistry();
+}

@@ -1,0 +1,484 @@
+// The controller connection against the scripted controller: the command
+// line, identification, channel mode, the command channel's exchange in
+// both forms, replies reaching the window that asked, status lines, and
+// the hostile cases (silence, a dropped link, late, duplicate and garbage
+// replies). Slow waits run on the virtual clock.
+#include "link/controllerconnection.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "framework/app.h"
+#include "link/commandtable.h"
+#include "link/messagesender.h"
+#include "link/multitransmitterlease.h"
+#include "link/syncpacket.h"
+#include "link/tests/support/fake_project.h"
+#include "link/tests/support/scripted_controller.h"
+#include "link/vexoreply.h"
+#include "shell/vqregistry.h"
+#include "testsupport/fake_clock.h"
+#include "testsupport/memory_log.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+const std::string kEsc = "\x1b";
+const std::string kDc4 = "\x14";
+
+// A tool window's reply part that records what reaches it.
+class RecordingTool : public CVexoReply {
+public:
+    void OnReply(ControllerMessage* message) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        replies.push_back(*message);
+    }
+    std::vector<ControllerMessage> Replies()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return replies;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<ControllerMessage> replies;
+};
+
+class ConnectionTest : public RegistrySandboxTest {
+protected:
+    void SetUp() override
+    {
+        m_connection = std::make_unique<CControllerConnection>(&m_project);
+        m_project.SetConnection(m_connection.get());
+        m_connection->SetLinkFactory([this](int type) {
+            m_link = new CScriptedController(type);
+            m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
+            m_link->SetReply("?VERSION", ScriptedReply("2.0137"));
+            m_link->SetReply("?VERSION;", ScriptedReply("2.0137"));
+            return m_link;
+        });
+        // Virtual time runs on only once what the controller has sent by
+        // now has been taken in.
+        m_clock.SetSleepHook([this](std::uint64_t) {
+            if (m_link)
+                m_link->WaitUntilQuiet(2000);
+        });
+        m_project.Register(m_toolWindow);
+    }
+    void TearDown() override
+    {
+        m_clock.SetSleepHook({});
+        m_connection.reset();
+        m_link = nullptr;
+    }
+
+    bool Open(int type = LINK_TYPE_SERIAL, bool channelMode = false)
+    {
+        CCommPortData record;
+        record.SetName("Test");
+        record.SetTypeDefaults(type);
+        return m_connection->OpenLink(m_project.GetSafeHwnd(), &record, channelMode) != FALSE;
+    }
+    // The bytes written since the last call.
+    std::string NewlyWritten()
+    {
+        const std::string all = m_link->Written();
+        const std::string fresh = all.substr(m_written);
+        m_written = all.size();
+        return fresh;
+    }
+    // A request of the tool window on the command channel.
+    BOOL Ask(int id, LPCSTR argument = nullptr)
+    {
+        CMessageSender sender;
+        return argument ? sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(id, argument)})
+                        : sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(id)});
+    }
+    std::vector<std::string> Errors() { return m_project.Errors(); }
+
+    CWinApp m_app{"link tests"};
+    FakeClock m_clock;
+    ScriptedPrompts m_prompts;
+    CFakeProjectLink m_project;
+    std::unique_ptr<CControllerConnection> m_connection;
+    CScriptedController* m_link = nullptr;
+    std::size_t m_written = 0;
+    TestWindow m_toolWindow{"tool"};
+    RecordingTool m_tool;
+};
+
+TEST_F(ConnectionTest, TheMessageTimeOutStaysInItsRange)
+{
+    const int cases[][2] = {{3, 5}, {200, 120}, {60, 60}, {5, 5}, {120, 120}, {-1, 5}};
+    for (const auto& c : cases) {
+        m_connection->SetMessageTimeout(c[0]);
+        EXPECT_EQ(c[1], m_connection->GetMessageTimeout()) << c[0];
+    }
+}
+
+TEST_F(ConnectionTest, ResetToTheCommandLine)
+{
+    ASSERT_TRUE(Open());
+    EXPECT_TRUE(m_connection->ResetLinkToCommandLine());
+    EXPECT_EQ(kEsc + "0VQE(0)\r" + "\r", NewlyWritten());
+    // A reply to the lone CR that is not empty gets one more CR.
+    m_link->QueueReply("", ScriptedReply("noise"));
+    EXPECT_TRUE(m_connection->ResetLinkToCommandLine());
+    EXPECT_EQ(kEsc + "0VQE(0)\r" + "\r\r", NewlyWritten());
+}
+
+TEST_F(ConnectionTest, IdentifyByControlCode)
+{
+    ASSERT_TRUE(Open());
+    struct Case {
+        const char* reply;
+        const char* model;
+        bool locked;
+        bool known;
+    };
+    const Case cases[] = {
+        {"1206", "QC116", true, true},
+        {"206", "QC116", false, true},
+        {"0", "None", false, false},
+        {"999", "Unknown", false, false},
+        {"1464", "QC374", true, true},
+    };
+    for (const Case& c : cases) {
+        m_link->SetReply("?CONTROL[0]", ScriptedReply(c.reply));
+        int row = -1;
+        EXPECT_EQ(c.known, m_connection->Identify(row) != FALSE) << c.reply;
+        EXPECT_STREQ(c.model, m_connection->GetModel().m_szName) << c.reply;
+        EXPECT_EQ(row, m_connection->GetModelRow()) << c.reply;
+        EXPECT_EQ(c.locked, m_connection->IsLocked() != FALSE) << c.reply;
+    }
+    // A reply that is no number fails, shows message 1000 and keeps the model.
+    m_link->SetReply("?CONTROL[0]", ScriptedReply("abc"));
+    int row = -1;
+    EXPECT_FALSE(m_connection->Identify(row));
+    EXPECT_EQ(0, row);
+    EXPECT_STREQ("QC374", m_connection->GetModel().m_szName);
+    ASSERT_FALSE(m_prompts.Texts().empty());
+    EXPECT_EQ(0u, m_prompts.Texts().back().find("Error in reply to last command:\n?CONTROL[0]<CR>\nReply should be float value:\nabc"));
+}
+
+TEST_F(ConnectionTest, VersionAndTheOldestSystemSoftwareForChannelMode)
+{
+    ASSERT_TRUE(Open());
+    EXPECT_DOUBLE_EQ(2.0137, m_connection->GetVersion());
+    m_link->SetReply("?VERSION", ScriptedReply("1.15"));
+    EXPECT_FALSE(m_connection->EnterChannelMode(nullptr));
+    ASSERT_FALSE(m_prompts.Records().empty());
+    EXPECT_EQ("Controller system software (Ver 1.15) is too old\n\nmust be Ver 1.16 or later",
+              m_prompts.Records().back().text);
+    EXPECT_EQ("Error", m_prompts.Records().back().caption);
+    EXPECT_EQ(CONNECTION_COMMAND_LINE, m_connection->GetLinkMode());
+}
+
+TEST_F(ConnectionTest, EnteringAndLeavingChannelMode)
+{
+    struct Case {
+        int type;
+        int packetSetting;
+        const char* command;
+    };
+    const Case cases[] = {
+        {LINK_TYPE_SERIAL, 0, "VQE(1)\r"},
+        {LINK_TYPE_SERIAL, 1, "VQE(3)\r"},
+        {LINK_TYPE_ETHERNET, 1, "VQE(1)\r"},
+    };
+    for (const Case& c : cases) {
+        CVQRegistry().SetPacket(c.packetSetting);
+        m_connection->CloseLink();
+        m_written = 0;
+        ASSERT_TRUE(Open(c.type, true)) << c.command;
+        const std::string written = NewlyWritten();
+        EXPECT_EQ(kEsc + "0VQE(0)\r\r?CONTROL[0]\r?VERSION\r" + c.command, written) << c.command;
+        EXPECT_EQ(CONNECTION_CHANNEL_MODE, m_connection->GetLinkMode());
+        EXPECT_EQ(c.command[4] == '3', m_connection->IsPacketMode() != FALSE) << c.command;
+        EXPECT_TRUE(m_link->IsControllerInChannelMode());
+        EXPECT_TRUE(m_connection->LeaveChannelMode());
+        EXPECT_EQ(kEsc + "0\x03VQE(0)\r", NewlyWritten());
+        EXPECT_EQ(CONNECTION_COMMAND_LINE, m_connection->GetLinkMode());
+    }
+}
+
+TEST_F(ConnectionTest, ChannelWritesAndTheirPrefixes)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    NewlyWritten();
+    const auto write = [&](int channel, const std::string& text) {
+        return m_connection->WriteChannel(channel, reinterpret_cast<const BYTE*>(text.data()),
+                                          static_cast<int>(text.size()), FALSE);
+    };
+    EXPECT_TRUE(write(0, "?1\r"));
+    EXPECT_EQ(kEsc + "0?1\r", NewlyWritten());
+    EXPECT_TRUE(write(8, "?VERSION;"));
+    EXPECT_EQ(kEsc + "8?VERSION;\n" + kDc4, NewlyWritten());
+    EXPECT_TRUE(write(8, "?VERSION;"));
+    EXPECT_EQ("?VERSION;\n" + kDc4, NewlyWritten());
+    EXPECT_TRUE(write(-1, "x"));
+    EXPECT_EQ(kEsc + "/x", NewlyWritten());
+    EXPECT_TRUE(m_connection->WriteChannel(-1, reinterpret_cast<const BYTE*>("y"), 1, TRUE));
+    EXPECT_EQ(kEsc + "/y", NewlyWritten());
+
+    // 100 bytes go; 101 never go, and the caller hears of it.
+    EXPECT_TRUE(write(8, std::string(100, 'A')));
+    EXPECT_EQ(kEsc + "8" + std::string(100, 'A') + "\n" + kDc4, NewlyWritten());
+    EXPECT_FALSE(write(8, std::string(101, 'B')));
+    EXPECT_EQ("", NewlyWritten());
+    ASSERT_FALSE(m_prompts.Records().empty());
+    EXPECT_EQ("Command too long (100 chans max)\n\"" + std::string(101, 'B') + "\"", m_prompts.Records().back().text);
+    EXPECT_EQ("Transmit", m_prompts.Records().back().caption);
+}
+
+TEST_F(ConnectionTest, AToolsRequestGoesThroughTheProjectWindowAndItsReplyComesBack)
+{
+    MemoryLog log(8);
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    NewlyWritten();
+    ASSERT_TRUE(Ask(40)); // "?VERSION;", a real reply
+    EXPECT_EQ(kEsc + "8?VERSION;\n" + kDc4, NewlyWritten());
+    EXPECT_EQ(1, m_project.ProcessedCount());
+    const auto replies = m_tool.Replies();
+    ASSERT_EQ(1u, replies.size());
+    EXPECT_DOUBLE_EQ(2.0137, replies[0].GetReal());
+    EXPECT_EQ(40, replies[0].m_nCommandId);
+    EXPECT_EQ(CHANNEL_COMMAND, replies[0].m_nChannel);
+    EXPECT_EQ(m_project.GetSafeHwnd(), replies[0].m_hReplyWnd);
+    EXPECT_NE(0, replies[0].m_nSequence);
+    EXPECT_TRUE(Errors().empty());
+
+    // Ids 8 and 9 are no sequence items: nothing is sent, and the log shows
+    // the sequence's start and end under one number.
+    CMessageSender sender;
+    EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(COMMAND_ID_RAW, "x", 1), CommandItem(40)}));
+    EXPECT_EQ(1, m_project.ProcessedCount());
+    std::string start, end;
+    for (const std::string& line : log.Lines()) {
+        if (line.find("Sequence ") == 0 && line.find(" start") != std::string::npos)
+            start = line.substr(9, line.size() - 9 - 6);
+        if (line.find("Sequence ") == 0 && line.find(" end") != std::string::npos)
+            end = line.substr(9, line.size() - 9 - 4);
+    }
+    EXPECT_FALSE(start.empty());
+    EXPECT_EQ(start, end);
+    // An argument that does not fit the command's kind stops the sequence.
+    EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(32, "text for an integer")}));
+    EXPECT_EQ(1, m_project.ProcessedCount());
+    // A closing tool's sender sends nothing; a closing tool hears nothing.
+    sender.SetClosing(true);
+    EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(40)}));
+    EXPECT_EQ(1, m_project.ProcessedCount());
+}
+
+TEST_F(ConnectionTest, TheRepliesOfEveryKindReachTheTool)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SetReply("?IN(3)[0];", ScriptedReply("1"));
+    m_link->SetReply("?FREE[0];", ScriptedReply("123456"));
+    m_link->SetReply("DIR F", ScriptedReply("FILE A"));
+    m_link->SetReply("HALT", ScriptedReply(""));
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(60, 3)}));
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(35)}));
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(16)}));
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(7)}));
+    const auto replies = m_tool.Replies();
+    ASSERT_EQ(3u, replies.size());
+    EXPECT_EQ(1, replies[0].GetInteger());
+    EXPECT_EQ(0, replies[0].GetLength());
+    EXPECT_EQ(123456, replies[1].GetInteger());
+    EXPECT_STREQ("FILE A", replies[2].GetText());
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(ConnectionTest, ABlockOfTableValuesArrivesWhole)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    std::string values;
+    for (int n = 0; n < 31; ++n)
+        values += std::to_string(n) + ".5,";
+    values += "###.#"; // the controller's mark for a value it cannot print
+    m_link->SetReply("TABLEVALUES(0,32,0)", ScriptedReply(values.c_str()));
+    EXPECT_TRUE(Ask(31, "0,32,0"));
+    const auto replies = m_tool.Replies();
+    ASSERT_EQ(32u, replies.size());
+    EXPECT_STREQ("0.5", replies[0].GetText());
+    EXPECT_STREQ("30.5", replies[30].GetText());
+    EXPECT_EQ(0, replies[31].GetLength());
+    EXPECT_GT(replies[31].GetReal(), 1e300);
+
+    // "k" items (a count and its value) and "#" items keep their place.
+    m_link->SetReply("TABLEVALUES(0,8,0)", ScriptedReply("1.0,k5,2.0,##.#,3.0"));
+    EXPECT_TRUE(Ask(31, "0,8,0"));
+    const auto more = m_tool.Replies();
+    ASSERT_EQ(36u, more.size());
+    EXPECT_STREQ("1.0", more[32].GetText());
+    EXPECT_STREQ("k5,2.0", more[33].GetText());
+    EXPECT_STREQ("##.#", more[34].GetText());
+    EXPECT_DOUBLE_EQ(3.0, more[35].GetReal());
+}
+
+TEST_F(ConnectionTest, AWrongEchoAndSilenceAreReportedOnce)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_connection->SetMessageTimeout(5);
+    ScriptedReply wrong("?OTHER;");
+    wrong.echo = false;
+    m_link->QueueReply("?VERSION;", wrong);
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_FALSE(Ask(40));
+    EXPECT_GE(m_clock.NowMs() - start, 5000u); // the message time-out
+    auto errors = Errors();
+    ASSERT_EQ(2u, errors.size());
+    EXPECT_EQ("Command echo eror:   ?VERSION;", errors[0]);
+    EXPECT_EQ("** Connection to controller timed out    ?VERSION;", errors[1]);
+    EXPECT_TRUE(m_tool.Replies().empty());
+
+    // Later exchanges of the session fail at once and are not reported
+    // again; entering channel mode again clears the latch.
+    m_link->SetSilent(true);
+    const std::uint64_t again = m_clock.NowMs();
+    EXPECT_FALSE(Ask(40));
+    EXPECT_LT(m_clock.NowMs() - again, 1000u);
+    EXPECT_EQ(2u, Errors().size());
+    m_link->SetSilent(false);
+    ASSERT_TRUE(m_connection->EnterChannelMode(nullptr));
+    EXPECT_TRUE(Ask(40));
+    EXPECT_EQ(1u, m_tool.Replies().size());
+}
+
+TEST_F(ConnectionTest, ADroppedLinkEndsTheTransactionAtOnce)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply drop;
+    drop.echo = false;
+    drop.dropLink = true;
+    m_link->SetReply("?VERSION;", drop);
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_FALSE(Ask(40));
+    EXPECT_LT(m_clock.NowMs() - start, 100u);
+    EXPECT_TRUE(m_connection->IsLinkLost());
+    EXPECT_FALSE(Ask(40)); // nothing waits on a lost link
+    EXPECT_EQ((std::vector<std::string>{"** Connection to controller lost"}), Errors());
+}
+
+// Replies that come late, twice or mixed with garbage never reach a
+// request they do not belong to.
+TEST_F(ConnectionTest, StrayRepliesAreNeverGivenToTheNextRequest)
+{
+    struct Case {
+        const char* name;
+        std::string stray; // channel-8 bytes that arrive before the request
+    };
+    const Case cases[] = {
+        {"a late reply", "?VERSION;\n" + kDc4 + "2.0137\r" + kDc4 + "\n" + kDc4},
+        {"a duplicate value", "2.0137\r" + kDc4},
+        {"garbage", "#$%&\r" + kDc4 + "zz\n" + kDc4},
+    };
+    for (const Case& c : cases) {
+        m_written = 0;
+        ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true)) << c.name;
+        const std::size_t before = m_tool.Replies().size();
+        ScriptedReply vr("7.25");
+        vr.before = kEsc + "8" + c.stray;
+        m_link->SetReplyPattern("?VR(%d);", vr);
+        CMessageSender sender;
+        EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(32, 1)})) << c.name;
+        const auto replies = m_tool.Replies();
+        ASSERT_LT(before, replies.size()) << c.name;
+        EXPECT_DOUBLE_EQ(7.25, replies.back().GetReal()) << c.name;
+        for (std::size_t n = before; n < replies.size(); ++n)
+            EXPECT_NE(2.0137, replies[n].GetReal()) << c.name;
+    }
+}
+
+TEST_F(ConnectionTest, StatusLinesReachTheProjectWindow)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SendStatusLine("%[Process 2:Line 17] - Paused");
+    m_link->SendStatusLine("%[Process 1:Program MAIN] - Running");
+    m_link->SendStatusLine("%[VQE 1] Command not allowed");
+    m_link->SendStatusLine("%[Error 80] - Directory structure invalid");
+    m_link->SendStatusLine("%[Process 3:Line 5] (31) - Axis in error");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    const auto statuses = m_project.ProcessStatuses();
+    ASSERT_EQ(2u, statuses.size());
+    EXPECT_EQ(2, statuses[0].process);
+    EXPECT_EQ(3, statuses[0].status);
+    EXPECT_EQ(17, statuses[0].line);
+    EXPECT_EQ(-1, statuses[0].error);
+    EXPECT_FALSE(statuses[0].hasText);
+    EXPECT_EQ(31, statuses[1].error);
+    EXPECT_EQ("Axis in error", statuses[1].text);
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{1, "MAIN"}}), m_project.ProgramStatuses());
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"Unknown program", -1}}), m_project.CompileMessages());
+}
+
+TEST_F(ConnectionTest, ThePacketFormAcknowledgesChecksAndResends)
+{
+    MemoryLog log(1 | 512);
+    CVQRegistry().SetPacket(1);
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ASSERT_TRUE(m_connection->IsPacketMode());
+    NewlyWritten();
+    CSyncPacket packet;
+    const std::string sent = packet.Build("?VERSION;").str();
+    EXPECT_EQ("\x02?VERSION;\x03" "bON", sent);
+
+    // A good reply packet is answered with ACK on its channel.
+    EXPECT_TRUE(Ask(40));
+    EXPECT_DOUBLE_EQ(2.0137, m_tool.Replies().back().GetReal());
+    EXPECT_EQ(kEsc + "8" + sent + "\n" + kDc4 + "\x06\x06", NewlyWritten());
+
+    // A damaged one gets NAK and comes again; the exchange still succeeds.
+    m_link->CorruptNextFrames(1);
+    EXPECT_TRUE(Ask(40));
+    EXPECT_EQ(sent + "\n" + kDc4 + "\x15\x06\x06", NewlyWritten());
+    EXPECT_TRUE(log.Contains("Invalid packet received"));
+
+    // A packet the controller never answers goes again every 5 s.
+    ScriptedReply lost;
+    lost.silent = true;
+    m_link->QueueReply("?VERSION;", lost);
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_TRUE(Ask(40));
+    EXPECT_GE(m_clock.NowMs() - start, 5000u);
+    EXPECT_LT(m_clock.NowMs() - start, 6000u);
+    EXPECT_TRUE(log.Contains("Resend packet: <STX>?VERSION;<ETX>bON"));
+    EXPECT_EQ(3u, m_tool.Replies().size());
+}
+
+TEST_F(ConnectionTest, TheLeaseSendsThroughOneTransmitter)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    CMultiTransmitterLease lease(m_connection.get());
+    EXPECT_FALSE(lease.Send(m_toolWindow, {CommandItem(40)})); // none held
+    ASSERT_TRUE(lease.Acquire());
+    NewlyWritten();
+    EXPECT_TRUE(lease.Send(m_project.GetSafeHwnd(), {CommandItem(40), CommandItem(32, 1)}));
+    EXPECT_EQ(kEsc + "8?VERSION;\n" + kDc4 + "?VR(1);\n" + kDc4, NewlyWritten());
+    EXPECT_EQ(1u, m_project.OwnReplies().size()); // ?VR(1); has the default reply: none
+
+    // A command of argument kind 5 stops the run before it goes out.
+    SetCommandRow(52, "KIND5", 5, 1);
+    EXPECT_FALSE(lease.Send(m_toolWindow, {CommandItem(52, "x")}));
+    SetCommandRow(52, "", 0, 0, 0, 0, 0);
+    EXPECT_EQ("", NewlyWritten());
+    lease.Release();
+    EXPECT_FALSE(lease.Send(m_toolWindow, {CommandItem(40)}));
+    EXPECT_EQ("", NewlyWritten());
+
+    // No transmitter while the transactions are held.
+    m_connection->SetTransactionHold(TRUE);
+    EXPECT_FALSE(lease.Acquire());
+    m_connection->SetTransactionHold(FALSE);
+}
+
+} // namespace
