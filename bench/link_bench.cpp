@@ -1,7 +1,9 @@
 // How fast the receive side of the link decodes what the controller sends,
-// and how fast the project check's CRC runs over program text. The link
-// reads up to 1024 bytes per pass and sleeps 1 ms between passes, so
-// decoding must take a small fraction of a millisecond per read.
+// how fast the project check's CRC runs over program text, and how long a
+// command-channel round trip takes against the scripted controller on an
+// in-process link. The link reads up to 1024 bytes per pass and sleeps 1 ms
+// between passes, so decoding must take a small fraction of a millisecond
+// per read; a round trip is bounded by those passes, not by the framing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,7 +11,14 @@
 
 #include "foundation/crc.h"
 #include "foundation/logfile.h"
+#include "foundation/matcher.h"
 #include "link/channeldemux.h"
+#include "link/channelreception.h"
+#include "link/commandtable.h"
+#include "link/controllerconnection.h"
+#include "link/projectwindow.h"
+#include "link/syncpacket.h"
+#include "link/tests/support/scripted_controller.h"
 
 namespace {
 
@@ -44,6 +53,51 @@ std::vector<BYTE> MixedTraffic(std::size_t size)
         ++n;
     }
     return data;
+}
+
+// The project window as the round trip needs it: its own requests' replies
+// are counted.
+class CountingProject : public IProjectWindow {
+public:
+    HWND GetProjectWindowHandle() override { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10)); }
+    BOOL ProcessMessage(const ControllerMessage*) override { return FALSE; }
+    void DispatchReplyToWindow(ControllerMessage*) override {}
+    void OnCompileMessage(LPCSTR, int) override {}
+    void LockRegistry() override {}
+    void UnlockRegistry() override {}
+    bool LookupRegisteredWindow(HWND) override { return false; }
+    void OnControllerReply(ControllerMessage* message) override
+    {
+        ++replies;
+        last = message->GetReal();
+    }
+    bool IsReplyDispatchBlocked() override { return false; }
+    void AddErrorText(LPCSTR) override { ++errors; }
+    void NotifyControlPanelProgram(LPCSTR) override {}
+    void SetProcessStatus(int, int, int, int, LPCSTR) override {}
+    void SetProgramStatusByName(int, LPCSTR) override {}
+    int replies = 0;
+    int errors = 0;
+    double last = 0.0;
+};
+
+struct CountingSink : IChannelReceptionSink {
+    void OnTerminalBytes(int, int, const BYTE*) override {}
+    bool OnChannelLine(int, const char*, int length, bool) override
+    {
+        bytes += length;
+        return true;
+    }
+    void OnPacketAnswer(int, BYTE) override {}
+    void SendPacketAnswer(int, BYTE) override {}
+    long long bytes = 0;
+};
+
+double Percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
+    return values[at];
 }
 
 double Seconds(std::chrono::steady_clock::time_point start)
@@ -86,6 +140,70 @@ int main()
     }
     std::printf("crc16_throughput: %.1f MB/s\n", megabytes / Seconds(crcStart));
     std::printf("(checksum %04X, %llu runs delivered)\n", static_cast<unsigned>(crc.GetValue()), receiver.m_runs);
+
+    // The framing of one "?VR(1);" exchange without any waiting: the
+    // command text, its channel bytes, and the controller's answer cut into
+    // lines and its value read.
+    {
+        const int framingRounds = 200000;
+        ControllerMessage message;
+        message.m_nCommandId = 32;
+        message.m_nChannel = CHANNEL_COMMAND;
+        message.SetInteger(1);
+        const std::string answer = "?VR(1);\n\x14" "1.5000\r\x14\n\x14";
+        CChannelReception reception;
+        CountingSink sink;
+        double value = 0.0;
+        const auto framingStart = std::chrono::steady_clock::now();
+        for (int n = 0; n < framingRounds; ++n) {
+            CString command;
+            FormatControllerCommand(message, command);
+            std::string bytes = "\x1b" "8";
+            bytes.append(command.GetString(), static_cast<std::size_t>(command.GetLength()));
+            bytes += "\n\x14";
+            reception.Receive(sink, false, 8, static_cast<int>(answer.size()),
+                              reinterpret_cast<const BYTE*>(answer.data()));
+            MatchText("1.5000", "%f", &value);
+        }
+        std::printf("vr_framing_per_round_trip: %.2f us\n", Seconds(framingStart) * 1e6 / framingRounds);
+    }
+
+    // Whole round trips through the connection, the link's receive thread
+    // and the scripted controller, on the real clock.
+    {
+        CountingProject project;
+        CControllerConnection connection(&project);
+        CScriptedController* link = nullptr;
+        connection.SetLinkFactory([&](int type) {
+            link = new CScriptedController(type);
+            link->SetReply("?CONTROL[0]", ScriptedReply("206"));
+            link->SetReply("?VERSION", ScriptedReply("2.0137"));
+            link->SetReplyPattern("?VR(%d);", ScriptedReply("1.5000"));
+            return link;
+        });
+        CCommPortData record;
+        record.SetTypeDefaults(LINK_TYPE_ETHERNET);
+        if (!connection.OpenLink(project.GetProjectWindowHandle(), &record, TRUE)) {
+            std::printf("(the scripted link did not enter channel mode)\n");
+        } else {
+            const int trips = 10000;
+            std::vector<double> times;
+            times.reserve(trips);
+            ControllerMessage message;
+            message.m_nCommandId = 32;
+            message.m_nChannel = CHANNEL_COMMAND;
+            message.m_hReplyWnd = project.GetProjectWindowHandle();
+            message.SetInteger(1);
+            for (int n = 0; n < trips; ++n) {
+                const auto tripStart = std::chrono::steady_clock::now();
+                connection.TransmitSynchronous(&message, nullptr);
+                times.push_back(Seconds(tripStart) * 1e3);
+            }
+            std::printf("vr_round_trip_median: %.3f ms\n", Percentile(times, 0.5));
+            std::printf("vr_round_trip_p99: %.3f ms\n", Percentile(times, 0.99));
+            std::printf("(%d replies, %d errors)\n", project.replies, project.errors);
+        }
+    }
 
     SetGlobalLog(previous);
     return 0;
