@@ -162,8 +162,11 @@ BOOL CControllerConnection::ApplyLinkData(const CCommPortData* record, BOOL /*fl
         return FALSE;
     const bool wasOpen = m_pLink && m_pLink->GetOpenFlag();
     if (m_pLink) {
-        // Names are not stored with the list's records: compare the settings.
-        if (m_pLink->GetRecord()->IsEqual(*record))
+        // Records read back from the stored list have no names: whether the
+        // link changed is a question of its settings alone.
+        CCommPortData unnamed = *record;
+        std::memcpy(unnamed.m_szName, m_pLink->GetRecord()->m_szName, sizeof unnamed.m_szName);
+        if (m_pLink->GetRecord()->IsEqual(unnamed))
             return TRUE;
         if (m_pLink->GetRecord()->m_nType != record->m_nType)
             CloseLink();

@@ -6,6 +6,7 @@
 #include "link/controllerconnection.h"
 
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -479,6 +480,89 @@ TEST_F(ConnectionTest, TheLeaseSendsThroughOneTransmitter)
     m_connection->SetTransactionHold(TRUE);
     EXPECT_FALSE(lease.Acquire());
     m_connection->SetTransactionHold(FALSE);
+}
+
+TEST_F(ConnectionTest, LinkManagement)
+{
+    int created = 0;
+    m_connection->SetLinkFactory([&](int type) -> CComms* {
+        if (type == LINK_TYPE_FINS)
+            return nullptr; // no link class for FINS
+        ++created;
+        m_link = new CScriptedController(type);
+        m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
+        m_link->SetReply("?VERSION", ScriptedReply("2.0137"));
+        return m_link;
+    });
+    CCommPortData fins;
+    fins.SetTypeDefaults(LINK_TYPE_FINS);
+    EXPECT_FALSE(m_connection->OpenLink(m_project.GetSafeHwnd(), &fins, FALSE));
+    EXPECT_EQ(nullptr, m_connection->GetLink());
+    EXPECT_FALSE(m_connection->IsLinkOpened());
+
+    // A record equal in its settings (names aside) changes nothing and
+    // keeps the link open.
+    ASSERT_TRUE(Open(LINK_TYPE_ETHERNET));
+    CComms* first = m_connection->GetLink();
+    CCommPortData same;
+    same.SetTypeDefaults(LINK_TYPE_ETHERNET);
+    EXPECT_TRUE(m_connection->ApplyLinkData(&same, TRUE));
+    EXPECT_EQ(first, m_connection->GetLink());
+    EXPECT_TRUE(first->GetOpenFlag());
+    EXPECT_EQ("Scripted 192.168.0.250", m_connection->GetLinkName(TRUE).str());
+
+    // Changed settings of the same type: the link opens again with them.
+    CCommPortData moved = same;
+    moved.SetEthernet("127.0.0.1", 4023);
+    EXPECT_TRUE(m_connection->ApplyLinkData(&moved, TRUE));
+    EXPECT_EQ(first, m_connection->GetLink());
+    EXPECT_TRUE(first->GetOpenFlag());
+    EXPECT_EQ("Ethernet:127.0.0.1:4023", m_connection->GetLinkDescription(1).str());
+
+    // Another type replaces the link object; a closed link stays closed.
+    m_connection->GetLink()->Close();
+    CCommPortData serial;
+    serial.SetTypeDefaults(LINK_TYPE_SERIAL);
+    EXPECT_TRUE(m_connection->ApplyLinkData(&serial, TRUE));
+    ASSERT_NE(nullptr, m_connection->GetLink());
+    EXPECT_EQ(LINK_TYPE_SERIAL, m_connection->GetLinkData()->m_nType);
+    EXPECT_FALSE(m_connection->GetLink()->GetOpenFlag());
+    EXPECT_EQ(2, created);
+
+    // Reopening is for the command line only.
+    ASSERT_TRUE(m_connection->OpenLink(nullptr, nullptr, TRUE));
+    EXPECT_FALSE(m_connection->ReopenLink());
+    EXPECT_TRUE(m_connection->LeaveChannelMode());
+    EXPECT_TRUE(m_connection->ReopenLink());
+    m_connection->CloseLink();
+    EXPECT_EQ(nullptr, m_connection->GetLink());
+    EXPECT_EQ("", m_connection->GetLinkName(FALSE).str());
+}
+
+TEST_F(ConnectionTest, AHoldAbortsTheWaitingCallerWithFailure)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply slow("2.0137");
+    slow.delayMs = 3000;
+    m_link->SetReply("?VERSION;", slow);
+    // The hold comes while the caller waits for the worker.
+    std::thread holder([this] {
+        const ULONGLONG start = GetTickCount64();
+        while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        m_connection->SetTransactionHold(TRUE);
+    });
+    ControllerMessage message;
+    message.m_nCommandId = 40;
+    message.m_nChannel = CHANNEL_COMMAND;
+    EXPECT_FALSE(m_connection->Transact(&message));
+    holder.join();
+    EXPECT_FALSE(m_connection->Transact(&message)); // refused while held
+    m_connection->SetTransactionHold(FALSE);
+    const ULONGLONG start = GetTickCount64();
+    while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+        Sleep(1);
+    EXPECT_FALSE(m_connection->IsRequestPending());
 }
 
 } // namespace
