@@ -78,7 +78,6 @@ void ResumeReceiving(PortRecord& p)
 void ReceiveMultiplexed(PortRecord& p)
 {
     for (int n = 0; n < kBytesPerCall; ++n) {
-        NoSuspendSection section;
         uint8_t c;
         if (!RingPeek(p.rxRing, p.rxRead, p.rxWrite, c))
             break;
@@ -144,7 +143,6 @@ void ReceiveMultiplexed(PortRecord& p)
 void ReceivePlain(PortRecord& p)
 {
     for (int n = 0; n < kBytesPerCall; ++n) {
-        NoSuspendSection section;
         ChannelRecord* ch = GetChannelRecord(p.inputChannel);
         if (!ch || InputFree(*ch) < 1)
             break;
@@ -159,7 +157,6 @@ void ReceivePlain(PortRecord& p)
 void TransmitMultiplexed(int channel, ChannelRecord& ch, PortRecord& p)
 {
     for (int n = 0; n < kBytesPerCall; ++n) {
-        NoSuspendSection section;
         if (RingFree(p.txRead, p.txWrite) <= 31 || RingCount(ch.outRead, ch.outWrite) == 0)
             break;
         // An open text of channel 8 or 9 holds the port for itself.
@@ -184,7 +181,6 @@ void TransmitMultiplexed(int channel, ChannelRecord& ch, PortRecord& p)
 void TransmitPlain(ChannelRecord& ch, PortRecord& p)
 {
     for (int n = 0; n < kBytesPerCall; ++n) {
-        NoSuspendSection section;
         if (RingFree(p.txRead, p.txWrite) <= 31)
             break;
         uint8_t c;
@@ -230,7 +226,6 @@ void InitChannels()
 {
     static const int32_t kPorts[kChannelCount] = {0, 1, -1, -1, -1, 0, 0, 0, 0, 0, -1, 2};
     static const int32_t kLineLimits[kChannelCount] = {20, 0, 0, 0, 0, 20, 20, 20, 99, 99, 20, 20};
-    NoSuspendSection section;
     for (int n = 0; n < kChannelCount; ++n) {
         ChannelRecord& ch = g_ChannelRecords[n];
         ch = ChannelRecord{};
@@ -249,15 +244,13 @@ void PutOutputRing(int channel, int process, uint8_t byte)
     ChannelRecord* ch = GetChannelRecord(MapChannel(channel));
     if (!ch || !ch->outRing)
         return;
-    BeginNoSuspend();
+    // A full ring waits for the services to drain it: each turn gives up
+    // the slice, and the ring is tried again when the process runs next.
     while (!RingPut(ch->outRing, ch->outRead, ch->outWrite, byte)) {
         if (ProcessStopping(process))
             break;
-        EndNoSuspend();
-        WaitForTick(process);
-        BeginNoSuspend();
+        YieldSlice();
     }
-    EndNoSuspend();
 }
 
 bool TryPutOutputRing(int channel, uint8_t byte)
@@ -265,7 +258,6 @@ bool TryPutOutputRing(int channel, uint8_t byte)
     ChannelRecord* ch = GetChannelRecord(MapChannel(channel));
     if (!ch || !ch->outRing)
         return false;
-    NoSuspendSection section;
     return RingPut(ch->outRing, ch->outRead, ch->outWrite, byte);
 }
 
@@ -280,7 +272,6 @@ int GetInputRing(int process)
     ChannelRecord* ch = InputChannelOf(process);
     if (!ch || !ch->inRing)
         return -1;
-    NoSuspendSection section;
     uint8_t c;
     if (!RingGet(ch->inRing, ch->inRead, ch->inWrite, c))
         return -1;
@@ -303,7 +294,6 @@ void DropChannelInput(int channel)
     ChannelRecord* ch = GetChannelRecord(MapChannel(channel));
     if (!ch)
         return;
-    NoSuspendSection section;
     ch->inRead = ch->inWrite;
 }
 

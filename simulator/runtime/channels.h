@@ -54,10 +54,11 @@ ChannelRecord* GetChannelRecord(int channel);
 // Power-up state of the 12 records and their channel-to-port binding.
 void InitChannels();
 
-// Output ring. PutOutputRing waits (a servo period at a time) while the ring
-// is full, unless the process is being stopped; then the byte is dropped
-// rather than written over unread output. It must not be called inside a
-// no-suspend section. TryPutOutputRing never waits.
+// Output ring. PutOutputRing waits while the ring is full, giving up the
+// slice on every turn, until the services have made room; a process that is
+// being stopped gives up the byte rather than write over unread output. It
+// must not be called inside a no-suspend section. TryPutOutputRing never
+// waits.
 void PutOutputRing(int channel, int process, uint8_t byte);
 bool TryPutOutputRing(int channel, uint8_t byte);
 int OutputCount(int channel);

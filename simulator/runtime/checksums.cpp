@@ -97,7 +97,6 @@ uint32_t LockChecksum(std::string_view code, const char* salt)
 
 void Put32(uint8_t* buffer, int& position, int32_t value)
 {
-    NoSuspendSection section;
     uint32_t v = static_cast<uint32_t>(value);
     for (int n = 0; n < 4; ++n)
         buffer[position++] = static_cast<uint8_t>(v >> (8 * n));
@@ -105,7 +104,6 @@ void Put32(uint8_t* buffer, int& position, int32_t value)
 
 int32_t Get32(const uint8_t* buffer, int& position)
 {
-    NoSuspendSection section;
     uint32_t v = 0;
     for (int n = 0; n < 4; ++n)
         v |= static_cast<uint32_t>(buffer[position++]) << (8 * n);
@@ -124,14 +122,12 @@ float GetFloat(const uint8_t* buffer, int& position)
 
 void Put16(uint8_t* buffer, int& position, uint16_t value)
 {
-    NoSuspendSection section;
     buffer[position++] = static_cast<uint8_t>(value);
     buffer[position++] = static_cast<uint8_t>(value >> 8);
 }
 
 uint16_t Get16(const uint8_t* buffer, int& position)
 {
-    NoSuspendSection section;
     uint16_t v = buffer[position];
     v |= static_cast<uint16_t>(buffer[position + 1] << 8);
     position += 2;
@@ -140,14 +136,12 @@ uint16_t Get16(const uint8_t* buffer, int& position)
 
 void Put24(uint8_t* buffer, int& position, uint32_t value)
 {
-    NoSuspendSection section;
     for (int n = 0; n < 3; ++n)
         buffer[position++] = static_cast<uint8_t>(value >> (8 * n));
 }
 
 uint32_t Get24(const uint8_t* buffer, int& position)
 {
-    NoSuspendSection section;
     uint32_t low = buffer[position];
     uint32_t high = buffer[position + 1] | (static_cast<uint32_t>(buffer[position + 2]) << 8);
     position += 3;

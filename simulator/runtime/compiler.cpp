@@ -1303,7 +1303,6 @@ void CompileProgramLines(CompileState& state, int program, int process, uint8_t*
             codePos = lineStart;
             for (size_t n = labelsBefore; n < state.definitions.size(); ++n)
                 state.definitions[n].position = lineStart + 3;
-            NoSuspendSection section;
             indent &= 0x7F;
         } else {
             if (codePos >= codeLimit) {

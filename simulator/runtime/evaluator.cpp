@@ -94,7 +94,8 @@ float ApplyBinaryOperator(uint8_t op, float a, float b, int process)
     case kTokLessEqual:
         return Truth(d < kComparisonTolerance);
     case kTokNotEqual:
-        return Truth(std::fabs(d) > kComparisonTolerance);
+        // The negation of "=", so that a NaN is unequal to everything.
+        return Truth(!(std::fabs(d) <= kComparisonTolerance));
     case kTokAnd:
         return FromInt(TruncateToInt32(a) & TruncateToInt32(b));
     case kTokOr:
@@ -246,7 +247,7 @@ float CallFunctionKeyword(uint8_t token, const uint8_t* code, int& position, int
     r.result = 0.0f;
     if (k.Has(kKwOwnArguments)) {
         --position; // the handler starts on its token
-        k.handler(code, position, process);
+        k.handler(code, position, limit, process);
         return r.result;
     }
     if (!PushArgumentFrame(process))
@@ -268,7 +269,7 @@ float CallFunctionKeyword(uint8_t token, const uint8_t* code, int& position, int
         position < limit && code[position] == kTokModifier)
         EvaluateModifier(code, position, limit, process);
     if (GetProcessError(process) == 0)
-        k.handler(code, position, process);
+        k.handler(code, position, limit, process);
     PopArgumentFrame(process);
     return r.result;
 }

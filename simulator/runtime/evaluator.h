@@ -2,7 +2,8 @@
 // floats.
 //
 // Every value is a 32-bit float. A comparison gives -1 for true and 0 for
-// false, within a tolerance of 1.1920929e-6; AND, OR, XOR, NOT and MOD work on
+// false, within a tolerance of 1.1920929e-6; a NaN is unequal to every
+// value, itself included ("<>" true, "=", "<", ">", "<=", ">=" false); AND, OR, XOR, NOT and MOD work on
 // the values truncated toward zero to 32-bit integers.
 #pragma once
 

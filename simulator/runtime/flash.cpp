@@ -292,7 +292,6 @@ bool ProgramFlash(const void* source, uint32_t address, uint32_t length)
         return false;
     const uint8_t* bytes = static_cast<const uint8_t*>(source);
     for (uint32_t n = 0; n < length; ++n) {
-        NoSuspendSection section;
         g_FlashDevice.image[address + n] = bytes[n];
     }
     return true;

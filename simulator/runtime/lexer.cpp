@@ -98,6 +98,10 @@ private:
     int m_mode;
     int m_remembered = -1; // keyword row whose next word is a program name
     bool m_assignmentSeen = false;
+    // Nothing but blanks and labels stands before this point of the
+    // statement: only here can a word followed by ":" be a label.
+    bool m_statementStart = true;
+    bool m_wordAtStatementStart = false;
     bool m_done = false;
     int32_t m_error = 0;
 
@@ -165,6 +169,8 @@ private:
                 ++m_pos;
             Put(kTokSpace);
         }
+        m_wordAtStatementStart = m_statementStart;
+        m_statementStart = false;
         if (AtEnd()) {
             m_out[m_written++] = kTokZero; // the byte kept free by Put
             m_remembered = -1;
@@ -226,6 +232,7 @@ private:
         case ':':
             Put(kTokColon);
             m_assignmentSeen = false;
+            m_statementStart = true;
             break;
         case '=':
             Put(kTokEqual);
@@ -388,9 +395,13 @@ private:
                 PutRestAsString();
             }
             m_remembered = g_Keywords[match.row].Has(kKwNameFollows) ? match.row : -1;
+            // THEN and ELSE begin the statement of a one-line IF.
+            int32_t classCode = g_Keywords[match.row].classCode;
+            if (classCode == kClassThen || classCode == kClassElse)
+                m_statementStart = true;
             return;
         }
-        if (Peek() == ':' && !m_assignmentSeen) {
+        if (Peek() == ':' && m_wordAtStatementStart && !m_assignmentSeen) {
             Put(kTokLabel);
             for (char ch : source)
                 Put(static_cast<uint8_t>(ToLower(ch)));
@@ -399,6 +410,7 @@ private:
             for (; IsBlank(Peek()); ++m_pos)
                 Put(kTokSpace);
             m_remembered = -1;
+            m_statementStart = true; // a further label may follow
             return;
         }
         if (m_remembered >= 0) {
@@ -514,6 +526,17 @@ std::string DetokeniseLine(const uint8_t* tokens, int start, int end, int mode)
         uint8_t t = tokens[pos++];
         if (t == kTokZero)
             break;
+        if (t == GetSpecialKeywords().appendProgram && pos < end && tokens[pos] == kTokQuotes) {
+            // The text of an "@" line is the rest of the line, taken as it
+            // stands: listing it in the short form is what re-reads the same.
+            std::string text = "@";
+            for (++pos; pos < end && tokens[pos] != kTokQuotes && tokens[pos] != kTokZero; ++pos)
+                text += static_cast<char>(tokens[pos]);
+            if (pos < end && tokens[pos] == kTokQuotes)
+                ++pos;
+            add(text, false);
+            continue;
+        }
         if (IsKeywordToken(t)) {
             add(ListedName(g_Keywords[t].name), true);
             continue;

@@ -49,7 +49,6 @@ void InitPort(int port, int mode)
     PortRecord* p = GetPortRecord(port);
     if (!p)
         return;
-    NoSuspendSection section;
     p->flags |= kPortRxEnabled | kPortTxAllowed;
     if (port <= 1)
         p->flags |= kPortFlowControl | kPortSendXon;
@@ -128,7 +127,6 @@ void PortReceiveByte(int port, uint8_t c)
     PortRecord* p = GetPortRecord(port);
     if (!p || !p->rxRing)
         return;
-    NoSuspendSection section;
     if (!FlowControlled(*p)) {
         RxPut(*p, c);
     } else if (p->escapeState == 0) {
@@ -170,28 +168,28 @@ void PortTransmit(int port)
     bool flow = FlowControlled(*p);
     if (flow && ((p->flags & (kPortSendXon | kPortSendXoff)) || !(p->flags & kPortTxAllowed)))
         return;
-    uint8_t buffer[kRingSize];
-    int length = 0;
-    uint8_t c;
+    // Bytes leave the ring only once the host has taken them: a refused
+    // write leaves them for the next service to send again.
+    uint8_t buffer[2 * kRingSize];
     for (;;) {
-        {
-            NoSuspendSection section;
-            if (!RingGet(p->txRing, p->txRead, p->txWrite, c))
-                break;
+        int length = 0;
+        int32_t read = p->txRead;
+        uint8_t c;
+        while (length < kRingSize && RingGet(p->txRing, read, p->txWrite, c)) {
+            if (flow && (c == kXon || c == kXoff)) {
+                buffer[length++] = kEsc;
+                buffer[length++] = c == kXon ? 1 : 2;
+            } else {
+                buffer[length++] = c;
+            }
         }
-        if (flow && (c == kXon || c == kXoff)) {
-            buffer[length++] = kEsc;
-            buffer[length++] = c == kXon ? 1 : 2;
-        } else {
-            buffer[length++] = c;
-        }
-        if (length > 126) {
-            WritePort(port, buffer, length);
-            length = 0;
-        }
+        if (length == 0)
+            return;
+        // Without a host there is no link to send on at all.
+        if (GetRuntimeHost() && WritePort(port, buffer, length) <= 0)
+            return;
+        p->txRead = read;
     }
-    if (length > 0)
-        WritePort(port, buffer, length);
 }
 
 void PortService()

@@ -51,6 +51,23 @@ void SetTableEntriesInUse(int32_t count)
 
 // Brings the directory and the programs from the flash copy into the
 // battery-backed memory. False when the copy holds no usable memory.
+// True when the directory, the top of the program area and the checksum
+// are all zero.
+bool BlankDirectoryImage()
+{
+    if (!g_MemoryBase || g_MemorySize < kMemoryChecksumOffset + 4)
+        return false;
+    for (uint32_t offset = kDirectoryOffset; offset < kDirectorySize; ++offset) {
+        if (g_MemoryBase[offset] != 0)
+            return false;
+    }
+    for (uint32_t offset = kProgramTopOffset; offset < kMemoryChecksumOffset + 4; ++offset) {
+        if (g_MemoryBase[offset] != 0)
+            return false;
+    }
+    return true;
+}
+
 bool CopyFromFlash()
 {
     if (!InitFlashDevice())
@@ -72,7 +89,6 @@ bool CopyFromFlash()
     }
     PutImageWord(kProgramTopOffset, static_cast<int32_t>(top));
     PutImageWord(kMemoryChecksumOffset, static_cast<int32_t>(sum));
-    NoSuspendSection section;
     std::memcpy(g_MemoryBase + kProgramAreaStart, copy + kCopyProgramOffset, top - kProgramAreaStart);
     return true;
 }
@@ -190,7 +206,6 @@ void ResetMemory()
 void RestoreMemory(int process)
 {
     {
-        NoSuspendSection section;
         std::memset(g_MemoryBase + kWorkArea1Offset, 0, kWorkAreaSize);
         std::memset(g_MemoryBase + kWorkArea2Offset, 0, kWorkAreaSize);
     }
@@ -206,7 +221,13 @@ void RestoreMemory(int process)
         else
             LoadDirectoryFromImage();
     } else {
-        LoadDirectoryFromImage();
+        // A battery-backed image that was never written (a first start, a
+        // new image file) becomes an empty store that the directory check
+        // accepts; any other image is taken as it stands.
+        if (BlankDirectoryImage())
+            ResetMemory();
+        else
+            LoadDirectoryFromImage();
         PrintFormatted(process, "RAM selected for power up%c", kEndOfLineCr);
     }
 
@@ -237,7 +258,7 @@ void InitialiseAxes()
     }
 }
 
-void Initialise(const uint8_t*, int& position, int)
+void Initialise(const uint8_t*, int& position, int, int)
 {
     ++position; // the handler reads its own (empty) operands
     InitialiseAxes();

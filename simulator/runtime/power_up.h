@@ -88,6 +88,6 @@ void RestoreMemory(int process);
 
 // INITIALISE: the axis defaults again, keeping each axis's type word.
 void InitialiseAxes();
-void Initialise(const uint8_t* text, int& position, int process);
+void Initialise(const uint8_t* text, int& position, int limit, int process);
 
 } // namespace qcrt

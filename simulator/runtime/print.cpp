@@ -237,7 +237,7 @@ void PutFramed(int process, int channel, uint8_t c)
     int k = FrameIndex(channel);
     if (g_Frames.owner.load() != process) {
         while (g_Frames.owner.load() != -1 && !ProcessStopping(process))
-            WaitForTick(process);
+            YieldSlice();
         g_Frames.owner.store(process);
     }
     if (c == kAck || c == kNak) {

@@ -258,7 +258,6 @@ int EditedProgram(int32_t position, int process)
 
 void WriteRecord(int32_t position, int length, int indent, const uint8_t* tokens, int tokenLength)
 {
-    NoSuspendSection section;
     g_MemoryBase[position + 1] = static_cast<uint8_t>(length);
     g_MemoryBase[position + 2] = static_cast<uint8_t>(indent);
     std::memcpy(g_MemoryBase + position + kLineHeaderSize, tokens, static_cast<size_t>(tokenLength));
@@ -286,12 +285,11 @@ void CloseBytes(int32_t position, int32_t count)
 // when a record cannot hold it.
 int LineRecordLength(int length, int process)
 {
-    int recordLength = length + kLineHeaderSize;
-    if (length <= 0 || recordLength > kMaxLineRecord) {
+    if (length <= 0 || length > kMaxLineRecord - kLineHeaderSize) {
         SetProcessError(process, kErrStringTooLong);
         return -1;
     }
-    return recordLength;
+    return length + kLineHeaderSize;
 }
 
 // Before bytes from first to last (a position of the same program's
@@ -370,7 +368,6 @@ void ClearDirectory()
     for (uint32_t& word : g_Store.directory)
         word = 0;
     {
-        NoSuspendSection section;
         std::memset(g_MemoryBase + kDirectoryOffset, 0, kDirectorySize);
     }
     g_Store.programEnd = static_cast<int32_t>(kProgramAreaStart);
@@ -569,7 +566,6 @@ int CreateProgram(std::string_view name, int process)
     WriteWord(program, kWordSourceEnd, static_cast<uint32_t>(start + 4));
     WriteWord(program, kWordCodeEnd, static_cast<uint32_t>(start + 4));
     {
-        NoSuspendSection section;
         std::memset(g_MemoryBase + start, 0, 4); // the end record
     }
     WriteProgramEnd(start + 4);
@@ -631,7 +627,6 @@ bool CopyProgram(std::string_view from, std::string_view to, int process)
         return false;
     }
     {
-        NoSuspendSection section;
         std::memmove(g_MemoryBase + start, g_MemoryBase + Offset(source, kWordSourceStart),
                      static_cast<size_t>(length));
     }
@@ -1004,7 +999,7 @@ bool MakeRoom(int position, int count, int process)
         return true;
     if (PrepareByteChange(position, position, process) < 0)
         return false;
-    if (g_Store.programEnd + count >= MemoryEnd()) {
+    if (count >= MemoryEnd() - g_Store.programEnd) {
         SetProcessError(process, kErrOutOfMemory);
         return false;
     }
@@ -1017,6 +1012,12 @@ bool RemoveBytes(int position, int count, int process)
 {
     if (count <= 0)
         return true;
+    // Bytes beyond the program's source are refused by the check below;
+    // a count that would carry the end past the largest int is refused here.
+    if (position < 0 || count > INT32_MAX - position) {
+        SetProcessError(process, kErrInvalidLineNumber);
+        return false;
+    }
     if (PrepareByteChange(position, position + count, process) < 0)
         return false;
     ResourceClaim claim(process, kResourceProgramStore, -1);
@@ -1069,7 +1070,6 @@ bool DeleteLine(int position, int process)
     if (!RemoveBytes(position, length, process))
         return false;
     {
-        NoSuspendSection section;
         g_MemoryBase[position] = previous; // the next record now follows the previous one
     }
     SetModified(program, true);

@@ -30,12 +30,13 @@ constexpr int kResourceFlashSettingsBit = 1;
 // The bits held by any process, per group.
 extern uint32_t g_ResourceTable[kResourceGroups];
 
-// bit is a bit number 0 to 31, or -1 for the whole group. Claiming what the
-// process already holds returns at once; a process that is being stopped
-// stops waiting and takes the bits.
-void ClaimResource(int process, int group, int bit);
+// bit is a bit number 0 to 31, or -1 for the whole group. Each process's
+// holdings are kept in its record and the table is their union. Claiming
+// what the process already holds returns at once; a process that is being
+// stopped stops waiting, takes nothing another process holds and gets false.
+bool ClaimResource(int process, int group, int bit);
 void ReleaseResource(int process, int group, int bit);
-// True when nobody holds the bit or the current process holds it.
+// True when no process but the current one holds the bit.
 bool IsResourceFree(int group, int bit);
 
 void ResetResources();
@@ -49,12 +50,15 @@ public:
     ResourceClaim(int process, int group, int bit);
     ~ResourceClaim();
     ResourceClaim(const ResourceClaim&) = delete;
+    // False when the claim gave way to a stop without the bits.
+    bool Held() const { return m_held; }
     ResourceClaim& operator=(const ResourceClaim&) = delete;
 
 private:
     int m_process;
     int m_group;
     uint32_t m_taken; // bits this claim added to what the process held
+    bool m_held;
 };
 
 } // namespace qcrt

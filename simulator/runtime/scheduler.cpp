@@ -60,9 +60,11 @@ std::atomic<int32_t>* StopRequestOf(int process)
 }
 
 thread_local int t_Process = kNoProcess;
+thread_local bool t_InInlineServices = false;
 thread_local int t_NoSuspendDepth = 0;
 
 std::atomic<bool> g_SliceEndRequest{false};
+std::atomic<bool> g_InlineScheduling{false};
 std::atomic<int> g_ThreadsInSection{0};
 std::atomic<ProcessLoopFunction> g_ProcessLoop{nullptr};
 std::atomic<MotionPassFunction> g_MotionPass{nullptr};
@@ -210,13 +212,9 @@ std::atomic<int> g_SystemTimerEnabled{0};
 
 void BeginNoSuspend()
 {
-    // Entering a section is a switch point: the sequencer's pending request is
-    // honoured before the thread takes hold of shared state.
-    if (t_NoSuspendDepth == 0) {
-        SwitchPoint();
+    // Not a switch point: switches happen only where the code asks for one.
+    if (t_NoSuspendDepth++ == 0)
         g_ThreadsInSection.fetch_add(1);
-    }
-    ++t_NoSuspendDepth;
 }
 
 void EndNoSuspend()
@@ -257,14 +255,56 @@ void SwitchPoint()
     Park(process);
 }
 
+void GiveUpSlice()
+{
+    int process = t_Process;
+    if (process == kNoProcess || t_NoSuspendDepth > 0 || ProcessStopping(process))
+        return;
+    Park(process);
+}
+
+void SetInlineScheduling(bool on)
+{
+    g_InlineScheduling.store(on);
+}
+
+namespace {
+
+// True when a wait of the calling thread runs the services in place: inline
+// scheduling, on the attached process thread, and not from inside the
+// services themselves (which sleep through the same calls).
+bool InlineTurn()
+{
+    return g_InlineScheduling.load() && t_Process != kNoProcess && t_NoSuspendDepth == 0 && !t_InInlineServices;
+}
+
+void RunInlineServices()
+{
+    t_InInlineServices = true;
+    RunSchedulingServices(false);
+    t_InInlineServices = false;
+}
+
+} // namespace
+
 void YieldSlice()
 {
+    if (InlineTurn()) {
+        RunInlineServices();
+        return;
+    }
     HostSleep(0);
     SwitchPoint();
 }
 
 void RuntimeSleep(unsigned milliseconds)
 {
+    if (InlineTurn()) {
+        // One scheduling step per millisecond of virtual time.
+        for (unsigned n = 0; n < std::max(milliseconds, 1u) && !ProcessStopping(t_Process); ++n)
+            RunInlineServices();
+        return;
+    }
     HostSleep(milliseconds);
     SwitchPoint();
 }
@@ -395,10 +435,8 @@ bool IsProcessActive(int process)
     return process == 0 || record->requestedState != kStateStopped || record->currentState != kStateStopped;
 }
 
-int ScheduleNextProcess(bool stopRequest)
+void RunSchedulingServices(bool stopRequest)
 {
-    int phase = g_Phase;
-
     ServiceChannelsTransmit();
     PortService();
     ServicePortsReceive();
@@ -406,6 +444,12 @@ int ScheduleNextProcess(bool stopRequest)
 
     if (g_ServoRunning.load() && !stopRequest)
         RunServoPeriods();
+}
+
+int ScheduleNextProcess(bool stopRequest)
+{
+    int phase = g_Phase;
+    RunSchedulingServices(stopRequest);
 
     int chosen;
     switch (phase) {

@@ -5,15 +5,19 @@
 // timer) lets exactly one process thread run per slice. Switching is
 // cooperative. At every tick the sequencer asks for the end of the slice
 // (RequestSliceEnd); the running process thread gives up the processor at its
-// next switch point -- a statement boundary, a wait loop, the entry of a
-// no-suspend section -- and blocks on its own gate until the sequencer lets it
-// run again. Between slices, with every process thread parked, the sequencer
-// runs the channel and port services and the servo periods
-// (ScheduleNextProcess), so those never race a process.
+// next switch point -- a statement boundary or a turn of a wait loop, and
+// nowhere else -- and blocks on its own gate until the sequencer lets it run
+// again. Between slices, with every process thread parked, the sequencer runs
+// the channel and port services and the servo periods (ScheduleNextProcess),
+// so those never race a process. Code between two switch points thus runs
+// alone: a multi-word update needs no lock.
 //
-// A switch is never taken inside a no-suspend section: a thread that holds
-// shared state brackets it with BeginNoSuspend/EndNoSuspend and no thread is
-// ever stopped half-way through such a change.
+// A switch is never taken inside a no-suspend section, for code that must
+// call something with a switch point in it while it holds shared state.
+//
+// Inline scheduling (tests on virtual time): a single process runs on the
+// calling thread, and each turn of its wait loops runs the services and a
+// servo period in place of a switch.
 //
 // The sequencer thread itself lives in the simulator program; one of its
 // ticks is SequencerSwitch, and WindDownProcesses ends the processes when the
@@ -49,6 +53,10 @@ public:
 void SwitchPoint();
 void YieldSlice();
 void RuntimeSleep(unsigned milliseconds);
+// Parks the calling process thread at once until the sequencer resumes it
+// (outside no-suspend sections and unless the process is being stopped).
+void GiveUpSlice();
+void SetInlineScheduling(bool on);
 
 // Waits until the runtime tick (g_SystemMilliseconds) changes, that is until
 // a servo period has passed, or the process is being stopped.
@@ -96,6 +104,7 @@ bool IsProcessActive(int process);
 // Runs the services and the servo periods, then chooses the process that runs
 // next, makes it current and returns it.
 int ScheduleNextProcess(bool stopRequest);
+void RunSchedulingServices(bool stopRequest);
 void TickTimers();
 
 // Sequencer side. SequencerSwitch is one tick: the running process is parked

@@ -569,17 +569,17 @@ void PrintTokenTable(int process)
     PrintFormatted(process, "[EOT]%c", kEndOfLineCr);
 }
 
-void ListTokenTable(const uint8_t* text, int& position, int process)
+void ListTokenTable(const uint8_t* text, int& position, int limit, int process)
 {
     // The handler reads its own operands: the token and an empty bracket
     // pair, if the line has one.
     ++position;
-    if (text[position] == kTokOpenBracket && text[position + 1] == kTokCloseBracket)
+    if (position + 1 < limit && text[position] == kTokOpenBracket && text[position + 1] == kTokCloseBracket)
         position += 2;
     PrintTokenTable(process);
 }
 
-void KeywordNoOperation(const uint8_t*, int& position, int)
+void KeywordNoOperation(const uint8_t*, int& position, int, int)
 {
     // Steps over its own token so that the statement loop moves on.
     ++position;

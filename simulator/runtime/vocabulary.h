@@ -17,11 +17,11 @@
 namespace qcrt {
 
 // Every keyword handler takes the text (token line or code), the read
-// position in it, advanced past what the handler consumes, and the number of
-// the process that executes it. It reports failure only by setting the
-// process's error number; a function leaves its value in the process's
-// result.
-using KeywordHandler = void (*)(const uint8_t* text, int& position, int process);
+// position in it, advanced past what the handler consumes, the end of the
+// code (the handler reads no byte at or beyond it) and the number of the
+// process that executes it. It reports failure only by setting the process's
+// error number; a function leaves its value in the process's result.
+using KeywordHandler = void (*)(const uint8_t* text, int& position, int limit, int process);
 
 // Keyword flags.
 constexpr uint32_t kKwStatement = 1u << 0;     // "c": begins a statement
@@ -170,8 +170,8 @@ void FindSpecialKeywords();
 const SpecialKeywords& GetSpecialKeywords();
 
 // Keyword handlers of this module.
-void ListTokenTable(const uint8_t* text, int& position, int process); // TOKENTABLE
-void KeywordNoOperation(const uint8_t* text, int& position, int process);
+void ListTokenTable(const uint8_t* text, int& position, int limit, int process); // TOKENTABLE
+void KeywordNoOperation(const uint8_t* text, int& position, int limit, int process);
 
 // Writes the TOKENTABLE listing to the process's output channel.
 void PrintTokenTable(int process);

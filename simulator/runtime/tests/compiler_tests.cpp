@@ -216,6 +216,14 @@ TEST_F(Compiler, CommandLineErrors)
         CompileText(c.text, &error);
         EXPECT_EQ(error, c.error) << c.text;
     }
+    // A word before ":" that is not the first item of its statement is no
+    // label: these lines compile.
+    for (const char* text : {"?a:?b", "FOR ii=1 TO 3:?ii[0];:NEXT ii:?", "aa=5:GET aa:?aa", "WAIT UNTIL a:?1"}) {
+        ClearCommandLineVariables();
+        int32_t error = -1;
+        CompileText(text, &error);
+        EXPECT_EQ(error, 0) << text;
+    }
     int32_t error = -1;
     CompileText("?" + std::string(20, '(') + "1" + std::string(20, ')'), &error);
     EXPECT_EQ(error, 0) << "20 nested operands are allowed";

@@ -1,6 +1,7 @@
 // Expression evaluation: operators, truth values, modifiers and errors.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,29 @@ TEST_F(Evaluation, OperatorsAndTruthValues)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Evaluate(c.expression), c.value) << c.expression;
+}
+
+TEST_F(Evaluation, ANaNIsUnequalToEverything)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Case {
+        uint8_t op;
+        float expected; // for NaN against NaN, 0 and 1 alike
+    };
+    const Case cases[] = {
+        {kTokEqual, 0.0f},     {kTokNotEqual, -1.0f}, {kTokLess, 0.0f},
+        {kTokLessEqual, 0.0f}, {kTokGreater, 0.0f},   {kTokGreaterEqual, 0.0f},
+    };
+    for (const Case& c : cases) {
+        for (float other : {nan, 0.0f, 1.0f}) {
+            EXPECT_EQ(ApplyBinaryOperator(c.op, nan, other, 0), c.expected) << int(c.op) << " against " << other;
+            EXPECT_EQ(ApplyBinaryOperator(c.op, other, nan, 0), c.expected) << int(c.op) << " swapped, " << other;
+        }
+    }
+    // Infinity less infinity is a NaN a program can make.
+    EXPECT_EQ(Evaluate("(2^200 - 2^200) <> (2^200 - 2^200)"), -1.0f);
+    EXPECT_EQ(Evaluate("(2^200 - 2^200) = 0"), 0.0f);
+    EXPECT_EQ(GetProcessError(0), 0);
 }
 
 TEST_F(Evaluation, ErrorsStopTheEvaluation)

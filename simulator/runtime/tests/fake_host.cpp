@@ -13,9 +13,47 @@
 
 using namespace qcrt;
 
-FakeHost::FakeHost() : flash(kFlashSize, 0xFF), batteryRam(kBatteryRamSize, 0)
+namespace {
+
+// Images of ended hosts, reused by the next so that each test does not
+// allocate and fault in five megabytes anew.
+std::mutex g_ImagePoolLock;
+std::vector<std::vector<uint8_t>> g_FlashPool;
+std::vector<std::vector<uint8_t>> g_RamPool;
+
+std::vector<uint8_t> TakeImage(std::vector<std::vector<uint8_t>>& pool, size_t size, uint8_t fill)
+{
+    std::vector<uint8_t> image;
+    {
+        std::lock_guard<std::mutex> guard(g_ImagePoolLock);
+        if (!pool.empty()) {
+            image = std::move(pool.back());
+            pool.pop_back();
+        }
+    }
+    image.assign(size, fill);
+    return image;
+}
+
+void ReturnImage(std::vector<std::vector<uint8_t>>& pool, std::vector<uint8_t>& image)
+{
+    std::lock_guard<std::mutex> guard(g_ImagePoolLock);
+    if (image.capacity() > 0)
+        pool.push_back(std::move(image));
+}
+
+} // namespace
+
+FakeHost::FakeHost()
+    : flash(TakeImage(g_FlashPool, kFlashSize, 0xFF)), batteryRam(TakeImage(g_RamPool, kBatteryRamSize, 0))
 {
     directories.insert(appData);
+}
+
+FakeHost::~FakeHost()
+{
+    ReturnImage(g_FlashPool, flash);
+    ReturnImage(g_RamPool, batteryRam);
 }
 
 void FakeHost::Send(int port, std::string_view bytes)
@@ -71,6 +109,10 @@ int FakeHost::Write(int port, const uint8_t* data, int length)
 {
     if (port < 0 || port >= kPorts || !data || length <= 0)
         return 0;
+    for (int refused = refuseWrites.load(); refused > 0;) {
+        if (refuseWrites.compare_exchange_weak(refused, refused - 1))
+            return 0;
+    }
     Responder responder;
     {
         std::lock_guard<std::mutex> guard(m_lock);
@@ -141,17 +183,13 @@ void FakeHost::SleepMs(unsigned milliseconds)
 {
     // On a controller a process that sleeps a millisecond always sleeps
     // through a tick of the sequencer. On virtual time a process thread would
-    // run ahead of the services instead, so its sleep lasts until the
-    // sequencer asks for the processor back.
-    int process = CurrentThreadProcess();
-    if (milliseconds > 0 && process != kNoProcess) {
-        while (g_SequencerActive.load() && !SliceEndRequested() && !ProcessStopping(process))
-            std::this_thread::yield();
-    }
+    // run ahead of the services instead, so a process thread that sleeps
+    // under a running sequencer gives up its slice at once.
+    if (milliseconds > 0 && CurrentThreadProcess() != kNoProcess && g_SequencerActive.load())
+        GiveUpSlice();
     Advance(milliseconds);
     if (onSleep)
         onSleep();
-    std::this_thread::yield();
 }
 
 bool FakeHost::PostToLinkWindow(unsigned message, uintptr_t wParam, intptr_t lParam)
@@ -245,6 +283,20 @@ RuntimeEnvironment::~RuntimeEnvironment()
     InitChannels();
     InitPorts();
     ClearRunningCounts();
+}
+
+InlineProcess::InlineProcess(int process)
+{
+    g_ProcessRecords[process].requestedState = kStateRunning;
+    AttachCurrentThread(process);
+    g_CurrentProcess.store(process);
+    SetInlineScheduling(true);
+}
+
+InlineProcess::~InlineProcess()
+{
+    SetInlineScheduling(false);
+    DetachCurrentThread();
 }
 
 TestSequencer::~TestSequencer()

@@ -20,6 +20,7 @@
 class FakeHost : public qcrt::RuntimeHost {
 public:
     FakeHost();
+    ~FakeHost() override;
 
     // The link's far side. Send queues bytes for the runtime to receive (only
     // port 0 has a line); Written and TakeWritten give what the runtime
@@ -54,6 +55,8 @@ public:
     std::vector<uint8_t> flash;
     std::vector<uint8_t> batteryRam;
     std::atomic<bool> linkWindowExists{true};
+    // The next n writes are refused (nothing taken, 0 answered).
+    std::atomic<int> refuseWrites{0};
     std::atomic<bool> dialogExists{true};
 
     std::vector<std::string> prompts;
@@ -106,6 +109,17 @@ public:
     RuntimeEnvironment& operator=(const RuntimeEnvironment&) = delete;
 
     FakeHost host;
+};
+
+// Runs the calling (test) thread as process n on virtual time while it
+// lives: the thread is attached as the process, and every turn of the
+// runtime's wait loops runs the services and a servo period in place.
+class InlineProcess {
+public:
+    explicit InlineProcess(int process);
+    ~InlineProcess();
+    InlineProcess(const InlineProcess&) = delete;
+    InlineProcess& operator=(const InlineProcess&) = delete;
 };
 
 // The sequencer of a test: a thread that runs SequencerSwitch in a loop;

@@ -55,6 +55,14 @@ TEST(Lexer, TokenLinesOfTheEdgeCases)
         {1, "(text)", Bytes(kTokComment, "text", 0, Z)},
         {0, "X", Bytes(kTokName, "x", 0, Z)}, // G-code letters are names in BASIC
         {0, "X:", Bytes(kTokLabel, "x", 0, Z)},
+        // A word before ":" is a label only as the first item of a statement.
+        {0, "?a:?b", Bytes(kw::PRINT, kTokName, "a", 0, kTokColon, kw::PRINT, kTokName, "b", 0, Z)},
+        {0, "GET aa:?aa", Bytes(kw::GET, SP, kTokName, "aa", 0, kTokColon, kw::PRINT, kTokName, "aa", 0, Z)},
+        {0, "NEXT ii:?", Bytes(kw::NEXT, SP, kTokName, "ii", 0, kTokColon, kw::PRINT, Z)},
+        {0, "a=1: lbl: b=2",
+         Bytes(kTokName, "a", 0, kTokEqual, kTokNumber, "1", 0, kTokColon, SP, kTokLabel, "lbl", 0, SP, kTokName, "b",
+               0, kTokEqual, kTokNumber, "2", 0, Z)},
+        {0, "one:two:", Bytes(kTokLabel, "one", 0, kTokLabel, "two", 0, Z)},
         {0, "cp a,b", Bytes(kw::COPY, SP, kTokQuotes, "A", kTokQuotes, kTokComma, kTokQuotes, "B", kTokQuotes, Z)},
         {0, "RUN prog", Bytes(kw::RUN, SP, kTokQuotes, "PROG", kTokQuotes, Z)},
         {0, "1.2.3", Bytes(kTokNumber, "1.2", 0, kTokNumber, ".3", 0, Z)},
@@ -136,6 +144,11 @@ TEST(Lexer, DetokenisedLinesTokeniseToTheSameLine)
         {0, "100 WA(10)", ""},
         {0, "ma(1000) axis(0)", "MOVEABS(1000) AXIS(0)"},
         {0, "a = b <> c", ""},
+        // An "@" line lists as what re-reads to the same text.
+        {0, "@x=1", ""},
+        {0, "@  PRINT \"a\\\"b\"", ""},
+        {0, "APPENDPROG x=1", "@x=1"},
+        {0, "APPENDPROG \"x\"", "@\"x\""},
         {1, "G01 X10 Y-2.5 (feed)", ""},
         {1, "N10 G00 Z0", ""},
     };

@@ -1,6 +1,7 @@
 // Power-up defaults, the memory checksum and the power-up restore.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "simulator/runtime/axis.h"
@@ -101,7 +102,7 @@ TEST(PowerUpDefaults, InitialiseKeepsTheAxisTypes)
 
     int position = 0;
     const uint8_t line[] = {25, kTokZero};
-    Initialise(line, position, 0);
+    Initialise(line, position, 2, 0);
     EXPECT_EQ(position, 1) << "INITIALISE steps over its token";
     EXPECT_FLOAT_EQ(g_AxisRecords[2].GetFloat(kAxisUnits), 1.0f);
     EXPECT_FLOAT_EQ(g_AxisRecords[2].GetFloat(kAxisSpeed), 1000.0f);
@@ -200,6 +201,28 @@ TEST_F(Memory, RamPowerUpKeepsTheProgramsAndDropsTheirOldCode)
     EXPECT_FALSE(IsRunning(main)) << "run counts are cleared";
     EXPECT_EQ(g_TableEntriesInUse, 256000);
     EXPECT_EQ(CheckMemory(), 1);
+}
+
+TEST_F(Memory, ABlankImagePowersUpToAnEmptyValidStore)
+{
+    std::fill(env.host.batteryRam.begin(), env.host.batteryRam.end(), uint8_t{0});
+    ASSERT_EQ(CheckMemory(), 0) << "a blank image has no valid directory yet";
+    g_MemoryLost = false;
+
+    RestoreMemory(0);
+    EXPECT_EQ(Printed(), "RAM selected for power up\r\nFLASHSTICK allowed\r\n");
+    EXPECT_EQ(CheckMemory(), 1);
+    EXPECT_EQ(ProgramAreaEnd(), 17440);
+    EXPECT_GE(CreateProgram("MAIN", 0), 0) << "error " << GetProcessError(0);
+    EXPECT_TRUE(SelectProgram("MAIN", 0)) << "error " << GetProcessError(0);
+
+    // An image that is not blank but broken is left for the memory check.
+    ASSERT_GE(MakeProgram("OTHER", {"a=1"}), 0);
+    int at = static_cast<int>(kMemoryChecksumOffset);
+    Put32(g_MemoryBase, at, 12345);
+    RestoreMemory(0);
+    Printed();
+    EXPECT_EQ(CheckMemory(), 0);
 }
 
 TEST_F(Memory, RestoreFromTheFlashCopy)

@@ -1,6 +1,8 @@
 // The program store: directory, checksum, program and line operations.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <algorithm>
 #include <functional>
 #include <map>
@@ -127,6 +129,25 @@ TEST_F(ProgramStore, RefusedOperationsAndTheirErrors)
              return SelectProgram("MAIN", 0);
          },
          kErrOutOfMemory},
+        // Byte counts that would overflow an int are refused, not wrapped.
+        {"make room for the largest count", [] { return MakeRoom(SourceStart(FindProgram("LIB")), INT32_MAX, 0); },
+         kErrOutOfMemory},
+        {"remove bytes whose end passes the largest int",
+         [] { return RemoveBytes(SourceStart(FindProgram("LIB")), INT32_MAX - 2, 0); }, kErrInvalidLineNumber},
+        {"remove bytes beyond the program", [] { return RemoveBytes(SourceStart(FindProgram("LIB")), 100000, 0); },
+         kErrInvalidLineNumber},
+        {"insert a line of the largest length",
+         [] {
+             const uint8_t tokens[] = {kTokZero};
+             return InsertLine(FindLine(FindProgram("LIB"), 0), tokens, INT32_MAX, 0, 0);
+         },
+         kErrStringTooLong},
+        {"insert a line of 253 bytes",
+         [] {
+             std::vector<uint8_t> tokens(253, kTokSpace);
+             return InsertLine(FindLine(FindProgram("LIB"), 0), tokens.data(), 253, 0, 0);
+         },
+         kErrStringTooLong},
         {"run type on process 16", [] { return SetRunType("MAIN", kRunAtPowerUp, 16, 0); }, kErrParameterOutOfRange},
         {"two programs at power-up on one process",
          [] {

@@ -2,11 +2,13 @@
 // process, the servo clock, cooperative switching and the resource lock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/ports.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/resources.h"
@@ -175,7 +177,7 @@ TEST(NoSuspend, SectionsNest)
     EXPECT_TRUE(IsSuspendable());
 }
 
-class Processes : public testing::Test {
+class ProcessThreads : public testing::Test {
 protected:
     void SetUp() override { g_ServoRunning.store(true); }
 
@@ -197,7 +199,7 @@ protected:
     TestSequencer sequencer;
 };
 
-TEST_F(Processes, OnlyOneProcessThreadRunsAtATime)
+TEST_F(ProcessThreads, OnlyOneProcessThreadRunsAtATime)
 {
     static std::atomic<int> inside{0};
     static std::atomic<int> overlaps{0};
@@ -226,7 +228,7 @@ TEST_F(Processes, OnlyOneProcessThreadRunsAtATime)
     EXPECT_GT(handovers.load(), 10) << "the two processes took turns";
 }
 
-TEST_F(Processes, OnePrintIsNeverInterleavedWithAnother)
+TEST_F(ProcessThreads, OnePrintIsNeverInterleavedWithAnother)
 {
     auto body = [](int process) {
         g_ProcessRecords[process].outputChannel = 5;
@@ -259,7 +261,7 @@ TEST_F(Processes, OnePrintIsNeverInterleavedWithAnother)
     EXPECT_EQ(lines[1], 4);
 }
 
-TEST_F(Processes, WriterToAChannelWithoutPortBlocksAt127BytesUntilStopped)
+TEST_F(ProcessThreads, WriterToAChannelWithoutPortBlocksAt127BytesUntilStopped)
 {
     static std::atomic<bool> returned;
     returned.store(false);
@@ -285,7 +287,7 @@ TEST_F(Processes, WriterToAChannelWithoutPortBlocksAt127BytesUntilStopped)
         EXPECT_EQ(static_cast<uint8_t>(ring[n]), n);
 }
 
-TEST_F(Processes, ClaimerWaitsWithoutHoldingItsOtherResources)
+TEST_F(ProcessThreads, ClaimerWaitsWithoutHoldingItsOtherResources)
 {
     static std::atomic<bool> claiming{false};
     static std::atomic<bool> gaveUp{false};
@@ -343,9 +345,8 @@ TEST(ResourceLock, ClaimReleaseAndFreeTests)
     ClaimResource(99, 1, 1); // no such process
 }
 
-TEST(ProcessThreads, WindDownEndsAProcessThatNeverRan)
+TEST_F(ProcessThreads, WindDownEndsAProcessThatNeverRan)
 {
-    RuntimeEnvironment env;
     static std::atomic<bool> ran;
     ran.store(false);
     StartTestProcess(6, [](int) { ran.store(true); });
@@ -356,6 +357,115 @@ TEST(ProcessThreads, WindDownEndsAProcessThatNeverRan)
     EXPECT_EQ(g_ProcessRecords[6].runningCount.load(), 0);
     EXPECT_EQ(g_ProcessRecords[6].stateWord.load(), kStateWindingDown);
     EXPECT_EQ(g_ProcessRecords[6].stopRequest.load(), 1);
+}
+
+TEST(ResourceLock, HoldersAreKeptPerProcess)
+{
+    RuntimeEnvironment env;
+    ASSERT_TRUE(ClaimResource(3, kResourceProcessControl, 2));
+
+    // A claimant being stopped gives way without the bit.
+    g_ProcessRecords[5].stopRequest.store(1);
+    EXPECT_FALSE(ClaimResource(5, kResourceProcessControl, 2));
+    EXPECT_EQ(g_ProcessRecords[5].resources[kResourceProcessControl], 0u);
+    {
+        ResourceClaim claim(5, kResourceProcessControl, 2);
+        EXPECT_FALSE(claim.Held());
+    }
+    ReleaseResource(5, kResourceProcessControl, 2);
+    EXPECT_EQ(g_ResourceTable[kResourceProcessControl], 1u << 2) << "process 3 still holds it";
+    g_CurrentProcess.store(6);
+    EXPECT_FALSE(IsResourceFree(kResourceProcessControl, 2));
+
+    // Two holders of one bit (a group-wide claim and a single bit taken
+    // before it): one release leaves the other's hold in the table.
+    g_ProcessRecords[5].stopRequest.store(0);
+    g_ProcessRecords[7].resources[kResourceOutput] = 1u << 4;
+    g_ProcessRecords[8].resources[kResourceOutput] = 1u << 4;
+    ReleaseResource(7, kResourceOutput, 4);
+    EXPECT_EQ(g_ResourceTable[kResourceOutput], 1u << 4);
+    ReleaseResource(8, kResourceOutput, -1);
+    EXPECT_EQ(g_ResourceTable[kResourceOutput], 0u);
+    ReleaseResource(3, kResourceProcessControl, -1);
+    EXPECT_EQ(g_ResourceTable[kResourceProcessControl], 0u);
+}
+
+// The waits of a process wake when what they wait for is there, whether or
+// not the servo tick runs.
+class Waits : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_ServoRunning.store(false); // the tick is off, as before start-up
+        g_ChannelRecords[0].port = 0;
+    }
+
+    RuntimeEnvironment env;
+};
+
+TEST_F(Waits, AFullRingWakesWhenTheServicesMakeRoom)
+{
+    InlineProcess process(1);
+    g_ProcessRecords[1].outputChannel = 5;
+    const std::string text(400, 'x');
+    for (char c : text)
+        PutOutputRing(5, 1, static_cast<uint8_t>(c));
+    for (int n = 0; n < 20; ++n)
+        RunServices();
+    std::string written = env.host.Written(0);
+    EXPECT_EQ(std::count(written.begin(), written.end(), 'x'), 400) << "nothing lost";
+    EXPECT_EQ(g_SystemMilliseconds.load(), 0) << "no servo period ran";
+}
+
+TEST_F(Waits, OutputPausedByXoffGoesOnAfterXon)
+{
+    InlineProcess process(1);
+    RunServices();
+    env.host.Send(0, "\x13"); // XOFF
+    RunServices();
+    env.host.TakeWritten(0);
+    int sleeps = 0;
+    env.host.onSleep = [&] {
+        if (++sleeps == 50)
+            env.host.Send(0, "\x11"); // XON, 50 ms later
+    };
+    const std::string text(300, 'y');
+    for (char c : text)
+        PutOutputRing(5, 1, static_cast<uint8_t>(c));
+    EXPECT_GE(sleeps, 50) << "the writer waited for the XON";
+    for (int n = 0; n < 20; ++n)
+        RunServices();
+    std::string written = env.host.Written(0);
+    EXPECT_EQ(std::count(written.begin(), written.end(), 'y'), 300);
+}
+
+TEST_F(Waits, AResourceWaitWakesWhenTheHolderReleases)
+{
+    InlineProcess process(1);
+    ASSERT_TRUE(ClaimResource(2, kResourceProgramStore, 3));
+    int sleeps = 0;
+    env.host.onSleep = [&] {
+        if (++sleeps == 10)
+            ReleaseResource(2, kResourceProgramStore, 3);
+    };
+    EXPECT_TRUE(ClaimResource(1, kResourceProgramStore, 3));
+    EXPECT_GE(sleeps, 10);
+    EXPECT_EQ(g_ProcessRecords[1].resources[kResourceProgramStore], 1u << 3);
+}
+
+TEST(PortTransmit, ARefusedWriteIsSentAgainLater)
+{
+    RuntimeEnvironment env;
+    RunServices(); // the link's first XON
+    env.host.TakeWritten(0);
+    for (char c : std::string("HELLO"))
+        ASSERT_TRUE(TryPutOutputRing(5, static_cast<uint8_t>(c)));
+    env.host.refuseWrites.store(2);
+    for (int n = 0; n < 4; ++n)
+        RunServices();
+    EXPECT_EQ(env.host.refuseWrites.load(), 0);
+    EXPECT_EQ(env.host.Written(0), "HELLO") << "sent once it was taken, nothing lost or doubled";
+    EXPECT_EQ(PortTxCount(0), 0);
 }
 
 TEST(AxisType, WordsSetByEachType)

@@ -79,5 +79,5 @@ namespace kw {
 constexpr int COPY = 2, APPENDPROG = 13, EDPROG = 17, AND = 30, MOD = 42, NOT = 43, OR = 44, XOR = 50, VR = 52,
               ELSEIF = 59, ELSE = 60, ENDIF = 61, FOR = 63, GOTO = 64, GOSUB = 65, INCLUDE = 68, IF = 70, NEXT = 71,
               ON = 72, REPEAT = 73, RUN = 75, STEP = 76, THEN = 79, TO = 80, UNTIL = 83, WEND = 84, WHILE = 85,
-              WAIT = 86, PRINT = 135, TIME = 146, DATE = 147, G = 178, X = 183;
+              WAIT = 86, GET = 125, PRINT = 135, TIME = 146, DATE = 147, G = 178, X = 183;
 } // namespace kw
