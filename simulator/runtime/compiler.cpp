@@ -1539,6 +1539,30 @@ int FindCodeLine(int process, int program, int lineNumber, int& foundLine)
     return -1;
 }
 
+uint32_t LineFieldAt(int program, int position, int& lineStart)
+{
+    lineStart = -1;
+    if (program < 0 || program >= kProgramCount)
+        return 0;
+    return LineFieldAt(program, SourceStart(program), CodeEnd(program), position, lineStart);
+}
+
+uint32_t LineFieldAt(int program, int base, int codeEnd, int position, int& lineStart)
+{
+    lineStart = -1;
+    if (program < 0 || program >= kProgramCount || position < 0)
+        return 0;
+    const std::vector<int32_t>& lines = g_Compiled[program].lines;
+    auto after = std::upper_bound(lines.begin(), lines.end(), position - base);
+    if (after == lines.begin())
+        return 0;
+    int at = base + *(after - 1);
+    if (at + 3 > codeEnd)
+        return 0;
+    lineStart = at;
+    return Get24(g_MemoryBase, at);
+}
+
 uint32_t NextBreakpointLine(int process, int program, int& position, bool passIt)
 {
     if (!HasCode(program)) {

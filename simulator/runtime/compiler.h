@@ -74,6 +74,14 @@ bool CompileAllPrograms(int process);
 // for a program without code, -1 alone when no line follows.
 int FindCodeLine(int process, int program, int lineNumber, int& foundLine);
 
+// The line field (line number, breakpoint bit) of the compiled line that
+// holds a code position (an image offset), from the program's line table, and
+// the position of that field; 0 and -1 when no line holds the position.
+uint32_t LineFieldAt(int program, int position, int& lineStart);
+// The same for a caller that knows the program's base (its source start) and
+// code end.
+uint32_t LineFieldAt(int program, int base, int codeEnd, int position, int& lineStart);
+
 // From position (an image offset; 0 for the start of the code) to the next
 // line whose line field carries the breakpoint bit: returns that field and
 // leaves position at the line (passIt false) or behind its field (true).

@@ -5,6 +5,7 @@
 
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/errors.h"
+#include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/tokens.h"
@@ -164,7 +165,7 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
             int slot = Get16(code, position);
             if (slot >= kLocalVariables)
                 return fail(kErrEvaluation);
-            push(r.localValues[slot]);
+            push((r.localFlags[slot] & 3u) == 3u ? ReadLocal(slot, process) : r.localValues[slot]);
             break;
         }
         case kTokParameter: {
@@ -210,6 +211,11 @@ bool EvaluateCallArguments(uint8_t token, const uint8_t* code, int& position, in
         SetProcessError(process, kErrTokenDefinition);
         return false;
     }
+    return EvaluateArgumentList(code, position, limit, process);
+}
+
+bool EvaluateArgumentList(const uint8_t* code, int& position, int limit, int process)
+{
     if (position >= limit || code[position] != kTokOpenBracket)
         return true;
     ++position;

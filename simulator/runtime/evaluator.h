@@ -22,6 +22,9 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
 // frame of the process: each argument an expression, "," between them and
 // ")" at the end. No list leaves the count 0.
 bool EvaluateCallArguments(uint8_t token, const uint8_t* code, int& position, int limit, int process);
+// The list alone, for handlers that read their own arguments (TABLE takes
+// more than the 24 a keyword's list may otherwise hold).
+bool EvaluateArgumentList(const uint8_t* code, int& position, int limit, int process);
 
 // A function keyword in an expression: its "#" channel, quoted names,
 // arguments and modifier, then its handler; returns the process's result.

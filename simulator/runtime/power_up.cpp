@@ -6,6 +6,7 @@
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_store.h"
@@ -40,13 +41,6 @@ void PutImageWord(uint32_t offset, int32_t value)
 {
     int position = static_cast<int>(offset);
     Put32(g_MemoryBase, position, value);
-}
-
-void SetTableEntriesInUse(int32_t count)
-{
-    g_TableEntriesInUse = count;
-    if (g_MemorySize == kBatteryRamSize)
-        PutImageWord(g_MemorySize - 4, count);
 }
 
 // Brings the directory and the programs from the flash copy into the

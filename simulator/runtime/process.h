@@ -36,6 +36,26 @@ struct ArgumentValue {
     int32_t integer;
 };
 
+constexpr int kForDepth = 8;
+constexpr int kGosubDepth = 7; // return entries in use at the most
+
+// A FOR loop: where its body starts (and on which line), its end and step,
+// and its variable: a
+// named variable (its slot), VR(n) (its index) or a parameter (its row and
+// the axis of the FOR statement).
+constexpr int32_t kLoopVariableVr = 0;
+constexpr int32_t kLoopVariableNamed = 1;
+constexpr int32_t kLoopVariableParameter = 2;
+struct ForEntry {
+    int32_t loopPosition;
+    int32_t loopLine; // the line that holds the loop position
+    float end;
+    float step;
+    int32_t kind;
+    int32_t number;
+    int32_t axis;
+};
+
 struct ProcessRecord {
     int32_t errorNumber; // pending error, 0 none (set through SetProcessError)
     int32_t programNumber;
@@ -75,6 +95,34 @@ struct ProcessRecord {
     // Local variables: flag bit 0 marks a variable kept over CLEAR and RESET.
     uint32_t localFlags[kLocalVariables];
     float localValues[kLocalVariables];
+
+    // Execution: the code being run (the memory image for a program, the
+    // command line's buffer for the command line), the position of the next
+    // token, the bounds of the code, the base that jump fields are relative
+    // to, and the program whose line table gives line numbers (-1 none).
+    const uint8_t* text;
+    int32_t position;
+    int32_t lowBound;
+    int32_t highBound; // the end of the code: nothing at or beyond it is read
+    int32_t base;
+    int32_t codeProgram;
+    int32_t statementStart; // where the statement being run began
+    int32_t programKind;    // 0 BASIC, 1 G code
+
+    // The number of the line being run (from 1); bit 23 marks a breakpoint.
+    int32_t currentLine;
+    int32_t lastError;
+    int32_t lastErrorLine;
+
+    // Flow control: the FOR and GOSUB stacks and the error trap (a
+    // program-relative target, 0 when none is armed; kind 1 calls it).
+    int32_t forDepth;
+    ForEntry forStack[kForDepth];
+    int32_t gosubDepth;
+    int32_t gosubReturn[kGosubDepth + 1];
+    int32_t gosubLine[kGosubDepth + 1];
+    int32_t trapTarget;
+    int32_t trapKind;
 
     // Shared with the sequencer.
     std::atomic<int32_t> stateWord;

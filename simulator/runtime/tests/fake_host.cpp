@@ -287,7 +287,6 @@ RuntimeEnvironment::~RuntimeEnvironment()
 
 InlineProcess::InlineProcess(int process)
 {
-    g_ProcessRecords[process].requestedState = kStateRunning;
     AttachCurrentThread(process);
     g_CurrentProcess.store(process);
     SetInlineScheduling(true);

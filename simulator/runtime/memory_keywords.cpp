@@ -1,0 +1,423 @@
+#include "simulator/runtime/memory_keywords.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "simulator/runtime/errors.h"
+#include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/host.h"
+#include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/power_up.h"
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/program_store.h"
+#include "simulator/runtime/values.h"
+#include "simulator/runtime/vocabulary.h"
+
+namespace qcrt {
+
+namespace {
+
+constexpr int32_t kTableLimit = 256000;
+
+int32_t ImageWordAt(uint32_t offset)
+{
+    int32_t word;
+    std::memcpy(&word, g_MemoryBase + offset, 4);
+    return word;
+}
+
+void PutImageWordAt(uint32_t offset, int32_t word)
+{
+    std::memcpy(g_MemoryBase + offset, &word, 4);
+}
+
+// The image offset of TABLE value i, or -1 when it would lie below the top
+// of the program area (or outside the image).
+int64_t TableOffset(int32_t index)
+{
+    int64_t offset = static_cast<int64_t>(g_MemorySize) - 8 - 4 * static_cast<int64_t>(index);
+    if (offset < ProgramAreaEnd() || offset < static_cast<int64_t>(kProgramAreaStart) ||
+        offset + 4 > static_cast<int64_t>(g_MemorySize))
+        return -1;
+    return offset;
+}
+
+// The argument frame of a handler that reads its own bracketed arguments:
+// the token is stepped over and the list evaluated; the frame goes with the
+// scope.
+class OwnArguments {
+public:
+    OwnArguments(const uint8_t* text, int& position, int limit, int process) : m_process(process)
+    {
+        ++position; // the token
+        m_pushed = PushArgumentFrame(process);
+        m_ok = m_pushed && EvaluateArgumentList(text, position, limit, process);
+    }
+    ~OwnArguments()
+    {
+        if (m_pushed)
+            PopArgumentFrame(m_process);
+    }
+    OwnArguments(const OwnArguments&) = delete;
+    OwnArguments& operator=(const OwnArguments&) = delete;
+
+    bool Ok() const { return m_ok; }
+    int Count() const { return ArgumentCount(m_process); }
+    const ArgumentValue& operator[](int n) const { return *GetArgument(m_process, n); }
+
+private:
+    int m_process;
+    bool m_pushed = false;
+    bool m_ok = false;
+};
+
+ProcessRecord& RecordOf(int process)
+{
+    return g_ProcessRecords[process];
+}
+
+// A function of one float argument: its value, or the error it sets.
+template <float (*F)(float, int)> void UnaryFunction(int process)
+{
+    const ArgumentValue* a = GetArgument(process, 0);
+    if (!a) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    RecordOf(process).result = F(a->value, process);
+}
+
+float Abs(float x, int)
+{
+    return std::fabs(x);
+}
+float Sin(float x, int)
+{
+    return std::sin(x);
+}
+float Cos(float x, int)
+{
+    return std::cos(x);
+}
+float Tan(float x, int)
+{
+    return std::tan(x);
+}
+float Asin(float x, int)
+{
+    return std::asin(x);
+}
+float Acos(float x, int)
+{
+    return std::acos(x);
+}
+float Atan(float x, int)
+{
+    return std::atan(x);
+}
+float Exp(float x, int)
+{
+    return std::exp(x);
+}
+float Int(float x, int)
+{
+    return std::trunc(x);
+}
+float Frac(float x, int)
+{
+    return x - std::trunc(x);
+}
+float Sgn(float x, int)
+{
+    return x < 0.0f ? -1.0f : 1.0f;
+}
+float Sqr(float x, int process)
+{
+    if (x < 0.0f) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return 0.0f;
+    }
+    return std::sqrt(x);
+}
+float Ln(float x, int process)
+{
+    if (!(x > 0.0f)) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return 0.0f;
+    }
+    return std::log(x);
+}
+
+} // namespace
+
+int VrKeywordRow()
+{
+    static const int row = FindKeyword("VR");
+    return row;
+}
+
+float ReadVr(int32_t index, int process)
+{
+    if (index < 0 || index >= kVrCount || !g_MemoryBase) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return 0.0f;
+    }
+    return std::bit_cast<float>(ImageWordAt(kVrOffset + 4 * static_cast<uint32_t>(index)));
+}
+
+void WriteVr(int32_t index, float value, int process)
+{
+    if (index < 0 || index >= kVrCount || !g_MemoryBase) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    PutImageWordAt(kVrOffset + 4 * static_cast<uint32_t>(index), std::bit_cast<int32_t>(value));
+}
+
+int32_t TableEntriesInUse()
+{
+    return g_TableEntriesInUse;
+}
+
+void SetTableEntriesInUse(int32_t count)
+{
+    g_TableEntriesInUse = count;
+    if (g_MemorySize == kBatteryRamSize)
+        PutImageWordAt(g_MemorySize - 4, count);
+}
+
+bool ReadTable(int32_t index, float& value, int process)
+{
+    int64_t offset = index >= 0 && index < g_TableEntriesInUse ? TableOffset(index) : -1;
+    if (offset < 0) {
+        SetProcessError(process, kErrTableIndex);
+        return false;
+    }
+    value = std::bit_cast<float>(ImageWordAt(static_cast<uint32_t>(offset)));
+    return true;
+}
+
+bool WriteTable(int32_t index, float value, int process)
+{
+    if (index < 0 || index >= kTableLimit) {
+        SetProcessError(process, kErrTableIndex);
+        return false;
+    }
+    int64_t offset = TableOffset(index);
+    if (offset < 0) {
+        SetProcessError(process, kErrOutOfMemory);
+        return false;
+    }
+    PutImageWordAt(static_cast<uint32_t>(offset), std::bit_cast<int32_t>(value));
+    if (index >= g_TableEntriesInUse)
+        SetTableEntriesInUse(index + 1);
+    return true;
+}
+
+float ReadLocal(int slot, int process)
+{
+    ProcessRecord& r = RecordOf(process);
+    if (slot < 0 || slot >= kLocalVariables)
+        return 0.0f;
+    if ((r.localFlags[slot] & 3u) == 3u)
+        return ReadVr(TruncateToInt32(r.localValues[slot]), process);
+    return r.localValues[slot];
+}
+
+float WriteLocal(int slot, float value, int process)
+{
+    ProcessRecord& r = RecordOf(process);
+    if (slot < 0 || slot >= kLocalVariables) {
+        SetProcessError(process, kErrEvaluation);
+        return r.result;
+    }
+    uint32_t flags = r.localFlags[slot] & 3u;
+    if (flags == 3u) {
+        WriteVr(TruncateToInt32(r.localValues[slot]), value, process);
+        r.result = value;
+    } else if (flags == 1u) {
+        SetProcessError(process, kErrReadOnly);
+    } else {
+        r.localValues[slot] = value;
+        r.result = value;
+    }
+    return r.result;
+}
+
+void KeywordVr(const uint8_t*, int&, int, int process)
+{
+    const ArgumentValue* index = GetArgument(process, 0);
+    if (!index) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    RecordOf(process).result = ReadVr(index->integer, process);
+}
+
+void KeywordTable(const uint8_t* text, int& position, int limit, int process)
+{
+    OwnArguments args(text, position, limit, process);
+    if (!args.Ok())
+        return;
+    if (args.Count() < 1) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    int32_t index = args[0].integer;
+    if (args.Count() == 1) {
+        float value = 0.0f;
+        if (ReadTable(index, value, process))
+            RecordOf(process).result = value;
+        return;
+    }
+    for (int n = 1; n < args.Count(); ++n) {
+        if (index > INT32_MAX - n || !WriteTable(index + n - 1, args[n].value, process))
+            return;
+    }
+}
+
+void KeywordClear(const uint8_t*, int& position, int, int process)
+{
+    ++position;
+    if (g_MemoryBase)
+        std::memset(g_MemoryBase + kVrOffset, 0, 4 * kVrCount);
+    ClearLocalVariables(process);
+}
+
+void KeywordReset(const uint8_t*, int& position, int, int process)
+{
+    ++position;
+    ClearLocalVariables(process);
+}
+
+void KeywordBSpline(const uint8_t* text, int& position, int limit, int process)
+{
+    OwnArguments args(text, position, limit, process);
+    if (!args.Ok())
+        return;
+    if (args.Count() != 5) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    const int32_t type = args[0].integer, source = args[1].integer, count = args[2].integer;
+    const int32_t destination = args[3].integer, factor = args[4].integer;
+    const int64_t end = static_cast<int64_t>(destination) + static_cast<int64_t>(count) * factor;
+    if (type != 1 || source < 0 || source > kTableLimit || count <= 3 ||
+        static_cast<int64_t>(source) + count > kTableLimit || destination < 0 || destination > kTableLimit ||
+        factor <= 0 || end > kTableLimit) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    auto sourceValue = [&](int32_t k, float& value) { return ReadTable(source + k, value, process); };
+    int32_t out = destination;
+    auto put = [&](float value) { return WriteTable(out++, value, process); };
+
+    const int32_t last = count - 1;
+    float first = 0.0f;
+    if (!sourceValue(0, first) || !put(first))
+        return;
+    // The control values of each segment, as indices into the source.
+    auto segment = [&](int32_t a, int32_t b, int32_t c, int32_t d) {
+        float p0, p1, p2, p3;
+        if (!sourceValue(a, p0) || !sourceValue(b, p1) || !sourceValue(c, p2) || !sourceValue(d, p3))
+            return false;
+        const float sixth = 0.16666666f;
+        const float c0 = (p0 + 4.0f * p1 + p2) * sixth;
+        const float c1 = (3.0f * p2 - 3.0f * p0) * sixth;
+        const float c2 = (3.0f * p0 - 6.0f * p1 + 3.0f * p2) * sixth;
+        const float c3 = (-p0 + 3.0f * p1 - 3.0f * p2 + p3) * sixth;
+        const float step = 1.0f / static_cast<float>(factor);
+        float t = 0.0f;
+        for (int32_t n = 0; n < factor; ++n, t += step) {
+            if (!put(((c3 * t + c2) * t + c1) * t + c0))
+                return false;
+        }
+        return true;
+    };
+    if (!segment(0, 0, 0, 1))
+        return;
+    for (int32_t i = 2; i <= last; ++i) {
+        if (!segment(i - 3 > 0 ? i - 3 : 0, i - 2, i - 1, i))
+            return;
+    }
+    if (!segment(last - 2, last - 1, last, last) || !segment(last - 1, last, last, last))
+        return;
+    float final = 0.0f;
+    if (sourceValue(last, final))
+        put(final);
+}
+
+void KeywordStick(const uint8_t* text, int& position, int limit, int process)
+{
+    // There is no memory stick on the simulated controller.
+    OwnArguments args(text, position, limit, process);
+    if (args.Ok())
+        RecordOf(process).result = 0.0f;
+}
+
+void KeywordAbs(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Abs>(process);
+}
+void KeywordSin(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Sin>(process);
+}
+void KeywordCos(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Cos>(process);
+}
+void KeywordTan(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Tan>(process);
+}
+void KeywordAsin(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Asin>(process);
+}
+void KeywordAcos(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Acos>(process);
+}
+void KeywordAtan(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Atan>(process);
+}
+void KeywordExp(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Exp>(process);
+}
+void KeywordInt(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Int>(process);
+}
+void KeywordFrac(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Frac>(process);
+}
+void KeywordSgn(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Sgn>(process);
+}
+void KeywordSqr(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Sqr>(process);
+}
+void KeywordLn(const uint8_t*, int&, int, int process)
+{
+    UnaryFunction<Ln>(process);
+}
+
+void KeywordAtan2(const uint8_t*, int&, int, int process)
+{
+    const ArgumentValue* a = GetArgument(process, 0);
+    const ArgumentValue* b = GetArgument(process, 1);
+    if (!a || !b) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    RecordOf(process).result = std::atan2(a->value, b->value);
+}
+
+} // namespace qcrt

@@ -1,0 +1,58 @@
+// VR and TABLE memory, the processes' local variables, CLEAR and RESET,
+// B_SPLINE, the memory-stick functions and the arithmetic functions
+// of one argument.
+//
+// VR(i), i from 0 to 1023, is the float at image offset 780 + 4 i. TABLE
+// value i (0 to 255999) is the float at image offset (size - 8 - 4 i),
+// growing down from the top of the battery-backed image, with the number of
+// values in use (TSIZE) in the image's last 4 bytes; both survive a restart
+// on the same image. A TABLE read needs an index below TSIZE (error 65); a
+// write at or beyond it grows the TABLE to the index + 1, and any write
+// whose value would lie in the program area is refused with error 35.
+#pragma once
+
+#include <cstdint>
+
+namespace qcrt {
+
+constexpr int kVrCount = 1024;
+
+// The keyword row of VR (its assignment is a statement form of its own).
+int VrKeywordRow();
+
+float ReadVr(int32_t index, int process); // error 19 outside 0 to 1023
+void WriteVr(int32_t index, float value, int process);
+
+bool ReadTable(int32_t index, float& value, int process);
+bool WriteTable(int32_t index, float value, int process);
+int32_t TableEntriesInUse();
+void SetTableEntriesInUse(int32_t count);
+
+// Local variables. Flag bits 0 and 1 set: the local stands for VR(its value);
+// bit 0 alone: read-only (error 21 on a write, the value kept).
+float ReadLocal(int slot, int process);
+float WriteLocal(int slot, float value, int process);
+
+// Keyword handlers.
+void KeywordVr(const uint8_t* text, int& position, int limit, int process);
+void KeywordTable(const uint8_t* text, int& position, int limit, int process);
+void KeywordClear(const uint8_t* text, int& position, int limit, int process);
+void KeywordReset(const uint8_t* text, int& position, int limit, int process);
+void KeywordBSpline(const uint8_t* text, int& position, int limit, int process);
+void KeywordStick(const uint8_t* text, int& position, int limit, int process); // STICK_READ, STICK_WRITE
+void KeywordAbs(const uint8_t* text, int& position, int limit, int process);
+void KeywordSin(const uint8_t* text, int& position, int limit, int process);
+void KeywordCos(const uint8_t* text, int& position, int limit, int process);
+void KeywordTan(const uint8_t* text, int& position, int limit, int process);
+void KeywordAsin(const uint8_t* text, int& position, int limit, int process);
+void KeywordAcos(const uint8_t* text, int& position, int limit, int process);
+void KeywordAtan(const uint8_t* text, int& position, int limit, int process);
+void KeywordAtan2(const uint8_t* text, int& position, int limit, int process);
+void KeywordExp(const uint8_t* text, int& position, int limit, int process);
+void KeywordInt(const uint8_t* text, int& position, int limit, int process);
+void KeywordFrac(const uint8_t* text, int& position, int limit, int process);
+void KeywordSgn(const uint8_t* text, int& position, int limit, int process);
+void KeywordSqr(const uint8_t* text, int& position, int limit, int process);
+void KeywordLn(const uint8_t* text, int& position, int limit, int process);
+
+} // namespace qcrt
