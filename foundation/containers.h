@@ -18,7 +18,9 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <iterator>
 #include <list>
 #include <memory>
@@ -50,8 +52,8 @@ public:
 
     // How long every operation waits for the list's lock; 0xFFFFFFFF waits
     // without limit.
-    void SetLockTimeout(DWORD timeoutMs) { m_timeoutMs = timeoutMs; }
-    DWORD GetLockTimeout() const { return m_timeoutMs; }
+    void SetLockTimeout(DWORD timeoutMs) { m_timeoutMs.store(timeoutMs); }
+    DWORD GetLockTimeout() const { return m_timeoutMs.load(); }
 
     // Destroys the first element; returns the new first element (null when
     // the list is empty now, or on a lock time-out).
@@ -113,12 +115,13 @@ public:
         return Insert(found->second, value);
     }
 
-    // Appends a copy of every element of other, walking it from its head.
-    // Returns the last element appended, or null when none was. A list
-    // appended to itself gets one copy of each element it held before.
+    // Appends a copy of every element of other, walking it from its head
+    // with both lists locked. Returns the last element appended, or null
+    // when none was (also when either lock timed out). A list appended to
+    // itself gets one copy of each element it held before.
     virtual T* Append(const CTList& other)
     {
-        Guard guard(*this);
+        PairGuard guard(*this, other);
         if (!guard)
             return nullptr;
         T* last = nullptr;
@@ -133,8 +136,10 @@ public:
             }
             return last;
         }
-        for (T* item = other.GetHead(); item; item = other.GetNext(item)) {
-            T* added = AddTail(item);
+        // The source stays locked while it is copied, so no element of it
+        // can go while it is read.
+        for (const auto& item : other.m_items) {
+            T* added = Insert(m_items.end(), item.get());
             if (!added)
                 break;
             last = added;
@@ -250,17 +255,18 @@ public:
             RemoveHead();
     }
 
-    // Replaces the contents with copies of other's elements, in order.
+    // Replaces the contents with copies of other's elements, in order, with
+    // both lists locked; nothing changes when either lock times out.
     CTList& Copy(const CTList& other)
     {
         if (&other == this)
             return *this;
-        Guard guard(*this);
+        PairGuard guard(*this, other);
         if (!guard)
             return *this;
         RemoveAll();
-        for (T* item = other.GetHead(); item; item = other.GetNext(item)) {
-            if (!AddTail(item))
+        for (const auto& item : other.m_items) {
+            if (!Insert(m_items.end(), item.get()))
                 break;
         }
         return *this;
@@ -288,15 +294,19 @@ private:
     // Takes the list's lock for one operation; false when it timed out.
     class Guard {
     public:
-        explicit Guard(const CTList& list) : m_list(list)
+        // With attempt false nothing is locked (and the guard is false).
+        explicit Guard(const CTList& list, bool attempt = true) : m_list(list)
         {
-            if (list.m_timeoutMs == 0xFFFFFFFF) {
+            if (!attempt)
+                return;
+            const DWORD timeoutMs = list.m_timeoutMs.load();
+            if (timeoutMs == 0xFFFFFFFF) {
                 list.m_lock.lock();
                 m_locked = true;
             } else {
-                m_locked = list.m_lock.try_lock_for(std::chrono::milliseconds(list.m_timeoutMs));
+                m_locked = list.m_lock.try_lock_for(std::chrono::milliseconds(timeoutMs));
                 if (!m_locked)
-                    LogListLockTimeout(list.m_timeoutMs);
+                    LogListLockTimeout(timeoutMs);
             }
         }
         ~Guard()
@@ -311,6 +321,24 @@ private:
     private:
         const CTList& m_list;
         bool m_locked = false;
+    };
+
+    // Takes the locks of two lists, always in the same order (by address),
+    // so that two threads copying between the same lists in opposite
+    // directions cannot deadlock. False when either timed out.
+    class PairGuard {
+    public:
+        PairGuard(const CTList& a, const CTList& b)
+            : m_first(Before(a, b) ? a : b), m_second(Before(a, b) ? b : a, static_cast<bool>(m_first))
+        {
+        }
+        explicit operator bool() const { return m_first && m_second; }
+
+    private:
+        static bool Before(const CTList& a, const CTList& b) { return std::less<const CTList*>()(&a, &b); }
+
+        Guard m_first;
+        Guard m_second;
     };
 
     // A new element (copy of *value, or default) placed before where;
@@ -346,7 +374,7 @@ private:
     // element do not search the list.
     std::unordered_map<const T*, typename Items::iterator> m_index;
     mutable std::recursive_timed_mutex m_lock;
-    DWORD m_timeoutMs = GetDefaultListLockTimeout();
+    std::atomic<DWORD> m_timeoutMs{GetDefaultListLockTimeout()};
 };
 
 // A stack on a CTList: the tail is the top.

@@ -1,8 +1,11 @@
 #include "foundation/fileutil.h"
 
+#include <winioctl.h>
+
 #include <cctype>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "framework/file.h"
 
@@ -32,6 +35,56 @@ int LastPartStart(const CString& path)
     return start + 1;
 }
 
+// A directory link, junction or any other reparse point: an entry of its
+// own, never a folder to walk into.
+bool IsLink(const CFileFind& finder)
+{
+    return finder.MatchesMask(FILE_ATTRIBUTE_REPARSE_POINT) != FALSE;
+}
+
+// Makes target the same link as source: the reparse data read from source
+// is set on a new entry of the same kind. FALSE when the platform cannot
+// read or set it (the half-made entry is removed again).
+BOOL CopyLink(const CString& source, const CString& target, bool isFolder)
+{
+    const DWORD openFlags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+    HANDLE from = ::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, openFlags, nullptr);
+    if (from == INVALID_HANDLE_VALUE)
+        return FALSE;
+    std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+    DWORD size = 0;
+    const BOOL read = ::DeviceIoControl(from, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                        static_cast<DWORD>(data.size()), &size, nullptr);
+    ::CloseHandle(from);
+    if (!read)
+        return FALSE;
+
+    HANDLE to = INVALID_HANDLE_VALUE;
+    if (isFolder) {
+        if (!::CreateDirectoryA(target, nullptr))
+            return FALSE;
+        to = ::CreateFileA(target, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, openFlags, nullptr);
+    } else {
+        to = ::CreateFileA(target, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, openFlags, nullptr);
+        if (to == INVALID_HANDLE_VALUE)
+            return FALSE;
+    }
+    BOOL set = FALSE;
+    if (to != INVALID_HANDLE_VALUE) {
+        DWORD unused = 0;
+        set = ::DeviceIoControl(to, FSCTL_SET_REPARSE_POINT, data.data(), size, nullptr, 0, &unused, nullptr);
+        ::CloseHandle(to);
+    }
+    if (!set) {
+        if (isFolder)
+            ::RemoveDirectoryA(target);
+        else
+            ::DeleteFileA(target);
+    }
+    return set;
+}
+
 } // namespace
 
 BOOL PathExists(LPCSTR path, int kind, BOOL* readOnly)
@@ -43,9 +96,7 @@ BOOL PathExists(LPCSTR path, int kind, BOOL* readOnly)
         return FALSE;
 
     if (IsDriveRoot(text)) {
-        // A drive root is a folder, never a file.
-        if (kind != 1)
-            return FALSE;
+        // A drive root exists when its drive does, whichever kind is asked.
         const int drive = std::toupper(static_cast<unsigned char>(text[0])) - 'A';
         const BOOL exists = (::GetLogicalDrives() >> drive) & 1;
         if (readOnly && exists)
@@ -99,8 +150,13 @@ BOOL CopyDirectory(LPCSTR source, LPCSTR target, int depth, int maxDepth)
         if (finder.IsDots())
             continue;
         const CString to = JoinPath(target, finder.GetFileName());
-        const BOOL ok = finder.IsDirectory() ? CopyDirectory(finder.GetFilePath(), to, depth + 1, maxDepth)
-                                             : ::CopyFileA(finder.GetFilePath(), to, FALSE);
+        BOOL ok;
+        if (IsLink(finder))
+            ok = CopyLink(finder.GetFilePath(), to, finder.IsDirectory() != FALSE);
+        else if (finder.IsDirectory())
+            ok = CopyDirectory(finder.GetFilePath(), to, depth + 1, maxDepth);
+        else
+            ok = ::CopyFileA(finder.GetFilePath(), to, FALSE);
         if (!ok)
             return FALSE;
     }
@@ -118,7 +174,9 @@ BOOL DeleteDirectory(LPCSTR folder, int depth, int maxDepth)
             more = finder.FindNextFile();
             if (finder.IsDots())
                 continue;
-            if (finder.IsDirectory())
+            if (IsLink(finder) && finder.IsDirectory())
+                ::RemoveDirectoryA(finder.GetFilePath()); // the link only, never what it points to
+            else if (finder.IsDirectory())
                 DeleteDirectory(finder.GetFilePath(), depth + 1, maxDepth);
             else
                 ::DeleteFileA(finder.GetFilePath());
@@ -139,7 +197,7 @@ BOOL FindNewestFile(LPCSTR folder, CString& newestPath, FILETIME& newestTime, in
         if (finder.IsDots())
             continue;
         if (finder.IsDirectory()) {
-            if (FindNewestFile(finder.GetFilePath(), newestPath, newestTime, depth + 1, maxDepth))
+            if (!IsLink(finder) && FindNewestFile(finder.GetFilePath(), newestPath, newestTime, depth + 1, maxDepth))
                 found = TRUE;
             continue;
         }

@@ -9,8 +9,8 @@
 
 // Whether a file (kind 0: an entry that is not a folder) or a folder (kind
 // 1) exists; any other kind gives FALSE, as does a path shorter than 3
-// characters. A drive root ("C:\") is a folder when its drive is among the
-// logical drives. One trailing backslash is ignored. The path may hold
+// characters. A drive root ("C:\") exists, for either kind, when its drive
+// is among the logical drives. One trailing backslash is ignored. The path may hold
 // wildcards: the first match of the asked kind counts. readOnly (optional)
 // receives whether the entry found is read-only, and TRUE when none was.
 BOOL PathExists(LPCSTR path, int kind = 0, BOOL* readOnly = nullptr);
@@ -21,13 +21,19 @@ BOOL DirectoryExists(LPCSTR path);
 // drive.
 BOOL IsLocalDrivePath(LPCSTR path, BOOL fixedOnly);
 
+// The folder walks below never follow links: a directory link, junction
+// or other reparse point is an entry of its own, copied or removed itself
+// and never entered, so nothing outside the tree is copied, deleted or
+// searched through one.
+//
 // Copies every file of source into target (created when missing,
-// overwriting files) and every subfolder likewise, down to maxDepth levels.
-// FALSE when depth > maxDepth, the source folder does not exist, or any
-// step fails (the copy stops there).
+// overwriting files) and every subfolder likewise, down to maxDepth levels;
+// a link is made again at the target as the same link. FALSE when depth >
+// maxDepth, the source folder does not exist, or any step fails (the copy
+// stops there; a link the platform cannot copy is such a failure).
 BOOL CopyDirectory(LPCSTR source, LPCSTR target, int depth = 0, int maxDepth = 32);
-// Deletes every file and subfolder of folder and then the folder itself;
-// the result is that of removing the folder. FALSE when depth > maxDepth.
+// Deletes every file and subfolder of folder (a link: the link alone) and
+// then the folder itself; the result is that of removing the folder. FALSE when depth > maxDepth.
 BOOL DeleteDirectory(LPCSTR folder, int depth = 0, int maxDepth = 32);
 // Walks folder and its subfolders (to maxDepth levels) for files written
 // later than newestTime; the latest one's path and time are stored in

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "foundation/logline.h"
 #include "foundation/safefile.h"
 #include "framework/prompt.h"
 
@@ -17,6 +18,16 @@ CString FormatValue(const char* format, ...)
     text.FormatV(format, args);
     va_end(args);
     return text;
+}
+
+// Logs a text refused because writing it would change the file's
+// structure (a line end, or a key that would read as a header or split at
+// its "=").
+BOOL RefuseText(LPCSTR path, LPCSTR what, LPCSTR text)
+{
+    GlobalLogFormat(LOG_STATUS_ERRORS, "INI file %s: %s refused, it would change the file's layout: \"%s\"", path, what,
+                    text ? text : "(null)");
+    return FALSE;
 }
 
 } // namespace
@@ -45,14 +56,42 @@ BOOL CIniFile::ReadFileText(std::string& text) const
     return ReadWholeFileBytes(m_path, text);
 }
 
-BOOL CIniFile::WriteFileText(const std::string& text)
+BOOL CIniFile::WriteFileText(const std::string& text, const std::string* readBefore)
 {
-    if (!m_path.IsEmpty() && ReplaceFileContents(m_path, text))
+    if (!m_path.IsEmpty() && ReplaceFileContents(m_path, text, readBefore))
         return TRUE;
+    return ReportWriteFailure();
+}
+
+BOOL CIniFile::ReportWriteFailure() const
+{
     CString message;
     message.Format("Error writing to file:\n%s", m_path.GetString());
     AfxGetPromptService().PromptDetached(message, "Project file", MB_OK | MB_ICONEXCLAMATION);
     return FALSE;
+}
+
+BOOL CIniFile::CheckSectionLines(LPCSTR section, const CStringList& lines) const
+{
+    if (!IniText::IsWritableSectionName(section))
+        return RefuseText(m_path, "section name", section);
+    for (POSITION pos = lines.GetHeadPosition(); pos;) {
+        const CString& line = lines.GetNext(pos);
+        if (!IniText::IsWritableLine(line))
+            return RefuseText(m_path, "line", line);
+    }
+    return TRUE;
+}
+
+BOOL CIniFile::CheckEntry(LPCSTR section, LPCSTR key, LPCSTR value) const
+{
+    if (!IniText::IsWritableSectionName(section))
+        return RefuseText(m_path, "section name", section);
+    if (!IniText::IsWritableKey(key))
+        return RefuseText(m_path, "key", key);
+    if (!IniText::IsWritableValue(value))
+        return RefuseText(m_path, "value", value);
+    return TRUE;
 }
 
 BOOL CIniFile::CacheHolds(LPCSTR section) const
@@ -92,18 +131,17 @@ BOOL CIniFile::LoadSection(LPCSTR section)
 BOOL CIniFile::ReplaceSectionInFile(LPCSTR section, const CStringList& lines)
 {
     Lock lock(m_lock);
-    if (!section || m_path.IsEmpty())
+    if (!section || m_path.IsEmpty() || !CheckSectionLines(section, lines))
         return FALSE;
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return ReportWriteFailure();
     std::string text;
     BOOL exists = FALSE;
-    if (!ReadWholeFileBytes(m_path, text, &exists) && exists) {
-        // Never write a file whose content could not be read whole.
-        CString message;
-        message.Format("Error writing to file:\n%s", m_path.GetString());
-        AfxGetPromptService().PromptDetached(message, "Project file", MB_OK | MB_ICONEXCLAMATION);
-        return FALSE;
-    }
-    return WriteFileText(IniText::ReplaceSection(text, section, lines));
+    // Never write a file whose content could not be read whole.
+    if (!ReadWholeFileBytes(m_path, text, &exists) && exists)
+        return ReportWriteFailure();
+    return WriteFileText(IniText::ReplaceSection(text, section, lines), &text);
 }
 
 BOOL CIniFile::ReadString(CString& out, LPCSTR section, LPCSTR key, LPCSTR defaultValue)
@@ -128,8 +166,13 @@ BOOL CIniFile::ReadString(CString& out, LPCSTR section, LPCSTR key, LPCSTR defau
 BOOL CIniFile::WriteStringToFile(LPCSTR section, LPCSTR key, LPCSTR value)
 {
     Lock lock(m_lock);
-    if (!section || !key || !value)
+    if (!section || !key || !value || !CheckEntry(section, key, value))
         return FALSE;
+    // Held from the read to the replacement, so that another writer's
+    // change in between is not lost.
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return ReportWriteFailure();
     CString newKey = key, newValue = value;
     newKey.Trim();
     newValue.Trim();
@@ -259,7 +302,7 @@ BOOL CIniFile::ReadSection(LPCSTR section, CStringList& lines, BOOL fromFile)
 BOOL CIniFile::WriteSection(LPCSTR section, const CStringList& lines, BOOL writeNow)
 {
     Lock lock(m_lock);
-    if (!section)
+    if (!section || !CheckSectionLines(section, lines))
         return FALSE;
     if (m_deferredWrite) {
         // Only one section holds unwritten changes: write the other first.
@@ -276,7 +319,7 @@ BOOL CIniFile::WriteSection(LPCSTR section, const CStringList& lines, BOOL write
 BOOL CIniFile::WriteString(LPCSTR section, LPCSTR key, LPCSTR value)
 {
     Lock lock(m_lock);
-    if (!section || !key || !value)
+    if (!section || !key || !value || !CheckEntry(section, key, value))
         return FALSE;
     if (m_caching) {
         LoadSection(section);
@@ -318,12 +361,16 @@ BOOL CIniFile::DeleteSection(LPCSTR section)
         return FALSE;
     if (CacheHolds(section))
         m_cache.Clear();
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return ReportWriteFailure();
     std::string text;
     if (!ReadFileText(text))
         return !FileExists();
+    const std::string before = text;
     if (!IniText::RemoveSection(text, section, true))
         return TRUE;
-    return WriteFileText(text);
+    return WriteFileText(text, &before);
 }
 
 BOOL CIniFile::ClearSection(LPCSTR section)
@@ -333,16 +380,23 @@ BOOL CIniFile::ClearSection(LPCSTR section)
         return FALSE;
     if (CacheHolds(section))
         m_cache.Clear();
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return ReportWriteFailure();
     std::string text;
     if (!ReadFileText(text))
         return !FileExists();
+    const std::string before = text;
     if (!IniText::RemoveSection(text, section, false))
         return TRUE;
-    return WriteFileText(text);
+    return WriteFileText(text, &before);
 }
 
 BOOL CIniFile::DeleteKeyInFile(LPCSTR section, LPCSTR key)
 {
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return ReportWriteFailure();
     CStringList lines;
     ReadSection(section, lines, TRUE);
     for (POSITION pos = lines.GetHeadPosition(); pos;) {
@@ -512,6 +566,9 @@ BOOL CIniFile::EraseFile()
     m_cache.Clear();
     if (!FileExists())
         return TRUE;
+    CFileWriteLock writeLock(m_path);
+    if (!writeLock.Held())
+        return FALSE;
     HANDLE file = ::CreateFileA(m_path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)

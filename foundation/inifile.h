@@ -12,7 +12,16 @@
 // replaces the original atomically (foundation/safefile.h). A failed
 // rewrite leaves the original intact, shows "Error writing to file:\n%s"
 // (caption "Project file") through the prompt service without waiting,
-// and gives FALSE.
+// and gives FALSE. A read-only file is never rewritten. Rewrites hold the
+// file's write lock (CFileWriteLock) from the read to the replacement, so
+// two writers, in this process or another, never lose each other's
+// changes; a file changed by anyone else meanwhile is not overwritten (the
+// rewrite fails).
+//
+// Names, keys, values and lines that would change the file's layout when
+// written (a CR or LF anywhere, a key holding "=" or beginning with "[", a
+// section line beginning with "[") are refused: FALSE, a line in the log,
+// the file unchanged. A UTF-8 byte-order mark is read past and kept.
 //
 // Section names, and keys, compare without regard to case everywhere.
 // Every operation takes the object's own recursive lock, without a limit.
@@ -101,8 +110,16 @@ protected:
     BOOL FileExists() const;
     // The whole file; FALSE when it does not exist or cannot be read.
     BOOL ReadFileText(std::string& text) const;
-    // Replaces the whole file; reports a failure to the user.
-    BOOL WriteFileText(const std::string& text);
+    // Replaces the whole file; reports a failure to the user. With
+    // readBefore, the file must still hold those bytes (see
+    // ReplaceFileContents).
+    BOOL WriteFileText(const std::string& text, const std::string* readBefore = nullptr);
+    // Shows "Error writing to file" and gives FALSE.
+    BOOL ReportWriteFailure() const;
+    // FALSE (logged) when a name, key, value or line would change the
+    // file's layout if written (foundation/iniparse.h, IsWritable...).
+    BOOL CheckSectionLines(LPCSTR section, const CStringList& lines) const;
+    BOOL CheckEntry(LPCSTR section, LPCSTR key, LPCSTR value) const;
     BOOL CacheHolds(LPCSTR section) const;
     // Where the removal of a cached key reaches the file when deferred
     // writing is off.

@@ -217,10 +217,35 @@ bool SplitEntry(const CString& line, CString& key, CString& value)
     return true;
 }
 
+bool IsWritableSectionName(LPCSTR section)
+{
+    return section && !std::strpbrk(section, "\r\n");
+}
+
+bool IsWritableKey(LPCSTR key)
+{
+    if (!key || std::strpbrk(key, "\r\n="))
+        return false;
+    while (*key == ' ' || *key == '\t')
+        ++key;
+    return *key != '[';
+}
+
+bool IsWritableValue(LPCSTR value)
+{
+    return value && !std::strpbrk(value, "\r\n");
+}
+
+bool IsWritableLine(LPCSTR line)
+{
+    return line && !std::strpbrk(line, "\r\n") && line[0] != '[';
+}
+
 std::vector<Line> SplitLines(std::string_view text)
 {
     std::vector<Line> lines;
-    size_t begin = 0;
+    // A byte-order mark is skipped; it stays in front of the first line.
+    size_t begin = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     while (begin < text.size()) {
         const size_t lf = text.find('\n', begin);
         Line line;
@@ -279,7 +304,7 @@ std::string ReplaceSection(std::string_view text, LPCSTR section, const CStringL
     std::string result;
     if (header < 0) {
         result.assign(text);
-        if (!result.empty() && result.back() != '\n')
+        if (!result.empty() && result.back() != '\n' && !all.empty())
             result += "\r\n";
         result += "[";
         result += section ? section : "";

@@ -12,6 +12,8 @@
 //   the key is the trimmed text left of the first "=", the value the
 //   trimmed text right of it.
 // - Lines end with LF or CR LF; a last line without a line end counts.
+// - A UTF-8 byte-order mark at the start of the text belongs to no line:
+//   it is skipped on reading and kept where it is on rewriting.
 #pragma once
 
 #include <string>
@@ -98,6 +100,15 @@ bool ParseHeader(std::string_view line, CString* name);
 // holds "=" at index 1 or later of its trimmed form. key and value are the
 // trimmed parts. A line whose "=" comes first has no key (false).
 bool SplitEntry(const CString& line, CString& key, CString& value);
+
+// Whether a text can be written without changing the file's structure.
+// No text may hold CR or LF (it would start a line of its own, perhaps a
+// section header); a key (trimmed) may also not hold "=" or begin with "[",
+// and a whole section line may not begin with "[". Null is refused.
+bool IsWritableSectionName(LPCSTR section);
+bool IsWritableKey(LPCSTR key);
+bool IsWritableValue(LPCSTR value);
+bool IsWritableLine(LPCSTR line);
 
 // Positions of one line in a text: [begin, end) is its content without the
 // line end, next is where the following line begins.

@@ -18,6 +18,12 @@ ILogSettings g_defaultSettings;
 std::atomic<ILogSettings*> g_settings{nullptr};
 std::atomic<CLogFile*> g_installedLog{nullptr};
 
+CLogFile& ProgramLog()
+{
+    static CLogFile log;
+    return log;
+}
+
 bool StartsWith(LPCSTR text, const char* prefix)
 {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -33,7 +39,11 @@ ILogSettings& GetLogSettings()
 
 ILogSettings* SetLogSettings(ILogSettings* settings)
 {
-    return g_settings.exchange(settings);
+    ILogSettings* previous = g_settings.exchange(settings);
+    // The program's log may have been made (and a line written) before the
+    // settings came: it takes them now, not at its next start.
+    ProgramLog().LoadSettings(GetLogSettings());
+    return previous;
 }
 
 CString FormatLogTimeStamp(const SYSTEMTIME& time)
@@ -65,13 +75,16 @@ CLogFile::~CLogFile()
 void CLogFile::LoadSettings(const ILogSettings& settings)
 {
     std::lock_guard<std::recursive_mutex> lock(m_lock);
+    const CString path = settings.GetLogFileName();
+    if (m_open && path != m_path)
+        Close(); // the next line opens the new file
     m_mask = settings.GetLogFlags();
     m_enabled = settings.GetEnableCommsLogging() != FALSE;
     m_toFile = settings.GetLogToFile() != FALSE;
     m_debugPrint = settings.GetLogWithDebugPrint() != FALSE;
     m_timeStamp = settings.GetTimeStampLogEntries() != FALSE;
     m_txRxOnly = settings.GetLogTxRxDataOnly() != FALSE;
-    m_path = settings.GetLogFileName();
+    m_path = path;
 }
 
 CString CLogFile::GetLogFilePath() const
@@ -274,16 +287,6 @@ bool CLogFile::WriteLines(const CString& line)
     m_pending.RemoveAll();
     return true;
 }
-
-namespace {
-
-CLogFile& ProgramLog()
-{
-    static CLogFile log;
-    return log;
-}
-
-} // namespace
 
 CLogFile& GetGlobalLog()
 {

@@ -44,8 +44,10 @@ public:
 };
 
 // The settings the log reads when it is made (the defaults until the
-// settings store installs itself). Installing null puts the defaults back;
-// the result is the source installed before (null for the defaults).
+// settings store installs itself). Installing (null puts the defaults
+// back) also makes the program's own log take the settings at once, so
+// lines logged before the install do not fix it at the defaults. The
+// result is the source installed before (null for the defaults).
 ILogSettings& GetLogSettings();
 ILogSettings* SetLogSettings(ILogSettings* settings);
 
@@ -64,7 +66,8 @@ public:
     CLogFile(const CLogFile&) = delete;
     CLogFile& operator=(const CLogFile&) = delete;
 
-    // Takes every switch from settings again.
+    // Takes every switch from settings again; an open file whose path
+    // changes is closed.
     void LoadSettings(const ILogSettings& settings);
 
     CString GetLogFilePath() const;

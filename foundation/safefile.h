@@ -23,13 +23,39 @@ BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists = nullptr);
 BOOL FileExists(LPCSTR path);
 
 // Replaces the file at path (created when missing) with size bytes of
-// data, through a temporary file in the same folder. FALSE on any failure;
-// the original is untouched then and the temporary file is removed.
-BOOL ReplaceFileContents(LPCSTR path, const void* data, size_t size);
-inline BOOL ReplaceFileContents(LPCSTR path, const std::string& bytes)
+// data, through a temporary file in the same folder. The new file keeps
+// the old one's hidden, system, archive and not-indexed attributes. A
+// read-only file is refused (ERROR_ACCESS_DENIED). With expected given,
+// the file must still hold exactly those bytes (or, for an empty expected,
+// be missing or empty) just before it is replaced, else the replacement
+// fails with ERROR_FILE_INVALID: someone else wrote it meanwhile.
+// FALSE on any failure; the original is untouched then and the temporary
+// file is removed.
+BOOL ReplaceFileContents(LPCSTR path, const void* data, size_t size, const std::string* expected = nullptr);
+inline BOOL ReplaceFileContents(LPCSTR path, const std::string& bytes, const std::string* expected = nullptr)
 {
-    return ReplaceFileContents(path, bytes.data(), bytes.size());
+    return ReplaceFileContents(path, bytes.data(), bytes.size(), expected);
 }
+
+// Serialises the rewriting of one file among the program's threads and
+// processes: a named mutex per file (its full path, without regard to
+// case), held while the object lives. A writer that builds a file's new
+// content from what it read takes it before the read and keeps it until
+// the file has been replaced, so no two writers lose each other's changes.
+// The wait is bounded; Held() tells whether it was had. A thread may take
+// it again while it holds it.
+class CFileWriteLock {
+public:
+    explicit CFileWriteLock(LPCSTR path, DWORD timeoutMs = 10000);
+    ~CFileWriteLock();
+    CFileWriteLock(const CFileWriteLock&) = delete;
+    CFileWriteLock& operator=(const CFileWriteLock&) = delete;
+    BOOL Held() const { return m_held; }
+
+private:
+    HANDLE m_mutex = nullptr;
+    BOOL m_held = FALSE;
+};
 
 // Test seam: when set, called after the temporary file has been written,
 // flushed and closed and before it replaces the original. Returning FALSE

@@ -306,14 +306,16 @@ CString NormaliseIPv4Text(LPCSTR text)
         part.TrimLeft(' ');
         if (!IsIntegerText(part, TRUE))
             return invalid;
-        const bool negative = part[0] == '-';
-        if (part[0] == '+' || part[0] == '-')
+        // A minus sign makes no address part, not even before a zero.
+        if (part[0] == '-')
+            return invalid;
+        if (part[0] == '+')
             part = part.Mid(1);
         part.TrimLeft('0');
         if (part.GetLength() > 3)
             return invalid;
         const int value = part.IsEmpty() ? 0 : std::atoi(part);
-        if (value > 255 || (negative && value != 0))
+        if (value > 255)
             return invalid;
         if (i > 0)
             out += '.';
@@ -411,12 +413,20 @@ CString CompactPath(LPCSTR path, int level)
         parts.push_back(source.Mid(start, slash - start));
         start = slash + 1;
     }
-    const int middle = static_cast<int>(parts.size()) - 2;
+    // The head that stays: the drive (or whatever comes before the first
+    // backslash), or for a UNC path "\\\\server\\share".
+    std::size_t head = 1;
+    if (parts.size() >= 3 && parts[0].IsEmpty() && parts[1].IsEmpty())
+        head = parts.size() < 4 ? parts.size() : 4;
+    const int middle = static_cast<int>(parts.size() - head) - 1;
     if (middle < 1 || level <= 0)
         return source;
     const int dropped = level < middle ? level : middle;
-    CString out = parts[0] + "\\..";
-    for (std::size_t i = static_cast<std::size_t>(dropped) + 1; i < parts.size(); ++i)
+    CString out = parts[0];
+    for (std::size_t i = 1; i < head; ++i)
+        out += "\\" + parts[i];
+    out += "\\..";
+    for (std::size_t i = head + static_cast<std::size_t>(dropped); i < parts.size(); ++i)
         out += "\\" + parts[i];
     return out;
 }

@@ -61,7 +61,8 @@ int InsertCarriageReturns(CString& text);
 CString& ControlCharsToSpaces(CString& text);
 
 // "a.b.c.d" with each part (leading spaces allowed) an integer from 0 to
-// 255, rewritten without leading zeros; "0.0.0.0" for anything else.
+// 255, rewritten without leading zeros; "0.0.0.0" for anything else (a
+// part with a minus sign too, "-0" included).
 CString NormaliseIPv4Text(LPCSTR text);
 
 // Sort callback: empty texts first, then texts that do not begin with a
@@ -85,7 +86,7 @@ int WrapText(LPCSTR text, int width, const TextMeasure& measure, CStringArray& l
 // Shortens a path of three or more backslash-separated parts by putting
 // ".." in place of its first level middle folders ("C:\..\c\file.txt");
 // level 0 or less leaves it alone, a level beyond the middle folders
-// replaces them all.
+// replaces them all. A UNC path keeps its head, \\server\share.
 CString CompactPath(LPCSTR path, int level);
 // CompactPath with rising levels until the measured width is not above
 // width (or no folder is left to drop).

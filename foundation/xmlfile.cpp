@@ -1,5 +1,7 @@
 #include "foundation/xmlfile.h"
 
+#include "foundation/logline.h"
+
 CXMLFile::CXMLFile() = default;
 
 CXMLFile::~CXMLFile()
@@ -49,5 +51,17 @@ BOOL CXMLFile::ReadItem(CString& markup, CString& content, int& kind)
         kind = XML_ITEM_NONE;
         return FALSE;
     }
-    return m_scanner.ReadItem([this](CString& line) { return ReadString(line) != FALSE; }, markup, content, kind);
+    const BOOL read =
+        m_scanner.ReadItem([this](CString& line) { return ReadString(line) != FALSE; }, markup, content, kind);
+    if (kind == XML_ITEM_ERROR)
+        GlobalLogLine(GetErrorText(), LOG_STATUS_ERRORS);
+    return read;
+}
+
+CString CXMLFile::GetErrorText() const
+{
+    CString text;
+    if (m_scanner.GetErrorLine() > 0)
+        text.Format("%s(%d): the file ends inside markup", GetFilePath().GetString(), m_scanner.GetErrorLine());
+    return text;
 }

@@ -28,10 +28,15 @@ public:
 
     // The next item: content text before it (trimmed) and the markup
     // without "<" and ">"; kind is one of XMLItemKind. FALSE at the end of
-    // the file or when no file is open (kind XML_ITEM_NONE).
+    // the file or when no file is open (kind XML_ITEM_NONE); a file that
+    // ends inside markup is an error (kind XML_ITEM_ERROR, GetErrorText,
+    // and a line in the log).
     BOOL ReadItem(CString& markup, CString& content, int& kind);
     // Lines read since the file was opened.
     int GetLineCount() const { return m_scanner.GetLineCount(); }
+    // Empty unless the file ended inside markup: then "<path>(<line>): the
+    // file ends inside markup", line being where the markup began.
+    CString GetErrorText() const;
 
 protected:
     CStringList m_strings;

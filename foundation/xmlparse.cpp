@@ -181,6 +181,8 @@ void CXMLScanner::Reset()
     m_pos = 0;
     m_state = 0;
     m_lineCount = 0;
+    m_markupLine = 0;
+    m_errorLine = 0;
     m_haveLine = false;
 }
 
@@ -195,6 +197,10 @@ BOOL CXMLScanner::ReadItem(const LineSource& nextLine, CString& markup, CString&
             CString line;
             if (!nextLine || !nextLine(line)) {
                 kind = XML_ITEM_NONE;
+                if (m_state != 0) {
+                    kind = XML_ITEM_ERROR;
+                    m_errorLine = m_markupLine;
+                }
                 return FALSE;
             }
             while (!line.IsEmpty() && (line[line.GetLength() - 1] == '\n' || line[line.GetLength() - 1] == '\r'))
@@ -218,6 +224,7 @@ BOOL CXMLScanner::ReadItem(const LineSource& nextLine, CString& markup, CString&
         case 0:
             if (ch == '<') {
                 m_state = 1;
+                m_markupLine = m_lineCount;
                 kind = 4;
             } else {
                 content += ch;

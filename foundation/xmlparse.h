@@ -14,6 +14,7 @@
 
 // Kinds of markup item.
 enum XMLItemKind {
+    XML_ITEM_ERROR = -1,      // the input ended inside markup
     XML_ITEM_NONE = 0,        // end of file
     XML_ITEM_TAG = 1,         // < ... >
     XML_ITEM_PROCESSING = 2,  // <? ... >
@@ -77,18 +78,26 @@ public:
     // Gives the next line; false at the end of the input.
     using LineSource = std::function<bool(CString& line)>;
 
-    // TRUE when an item was completed; FALSE (kind XML_ITEM_NONE) at the
-    // end of the input. content is trimmed.
+    // TRUE when an item was completed; FALSE at the end of the input, with
+    // kind XML_ITEM_NONE, or XML_ITEM_ERROR when the input ended inside
+    // markup (a cut-off file): GetErrorLine() then gives the line the
+    // unfinished markup began on. content is trimmed.
     BOOL ReadItem(const LineSource& nextLine, CString& markup, CString& content, int& kind);
-    // Back to the start: no line, outside markup, no lines counted.
+    // Back to the start: no line, outside markup, no lines counted, no
+    // error.
     void Reset();
     int GetLineCount() const { return m_lineCount; }
     int GetState() const { return m_state; }
+    // The line (counted from 1) of unfinished markup at the end of the
+    // input; 0 when there was none.
+    int GetErrorLine() const { return m_errorLine; }
 
 private:
     CString m_line;
     int m_pos = 0;
     int m_state = 0; // 0 outside, 1 after "<", 2 tag, 3 "<?", 4 "<!"
     int m_lineCount = 0;
+    int m_markupLine = 0; // where the markup being read began
+    int m_errorLine = 0;
     bool m_haveLine = false;
 };

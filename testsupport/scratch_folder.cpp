@@ -36,7 +36,11 @@ void RemoveTree(const std::string& folder)
                 continue;
             const std::string path = folder + "\\" + name;
             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            // A link is removed itself, never walked into.
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.c_str())
+                                                                   : DeleteFileA(path.c_str());
+            else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
             else
                 DeleteFileA(path.c_str());

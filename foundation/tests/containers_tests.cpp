@@ -1,7 +1,9 @@
 #include "foundation/containers.h"
 
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -297,6 +299,95 @@ TEST(CTListTest, ConcurrentAddersLoseNothing)
     EXPECT_EQ(2000, list.GetCount());
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
+}
+
+// An element whose copying runs a test's action, so that another thread
+// can act on the lists while a copy is being made.
+struct SCopyProbe {
+    int value = 0;
+    SCopyProbe& operator=(const SCopyProbe& other)
+    {
+        value = other.value;
+        if (duringCopy) {
+            auto action = std::move(duringCopy);
+            duringCopy = nullptr;
+            action();
+        }
+        return *this;
+    }
+    static std::function<void()> duringCopy;
+};
+std::function<void()> SCopyProbe::duringCopy;
+
+// Append and Copy read the source's elements with the source locked: a
+// second thread that removes from the source meanwhile waits (here: times
+// out), so no element is copied after it was freed and none is skipped.
+TEST(CTListTest, AppendAndCopyHoldTheSourceLocked)
+{
+    CapturedGlobalLog log;
+    const std::pair<const char*, std::function<void(CTList<SCopyProbe>&, const CTList<SCopyProbe>&)>> cases[] = {
+        {"Append", [](CTList<SCopyProbe>& to, const CTList<SCopyProbe>& from) { to.Append(from); }},
+        {"Copy", [](CTList<SCopyProbe>& to, const CTList<SCopyProbe>& from) { to.Copy(from); }},
+    };
+    for (const auto& [name, copy] : cases) {
+        SCOPED_TRACE(name);
+        CTList<SCopyProbe> source;
+        for (int value : {1, 2, 3})
+            source.AddTail(SCopyProbe{value});
+        source.SetLockTimeout(50);
+        CTList<SCopyProbe> target;
+
+        bool removedDuringCopy = false;
+        SCopyProbe::duringCopy = [&] {
+            std::thread remover([&] { removedDuringCopy = source.RemoveHead() != nullptr; });
+            remover.join();
+        };
+        copy(target, source);
+        SCopyProbe::duringCopy = nullptr;
+
+        EXPECT_FALSE(removedDuringCopy);
+        std::vector<int> copied;
+        for (SCopyProbe* item = target.GetHead(); item; item = target.GetNext(item))
+            copied.push_back(item->value);
+        EXPECT_EQ(Ints({1, 2, 3}), copied);
+        EXPECT_EQ(3, source.GetCount());
+    }
+}
+
+// Two threads copying between the same two lists in opposite directions,
+// with waits without limit, while a third changes the lists' time-outs:
+// no deadlock, and every copy is whole.
+TEST(CTListTest, CrossCopiesBetweenTwoListsFinish)
+{
+    CTList<int> a;
+    CTList<int> b;
+    Fill(a, {1, 2, 3});
+    Fill(b, {4, 5, 6});
+    a.SetLockTimeout(0xFFFFFFFF);
+    b.SetLockTimeout(0xFFFFFFFF);
+    std::atomic<bool> done{false};
+    std::thread tuner([&] {
+        while (!done) {
+            a.SetLockTimeout(0xFFFFFFFF);
+            b.SetLockTimeout(0xFFFFFFFF);
+            std::this_thread::yield();
+        }
+    });
+    std::thread forward([&] {
+        for (int i = 0; i < 200; ++i)
+            a.Copy(b);
+    });
+    std::thread backward([&] {
+        for (int i = 0; i < 200; ++i)
+            b.Copy(a);
+    });
+    forward.join();
+    backward.join();
+    done = true;
+    tuner.join();
+    EXPECT_EQ(3, a.GetCount());
+    EXPECT_EQ(Values(a), Values(b));
+    EXPECT_EQ(0xFFFFFFFFu, a.GetLockTimeout());
 }
 
 TEST(CTStackTest, PushPopTop)

@@ -36,6 +36,84 @@ void SetWriteTime(const std::string& path, ULONGLONG ticks)
     CloseHandle(h);
 }
 
+// A directory link made on the host: under Wine a host symbolic link shows
+// as a folder with the reparse-point attribute, which is what a directory
+// link or junction is on Windows. Wine cannot make or remove one through
+// the Win32 calls, so the host's ln and rm do it; the link goes when the
+// object does. Made() is false where that is not possible.
+class HostDirectoryLink {
+public:
+    HostDirectoryLink(const std::string& target, const std::string& link) : m_path(link)
+    {
+        m_unixPath = UnixPath(link);
+        const std::string unixTarget = UnixPath(target);
+        m_made = !m_unixPath.empty() && !unixTarget.empty() &&
+                 StartHost("/bin/ln", "ln -s " + unixTarget + " " + m_unixPath) && WaitFor(true);
+    }
+    ~HostDirectoryLink()
+    {
+        if (m_made && StartHost("/bin/rm", "rm -f " + m_unixPath))
+            WaitFor(false);
+    }
+    bool Made() const { return m_made; }
+
+private:
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    using ToDos = WCHAR*(CDECL*)(LPCSTR);
+
+    static std::string UnixPath(const std::string& path)
+    {
+        auto toUnix = reinterpret_cast<ToUnix>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        WCHAR wide[MAX_PATH];
+        if (!toUnix || !MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH))
+            return std::string();
+        char* unix = toUnix(wide);
+        const std::string result = unix ? unix : "";
+        HeapFree(GetProcessHeap(), 0, unix);
+        return result;
+    }
+
+    // Wine runs a host program on its own; there is no process to wait
+    // for, so the caller watches for the program's effect.
+    static bool StartHost(const char* program, const std::string& commandLine)
+    {
+        auto toDos = reinterpret_cast<ToDos>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+        WCHAR* dos = toDos ? toDos(program) : nullptr;
+        if (!dos)
+            return false;
+        STARTUPINFOW startup = {sizeof startup};
+        PROCESS_INFORMATION process;
+        std::wstring wideLine(commandLine.begin(), commandLine.end());
+        const BOOL started =
+            CreateProcessW(dos, wideLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+        HeapFree(GetProcessHeap(), 0, dos);
+        if (started) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        return started != FALSE;
+    }
+
+    // Waits (at most 10 s) until the link is there as a link, or gone.
+    bool WaitFor(bool present) const
+    {
+        for (int i = 0; i < 1000; ++i) {
+            const DWORD attributes = GetFileAttributesA(m_path.c_str());
+            const bool isLink = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+            if (isLink == present && (present || attributes == INVALID_FILE_ATTRIBUTES))
+                return true;
+            Sleep(10);
+        }
+        return false;
+    }
+
+    std::string m_path;
+    std::string m_unixPath;
+    bool m_made = false;
+};
+
 class FileUtilTest : public testing::Test {
 protected:
     void SetUp() override
@@ -74,7 +152,7 @@ TEST_F(FileUtilTest, PathExistsByKind)
         {m_folder / "s*", 1, TRUE, FALSE},
         {m_folder / "plain.txt", 2, FALSE, TRUE},
         {drive, 1, TRUE, FALSE},
-        {drive, 0, FALSE, TRUE},
+        {drive, 0, TRUE, FALSE}, // a drive root exists whichever kind is asked
         {"Q:", 1, FALSE, TRUE},
     };
     for (const Case& c : cases) {
@@ -154,6 +232,48 @@ TEST_F(FileUtilTest, FindNewestFileWalksSubfolders)
     ASSERT_TRUE(FindNewestFile(m_folder.Path().c_str(), shallowPath, shallowTime, 0, 1));
     EXPECT_EQ(CString((m_folder / "locked.txt").c_str()), shallowPath);
     SetFileAttributesA((m_folder / "locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Folder walks never go through a link: a tree holding a link to a folder
+// outside it is copied, searched and deleted without touching that folder.
+TEST_F(FileUtilTest, FolderWalksNeverFollowLinks)
+{
+    ScratchFolder outside;
+    ASSERT_TRUE(WriteWholeFile(outside / "precious.txt", "keep me"));
+    SetWriteTime(outside / "precious.txt", 133000000000000900ull);
+    ASSERT_TRUE(WriteWholeFile(m_folder / "sub\\inner.txt", "inner"));
+    SetWriteTime(m_folder / "sub\\inner.txt", 133000000000000100ull);
+    SetFileAttributesA((m_folder / "locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetWriteTime(m_folder / "plain.txt", 133000000000000000ull);
+    SetWriteTime(m_folder / "locked.txt", 133000000000000000ull);
+
+    HostDirectoryLink link(outside.Path(), m_folder / "sub\\link");
+    if (!link.Made())
+        GTEST_SKIP() << "no directory link can be made here";
+
+    // The search does not find the newer file behind the link.
+    CString newest;
+    FILETIME time = {0, 0};
+    ASSERT_TRUE(FindNewestFile(m_folder.Path().c_str(), newest, time));
+    EXPECT_EQ(CString((m_folder / "sub\\inner.txt").c_str()), newest);
+
+    // The copy makes the link again or fails; it never copies through it.
+    ScratchFolder target;
+    const std::string copy = target / "copy";
+    const BOOL copied = CopyDirectory(m_folder.Path().c_str(), copy.c_str());
+    const DWORD copiedLink = GetFileAttributesA((copy + "\\sub\\link").c_str());
+    const bool linkMadeAgain = copiedLink != INVALID_FILE_ATTRIBUTES && (copiedLink & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(copied != FALSE, linkMadeAgain);
+    if (!linkMadeAgain) {
+        EXPECT_FALSE(PathExists((copy + "\\sub\\link\\precious.txt").c_str()));
+    }
+
+    // Deleting the tree removes at most the link; the folder it points to
+    // keeps its files. The result says whether the tree is gone.
+    const BOOL deleted = DeleteDirectory(m_folder.Path().c_str());
+    EXPECT_EQ("keep me", ReadWholeFile(outside / "precious.txt"));
+    EXPECT_EQ(deleted != FALSE, !DirectoryExists(m_folder.Path().c_str()));
+    EXPECT_FALSE(PathExists((m_folder / "sub\\inner.txt").c_str()));
 }
 
 TEST_F(FileUtilTest, TempFolderAndUnusedNames)

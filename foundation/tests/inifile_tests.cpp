@@ -1,5 +1,7 @@
 #include "foundation/inifile.h"
 
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -496,6 +498,142 @@ TEST_F(IniFileTest, NullArgumentsDoNothing)
     EXPECT_FALSE(ini.WriteString("Drive1", "k", nullptr));
     EXPECT_FALSE(ini.LoadSection(nullptr));
     EXPECT_EQ(kDrive1, Read());
+}
+
+// Two writers of one file, each with its own object: the second writes
+// while the first is between its read and its replacement. Neither change
+// may be lost.
+TEST_F(IniFileTest, TwoWritersLoseNoChange)
+{
+    Write("[Axis]\r\nSpeed=1\r\n");
+    std::future<BOOL> second;
+    bool started = false;
+    ReplaceFileHook previous = SetReplaceFileHookForTest([&](LPCSTR, LPCSTR) {
+        if (!started) {
+            started = true;
+            second = std::async(std::launch::async, [this] {
+                CIniFile other(Path().c_str());
+                return other.WriteString("Axis", "Accel", "7");
+            });
+            // Give the second writer time to finish, if nothing holds it.
+            second.wait_for(std::chrono::milliseconds(300));
+        }
+        return TRUE;
+    });
+    CIniFile first(Path().c_str());
+    const BOOL firstWrote = first.WriteString("Axis", "Speed", "2");
+    ASSERT_TRUE(started);
+    const BOOL secondWrote = second.get();
+    SetReplaceFileHookForTest(previous);
+
+    EXPECT_TRUE(firstWrote);
+    EXPECT_TRUE(secondWrote);
+    EXPECT_EQ("[Axis]\r\nSpeed=2\r\nAccel=7\r\n", Read());
+}
+
+// A file changed by another program between the read and the replacement
+// is not overwritten: the rewrite fails and says so.
+TEST_F(IniFileTest, AFileChangedMeanwhileIsNotOverwritten)
+{
+    Write("[Axis]\r\nSpeed=1\r\n");
+    const std::string foreign = "[Axis]\r\nSpeed=1\r\n[Hand]\r\nEdited=1\r\n";
+    ReplaceFileHook previous = SetReplaceFileHookForTest(
+        [&](LPCSTR, LPCSTR target) { return WriteWholeFile(target, foreign) ? TRUE : FALSE; });
+    CIniFile ini(Path().c_str());
+    EXPECT_FALSE(ini.WriteString("Axis", "Speed", "2"));
+    SetReplaceFileHookForTest(previous);
+    EXPECT_EQ(foreign, Read());
+    EXPECT_EQ(1u, m_prompts.Records().size());
+    EXPECT_EQ(std::vector<std::string>{"test.ini"}, FilesIn(m_folder.Path()));
+}
+
+TEST_F(IniFileTest, ReadOnlyFileIsRefusedAndAttributesAreKept)
+{
+    Write(kDrive1);
+    ASSERT_TRUE(SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_READONLY));
+    CIniFile ini(Path().c_str());
+    EXPECT_FALSE(ini.WriteString("Drive1", "Speed", "20"));
+    EXPECT_FALSE(ini.DeleteSection("Drive1"));
+    EXPECT_EQ(kDrive1, Read());
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+              GetFileAttributesA(Path().c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(2u, m_prompts.Records().size());
+
+    // A hidden file stays hidden when rewritten.
+    ASSERT_TRUE(SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(ini.WriteString("Drive1", "Speed", "20"));
+    EXPECT_EQ("[Drive1]\r\nSpeed=20\r\nGain=\r\n", Read());
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN), GetFileAttributesA(Path().c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(Path().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Texts that would add lines or sections to the file when written are
+// refused, in every way of writing; the file stays as it was.
+TEST_F(IniFileTest, TextsThatWouldChangeTheLayoutAreRefused)
+{
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"Drive1", "Speed", "1\r\n[Injected]\r\nx=1"},
+        {"Drive1", "Speed", "1\nGain=9"},
+        {"Drive1", "Speed", "1\r"},
+        {"Drive1", "Sp\reed", "1"},
+        {"Drive1", "Speed\n[Injected]", "1"},
+        {"Drive1", "Speed=Gain", "1"},
+        {"Drive1", "[Injected]", "1"},
+        {"Drive1", " [Injected", "1"},
+        {"Drive1]\r\n[Injected", "Speed", "1"},
+    };
+    Write(kDrive1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.section << "/" << c.key << "/" << c.value);
+        for (BOOL deferred : {FALSE, TRUE}) {
+            CIniFile ini(Path().c_str());
+            ini.SetDeferredWrite(deferred);
+            EXPECT_FALSE(ini.WriteString(c.section, c.key, c.value));
+            EXPECT_TRUE(ini.Flush(TRUE));
+        }
+        CIniFile ini(Path().c_str());
+        EXPECT_FALSE(ini.WriteStringToFile(c.section, c.key, c.value));
+        CStringList lines;
+        lines.AddTail(CString(c.key) + "=" + c.value);
+        if (CString(c.key).Find('=') < 0 && CString(c.key).Trim().Find('[') != 0) {
+            EXPECT_FALSE(ini.WriteSection(c.section, lines, TRUE));
+        }
+        EXPECT_EQ(kDrive1, Read());
+    }
+    CIniFile ini(Path().c_str());
+    CStringList header;
+    header.AddTail("[Injected]");
+    EXPECT_FALSE(ini.ReplaceSectionInFile("Drive1", header));
+    EXPECT_EQ(kDrive1, Read());
+    EXPECT_TRUE(m_prompts.Records().empty());
+}
+
+// A UTF-8 byte-order mark hides nothing and is written back once.
+TEST_F(IniFileTest, ByteOrderMarkIsReadPastAndKept)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    Write(bom + "[Main]\r\nName=Demo\r\n[Other]\r\nx=1\r\n");
+    CIniFile ini(Path().c_str());
+    EXPECT_STREQ("Demo", ini.GetString("Main", "Name", "none"));
+    CStringList names;
+    ASSERT_TRUE(ini.GetSectionNames(names));
+    EXPECT_EQ(2, names.GetCount());
+    EXPECT_STREQ("Main", names.GetHead());
+
+    EXPECT_TRUE(ini.WriteString("Main", "Name", "Renamed"));
+    EXPECT_EQ(bom + "[Main]\r\nName=Renamed\r\n[Other]\r\nx=1\r\n", Read());
+    EXPECT_TRUE(ini.DeleteSection("Main"));
+    EXPECT_EQ(bom + "[Other]\r\nx=1\r\n", Read());
+
+    // A file of nothing but the mark gets its first section after it.
+    Write(bom);
+    EXPECT_TRUE(ini.WriteString("New", "k", "v"));
+    EXPECT_EQ(bom + "[New]\r\nk=v\r\n", Read());
 }
 
 TEST(SafeFileTest, ReplaceCreatesAndReplaces)

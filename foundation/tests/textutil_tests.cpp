@@ -187,6 +187,9 @@ TEST(TextTest, NormaliseIPv4Text)
         {"1.2.3", "0.0.0.0"},
         {"1.2.3.4.5", "0.0.0.0"},
         {"-1.2.3.4", "0.0.0.0"},
+        {"-0.2.3.4", "0.0.0.0"},
+        {"1.2.-0.4", "0.0.0.0"},
+        {"+1.2.3.4", "1.2.3.4"},
         {"1.2.3.x", "0.0.0.0"},
         {"1..3.4", "0.0.0.0"},
         {"99999999999.1.1.1", "0.0.0.0"},
@@ -259,6 +262,14 @@ TEST(TextTest, CompactPath)
     EXPECT_EQ(CString("C:\\..\\demo.prj"), CompactPath(path, 3));
     EXPECT_EQ(CString("C:\\..\\demo.prj"), CompactPath(path, 9));
     EXPECT_EQ(CString("C:\\demo.prj"), CompactPath("C:\\demo.prj", 2));
+
+    // A UNC path keeps its server and share.
+    const char* unc = "\\\\server\\share\\Projects\\Axis\\demo.prj";
+    EXPECT_EQ(CString(unc), CompactPath(unc, 0));
+    EXPECT_EQ(CString("\\\\server\\share\\..\\Axis\\demo.prj"), CompactPath(unc, 1));
+    EXPECT_EQ(CString("\\\\server\\share\\..\\demo.prj"), CompactPath(unc, 5));
+    EXPECT_EQ(CString("\\\\server\\share\\demo.prj"), CompactPath("\\\\server\\share\\demo.prj", 2));
+    EXPECT_EQ(CString("\\\\server\\share"), CompactPath("\\\\server\\share", 2));
 
     auto chars = [](const CString& s) { return s.GetLength(); };
     EXPECT_EQ(CString(path), CompactPathToWidth(path, 100, chars));

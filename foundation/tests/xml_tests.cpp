@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/captured_log.h"
 #include "testsupport/scratch_folder.h"
 
 namespace {
@@ -41,7 +42,46 @@ std::vector<Item> Scan(const std::vector<std::string>& lines)
     while (scanner.ReadItem(source, markup, content, kind))
         items.push_back({kind, markup.GetString(), content.GetString()});
     EXPECT_EQ(XML_ITEM_NONE, kind);
+    EXPECT_EQ(0, scanner.GetErrorLine());
     return items;
+}
+
+// Input cut off inside markup is an error naming the line the markup
+// began on, never a clean end; the items before it still come.
+TEST(XMLScannerTest, InputEndingInsideMarkupIsAnError)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        int items;
+        int errorLine;
+    };
+    const Case cases[] = {
+        {{"<a>", "<b name=\"x\""}, 1, 2},  {{"<a>", "<b", "  name=\"x\""}, 1, 2},        {{"<a>text<"}, 1, 1},
+        {{"<?xml version=\"1.0\""}, 0, 1}, {{"<a>", "<!-- open comment", "more"}, 1, 2}, {{"<Key name=\"x\""}, 0, 1},
+        {{"<a>", "</a>"}, 2, 0}, // complete: a clean end
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines.back());
+        CXMLScanner scanner;
+        size_t next = 0;
+        auto source = [&](CString& line) {
+            if (next >= c.lines.size())
+                return false;
+            line = c.lines[next++].c_str();
+            return true;
+        };
+        CString markup, content;
+        int kind = 99;
+        int items = 0;
+        while (scanner.ReadItem(source, markup, content, kind))
+            ++items;
+        EXPECT_EQ(c.items, items);
+        EXPECT_EQ(c.errorLine ? XML_ITEM_ERROR : XML_ITEM_NONE, kind);
+        EXPECT_EQ(c.errorLine, scanner.GetErrorLine());
+        // Asking again gives the same answer.
+        EXPECT_FALSE(scanner.ReadItem(source, markup, content, kind));
+        EXPECT_EQ(c.errorLine ? XML_ITEM_ERROR : XML_ITEM_NONE, kind);
+    }
 }
 
 TEST(XMLScannerTest, ElementThenWordOnTheNextLine)
@@ -106,9 +146,8 @@ TEST(XMLScannerTest, CommentEndsAtItsFirstAngle)
     EXPECT_EQ(expected, items);
 }
 
-TEST(XMLScannerTest, EndOfInputInsideMarkupGivesNoItem)
+TEST(XMLScannerTest, EmptyInputGivesNoItem)
 {
-    EXPECT_TRUE(Scan({"<Key name=\"x\""}).empty());
     EXPECT_TRUE(Scan({}).empty());
 }
 
@@ -219,10 +258,34 @@ TEST(XMLFileTest, ReadsAFileItemByItem)
     EXPECT_FALSE(reader.ContainsString("goto"));
     EXPECT_FALSE(reader.ContainsString(""));
 
+    EXPECT_EQ(CString(), reader.GetErrorText());
+
     reader.Close();
     EXPECT_FALSE(reader.IsOpen());
     EXPECT_EQ(0, reader.GetLineCount());
     EXPECT_FALSE(reader.Open((folder / "missing.xml").c_str()));
+}
+
+TEST(XMLFileTest, AFileCutOffInsideMarkupIsAnErrorWithItsLine)
+{
+    CapturedGlobalLog log;
+    ScratchFolder folder;
+    const std::string path = folder / "cut.xml";
+    ASSERT_TRUE(WriteWholeFile(path, "<Keys>\r\n<Key name=\"GOTO\"\r\n  id=\"1"));
+    TestXMLReader reader;
+    ASSERT_TRUE(reader.Open(path.c_str()));
+    CString markup, content;
+    int kind = 0;
+    EXPECT_TRUE(reader.ReadItem(markup, content, kind));
+    EXPECT_FALSE(reader.ReadItem(markup, content, kind));
+    EXPECT_EQ(XML_ITEM_ERROR, kind);
+    const CString expected = reader.GetFilePath() + "(2): the file ends inside markup";
+    EXPECT_EQ(expected, reader.GetErrorText());
+    EXPECT_NE(std::string::npos, log.Text().find(expected.GetString()));
+
+    // Opening again starts clean.
+    ASSERT_TRUE(reader.Open(path.c_str()));
+    EXPECT_EQ(CString(), reader.GetErrorText());
 }
 
 } // namespace

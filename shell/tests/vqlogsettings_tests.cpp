@@ -4,6 +4,7 @@
 
 #include "shell/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
 
@@ -50,6 +51,33 @@ TEST_F(VQLogSettingsTest, TheLogReadsItsSwitchesFromTheStore)
         EXPECT_EQ(2u, log.GetLogMask());
     }
     SetLogSettings(previous);
+}
+
+// The program's log may write (or refuse) a line before the settings store
+// is installed; installing it makes the log take the stored switches at
+// once.
+TEST_F(VQLogSettingsTest, InstallingReloadsTheProgramLog)
+{
+    ScratchFolder folder;
+    const std::string path = folder / "VQ2Debug.log";
+    CLogFile* installedLog = SetGlobalLog(nullptr);
+    ILogSettings* previous = SetLogSettings(nullptr);
+
+    EXPECT_EQ(0, GlobalLogLine("before the settings", LOG_LINK)); // the defaults: logging off
+
+    CVQRegistry reg;
+    reg.SetEnableCommsLogging(TRUE);
+    reg.SetLogFlags(LOG_LINK);
+    reg.SetLogToFile(TRUE);
+    reg.SetTimeStampLogEntries(FALSE);
+    reg.SetLogFileName(path.c_str());
+    InstallVQLogSettings();
+
+    EXPECT_NE(0, GlobalLogLine("after the settings", LOG_LINK));
+    EXPECT_EQ("after the settings\r\n", ReadWholeFile(path));
+
+    SetLogSettings(previous);
+    SetGlobalLog(installedLog);
 }
 
 } // namespace
