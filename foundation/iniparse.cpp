@@ -314,8 +314,12 @@ std::string ReplaceSection(std::string_view text, LPCSTR section, const CStringL
     }
     const Line& headerLine = all[static_cast<size_t>(header)];
     result.assign(text.substr(0, headerLine.next));
+    // The header was the last line, without a line end or with a CR alone:
+    // complete the line end.
     if (headerLine.next == headerLine.end)
-        result += "\r\n"; // the header was the last line, without a line end
+        result += "\r\n";
+    else if (text[headerLine.next - 1] != '\n')
+        result += "\n";
     result += body;
     const size_t end = SectionEnd(text, all, static_cast<size_t>(header));
     if (end < all.size())

@@ -32,7 +32,9 @@ enum : DWORD {
 int GlobalLogLine(LPCSTR text, DWORD category);
 // The same with printf-style formatting.
 int GlobalLogFormat(DWORD category, LPCSTR format, ...)
-#if defined(__GNUC__)
+#if defined(__clang__)
+    __attribute__((format(printf, 2, 3)))
+#elif defined(__GNUC__)
     __attribute__((format(gnu_printf, 2, 3)))
 #endif
     ;

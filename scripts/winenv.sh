@@ -18,11 +18,12 @@ wine="$root/scripts/wine"
 
 missing_tools() {
     for t in cmake ninja i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix \
-             wineserver Xvfb xdpyinfo socat import; do
+             wineserver Xvfb xdpyinfo socat import clang++-16; do
         command -v "$t" >/dev/null 2>&1 || { echo "$t"; return; }
     done
     [ -x /usr/lib/wine/wine64 ] || echo wine64
     [ -d /usr/src/googletest ] || echo googletest
+    [ -d /usr/lib/llvm-16/lib/clang/16/lib/linux ] || echo libclang-rt-16-dev
 }
 
 ensure_tools() {
@@ -56,6 +57,18 @@ configure_and_build() {
     cmake --build "$build/x64"
     configure i686 toolchain-i686.cmake -DVEXO_TESTS=OFF
     cmake --build "$build/i686"
+    for sanitizer in address thread; do
+        configure_native "$sanitizer"
+        cmake --build "$build/native-$sanitizer"
+    done
+}
+
+# The native Linux trees of the plain C++ cores (native/CMakeLists.txt):
+# native-address (AddressSanitizer and UndefinedBehaviorSanitizer, with the
+# fuzz targets) and native-thread (ThreadSanitizer).
+configure_native() {
+    cmake -S "$root/native" -B "$build/native-$1" -G Ninja \
+        -DCMAKE_C_COMPILER=clang-16 -DCMAKE_CXX_COMPILER=clang++-16 -DVEXO_SANITIZER="$1" >/dev/null
 }
 
 # Makes the prefix once; parallel creation fails intermittently, so nothing

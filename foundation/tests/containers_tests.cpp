@@ -129,7 +129,8 @@ TEST(CTListTest, InsertBefore)
     EXPECT_EQ(1, list.FindIndex(inserted));
 
     const int four = 4;
-    EXPECT_EQ(list.GetTail(), list.InsertBefore(&four, nullptr)); // null before appends
+    int* appended = list.InsertBefore(&four, nullptr); // null before appends
+    EXPECT_EQ(list.GetTail(), appended);
     int* blank = list.InsertBefore(nullptr, list.GetHead());
     ASSERT_NE(nullptr, blank);
     EXPECT_EQ(0, *blank);
