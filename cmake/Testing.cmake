@@ -12,21 +12,29 @@ function(vexo_set_test_timeout test seconds)
     set_tests_properties(${test} PROPERTIES TIMEOUT ${seconds} ENVIRONMENT "VEXO_TEST_TIMEOUT=${stop}")
 endfunction()
 
-# vexo_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...] [ARGS ...])
+# vexo_add_test(<name> SOURCES ... LIBS ... [TIMEOUT s] [LABELS ...] [ARGS ...]
+#               [WRAPPER script])
 # Builds one GoogleTest program and registers it as one CTest test that runs
 # under Wine (the toolchain's emulator); ARGS go to the program (a
-# --gtest_filter that leaves tests to another registration, say).
+# --gtest_filter that leaves tests to another registration, say). A wrapper
+# script, when given, runs the emulator and the program as its arguments
+# (to set up a peer first).
 function(vexo_add_test name)
     if(NOT VEXO_TESTS)
         return()
     endif()
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT;WRAPPER" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} testsupport_main GTest::gmock)
-    add_test(NAME ${name} COMMAND ${name} --gtest_color=no ${T_ARGS})
+    if(T_WRAPPER)
+        add_test(NAME ${name} COMMAND sh ${T_WRAPPER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
+                 --gtest_color=no ${T_ARGS})
+    else()
+        add_test(NAME ${name} COMMAND ${name} --gtest_color=no ${T_ARGS})
+    endif()
     vexo_set_test_timeout(${name} ${T_TIMEOUT})
     if(T_LABELS)
         set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")

@@ -57,6 +57,9 @@ const UINT WM_VEXO_LINK_CHANGED = 0x81E5;
 const int RECEIVE_BLOCK_SIZE = 1024;
 // What Read returns when the medium is broken (the link is lost).
 const int READ_LINK_LOST = -1;
+// How long a medium's Read waits for the link mutex before it gives up
+// for this pass.
+const DWORD RECEIVE_LOCK_WAIT_MS = 100;
 
 class CComms {
 public:
