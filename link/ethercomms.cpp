@@ -216,8 +216,17 @@ int CEtherComms::Read(BYTE* buffer, int maximum)
     FD_SET(s, &readable);
     timeval wait = {0, kReadWaitMicroseconds};
     int count = 0;
-    if (::select(0, &readable, nullptr, nullptr, &wait) > 0 && FD_ISSET(s, &readable))
+    if (::select(0, &readable, nullptr, nullptr, &wait) > 0 && FD_ISSET(s, &readable)) {
         count = ::recv(s, reinterpret_cast<char*>(buffer), maximum, 0);
+        // Readable with nothing to read is the controller hanging up; an
+        // error other than "try again" is a broken connection.
+        if (count == 0 || (count < 0 && ::WSAGetLastError() != WSAEWOULDBLOCK)) {
+            GlobalLogLine("Ethernet connection lost", LOG_STATUS_ERRORS);
+            return READ_LINK_LOST;
+        }
+        if (count < 0)
+            count = 0;
+    }
     if (LogWanted(LOG_RECEIVE_COUNTS | LOG_EMPTY_READS)) {
         if (count != 0)
             GlobalLogFormat(LOG_RECEIVE_COUNTS, "RX: %d chars", count);

@@ -35,7 +35,8 @@ public:
     // replaced by a fresh connection and the write fails.
     BOOL Write(int length, const BYTE* data) override;
     // Waits at most 100 microseconds for the socket, then receives up to
-    // maximum bytes: what the receive call returned.
+    // maximum bytes; READ_LINK_LOST when the controller hung up or the
+    // connection broke.
     int Read(BYTE* buffer, int maximum) override;
     int GetTxBlockSize() override { return 256; }
 

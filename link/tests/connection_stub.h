@@ -20,6 +20,8 @@ public:
         RecordingReceiver::OnReceive(channel, length, bytes);
     }
 
+    void OnLinkLost() override { ++m_linkLost; }
+
     bool HasFeature(int feature) override { return feature == m_feature; }
     bool IsTransactionActive() override { return m_transaction; }
     int GetReceiveChannel() override { return m_receiveChannel; }
@@ -31,4 +33,5 @@ public:
     std::atomic<int> m_receiveChannel{CHANNEL_NONE};
     std::atomic<int> m_transmitChannel{CHANNEL_NONE};
     ControllerModelInfo m_model;
+    std::atomic<int> m_linkLost{0};
 };
