@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/printdialog.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "framework/wnd.h"
@@ -77,6 +78,23 @@ CWinApp::~CWinApp()
         g_pApp = nullptr;
     if (m_hLangResourceDLL)
         FreeLibrary(m_hLangResourceDLL);
+    if (m_hDevMode)
+        GlobalFree(m_hDevMode);
+    if (m_hDevNames)
+        GlobalFree(m_hDevNames);
+}
+
+void CWinApp::OnFilePrintSetup()
+{
+    PRINTDLGA pd = {};
+    pd.lStructSize = sizeof pd;
+    pd.hwndOwner = m_pMainWnd.GetSafeHwnd();
+    pd.Flags = PD_PRINTSETUP;
+    pd.hDevMode = m_hDevMode;
+    pd.hDevNames = m_hDevNames;
+    AfxGetPrintDialogService().Run(pd);
+    m_hDevMode = pd.hDevMode;
+    m_hDevNames = pd.hDevNames;
 }
 
 BOOL CWinApp::InitApplication()

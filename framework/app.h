@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "framework/commandids.h"
 #include "framework/cstring.h"
 #include "framework/thread.h"
 
@@ -59,6 +60,11 @@ public:
     // (null takes it away again).
     void SetLanguageResources(HINSTANCE hLanguage);
 
+    // File > Print Setup: the print setup dialog, owned by the main window,
+    // starting from the printer settings chosen last; the settings it gives
+    // back are kept for the next time.
+    void OnFilePrintSetup();
+
     HINSTANCE m_hInstance = nullptr;
     LPSTR m_lpCmdLine = nullptr;
     int m_nCmdShow = SW_SHOWNORMAL;
@@ -70,6 +76,10 @@ public:
     LPCTSTR m_pszAppName = nullptr;     // the two keep pointing into the
     LPCTSTR m_pszRegistryKey = nullptr; // strings above
     HINSTANCE m_hLangResourceDLL = nullptr;
+    // The chosen printer (DEVMODE and DEVNAMES); null for the default one.
+    // The application frees them.
+    HGLOBAL m_hDevMode = nullptr;
+    HGLOBAL m_hDevNames = nullptr;
 };
 
 CWinApp* AfxGetApp();

@@ -44,6 +44,22 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     return TRUE;
 }
 
+BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra)
+{
+    if (CWnd::OnCmdMsg(nID, nCode, pExtra))
+        return TRUE;
+    CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->OnCmdMsg(nID, nCode, pExtra);
+}
+
+BOOL CFrameWnd::HasCommandHandler(UINT nID) const
+{
+    if (CWnd::HasCommandHandler(nID))
+        return TRUE;
+    const CWinApp* pApp = AfxGetApp();
+    return pApp && pApp->HasCommandHandler(nID);
+}
+
 void CFrameWnd::PostNcDestroy()
 {
     if (m_bCreated)

@@ -8,6 +8,7 @@
 #include "framework/resources.h"
 #include "framework/thread.h"
 #include "framework/wnd.h"
+#include "shell/aboutdialog.h"
 #include "shell/res/shell_resource.h"
 
 IMPLEMENT_DYNAMIC(CSingleInstanceApp, CWinApp)
@@ -90,6 +91,11 @@ BOOL CSingleInstanceApp::CheckSingleInstance(UINT nIconID)
 
 // --- CVq2App ---------------------------------------------------------------------------------
 
+BEGIN_MESSAGE_MAP(CVq2App, CSingleInstanceApp)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_FILE_PRINT_SETUP, CWinApp::OnFilePrintSetup)
+END_MESSAGE_MAP()
+
 CVq2App::CVq2App(CRuntimeClass* pFrameClass, LPCTSTR lpszAppName)
     : CSingleInstanceApp(lpszAppName), m_pFrameClass(pFrameClass)
 {
@@ -124,6 +130,12 @@ BOOL CVq2App::InitInstance()
     pFrame->ShowWindow(m_nCmdShow);
     pFrame->UpdateWindow();
     return TRUE;
+}
+
+void CVq2App::OnAppAbout()
+{
+    CAboutDialog about(GetMainWnd());
+    about.DoModal();
 }
 
 BOOL CVq2App::OnIdle(LONG lCount)

@@ -4,7 +4,8 @@
 // copy finds the mutex, brings the first copy's main window to the front
 // and ends quietly. CVq2App starts the program: single instance, the
 // settings root, the language library, and the main frame, made from the
-// run-time class it is given.
+// run-time class it is given. The application handles Help > About and
+// File > Print Setup for every window of the program.
 #pragma once
 
 #include <windows.h>
@@ -62,6 +63,11 @@ public:
     void SetMainFrame(CFrameWnd* pFrame) { m_pMainFrame = pFrame; }
     CFrameWnd* GetMainFrame() const { return m_pMainFrame; }
     CLanguageSupport& GetLanguages() { return m_languages; }
+
+    // Help > About: the about box, modal, over the main window.
+    void OnAppAbout();
+
+    DECLARE_MESSAGE_MAP()
 
 private:
     CRuntimeClass* m_pFrameClass;

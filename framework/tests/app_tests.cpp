@@ -11,10 +11,12 @@
 
 #include "framework/cmdui.h"
 #include "framework/dialog.h"
+#include "framework/frame.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "framework_tests_res.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_print_dialogs.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -280,6 +282,122 @@ TEST(WinAppTest, TheMainWindowHandleIsSafeFromAnyThreadWhileTheObjectGoes)
     stop = true;
     reader.join();
     EXPECT_EQ(0, wrong.load()) << "of " << asked.load();
+}
+
+} // namespace
+
+namespace {
+
+const UINT ID_BOTH = 0x8101;     // the frame and the application handle it
+const UINT ID_APP_ONLY = 0x8102; // only the application
+const UINT ID_NOBODY = 0x8103;
+
+class CRoutingApp : public CWinApp {
+public:
+    CRoutingApp() : CWinApp("Routing test") {}
+    std::vector<UINT> m_ran;
+
+protected:
+    void OnBoth() { m_ran.push_back(ID_BOTH); }
+    void OnAppOnly() { m_ran.push_back(ID_APP_ONLY); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRoutingApp, CWinApp)
+ON_COMMAND(ID_BOTH, OnBoth)
+ON_COMMAND(ID_APP_ONLY, OnAppOnly)
+END_MESSAGE_MAP()
+
+class CRoutingFrame : public CFrameWnd {
+public:
+    std::vector<UINT> m_ran;
+
+protected:
+    void OnBoth() { m_ran.push_back(ID_BOTH); }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CRoutingFrame, CFrameWnd)
+ON_COMMAND(ID_BOTH, OnBoth)
+END_MESSAGE_MAP()
+
+// A frame's own handler wins; a command it does not handle goes on to the
+// application; one nobody handles runs nothing. The menu's command states
+// see the application's handlers as well.
+TEST(FrameCommandRoutingTest, CommandsTheFrameDoesNotHandleReachTheApplication)
+{
+    struct Case {
+        UINT id;
+        bool frameRuns;
+        bool appRuns;
+    };
+    const Case cases[] = {
+        {ID_BOTH, true, false},
+        {ID_APP_ONLY, false, true},
+        {ID_NOBODY, false, false},
+    };
+    CRoutingApp app;
+    auto* frame = new CRoutingFrame; // deletes itself with its window
+    ASSERT_TRUE(frame->LoadFrame(0x7F01, WS_OVERLAPPEDWINDOW));
+    HMENU menu = CreatePopupMenu();
+    for (UINT index = 0; index < std::size(cases); ++index) {
+        const Case& c = cases[index];
+        frame->m_ran.clear();
+        app.m_ran.clear();
+        frame->SendMessage(WM_COMMAND, c.id, 0);
+        EXPECT_EQ(c.frameRuns, frame->m_ran == std::vector<UINT>{c.id}) << c.id;
+        EXPECT_EQ(c.appRuns, app.m_ran == std::vector<UINT>{c.id}) << c.id;
+
+        AppendMenuA(menu, MF_STRING, c.id, "item");
+        CCmdUI ui;
+        ui.m_hMenu = menu;
+        ui.m_nIndex = index;
+        ui.m_nID = c.id;
+        ui.DoUpdate(frame, TRUE);
+        EXPECT_EQ(c.frameRuns || c.appRuns, !(GetMenuState(menu, index, MF_BYPOSITION) & MF_GRAYED)) << c.id;
+    }
+    DestroyMenu(menu);
+    frame->DestroyWindow();
+}
+
+// Print setup starts from the printer chosen last and keeps what the
+// dialog gives back; a cancel keeps the earlier choice.
+TEST(PrintSetupTest, TheChosenPrinterIsKeptForTheNextTime)
+{
+    ScriptedPrintDialogs dialogs;
+    CWinApp app("Print setup test");
+    TestWindow main;
+    CWnd mainWnd;
+    mainWnd.Attach(main);
+    app.m_pMainWnd = &mainWnd;
+    struct Step {
+        const char* choose; // null: the user cancels
+        const char* offered;
+        const char* kept;
+    };
+    const Step steps[] = {
+        {nullptr, "", ""},
+        {"Printer A", "", "Printer A"},
+        {nullptr, "Printer A", "Printer A"},
+        {"Printer B", "Printer A", "Printer B"},
+    };
+    for (const Step& step : steps) {
+        if (step.choose)
+            dialogs.Choose(step.choose);
+        else
+            dialogs.Cancel();
+        app.OnFilePrintSetup();
+        const auto asked = dialogs.Records();
+        ASSERT_FALSE(asked.empty());
+        EXPECT_EQ(static_cast<HWND>(main), asked.back().owner);
+        EXPECT_TRUE(asked.back().flags & PD_PRINTSETUP);
+        EXPECT_EQ(step.offered, asked.back().printer);
+        EXPECT_EQ(*step.offered != 0, asked.back().hadDevNames);
+        EXPECT_EQ(step.kept, ScriptedPrintDialogs::PrinterOf(app.m_hDevMode));
+        EXPECT_EQ(*step.kept != 0, app.m_hDevNames != nullptr);
+    }
+    app.m_pMainWnd = nullptr;
+    mainWnd.Detach();
 }
 
 } // namespace

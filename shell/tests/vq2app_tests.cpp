@@ -1,12 +1,18 @@
 #include "shell/vq2app.h"
 
+#include <cstring>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "framework/frame.h"
 #include "framework/gdiplus.h"
+#include "picture_files.h"
+#include "shell/visual_resource.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_print_dialogs.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 
@@ -65,6 +71,77 @@ TEST(Vq2AppTest, GdiplusRunsFromInitInstanceToExitInstance)
     app.ExitInstance();
     EXPECT_FALSE(AfxIsGdiplusRunning());
     UnregisterClassA(app.GetClassName(), GetModuleHandleA(nullptr));
+}
+
+// What the timer saw of the about box while its modal run went on.
+struct AboutBoxSeen {
+    int ticks = 0;
+    int foundAt = -1;
+    std::string caption;
+    std::string version;
+    HWND owner = nullptr;
+} g_about;
+
+BOOL CALLBACK FindAboutBox(HWND hwnd, LPARAM)
+{
+    char cls[16] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") != 0)
+        return TRUE;
+    if (g_about.foundAt < 0) {
+        g_about.foundAt = g_about.ticks;
+        g_about.caption = WindowText(hwnd);
+        g_about.version = WindowText(GetDlgItem(hwnd, IDC_ABOUT_VERSION));
+        g_about.owner = GetWindow(hwnd, GW_OWNER);
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    } else if (g_about.ticks - g_about.foundAt > 50) {
+        DestroyWindow(hwnd); // OK did not end it: end the run anyway
+    }
+    return FALSE;
+}
+
+// Runs inside the dialog's modal loop on the test's thread.
+void CALLBACK CloseAboutBox(HWND, UINT, UINT_PTR, DWORD)
+{
+    ++g_about.ticks;
+    EnumThreadWindows(GetCurrentThreadId(), FindAboutBox, 0);
+}
+
+// Help > About and File > Print Setup sent to the main frame, which has no
+// handlers of its own, reach the application: the about box comes up over
+// the frame with the program's version and OK ends it; print setup asks
+// for a printer on behalf of the frame and keeps the one chosen.
+TEST(Vq2AppTest, AboutAndPrintSetupReachTheApplicationFromTheFrame)
+{
+    ScriptedPrompts prompts;
+    ScriptedPrintDialogs printDialogs;
+    CVq2App app(RUNTIME_CLASS(CFrameWnd), "Command test");
+    app.m_strHelpFilePath = HelpPathOfThisProgram().c_str();
+    auto* frame = new CFrameWnd; // deletes itself with its window
+    ASSERT_TRUE(frame->LoadFrame(0x7F01, WS_OVERLAPPEDWINDOW));
+    app.m_pMainWnd = frame;
+    const HWND hFrame = frame->GetSafeHwnd();
+
+    g_about = AboutBoxSeen();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseAboutBox);
+    ASSERT_NE(0u, timer);
+    frame->SendMessage(WM_COMMAND, ID_APP_ABOUT, 0);
+    KillTimer(nullptr, timer);
+    EXPECT_GE(g_about.foundAt, 0);
+    EXPECT_EQ("About Vorta 2", g_about.caption);
+    EXPECT_EQ("Version: 2.3.0.41 RC2", g_about.version);
+    EXPECT_EQ(hFrame, g_about.owner);
+
+    printDialogs.Choose("Printer A");
+    frame->SendMessage(WM_COMMAND, ID_FILE_PRINT_SETUP, 0);
+    const auto asked = printDialogs.Records();
+    ASSERT_EQ(1u, asked.size());
+    EXPECT_EQ(hFrame, asked[0].owner);
+    EXPECT_TRUE(asked[0].flags & PD_PRINTSETUP);
+    EXPECT_EQ("Printer A", ScriptedPrintDialogs::PrinterOf(app.m_hDevMode));
+
+    frame->DestroyWindow();
+    app.m_pMainWnd = nullptr;
 }
 
 } // namespace
