@@ -252,3 +252,10 @@ char ParityLetter(int parity)
     static const char kLetters[] = "noems";
     return (parity >= LINK_PARITY_NONE && parity <= LINK_PARITY_SPACE) ? kLetters[parity] : 'n';
 }
+
+void CCommPortData::SetLinkDefaults(LPCSTR name, int type)
+{
+    SetDefault();
+    SetName(name);
+    SetTypeDefaults(type);
+}

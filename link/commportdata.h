@@ -102,6 +102,9 @@ struct CCommPortData {
     // serial "COM1" 9600,7,e,2; Ethernet "192.168.0.250" port 23; USB, PCI
     // and simulator number 0; FINS an empty configuration.
     void SetTypeDefaults(int type);
+    // A fresh record of a link type: defaults, the given name and the
+    // type's own defaults.
+    void SetLinkDefaults(LPCSTR name, int type);
 
     // The name cut to 16 characters (null: empty).
     void SetName(LPCSTR name);

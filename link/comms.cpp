@@ -394,3 +394,10 @@ DWORD WaitServingSentMessages(DWORD count, const HANDLE* handles, DWORD timeoutM
         return result;
     }
 }
+
+void CComms::StoreDefaultConfigSet(LPCSTR name, int type)
+{
+    CCommPortData defaults;
+    defaults.SetLinkDefaults(name, type);
+    std::memcpy(m_configSets[0], defaults.m_data.m_bytes, COMM_LINK_DATA_SIZE);
+}

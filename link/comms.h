@@ -144,6 +144,9 @@ protected:
     // Called on the receive thread after each block it read has been
     // delivered, with the mode it was delivered in.
     virtual void AfterDelivery(int mode) {}
+    // Fills configuration set 0 with the type data of a fresh record of
+    // the link's type.
+    void StoreDefaultConfigSet(LPCSTR name, int type);
 
     CCommPortData m_data;
     BYTE m_savedData[COMM_LINK_DATA_SIZE];     // type data before exclusive mode

@@ -18,9 +18,7 @@ const DWORD kReconnectLockMs = 10000;
 
 void SetDefaultRecord(CCommPortData& record)
 {
-    record.SetDefault();
-    record.SetName("ENet0");
-    record.SetTypeDefaults(LINK_TYPE_ETHERNET);
+    record.SetLinkDefaults("ENet0", LINK_TYPE_ETHERNET);
 }
 
 } // namespace
@@ -35,9 +33,7 @@ CEtherComms::CEtherComms()
 {
     WSADATA data;
     m_bSocketsReady = ::WSAStartup(MAKEWORD(1, 1), &data) == 0;
-    CCommPortData defaults;
-    SetDefaultRecord(defaults);
-    std::memcpy(m_configSets[0], defaults.m_data.m_bytes, COMM_LINK_DATA_SIZE);
+    StoreDefaultConfigSet("ENet0", LINK_TYPE_ETHERNET);
 }
 
 CEtherComms::~CEtherComms()

@@ -14,9 +14,7 @@ const DWORD kSettleAfterOpenMs = 500;
 
 void SetDefaultRecord(CCommPortData& record)
 {
-    record.SetDefault();
-    record.SetName("USB");
-    record.SetTypeDefaults(LINK_TYPE_USB);
+    record.SetLinkDefaults("USB", LINK_TYPE_USB);
 }
 
 } // namespace
@@ -30,9 +28,7 @@ CString UsbDeviceName(int instance)
 
 CUsbComms::CUsbComms() : m_pIo(&SystemDeviceIo())
 {
-    CCommPortData defaults;
-    SetDefaultRecord(defaults);
-    std::memcpy(m_configSets[0], defaults.m_data.m_bytes, COMM_LINK_DATA_SIZE);
+    StoreDefaultConfigSet("USB", LINK_TYPE_USB);
 }
 
 CUsbComms::~CUsbComms()

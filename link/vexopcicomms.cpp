@@ -12,9 +12,7 @@ const DWORD kTransferTimeoutMs = 10000;
 
 void SetDefaultRecord(CCommPortData& record)
 {
-    record.SetDefault();
-    record.SetName("PCI0");
-    record.SetTypeDefaults(LINK_TYPE_PCI);
+    record.SetLinkDefaults("PCI0", LINK_TYPE_PCI);
 }
 
 } // namespace
@@ -28,9 +26,7 @@ CString PciDeviceName(unsigned board)
 
 CVexoPCIComms::CVexoPCIComms() : m_pIo(&SystemDeviceIo())
 {
-    CCommPortData defaults;
-    SetDefaultRecord(defaults);
-    std::memcpy(m_configSets[0], defaults.m_data.m_bytes, COMM_LINK_DATA_SIZE);
+    StoreDefaultConfigSet("PCI0", LINK_TYPE_PCI);
 }
 
 CVexoPCIComms::~CVexoPCIComms()

@@ -200,10 +200,7 @@ private:
 CWinComms::CWinComms()
 {
     GlobalLogFormat(LOG_SIMULATOR_LINK, "Vexo_Link_Message (WinComms) = %u", VexoLinkMessage());
-    CCommPortData defaults;
-    defaults.SetName("QCSim");
-    defaults.SetTypeDefaults(LINK_TYPE_SIMULATOR);
-    std::memcpy(m_configSets[0], defaults.m_data.m_bytes, COMM_LINK_DATA_SIZE);
+    StoreDefaultConfigSet("QCSim", LINK_TYPE_SIMULATOR);
 }
 
 CWinComms::~CWinComms()
@@ -218,9 +215,7 @@ BOOL CWinComms::SetConfiguration(const CCommPortData* record)
     if (record) {
         m_data = *record;
     } else {
-        m_data.SetDefault();
-        m_data.SetName("QCSim");
-        m_data.SetTypeDefaults(LINK_TYPE_SIMULATOR);
+        m_data.SetLinkDefaults("QCSim", LINK_TYPE_SIMULATOR);
     }
     m_bHandshake = FALSE;
     return TRUE;
