@@ -209,8 +209,11 @@ TEST_F(ProcessThreads, OnlyOneProcessThreadRunsAtATime)
     overlaps.store(0);
     lastRunner.store(0);
     handovers.store(0);
+    // Each process runs until the two have taken turns often enough, so a
+    // fast machine that finishes a fixed count within one slice proves nothing
+    // either way; the iteration bound only ends a scheduler that never hands over.
     auto body = [](int process) {
-        for (int n = 0; n < 300; ++n) {
+        for (int n = 0; n < 1000000 && handovers.load() < 40; ++n) {
             if (inside.fetch_add(1) != 0)
                 overlaps.fetch_add(1);
             if (lastRunner.exchange(process) != process)
