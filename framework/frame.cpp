@@ -1,11 +1,51 @@
 #include "framework/frame.h"
 
+#include <commctrl.h>
+
 #include "framework/app.h"
+#include "framework/cmdui.h"
 #include "framework/cstring.h"
+#include "framework/menu.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
+#include "framework/statusbar.h"
+#include "framework/toolbar.h"
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
+IMPLEMENT_DYNCREATE(CMDIFrameWnd, CFrameWnd)
+
+BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
+ON_WM_CREATE()
+ON_WM_SIZE()
+ON_WM_INITMENUPOPUP()
+ON_MESSAGE(WM_MENUSELECT, OnMenuSelect)
+ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUI)
+END_MESSAGE_MAP()
+
+namespace {
+
+// A command's state as its update handler leaves it, without any user
+// interface to change.
+class CTestCmdUI : public CCmdUI {
+public:
+    void Enable(BOOL bOn) override
+    {
+        m_bEnabled = bOn;
+        m_bEnableChanged = TRUE;
+    }
+    void SetCheck(int) override {}
+    void SetRadio(BOOL) override {}
+    void SetText(LPCTSTR) override {}
+    BOOL m_bEnabled = TRUE;
+};
+
+} // namespace
+
+CFrameWnd::~CFrameWnd()
+{
+    if (m_hAccelTable)
+        ::DestroyAcceleratorTable(m_hAccelTable);
+}
 
 BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs)
 {
@@ -21,7 +61,7 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCT& cs)
     return CWnd::PreCreateWindow(cs);
 }
 
-BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, void*)
+BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentWnd, void* pContext)
 {
     m_nIDResource = nIDResource;
     CString title;
@@ -34,14 +74,47 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     const LPCSTR name = MAKEINTRESOURCEA(nIDResource);
     HINSTANCE hMenuModule = AfxFindResourceHandle(name, MAKEINTRESOURCEA(4) /* RT_MENU */);
     HMENU hMenu = ::FindResourceA(hMenuModule, name, MAKEINTRESOURCEA(4)) ? ::LoadMenuA(hMenuModule, name) : nullptr;
-    if (!CreateEx(0, nullptr, title, dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                  pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr, hMenu)) {
+    HINSTANCE hAccelModule = AfxFindResourceHandle(name, MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */);
+    if (!m_hAccelTable && ::FindResourceA(hAccelModule, name, MAKEINTRESOURCEA(9)))
+        m_hAccelTable = ::LoadAcceleratorsA(hAccelModule, name);
+    m_pCreateContext = pContext;
+    const BOOL created = CreateEx(0, nullptr, title, dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr, hMenu);
+    if (!created) {
+        if (hMenu && !::IsMenu(hMenu))
+            hMenu = nullptr;
         if (hMenu && !m_hWnd)
             ::DestroyMenu(hMenu);
         return FALSE;
     }
+    m_pCreateContext = nullptr;
     m_bCreated = TRUE;
     return TRUE;
+}
+
+int CFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
+{
+    if (CWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+    return OnCreateClient(lpCreateStruct, m_pCreateContext) ? 0 : -1;
+}
+
+BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, void*)
+{
+    return TRUE;
+}
+
+HWND CFrameWnd::GetClientWindow() const
+{
+    return ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_PANE_FIRST));
+}
+
+BOOL CFrameWnd::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_hAccelTable && pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST &&
+        ::TranslateAcceleratorA(m_hWnd, m_hAccelTable, pMsg))
+        return TRUE;
+    return CWnd::PreTranslateMessage(pMsg);
 }
 
 BOOL CFrameWnd::OnCmdMsg(UINT nID, int nCode, void* pExtra)
@@ -60,8 +133,221 @@ BOOL CFrameWnd::HasCommandHandler(UINT nID) const
     return pApp && pApp->HasCommandHandler(nID);
 }
 
+BOOL CFrameWnd::IsCommandEnabled(UINT nID)
+{
+    CTestCmdUI state;
+    state.m_nID = nID;
+    OnCmdMsg(nID, static_cast<int>(CN_UPDATE_COMMAND_UI), &state);
+    return state.m_bEnabled;
+}
+
+BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    const UINT nID = LOWORD(wParam);
+    const UINT nCode = HIWORD(wParam);
+    // A menu item, accelerator or toolbar button whose update handler
+    // disables the command does nothing, even when the user got to it
+    // before its state was refreshed.
+    const bool fromUser = lParam == 0 || ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == AFX_IDW_TOOLBAR;
+    if (fromUser && (nCode == 0 || nCode == 1) && !IsCommandEnabled(nID))
+        return TRUE;
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+CWnd* CFrameWnd::GetMessageBar() const
+{
+    HWND hWndBar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_STATUS_BAR));
+    return hWndBar ? CWnd::FromHandle(hWndBar) : nullptr;
+}
+
+void CFrameWnd::GetMessageString(UINT nID, CString& rMessage) const
+{
+    rMessage.Empty();
+    CString text;
+    if (nID != 0 && text.LoadString(nID)) {
+        const int newline = text.Find('\n');
+        rMessage = newline >= 0 ? text.Left(newline) : text;
+    }
+}
+
+void CFrameWnd::SetMessageText(LPCTSTR lpszText)
+{
+    CWnd* pBar = GetMessageBar();
+    if (!pBar)
+        return;
+    if (auto* pStatus = DYNAMIC_DOWNCAST(CStatusBar, pBar))
+        pStatus->SetPaneText(0, lpszText);
+    else
+        pBar->SendMessage(SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(lpszText ? lpszText : ""));
+}
+
+LRESULT CFrameWnd::OnMenuSelect(WPARAM wParam, LPARAM lParam)
+{
+    const UINT nItem = LOWORD(wParam);
+    const UINT nFlags = HIWORD(wParam);
+    if (nFlags == 0xFFFF && lParam == 0) {
+        SetMessageText(""); // the menu closed
+    } else if (nFlags & (MF_POPUP | MF_SEPARATOR | MF_SYSMENU)) {
+        SetMessageText("");
+    } else {
+        CString prompt;
+        GetMessageString(nItem, prompt);
+        SetMessageText(prompt);
+    }
+    return 0;
+}
+
+void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu)
+{
+    if (bSysMenu || !pPopupMenu)
+        return;
+    HMENU hMenu = pPopupMenu->GetSafeHmenu();
+    const int count = ::GetMenuItemCount(hMenu);
+    CCmdUI state;
+    state.m_hMenu = hMenu;
+    state.m_nIndexMax = static_cast<UINT>(count < 0 ? 0 : count);
+    for (int i = 0; i < count; ++i) {
+        const UINT nID = ::GetMenuItemID(hMenu, i);
+        // Submenus (-1) and separators (0) have no command.
+        if (nID == 0 || nID == static_cast<UINT>(-1))
+            continue;
+        state.m_nIndex = static_cast<UINT>(i);
+        state.m_nID = nID;
+        state.DoUpdate(this, FALSE);
+    }
+}
+
+void CFrameWnd::UpdateToolBarCmdUI()
+{
+    HWND hWndBar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_TOOLBAR));
+    auto* pBar = DYNAMIC_DOWNCAST(CToolBar, CWnd::FromHandlePermanent(hWndBar));
+    if (pBar && pBar->IsWindowVisible())
+        pBar->OnUpdateCmdUI(this, FALSE);
+}
+
+LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM)
+{
+    if (IsWindowVisible())
+        UpdateToolBarCmdUI();
+    return 0;
+}
+
+void CFrameWnd::GetLayoutClientRect(LPRECT lpRect) const
+{
+    CRect client;
+    ::GetClientRect(m_hWnd, &client);
+    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild;
+         hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
+        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
+        if (id < AFX_IDW_CONTROLBAR_FIRST || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
+            continue;
+        CRect bar;
+        ::GetWindowRect(hWndChild, &bar);
+        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWndChild, GWL_STYLE));
+        if (id == AFX_IDW_TOOLBAR)
+            client.top += bar.Height();
+        else if (id == AFX_IDW_STATUS_BAR)
+            client.bottom -= bar.Height();
+        else if ((style & CCS_RIGHT) == CCS_RIGHT)
+            client.right -= bar.Width();
+        else if ((style & CCS_LEFT) == CCS_LEFT)
+            client.left += bar.Width();
+    }
+    if (client.bottom < client.top)
+        client.bottom = client.top;
+    if (client.right < client.left)
+        client.right = client.left;
+    *lpRect = client;
+}
+
+void CFrameWnd::RecalcLayout()
+{
+    if (!m_hWnd)
+        return;
+    CRect client;
+    ::GetClientRect(m_hWnd, &client);
+    // The bars first: the toolbar and status bar size themselves along
+    // their edge, the side bars keep their width between them.
+    HWND hWndTool = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_TOOLBAR));
+    if (hWndTool && ::IsWindowVisible(hWndTool))
+        ::SendMessageA(hWndTool, TB_AUTOSIZE, 0, 0);
+    HWND hWndStatus = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_STATUS_BAR));
+    if (hWndStatus && ::IsWindowVisible(hWndStatus))
+        ::SendMessageA(hWndStatus, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
+    int top = 0;
+    int bottom = client.bottom;
+    if (hWndTool && ::IsWindowVisible(hWndTool)) {
+        CRect bar;
+        ::GetWindowRect(hWndTool, &bar);
+        top = bar.Height();
+    }
+    if (hWndStatus && ::IsWindowVisible(hWndStatus)) {
+        CRect bar;
+        ::GetWindowRect(hWndStatus, &bar);
+        bottom -= bar.Height();
+    }
+    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild;
+         hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
+        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
+        if (id <= AFX_IDW_STATUS_BAR || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
+            continue;
+        CRect bar;
+        ::GetWindowRect(hWndChild, &bar);
+        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWndChild, GWL_STYLE));
+        const int height = bottom > top ? bottom - top : 0;
+        if ((style & CCS_RIGHT) == CCS_RIGHT)
+            ::MoveWindow(hWndChild, client.right - bar.Width(), top, bar.Width(), height, TRUE);
+        else if ((style & CCS_LEFT) == CCS_LEFT)
+            ::MoveWindow(hWndChild, 0, top, bar.Width(), height, TRUE);
+    }
+    if (HWND hWndClient = GetClientWindow()) {
+        CRect rest;
+        GetLayoutClientRect(&rest);
+        ::MoveWindow(hWndClient, rest.left, rest.top, rest.Width(), rest.Height(), TRUE);
+    }
+}
+
+void CFrameWnd::OnSize(UINT nType, int cx, int cy)
+{
+    CWnd::OnSize(nType, cx, cy);
+    if (nType != SIZE_MINIMIZED)
+        RecalcLayout();
+}
+
 void CFrameWnd::PostNcDestroy()
 {
     if (m_bCreated)
         delete this;
+}
+
+// --- CMDIFrameWnd ----------------------------------------------------------------------------
+
+BOOL CMDIFrameWnd::OnCreateClient(LPCREATESTRUCT lpcs, void*)
+{
+    return CreateClient(lpcs, nullptr);
+}
+
+BOOL CMDIFrameWnd::CreateClient(LPCREATESTRUCT, HMENU hWindowMenu)
+{
+    CLIENTCREATESTRUCT ccs = {};
+    ccs.hWindowMenu = hWindowMenu;
+    ccs.idFirstChild = AFX_IDM_FIRST_MDICHILD;
+    m_hWndMDIClient = ::CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+                                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL |
+                                            WS_HSCROLL | MDIS_ALLCHILDSTYLES,
+                                        0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(UINT_PTR{AFX_IDW_PANE_FIRST}),
+                                        AfxGetInstanceHandle(), &ccs);
+    return m_hWndMDIClient != nullptr;
+}
+
+LRESULT CMDIFrameWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefFrameProcA(m_hWnd, m_hWndMDIClient, message, wParam, lParam);
+}
+
+BOOL CMDIFrameWnd::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_hWndMDIClient && ::TranslateMDISysAccel(m_hWndMDIClient, pMsg))
+        return TRUE;
+    return CFrameWnd::PreTranslateMessage(pMsg);
 }

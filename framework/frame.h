@@ -1,36 +1,115 @@
 // CFrameWnd: a program's top-level frame window, built from one resource id
-// (its menu, icon and title string) by LoadFrame. A frame whose creation
-// finished deletes itself when its window goes; when creation fails the
-// object stays with its creator. Commands the frame's own map does not
-// handle go on to the application object.
+// (its menu, accelerators, icon and title string) by LoadFrame. A frame
+// whose creation finished deletes itself when its window goes; when
+// creation fails the object stays with its creator. Commands the frame's
+// own map does not handle go on to the application object.
+//
+// The frame keeps its command user interface current: a menu's items are
+// enabled, grayed and checked by the commands' update handlers when the
+// menu opens, the toolbar's buttons when the thread goes idle, and a
+// command whose update handler disables it is not carried out. While a menu
+// item is selected, the status bar's first pane shows its prompt (the
+// command's string up to its "\n").
+//
+// The frame lays out its bars: the toolbar (AFX_IDW_TOOLBAR) along the top,
+// the status bar (AFX_IDW_STATUS_BAR) along the bottom, other visible
+// control bars (ids AFX_IDW_CONTROLBAR_FIRST to _LAST, aligned by their
+// CCS_LEFT or CCS_RIGHT style) down a side, and the client window in the
+// rest.
+//
+// CMDIFrameWnd: a frame whose client is the system's MDI client window.
 #pragma once
 
 #include <windows.h>
 
 #include "framework/wnd.h"
 
+// Ids of the frame's bars and client.
+const UINT AFX_IDW_CONTROLBAR_FIRST = 0xE800;
+const UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
+const UINT AFX_IDW_PANE_FIRST = 0xE900;
+// The first command id of the MDI client's child windows.
+const UINT AFX_IDM_FIRST_MDICHILD = 0xFF00;
+// Sent by the message loop to the main window when it goes idle.
+const UINT WM_IDLEUPDATECMDUI = 0x0363;
+
 class CFrameWnd : public CWnd {
     DECLARE_DYNCREATE(CFrameWnd)
 public:
     CFrameWnd() = default;
+    ~CFrameWnd() override;
 
     // Creates the frame: the title is the string nIDResource up to its first
-    // "\n" (else the application's name), the menu and icon are the
-    // resources of that id when they exist. FALSE when the window could not
-    // be created.
+    // "\n" (else the application's name), the menu, accelerators and icon
+    // are the resources of that id when they exist. FALSE when the window
+    // could not be created.
     virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW, CWnd* pParentWnd = nullptr,
                            void* pContext = nullptr);
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     // Commands the frame does not handle itself go on to the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
     BOOL HasCommandHandler(UINT nID) const override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Places the bars and the client window over the client area.
+    virtual void RecalcLayout();
+    // The client area left over by the visible bars (client coordinates).
+    void GetLayoutClientRect(LPRECT lpRect) const;
+    // The prompt of command nID: its string up to the first "\n".
+    virtual void GetMessageString(UINT nID, CString& rMessage) const;
+    // Shows the text in the status bar's first pane.
+    void SetMessageText(LPCTSTR lpszText);
+    // The status bar (child AFX_IDW_STATUS_BAR), or null.
+    CWnd* GetMessageBar() const;
+    // Enables and checks the toolbar's buttons by their update handlers.
+    void UpdateToolBarCmdUI();
+    // Is the command enabled by its update handler (TRUE without one)?
+    BOOL IsCommandEnabled(UINT nID);
+    HACCEL GetAccelerators() const { return m_hAccelTable; }
 
 protected:
+    // Makes the client window; the base makes none. FALSE fails the
+    // frame's creation.
+    virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, void* pContext);
+    // The window that fills what the bars leave free (null: none).
+    virtual HWND GetClientWindow() const;
+
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnSize(UINT nType, int cx, int cy);
+    void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
+    LRESULT OnIdleUpdateCmdUI(WPARAM wParam, LPARAM lParam);
     void PostNcDestroy() override;
+    DECLARE_MESSAGE_MAP()
 
     UINT m_nIDResource = 0;
+    HACCEL m_hAccelTable = nullptr;
 
 private:
     BOOL m_bCreated = FALSE;
+    void* m_pCreateContext = nullptr;
+};
+
+class CMDIFrameWnd : public CFrameWnd {
+    DECLARE_DYNCREATE(CMDIFrameWnd)
+public:
+    CMDIFrameWnd() = default;
+
+    HWND m_hWndMDIClient = nullptr;
+
+    // Creates the MDI client (id AFX_IDW_PANE_FIRST). FALSE when it could
+    // not be created.
+    virtual BOOL CreateClient(LPCREATESTRUCT lpCreateStruct, HMENU hWindowMenu);
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    // The MDI client's arrangement of its children.
+    void MDICascade() { ::SendMessageA(m_hWndMDIClient, WM_MDICASCADE, 0, 0); }
+    void MDITile(int nType) { ::SendMessageA(m_hWndMDIClient, WM_MDITILE, static_cast<WPARAM>(nType), 0); }
+
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCT lpcs, void* pContext) override;
+    HWND GetClientWindow() const override { return m_hWndMDIClient; }
 };

@@ -361,10 +361,16 @@ void AfxDeleteTempMaps()
 
 BOOL CWinThread::OnIdle(LONG lCount)
 {
-    // Temporary wrappers handed out while handling messages are no longer
-    // referred to.
-    if (lCount == 0)
+    if (lCount == 0) {
+        // The main window brings its command user interface (toolbar
+        // buttons) up to date once per idle spell.
+        HWND hWndMain = m_pMainWnd.GetSafeHwnd();
+        if (hWndMain && ::IsWindowVisible(hWndMain) && ::GetWindowThreadProcessId(hWndMain, nullptr) == m_nThreadID)
+            ::SendMessageA(hWndMain, 0x0363 /* WM_IDLEUPDATECMDUI */, TRUE, 0);
+        // Temporary wrappers handed out while handling messages are no
+        // longer referred to.
         AfxDeleteTempMaps();
+    }
     return FALSE;
 }
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/cmdui.h"
 #include "framework/controls.h"
 #include "framework/resources.h"
 
@@ -147,4 +148,48 @@ void CToolBar::SetButtonStyle(int nIndex, UINT nStyle)
 DWORD CToolBar::SetExtendedStyle(DWORD dwExStyle)
 {
     return static_cast<DWORD>(SendMessage(TB_SETEXTENDEDSTYLE, 0, static_cast<LPARAM>(dwExStyle)));
+}
+
+namespace {
+
+// A toolbar button's state.
+class CToolCmdUI : public CCmdUI {
+public:
+    void Enable(BOOL bOn) override
+    {
+        m_bEnableChanged = TRUE;
+        auto* pBar = static_cast<CToolBar*>(m_pOther);
+        const UINT nID = pBar->GetItemID(static_cast<int>(m_nIndex));
+        if (static_cast<BOOL>(pBar->SendMessage(TB_ISBUTTONENABLED, nID, 0) != 0) != (bOn != FALSE))
+            pBar->SendMessage(TB_ENABLEBUTTON, nID, MAKELPARAM(bOn ? TRUE : FALSE, 0));
+    }
+    void SetCheck(int nCheck) override
+    {
+        auto* pBar = static_cast<CToolBar*>(m_pOther);
+        const UINT nID = pBar->GetItemID(static_cast<int>(m_nIndex));
+        if (static_cast<BOOL>(pBar->SendMessage(TB_ISBUTTONCHECKED, nID, 0) != 0) != (nCheck != 0))
+            pBar->SendMessage(TB_CHECKBUTTON, nID, MAKELPARAM(nCheck ? TRUE : FALSE, 0));
+    }
+    void SetRadio(BOOL bOn) override { SetCheck(bOn ? 1 : 0); }
+    void SetText(LPCTSTR) override {}
+};
+
+} // namespace
+
+void CToolBar::OnUpdateCmdUI(CCmdTarget* pTarget, BOOL bDisableIfNoHndler)
+{
+    if (!pTarget || !m_hWnd)
+        return;
+    CToolCmdUI state;
+    state.m_pOther = this;
+    const int count = GetCount();
+    state.m_nIndexMax = static_cast<UINT>(count);
+    for (int i = 0; i < count; ++i) {
+        const UINT nID = GetItemID(i);
+        if (nID == ID_SEPARATOR)
+            continue;
+        state.m_nIndex = static_cast<UINT>(i);
+        state.m_nID = nID;
+        state.DoUpdate(pTarget, bDisableIfNoHndler);
+    }
 }

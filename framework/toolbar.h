@@ -49,6 +49,10 @@ public:
     void SetButtonStyle(int nIndex, UINT nStyle);
     DWORD SetExtendedStyle(DWORD dwExStyle);
 
+    // Enables and checks each button by its command's update handler in
+    // pTarget; with bDisableIfNoHndler a command nobody handles is grayed.
+    void OnUpdateCmdUI(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
+
 private:
     CBitmap m_bitmap;
     CSize m_sizeImage{16, 15};
