@@ -236,8 +236,7 @@ void CFrameWnd::GetLayoutClientRect(LPRECT lpRect) const
 {
     CRect client;
     ::GetClientRect(m_hWnd, &client);
-    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild;
-         hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
+    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild; hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
         const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
         if (id < AFX_IDW_CONTROLBAR_FIRST || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
             continue;
@@ -286,8 +285,7 @@ void CFrameWnd::RecalcLayout()
         ::GetWindowRect(hWndStatus, &bar);
         bottom -= bar.Height();
     }
-    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild;
-         hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
+    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild; hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
         const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
         if (id <= AFX_IDW_STATUS_BAR || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
             continue;
@@ -332,11 +330,10 @@ BOOL CMDIFrameWnd::CreateClient(LPCREATESTRUCT, HMENU hWindowMenu)
     CLIENTCREATESTRUCT ccs = {};
     ccs.hWindowMenu = hWindowMenu;
     ccs.idFirstChild = AFX_IDM_FIRST_MDICHILD;
-    m_hWndMDIClient = ::CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-                                        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL |
-                                            WS_HSCROLL | MDIS_ALLCHILDSTYLES,
-                                        0, 0, 0, 0, m_hWnd, reinterpret_cast<HMENU>(UINT_PTR{AFX_IDW_PANE_FIRST}),
-                                        AfxGetInstanceHandle(), &ccs);
+    m_hWndMDIClient = ::CreateWindowExA(
+        WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
+        WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | MDIS_ALLCHILDSTYLES, 0, 0,
+        0, 0, m_hWnd, reinterpret_cast<HMENU>(UINT_PTR{AFX_IDW_PANE_FIRST}), AfxGetInstanceHandle(), &ccs);
     return m_hWndMDIClient != nullptr;
 }
 

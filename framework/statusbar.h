@@ -27,8 +27,7 @@ class CStatusBar : public CWnd {
 public:
     CStatusBar() = default;
 
-    BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CCS_BOTTOM,
-                UINT nID = AFX_IDW_STATUS_BAR);
+    BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CCS_BOTTOM, UINT nID = AFX_IDW_STATUS_BAR);
 
     // One pane per id; a pane whose id names a string shows that text.
     // Panes start normal and as wide as their text. FALSE without a window.

@@ -83,6 +83,73 @@ def logo():
     return pixels
 
 
+# The main toolbar's buttons, in order: a colour and a simple shape each.
+TOOLBAR_ICONS = [
+    ((0, 140, 0), "plug"),       # connect
+    ((180, 0, 0), "plug"),       # disconnect
+    ((240, 200, 60), "page"),    # new project
+    ((60, 120, 200), "folder"),  # load project
+    ((0, 150, 150), "tick"),     # check project
+    ((40, 40, 40), "screen"),    # terminal
+    ((120, 60, 160), "bars"),    # axis parameters
+    ((200, 120, 0), "dots"),     # digital I/O
+    ((0, 110, 60), "wave"),      # oscilloscope
+    ((80, 80, 200), "eye"),      # watch variables
+    ((150, 90, 40), "gear"),     # intelligent drives
+    ((0, 160, 0), "play"),       # run
+    ((0, 100, 200), "step"),     # step
+    ((200, 0, 0), "square"),     # stop
+    ((160, 0, 0), "double"),     # halt all
+]
+MAGENTA = (255, 0, 255)
+
+
+def toolbar_image(width=19, height=18):
+    pixels = canvas(width * len(TOOLBAR_ICONS), height, MAGENTA)
+    for index, (colour, shape) in enumerate(TOOLBAR_ICONS):
+        x0 = index * width
+        for y in range(height):
+            for x in range(width):
+                cx, cy = x - width // 2, y - height // 2
+                inside = {
+                    "plug": abs(cx) <= 2 or (abs(cy) <= 2 and abs(cx) <= 6),
+                    "page": 3 <= x <= 14 and 2 <= y <= 15,
+                    "folder": 2 <= x <= 16 and 5 <= y <= 14,
+                    "tick": (x - 3 == y - 8 and 3 <= x <= 8) or (x + y == 19 and 8 <= x <= 15),
+                    "screen": 2 <= x <= 16 and 3 <= y <= 13,
+                    "bars": (x % 4 in (1, 2)) and y >= 16 - (x // 2 + 2) and y <= 15 and 2 <= x <= 16,
+                    "dots": (cx * cx + cy * cy) <= 30 and (x + y) % 3 == 0,
+                    "wave": abs(cy - (3 if (x // 4) % 2 else -3)) <= 1,
+                    "eye": (cx * cx) // 4 + cy * cy <= 16,
+                    "gear": 9 <= cx * cx + cy * cy <= 49,
+                    "play": x >= 5 and abs(cy) <= (x - 5) // 1.5 and x <= 14,
+                    "step": (5 <= x <= 7 and abs(cy) <= 6) or (x >= 9 and abs(cy) <= (x - 9) and x <= 15),
+                    "square": abs(cx) <= 5 and abs(cy) <= 5,
+                    "double": (abs(cx + 3) <= 1 or abs(cx - 3) <= 1) and abs(cy) <= 6,
+                }[shape]
+                if inside:
+                    pixels[y][x0 + x] = colour
+    return pixels
+
+
+def icon():
+    """A 32x32 icon (32-bit with an all-opaque mask): the navy badge."""
+    size = 32
+    pixels = canvas(size, size, NAVY)
+    for y in range(4, 28):
+        for x in range(4, 28):
+            pixels[y][x] = WHITE
+    text(pixels, 6, 9, "V2"[0], 2, NAVY)
+    text(pixels, 18, 9, "V2"[1], 2, NAVY)
+    xor = b""
+    for row in reversed(pixels):
+        xor += b"".join(struct.pack("<BBBB", b, g, r, 255) for (r, g, b) in row)
+    mask = b"\0" * (size * 4)  # 32 bits per mask row, all opaque
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    image = header + xor + mask
+    return struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 22) + image
+
+
 if __name__ == "__main__":
     import os
     here = os.path.dirname(os.path.abspath(__file__))
@@ -90,3 +157,7 @@ if __name__ == "__main__":
         f.write(bmp24(splash()))
     with open(os.path.join(here, "logo.png"), "wb") as f:
         f.write(png(logo()))
+    with open(os.path.join(here, "toolbar.bmp"), "wb") as f:
+        f.write(bmp24(toolbar_image()))
+    with open(os.path.join(here, "vorta2.ico"), "wb") as f:
+        f.write(icon())
