@@ -24,6 +24,9 @@ public:
     BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd) override;
     using CDialog::Create;
 
+    // The project window the dialog registered with (null before).
+    HWND GetProjectWindow() const { return m_hWndProject; }
+
 protected:
     BOOL OnInitDialog() override;
     void PostNcDestroy() override;

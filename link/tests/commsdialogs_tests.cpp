@@ -1,0 +1,435 @@
+#include "link/dialogs/commsdialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/app.h"
+#include "link/commlinks.h"
+#include "link/dialogs/commsoptionpages.h"
+#include "link/dialogs/linkdialogs_resource.h"
+#include "testsupport/fake_windows.h"
+#include "testsupport/memory_log.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
+#include "testsupport/test_window.h"
+#include "ui/toolmessages.h"
+
+namespace {
+
+const char kLinks[] = "Software\\VexoLabs\\Vorta2\\CommLinks\\";
+
+std::string RegText(const std::string& key, const char* name)
+{
+    char text[128] = {};
+    DWORD size = sizeof text;
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return text;
+}
+
+DWORD RegDword(const std::string& key, const char* name)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (::RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    return value;
+}
+
+std::string LinkKey(int n)
+{
+    char key[8];
+    snprintf(key, sizeof key, "Link%02d", n);
+    return std::string(kLinks) + key;
+}
+
+std::vector<std::string> ListLines(HWND hDlg)
+{
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[128] = {};
+        ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+// A user's click: posted, so a modal dialog it opens does not block the
+// test.
+void Click(HWND hDlg, int id)
+{
+    ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, id)));
+}
+
+HWND WaitForWindow(const char* caption)
+{
+    HWND found = nullptr;
+    PumpUntil([&] {
+        found = ::FindWindowA(nullptr, caption);
+        return found && ::IsWindowVisible(found);
+    });
+    return found;
+}
+
+class LinkDialogTest : public testing::Test {
+protected:
+    void StoreSerial(int n, const char* port, bool active = true)
+    {
+        CCommPortData record;
+        record.SetLinkDefaults("", LINK_TYPE_SERIAL);
+        record.SetSerial(port, 9600, 7, LINK_STOP_BITS_2, LINK_PARITY_EVEN);
+        record.m_nActive = active ? 1 : 0;
+        ASSERT_EQ(1, SetCommLink(n, record));
+    }
+    // Starts a tool dialog on its thread and waits until it shows.
+    template <class Dialog> HWND Open(UINT nToolID)
+    {
+        auto* dialog = new Dialog(nullptr, m_project.Handle());
+        if (!dialog->Start(nullptr)) {
+            delete dialog;
+            return nullptr;
+        }
+        const HWND hDlg = m_project.WaitForRegistration(nToolID);
+        return hDlg && PumpUntil([hDlg] { return ::IsWindowVisible(hDlg) != FALSE; }) ? hDlg : nullptr;
+    }
+    HWND OpenList() { return Open<CCommsLinkDialog>(TOOL_ID_COMMS_LINKS); }
+    HWND OpenChooser() { return Open<CChooseCommsLinkDialog>(TOOL_ID_CHOOSE_COMMS_LINK); }
+    // Adds a link through the configuration dialog, with its defaults.
+    void AddDefaultLink(HWND hList)
+    {
+        Click(hList, IDC_LINK_ADD);
+        const HWND hConfig = WaitForWindow("Comunications Link Configuration");
+        ASSERT_TRUE(hConfig);
+        Click(hConfig, IDOK);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
+    }
+    void Select(HWND hDlg, int index)
+    {
+        ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_LINK_LIST, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, IDC_LINK_LIST)));
+    }
+    void CloseWith(HWND hDlg, int id)
+    {
+        Click(hDlg, id);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hDlg); }));
+    }
+
+    RegistrySandbox m_sandbox;
+    CWinApp m_app{"Link dialog tests"};
+    MemoryLog m_log{LOG_DESTROY_REQUESTS};
+    ScriptedPrompts m_prompts;
+    FakeProjectWindow m_project;
+    FakeMainFrame m_frame{&m_project};
+};
+
+TEST_F(LinkDialogTest, ANewLinkIsStoredAtOnceWithTheSerialDefaults)
+{
+    const HWND hDlg = OpenList();
+    ASSERT_TRUE(hDlg);
+    EXPECT_EQ("Communications Links", WindowText(hDlg));
+    AddDefaultLink(hDlg);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 1; }));
+    EXPECT_EQ("Serial:COM1:9600,7,e,2", ListLines(hDlg)[0]);
+    const std::string key = LinkKey(0);
+    EXPECT_EQ("Serial", RegText(key, "Type"));
+    EXPECT_EQ("COM1", RegText(key, "CommPort"));
+    EXPECT_EQ(9600u, RegDword(key, "BaudRate"));
+    EXPECT_EQ(7u, RegDword(key, "DataBits"));
+    EXPECT_EQ("2", RegText(key, "StopBits"));
+    EXPECT_EQ("e", RegText(key, "Parity"));
+    CloseWith(hDlg, IDCANCEL);
+    // What Add stored stays stored after Cancel.
+    EXPECT_EQ(1, GetCommLinkCount());
+    EXPECT_TRUE(m_log.Contains("Destroy window request \"Configure Comms\""));
+}
+
+TEST_F(LinkDialogTest, DeletingThenAddingNeverDuplicatesALink)
+{
+    StoreSerial(0, "COM1");
+    StoreSerial(1, "COM2");
+    StoreSerial(2, "COM3");
+    const HWND hDlg = OpenList();
+    ASSERT_TRUE(hDlg);
+    ASSERT_EQ(3u, ListLines(hDlg).size());
+    Select(hDlg, 0);
+    Click(hDlg, IDC_LINK_DELETE);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 2; }));
+    // The deletion is pending; the add rewrites the whole stored list.
+    AddDefaultLink(hDlg);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 3; }));
+    ASSERT_EQ(3, GetCommLinkCount());
+    const char* expected[] = {"COM2", "COM3", "COM1"};
+    for (int n = 0; n < 3; ++n)
+        EXPECT_EQ(expected[n], RegText(LinkKey(n), "CommPort")) << n;
+
+    // Deleting two and OK removes the two highest stored indexes.
+    Select(hDlg, 2);
+    Click(hDlg, IDC_LINK_DELETE);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 2; }));
+    Select(hDlg, 0);
+    Click(hDlg, IDC_LINK_DELETE);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 1; }));
+    EXPECT_EQ(3, GetCommLinkCount()); // nothing stored before OK
+    CloseWith(hDlg, IDOK);
+    EXPECT_EQ(1, GetCommLinkCount());
+    EXPECT_EQ("COM3", RegText(LinkKey(0), "CommPort"));
+    EXPECT_EQ(20u, RegDword("Software\\VexoLabs\\Vorta2\\Comms", "MessageTimeout"));
+}
+
+TEST_F(LinkDialogTest, SingleLinkModeKeepsOneLinkActive)
+{
+    StoreSerial(0, "COM1", true);
+    StoreSerial(1, "COM2", false);
+    StoreSerial(2, "COM3", true);
+    const HWND hDlg = OpenList();
+    ASSERT_TRUE(hDlg);
+    auto* dialog = dynamic_cast<CCommsLinkDialog*>(CWnd::FromHandlePermanent(hDlg));
+    ASSERT_TRUE(dialog);
+    auto active = [&] {
+        std::string flags;
+        for (const CCommPortData& record : dialog->GetLinks())
+            flags += record.m_nActive ? '1' : '0';
+        return flags;
+    };
+    // Not single: the setting is off in a fresh registry.
+    EXPECT_FALSE(::IsDlgButtonChecked(hDlg, IDC_LINK_SINGLE));
+    // Turning it on with the selected line unchecked keeps the first
+    // checked link.
+    Select(hDlg, 1);
+    Click(hDlg, IDC_LINK_SINGLE);
+    ASSERT_TRUE(PumpUntil([&] { return active() == "100"; }));
+    // Checking a second link unchecks the first.
+    Select(hDlg, 2);
+    ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_LINK_LIST, CLBN_CHKCHANGE),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, IDC_LINK_LIST)));
+    EXPECT_EQ("001", active());
+    CloseWith(hDlg, IDOK);
+    EXPECT_EQ(1u, RegDword("Software\\VexoLabs\\Vorta2\\Comms", "SelectSingleLink"));
+    EXPECT_EQ(0u, RegDword(LinkKey(0), "Active"));
+    EXPECT_EQ(1u, RegDword(LinkKey(2), "Active"));
+}
+
+TEST_F(LinkDialogTest, ATimeoutOutOfRangeIsRefusedAndNothingIsStored)
+{
+    StoreSerial(0, "COM1");
+    const HWND hDlg = OpenList();
+    ASSERT_TRUE(hDlg);
+    ::SetDlgItemTextA(hDlg, IDC_LINK_TIMEOUT, "121");
+    Click(hDlg, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !m_prompts.Records().empty(); }));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_TRUE(::IsWindow(hDlg));
+    EXPECT_EQ(0xFFFFFFFFu, RegDword("Software\\VexoLabs\\Vorta2\\Comms", "MessageTimeout"));
+    ::SetDlgItemTextA(hDlg, IDC_LINK_TIMEOUT, "120");
+    CloseWith(hDlg, IDOK);
+    EXPECT_EQ(120u, RegDword("Software\\VexoLabs\\Vorta2\\Comms", "MessageTimeout"));
+}
+
+TEST_F(LinkDialogTest, EditingAnEthernetLinkNormalisesDottedAddressesAndKeepsHostNames)
+{
+    struct Case {
+        const char* typed;
+        const char* stored;
+    } cases[] = {{"192.168.001.010", "192.168.1.10"}, {"plc-1", "plc-1"}, {" 10.0.0.7 ", "10.0.0.7"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        CCommPortData record;
+        record.SetLinkDefaults("", LINK_TYPE_ETHERNET);
+        ASSERT_EQ(1, SetCommLink(0, record));
+        const HWND hDlg = OpenList();
+        ASSERT_TRUE(hDlg);
+        Select(hDlg, 0);
+        Click(hDlg, IDC_LINK_EDIT);
+        const HWND hConfig = WaitForWindow("Comunications Link Configuration");
+        ASSERT_TRUE(hConfig);
+        // The type of a stored link cannot change.
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+        const HWND hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+        ASSERT_TRUE(hPage);
+        EXPECT_EQ("192.168.0.250", WindowText(::GetDlgItem(hPage, IDC_ETHERNET_HOST)));
+        EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hPage, IDOK)));
+        ::SetWindowTextA(::GetDlgItem(hPage, IDC_ETHERNET_HOST), c.typed);
+        Click(hConfig, IDOK);
+        ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
+        EXPECT_EQ(c.stored, RegText(LinkKey(0), "Address"));
+        CloseWith(hDlg, IDCANCEL);
+    }
+}
+
+TEST(EthernetHostTest, DottedAddressesAreCheckedAndHostNamesKept)
+{
+    struct Case {
+        const char* typed;
+        bool ok;
+        const char* host;
+    } cases[] = {
+        {"192.168.001.010", true, "192.168.1.10"},
+        {"0.0.0.0", true, "0.0.0.0"},
+        {"255.255.255.255", true, "255.255.255.255"},
+        {"256.1.1.1", false, ""},
+        {"1.2.3", false, ""},
+        {"1.2.3.4.5", false, ""},
+        {"plc-1", true, "plc-1"},
+        {"", false, ""},
+        {"0.0.0", false, ""},
+    };
+    for (const Case& c : cases) {
+        CString host;
+        EXPECT_EQ(c.ok, CEthernetOptionsDialog::NormaliseHost(c.typed, host) != FALSE) << c.typed;
+        if (c.ok) {
+            EXPECT_EQ(c.host, std::string(host.GetString())) << c.typed;
+        }
+    }
+}
+
+// The pages on their own, as the configuration dialog's pages are.
+class OptionPageTest : public testing::Test {
+protected:
+    RegistrySandbox m_sandbox;
+    ScriptedPrompts m_prompts;
+    TestWindow m_parent{"pages"};
+};
+
+TEST_F(OptionPageTest, TheSerialPageShowsOddRecordsAsItStoresThem)
+{
+    CCommPortData record;
+    record.SetLinkDefaults("Line", LINK_TYPE_SERIAL);
+    record.SetSerial("COM7", 57600, 8, LINK_STOP_BITS_1, LINK_PARITY_MARK);
+    CSerialCommsOptionsDialog page(CWnd::FromHandle(m_parent), &record, FALSE);
+    ASSERT_TRUE(page.CreateEmbedded(CWnd::FromHandle(m_parent)));
+    EXPECT_EQ("Comms Parameters: Line", WindowText(page));
+    EXPECT_TRUE(page.IsDlgButtonChecked(IDC_BAUD_9600));
+    EXPECT_TRUE(page.IsDlgButtonChecked(IDC_PARITY_EVEN));
+    EXPECT_TRUE(page.IsDlgButtonChecked(IDC_DATA_8));
+    EXPECT_TRUE(page.IsDlgButtonChecked(IDC_STOP_1));
+    EXPECT_EQ("COM7", WindowText(::GetDlgItem(page, IDC_SERIAL_PORT)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(page, IDC_SERIAL_PORT)));
+    EXPECT_EQ(253, ::SendDlgItemMessageA(page, IDC_SERIAL_PORT, CB_GETCOUNT, 0, 0));
+    ASSERT_TRUE(page.StoreToRecord());
+    EXPECT_EQ(9600u, record.m_data.serial.m_nBaudRate);
+    EXPECT_EQ(LINK_PARITY_EVEN, record.m_data.serial.m_nParity);
+    EXPECT_STREQ("COM7", record.m_data.serial.m_szPort);
+
+    // The default buttons set the radios.
+    page.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SERIAL_FAST, BN_CLICKED), 0);
+    ASSERT_TRUE(page.StoreToRecord());
+    EXPECT_EQ(38400u, record.m_data.serial.m_nBaudRate);
+    EXPECT_EQ(8, record.m_data.serial.m_nDataBits);
+    EXPECT_EQ(LINK_STOP_BITS_1, record.m_data.serial.m_nStopBits);
+    page.DestroyWindow();
+}
+
+TEST_F(OptionPageTest, AnEthernetPageRefusesABadPortAndKeepsTheRecord)
+{
+    CCommPortData record;
+    record.SetLinkDefaults("Net", LINK_TYPE_ETHERNET);
+    CEthernetOptionsDialog page(CWnd::FromHandle(m_parent), &record, TRUE);
+    ASSERT_TRUE(page.CreateEmbedded(CWnd::FromHandle(m_parent)));
+    EXPECT_TRUE(page.GetStyle() & WS_CHILD);
+    EXPECT_FALSE(page.GetStyle() & WS_CAPTION);
+    for (const char* port : {"0", "65536", "x1", ""}) {
+        page.SetDlgItemText(IDC_ETHERNET_PORT, port);
+        EXPECT_FALSE(page.StoreToRecord()) << port;
+    }
+    page.SetDlgItemText(IDC_ETHERNET_PORT, "65535");
+    page.SetDlgItemText(IDC_ETHERNET_HOST, "300.1.1.1");
+    EXPECT_FALSE(page.StoreToRecord());
+    EXPECT_STREQ("192.168.0.250", record.m_data.ethernet.m_szAddress);
+    EXPECT_EQ(23u, record.m_data.ethernet.m_nPort);
+    EXPECT_EQ(5u, m_prompts.Records().size());
+    page.SetDlgItemText(IDC_ETHERNET_HOST, "127.0.0.1");
+    EXPECT_TRUE(page.StoreToRecord());
+    EXPECT_EQ(65535u, record.m_data.ethernet.m_nPort);
+    page.DestroyWindow();
+}
+
+TEST_F(LinkDialogTest, SwitchingTheTypeStartsTheNewPageFromItsDefaults)
+{
+    CCommPortData record;
+    record.SetDefault();
+    // The configuration dialog is modal: run it on a thread of its own.
+    std::thread runner([&] {
+        CCommsLinkConfigDialog dialog(nullptr, 4, &record);
+        dialog.DoModal();
+    });
+    const HWND hConfig = WaitForWindow("Comunications Link Configuration");
+    ASSERT_TRUE(hConfig);
+    EXPECT_EQ("4", WindowText(::GetDlgItem(hConfig, IDC_LINK_NUMBER)));
+    EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+    auto choose = [&](int index) {
+        ::SendDlgItemMessageA(hConfig, IDC_LINK_TYPE, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        ::SendMessageA(hConfig, WM_COMMAND, MAKEWPARAM(IDC_LINK_TYPE, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+    };
+    HWND hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+    ASSERT_TRUE(hPage);
+    ::SendDlgItemMessageA(hPage, IDC_SERIAL_PORT, CB_SETCURSEL, 4, 0); // COM5
+    ::CheckRadioButton(hPage, IDC_BAUD_9600, IDC_BAUD_115200, IDC_BAUD_115200);
+    choose(1); // Ethernet
+    hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+    ASSERT_TRUE(hPage);
+    EXPECT_EQ("192.168.0.250", WindowText(::GetDlgItem(hPage, IDC_ETHERNET_HOST)));
+    choose(0); // and back: the serial defaults again
+    hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+    ASSERT_TRUE(hPage);
+    EXPECT_EQ("COM1", WindowText(::GetDlgItem(hPage, IDC_SERIAL_PORT)));
+    EXPECT_TRUE(::IsDlgButtonChecked(hPage, IDC_BAUD_9600));
+    ::PostMessageA(hConfig, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    runner.join();
+    EXPECT_EQ(LINK_TYPE_SERIAL, record.m_nType);
+    EXPECT_EQ("Serial:COM1:9600,7,e,2", std::string(record.FormatDescription(true).GetString()));
+}
+
+TEST_F(LinkDialogTest, TheChooserHandsTheChosenLinkToTheProjectWindow)
+{
+    StoreSerial(0, "COM1", true);
+    StoreSerial(1, "COM2", false);
+    StoreSerial(2, "COM3", true);
+    m_project.SetAnswer(WM_GET_CHOOSER_CODE, 1042);
+    const HWND hDlg = OpenChooser();
+    ASSERT_TRUE(hDlg);
+    EXPECT_EQ("Choose communications link", WindowText(hDlg));
+    EXPECT_EQ((std::vector<std::string>{"Serial:COM1:9600,7,e,2", "Serial:COM3:9600,7,e,2"}), ListLines(hDlg));
+    Click(hDlg, IDC_SHOW_ALL);
+    ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 3; }));
+    ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_SETCURSEL, 1, 0);
+    CloseWith(hDlg, IDOK);
+    const auto chosen = m_project.Received(WM_SET_CHOSEN_LINK);
+    ASSERT_EQ(1u, chosen.size());
+    EXPECT_EQ(1u, chosen[0].wParam);
+    ASSERT_TRUE(m_project.WaitFor(WM_APP + 0x14C).has_value());
+    const auto opened = m_project.Received(WM_APP + 0x14C);
+    ASSERT_EQ(1u, opened.size());
+    EXPECT_EQ(1042u, opened[0].wParam);
+    EXPECT_EQ(1, opened[0].lParam);
+    EXPECT_EQ(1u, m_project.Received(WM_LINK_CHOOSER_CLOSED).size());
+    EXPECT_EQ(1u, RegDword("Software\\VexoLabs\\Vorta2\\Comms", "ShowAllLinks"));
+}
+
+TEST_F(LinkDialogTest, TheChooserStopsAtAnUnreadableLinkAndSendsMinusOneForNothing)
+{
+    StoreSerial(0, "COM1");
+    StoreSerial(1, "COM2");
+    StoreSerial(2, "COM3");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExA(HKEY_CURRENT_USER, LinkKey(2).c_str(), 0, KEY_SET_VALUE, &key));
+    ::RegSetValueExA(key, "Type", 0, REG_SZ, reinterpret_cast<const BYTE*>("Carrier pigeon"), 15);
+    ::RegCloseKey(key);
+    const HWND hDlg = OpenChooser();
+    ASSERT_TRUE(hDlg);
+    EXPECT_EQ(2u, ListLines(hDlg).size());
+    ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    CloseWith(hDlg, IDOK);
+    const auto chosen = m_project.Received(WM_SET_CHOSEN_LINK);
+    ASSERT_EQ(1u, chosen.size());
+    EXPECT_EQ(static_cast<WPARAM>(-1), chosen[0].wParam);
+    // Any other code is not posted back.
+    EXPECT_TRUE(m_project.Received(WM_APP + 0x14C).empty());
+}
+
+} // namespace
