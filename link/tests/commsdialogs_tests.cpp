@@ -254,8 +254,11 @@ TEST_F(LinkDialogTest, EditingAnEthernetLinkNormalisesDottedAddressesAndKeepsHos
         EXPECT_EQ("192.168.0.250", WindowText(::GetDlgItem(hPage, IDC_ETHERNET_HOST)));
         EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(hPage, IDOK)));
         ::SetWindowTextA(::GetDlgItem(hPage, IDC_ETHERNET_HOST), c.typed);
+        ASSERT_EQ(c.typed, WindowText(::GetDlgItem(hPage, IDC_ETHERNET_HOST)));
         Click(hConfig, IDOK);
         ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return ListLines(hDlg) == std::vector<std::string>{std::string("Ethernet:") + c.stored + ":23"}; }));
         EXPECT_EQ(c.stored, RegText(LinkKey(0), "Address"));
         CloseWith(hDlg, IDCANCEL);
     }

@@ -7,46 +7,17 @@
 #include <gtest/gtest.h>
 
 #include "foundation/fileutil.h"
+#include "program_process.h"
 #include "testsupport/test_window.h"
 
 namespace {
 
 const char kProbeClass[] = "ShellProbe:400000:8:0:0";
 
-class Process {
+// The probe program, started beside the tests.
+class Process : public ProgramProcess {
 public:
-    explicit Process(int nCmdShow)
-    {
-        std::string command = "\"" + std::string(GetProgramDirectory()) + "\\single_instance_probe.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = static_cast<WORD>(nCmdShow);
-        m_started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &m_info) != FALSE;
-    }
-    ~Process()
-    {
-        if (!m_started)
-            return;
-        if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_info.hProcess, 1);
-            WaitForSingleObject(m_info.hProcess, 5000);
-        }
-        CloseHandle(m_info.hThread);
-        CloseHandle(m_info.hProcess);
-    }
-    bool Started() const { return m_started; }
-    // Waits while handling this thread's messages; whether it ended.
-    bool WaitForEnd(DWORD timeoutMs) const
-    {
-        return PumpUntil([this] { return WaitForSingleObject(m_info.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    }
-    DWORD Id() const { return m_info.dwProcessId; }
-
-private:
-    bool m_started = false;
-    PROCESS_INFORMATION m_info = {};
+    explicit Process(int nCmdShow) : ProgramProcess("single_instance_probe.exe", nCmdShow) {}
 };
 
 int CountWindows(const char* className)

@@ -1,0 +1,89 @@
+// Vorta2 itself, started as a program: its frame, its published name, the
+// second copy, the log and the end on WM_CLOSE. The program reads the
+// user's real settings, so the test writes the few it needs and removes
+// the program's keys afterwards.
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "program_process.h"
+#include "shell_test_support.h"
+#include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+const char kFrameClass[] = "Vorta2:400000:8:0:0";
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Vorta2ProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta");
+    }
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VexoLabs\\Vorta2");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta");
+    }
+    HWND WaitForFrame() const
+    {
+        HWND hWnd = nullptr;
+        PumpUntil([&] { return (hWnd = FindWindowA(kFrameClass, nullptr)) && IsWindowVisible(hWnd); }, 20000);
+        return hWnd;
+    }
+};
+
+TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
+{
+    ScratchFolder folder;
+    const std::string log = folder / "vorta.log";
+    PutRegDword("Software\\VexoLabs\\Vorta2\\Config", "EnableCommsLogging", 1);
+    PutRegText("Software\\VexoLabs\\Vorta2\\Config", "LogFileName", log.c_str());
+    PutRegDword("Software\\VexoLabs\\Vorta2\\Comms", "LogFlags", 1);
+
+    ProgramProcess first("Vorta2.exe", SW_SHOWNORMAL);
+    ASSERT_TRUE(first.Started());
+    const HWND frame = WaitForFrame();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ("Vorta 2", WindowText(frame));
+    char name[32] = {};
+    DWORD size = sizeof name;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", "MainWindow",
+                                          RRF_RT_REG_SZ, nullptr, name, &size));
+    EXPECT_STREQ("Vorta 2", name);
+    // The stand-in project window announced itself and reported ready:
+    // the frame answers for it.
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(frame, WM_APP + 0x107, 1035, 0) != 0; }, 10000));
+
+    // A second copy ends at once and leaves the first in front.
+    ShowWindow(frame, SW_MINIMIZE);
+    {
+        ProgramProcess second("Vorta2.exe", SW_SHOWNORMAL);
+        ASSERT_TRUE(second.Started());
+        ASSERT_TRUE(second.WaitForEnd(20000));
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(frame); }, 5000));
+
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(first.WaitForEnd(10000));
+    EXPECT_EQ(0u, first.ExitCode());
+    const std::string text = ReadFile(log);
+    EXPECT_NE(std::string::npos, text.find("Log opened")) << text;
+    EXPECT_NE(std::string::npos, text.find("Log closed")) << text;
+}
+
+} // namespace

@@ -1,0 +1,74 @@
+// Vorta2: the development environment's program. The application object
+// starts the main frame; the frame starts the project window on a thread of
+// its own.
+#include <windows.h>
+
+#include "framework/thread.h"
+#include "link/dialogs/commsdialogs.h"
+#include "shell/mainframe.h"
+#include "shell/vorta2/projectwindow_standin.h"
+#include "shell/vq2app.h"
+#include "shell/vqlogsettings.h"
+#include "ui/promptservice.h"
+
+namespace {
+
+// The project window's thread: it creates the window and runs until the
+// window goes.
+class CProjectThread : public CWinThread {
+    DECLARE_DYNCREATE(CProjectThread)
+public:
+    void SetWindow(CRuntimeClass* pWindowClass, HWND hWndFrame)
+    {
+        m_pWindowClass = pWindowClass;
+        m_hWndFrame = hWndFrame;
+    }
+    BOOL InitInstance() override
+    {
+        CObject* pObject = m_pWindowClass ? m_pWindowClass->CreateObject() : nullptr;
+        auto* pWindow = dynamic_cast<CProjectWndStandIn*>(pObject);
+        if (!pWindow || !pWindow->CreateProjectWindow(m_hWndFrame)) {
+            delete pObject;
+            return FALSE;
+        }
+        m_pMainWnd = pWindow;
+        return TRUE;
+    }
+
+private:
+    CRuntimeClass* m_pWindowClass = nullptr;
+    HWND m_hWndFrame = nullptr;
+};
+
+IMPLEMENT_DYNCREATE(CProjectThread, CWinThread)
+
+class CVorta2App : public CVq2App {
+public:
+    CVorta2App() : CVq2App(RUNTIME_CLASS(CMainFrame), "Vorta2") {}
+
+    BOOL InitInstance() override
+    {
+        SetLogSettings(&m_logSettings);
+        AfxSetPromptService(&m_prompts);
+        RegisterCommsLinkDialogs();
+        // The project window: its class is set here, in one line.
+        CMainFrame::SetProjectWindowStarter(
+            [](CRuntimeClass* pWindowClass) -> CWinThread* {
+                CWinThread* pThread =
+                    AfxBeginThread(RUNTIME_CLASS(CProjectThread), THREAD_PRIORITY_ABOVE_NORMAL, 0, CREATE_SUSPENDED);
+                if (auto* pProject = dynamic_cast<CProjectThread*>(pThread))
+                    pProject->SetWindow(pWindowClass, AfxGetApp()->m_pMainWnd.GetSafeHwnd());
+                return pThread;
+            },
+            RUNTIME_CLASS(CProjectWndStandIn));
+        return CVq2App::InitInstance();
+    }
+
+private:
+    CVQLogSettings m_logSettings;
+    CUserPromptService m_prompts;
+};
+
+CVorta2App theApp;
+
+} // namespace
