@@ -5,6 +5,7 @@
 #include "framework/app.h"
 #include "framework/cmdui.h"
 #include "framework/cstring.h"
+#include "framework/docview.h"
 #include "framework/menu.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
@@ -77,17 +78,24 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     HINSTANCE hAccelModule = AfxFindResourceHandle(name, MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */);
     if (!m_hAccelTable && ::FindResourceA(hAccelModule, name, MAKEINTRESOURCEA(9)))
         m_hAccelTable = ::LoadAcceleratorsA(hAccelModule, name);
+    return CreateFrame(0, nullptr, title, dwDefaultStyle, CRect(CW_USEDEFAULT, 0, 0, 0), pParentWnd, hMenu, pContext);
+}
+
+BOOL CFrameWnd::CreateFrame(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle,
+                            const RECT& rect, CWnd* pParentWnd, HMENU hMenu, void* pContext)
+{
+    const bool defaultPlace = rect.left == CW_USEDEFAULT;
     m_pCreateContext = pContext;
-    const BOOL created = CreateEx(0, nullptr, title, dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr, hMenu);
+    const BOOL created = CreateEx(
+        dwExStyle, lpszClassName, lpszWindowName, dwStyle, defaultPlace ? CW_USEDEFAULT : rect.left,
+        defaultPlace ? CW_USEDEFAULT : rect.top, defaultPlace ? CW_USEDEFAULT : rect.right - rect.left,
+        defaultPlace ? CW_USEDEFAULT : rect.bottom - rect.top, pParentWnd ? pParentWnd->GetSafeHwnd() : nullptr, hMenu);
+    m_pCreateContext = nullptr;
     if (!created) {
-        if (hMenu && !::IsMenu(hMenu))
-            hMenu = nullptr;
-        if (hMenu && !m_hWnd)
+        if (hMenu && ::IsMenu(hMenu) && !m_hWnd)
             ::DestroyMenu(hMenu);
         return FALSE;
     }
-    m_pCreateContext = nullptr;
     m_bCreated = TRUE;
     return TRUE;
 }
@@ -99,9 +107,64 @@ int CFrameWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     return OnCreateClient(lpCreateStruct, m_pCreateContext) ? 0 : -1;
 }
 
-BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, void*)
+BOOL CFrameWnd::OnCreateClient(LPCREATESTRUCT, void* pContext)
 {
+    auto* pCreateContext = static_cast<CCreateContext*>(pContext);
+    if (pCreateContext && pCreateContext->m_pNewViewClass)
+        return CreateView(pCreateContext) != nullptr;
     return TRUE;
+}
+
+BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                       LPCTSTR lpszMenuName, DWORD dwExStyle, CCreateContext* pContext)
+{
+    HMENU hMenu = nullptr;
+    if (lpszMenuName) {
+        HINSTANCE hModule = AfxFindResourceHandle(lpszMenuName, MAKEINTRESOURCEA(4) /* RT_MENU */);
+        hMenu = ::LoadMenuA(hModule, lpszMenuName);
+    }
+    return CreateFrame(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, hMenu, pContext);
+}
+
+CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID)
+{
+    if (!pContext || !pContext->m_pNewViewClass)
+        return nullptr;
+    CObject* pObject = pContext->m_pNewViewClass->CreateObject();
+    auto* pView = DYNAMIC_DOWNCAST(CWnd, pObject);
+    if (!pView) {
+        delete pObject;
+        return nullptr;
+    }
+    // A view that is created deletes itself when its window goes.
+    if (!pView->Create(nullptr, nullptr, AFX_WS_DEFAULT_VIEW, CRect(0, 0, 0, 0), this, nID, pContext)) {
+        if (!pView->m_hWnd)
+            delete pView;
+        return nullptr;
+    }
+    return pView;
+}
+
+CView* CFrameWnd::GetActiveView() const
+{
+    return DYNAMIC_DOWNCAST(CView,
+                            CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_PANE_FIRST))));
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible)
+{
+    if (pDoc) {
+        for (POSITION position = pDoc->GetFirstViewPosition(); position;) {
+            CView* pView = pDoc->GetNextView(position);
+            if (pView && pView->GetParent() == this)
+                pView->OnInitialUpdate();
+        }
+    }
+    RecalcLayout();
+    if (bMakeVisible) {
+        ShowWindow(SW_SHOWNORMAL);
+        UpdateWindow();
+    }
 }
 
 HWND CFrameWnd::GetClientWindow() const

@@ -24,6 +24,10 @@
 
 #include "framework/wnd.h"
 
+class CDocument;
+class CView;
+struct CCreateContext;
+
 // Ids of the frame's bars and client.
 const UINT AFX_IDW_CONTROLBAR_FIRST = 0xE800;
 const UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
@@ -45,8 +49,21 @@ public:
     // could not be created.
     virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW, CWnd* pParentWnd = nullptr,
                            void* pContext = nullptr);
+    // A frame without resources: the title given, the menu resource
+    // lpszMenuName (may be null), the view of pContext as its client. A
+    // rectangle whose left is CW_USEDEFAULT leaves the place to the system.
+    BOOL Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                LPCTSTR lpszMenuName, DWORD dwExStyle, CCreateContext* pContext);
+    using CWnd::Create;
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    // The view of the context's class as child nID (the frame's client).
+    CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
+    // The views of pDoc get their initial update; then the frame shows.
+    void InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible);
+    // The frame's view (its client), or null.
+    CView* GetActiveView() const;
 
     // Commands the frame does not handle itself go on to the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
@@ -70,8 +87,8 @@ public:
     HACCEL GetAccelerators() const { return m_hAccelTable; }
 
 protected:
-    // Makes the client window; the base makes none. FALSE fails the
-    // frame's creation.
+    // Makes the client window: the base makes the context's view, if any.
+    // FALSE fails the frame's creation.
     virtual BOOL OnCreateClient(LPCREATESTRUCT lpcs, void* pContext);
     // The window that fills what the bars leave free (null: none).
     virtual HWND GetClientWindow() const;
@@ -88,6 +105,9 @@ protected:
     HACCEL m_hAccelTable = nullptr;
 
 private:
+    // Creates the window with the menu and the creation context.
+    BOOL CreateFrame(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                     CWnd* pParentWnd, HMENU hMenu, void* pContext);
     BOOL m_bCreated = FALSE;
     void* m_pCreateContext = nullptr;
 };

@@ -56,6 +56,10 @@
 // USB and PCI pages.
 #define IDC_DEVICE_NUMBER 1665
 
+// The comms log's form.
+#define IDD_COMMS_LOG 101
+#define IDC_COMMS_LOG_LIST 1385
+
 // Strings.
 #define IDS_CHOOSE_LINK_CAPTION 1304
 #define IDS_LINK_TYPE_SERIAL 1289
@@ -65,3 +69,4 @@
 #define IDS_LINK_TYPE_PCI 1293
 #define IDS_BAD_IP_ADDRESS 1305
 #define IDS_BAD_IP_PORT 1306
+#define IDS_COMMS_LOG_COLUMN 133 // "Message"
