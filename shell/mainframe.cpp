@@ -238,7 +238,7 @@ const CommandRow kCommands[] = {
      FRAME_LOCAL(OnIntelligentDrives)},
     // Options.
     {{ID_OPTIONS_COMMUNICATIONS, ID_OPTIONS_COMMUNICATIONS, Kind::Dialog, 0, 0, false, Rule::R}, nullptr},
-    {{ID_OPTIONS_GENERAL, ID_OPTIONS_GENERAL, Kind::Dialog, 0, 0, false, Rule::R}, nullptr},
+    {{ID_GENERAL_OPTIONS, ID_GENERAL_OPTIONS, Kind::Dialog, 0, 0, false, Rule::R}, nullptr},
     {{ID_OPTIONS_EDITOR, ID_OPTIONS_EDITOR, Kind::Tool, 1025, 0, true, Rule::R}, nullptr},
     {{ID_OPTIONS_TERMINAL_FONT, ID_OPTIONS_TERMINAL_FONT, Kind::Tool, 1043, 0, true, Rule::R}, nullptr},
     {{ID_OPTIONS_DXDRIVE, ID_OPTIONS_DXDRIVE, Kind::Tool, 1052, 0, true, Rule::R}, nullptr},

@@ -78,6 +78,14 @@ TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
     }
     EXPECT_TRUE(PumpUntil([&] { return !IsIconic(frame); }, 5000));
 
+    // Options > Communications runs the link list on a thread of its own.
+    PostMessageA(frame, WM_COMMAND, MAKEWPARAM(32811, 0), 0);
+    HWND links = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return (links = FindWindowA(nullptr, "Communications Links")) && IsWindowVisible(links); }, 10000));
+    PostMessageA(links, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(links); }, 10000));
+
     PostMessageA(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(first.WaitForEnd(10000));
     EXPECT_EQ(0u, first.ExitCode());

@@ -5,7 +5,11 @@
 
 #include "framework/thread.h"
 #include "link/dialogs/commsdialogs.h"
+#include "shell/externaltoolsdialog.h"
 #include "shell/mainframe.h"
+#include "shell/optionsdialog.h"
+#include "shell/res/mainframe_resource.h"
+#include "shell/res/shell_resource.h"
 #include "shell/vorta2/projectwindow_standin.h"
 #include "shell/vq2app.h"
 #include "shell/vqlogsettings.h"
@@ -42,6 +46,18 @@ private:
 
 IMPLEMENT_DYNCREATE(CProjectThread, CWinThread)
 
+// The main frame's commands that run the shell's own dialogs.
+void RegisterShellDialogs()
+{
+    CMainFrame::RegisterDialogCreator(
+        ID_GENERAL_OPTIONS, IDD_OPTIONS,
+        [](CMainFrame* pFrame, HWND hWndProject) -> CDialog* { return new COptionsDialog(pFrame, hWndProject); });
+    CMainFrame::RegisterDialogCreator(ID_EXTERNAL_CONFIGURE, IDD_EXTERNAL_TOOLS,
+                                      [](CMainFrame* pFrame, HWND hWndProject) -> CDialog* {
+                                          return new CExternalTools(pFrame, hWndProject, pFrame->m_hWnd);
+                                      });
+}
+
 class CVorta2App : public CVq2App {
 public:
     CVorta2App() : CVq2App(RUNTIME_CLASS(CMainFrame), "Vorta2") {}
@@ -51,6 +67,7 @@ public:
         SetLogSettings(&m_logSettings);
         AfxSetPromptService(&m_prompts);
         RegisterCommsLinkDialogs();
+        RegisterShellDialogs();
         // The project window: its class is set here, in one line.
         CMainFrame::SetProjectWindowStarter(
             [](CRuntimeClass* pWindowClass) -> CWinThread* {
