@@ -14,6 +14,7 @@
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
+#include "shell/vqregistry.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
@@ -519,6 +520,96 @@ TEST_F(MainFrameTest, ASilentProjectWindowDelaysTheExitOnlyToTheBounds)
         text += line + "\n";
     EXPECT_NE(std::string::npos, text.find("Destroy window request \"MainFrame\" (1)"));
     EXPECT_NE(std::string::npos, text.find("Destroy window request \"MainFrame\" (0)"));
+}
+
+TEST_F(MainFrameTest, BarsAndTheControllerMessagesFollowTheirCommandsAndSettings)
+{
+    Ready();
+    HMENU menu = WindowMenu();
+    ASSERT_TRUE(menu);
+    m_pFrame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    EXPECT_TRUE(::GetMenuState(menu, ID_WINDOW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
+    Command(ID_WINDOW_TOOLBAR);
+    EXPECT_FALSE(m_pFrame->GetToolBar().IsWindowVisible());
+    EXPECT_FALSE(CVQRegistry().GetShowToolBar());
+    m_pFrame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
+    EXPECT_FALSE(::GetMenuState(menu, ID_WINDOW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
+    Command(ID_WINDOW_STATUS_BAR);
+    EXPECT_EQ(0, m_pFrame->SendMessage(WM_GET_STATUS_BAR_HEIGHT));
+    Command(ID_WINDOW_STATUS_BAR);
+    EXPECT_GT(m_pFrame->SendMessage(WM_GET_STATUS_BAR_HEIGHT), 0);
+    EXPECT_TRUE(CVQRegistry().GetShowStatusBar());
+
+    // The controller messages show while connected and the flag is set.
+    CControllerMessageDlg* pMessages = m_pFrame->GetControllerMessages();
+    ASSERT_TRUE(pMessages);
+    EXPECT_FALSE(pMessages->IsWindowVisible());
+    Connect();
+    EXPECT_TRUE(pMessages->IsWindowVisible());
+    pMessages->AddMessage("%1 error");
+    EXPECT_TRUE(Enabled(ID_WINDOW_CLEAR_MESSAGES));
+    Command(ID_WINDOW_CLEAR_MESSAGES);
+    EXPECT_EQ(0, pMessages->GetMessageCount());
+    // Closing the window hides it for good (until shown again).
+    pMessages->SendMessage(WM_CLOSE);
+    ASSERT_TRUE(PumpUntil([&] { return !CVQRegistry().GetShowControllerMessages(); }));
+    EXPECT_FALSE(pMessages->IsWindowVisible());
+    Command(ID_WINDOW_CONTROLLER_MESSAGES);
+    EXPECT_TRUE(pMessages->IsWindowVisible());
+    EXPECT_TRUE(CVQRegistry().GetShowControllerMessages());
+    m_pFrame->SendMessage(WM_DISCONNECTED);
+    EXPECT_FALSE(pMessages->IsWindowVisible());
+}
+
+TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
+{
+    ::DestroyWindow(m_hWndFrame);
+    CVQRegistry settings;
+    settings.SetRestoreMainWindowAtStart(TRUE);
+    WINDOWPLACEMENT stored = {};
+    stored.length = sizeof stored;
+    stored.showCmd = SW_SHOWNORMAL;
+    stored.rcNormalPosition = {50, 60, 650, 460};
+    settings.SetMainWindowPlacement(stored);
+
+    m_pFrame = new CMainFrame;
+    ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME));
+    m_hWndFrame = m_pFrame->m_hWnd;
+    PumpUntil([] { return false; }, 50);
+    EXPECT_FALSE(m_pFrame->IsZoomed());
+    WINDOWPLACEMENT shown = {};
+    shown.length = sizeof shown;
+    ASSERT_TRUE(m_pFrame->GetWindowPlacement(&shown));
+    EXPECT_EQ(CRect(50, 60, 650, 460), CRect(shown.rcNormalPosition));
+
+    m_pFrame->MoveWindow(70, 80, 500, 400);
+    WINDOWPLACEMENT now = {};
+    now.length = sizeof now;
+    settings.GetMainWindowPlacement(now);
+    EXPECT_EQ(CRect(70, 80, 570, 480), CRect(now.rcNormalPosition));
+}
+
+TEST_F(MainFrameTest, ARecentProjectIsHandedToTheProjectWindowWhenReady)
+{
+    std::string sent;
+    m_project.SetHandler(WM_SET_PROJECT_TEXT, [&](WPARAM, LPARAM lParam) {
+        sent = reinterpret_cast<LPCSTR>(lParam);
+        return LRESULT{0};
+    });
+    m_pFrame->SendMessage(WM_SET_PROJECT_TEXT, 0, reinterpret_cast<LPARAM>("C:\\P\\One.prj"));
+    m_pFrame->SendMessage(WM_SET_PROJECT_TEXT, 0, reinterpret_cast<LPARAM>("C:\\P\\Two.prj"));
+    Connect();
+    EXPECT_FALSE(Enabled(ID_RECENT_PROJECT_FIRST));
+    Command(ID_RECENT_PROJECT_FIRST + 1);
+    EXPECT_EQ("", sent);
+    Ready();
+    EXPECT_TRUE(Enabled(ID_RECENT_PROJECT_FIRST));
+    Command(ID_RECENT_PROJECT_FIRST + 1);
+    EXPECT_EQ("C:\\P\\One.prj", sent);
+    // An entry beyond the list sends nothing.
+    sent.clear();
+    Command(ID_RECENT_PROJECT_LAST);
+    EXPECT_EQ("", sent);
 }
 
 } // namespace
