@@ -136,6 +136,8 @@ TEST_F(LinkDialogTest, ANewLinkIsStoredAtOnceWithTheSerialDefaults)
     ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 1; }));
     EXPECT_EQ("Serial:COM1:9600,7,e,2", ListLines(hDlg)[0]);
     const std::string key = LinkKey(0);
+    // The dialog's thread stores the link after the configuration closed.
+    ASSERT_TRUE(PumpUntil([&] { return RegText(key, "Type") == "Serial"; }));
     EXPECT_EQ("Serial", RegText(key, "Type"));
     EXPECT_EQ("COM1", RegText(key, "CommPort"));
     EXPECT_EQ(9600u, RegDword(key, "BaudRate"));
@@ -162,6 +164,7 @@ TEST_F(LinkDialogTest, DeletingThenAddingNeverDuplicatesALink)
     // The deletion is pending; the add rewrites the whole stored list.
     AddDefaultLink(hDlg);
     ASSERT_TRUE(PumpUntil([&] { return ListLines(hDlg).size() == 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return RegText(LinkKey(2), "CommPort") == "COM1"; }));
     ASSERT_EQ(3, GetCommLinkCount());
     const char* expected[] = {"COM2", "COM3", "COM1"};
     for (int n = 0; n < 3; ++n)
@@ -259,7 +262,8 @@ TEST_F(LinkDialogTest, EditingAnEthernetLinkNormalisesDottedAddressesAndKeepsHos
         ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
         ASSERT_TRUE(PumpUntil(
             [&] { return ListLines(hDlg) == std::vector<std::string>{std::string("Ethernet:") + c.stored + ":23"}; }));
-        EXPECT_EQ(c.stored, RegText(LinkKey(0), "Address"));
+        EXPECT_TRUE(PumpUntil([&] { return RegText(LinkKey(0), "Address") == c.stored; }))
+            << RegText(LinkKey(0), "Address");
         CloseWith(hDlg, IDCANCEL);
     }
 }
