@@ -310,6 +310,15 @@ void FakeProjectWindow::SetFeature(int feature, bool supported)
         m_features.push_back(feature);
 }
 
+void FakeProjectWindow::ReportReadyAfter(HWND hWndFrame, const std::vector<UINT>& messages)
+{
+    for (UINT message : messages)
+        SetHandler(message, [hWndFrame](WPARAM, LPARAM) {
+            ::PostMessageA(hWndFrame, WM_APP + 0x11E, 0, 0);
+            return LRESULT{0};
+        });
+}
+
 // --- FakeMainFrame -------------------------------------------------------------------
 
 FakeMainFrame::FakeMainFrame(FakeWindow* project, bool installAsMainWindow) : FakeWindow("Fake main frame")

@@ -124,6 +124,11 @@ public:
 
     void SetFeature(int feature, bool supported);
 
+    // Reports ready (0x811E, posted) to the main frame after each of these
+    // messages, as the project window does once the work a command asked
+    // for is done.
+    void ReportReadyAfter(HWND hWndFrame, const std::vector<UINT>& messages);
+
 private:
     LRESULT OnRegister(WPARAM toolId, LPARAM window);
     LRESULT OnUnregister(WPARAM toolId, LPARAM window);

@@ -53,12 +53,8 @@ protected:
     void Connect(LPARAM packet = 0) { m_pFrame->SendMessage(WM_CONNECTED, 1, packet); }
     void ReportReadyAfterGatedCommands()
     {
-        const HWND frame = m_hWndFrame;
-        for (UINT message : kGatedMessages)
-            m_project.SetHandler(message, [frame](WPARAM, LPARAM) {
-                ::PostMessageA(frame, WM_READY, 0, 0);
-                return 0;
-            });
+        m_project.ReportReadyAfter(m_hWndFrame,
+                                   std::vector<UINT>(std::begin(kGatedMessages), std::end(kGatedMessages)));
     }
     // The messages of the project window since the last look, with their
     // wParam, once what was posted has arrived.
