@@ -217,6 +217,24 @@ BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
     return CWnd::OnCommand(wParam, lParam);
 }
 
+BOOL CFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    auto* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+    if (pInfo && pInfo->hdr.code == TTN_GETDISPINFOA && !(pInfo->uFlags & TTF_IDISHWND)) {
+        CString text;
+        const UINT nID = static_cast<UINT>(pInfo->hdr.idFrom);
+        if (nID != 0 && text.LoadString(nID)) {
+            const int newline = text.Find('\n');
+            text = newline >= 0 ? text.Mid(newline + 1) : CString();
+        }
+        ::lstrcpynA(pInfo->szText, text, static_cast<int>(sizeof pInfo->szText));
+        pInfo->lpszText = pInfo->szText;
+        *pResult = 0;
+        return TRUE;
+    }
+    return CWnd::OnNotify(wParam, lParam, pResult);
+}
+
 CWnd* CFrameWnd::GetMessageBar() const
 {
     HWND hWndBar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_STATUS_BAR));

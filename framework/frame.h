@@ -9,7 +9,8 @@
 // menu opens, the toolbar's buttons when the thread goes idle, and a
 // command whose update handler disables it is not carried out. While a menu
 // item is selected, the status bar's first pane shows its prompt (the
-// command's string up to its "\n").
+// command's string up to its "\n"), and a toolbar button's tooltip is the
+// part after it.
 //
 // The frame lays out its bars: the toolbar (AFX_IDW_TOOLBAR) along the top,
 // the status bar (AFX_IDW_STATUS_BAR) along the bottom, other visible
@@ -69,6 +70,8 @@ public:
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra) override;
     BOOL HasCommandHandler(UINT nID) const override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // A toolbar button's tooltip is its command's string after the "\n".
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
 
     // Places the bars and the client window over the client area.
     virtual void RecalcLayout();

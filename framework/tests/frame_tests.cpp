@@ -173,7 +173,8 @@ TEST(FrameCommandUiTest, MenusAreUpdatedWhenTheyOpenAndDisabledCommandsDoNothing
     HMENU file = ::GetSubMenu(frame.GetMenuHandle(), 0);
     ASSERT_TRUE(file);
     frame.SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), MAKELPARAM(0, FALSE));
-    EXPECT_EQ(static_cast<UINT>(MF_CHECKED), ::GetMenuState(file, ID_TEST_OPEN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED));
+    EXPECT_EQ(static_cast<UINT>(MF_CHECKED),
+              ::GetMenuState(file, ID_TEST_OPEN, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED));
     EXPECT_TRUE(::GetMenuState(file, ID_TEST_SAVE, MF_BYCOMMAND) & MF_GRAYED);
     // A command without an update handler keeps the state it has.
     EXPECT_FALSE(::GetMenuState(file, ID_TEST_NOBODY, MF_BYCOMMAND) & MF_GRAYED);
@@ -216,6 +217,25 @@ TEST(FrameCommandUiTest, TheSelectedMenuItemsPromptShowsInTheFirstPane)
     frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_TEST_OPEN, MF_HILITE), reinterpret_cast<LPARAM>(file));
     frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ("", frame.statusBar.GetPaneText(0));
+}
+
+TEST(FrameCommandUiTest, AToolbarButtonsTooltipIsThePartOfItsStringAfterTheNewline)
+{
+    FrameHolder holder;
+    ASSERT_TRUE(holder.frame);
+    struct Case {
+        UINT id;
+        const char* tip;
+    } cases[] = {{ID_TEST_OPEN, "Open"}, {IDS_GREETING, ""}, {ID_TEST_NOBODY, ""}};
+    for (const Case& c : cases) {
+        NMTTDISPINFOA info = {};
+        info.hdr.hwndFrom = nullptr;
+        info.hdr.idFrom = c.id;
+        info.hdr.code = TTN_GETDISPINFOA;
+        holder.frame->SendMessage(WM_NOTIFY, c.id, reinterpret_cast<LPARAM>(&info));
+        ASSERT_TRUE(info.lpszText) << c.id;
+        EXPECT_STREQ(c.tip, info.lpszText) << c.id;
+    }
 }
 
 TEST(FrameCommandUiTest, ToolbarButtonsFollowTheirUpdateHandlersWhenIdle)

@@ -36,6 +36,15 @@ class MainFrameTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        // The frame takes a small place in the corner instead of the whole
+        // screen, which other test programs share.
+        CVQRegistry settings;
+        settings.SetRestoreMainWindowAtStart(TRUE);
+        WINDOWPLACEMENT corner = {};
+        corner.length = sizeof corner;
+        corner.showCmd = SW_SHOWNORMAL;
+        corner.rcNormalPosition = {0, 0, 420, 300};
+        settings.SetMainWindowPlacement(corner);
         m_pFrame = new CMainFrame;
         ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME)) << CWnd::GetLastCreateError().GetString();
         m_hWndFrame = m_pFrame->m_hWnd;
@@ -92,7 +101,7 @@ TEST_F(MainFrameTest, StartsWithItsBarsTitleAndPublishedName)
     EXPECT_TRUE(m_pFrame->GetToolBar().IsWindowVisible());
     EXPECT_EQ(15, m_pFrame->GetToolBar().GetNormalImageCount());
     EXPECT_EQ("Main Tools", WindowText(m_pFrame->GetToolBar()));
-    EXPECT_TRUE(m_pFrame->IsZoomed());
+    EXPECT_FALSE(m_pFrame->IsZoomed()); // the stored placement
 
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
@@ -565,7 +574,7 @@ TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
     WINDOWPLACEMENT stored = {};
     stored.length = sizeof stored;
     stored.showCmd = SW_SHOWNORMAL;
-    stored.rcNormalPosition = {50, 60, 650, 460};
+    stored.rcNormalPosition = {10, 20, 330, 260};
     settings.SetMainWindowPlacement(stored);
 
     m_pFrame = new CMainFrame;
@@ -576,13 +585,13 @@ TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
     WINDOWPLACEMENT shown = {};
     shown.length = sizeof shown;
     ASSERT_TRUE(m_pFrame->GetWindowPlacement(&shown));
-    EXPECT_EQ(CRect(50, 60, 650, 460), CRect(shown.rcNormalPosition));
+    EXPECT_EQ(CRect(10, 20, 330, 260), CRect(shown.rcNormalPosition));
 
-    m_pFrame->MoveWindow(70, 80, 500, 400);
+    m_pFrame->MoveWindow(30, 40, 300, 220);
     WINDOWPLACEMENT now = {};
     now.length = sizeof now;
     settings.GetMainWindowPlacement(now);
-    EXPECT_EQ(CRect(70, 80, 570, 480), CRect(now.rcNormalPosition));
+    EXPECT_EQ(CRect(30, 40, 330, 260), CRect(now.rcNormalPosition));
 }
 
 TEST_F(MainFrameTest, ARecentProjectIsHandedToTheProjectWindowWhenReady)
