@@ -38,13 +38,7 @@ protected:
     {
         // The frame takes a small place in the corner instead of the whole
         // screen, which other test programs share.
-        CVQRegistry settings;
-        settings.SetRestoreMainWindowAtStart(TRUE);
-        WINDOWPLACEMENT corner = {};
-        corner.length = sizeof corner;
-        corner.showCmd = SW_SHOWNORMAL;
-        corner.rcNormalPosition = {0, 0, 420, 300};
-        settings.SetMainWindowPlacement(corner);
+        StoreNormalPlacement({0, 0, 420, 300});
         m_pFrame = new CMainFrame;
         ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME)) << CWnd::GetLastCreateError().GetString();
         m_hWndFrame = m_pFrame->m_hWnd;
@@ -58,6 +52,17 @@ protected:
             ::DestroyWindow(m_hWndFrame);
     }
 
+    // The frame restores this normal placement when it starts.
+    static void StoreNormalPlacement(const RECT& normal)
+    {
+        CVQRegistry settings;
+        settings.SetRestoreMainWindowAtStart(TRUE);
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        placement.showCmd = SW_SHOWNORMAL;
+        placement.rcNormalPosition = normal;
+        settings.SetMainWindowPlacement(placement);
+    }
     void Ready() { m_pFrame->SendMessage(WM_READY); }
     void Connect(LPARAM packet = 0) { m_pFrame->SendMessage(WM_CONNECTED, 1, packet); }
     void ReportReadyAfterGatedCommands()
@@ -569,13 +574,7 @@ TEST_F(MainFrameTest, BarsAndTheControllerMessagesFollowTheirCommandsAndSettings
 TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
 {
     ::DestroyWindow(m_hWndFrame);
-    CVQRegistry settings;
-    settings.SetRestoreMainWindowAtStart(TRUE);
-    WINDOWPLACEMENT stored = {};
-    stored.length = sizeof stored;
-    stored.showCmd = SW_SHOWNORMAL;
-    stored.rcNormalPosition = {10, 20, 330, 260};
-    settings.SetMainWindowPlacement(stored);
+    StoreNormalPlacement({10, 20, 330, 260});
 
     m_pFrame = new CMainFrame;
     ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME));
@@ -590,7 +589,7 @@ TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
     m_pFrame->MoveWindow(30, 40, 300, 220);
     WINDOWPLACEMENT now = {};
     now.length = sizeof now;
-    settings.GetMainWindowPlacement(now);
+    CVQRegistry().GetMainWindowPlacement(now);
     EXPECT_EQ(CRect(30, 40, 330, 260), CRect(now.rcNormalPosition));
 }
 
