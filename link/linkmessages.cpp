@@ -10,6 +10,12 @@ const char* BuiltIn(unsigned id)
     switch (id) {
     case MSG_NULL_MESSAGE:
         return "Internal dispatch error: Null message pointer";
+    case MSG_THREAD_NO_CLASS:
+        return "Internal error creathing thread, run time class not set";
+    case MSG_THREAD_CREATE_FAILED:
+        return "Internal error creating thread, object creation failed";
+    case MSG_THREAD_CAPTION:
+        return "Create thread";
     case MSG_SEND_FAILED:
         return "Send message to controller failed";
     case MSG_EMPTY:

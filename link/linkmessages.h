@@ -8,6 +8,9 @@
 enum : unsigned {
     MSG_NULL_MESSAGE = 228,         // "Internal dispatch error: Null message pointer"
     MSG_SEND_FAILED = 231,          // "Send message to controller failed"
+    MSG_THREAD_NO_CLASS = 248,      // "Internal error creathing thread, run time class not set"
+    MSG_THREAD_CREATE_FAILED = 249, // "Internal error creating thread, object creation failed"
+    MSG_THREAD_CAPTION = 250,       // "Create thread"
     MSG_EMPTY = 348,                // "Empty"
     MSG_TIMED_OUT = 369,            // "Connection to controller timed out"
     MSG_CONTROLLER_CAPTION = 371,   // "Controller"
