@@ -49,7 +49,7 @@ CFrameWnd* MakeFrame(CRuntimeClass* pViewClass, CDocument* pDoc)
     context.m_pNewViewClass = pViewClass;
     context.m_pCurrentDoc = pDoc;
     auto* pFrame = new CFrameWnd;
-    if (!pFrame->Create(nullptr, "Doc frame", WS_OVERLAPPEDWINDOW, CRect(10, 10, 410, 310), nullptr, nullptr, 0,
+    if (!pFrame->Create(nullptr, "Doc frame", WS_OVERLAPPEDWINDOW, CRect(800, 600, 1200, 900), nullptr, nullptr, 0,
                         &context)) {
         delete pFrame;
         return nullptr;

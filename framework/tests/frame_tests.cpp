@@ -70,7 +70,9 @@ struct FrameHolder {
             delete frame;
             frame = nullptr;
         } else {
-            frame->MoveWindow(0, 0, 500, 400);
+            // Away from the top-left corner, where other test programs
+            // read pixels of the shared screen.
+            frame->MoveWindow(760, 560, 500, 400);
             frame->ShowWindow(SW_SHOWNORMAL);
         }
     }

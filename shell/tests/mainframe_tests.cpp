@@ -36,9 +36,10 @@ class MainFrameTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        // The frame takes a small place in the corner instead of the whole
-        // screen, which other test programs share.
-        StoreNormalPlacement({0, 0, 420, 300});
+        // The frame takes a small place in the bottom-right corner instead
+        // of the whole screen, which other test programs share (some read
+        // its pixels near the top-left corner).
+        StoreNormalPlacement({820, 640, 1240, 940});
         m_pFrame = new CMainFrame;
         ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME)) << CWnd::GetLastCreateError().GetString();
         m_hWndFrame = m_pFrame->m_hWnd;
@@ -574,7 +575,7 @@ TEST_F(MainFrameTest, BarsAndTheControllerMessagesFollowTheirCommandsAndSettings
 TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
 {
     ::DestroyWindow(m_hWndFrame);
-    StoreNormalPlacement({10, 20, 330, 260});
+    StoreNormalPlacement({810, 620, 1130, 860});
 
     m_pFrame = new CMainFrame;
     ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME));
@@ -584,13 +585,13 @@ TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)
     WINDOWPLACEMENT shown = {};
     shown.length = sizeof shown;
     ASSERT_TRUE(m_pFrame->GetWindowPlacement(&shown));
-    EXPECT_EQ(CRect(10, 20, 330, 260), CRect(shown.rcNormalPosition));
+    EXPECT_EQ(CRect(810, 620, 1130, 860), CRect(shown.rcNormalPosition));
 
-    m_pFrame->MoveWindow(30, 40, 300, 220);
+    m_pFrame->MoveWindow(830, 640, 300, 220);
     WINDOWPLACEMENT now = {};
     now.length = sizeof now;
     CVQRegistry().GetMainWindowPlacement(now);
-    EXPECT_EQ(CRect(30, 40, 330, 260), CRect(now.rcNormalPosition));
+    EXPECT_EQ(CRect(830, 640, 1130, 860), CRect(now.rcNormalPosition));
 }
 
 TEST_F(MainFrameTest, ARecentProjectIsHandedToTheProjectWindowWhenReady)
