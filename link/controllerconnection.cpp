@@ -29,6 +29,8 @@ const std::uint64_t kPromptWaitMs = 10000;
 const int kPromptMostCharacters = 100;
 // In the packet form an unacknowledged packet goes again after this long.
 const std::uint64_t kResendMs = 5000;
+// The command that selects a program.
+const int kSelectCommand = 19;
 // A waiting exchange beeps now and then after this long.
 const std::uint64_t kWarnAfterMs = 10000;
 const std::uint64_t kWarnEveryMs = 3000;
@@ -77,17 +79,22 @@ CString Named(const CString& text)
 
 } // namespace
 
+int SequenceNumberAfter(int current)
+{
+    return (current >= 0x7FFFFFFF || current < 1) ? 1 : current + 1;
+}
+
 int NextSequenceNumber()
 {
     int current = g_sequence.load();
     for (;;) {
-        const int next = (current >= 0x7FFFFFFF || current < 1) ? 1 : current + 1;
+        const int next = SequenceNumberAfter(current);
         if (g_sequence.compare_exchange_weak(current, next))
             return next;
     }
 }
 
-CControllerConnection::CControllerConnection(IProjectWindow* project) : m_pProject(project)
+CControllerConnection::CControllerConnection(IProjectWindow* project) : m_pProject(project), m_linkFactory(CreateMediaLink)
 {
     m_model = GetControllerModel(MODEL_ROW_NONE);
     CVQRegistry registry;
@@ -120,6 +127,11 @@ void CControllerConnection::AddError(const CString& text)
 }
 
 // ---------------------------------------------------------------- links
+
+void CControllerConnection::SetLinkFactory(LinkFactory factory)
+{
+    m_linkFactory = factory ? std::move(factory) : LinkFactory(CreateMediaLink);
+}
 
 void CControllerConnection::CreateLink(int linkType)
 {
@@ -553,6 +565,11 @@ BOOL CControllerConnection::EnterChannelMode(const CCommPortData* record)
     command.Format("VQE(%d)\r", packet ? 3 : 1);
     m_bTimeoutLatch = false;
     ResetReception();
+    {
+        // What the controller has selected is not known in a new session.
+        CSingleLock lock(&m_programLock, TRUE);
+        m_strSelectedProgram.Empty();
+    }
     if (m_pLink)
         m_pLink->SetChannelMode();
     m_nLinkMode = CONNECTION_CHANNEL_MODE;
@@ -664,7 +681,9 @@ BOOL CControllerConnection::TransmitSynchronous(ControllerMessage* message, CMut
     }
     BOOL result = FALSE;
     if (message->m_nChannel == CHANNEL_COMMAND && m_nLinkMode == CONNECTION_CHANNEL_MODE) {
-        result = SendOnCommandChannel(message);
+        // A command that names a program runs on that program.
+        if (!message->GetProgramName()[0] || SelectProgram(message->GetProgramName()))
+            result = SendOnCommandChannel(message);
     } else if (message->m_nCommandId == COMMAND_ID_RAW) {
         result = WriteChannel(message->m_nChannel, message->GetBytes(), message->GetLength(), FALSE);
     } else if (!text.IsEmpty()) {
@@ -798,6 +817,146 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
     m_bRequestActive = false;
     return result;
 }
+
+// ---------------------------------------------------------------- programs
+
+CProgramData* CControllerConnection::FindProgramLocked(LPCSTR name)
+{
+    if (!name || !*name)
+        return nullptr;
+    for (CProgramData* program = m_programs.GetHead(); program; program = m_programs.GetNext(program)) {
+        if (program->m_strName.CompareNoCase(name) == 0)
+            return program;
+    }
+    return nullptr;
+}
+
+CProgramData* CControllerConnection::FindProgram(LPCSTR name)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    return FindProgramLocked(name);
+}
+
+BOOL CControllerConnection::LookupProgram(LPCSTR name, CProgramData& program)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    const CProgramData* found = FindProgramLocked(name);
+    if (!found)
+        return FALSE;
+    program = *found;
+    return TRUE;
+}
+
+BOOL CControllerConnection::HasProgram(LPCSTR name)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    return FindProgramLocked(name) ? TRUE : FALSE;
+}
+
+int CControllerConnection::GetProgramType(LPCSTR name)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    const CProgramData* found = FindProgramLocked(name);
+    return found ? found->m_nType : PROGRAM_TYPE_NONE;
+}
+
+int CControllerConnection::CountPrograms(int type)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    int count = 0;
+    for (CProgramData* program = m_programs.GetHead(); program; program = m_programs.GetNext(program)) {
+        if (type == PROGRAM_TYPE_ALL || program->m_nType == type)
+            ++count;
+    }
+    return count;
+}
+
+CProgramData* CControllerConnection::AddProgram(const CProgramData& program)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    return m_programs.AddTail(&program);
+}
+
+BOOL CControllerConnection::RemoveProgram(LPCSTR name)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    CProgramData* found = FindProgramLocked(name);
+    if (!found)
+        return FALSE;
+    m_programs.Remove(found);
+    return TRUE;
+}
+
+void CControllerConnection::RemoveAllPrograms()
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    m_programs.RemoveAll();
+}
+
+void CControllerConnection::SyncProgramList(const CTList<CProgramData>& directory)
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    for (CProgramData* program = m_programs.GetHead(); program; program = m_programs.GetNext(program))
+        program->m_nSeen = 0;
+    for (const CProgramData* entry = directory.GetHead(); entry; entry = directory.GetNext(entry)) {
+        CProgramData* program = FindProgramLocked(entry->m_strName);
+        if (!program) {
+            program = m_programs.AddTail(entry);
+            if (!program)
+                continue;
+        } else {
+            program->m_nSourceSize = entry->m_nSourceSize;
+            program->m_nCodeSize = entry->m_nCodeSize;
+            program->m_nAutoRun = entry->m_nAutoRun;
+            program->m_nEditable = entry->m_nEditable;
+            program->m_nType = entry->m_nType;
+        }
+        program->m_nSeen = 1;
+    }
+    for (CProgramData* program = m_programs.GetHead(); program;) {
+        if (program->m_nSeen)
+            program = m_programs.GetNext(program);
+        else
+            m_programs.Remove(program); // gives the one that followed
+    }
+}
+
+CString CControllerConnection::GetSelectedProgram()
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    return m_strSelectedProgram;
+}
+
+// Runs on the thread that holds the transmit lock, before the command that
+// names the program goes out on the command channel.
+BOOL CControllerConnection::SelectProgram(LPCSTR name)
+{
+    CProgramData program;
+    if (!name || !LookupProgram(name, program) || !IsSelectableProgramType(program.m_nType))
+        return FALSE;
+    if (m_nHold > 0 || !m_hNotifyWindow || GetSelectedProgram().CompareNoCase(name) == 0)
+        return TRUE;
+    ControllerMessage select;
+    select.m_nCommandId = kSelectCommand;
+    select.m_nChannel = CHANNEL_COMMAND;
+    select.m_hReplyWnd = m_hNotifyWindow;
+    select.SetArgumentText(name);
+    if (!SendOnCommandChannel(&select)) {
+        CString text;
+        text.Format(LinkMessage(MSG_SELECT_FAILED), name);
+        ShowLinkMessage(text, MSG_CONTROLLER_CAPTION);
+        return FALSE;
+    }
+    {
+        CSingleLock lock(&m_programLock, TRUE);
+        m_strSelectedProgram = name;
+    }
+    if (m_pProject)
+        m_pProject->NotifyControlPanelProgram(name);
+    return TRUE;
+}
+
+// ---------------------------------------------------------------- repeating transmitters
 
 CMultiTransmitter* CControllerConnection::CreateMultiTransmitter()
 {

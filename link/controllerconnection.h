@@ -25,6 +25,7 @@
 #include <list>
 #include <string>
 
+#include "foundation/containers.h"
 #include "framework/cstring.h"
 #include "framework/sync.h"
 #include "link/channelreception.h"
@@ -32,6 +33,7 @@
 #include "link/controllermessage.h"
 #include "link/linkconnection.h"
 #include "link/modeltables.h"
+#include "link/programdata.h"
 
 class IProjectWindow;
 class CMultiTransmitter;
@@ -61,10 +63,11 @@ public:
 
     // Link management.
     // Makes the link object of a link type (null: no class for the type).
-    // Until the media exist the factory is set by whoever has them (tests
-    // give the scripted controller).
+    // By default the link of the medium (CreateMediaLink); tests install
+    // their own (the scripted controller); an empty factory restores the
+    // default.
     using LinkFactory = std::function<CComms*(int linkType)>;
-    void SetLinkFactory(LinkFactory factory) { m_linkFactory = std::move(factory); }
+    void SetLinkFactory(LinkFactory factory);
     // Deletes the present link, then makes one for the type.
     void CreateLink(int linkType);
     // Closes the link when open and deletes it.
@@ -97,7 +100,10 @@ public:
     int GetValuesPerRequest() const { return ::GetValuesPerRequest(m_model.m_nFamily); }
     int GetFamilyLimitB() const { return ::GetFamilyLimitB(m_model.m_nFamily); }
     int GetFamilyLimitC() const { return ::GetFamilyLimitC(m_model.m_nFamily); }
-    BOOL IsPowerUpActive() const { return m_bPowerUp && m_model.m_nPowerUpCapable ? TRUE : FALSE; }
+    BOOL IsPowerUpActive() const { return m_bPowerUp.load() && m_model.m_nPowerUpCapable ? TRUE : FALSE; }
+    // The controller's POWER_UP setting (bit 0 of its "?POWER_UP[0];"
+    // reply, which the dispatcher also takes by itself).
+    void SetPowerUpFlag(int value) { m_bPowerUp = (value & 1) != 0; }
     BOOL EnterChannelMode(const CCommPortData* record);
     BOOL LeaveChannelMode();
     BOOL ResetLinkToCommandLine();
@@ -128,6 +134,30 @@ public:
     BOOL QueryNumber(LPCSTR command, double& value);
     CString GetLastRawReply() const { return m_strLastRawReply; }
     bool HasCaptureOverflowed() const { return m_bCaptureOverflow.load(); }
+
+    // The programs known on the controller, as the project window keeps
+    // them; names compare without regard to case. FindProgram's record
+    // stays valid until the program is removed or the list synchronised.
+    CProgramData* FindProgram(LPCSTR name);
+    BOOL LookupProgram(LPCSTR name, CProgramData& program);
+    BOOL HasProgram(LPCSTR name);
+    // PROGRAM_TYPE_NONE when the program is not in the list.
+    int GetProgramType(LPCSTR name);
+    // The programs of a type; PROGRAM_TYPE_ALL counts every program.
+    int CountPrograms(int type);
+    // Appends a copy; the copy, or null.
+    CProgramData* AddProgram(const CProgramData& program);
+    BOOL RemoveProgram(LPCSTR name);
+    // Brings the list to the programs of a directory read: programs it does
+    // not name go, the others take its directory values (keeping their own
+    // state), new ones are appended; every program left is marked seen.
+    void SyncProgramList(const CTList<CProgramData>& directory);
+    void RemoveAllPrograms();
+    // Selects the named program on the controller before a command that
+    // names it (see the .cpp); FALSE when it cannot be selected.
+    BOOL SelectProgram(LPCSTR name);
+    // The program last selected with "SELECT"; empty when none.
+    CString GetSelectedProgram();
 
     // Transactions.
     void SetMessageTimeout(int seconds);
@@ -185,6 +215,16 @@ private:
     bool LockTransmit(CSingleLock& lock);
     void ResetReception();
 
+    // The line of a directory or process-list reply as its record; FALSE
+    // when it does not scan (reported), TRUE also for a line that is left
+    // out.
+    BOOL DispatchDirectoryLine(const CString& text);
+    BOOL DispatchProcessLine(const CString& text);
+    // A reply line that does not scan: the error list and the log.
+    void ReplyLineFailed(unsigned messageId, LPCSTR logPrefix, const CString& text);
+    // The list's program of the name; null when none. Under m_programLock.
+    CProgramData* FindProgramLocked(LPCSTR name);
+
     IProjectWindow* m_pProject;
     HWND m_hNotifyWindow = nullptr;
     LinkFactory m_linkFactory;
@@ -199,7 +239,7 @@ private:
     int m_nModelRow = MODEL_ROW_NONE;
     bool m_bLocked = false;
     double m_dVersion = 0.0;
-    bool m_bPowerUp = false;
+    std::atomic<bool> m_bPowerUp{false};
 
     std::atomic<int> m_nLinkMode{CONNECTION_COMMAND_LINE};
     std::atomic<bool> m_bPacketMode{false};
@@ -245,7 +285,22 @@ private:
 
     std::list<CMultiTransmitter*> m_multiTransmitters;
     CCriticalSection m_multiLock;
+
+    // The program list and the selected program (m_programLock across
+    // every walk of the list).
+    CTList<CProgramData> m_programs;
+    CString m_strSelectedProgram;
+    CCriticalSection m_programLock;
 };
+
+// Counts every program type (CountPrograms).
+const int PROGRAM_TYPE_ALL = -100;
+
+// The link object of a medium: serial, USB, simulator window link,
+// Ethernet or PCI card; null for another type (none, FINS).
+CComms* CreateMediaLink(int linkType);
 
 // The next sequence number: 1 and up, wrapping back to 1, never 0.
 int NextSequenceNumber();
+// The number that follows current.
+int SequenceNumberAfter(int current);

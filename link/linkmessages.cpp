@@ -26,6 +26,10 @@ const char* BuiltIn(unsigned id)
         return "Controller";
     case MSG_ERROR_CAPTION:
         return "Error";
+    case MSG_DIRECTORY_ERROR:
+        return "** Error in response to DIR command";
+    case MSG_PROCESS_ERROR:
+        return "** Error in response to PROCESS command";
     case MSG_UNEXPECTED_RESPONSE:
         return "** Reply message format invalid";
     case MSG_UNEXPECTED_DATA:

@@ -15,6 +15,8 @@ enum : unsigned {
     MSG_TIMED_OUT = 369,            // "Connection to controller timed out"
     MSG_CONTROLLER_CAPTION = 371,   // "Controller"
     MSG_ERROR_CAPTION = 501,        // "Error"
+    MSG_DIRECTORY_ERROR = 517,      // "** Error in response to DIR command"
+    MSG_PROCESS_ERROR = 518,        // "** Error in response to PROCESS command"
     MSG_UNEXPECTED_RESPONSE = 581,  // "** Reply message format invalid"
     MSG_UNEXPECTED_DATA = 810,      // "** Unexpected response from controller"
     MSG_INTEGER_EXPECTED = 813,     // "** Unexpected response from controller, integer expected"

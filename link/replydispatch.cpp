@@ -14,6 +14,14 @@
 
 namespace {
 
+// Controllers with this feature tell in the directory whether a program may
+// be edited.
+const int kFeatureDirectoryEditable = 16;
+// The query of the controller's POWER_UP setting.
+const int kPowerUpQuery = 33;
+// The longest program text of a process line.
+const int kProcessProgramMost = 24;
+
 // The items of a TABLEVALUES line: numbers, "#" runs (a value the
 // controller could not print) and "k<count>,<value>" pairs, in order.
 std::vector<std::string> SplitTableItems(const char* text)
@@ -32,6 +40,26 @@ std::vector<std::string> SplitTableItems(const char* text)
         p = *end ? end + 1 : end;
     }
     return items;
+}
+
+// The line with its field (comma-separated, counted from 0) cut to at most
+// most characters: overlong names are cut, not refused.
+CString CutField(const CString& line, int field, int most)
+{
+    std::string text = line.str();
+    std::size_t start = 0;
+    for (int n = 0; n < field; ++n) {
+        start = text.find(',', start);
+        if (start == std::string::npos)
+            return line;
+        ++start;
+    }
+    std::size_t end = text.find(',', start);
+    if (end == std::string::npos)
+        end = text.size();
+    if (end - start > static_cast<std::size_t>(most))
+        text.erase(start + static_cast<std::size_t>(most), end - start - static_cast<std::size_t>(most));
+    return CString(text.c_str());
 }
 
 } // namespace
@@ -123,6 +151,8 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
         scanned = MatchText(text, pattern, &value) != FALSE;
         if (state == REPLY_INTEGER)
             failure = MSG_INTEGER_EXPECTED;
+        if (scanned && commandId == kPowerUpQuery)
+            SetPowerUpFlag(value);
         reply.SetInteger(value);
         break;
     }
@@ -138,6 +168,10 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
         break;
     case REPLY_DISCARD:
         return TRUE;
+    case REPLY_DIRECTORY:
+        return DispatchDirectoryLine(text);
+    case REPLY_PROCESSES:
+        return DispatchProcessLine(text);
     case REPLY_TABLEVALUES: {
         // Every item reaches the reader: all but the last as text, the last
         // as a value (a "#" run reads as the largest value).
@@ -172,6 +206,67 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
         m_bFailed = true;
         return FALSE;
     }
+    DeliverReply(&reply);
+    return TRUE;
+}
+
+void CControllerConnection::ReplyLineFailed(unsigned messageId, LPCSTR logPrefix, const CString& text)
+{
+    GlobalLogLine(CString(logPrefix) + (text.IsEmpty() ? CString("empty!") : text), LOG_CHANNEL_DISPATCH);
+    AddError(LinkMessage(messageId) + ":   " + (text.IsEmpty() ? "<" + LinkMessage(MSG_EMPTY) + ">" : text));
+    m_nState = -1;
+    m_bFailed = true;
+}
+
+BOOL CControllerConnection::DispatchDirectoryLine(const CString& text)
+{
+    // The sixth field (whether the program may be edited) comes only from
+    // controllers with feature 16; line and pattern are cut to the fields
+    // both have.
+    CString pattern = HasFeature(kFeatureDirectoryEditable) ? "%s,%ld,%ld,%d,%d,%d" : "%s,%ld,%ld,%d,%d";
+    CString line = CutField(text, 0, static_cast<int>(sizeof(DirectoryReplyRecord::name)) - 1);
+    const int fields = CountFields(line, ',', FALSE);
+    const int common = fields < CountFields(pattern, ',', FALSE) ? fields : CountFields(pattern, ',', FALSE);
+    if (text.IsEmpty()) {
+        ReplyLineFailed(MSG_DIRECTORY_ERROR, "Error in reply to DIR: ", text);
+        return FALSE;
+    }
+    if (common < 4)
+        return TRUE; // the memory line and the like: no program
+    CheckFieldCount(common, line, ',', FALSE);
+    CheckFieldCount(common, pattern, ',', FALSE);
+    DirectoryReplyRecord record = {};
+    record.type = PROGRAM_TYPE_NONE;
+    record.editable = -1;
+    record.fieldCount = common - 1;
+    if (!MatchText(line, pattern, record.name, static_cast<int>(sizeof record.name), &record.sourceSize,
+                   &record.codeSize, &record.autoRun, &record.type, &record.editable)) {
+        ReplyLineFailed(MSG_DIRECTORY_ERROR, "Error in reply to DIR: ", text);
+        return FALSE;
+    }
+    // The memory the programs live in is no program.
+    if (std::strcmp(record.name, "RAM") == 0 || std::strcmp(record.name, "EPROM") == 0 ||
+        std::strcmp(record.name, "TABLE") == 0)
+        return TRUE;
+    ControllerMessage reply;
+    reply.SetArgument(&record, static_cast<int>(sizeof record));
+    DeliverReply(&reply);
+    return TRUE;
+}
+
+BOOL CControllerConnection::DispatchProcessLine(const CString& text)
+{
+    ProcessReplyRecord record = {};
+    const CString line = CutField(text, 2, kProcessProgramMost);
+    if (text.IsEmpty() || !MatchText(line, "%i,%i,%s,%i", &record.process, &record.state, record.program,
+                                     kProcessProgramMost + 1, &record.line)) {
+        ReplyLineFailed(MSG_PROCESS_ERROR, "Error in reply to PROCESS: ", text);
+        return FALSE;
+    }
+    if (record.process == 0)
+        return TRUE; // the command line
+    ControllerMessage reply;
+    reply.SetArgument(&record, static_cast<int>(sizeof record));
     DeliverReply(&reply);
     return TRUE;
 }

@@ -5,6 +5,7 @@
 // replies). Slow waits run on the virtual clock.
 #include "link/controllerconnection.h"
 
+#include <climits>
 #include <memory>
 #include <thread>
 #include <string>
@@ -563,6 +564,245 @@ TEST_F(ConnectionTest, AHoldAbortsTheWaitingCallerWithFailure)
     while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
         Sleep(1);
     EXPECT_FALSE(m_connection->IsRequestPending());
+}
+
+TEST_F(ConnectionTest, TheProgramListFollowsTheDirectory)
+{
+    const auto program = [](const char* name, int type, int codeSize = 0) {
+        CProgramData data;
+        data.m_strName = name;
+        data.m_nType = type;
+        data.m_nCodeSize = codeSize;
+        return data;
+    };
+    CProgramData main = program("MAIN", 0);
+    main.m_nState = 7;
+    ASSERT_NE(nullptr, m_connection->AddProgram(main));
+    ASSERT_NE(nullptr, m_connection->AddProgram(program("SUB", 0)));
+    EXPECT_TRUE(m_connection->HasProgram("main"));
+    EXPECT_EQ(nullptr, m_connection->FindProgram(""));
+    EXPECT_EQ(nullptr, m_connection->FindProgram(nullptr));
+
+    CTList<CProgramData> directory;
+    CProgramData entry = program("Main", 0, 10);
+    directory.AddTail(&entry);
+    entry = program("NEWONE", 2, 20);
+    directory.AddTail(&entry);
+    m_connection->SyncProgramList(directory);
+
+    EXPECT_EQ(2, m_connection->CountPrograms(PROGRAM_TYPE_ALL));
+    EXPECT_EQ(1, m_connection->CountPrograms(2));
+    EXPECT_EQ(PROGRAM_TYPE_NONE, m_connection->GetProgramType("SUB"));
+    EXPECT_EQ(2, m_connection->GetProgramType("newone"));
+    CProgramData found;
+    ASSERT_TRUE(m_connection->LookupProgram("MAIN", found));
+    EXPECT_EQ("MAIN", found.m_strName.str()); // its own spelling and state stay
+    EXPECT_EQ(7, found.m_nState);
+    EXPECT_EQ(10, found.m_nCodeSize);
+    EXPECT_EQ(1, found.m_nSeen);
+    EXPECT_TRUE(m_connection->RemoveProgram("Newone"));
+    EXPECT_FALSE(m_connection->RemoveProgram("NEWONE"));
+    EXPECT_EQ(1, m_connection->CountPrograms(PROGRAM_TYPE_ALL));
+}
+
+TEST_F(ConnectionTest, AProgramIsSelectedBeforeACommandThatNamesIt)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    const auto add = [this](const char* name, int type) {
+        CProgramData data;
+        data.m_strName = name;
+        data.m_nType = type;
+        m_connection->AddProgram(data);
+    };
+    add("MAIN", 0);
+    add("QUEUE", 5); // a FIFO: never selected
+    add("BAD", 0);
+    ScriptedReply refused("%[COMMAND 9] - Program not found");
+    m_link->SetReply("SELECT \"BAD\"", refused);
+    const auto compile = [this](const char* program) {
+        ControllerMessage message;
+        message.m_nCommandId = 46; // "COMPILE"
+        message.m_nChannel = CHANNEL_COMMAND;
+        message.m_hReplyWnd = m_project.GetSafeHwnd();
+        message.SetProgramName(program);
+        return m_connection->Transact(&message) != FALSE;
+    };
+    NewlyWritten();
+
+    EXPECT_TRUE(compile("MAIN"));
+    EXPECT_EQ(kEsc + "8SELECT \"MAIN\"\n" + kDc4 + "COMPILE\n" + kDc4, NewlyWritten());
+    EXPECT_EQ("MAIN", m_connection->GetSelectedProgram().str());
+    EXPECT_EQ((std::vector<std::string>{"MAIN"}), m_project.ControlPanelPrograms());
+    // Selected already (names ignore case): the command goes alone.
+    EXPECT_TRUE(compile("main"));
+    EXPECT_EQ("COMPILE\n" + kDc4, NewlyWritten());
+
+    // A program the list does not know, or of a type that is never
+    // selected: nothing goes out.
+    EXPECT_FALSE(compile("OTHER"));
+    EXPECT_FALSE(compile("QUEUE"));
+    EXPECT_EQ("", NewlyWritten());
+
+    // The controller refuses the selection: the user hears of it, the
+    // command does not go, the old selection stands.
+    EXPECT_FALSE(compile("BAD"));
+    EXPECT_EQ("SELECT \"BAD\"\n" + kDc4, NewlyWritten());
+    ASSERT_FALSE(m_prompts.Records().empty());
+    EXPECT_EQ("Unable to select program BAD", m_prompts.Records().back().text);
+    EXPECT_EQ("Controller", m_prompts.Records().back().caption);
+    EXPECT_EQ("MAIN", m_connection->GetSelectedProgram().str());
+
+    // A new session knows nothing of the controller's selection.
+    ASSERT_TRUE(m_connection->EnterChannelMode(nullptr));
+    NewlyWritten();
+    EXPECT_TRUE(compile("MAIN"));
+    EXPECT_EQ(kEsc + "8SELECT \"MAIN\"\n" + kDc4 + "COMPILE\n" + kDc4, NewlyWritten());
+}
+
+TEST_F(ConnectionTest, DirectoryAndProcessListsArriveAsRecords)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SetReply("DIR X", ScriptedReply("RAM,12000\nMAIN,1200,300,0,0\nAVERYLONGPROGRAMNAME1,10,5,3,2\n"
+                                            "TABLE,1,2,3,4\nSHORT,1,2\nEPROM,5,5,5,5\nOLD,1,2,-1"));
+    EXPECT_TRUE(Ask(0));
+    auto replies = m_tool.Replies();
+    std::vector<CProgramData> programs;
+    for (const ControllerMessage& reply : replies) {
+        CProgramData program;
+        ASSERT_TRUE(ReadDirectoryReply(reply, program));
+        programs.push_back(program);
+    }
+    ASSERT_EQ(3u, programs.size());
+    EXPECT_EQ("MAIN", programs[0].m_strName.str());
+    EXPECT_EQ(1200, programs[0].m_nSourceSize);
+    EXPECT_EQ(300, programs[0].m_nCodeSize);
+    EXPECT_EQ(0, programs[0].m_nType);
+    EXPECT_EQ("AVERYLONGPROGRA", programs[1].m_strName.str()); // 15 characters
+    EXPECT_EQ(3, programs[1].m_nAutoRun);
+    EXPECT_EQ(2, programs[1].m_nType);
+    EXPECT_EQ("OLD", programs[2].m_strName.str());
+    EXPECT_EQ(-1, programs[2].m_nAutoRun);
+    EXPECT_EQ(PROGRAM_TYPE_NONE, programs[2].m_nType);
+    EXPECT_TRUE(Errors().empty());
+
+    // A controller with feature 16 adds whether the program may be edited.
+    m_link->SetReply("?CONTROL[0]", ScriptedReply("464"));
+    ASSERT_TRUE(m_connection->EnterChannelMode(nullptr));
+    m_link->SetReply("DIR X", ScriptedReply("MAIN,1200,300,0,0,1"));
+    EXPECT_TRUE(Ask(0));
+    CProgramData editable;
+    ASSERT_TRUE(ReadDirectoryReply(m_tool.Replies().back(), editable));
+    EXPECT_EQ(1, editable.m_nEditable);
+
+    m_link->SetReply("PROCESS",
+                     ScriptedReply("0,1,Command line/NTE,0\n2,1,MAIN,16\n3,3,A_PROGRAM_TEXT_OF_THIRTY_CHARS,4"));
+    const std::size_t before = m_tool.Replies().size();
+    EXPECT_TRUE(Ask(1));
+    replies = m_tool.Replies();
+    ASSERT_EQ(before + 2, replies.size());
+    CProcessData process;
+    ASSERT_TRUE(ReadProcessReply(replies[before], process));
+    EXPECT_EQ(2, process.m_nProcess);
+    EXPECT_EQ(1, process.m_nState);
+    EXPECT_EQ(16, process.m_nLine);
+    EXPECT_EQ("MAIN", process.m_strProgram.str());
+    EXPECT_EQ(1, process.m_nProgramCount);
+    ASSERT_TRUE(ReadProcessReply(replies[before + 1], process));
+    EXPECT_EQ("A_PROGRAM_TEXT_OF_THIRTY", process.m_strProgram.str()); // 24 characters
+    // Neither record reads from another reply.
+    EXPECT_FALSE(ReadProcessReply(replies[0], process));
+    CProgramData program;
+    EXPECT_FALSE(ReadDirectoryReply(replies[before], program));
+
+    // Lines that do not scan fail the request and are reported.
+    m_link->SetReply("DIR X", ScriptedReply("BAD,x,1,2,3"));
+    EXPECT_FALSE(Ask(0));
+    m_link->SetReply("PROCESS", ScriptedReply("2,x"));
+    EXPECT_FALSE(Ask(1));
+    EXPECT_EQ((std::vector<std::string>{"** Error in response to DIR command:   BAD,x,1,2,3",
+                                        "** Error in response to PROCESS command:   2,x"}),
+              Errors());
+}
+
+TEST_F(ConnectionTest, ThePowerUpSettingComesFromItsQuery)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true)); // a QC116: it keeps the setting
+    struct Case {
+        const char* reply;
+        bool active;
+    };
+    const Case cases[] = {{"1", true}, {"2", false}, {"3", true}, {"0", false}};
+    for (const Case& c : cases) {
+        m_link->SetReply("?POWER_UP[0];", ScriptedReply(c.reply));
+        EXPECT_TRUE(Ask(33)) << c.reply;
+        EXPECT_EQ(c.active, m_connection->IsPowerUpActive() != FALSE) << c.reply;
+    }
+    m_link->SetReply("?POWER_UP[0];", ScriptedReply("1"));
+    EXPECT_TRUE(Ask(33));
+    EXPECT_TRUE(m_connection->LeaveChannelMode());
+    EXPECT_FALSE(m_connection->IsPowerUpActive());
+}
+
+TEST_F(ConnectionTest, AFullCaptureRingFailsTheExchangeInsteadOfOverwriting)
+{
+    ASSERT_TRUE(Open());
+    // The controller's answer comes at once with more behind it than the
+    // ring holds: a whole reply, then noise.
+    ScriptedReply unanswered;
+    unanswered.silent = true;
+    m_link->QueueReply("?VERSION", unanswered);
+    bool sent = false;
+    m_clock.SetSleepHook([&](std::uint64_t) {
+        if (sent || m_link->Written().find("?VERSION\r") == std::string::npos)
+            return;
+        sent = true;
+        const std::string flood = "?VERSION\r\n1.5\r\n>>" + std::string(CAPTURE_RING_SIZE + 100, 'x');
+        m_connection->OnReceive(CHANNEL_DIRECT, static_cast<int>(flood.size()),
+                                reinterpret_cast<const BYTE*>(flood.data()));
+    });
+    double value = 0.0;
+    EXPECT_FALSE(m_connection->QueryNumber("?VERSION\r", value));
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(m_connection->HasCaptureOverflowed());
+    EXPECT_EQ(0.0, value);
+
+    // The next exchange starts clean.
+    m_clock.SetSleepHook([this](std::uint64_t) { m_link->WaitUntilQuiet(2000); });
+    EXPECT_TRUE(m_connection->QueryNumber("?VERSION\r", value));
+    EXPECT_DOUBLE_EQ(2.0137, value);
+    EXPECT_FALSE(m_connection->HasCaptureOverflowed());
+}
+
+TEST_F(ConnectionTest, SequenceNumbersWrapToOneNeverZero)
+{
+    const int cases[][2] = {{0, 1}, {1, 2}, {41, 42}, {INT_MAX - 1, INT_MAX}, {INT_MAX, 1}, {-7, 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c[1], SequenceNumberAfter(c[0])) << c[0];
+    for (int n = 0; n < 3; ++n)
+        EXPECT_GT(NextSequenceNumber(), 0);
+}
+
+TEST_F(ConnectionTest, ALongWaitWarnsEveryThreeSecondsAfterTen)
+{
+    MemoryLog log(1);
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_connection->SetMessageTimeout(20);
+    const auto warnings = [&] {
+        int count = 0;
+        for (const std::string& line : log.Lines())
+            count += line == "Comms waiting warning" ? 1 : 0;
+        return count;
+    };
+    ScriptedReply slow("2.0137");
+    slow.delayMs = 9000;
+    m_link->QueueReply("?VERSION;", slow);
+    EXPECT_TRUE(Ask(40));
+    EXPECT_EQ(0, warnings());
+    slow.delayMs = 14500; // warned at 10 s and 13 s
+    m_link->QueueReply("?VERSION;", slow);
+    EXPECT_TRUE(Ask(40));
+    EXPECT_EQ(2, warnings());
+    EXPECT_TRUE(Errors().empty());
 }
 
 } // namespace

@@ -102,6 +102,18 @@ void CFakeProjectLink::SetProgramStatusByName(int process, LPCSTR program)
     m_programStatus.emplace_back(process, program ? program : "");
 }
 
+void CFakeProjectLink::NotifyControlPanelProgram(LPCSTR program)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_controlPanelPrograms.emplace_back(program ? program : "");
+}
+
+std::vector<std::string> CFakeProjectLink::ControlPanelPrograms() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_controlPanelPrograms;
+}
+
 std::vector<std::string> CFakeProjectLink::Errors() const
 {
     std::lock_guard<std::mutex> guard(m_lock);

@@ -47,6 +47,8 @@ public:
     std::vector<std::pair<int, std::string>> ProgramStatuses() const;
     std::vector<ControllerMessage> Dispatched() const;
     std::vector<ControllerMessage> OwnReplies() const;
+    // The programs the control panel was told of, in order.
+    std::vector<std::string> ControlPanelPrograms() const;
     int ProcessedCount() const;
 
     // IProjectWindow.
@@ -60,7 +62,7 @@ public:
     void OnControllerReply(ControllerMessage* message) override;
     bool IsReplyDispatchBlocked() override { return m_bBlocked; }
     void AddErrorText(LPCSTR text) override;
-    void NotifyControlPanelProgram(LPCSTR) override {}
+    void NotifyControlPanelProgram(LPCSTR program) override;
     void SetProcessStatus(int process, int status, int line, int error, LPCSTR text) override;
     void SetProgramStatusByName(int process, LPCSTR program) override;
 
@@ -80,5 +82,6 @@ private:
     std::vector<std::pair<int, std::string>> m_programStatus;
     std::vector<ControllerMessage> m_dispatched;
     std::vector<ControllerMessage> m_ownReplies;
+    std::vector<std::string> m_controlPanelPrograms;
     int m_nProcessed = 0;
 };
