@@ -101,6 +101,7 @@ CControllerConnection::CControllerConnection(IProjectWindow* project) : m_pProje
     SetMessageTimeout(static_cast<int>(registry.GetMessageTimeout()));
     if (project)
         m_hNotifyWindow = project->GetProjectWindowHandle();
+    SetWarningBeep(nullptr);
 }
 
 CControllerConnection::~CControllerConnection()
@@ -127,6 +128,11 @@ void CControllerConnection::AddError(const CString& text)
 }
 
 // ---------------------------------------------------------------- links
+
+void CControllerConnection::SetWarningBeep(WarningBeep beep)
+{
+    m_warningBeep = beep ? std::move(beep) : WarningBeep([] { ::MessageBeep(MB_ICONEXCLAMATION); });
+}
 
 void CControllerConnection::SetLinkFactory(LinkFactory factory)
 {
@@ -798,7 +804,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
             m_bResend = false;
         }
         if (now - start >= kWarnAfterMs && now - lastWarning >= kWarnEveryMs) {
-            ::MessageBeep(MB_ICONEXCLAMATION);
+            m_warningBeep();
             GlobalLogLine("Comms waiting warning", LOG_LINK);
             lastWarning = now;
         }

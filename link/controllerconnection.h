@@ -176,6 +176,10 @@ public:
     CMultiTransmitter* CreateMultiTransmitter();
     void ReleaseMultiTransmitter(CMultiTransmitter* transmitter);
     void SetShuttingDown(bool shuttingDown) { m_bShuttingDown = shuttingDown; }
+    // The warning of a long wait on the command channel: by default the
+    // system's exclamation sound; tests count it instead.
+    using WarningBeep = std::function<void()>;
+    void SetWarningBeep(WarningBeep beep);
 
     // Reception (the link's receive thread).
     void OnReceive(int channel, int length, const BYTE* bytes) override;
@@ -228,6 +232,7 @@ private:
     IProjectWindow* m_pProject;
     HWND m_hNotifyWindow = nullptr;
     LinkFactory m_linkFactory;
+    WarningBeep m_warningBeep;
     CComms* m_pLink = nullptr;
     CMutex m_transmitLock;
     CMutex m_writeLock;

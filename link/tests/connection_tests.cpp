@@ -785,12 +785,22 @@ TEST_F(ConnectionTest, SequenceNumbersWrapToOneNeverZero)
 TEST_F(ConnectionTest, ALongWaitWarnsEveryThreeSecondsAfterTen)
 {
     MemoryLog log(1);
+    std::atomic<int> beeps{0};
+    m_connection->SetWarningBeep([&] { ++beeps; });
     ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
     m_connection->SetMessageTimeout(20);
+    // The wait runs in steps of 100 virtual ms, so that seconds of it do
+    // not keep the window system busy for other test programs.
+    m_clock.SetSleepHook([this](std::uint64_t) {
+        m_clock.Advance(99);
+        m_link->WaitUntilQuiet(2000);
+    });
+    // Each warning is a beep and a line of the log.
     const auto warnings = [&] {
         int count = 0;
         for (const std::string& line : log.Lines())
             count += line == "Comms waiting warning" ? 1 : 0;
+        EXPECT_EQ(count, beeps.load());
         return count;
     };
     ScriptedReply slow("2.0137");
