@@ -16,6 +16,7 @@
 #include "link/comms.h"
 #include "link/commportdata.h"
 #include "link/modeltables.h"
+#include "link/vexothread.h"
 #include "shell/externaltools.h"
 #include "shell/framebars.h"
 #include "shell/language.h"
@@ -295,7 +296,6 @@ std::map<UINT, DialogRegistration>& DialogCreators()
     return creators;
 }
 
-CMainFrame::ProjectWindowStarter g_projectStarter;
 CRuntimeClass* g_pProjectWindowClass = nullptr;
 
 } // namespace
@@ -371,10 +371,9 @@ BOOL CMainFrame::HasDialogCreator(UINT nCommandID)
     return DialogCreators().count(nCommandID) != 0;
 }
 
-void CMainFrame::SetProjectWindowStarter(ProjectWindowStarter starter, CRuntimeClass* pWindowClass)
+void CMainFrame::SetProjectWindowClass(CRuntimeClass* pWindowClass)
 {
     std::lock_guard<std::mutex> lock(g_dialogLock);
-    g_projectStarter = std::move(starter);
     g_pProjectWindowClass = pWindowClass;
 }
 
@@ -502,18 +501,18 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
 LRESULT CMainFrame::OnStartProjectWindow(WPARAM, LPARAM)
 {
-    ProjectWindowStarter starter;
     CRuntimeClass* pWindowClass = nullptr;
     {
         std::lock_guard<std::mutex> lock(g_dialogLock);
-        starter = g_projectStarter;
         pWindowClass = g_pProjectWindowClass;
     }
-    if (m_pProjectThread || !starter || !pWindowClass)
+    if (m_pProjectThread || !pWindowClass)
         return 0;
-    CWinThread* pThread = starter(pWindowClass);
+    auto* pThread = static_cast<CVexoThread*>(
+        AfxBeginThread(RUNTIME_CLASS(CVexoThread), THREAD_PRIORITY_ABOVE_NORMAL, 0, CREATE_SUSPENDED));
     if (!pThread)
         return 0;
+    pThread->SetWindowClass(pWindowClass);
     // A handle of our own, so the thread can be waited for after it
     // deleted its object.
     ::DuplicateHandle(::GetCurrentProcess(), pThread->m_hThread, ::GetCurrentProcess(), &m_hProjectThread, 0, FALSE,

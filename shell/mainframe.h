@@ -60,12 +60,10 @@ public:
     static void UnregisterDialogCreator(UINT nCommandID);
     static BOOL HasDialogCreator(UINT nCommandID);
 
-    // How the project window starts (set once by the program; without it
-    // 0x500 starts nothing): the starter makes a user-interface thread,
-    // suspended, that will create a window of the given class; the frame
-    // resumes it.
-    using ProjectWindowStarter = std::function<CWinThread*(CRuntimeClass* pWindowClass)>;
-    static void SetProjectWindowStarter(ProjectWindowStarter starter, CRuntimeClass* pWindowClass);
+    // The run-time class of the project window, which the frame creates on
+    // a thread of its own (CVexoThread) at start-up; set once by the
+    // program. Without it 0x500 starts nothing.
+    static void SetProjectWindowClass(CRuntimeClass* pWindowClass);
 
     // Drive kinds the project window reported for the connected controller.
     BOOL HasCANDrives() const { return m_bDriveKind[0]; }

@@ -3,7 +3,6 @@
 // its own.
 #include <windows.h>
 
-#include "framework/thread.h"
 #include "link/dialogs/commsdialogs.h"
 #include "shell/externaltoolsdialog.h"
 #include "shell/mainframe.h"
@@ -16,35 +15,6 @@
 #include "ui/promptservice.h"
 
 namespace {
-
-// The project window's thread: it creates the window and runs until the
-// window goes.
-class CProjectThread : public CWinThread {
-    DECLARE_DYNCREATE(CProjectThread)
-public:
-    void SetWindow(CRuntimeClass* pWindowClass, HWND hWndFrame)
-    {
-        m_pWindowClass = pWindowClass;
-        m_hWndFrame = hWndFrame;
-    }
-    BOOL InitInstance() override
-    {
-        CObject* pObject = m_pWindowClass ? m_pWindowClass->CreateObject() : nullptr;
-        auto* pWindow = dynamic_cast<CProjectWndStandIn*>(pObject);
-        if (!pWindow || !pWindow->CreateProjectWindow(m_hWndFrame)) {
-            delete pObject;
-            return FALSE;
-        }
-        m_pMainWnd = pWindow;
-        return TRUE;
-    }
-
-private:
-    CRuntimeClass* m_pWindowClass = nullptr;
-    HWND m_hWndFrame = nullptr;
-};
-
-IMPLEMENT_DYNCREATE(CProjectThread, CWinThread)
 
 // The main frame's commands that run the shell's own dialogs.
 void RegisterShellDialogs()
@@ -69,15 +39,7 @@ public:
         RegisterCommsLinkDialogs();
         RegisterShellDialogs();
         // The project window: its class is set here, in one line.
-        CMainFrame::SetProjectWindowStarter(
-            [](CRuntimeClass* pWindowClass) -> CWinThread* {
-                CWinThread* pThread =
-                    AfxBeginThread(RUNTIME_CLASS(CProjectThread), THREAD_PRIORITY_ABOVE_NORMAL, 0, CREATE_SUSPENDED);
-                if (auto* pProject = dynamic_cast<CProjectThread*>(pThread))
-                    pProject->SetWindow(pWindowClass, AfxGetApp()->m_pMainWnd.GetSafeHwnd());
-                return pThread;
-            },
-            RUNTIME_CLASS(CProjectWndStandIn));
+        CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWndStandIn));
         return CVq2App::InitInstance();
     }
 

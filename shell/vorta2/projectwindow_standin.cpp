@@ -1,9 +1,16 @@
 #include "shell/vorta2/projectwindow_standin.h"
 
+#include "framework/app.h"
 #include "shell/mainframemessages.h"
 #include "ui/toolmessages.h"
 
 IMPLEMENT_DYNCREATE(CProjectWndStandIn, CWnd)
+
+CProjectWndStandIn::CProjectWndStandIn()
+{
+    CWinApp* pApp = AfxGetApp();
+    CreateProjectWindow(pApp ? pApp->m_pMainWnd.GetSafeHwnd() : nullptr);
+}
 
 BOOL CProjectWndStandIn::CreateProjectWindow(HWND hWndFrame)
 {

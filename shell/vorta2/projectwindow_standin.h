@@ -12,9 +12,10 @@
 class CProjectWndStandIn : public CWnd {
     DECLARE_DYNCREATE(CProjectWndStandIn)
 public:
-    CProjectWndStandIn() = default;
+    // Made on its own thread (CVexoThread), it creates its hidden window
+    // at once and tells the application's main window about it.
+    CProjectWndStandIn();
 
-    // Creates the hidden window; the frame is told at once.
     BOOL CreateProjectWindow(HWND hWndFrame);
 
 protected:
