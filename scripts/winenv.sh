@@ -114,8 +114,10 @@ start_xvfb() {
     done
 }
 
+# The server lists the objects still open when it ends; that goes to a log
+# of its own, not into the tests' output.
 start_wineserver() {
-    wineserver -p
+    wineserver -p >"$build/wineserver.log" 2>&1
 }
 
 stop_all() {
