@@ -209,6 +209,34 @@ TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
     EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
 }
 
+TEST_F(KWProjectTest, AProjectThatWillNotCloseStaysWithItsReason)
+{
+    CKWProject project;
+    ASSERT_EQ(1, project.CreateProject(Path("Other.mwe").c_str())) << project.GetLastError().GetString();
+    ASSERT_EQ(1, project.CreateProject(Path("Line.mwe").c_str())) << project.GetLastError().GetString();
+    ASSERT_EQ(1, project.OpenProject(Path("Line.mwe").c_str()));
+    m_session.SetFaults("CloseProject\r\n");
+
+    EXPECT_EQ(0, project.OpenProject(Path("Other.mwe").c_str()));
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_EQ(0, project.CreateProject(Path("New.mwe").c_str()));
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_EQ(0, PathExists(Path("New.mwe").c_str()));
+    EXPECT_EQ(0, project.CloseProject());
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_STREQ(Path("Line.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
+
+    // Still held: the user cannot close the system under it.
+    HWND window = StandInSession::MainWindow();
+    ASSERT_NE(nullptr, window);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(StandInSession::StandInRunning());
+
+    m_session.SetFaults("");
+    EXPECT_EQ(1, project.OpenProject(Path("Other.mwe").c_str())) << project.GetLastError().GetString();
+    EXPECT_STREQ(Path("Other.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
+}
+
 TEST_F(KWProjectTest, DeletingTheObjectEndsTheSystem)
 {
     auto* project = new CKWProject;
