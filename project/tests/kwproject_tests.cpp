@@ -230,7 +230,8 @@ TEST_F(KWProjectTest, AProjectThatWillNotCloseStaysWithItsReason)
     HWND window = StandInSession::MainWindow();
     ASSERT_NE(nullptr, window);
     SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(StandInSession::StandInRunning());
+    EXPECT_TRUE(m_session.JournalHas("WM_CLOSE refused"));
+    EXPECT_TRUE(IsWindow(window));
 
     m_session.SetFaults("");
     EXPECT_EQ(1, project.OpenProject(Path("Other.mwe").c_str())) << project.GetLastError().GetString();
