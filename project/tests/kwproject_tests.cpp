@@ -152,6 +152,9 @@ TEST_F(KWProjectTest, TheBackupQuestion)
     EXPECT_EQ("Save program", records[0].caption);
     EXPECT_EQ("Project file " + Path("Line") + " already exists on the PC do you want to back it up or overwrite it?",
               records[0].text);
+    // Backup (the default) is Yes, Overwrite No.
+    EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL), records[0].type & MB_TYPEMASK);
+    EXPECT_EQ(static_cast<UINT>(MB_DEFBUTTON1), records[0].type & MB_DEFMASK);
     EXPECT_EQ("&Backup", records[1].caption);
     EXPECT_EQ("Cannot backup file to itself!", records[1].text);
     EXPECT_EQ(1, PathExists(Path("Line.mwe").c_str()));
@@ -180,6 +183,15 @@ TEST_F(KWProjectTest, TheBackupQuestion)
         EXPECT_EQ("Compressed KW Project (*.zwe)|*.zwe||", record.filter);
         EXPECT_EQ(static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY), record.flags);
     }
+
+    // Overwrite asks for no backup.
+    m_session.ClearJournal();
+    WriteWholeFile(Path("Line\\stale.txt"), "old");
+    m_prompts.Answer(IDNO);
+    EXPECT_EQ(1, project.ImportProject(Path("Line.zwa").c_str(), 0)) << project.GetLastError().GetString();
+    EXPECT_EQ(3u, dialogs.Records().size());
+    EXPECT_EQ(0, PathExists(Path("Line\\stale.txt").c_str()));
+    EXPECT_TRUE(m_session.JournalHas("ExpandProject \"" + Path("Line") + "\" \"" + Path("Line.zwe") + "\""));
 }
 
 TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
