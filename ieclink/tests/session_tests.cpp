@@ -94,6 +94,23 @@ TEST_F(IecLinkSession, ConnectStartsAttachesAndHidesTheSystem)
     EXPECT_EQ(0, m_link.IsAppConnected());
 }
 
+TEST_F(IecLinkSession, CopiesShareTheAttachedSystemAndOutliveTheOriginal)
+{
+    auto* original = new CKWMPELink;
+    ASSERT_EQ(1, original->LocateAppExecutable());
+    ASSERT_EQ(1, original->Connect()) << original->GetLastError().GetString();
+    CKWMPELink copy(*original);
+    CKWMPELink assigned;
+    assigned = *original;
+    delete original;
+    for (CKWMPELink* link : {&copy, &assigned}) {
+        EXPECT_EQ(1, link->IsAppConnected());
+        long id = 0;
+        EXPECT_EQ(1, link->GetCommandID("ExpandProject", id)) << link->GetLastError().GetString();
+        EXPECT_NE(0, id);
+    }
+}
+
 TEST_F(IecLinkSession, ANewProjectIsSetUpForTheController)
 {
     ConnectAndCreate();
