@@ -154,15 +154,21 @@ TEST_F(IecLinkSession, ANewProjectIsSetUpForTheController)
     EXPECT_TRUE(m_session.Journal().empty());
 }
 
-TEST_F(IecLinkSession, CreateNeedsTheTemplate)
+TEST_F(IecLinkSession, CreateNeedsTheTemplateAndTheControllerMakersLibrary)
 {
     ASSERT_EQ(1, m_link.LocateAppExecutable());
     ASSERT_EQ(1, m_link.Connect());
+    const std::string library = m_session.InstallDir() + "\\PLC\\FW_LIB\\QC_LIB\\QC_LIB.fwl";
+    DeleteFileA(library.c_str());
+    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("Line.mwe").c_str())));
+    EXPECT_EQ("File " + library + " does not exist", std::string(m_link.GetLastError().GetString()));
+    EXPECT_EQ(std::string::npos, ProjectText().find("CONFIGURATION"));
+
     const std::string templ = m_session.InstallDir() + "\\Settings Express\\templates\\Empty_Project.twt";
     DeleteFileA(templ.c_str());
-    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("Line.mwe").c_str())));
+    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("New.mwe").c_str())));
     EXPECT_EQ("File " + templ + " does not exist", std::string(m_link.GetLastError().GetString()));
-    EXPECT_EQ(0, PathExists(m_session.ProjectPath("Line.mwe").c_str()));
+    EXPECT_EQ(0, PathExists(m_session.ProjectPath("New.mwe").c_str()));
 }
 
 TEST_F(IecLinkSession, OpeningAndClosingFailures)
@@ -273,6 +279,20 @@ TEST_F(IecLinkSession, PousAndProgramInstances)
     EXPECT_EQ(1, m_link.CreateProgramInstance("MAIN", "MainInstance"));
     EXPECT_NE(std::string::npos, ProjectText().find("TASK\tTask01\tDEFAULT\r\nPROGRAM\tMainInstance\tMAIN\r\n"));
     EXPECT_EQ(0, m_link.CreateProgramInstance("", "X"));
+
+    // The default task is found by its name in any case; without it there
+    // is no task for the instance.
+    std::string text = ProjectText();
+    text.replace(text.find("TASK\tTask01"), strlen("TASK\tTask01"), "TASK\ttask01");
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), text);
+    EXPECT_EQ(1, m_link.CreateProgramInstance("AUX", "AuxInstance"));
+    text = ProjectText();
+    text.replace(text.find("TASK\ttask01"), strlen("TASK\ttask01"), "TASK\tTask02");
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), text);
+    m_link.ClearError();
+    EXPECT_EQ(0, m_link.CreateProgramInstance("AUX", "Other"));
+    EXPECT_STREQ("Invalid task", m_link.GetLastError().GetString());
+    EXPECT_EQ(std::string::npos, ProjectText().find("Other"));
 }
 
 TEST_F(IecLinkSession, CompileCompressDownloadAndCrcs)
