@@ -66,18 +66,30 @@ const DWORD kMainWindowPoll_ms = 10;
 CKWMPELink::CKWMPELink() = default;
 
 CKWMPELink::CKWMPELink(const CKWMPELink& other)
-    : m_strAppPath(other.m_strAppPath), m_bUserCloseDisabled(other.m_bUserCloseDisabled), m_app(other.m_app),
+    : m_strAppPath(other.m_strAppPath), m_bUserCloseDisabled(other.m_bUserCloseDisabled),
       m_strLastError(other.m_strLastError)
 {
+    // A copy holds COM for itself, so it can outlive the original.
+    if (other.m_app)
+        InitialiseCom();
+    m_app = other.m_app;
 }
 
 CKWMPELink& CKWMPELink::operator=(const CKWMPELink& other)
 {
+    if (other.m_app)
+        InitialiseCom();
     m_strAppPath = other.m_strAppPath;
     m_bUserCloseDisabled = other.m_bUserCloseDisabled;
     m_app = other.m_app;
     m_strLastError = other.m_strLastError;
     return *this;
+}
+
+void CKWMPELink::InitialiseCom()
+{
+    if (!m_bComInitialised)
+        m_bComInitialised = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
 }
 
 CKWMPELink::~CKWMPELink()
@@ -296,10 +308,7 @@ int CKWMPELink::CreateAppInstance()
 {
     if (m_app)
         return 1;
-    if (!m_bComInitialised) {
-        const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        m_bComInitialised = SUCCEEDED(hr);
-    }
+    InitialiseCom();
     IClock& clock = AfxGetClock();
     const std::uint64_t start = clock.NowMs();
     HRESULT hr = E_FAIL;

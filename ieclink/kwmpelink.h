@@ -166,6 +166,8 @@ private:
     // The library path of the controller maker's hardware library.
     static CString VexoLibraryPath();
     static CString KWMPEDirOrDefault();
+    // Joins this thread to COM for as long as the object lives (once).
+    void InitialiseCom();
 
     CString m_strAppPath;
     int m_bUserCloseDisabled = 0;

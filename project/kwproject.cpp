@@ -5,6 +5,7 @@
 #include "foundation/filepath.h"
 #include "foundation/fileutil.h"
 #include "ieclink/kwmpelink.h"
+#include "ieclink/kwmpelink_ids.h"
 #include "link/asciicoder.h"
 #include "ui/windowlookup.h"
 
@@ -143,11 +144,10 @@ int CKWProject::OpenProject(const CString& mwePath)
             m_pLink->DisableUserAppClose();
             return 1;
         }
-        CloseProject();
-        m_strLastError.Empty();
-        if (m_pLink->IsProjectOpen())
+        if (!CloseOpenProject())
             return 0;
     }
+    m_pLink->ClearError();
     if (!m_pLink->OpenProject(mwePath)) {
         FailFromLink();
         m_strCurrentProjectFilePath.Empty();
@@ -165,12 +165,9 @@ int CKWProject::CreateProject(const CString& mwePath)
     if (!Connect())
         return 0;
     m_strLastError.Empty();
-    if (m_pLink->IsProjectOpen()) {
-        CloseProject();
-        if (m_pLink->IsProjectOpen())
-            return 0;
-        m_strLastError.Empty();
-    }
+    if (m_pLink->IsProjectOpen() && !CloseOpenProject())
+        return 0;
+    m_pLink->ClearError();
     if (!m_pLink->CreateProject(mwePath))
         return FailFromLink();
     m_strCurrentProjectFilePath = mwePath;
@@ -191,9 +188,25 @@ int CKWProject::CloseProject()
         else
             m_strCurrentProjectFilePath.Empty();
     }
-    if (!m_pLink->IsUserAppCloseEnabled())
+    // The user gets the right to close the system back once nothing is
+    // held in it; a project that would not close is still held.
+    if (!m_pLink->IsProjectOpen() && !m_pLink->IsUserAppCloseEnabled())
         m_pLink->EnableUserAppClose();
     return result;
+}
+
+int CKWProject::CloseOpenProject()
+{
+    CloseProject();
+    if (!m_pLink->IsProjectOpen()) {
+        m_strLastError.Empty();
+        return 1;
+    }
+    // The project that stays open is the failure; the close's reason is
+    // kept when it gave one.
+    if (m_strLastError.IsEmpty())
+        m_strLastError.LoadString(IDS_KW_FAILED_CLOSE_OPEN_PROJECT);
+    return 0;
 }
 
 int CKWProject::Compile()

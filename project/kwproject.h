@@ -54,6 +54,9 @@ public:
 private:
     int Fail(const CString& text);
     int FailFromLink();
+    // Closes the project open in the system before another is opened or
+    // created: 1 when none is open afterwards, else 0 with the reason.
+    int CloseOpenProject();
     int ReadCRC(int (CKWMPELink::*query)(unsigned long&), unsigned long& crc);
     CString PathWithoutExtension() const;
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "foundation/registry.h"
 #include "ieclink/kwmpelink.h"
 #include "ieclink/tests/messages_table.h"
@@ -240,6 +242,47 @@ TEST(IecLinkUnconnected, TheLastErrorIsShownThroughTheProgramsPrompts)
 
     CKWMPELink copy(link);
     EXPECT_STREQ("Invalid application", copy.GetLastError().GetString());
+}
+
+class WindowLink : public CKWMPELink {
+public:
+    using CKWMPELink::EnumWindowsProc;
+    using CKWMPELink::LocateAppMainWindow;
+};
+
+TEST(IecLinkMainWindow, TheFirstWindowWhoseTitleBeginsWithTheSystemsNameIsTheOne)
+{
+    // Near misses: another case, and one character short.
+    const char* titles[] = {"multiprog express", "MULTIPROG Expres", "MULTIPROG Express - A", "MULTIPROG Express - B"};
+    std::vector<HWND> windows;
+    for (const char* title : titles)
+        windows.push_back(CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr));
+    for (HWND window : windows)
+        ASSERT_NE(nullptr, window);
+
+    // The first of the two in the system's own order.
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* wanted = reinterpret_cast<std::vector<HWND>*>(lParam);
+            if (hwnd != (*wanted)[2] && hwnd != (*wanted)[3])
+                return TRUE;
+            wanted->push_back(hwnd);
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    ASSERT_EQ(5u, windows.size());
+    const HWND first = windows[4];
+
+    WindowLink link;
+    EXPECT_EQ(first, link.LocateAppMainWindow());
+    EXPECT_FALSE(WindowLink::EnumWindowsProc(windows[2], 0));
+
+    DestroyWindow(windows[2]);
+    DestroyWindow(windows[3]);
+    EXPECT_EQ(nullptr, link.LocateAppMainWindow());
+    DestroyWindow(windows[0]);
+    DestroyWindow(windows[1]);
 }
 
 TEST(IecLinkProcesses, TheRunningProgramIsFoundByItsFileNameInAnyCase)

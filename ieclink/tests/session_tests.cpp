@@ -5,17 +5,37 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "foundation/fileutil.h"
 #include "ieclink/kwmpelink.h"
 #include "ieclink/tests/standin_session.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_file_dialogs.h"
+#include "testsupport/scripted_prompts.h"
 
 namespace {
 
 class LinkUnderTest : public CKWMPELink {
 public:
     using CKWMPELink::SetHardwareConfig;
+};
+
+// The temporary folder (TMP) for the lifetime of the object.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& folder)
+    {
+        m_bHadOld = GetEnvironmentVariableA("TMP", m_old, MAX_PATH) > 0;
+        SetEnvironmentVariableA("TMP", folder.c_str());
+    }
+    ~TemporaryFolder() { SetEnvironmentVariableA("TMP", m_bHadOld ? m_old : nullptr); }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    char m_old[MAX_PATH] = "";
+    bool m_bHadOld = false;
 };
 
 class IecLinkSession : public testing::Test {
@@ -74,6 +94,23 @@ TEST_F(IecLinkSession, ConnectStartsAttachesAndHidesTheSystem)
     EXPECT_EQ(0, m_link.IsAppConnected());
 }
 
+TEST_F(IecLinkSession, CopiesShareTheAttachedSystemAndOutliveTheOriginal)
+{
+    auto* original = new CKWMPELink;
+    ASSERT_EQ(1, original->LocateAppExecutable());
+    ASSERT_EQ(1, original->Connect()) << original->GetLastError().GetString();
+    CKWMPELink copy(*original);
+    CKWMPELink assigned;
+    assigned = *original;
+    delete original;
+    for (CKWMPELink* link : {&copy, &assigned}) {
+        EXPECT_EQ(1, link->IsAppConnected());
+        long id = 0;
+        EXPECT_EQ(1, link->GetCommandID("ExpandProject", id)) << link->GetLastError().GetString();
+        EXPECT_NE(0, id);
+    }
+}
+
 TEST_F(IecLinkSession, ANewProjectIsSetUpForTheController)
 {
     ConnectAndCreate();
@@ -90,11 +127,23 @@ TEST_F(IecLinkSession, ANewProjectIsSetUpForTheController)
     EXPECT_STREQ(m_session.ProjectPath("Line.mwe").c_str(), m_link.GetCurrentProjectFilePath().GetString());
     EXPECT_STREQ(m_session.ProjectPath("Line").c_str(), m_link.GetCurrentProjectDirPath().GetString());
 
-    // Set up once only; another configuration of that name but another PLC
-    // type does not count.
+    // Set up once only.
     EXPECT_EQ(0, m_link.SetHardwareConfig());
     EXPECT_STREQ("Configuration already exists in project", m_link.GetLastError().GetString());
     EXPECT_EQ(text, ProjectText());
+
+    // A configuration of that name but of another PLC type does not count.
+    std::string other = text;
+    other.replace(other.find("Congfig01\teCLR"), strlen("Congfig01\teCLR"), "CONGFIG01\tOTHER");
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), other);
+    EXPECT_EQ(1, m_link.SetHardwareConfig()) << m_link.GetLastError().GetString();
+    EXPECT_EQ(other +
+                  "CONFIGURATION\tCongfig01\teCLR\r\n"
+                  "RESOURCE\tResource01\tMOTION_CONTROLLER\r\n"
+                  "TASK\tTask01\tDEFAULT\r\n"
+                  "IOGROUP\tIO_Group01\tQC_IO\r\n",
+              ProjectText());
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), text);
 
     // An existing file is refused before the system is asked anything.
     m_session.ClearJournal();
@@ -105,15 +154,108 @@ TEST_F(IecLinkSession, ANewProjectIsSetUpForTheController)
     EXPECT_TRUE(m_session.Journal().empty());
 }
 
-TEST_F(IecLinkSession, CreateNeedsTheTemplate)
+TEST_F(IecLinkSession, CreateNeedsTheTemplateAndTheControllerMakersLibrary)
 {
     ASSERT_EQ(1, m_link.LocateAppExecutable());
     ASSERT_EQ(1, m_link.Connect());
+    const std::string library = m_session.InstallDir() + "\\PLC\\FW_LIB\\QC_LIB\\QC_LIB.fwl";
+    DeleteFileA(library.c_str());
+    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("Line.mwe").c_str())));
+    EXPECT_EQ("File " + library + " does not exist", std::string(m_link.GetLastError().GetString()));
+    EXPECT_EQ(std::string::npos, ProjectText().find("CONFIGURATION"));
+
     const std::string templ = m_session.InstallDir() + "\\Settings Express\\templates\\Empty_Project.twt";
     DeleteFileA(templ.c_str());
-    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("Line.mwe").c_str())));
+    EXPECT_EQ(0, m_link.CreateProject(CString(m_session.ProjectPath("New.mwe").c_str())));
     EXPECT_EQ("File " + templ + " does not exist", std::string(m_link.GetLastError().GetString()));
-    EXPECT_EQ(0, PathExists(m_session.ProjectPath("Line.mwe").c_str()));
+    EXPECT_EQ(0, PathExists(m_session.ProjectPath("New.mwe").c_str()));
+}
+
+TEST_F(IecLinkSession, OpeningAndClosingFailures)
+{
+    ConnectAndCreate();
+    EXPECT_EQ(1, m_link.CloseProject());
+    EXPECT_EQ(0, m_link.CloseProject());
+    EXPECT_STREQ("No project open", m_link.GetLastError().GetString());
+
+    const std::string missing = m_session.ProjectPath("None.mwe");
+    EXPECT_EQ(0, m_link.OpenProject(missing.c_str()));
+    EXPECT_EQ("File " + missing + " does not exist", std::string(m_link.GetLastError().GetString()));
+    const std::string notAProject = m_session.ProjectPath("Text.mwe");
+    WriteWholeFile(notAProject, "not a project");
+    EXPECT_EQ(0, m_link.OpenProject(notAProject.c_str()));
+    EXPECT_STREQ("Failed to open project", m_link.GetLastError().GetString());
+    EXPECT_EQ(0, m_link.IsProjectOpen());
+
+    ASSERT_EQ(1, m_link.OpenProject(m_session.ProjectPath("Line.mwe").c_str())) << m_link.GetLastError().GetString();
+    m_session.SetFaults("CloseProject\r\n");
+    EXPECT_EQ(0, m_link.CloseProject());
+    EXPECT_STREQ("Failed to close project", m_link.GetLastError().GetString());
+    EXPECT_EQ(0, m_link.OpenProject(m_session.ProjectPath("Line.mwe").c_str()));
+    EXPECT_STREQ("Failed to close open project", m_link.GetLastError().GetString());
+    EXPECT_EQ(1, m_link.IsProjectOpen());
+}
+
+TEST_F(IecLinkSession, AutomationErrorsNeverLeaveAMember)
+{
+    ConnectAndCreate();
+    ASSERT_EQ(1, m_link.AddPOU("MAIN"));
+    // Every call for the current project raises "Object not found"; what
+    // goes through the default resource reports that it has none.
+    m_session.SetFaults("CurrentProject 0x8004400A\r\n");
+    const CString line = m_session.ProjectPath("Line.mwe").c_str();
+    const CString other = m_session.ProjectPath("Other.mwe").c_str();
+    struct Member {
+        const char* name;
+        std::function<int(LinkUnderTest&)> call;
+        const char* error;
+    };
+    const Member members[] = {
+        {"Connect", [](LinkUnderTest& l) { return l.Connect(); }, "Object not found"},
+        {"OpenProject", [&](LinkUnderTest& l) { return l.OpenProject(line); }, "Object not found"},
+        {"CreateProject", [&](LinkUnderTest& l) { return l.CreateProject(other); }, "Object not found"},
+        {"CloseProject", [](LinkUnderTest& l) { return l.CloseProject(); }, "Object not found"},
+        {"CompileProject", [](LinkUnderTest& l) { return l.CompileProject(); }, "Object not found"},
+        {"SaveCompressed", [](LinkUnderTest& l) { return l.SaveCompressed(); }, "Object not found"},
+        {"SendToController", [](LinkUnderTest& l) { return l.SendToController(); }, "Invalid resource"},
+        {"AddPOU", [](LinkUnderTest& l) { return l.AddPOU("AUX"); }, "Object not found"},
+        {"DoesPOUExist", [](LinkUnderTest& l) { return l.DoesPOUExist("MAIN"); }, "Object not found"},
+        {"GetPOUs",
+         [](LinkUnderTest& l) {
+             CStringList pous;
+             return l.GetPOUs(pous);
+         },
+         "Object not found"},
+        {"CreateProgramInstance", [](LinkUnderTest& l) { return l.CreateProgramInstance("MAIN", "I"); },
+         "Invalid task"},
+        {"SetIPAddress", [](LinkUnderTest& l) { return l.SetIPAddress(CIP4Address()); }, "Object not found"},
+        {"GetIPAddress",
+         [](LinkUnderTest& l) {
+             CIP4Address address(0x01020304);
+             return l.GetIPAddress(address) + (address.GetAddressText() == "127.0.0.1" ? 0 : 100);
+         },
+         "Object not found"},
+        {"ShowControlDialog", [](LinkUnderTest& l) { return l.ShowControlDialog(1); }, "Invalid resource"},
+        {"GetProjectCRC",
+         [](LinkUnderTest& l) {
+             unsigned long crc = 5;
+             return l.GetProjectCRC(crc) + (crc == 0 ? 0 : 100);
+         },
+         "Invalid resource"},
+    };
+    for (const Member& m : members) {
+        m_link.ClearError();
+        EXPECT_EQ(0, m.call(m_link)) << m.name;
+        EXPECT_STREQ(m.error, m_link.GetLastError().GetString()) << m.name;
+    }
+    EXPECT_TRUE(m_link.GetCurrentProjectFilePath().IsEmpty());
+    EXPECT_EQ(0, PathExists(other));
+
+    // The link stays usable.
+    m_session.SetFaults("");
+    CStringList pous;
+    EXPECT_EQ(1, m_link.GetPOUs(pous));
+    EXPECT_STREQ(line.GetString(), m_link.GetCurrentProjectFilePath().GetString());
 }
 
 TEST_F(IecLinkSession, PousAndProgramInstances)
@@ -137,6 +279,20 @@ TEST_F(IecLinkSession, PousAndProgramInstances)
     EXPECT_EQ(1, m_link.CreateProgramInstance("MAIN", "MainInstance"));
     EXPECT_NE(std::string::npos, ProjectText().find("TASK\tTask01\tDEFAULT\r\nPROGRAM\tMainInstance\tMAIN\r\n"));
     EXPECT_EQ(0, m_link.CreateProgramInstance("", "X"));
+
+    // The default task is found by its name in any case; without it there
+    // is no task for the instance.
+    std::string text = ProjectText();
+    text.replace(text.find("TASK\tTask01"), strlen("TASK\tTask01"), "TASK\ttask01");
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), text);
+    EXPECT_EQ(1, m_link.CreateProgramInstance("AUX", "AuxInstance"));
+    text = ProjectText();
+    text.replace(text.find("TASK\ttask01"), strlen("TASK\ttask01"), "TASK\tTask02");
+    WriteWholeFile(m_session.ProjectPath("Line.mwe"), text);
+    m_link.ClearError();
+    EXPECT_EQ(0, m_link.CreateProgramInstance("AUX", "Other"));
+    EXPECT_STREQ("Invalid task", m_link.GetLastError().GetString());
+    EXPECT_EQ(std::string::npos, ProjectText().find("Other"));
 }
 
 TEST_F(IecLinkSession, CompileCompressDownloadAndCrcs)
@@ -203,9 +359,7 @@ TEST_F(IecLinkSession, ACompressedProjectExpandsAndOpens)
 TEST_F(IecLinkSession, TheControllersAddressGoesThroughAnImportedSettingsFile)
 {
     ScratchFolder temp;
-    char oldTmp[MAX_PATH] = "";
-    GetEnvironmentVariableA("TMP", oldTmp, MAX_PATH);
-    SetEnvironmentVariableA("TMP", temp.Path().c_str());
+    TemporaryFolder tmp(temp.Path());
     WriteWholeFile(temp / "RESRC0.set", "x");
     WriteWholeFile(temp / "RESRC1.set", "x");
 
@@ -241,8 +395,46 @@ TEST_F(IecLinkSession, TheControllersAddressGoesThroughAnImportedSettingsFile)
     EXPECT_STREQ("Error importing settings", m_link.GetLastError().GetString());
     EXPECT_NE(std::string::npos, ReadWholeFile(settings).find("-ip10.0.0.8 "));
     EXPECT_EQ(0, PathExists((temp / "RESRC2.set").c_str()));
+}
 
-    SetEnvironmentVariableA("TMP", oldTmp[0] ? oldTmp : nullptr);
+TEST_F(IecLinkSession, ASettingsFileThatDoesNotReadOrATemporaryFileThatCannotBeMadeChangesNothing)
+{
+    ScratchFolder temp;
+    TemporaryFolder tmp(temp.Path());
+    ScriptedPrompts prompts;
+
+    ConnectAndCreate();
+    std::string folder = m_session.ProjectPath("Line");
+    for (const char* part : {"\\C", "\\Configuration", "\\R", "\\Resource01"}) {
+        folder += part;
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    const std::string settings = folder + "\\Resource01.set";
+    const char* const unreadable = "REOURCE\r\nEND_REOURCE\r\n";
+    WriteWholeFile(settings, unreadable);
+    CIP4Address wanted;
+    wanted.SetAddressText("10.0.0.7");
+    EXPECT_EQ(0, m_link.SetIPAddress(wanted));
+    EXPECT_EQ("Error reading from file " + settings, std::string(m_link.GetLastError().GetString()));
+    EXPECT_EQ(unreadable, ReadWholeFile(settings));
+    EXPECT_FALSE(m_session.JournalHas("ImportSettings " + (temp / "RESRC0.set")));
+    CIP4Address address;
+    EXPECT_EQ(1, m_link.GetIPAddress(address));
+    EXPECT_STREQ("192.168.0.250", address.GetAddressText().GetString());
+    EXPECT_TRUE(prompts.Records().empty());
+
+    // A temporary folder that is not there: the box at once, then the
+    // failure with the temporary file's name.
+    const char* const readable = "REOURCE\r\n    COMPORT: DLL .\\plc\\socomm.dll -ip10.0.0.1 -p1 -TO2\r\n";
+    WriteWholeFile(settings, readable);
+    const std::string missing = temp / "missing";
+    TemporaryFolder missingTmp(missing);
+    const std::string temporary = missing + "\\RESRC0.set";
+    EXPECT_EQ(0, m_link.SetIPAddress(wanted));
+    EXPECT_EQ("Error writing to file " + temporary, std::string(m_link.GetLastError().GetString()));
+    ASSERT_EQ(1u, prompts.Records().size());
+    EXPECT_EQ("Unable to open file: " + temporary, prompts.Records()[0].text);
+    EXPECT_EQ(readable, ReadWholeFile(settings));
 }
 
 TEST_F(IecLinkSession, TheUserCannotCloseTheSystemWhileTheLockHolds)

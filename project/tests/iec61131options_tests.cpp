@@ -16,6 +16,13 @@
 
 namespace {
 
+std::string WindowText(HWND window)
+{
+    char text[128] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 class IecOptionsTest : public RegistrySandboxTest {
 protected:
     HWND Open()
@@ -52,6 +59,8 @@ TEST_F(IecOptionsTest, TheCheckBoxShowsAndStoresTheSetting)
         ASSERT_NE(nullptr, dialog);
         EXPECT_EQ(dialog, m_project.WaitForRegistration(TOOL_ID_IEC61131_OPTIONS));
         EXPECT_EQ(c.shown, IsDlgButtonChecked(dialog, IDC_ENABLE_IEC61131)) << c.stored;
+        EXPECT_EQ("IEC 61131 Options", WindowText(dialog));
+        EXPECT_EQ("Enable IEC 61131 support", WindowText(GetDlgItem(dialog, IDC_ENABLE_IEC61131)));
         CheckDlgButton(dialog, IDC_ENABLE_IEC61131, c.tick ? BST_CHECKED : BST_UNCHECKED);
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_FALSE(IsWindow(dialog));

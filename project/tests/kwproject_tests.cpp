@@ -152,6 +152,9 @@ TEST_F(KWProjectTest, TheBackupQuestion)
     EXPECT_EQ("Save program", records[0].caption);
     EXPECT_EQ("Project file " + Path("Line") + " already exists on the PC do you want to back it up or overwrite it?",
               records[0].text);
+    // Backup (the default) is Yes, Overwrite No.
+    EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL), records[0].type & MB_TYPEMASK);
+    EXPECT_EQ(static_cast<UINT>(MB_DEFBUTTON1), records[0].type & MB_DEFMASK);
     EXPECT_EQ("&Backup", records[1].caption);
     EXPECT_EQ("Cannot backup file to itself!", records[1].text);
     EXPECT_EQ(1, PathExists(Path("Line.mwe").c_str()));
@@ -180,6 +183,15 @@ TEST_F(KWProjectTest, TheBackupQuestion)
         EXPECT_EQ("Compressed KW Project (*.zwe)|*.zwe||", record.filter);
         EXPECT_EQ(static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY), record.flags);
     }
+
+    // Overwrite asks for no backup.
+    m_session.ClearJournal();
+    WriteWholeFile(Path("Line\\stale.txt"), "old");
+    m_prompts.Answer(IDNO);
+    EXPECT_EQ(1, project.ImportProject(Path("Line.zwa").c_str(), 0)) << project.GetLastError().GetString();
+    EXPECT_EQ(3u, dialogs.Records().size());
+    EXPECT_EQ(0, PathExists(Path("Line\\stale.txt").c_str()));
+    EXPECT_TRUE(m_session.JournalHas("ExpandProject \"" + Path("Line") + "\" \"" + Path("Line.zwe") + "\""));
 }
 
 TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
@@ -207,6 +219,35 @@ TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
     EXPECT_TRUE(project.GetCurrentProjectFilePath().IsEmpty());
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+}
+
+TEST_F(KWProjectTest, AProjectThatWillNotCloseStaysWithItsReason)
+{
+    CKWProject project;
+    ASSERT_EQ(1, project.CreateProject(Path("Other.mwe").c_str())) << project.GetLastError().GetString();
+    ASSERT_EQ(1, project.CreateProject(Path("Line.mwe").c_str())) << project.GetLastError().GetString();
+    ASSERT_EQ(1, project.OpenProject(Path("Line.mwe").c_str()));
+    m_session.SetFaults("CloseProject\r\n");
+
+    EXPECT_EQ(0, project.OpenProject(Path("Other.mwe").c_str()));
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_EQ(0, project.CreateProject(Path("New.mwe").c_str()));
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_EQ(0, PathExists(Path("New.mwe").c_str()));
+    EXPECT_EQ(0, project.CloseProject());
+    EXPECT_STREQ("Failed to close project", project.GetLastError().GetString());
+    EXPECT_STREQ(Path("Line.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
+
+    // Still held: the user cannot close the system under it.
+    HWND window = StandInSession::MainWindow();
+    ASSERT_NE(nullptr, window);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(m_session.JournalHas("WM_CLOSE refused"));
+    EXPECT_TRUE(IsWindow(window));
+
+    m_session.SetFaults("");
+    EXPECT_EQ(1, project.OpenProject(Path("Other.mwe").c_str())) << project.GetLastError().GetString();
+    EXPECT_STREQ(Path("Other.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
 }
 
 TEST_F(KWProjectTest, DeletingTheObjectEndsTheSystem)

@@ -354,10 +354,16 @@ private:
     }
     IDispatch* Same(Kind kind) const { return new CNode(kind, m_names); }
 
+    // A configuration is known by its name and PLC type together: two of
+    // one name but of different types may stand side by side.
+    static std::string ConfigurationKey(const std::string& name, const std::string& plcType)
+    {
+        return name + '\t' + plcType;
+    }
     Configuration& FindConfiguration(Project& p) const
     {
         for (Configuration& c : p.configurations) {
-            if (SameText(c.name, m_names.at(0)))
+            if (SameText(ConfigurationKey(c.name, c.plcType), m_names.at(0)))
                 return c;
         }
         throw MemberError{kObjectNotFound};
@@ -560,7 +566,7 @@ bool CNode::RunResource(const std::string& name, const std::vector<VARIANT>& arg
         else if (query == "GetPlcProjectName")
             SetText(result, g.openPath.substr(g.openPath.rfind('\\') + 1));
         else if (query == "GetPlcConfName")
-            SetText(result, m_names.at(0));
+            SetText(result, FindConfiguration(p).name);
         else if (query == "GetPlcResourceName")
             SetText(result, r.name);
         else
@@ -596,18 +602,19 @@ bool CNode::Run(const std::string& name, bool put, const std::vector<VARIANT>& a
         if (name == "Count") {
             SetLong(result, static_cast<long>(p.configurations.size()));
         } else if (name == "Item") {
-            Index(p.configurations, args, [](const Configuration& c) { return c.name; }, item);
+            Index(p.configurations, args, [](const Configuration& c) { return ConfigurationKey(c.name, c.plcType); },
+                  item);
             SetObject(result, Child(ConfigurationObj, item));
         } else if (name == "Add") {
             const std::string n = ArgText(args, 0), type = ArgText(args, 1);
             Journal("AddConfiguration " + n + " " + type);
             for (const Configuration& c : p.configurations) {
-                if (SameText(c.name, n))
+                if (SameText(c.name, n) && SameText(c.plcType, type))
                     throw MemberError{kConfigurationExists};
             }
             p.configurations.push_back({n, type, {}});
             SaveOpenProject(p);
-            SetObject(result, Child(ConfigurationObj, n));
+            SetObject(result, Child(ConfigurationObj, ConfigurationKey(n, type)));
         } else {
             return false;
         }
