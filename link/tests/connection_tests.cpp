@@ -542,6 +542,60 @@ TEST_F(ConnectionTest, StrayRepliesAreNeverGivenToTheNextRequest)
     }
 }
 
+TEST_F(ConnectionTest, TerminalBytesGoBothWaysOnTheirChannels)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    NewlyWritten();
+    // A tool's raw bytes go on their channel as they are: no line end.
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendRaw(m_toolWindow, 3, reinterpret_cast<const BYTE*>("abc"), 3));
+    EXPECT_TRUE(sender.SendRawString(m_toolWindow, 3, "de"));
+    EXPECT_EQ(kEsc + "3abcde", NewlyWritten());
+    EXPECT_EQ("abcde", m_link->TerminalInput(3));
+    // The controller's output on a terminal channel goes to the windows
+    // (the prompts of entering and leaving channel mode went there before).
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    std::size_t before = m_project.Dispatched().size();
+    m_link->SendOnChannel(5, "out");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    auto dispatched = m_project.Dispatched();
+    ASSERT_EQ(before + 1, dispatched.size());
+    EXPECT_EQ(COMMAND_ID_RECEIVED, dispatched.back().m_nCommandId);
+    EXPECT_EQ(5, dispatched.back().m_nChannel);
+    EXPECT_EQ("out", std::string(dispatched.back().GetText()));
+    // On the command line every byte belongs to no channel.
+    EXPECT_TRUE(m_connection->LeaveChannelMode());
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    before = m_project.Dispatched().size();
+    m_link->InjectRaw("plain");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    dispatched = m_project.Dispatched();
+    ASSERT_EQ(before + 1, dispatched.size());
+    EXPECT_EQ(CHANNEL_DIRECT, dispatched.back().m_nChannel);
+    EXPECT_EQ("plain", std::string(dispatched.back().GetText()));
+}
+
+TEST_F(ConnectionTest, ACancelledRequestEndsWithoutATimeOut)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply mute;
+    mute.silent = true;
+    m_link->QueueReply("?VERSION;", mute);
+    std::thread canceller([this] {
+        const ULONGLONG start = GetTickCount64();
+        while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        m_connection->CancelPendingRequest();
+    });
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_FALSE(Ask(40));
+    canceller.join();
+    EXPECT_LT(m_clock.NowMs() - start, 5000u);
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_FALSE(m_connection->IsTimeoutLatched());
+    EXPECT_TRUE(Ask(40)); // the next request is not held up
+}
+
 TEST_F(ConnectionTest, StatusLinesReachTheProjectWindow)
 {
     ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
