@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "foundation/crc.h"
@@ -141,31 +142,67 @@ int main()
     std::printf("crc16_throughput: %.1f MB/s\n", megabytes / Seconds(crcStart));
     std::printf("(checksum %04X, %llu runs delivered)\n", static_cast<unsigned>(crc.GetValue()), receiver.m_runs);
 
-    // The framing of one "?VR(1);" exchange without any waiting: the
-    // command text, its channel bytes, and the controller's answer cut into
-    // lines and its value read.
+    // The two halves of one "?VR(1);" exchange without any waiting. The
+    // framing: the command text and its channel bytes as they are written.
+    // The reply path: the controller's answer (echo, value line, end mark)
+    // cut into lines, the echo compared and the value read, as the reply
+    // dispatcher does. What a whole round trip takes beyond the two is the
+    // link's transport.
     {
-        const int framingRounds = 200000;
+        const int rounds = 200000;
         ControllerMessage message;
         message.m_nCommandId = 32;
         message.m_nChannel = CHANNEL_COMMAND;
         message.SetInteger(1);
-        const std::string answer = "?VR(1);\n\x14" "1.5000\r\x14\n\x14";
-        CChannelReception reception;
-        CountingSink sink;
-        double value = 0.0;
+        std::size_t written = 0;
         const auto framingStart = std::chrono::steady_clock::now();
-        for (int n = 0; n < framingRounds; ++n) {
+        for (int n = 0; n < rounds; ++n) {
             CString command;
             FormatControllerCommand(message, command);
             std::string bytes = "\x1b" "8";
             bytes.append(command.GetString(), static_cast<std::size_t>(command.GetLength()));
             bytes += "\n\x14";
-            reception.Receive(sink, false, 8, static_cast<int>(answer.size()),
-                              reinterpret_cast<const BYTE*>(answer.data()));
-            MatchText("1.5000", "%f", &value);
+            written += bytes.size();
         }
-        std::printf("vr_framing_per_round_trip: %.2f us\n", Seconds(framingStart) * 1e6 / framingRounds);
+        std::printf("vr_command_framing: %.2f us\n", Seconds(framingStart) * 1e6 / rounds);
+
+        struct ReplySink : CountingSink {
+            bool OnChannelLine(int channel, const char* text, int length, bool endedCR) override
+            {
+                CountingSink::OnChannelLine(channel, text, length, endedCR);
+                if (!echoed) {
+                    echoed = std::strcmp(text, "?VR(1);") == 0;
+                } else if (length > 0) {
+                    MatchText(text, "%f", &value);
+                } else {
+                    echoed = false; // the end mark
+                }
+                return true;
+            }
+            bool echoed = false;
+            double value = 0.0;
+        } sink;
+        const std::string answer = "\x1b" "8?VR(1);\n\x14\x1b" "81.5000\r\x14\x1b" "8\n\x14";
+        CChannelReception reception;
+        int channel = CHANNEL_NONE;
+        int escape = 0;
+        // The link base's demultiplexer hands the reception its channel.
+        struct Demuxed : ILinkReceiver {
+            void OnReceive(int channelOf, int length, const BYTE* bytes) override
+            {
+                reception->Receive(*sink, false, channelOf, length, bytes);
+            }
+            CChannelReception* reception;
+            IChannelReceptionSink* sink;
+        } demuxed;
+        demuxed.reception = &reception;
+        demuxed.sink = &sink;
+        const auto replyStart = std::chrono::steady_clock::now();
+        for (int n = 0; n < rounds; ++n)
+            DispatchChannels(&demuxed, channel, escape, static_cast<int>(answer.size()),
+                             reinterpret_cast<const BYTE*>(answer.data()));
+        std::printf("vr_reply_path: %.2f us\n", Seconds(replyStart) * 1e6 / rounds);
+        std::printf("(%zu bytes framed, %lld reply bytes, last value %.4f)\n", written, sink.bytes, sink.value);
     }
 
     // Whole round trips through the connection, the link's receive thread

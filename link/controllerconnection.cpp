@@ -635,12 +635,12 @@ void CControllerConnection::SetTransactionHold(BOOL hold)
     }
 }
 
-bool CControllerConnection::LockTransmit(CSingleLock& lock)
+bool CControllerConnection::LockTransmit(const std::function<bool()>& tryLock)
 {
     IClock& clock = AfxGetClock();
     const std::uint64_t start = clock.NowMs();
     const std::uint64_t limit = static_cast<std::uint64_t>(m_nMessageTimeout) * 2000;
-    while (!lock.Lock(0)) {
+    while (!tryLock()) {
         if (clock.NowMs() - start >= limit)
             return false;
         WaitStep();
@@ -650,8 +650,12 @@ bool CControllerConnection::LockTransmit(CSingleLock& lock)
 
 BOOL CControllerConnection::LockExclusive()
 {
-    if (!m_transmitLock.Lock(static_cast<DWORD>(m_nMessageTimeout) * 2000))
+    const DWORD self = ::GetCurrentThreadId();
+    if (m_nExclusiveOwner == self)
+        return TRUE; // held already: the one unlock gives it back
+    if (!LockTransmit([this] { return m_transmitLock.Lock(0) != FALSE; }))
         return FALSE;
+    m_nExclusiveOwner = self;
     if (m_pLink)
         m_pLink->SetExclusiveMode(TRUE, this);
     m_nLinkMode = CONNECTION_EXCLUSIVE;
@@ -660,9 +664,14 @@ BOOL CControllerConnection::LockExclusive()
 
 BOOL CControllerConnection::UnlockExclusive()
 {
+    // Only the thread that holds the exclusive use gives it back: another
+    // thread would otherwise end it under the holder's feet.
+    if (m_nExclusiveOwner != ::GetCurrentThreadId())
+        return FALSE;
     if (m_pLink)
         m_pLink->SetExclusiveMode(FALSE, this);
     m_nLinkMode = CONNECTION_COMMAND_LINE;
+    m_nExclusiveOwner = 0;
     return m_transmitLock.Unlock();
 }
 
@@ -678,7 +687,7 @@ BOOL CControllerConnection::TransmitSynchronous(ControllerMessage* message, CMut
     CSingleLock lock(&m_transmitLock, FALSE);
     if (heldLock) {
         GlobalLogLine("MsgLock present: " + text, LOG_LINK_WRITES);
-    } else if (LockTransmit(lock)) {
+    } else if (LockTransmit([&lock] { return lock.Lock(0) != FALSE; })) {
         GlobalLogLine("MsgLock OK: " + text, LOG_LINK_WRITES);
     } else {
         GlobalLogLine("MsgLock Failed: " + text, LOG_LINK_WRITES);

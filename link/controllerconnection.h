@@ -171,6 +171,9 @@ public:
     void CancelPendingRequest() { m_bCancel = true; }
     void SetTransactionHold(BOOL hold);
     int GetTransactionHold() const { return m_nHold.load(); }
+    // Takes the transmit lock (waiting at most twice the message time-out)
+    // and puts the link into exclusive mode; UnlockExclusive, from the same
+    // thread, gives both back (FALSE from another thread).
     BOOL LockExclusive();
     BOOL UnlockExclusive();
     CMultiTransmitter* CreateMultiTransmitter();
@@ -216,7 +219,9 @@ private:
     void AddError(const CString& text);
     void CompleteRequest(bool failed);
     bool TakeCaptured(char& byte);
-    bool LockTransmit(CSingleLock& lock);
+    // Tries tryLock until it succeeds or twice the message time-out has
+    // passed on the clock, answering messages between tries.
+    bool LockTransmit(const std::function<bool()>& tryLock);
     void ResetReception();
 
     // The line of a directory or process-list reply as its record; FALSE
@@ -235,6 +240,7 @@ private:
     WarningBeep m_warningBeep;
     CComms* m_pLink = nullptr;
     CMutex m_transmitLock;
+    std::atomic<DWORD> m_nExclusiveOwner{0}; // the thread between LockExclusive and UnlockExclusive
     CMutex m_writeLock;
     CMutex m_linkObjectLock;
     BOOL m_bLinkOpened = FALSE;

@@ -57,7 +57,7 @@ int SerialPortNumber(LPCSTR portName)
         if (!std::isdigit(static_cast<unsigned char>(*p)))
             return -1;
         number = number * 10 + (*p - '0');
-        if (number > 253)
+        if (number > SERIAL_HIGHEST_PORT)
             return -1;
     }
     return number >= 1 ? number : -1;

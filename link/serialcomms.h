@@ -18,8 +18,12 @@
 #include "link/comms.h"
 #include "link/serialport.h"
 
+// The highest port the serial link opens; the serial page offers COM1 to
+// this one.
+const int SERIAL_HIGHEST_PORT = 253;
+
 // The port number in a port name "COM<n>" (any case, at least one digit,
-// nothing after the digits): n for 1 to 253, else -1.
+// nothing after the digits): n for 1 to SERIAL_HIGHEST_PORT, else -1.
 int SerialPortNumber(LPCSTR portName);
 
 // Fills the port state from the serial settings and the handshake flag:

@@ -6,6 +6,7 @@
 #include "framework/controls.h"
 #include "framework/prompt.h"
 #include "link/dialogs/linkdialogs_resource.h"
+#include "link/serialcomms.h"
 #include "shell/vqregistry.h"
 
 IMPLEMENT_DYNAMIC(CCommsCommonConfigDialog, CDialog)
@@ -75,7 +76,7 @@ CSerialCommsOptionsDialog::CSerialCommsOptionsDialog(CWnd* pParent, CCommPortDat
 BOOL CSerialCommsOptionsDialog::OnInitDialog()
 {
     CCommsCommonConfigDialog::OnInitDialog();
-    for (int port = 1; port <= kHighestPort; ++port) {
+    for (int port = 1; port <= SERIAL_HIGHEST_PORT; ++port) {
         CString name;
         name.Format("COM%d", port);
         SendDlgItemMessage(IDC_SERIAL_PORT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.GetString()));

@@ -42,8 +42,6 @@ protected:
 class CSerialCommsOptionsDialog : public CCommsCommonConfigDialog {
     DECLARE_DYNAMIC(CSerialCommsOptionsDialog)
 public:
-    // COM1 to COM253: the serial link opens no higher port.
-    static constexpr int kHighestPort = 253;
 
     CSerialCommsOptionsDialog(CWnd* pParent, CCommPortData* pRecord, BOOL bEmbedded);
 

@@ -22,6 +22,7 @@
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexoreply.h"
 #include "shell/vqregistry.h"
+#include "testsupport/deleted_storage.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
@@ -169,6 +170,141 @@ TEST_F(ConnectionTest, IdentifyByControlCode)
     EXPECT_EQ(0u, m_prompts.Texts().back().find("Error in reply to last command:\n?CONTROL[0]<CR>\nReply should be float value:\nabc"));
 }
 
+TEST_F(ConnectionTest, TheCommandLineExchangeGivesUpWithoutAPrompt)
+{
+    ASSERT_TRUE(Open());
+    CString reply;
+    // Someone else's output before the echo: the exchange fails and says so.
+    ScriptedReply printing("1");
+    printing.echo = false;
+    printing.before = "PRINTED\r\n";
+    m_link->QueueReply("?IN(1)", printing);
+    EXPECT_FALSE(m_connection->SyncCommand("?IN(1)\r", reply, FALSE));
+    ASSERT_FALSE(m_prompts.Records().empty());
+    EXPECT_EQ(0u, m_prompts.Records().back().text.find(
+                      "Error in reply to last command:\n?IN(1)<CR>\nReply:\nPRINTED<CR><LF>1<CR><LF>>>\n\nNOTE:"));
+    EXPECT_EQ("Error", m_prompts.Records().back().caption);
+
+    struct Case {
+        const char* name;
+        std::uint64_t everyMs; // a byte without a prompt arrives this often
+        std::uint64_t failsAfterMs;
+    };
+    const Case cases[] = {
+        {"a byte a second", 1000, 10000},  // bytes keep coming, the prompt never
+        {"a flood of 150", 0, 0},          // more than 100 characters at once
+    };
+    for (const Case& c : cases) {
+        ScriptedReply mute;
+        mute.silent = true;
+        m_link->QueueReply("?SLOW", mute);
+        std::uint64_t next = 0;
+        const std::size_t mark = m_link->Written().size();
+        m_clock.SetSleepHook([&](std::uint64_t) {
+            if (m_link->Written().find("?SLOW\r", mark) == std::string::npos)
+                return;
+            if (c.everyMs == 0 && next == 0) {
+                const std::string flood(150, 'x');
+                m_connection->OnReceive(CHANNEL_DIRECT, 150, reinterpret_cast<const BYTE*>(flood.data()));
+                next = 1;
+            } else if (c.everyMs != 0 && m_clock.NowMs() >= next) {
+                m_connection->OnReceive(CHANNEL_DIRECT, 1, reinterpret_cast<const BYTE*>("."));
+                next = m_clock.NowMs() + c.everyMs;
+            }
+        });
+        const std::uint64_t start = m_clock.NowMs();
+        EXPECT_FALSE(m_connection->SyncCommand("?SLOW\r", reply, FALSE)) << c.name;
+        const std::uint64_t took = m_clock.NowMs() - start;
+        EXPECT_GE(took, c.failsAfterMs) << c.name;
+        EXPECT_LT(took, c.failsAfterMs + 1000) << c.name;
+        m_clock.SetSleepHook([this](std::uint64_t) { m_link->WaitUntilQuiet(2000); });
+    }
+}
+
+TEST_F(ConnectionTest, AReplyNobodyAskedForIsReported)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SendOnChannel(CHANNEL_COMMAND, "2.0137\r\x14");
+    m_link->SendOnChannel(CHANNEL_COMMAND, "\r\x14");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    EXPECT_EQ((std::vector<std::string>{"Unrequested reply received from controller:   2.0137",
+                                        "Unrequested reply received from controller:   <Empty>"}),
+              Errors());
+    EXPECT_TRUE(m_tool.Replies().empty());
+}
+
+TEST_F(ConnectionTest, LockingAndTheLinksAModelTakes)
+{
+    ASSERT_TRUE(Open());
+    NewlyWritten();
+    // The lock commands are answered by identifying again.
+    m_link->SetReply("?CONTROL[0]", ScriptedReply("1206"));
+    EXPECT_TRUE(m_connection->Lock(1234));
+    EXPECT_EQ("LOCK(1234)\r?CONTROL[0]\r", NewlyWritten());
+    m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
+    EXPECT_FALSE(m_connection->Unlock(-7));
+    EXPECT_EQ("UNLOCK(-7)\r?CONTROL[0]\r", NewlyWritten());
+
+    struct Case {
+        int type;
+        const char* code;
+        bool supported;
+    };
+    const Case cases[] = {
+        {LINK_TYPE_SERIAL, "206", true},    // QC116: serial only
+        {LINK_TYPE_ETHERNET, "206", false},
+        {LINK_TYPE_ETHERNET, "262", true},  // RJ1-QC26: Ethernet only
+        {LINK_TYPE_SERIAL, "262", false},
+        {LINK_TYPE_PCI, "208", true},       // PCX118: the PCI card
+        {LINK_TYPE_USB, "264", false},      // QCK82's mask 33 names no USB
+        {LINK_TYPE_SIMULATOR, "0", false},  // no controller
+    };
+    for (const Case& c : cases) {
+        m_connection->CloseLink();
+        ASSERT_TRUE(Open(c.type)) << c.type << " " << c.code;
+        m_link->SetReply("?CONTROL[0]", ScriptedReply(c.code));
+        EXPECT_EQ(c.supported, m_connection->IsLinkTypeSupported() != FALSE) << c.type << " " << c.code;
+    }
+    m_connection->CloseLink();
+    EXPECT_FALSE(m_connection->IsLinkTypeSupported());
+}
+
+// Exclusive use waits for the transmit lock on the clock, and only its
+// holder ends it.
+TEST_F(ConnectionTest, ExclusiveUseBelongsToTheThreadThatTookIt)
+{
+    ASSERT_TRUE(Open());
+    m_connection->SetMessageTimeout(5);
+    m_clock.SetSleepHook([this](std::uint64_t) { m_clock.Advance(99); });
+    std::atomic<bool> taken{false}, release{false};
+    std::atomic<int> unlockedByOwner{-1};
+    std::thread owner([&] {
+        taken = m_connection->LockExclusive() != FALSE;
+        while (!release)
+            Sleep(1);
+        unlockedByOwner = m_connection->UnlockExclusive() != FALSE;
+    });
+    while (!taken)
+        Sleep(1);
+    EXPECT_EQ(CONNECTION_EXCLUSIVE, m_connection->GetLinkMode());
+    EXPECT_EQ(LINK_MODE_EXCLUSIVE, m_link->GetMode());
+    EXPECT_FALSE(m_connection->UnlockExclusive()); // not this thread's
+    EXPECT_EQ(CONNECTION_EXCLUSIVE, m_connection->GetLinkMode());
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_FALSE(m_connection->LockExclusive());
+    EXPECT_GE(m_clock.NowMs() - start, 10000u); // twice the message time-out
+    EXPECT_LT(m_clock.NowMs() - start, 11000u);
+    release = true;
+    owner.join();
+    EXPECT_EQ(1, unlockedByOwner.load());
+    EXPECT_EQ(CONNECTION_COMMAND_LINE, m_connection->GetLinkMode());
+    EXPECT_EQ(LINK_MODE_RAW, m_link->GetMode());
+    EXPECT_TRUE(m_connection->LockExclusive());
+    EXPECT_TRUE(m_connection->LockExclusive()); // held already
+    EXPECT_TRUE(m_connection->UnlockExclusive());
+    EXPECT_FALSE(m_connection->UnlockExclusive());
+}
+
 TEST_F(ConnectionTest, VersionAndTheOldestSystemSoftwareForChannelMode)
 {
     ASSERT_TRUE(Open());
@@ -270,8 +406,13 @@ TEST_F(ConnectionTest, AToolsRequestGoesThroughTheProjectWindowAndItsReplyComesB
     }
     EXPECT_FALSE(start.empty());
     EXPECT_EQ(start, end);
-    // An argument that does not fit the command's kind stops the sequence.
+    // An argument that does not fit the command's kind stops the sequence,
+    // and so does a kind without an argument form (9).
     EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(32, "text for an integer")}));
+    SetCommandRow(52, "KIND9 %s", 9, 1);
+    EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(52, "x")}));
+    EXPECT_FALSE(sender.SendSequence(m_toolWindow, {CommandItem(52)}));
+    SetCommandRow(52, "", 0, 0, 0, 0, 0);
     EXPECT_EQ(1, m_project.ProcessedCount());
     // A closing tool's sender sends nothing; a closing tool hears nothing.
     sender.SetClosing(true);
@@ -399,6 +540,60 @@ TEST_F(ConnectionTest, StrayRepliesAreNeverGivenToTheNextRequest)
         for (std::size_t n = before; n < replies.size(); ++n)
             EXPECT_NE(2.0137, replies[n].GetReal()) << c.name;
     }
+}
+
+TEST_F(ConnectionTest, TerminalBytesGoBothWaysOnTheirChannels)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    NewlyWritten();
+    // A tool's raw bytes go on their channel as they are: no line end.
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendRaw(m_toolWindow, 3, reinterpret_cast<const BYTE*>("abc"), 3));
+    EXPECT_TRUE(sender.SendRawString(m_toolWindow, 3, "de"));
+    EXPECT_EQ(kEsc + "3abcde", NewlyWritten());
+    EXPECT_EQ("abcde", m_link->TerminalInput(3));
+    // The controller's output on a terminal channel goes to the windows
+    // (the prompts of entering and leaving channel mode went there before).
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    std::size_t before = m_project.Dispatched().size();
+    m_link->SendOnChannel(5, "out");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    auto dispatched = m_project.Dispatched();
+    ASSERT_EQ(before + 1, dispatched.size());
+    EXPECT_EQ(COMMAND_ID_RECEIVED, dispatched.back().m_nCommandId);
+    EXPECT_EQ(5, dispatched.back().m_nChannel);
+    EXPECT_EQ("out", std::string(dispatched.back().GetText()));
+    // On the command line every byte belongs to no channel.
+    EXPECT_TRUE(m_connection->LeaveChannelMode());
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    before = m_project.Dispatched().size();
+    m_link->InjectRaw("plain");
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    dispatched = m_project.Dispatched();
+    ASSERT_EQ(before + 1, dispatched.size());
+    EXPECT_EQ(CHANNEL_DIRECT, dispatched.back().m_nChannel);
+    EXPECT_EQ("plain", std::string(dispatched.back().GetText()));
+}
+
+TEST_F(ConnectionTest, ACancelledRequestEndsWithoutATimeOut)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply mute;
+    mute.silent = true;
+    m_link->QueueReply("?VERSION;", mute);
+    std::thread canceller([this] {
+        const ULONGLONG start = GetTickCount64();
+        while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        m_connection->CancelPendingRequest();
+    });
+    const std::uint64_t start = m_clock.NowMs();
+    EXPECT_FALSE(Ask(40));
+    canceller.join();
+    EXPECT_LT(m_clock.NowMs() - start, 5000u);
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_FALSE(m_connection->IsTimeoutLatched());
+    EXPECT_TRUE(Ask(40)); // the next request is not held up
 }
 
 TEST_F(ConnectionTest, StatusLinesReachTheProjectWindow)
@@ -564,6 +759,101 @@ TEST_F(ConnectionTest, AHoldAbortsTheWaitingCallerWithFailure)
     while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
         Sleep(1);
     EXPECT_FALSE(m_connection->IsRequestPending());
+}
+
+// A tool that closes on its own thread while its replies are being
+// delivered: once it has unregistered it hears nothing more, so deleting it
+// then is safe.
+class SlowTool : public CVexoReply {
+public:
+    void OnReply(ControllerMessage*) override
+    {
+        ++m_nReplies;
+        Sleep(2);
+        ++m_nReplies; // a write the deleted storage shows
+        ++s_replies;
+    }
+    static inline std::atomic<int> s_replies{0};
+
+private:
+    int m_nReplies = 0;
+};
+class DeletedTool : public DeletedStorage<SlowTool> {};
+
+TEST_F(ConnectionTest, AToolThatClosesMidReplyHearsNothingAfterItUnregistered)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    std::string values;
+    for (int n = 0; n < 32; ++n)
+        values += std::to_string(n) + (n < 31 ? ".5," : ".5");
+    m_link->SetReply("TABLEVALUES(0,32,0)", ScriptedReply(values.c_str()));
+    TestWindow window("closing tool");
+    m_project.Register(window);
+    auto* tool = new DeletedTool;
+    SlowTool::s_replies = 0;
+    std::thread closer([&] {
+        const ULONGLONG start = GetTickCount64();
+        while (SlowTool::s_replies < 4 && GetTickCount64() - start < 10000)
+            Sleep(1);
+        tool->SetClosing();
+        m_project.Unregister(window);
+        delete tool;
+    });
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendSequenceEx(window, tool, {CommandItem(31, "0,32,0")}));
+    closer.join();
+    ASSERT_TRUE(DeletedTool::IsDeleted());
+    EXPECT_EQ(-1, DeletedTool::FirstWriteAfterDeletion());
+    EXPECT_GE(SlowTool::s_replies.load(), 4);
+    EXPECT_LT(SlowTool::s_replies.load(), 32);
+}
+
+// Whichever of caller and worker finishes second deletes the transmitter,
+// and nothing touches it after.
+class ProbeTransmitter : public DeletedStorage<CTransmitter> {
+public:
+    using DeletedStorage<CTransmitter>::DeletedStorage;
+};
+
+TEST_F(ConnectionTest, TheLastOfCallerAndWorkerDeletesTheTransmitter)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ControllerMessage message;
+    message.m_nCommandId = 40;
+    message.m_nChannel = CHANNEL_COMMAND;
+    const auto deleted = [] {
+        const ULONGLONG start = GetTickCount64();
+        while (!ProbeTransmitter::IsDeleted() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        return ProbeTransmitter::IsDeleted();
+    };
+
+    // The worker finishes first.
+    auto* transmitter = new ProbeTransmitter(m_connection.get());
+    ASSERT_TRUE(transmitter->Start());
+    EXPECT_TRUE(CTransmitter::TransmitAndRelease(transmitter, message));
+    EXPECT_TRUE(deleted());
+    EXPECT_EQ(-1, ProbeTransmitter::FirstWriteAfterDeletion());
+
+    // The caller is aborted by a hold while the worker still waits for the
+    // reply: the worker, finishing later, deletes it.
+    ScriptedReply slow("2.0137");
+    slow.delayMs = 3000;
+    m_link->QueueReply("?VERSION;", slow);
+    transmitter = new ProbeTransmitter(m_connection.get());
+    ASSERT_TRUE(transmitter->Start());
+    std::thread holder([this] {
+        const ULONGLONG start = GetTickCount64();
+        while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        m_connection->SetTransactionHold(TRUE);
+    });
+    EXPECT_FALSE(CTransmitter::TransmitAndRelease(transmitter, message));
+    holder.join();
+    EXPECT_FALSE(ProbeTransmitter::IsDeleted());
+    m_connection->SetTransactionHold(FALSE);
+    EXPECT_TRUE(deleted());
+    EXPECT_EQ(-1, ProbeTransmitter::FirstWriteAfterDeletion());
 }
 
 TEST_F(ConnectionTest, TheProgramListFollowsTheDirectory)

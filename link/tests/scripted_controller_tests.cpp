@@ -77,15 +77,18 @@ TEST_F(ControllerScriptTest, ChannelModeAnswersOnTheCommandChannel)
 {
     m_script.SetReply("?VR(10);", ScriptedReply("1.5"));
     EnterChannelMode();
-    // The echo ends LF DC4, reply lines CR DC4, the end mark is LF DC4.
-    EXPECT_EQ(kEsc + "8?VR(10);\n" + kDc4 + "1.5\r" + kDc4 + "\n" + kDc4, Say(kEsc + "8?VR(10);\n" + kDc4));
-    // The channel stays selected on both sides.
-    EXPECT_EQ("HALT\n" + kDc4 + "\n" + kDc4, Say("HALT\n" + kDc4));
+    // The echo ends LF DC4, reply lines CR DC4, the end mark is LF DC4;
+    // each line selects its channel (DC4 ends a text of channel 8).
+    EXPECT_EQ(kEsc + "8?VR(10);\n" + kDc4 + kEsc + "81.5\r" + kDc4 + kEsc + "8\n" + kDc4,
+              Say(kEsc + "8?VR(10);\n" + kDc4));
+    // What the development environment selected stays selected.
+    EXPECT_EQ(kEsc + "8HALT\n" + kDc4 + kEsc + "8\n" + kDc4, Say("HALT\n" + kDc4));
 
     ScriptedReply running;
     running.statusLines = {"%[Process 1:Program MAIN] - Running"};
     m_script.SetReply("RUN \"MAIN\"", running);
-    EXPECT_EQ("RUN \"MAIN\"\n" + kDc4 + "\n" + kDc4 + kEsc + "9%[Process 1:Program MAIN] - Running\r" + kDc4,
+    EXPECT_EQ(kEsc + "8RUN \"MAIN\"\n" + kDc4 + kEsc + "8\n" + kDc4 + kEsc + "9%[Process 1:Program MAIN] - Running\r" +
+                  kDc4,
               Say("RUN \"MAIN\"\n" + kDc4));
 }
 
@@ -99,9 +102,10 @@ TEST_F(ControllerScriptTest, TerminalChannels)
     EXPECT_EQ("", Say(kEsc + "3abc" + kEsc + kEsc + kEsc + "/x"));
     EXPECT_EQ("abc\x1b", m_script.TerminalInput(3));
     EXPECT_EQ("x", m_script.TerminalInput(-1));
-    // Output is escaped and announced by its channel.
-    m_script.SendOnChannel(2, "a\x1b\x11\x13");
-    EXPECT_EQ(kEsc + "2a" + kEsc + kEsc + kEsc + "\x01" + kEsc + "\x02", Take());
+    // Output is announced by its channel; data DC1 and DC3 are escaped,
+    // ESC goes as it is.
+    m_script.SendOnChannel(2, "a\x1b" "b\x11\x13");
+    EXPECT_EQ(kEsc + "2a" + kEsc + "b" + kEsc + "\x01" + kEsc + "\x02", Take());
     m_script.SendStatusLine("%[Process 2:Line 17] - Paused");
     EXPECT_EQ(kEsc + "9%[Process 2:Line 17] - Paused\r" + kDc4, Take());
 }
@@ -124,8 +128,8 @@ TEST_F(ControllerScriptTest, ThePacketFormAcknowledgesAndSendsOneFrameAtATime)
     const std::string line = Packet("2.0137") + "\r" + kDc4;
     const std::string end = Packet("") + "\n" + kDc4;
     // The ACK replaces the echo; the end mark waits for the line's ACK.
-    EXPECT_EQ(kEsc + "8\x06" + line, Say(kEsc + "8" + Packet("?VERSION;") + "\n" + kDc4));
-    EXPECT_EQ(end, Say("\x06"));
+    EXPECT_EQ(kEsc + "8\x06" + kEsc + "8" + line, Say(kEsc + "8" + Packet("?VERSION;") + "\n" + kDc4));
+    EXPECT_EQ(kEsc + "8" + end, Say("\x06"));
     EXPECT_EQ("", Say("\x06"));
     EXPECT_EQ(2, m_script.AcksReceived());
     EXPECT_EQ((std::vector<std::string>{"VQE(3)", "?VERSION;"}), m_script.Commands());
@@ -133,9 +137,9 @@ TEST_F(ControllerScriptTest, ThePacketFormAcknowledgesAndSendsOneFrameAtATime)
     // A damaged packet, and a good one the script rejects, get NAK.
     std::string damaged = Packet("?VERSION;");
     damaged[3] = 'X';
-    EXPECT_EQ("\x15", Say(damaged + "\n" + kDc4));
+    EXPECT_EQ(kEsc + "8\x15", Say(damaged + "\n" + kDc4));
     m_script.RejectNextPackets(1);
-    EXPECT_EQ("\x15", Say(Packet("?VERSION;") + "\n" + kDc4));
+    EXPECT_EQ(kEsc + "8\x15", Say(Packet("?VERSION;") + "\n" + kDc4));
     EXPECT_EQ(2, m_script.PacketsRejected());
 }
 
@@ -148,9 +152,9 @@ TEST_F(ControllerScriptTest, ARefusedOrUnansweredFrameIsSentAgain)
     const std::string command = Packet("?VERSION;") + "\n" + kDc4;
 
     // NAK: the refused frame again, with its channel selection.
-    EXPECT_EQ(kEsc + "8\x06" + line, Say(kEsc + "8" + command, 1000));
+    EXPECT_EQ(kEsc + "8\x06" + kEsc + "8" + line, Say(kEsc + "8" + command, 1000));
     EXPECT_EQ(kEsc + "8" + line, Say("\x15", 1010));
-    EXPECT_EQ(end, Say("\x06", 1020));
+    EXPECT_EQ(kEsc + "8" + end, Say("\x06", 1020));
     // No ACK: the frame again after 300 ms, five times in all at most.
     EXPECT_EQ("", Take(1319));
     EXPECT_EQ(kEsc + "8" + end, Take(1320));
@@ -162,16 +166,16 @@ TEST_F(ControllerScriptTest, ARefusedOrUnansweredFrameIsSentAgain)
     // ACK brings the frame again after the time-out.
     m_script.CorruptNextFrames(1);
     const std::string sent = Say(command, 6000);
-    ASSERT_EQ("\x06", sent.substr(0, 1)); // channel 8 is still selected
+    ASSERT_EQ(kEsc + "8\x06" + kEsc + "8", sent.substr(0, 5));
     CSyncPacket received;
-    received.SetText(CString(sent.substr(1, line.size() - 2).c_str()));
+    received.SetText(CString(sent.substr(5, line.size() - 2).c_str()));
     EXPECT_TRUE(received.IsFramed());
     EXPECT_FALSE(received.Check());
     EXPECT_EQ(kEsc + "8" + line, Say("\x15", 6010));
     m_script.LoseNextAcks(1);
     EXPECT_EQ("", Say("\x06", 6020));
     EXPECT_EQ(kEsc + "8" + line, Take(6310));
-    EXPECT_EQ(end, Say("\x06", 6320));
+    EXPECT_EQ(kEsc + "8" + end, Say("\x06", 6320));
     EXPECT_EQ("", Say("\x06", 6330));
 }
 
@@ -182,7 +186,7 @@ TEST_F(ControllerScriptTest, StatusFramesAreAcknowledgedOnTheirOwnChannel)
     m_script.SendStatusLine("%[Process 1:Program MAIN] - Running", 0);
     EXPECT_EQ(kEsc + "9" + Packet("%[Process 2:Line 17] - Paused") + "\r" + kDc4, Take());
     EXPECT_EQ("", Say(kEsc + "8\x06")); // an ACK on another channel
-    EXPECT_EQ(Packet("%[Process 1:Program MAIN] - Running") + "\r" + kDc4, Say(kEsc + "9\x06"));
+    EXPECT_EQ(kEsc + "9" + Packet("%[Process 1:Program MAIN] - Running") + "\r" + kDc4, Say(kEsc + "9\x06"));
 }
 
 TEST_F(ControllerScriptTest, RepliesByPatternAndByCallback)

@@ -7,13 +7,21 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include "connection_stub.h"
+#include "framework/app.h"
+#include "link/controllerconnection.h"
+#include "link/tests/support/controller_script.h"
+#include "link/tests/support/fake_project.h"
+#include "shell/vqregistry.h"
 #include "testsupport/memory_log.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
 
 namespace {
 
@@ -41,6 +49,15 @@ public:
         DWORD written = 0;
         return WriteFile(m_port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                written == bytes.size();
+    }
+    // What has arrived by now (the port's reads return at once).
+    std::string ReadAvailable()
+    {
+        char buffer[256];
+        DWORD read = 0;
+        if (!ReadFile(m_port, buffer, sizeof buffer, &read, nullptr))
+            return std::string();
+        return std::string(buffer, read);
     }
     // Reads until count bytes came or timeoutMs passed.
     std::string Receive(std::size_t count, DWORD timeoutMs = 5000)
@@ -408,6 +425,91 @@ TEST_F(SerialCommsTest, ACloseAndReopenStartsFreshThreads)
         EXPECT_FALSE(m_link.IsReceiveThreadRunning());
     }
     EXPECT_EQ("rr", m_connection.Bytes());
+}
+
+// The controller connection over the serial link, through the pty, against
+// the scripted controller on the far end: the command line, and a command
+// channel exchange in both channel forms.
+class SerialConnectionTest : public RegistrySandboxTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_peer.IsOpen()) << "COM4 is not joined to COM3 (run through with_serial_pair.sh)";
+        m_script.SetReply("?CONTROL[0]", ScriptedReply("206"));
+        m_script.SetReply("?VERSION", ScriptedReply("2.0137"));
+        m_script.SetReply("?VERSION;", ScriptedReply("2.0137"));
+        m_controller = std::thread([this] { PlayController(); });
+        m_project.SetConnection(&m_connection);
+    }
+    void TearDown() override
+    {
+        m_connection.CloseLink();
+        m_stop = true;
+        if (m_controller.joinable())
+            m_controller.join();
+    }
+    // The scripted controller on COM4, on real time.
+    void PlayController()
+    {
+        while (!m_stop) {
+            const std::string in = m_peer.ReadAvailable();
+            BYTE out[256];
+            int count = 0;
+            {
+                std::lock_guard<std::mutex> guard(m_lock);
+                if (!in.empty())
+                    m_script.Receive(reinterpret_cast<const BYTE*>(in.data()), static_cast<int>(in.size()),
+                                     GetTickCount64());
+                count = m_script.TakeOutput(out, sizeof out, GetTickCount64());
+            }
+            if (count > 0)
+                m_peer.Send(std::string(reinterpret_cast<char*>(out), static_cast<std::size_t>(count)));
+            else if (in.empty())
+                Sleep(1);
+        }
+    }
+    std::string Written()
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_script.Written();
+    }
+
+    CWinApp m_app{"serial connection tests"};
+    ScriptedPrompts m_prompts;
+    SerialPeer m_peer;
+    std::mutex m_lock;
+    CControllerScript m_script;
+    std::atomic<bool> m_stop{false};
+    std::thread m_controller;
+    CFakeProjectLink m_project;
+    CControllerConnection m_connection{&m_project};
+};
+
+TEST_F(SerialConnectionTest, TheVersionOnTheCommandLineAndOnTheCommandChannel)
+{
+    CCommPortData record = PtyRecord("COM3");
+    ASSERT_TRUE(m_connection.OpenLink(m_project.GetSafeHwnd(), &record, FALSE));
+    EXPECT_DOUBLE_EQ(2.0137, m_connection.GetVersion());
+    EXPECT_EQ("?VERSION\r", Written());
+
+    for (int packet : {0, 1}) {
+        SCOPED_TRACE(packet);
+        CVQRegistry().SetPacket(packet);
+        ASSERT_TRUE(m_connection.EnterChannelMode(nullptr));
+        EXPECT_EQ(packet == 1, m_connection.IsPacketMode() != FALSE);
+        ControllerMessage message;
+        message.m_nCommandId = 40; // "?VERSION;"
+        message.m_nChannel = CHANNEL_COMMAND;
+        message.m_hReplyWnd = m_project.GetSafeHwnd();
+        ASSERT_TRUE(m_connection.Transact(&message));
+        ASSERT_FALSE(m_project.OwnReplies().empty());
+        EXPECT_DOUBLE_EQ(2.0137, m_project.OwnReplies().back().GetReal());
+        EXPECT_TRUE(m_connection.LeaveChannelMode());
+    }
+    EXPECT_NE(std::string::npos, Written().find("VQE(1)\r"));
+    EXPECT_NE(std::string::npos, Written().find("VQE(3)\r"));
+    EXPECT_TRUE(m_project.Errors().empty());
+    EXPECT_TRUE(m_prompts.Records().empty());
 }
 
 } // namespace

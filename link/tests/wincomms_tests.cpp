@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -16,8 +17,11 @@
 #include <gtest/gtest.h>
 
 #include "connection_stub.h"
+#include "foundation/fileutil.h"
+#include "framework/thread.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -402,6 +406,153 @@ TEST_F(WinCommsTest, WhatTheRingCannotHoldIsRefused)
     ASSERT_TRUE(m_link.SuspendReceive());
     EXPECT_EQ(TRUE, PeerCopies(std::string(4096, 'x')));
     EXPECT_EQ(FALSE, PeerCopies("y")); // one past what the ring holds
+}
+
+// The simulator in a process of its own (SimulatorPeer.exe, beside the
+// test program): window handles, packed bytes and copied blocks cross the
+// process boundary as they do between the two programs.
+class WinCommsAcrossProcessesTest : public RegistrySandboxTest {
+protected:
+    void SetUp() override
+    {
+        // The main frame publishes its title; the simulator finds the
+        // receive window below it.
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0,
+                                                 nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
+        RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_frameTitle.c_str()),
+                       static_cast<DWORD>(m_frameTitle.size() + 1));
+        RegCloseKey(key);
+        m_link.SetMainFrameWindow(m_frame);
+        m_link.SetConfiguration(nullptr);
+    }
+    void TearDown() override
+    {
+        m_link.Close();
+        StopPeer();
+    }
+
+    // Starts the peer answering the copy-data query with allow; true once
+    // it has published its windows.
+    bool StartPeer(int allow)
+    {
+        const std::string exe = std::string(GetProgramDirectory()) + "\\SimulatorPeer.exe";
+        std::string command = "\"" + exe + "\" \"" + m_journal + "\" " + std::to_string(allow) + " \"" +
+                              m_sandbox.ScratchPath() + "\\HKCU\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &m_peer))
+            return false;
+        CloseHandle(m_peer.hThread);
+        if (!PumpUntil([&] { return !Journal().empty(); }, 20000))
+            return false;
+        const std::string ready = Journal().front();
+        m_peerMain = FindWindowA(nullptr, ready.substr(ready.find(' ') + 1).c_str());
+        return ready.rfind("ready ", 0) == 0 && IsWindow(m_peerMain);
+    }
+    void StopPeer()
+    {
+        if (!m_peer.hProcess)
+            return;
+        if (IsWindow(m_peerMain))
+            PostMessageA(m_peerMain, WM_CLOSE, 0, 0);
+        if (AfxWaitWithMessages(m_peer.hProcess, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(m_peer.hProcess, 1);
+        CloseHandle(m_peer.hProcess);
+        m_peer = {};
+    }
+    // Has the peer post (command 1), copy (2) or ask (3) the receive window.
+    void Command(ULONG_PTR command, const std::string& bytes = std::string())
+    {
+        COPYDATASTRUCT block = {command, static_cast<DWORD>(bytes.size()), const_cast<char*>(bytes.data())};
+        SendMessageA(m_peerMain, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&block));
+    }
+    std::vector<std::string> Journal() const
+    {
+        std::vector<std::string> lines;
+        const std::string text = ReadWholeFile(m_journal);
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = text.find('\n', start);
+            if (end == std::string::npos)
+                break; // a line being written
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines;
+    }
+    // The journal's lines after "ready", once there are count of them.
+    std::vector<std::string> Events(std::size_t count)
+    {
+        std::vector<std::string> lines;
+        PumpUntil([&] {
+            lines = Journal();
+            return lines.size() >= count + 1;
+        });
+        return lines.empty() ? lines : std::vector<std::string>(lines.begin() + 1, lines.end());
+    }
+    bool WriteText(const std::string& text)
+    {
+        return m_link.Write(static_cast<int>(text.size()), reinterpret_cast<const BYTE*>(text.data()));
+    }
+    static std::string Hex32(HWND window)
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, "%08lX",
+                      static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window) & 0xFFFFFFFFu));
+        return text;
+    }
+
+    const std::string m_frameTitle = "Vorta frame " + std::to_string(GetCurrentProcessId());
+    TestWindow m_frame{m_frameTitle.c_str()};
+    ScratchFolder m_folder;
+    const std::string m_journal = m_folder / "peer.txt";
+    PROCESS_INFORMATION m_peer = {};
+    HWND m_peerMain = nullptr;
+    ConnectionStub m_connection;
+    CWinComms m_link;
+};
+
+TEST_F(WinCommsAcrossProcessesTest, TenBytesGoAsThreeLinkMessages)
+{
+    ASSERT_TRUE(StartPeer(0));
+    ASSERT_TRUE(m_link.Open(&m_connection));
+    EXPECT_TRUE(WriteText("?VERSION\r\n"));
+    EXPECT_FALSE(m_link.IsCopyData());
+    EXPECT_EQ((std::vector<std::string>{"allow-query", "post 4 5245563F", "post 4 4E4F4953", "post 2 00000A0D"}),
+              Events(4));
+}
+
+TEST_F(WinCommsAcrossProcessesTest, ASimulatorThatTakesBlocksGetsThemAsCopyData)
+{
+    ASSERT_TRUE(StartPeer(1));
+    ASSERT_TRUE(m_link.Open(&m_connection));
+    EXPECT_TRUE(WriteText("?VERSION\r"));
+    EXPECT_TRUE(m_link.IsCopyData());
+    EXPECT_EQ((std::vector<std::string>{"allow-query", "copy 0 " + Hex32(m_frame) + " 3F56455253494F4E0D"}), Events(2));
+}
+
+TEST_F(WinCommsAcrossProcessesTest, TheSimulatorFindsTheReceiveWindowAndItsBytesArrive)
+{
+    ASSERT_TRUE(StartPeer(0));
+    ASSERT_TRUE(m_link.Open(&m_connection));
+    // Found through the published title; the receive window takes blocks.
+    Command(3);
+    EXPECT_EQ((std::vector<std::string>{"allow-answer 1"}), Events(1));
+
+    // A, DC3, B: A and B arrive, the hold is set; DC1 clears it.
+    Command(1, "A\x13" "B");
+    ASSERT_TRUE(m_connection.WaitForBytes(2));
+    EXPECT_EQ((std::vector<std::pair<int, std::string>>{{CHANNEL_NONE, "AB"}}), m_connection.Runs());
+    EXPECT_TRUE(m_link.IsHeld());
+    Command(1, "\x11");
+    EXPECT_TRUE(PumpUntil([&] { return !m_link.IsHeld(); }));
+    // A block: every byte taken, the flow control bytes too.
+    Command(2, "\x13" "CD");
+    EXPECT_EQ((std::vector<std::string>{"allow-answer 1", "sent-posts 1", "sent-posts 1", "sent-copy 1"}),
+              Events(4));
+    EXPECT_EQ("ABCD", m_connection.Bytes());
+    EXPECT_TRUE(m_link.IsHeld());
 }
 
 } // namespace

@@ -315,21 +315,17 @@ void CControllerScript::AnswerCommandChannel(const std::string& command, std::ui
 
 void CControllerScript::Out(int channel, const std::string& bytes)
 {
-    if (!m_channelMode || channel == kNoChannel) {
-        m_pending += bytes;
-        return;
-    }
-    if (channel != m_outputChannel) {
-        m_pending += static_cast<char>(kEsc);
-        m_pending += static_cast<char>('0' + channel);
-        m_outputChannel = channel;
-    }
+    const bool selects = m_channelMode && channel != kNoChannel;
     for (char ch : bytes) {
         const BYTE byte = static_cast<BYTE>(ch);
-        if (byte == kEsc) {
+        if (selects && channel != m_outputChannel) {
             m_pending += static_cast<char>(kEsc);
-            m_pending += static_cast<char>(kEsc);
-        } else if (byte == kDc1) {
+            m_pending += static_cast<char>('0' + channel);
+            m_outputChannel = channel;
+        }
+        // The port to the development environment uses flow control: data
+        // DC1 and DC3 go as ESC 0x01 and ESC 0x02; ESC goes as it is.
+        if (byte == kDc1) {
             m_pending += static_cast<char>(kEsc);
             m_pending += '\x01';
         } else if (byte == kDc3) {
@@ -338,6 +334,12 @@ void CControllerScript::Out(int channel, const std::string& bytes)
         } else {
             m_pending += ch;
         }
+        // ACK, DC2, DC4 and NAK end a text of channel 8 or 9: the next byte
+        // of any channel selects its channel again.
+        if (selects && channel >= kCommandChannel &&
+            (byte == static_cast<BYTE>(ACK) || byte == static_cast<BYTE>(DC2) || byte == static_cast<BYTE>(DC4) ||
+             byte == static_cast<BYTE>(NAK)))
+            m_outputChannel = kNoChannel;
     }
 }
 
@@ -361,8 +363,6 @@ void CControllerScript::SendFrame(const Frame& frame, bool repeat, std::uint64_t
         const std::size_t check = bytes.find(static_cast<char>(ETX)) + 1;
         bytes[check] = static_cast<char>(bytes[check] == '@' ? 'A' : '@');
     }
-    if (repeat)
-        m_outputChannel = kNoChannel; // a repeat selects its channel again
     Out(frame.channel, bytes);
     const std::uint64_t readyAt = std::max(nowMs, frame.readyAt);
     Queue(readyAt);

@@ -20,8 +20,11 @@
 //   reply lines ("text" CR DC4 each) and the end mark (LF DC4). Channel 0
 //   is the terminal's command line, answered on channel 0 like the command
 //   line. Bytes on the other channels are recorded (TerminalInput). Output
-//   bytes ESC, DC1 and DC3 are sent as ESC ESC, ESC 0x01, ESC 0x02; a change
-//   of output channel is announced with ESC and the channel digit.
+//   goes as the simulated controller's port sends it: data DC1 and DC3 as
+//   ESC 0x01 and ESC 0x02, ESC as it is; the output channel is announced
+//   with ESC and its digit whenever it changes and again after every ACK,
+//   DC2, DC4 or NAK of channel 8 or 9 (which ends a text there), so each
+//   line of those channels comes with its channel selection.
 // - Packet form (after "VQE(3)"): a channel-8 command comes as a CRC packet
 //   (link/syncpacket.h) with LF DC4; a good one is answered with a lone ACK
 //   instead of the echo, a bad one with a lone NAK. Every reply line, the
