@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/exceptions.h"
 #include "testsupport/deleted_storage.h"
 #include "testsupport/test_window.h"
 
@@ -285,6 +286,81 @@ TEST(WindowCreation, ASelfDeletingWindowDestroyedDuringCreationIsNotTouchedAfter
     EXPECT_FALSE(wnd->CreateEx(0, nullptr, "refused", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
     ASSERT_TRUE(CRefusingWindow::IsDeleted());
     EXPECT_EQ(-1, CRefusingWindow::FirstWriteAfterDeletion());
+}
+
+// Throws from one step of its own creation.
+class CThrowingWindow : public CWnd {
+public:
+    enum Step { kNone, kFirstLook, kNcCreate, kCreate };
+    Step m_throwAt = kNone;
+    bool m_frameworkException = false;
+    int m_destroyed = 0;
+
+protected:
+    void Fail()
+    {
+        if (m_frameworkException)
+            AfxThrowNotSupportedException();
+        throw std::runtime_error("creation step failed");
+    }
+    void PreSubclassWindow() override
+    {
+        if (m_throwAt == kFirstLook)
+            Fail();
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_NCCREATE && m_throwAt == kNcCreate)
+            Fail();
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+    int OnCreate(LPCREATESTRUCT)
+    {
+        if (m_throwAt == kCreate)
+            Fail();
+        return 0;
+    }
+    void PostNcDestroy() override { ++m_destroyed; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CThrowingWindow, CWnd)
+ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+// An exception in any step of a creation stops at the wall and fails the
+// creation: no window is left, and the object can be created again.
+TEST(WindowCreation, AnExceptionDuringCreationFailsIt)
+{
+    const struct {
+        const char* name;
+        CThrowingWindow::Step step;
+        bool frameworkException;
+    } cases[] = {
+        {"PreSubclassWindow", CThrowingWindow::kFirstLook, false},
+        {"WM_NCCREATE", CThrowingWindow::kNcCreate, false},
+        {"OnCreate", CThrowingWindow::kCreate, false},
+        {"OnCreate, framework exception", CThrowingWindow::kCreate, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const char* title = "creation that throws";
+        CThrowingWindow wnd;
+        wnd.m_throwAt = c.step;
+        wnd.m_frameworkException = c.frameworkException;
+        EXPECT_FALSE(wnd.CreateEx(0, nullptr, title, WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+        EXPECT_EQ(nullptr, wnd.m_hWnd);
+        EXPECT_EQ(nullptr, ::FindWindowA(nullptr, title));
+
+        wnd.m_throwAt = CThrowingWindow::kNone;
+        const int destroyedBefore = wnd.m_destroyed;
+        ASSERT_TRUE(wnd.CreateEx(0, nullptr, title, WS_OVERLAPPEDWINDOW, 0, 0, 50, 50, nullptr, nullptr));
+        const HWND hWnd = wnd.m_hWnd;
+        EXPECT_EQ(hWnd, ::FindWindowA(nullptr, title));
+        EXPECT_TRUE(wnd.DestroyWindow());
+        EXPECT_EQ(destroyedBefore + 1, wnd.m_destroyed);
+        EXPECT_FALSE(::IsWindow(hWnd));
+    }
 }
 
 } // namespace

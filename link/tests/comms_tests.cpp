@@ -143,6 +143,47 @@ TEST(ReceiveThreadLogTest, TheThreadLogsItsStartAndEnd)
     EXPECT_TRUE(log.Contains("Scripted link read thread ended"));
 }
 
+// A medium whose destructor forgets to close it, so its receive thread is
+// still running when the base goes.
+class CUnclosedLink : public CComms {
+public:
+    BOOL Open(ILinkReceiver* receiver) override
+    {
+        const BOOL started = StartReceiveThread(receiver, "Unclosed link read thread started",
+                                                "Unclosed link read thread ended");
+        CComms::Open(receiver);
+        return started;
+    }
+    BOOL SetConfiguration(const CCommPortData*) override { return TRUE; }
+    BOOL SetData(const BYTE*, BOOL) override { return TRUE; }
+    BOOL IsOpen() override { return TRUE; }
+    BOOL Write(int, const BYTE*) override { return TRUE; }
+    int Read(BYTE*, int) override { return 0; }
+    void Stop() { StopReceiveThread(); }
+};
+
+// The base reports the fault: a debug build stops there, a release build
+// logs it and still ends the thread. The thread is held at its pause point,
+// so it never calls the subclass's Read once that is gone.
+TEST(ReceiveThreadLogTest, ALinkDestroyedWithItsThreadRunningSaysSo)
+{
+    MemoryLog log;
+    RecordingReceiver receiver;
+    auto* link = new CUnclosedLink;
+    ASSERT_TRUE(link->Open(&receiver));
+    ASSERT_TRUE(link->SuspendReceive());
+#ifdef NDEBUG
+    delete link;
+    EXPECT_TRUE(log.Contains("Link destroyed with its receive thread still running"));
+    EXPECT_TRUE(log.Contains("Unclosed link read thread ended"));
+#else
+    EXPECT_DEATH(delete link, "receive thread still running");
+    link->Stop();
+    EXPECT_FALSE(link->IsReceiveThreadRunning());
+    delete link;
+#endif
+}
+
 TEST_F(ReceiveThreadTest, APausedThreadDeliversNothingUntilResumed)
 {
     ASSERT_TRUE(m_link.SuspendReceive());
