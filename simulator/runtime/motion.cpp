@@ -75,6 +75,16 @@ int32_t AddWrapping(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+int32_t SubtractWrapping(int32_t a, int32_t b)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+int64_t Magnitude(int32_t value)
+{
+    return value < 0 ? -static_cast<int64_t>(value) : value;
+}
+
 // Words of the current move (entry word n).
 int32_t MoveInt(int axis, int n)
 {
@@ -239,7 +249,7 @@ int32_t LinkMovement(int axis)
 {
     int link = MasterOf(axis);
     int32_t now = Int(link, kAxisMpos);
-    int32_t moved = static_cast<int32_t>(static_cast<uint32_t>(now) - static_cast<uint32_t>(Int(axis, kAxisLinkLast)));
+    int32_t moved = SubtractWrapping(now, Int(axis, kAxisLinkLast));
     SetInt(axis, kAxisLinkLast, now);
     return moved;
 }
@@ -333,7 +343,7 @@ void MoveStep(int axis)
     case kMoveCamBox: {
         if (!LinkStarted(axis))
             return;
-        float done = Float(axis, kAxisLinkCount) + static_cast<float>(std::abs(LinkMovement(axis)));
+        float done = Float(axis, kAxisLinkCount) + static_cast<float>(Magnitude(LinkMovement(axis)));
         double fraction = CamFraction(axis, done);
         if (fraction >= 1.0 && (MoveInt(axis, kEntryOptions) & 4)) {
             // Repeats: the next turn of the table starts where this one ends.
@@ -368,7 +378,7 @@ void MoveStep(int axis)
     case kMoveLink: {
         if (!LinkStarted(axis))
             return;
-        float done = Float(axis, kAxisLinkCount) + static_cast<float>(std::abs(LinkMovement(axis)));
+        float done = Float(axis, kAxisLinkCount) + static_cast<float>(Magnitude(LinkMovement(axis)));
         SetFloat(axis, kAxisLinkCount, done);
         if (done >= static_cast<float>(MoveInt(axis, kEntryLength))) {
             SetDemand(axis, AddWrapping(base, MoveInt(axis, kEntryDistance)));
@@ -432,7 +442,7 @@ void FollowerStep(int axis)
     double change = accel * period;
     speed = speed < target ? std::min(speed + change, target) : std::max(speed - change, target);
     double x = speed * period + a.GetFloat(kAxisFollowerCarry);
-    double step = std::trunc(x);
+    double step = std::clamp(std::trunc(x), -1.0e9, 1.0e9);
     if (std::fabs(step) >= remaining && step * direction > 0.0) {
         a.SetInt(kAxisFollowerPosition, d);
         a.SetFloat(kAxisFollowerSpeed, 0.0f);
@@ -466,11 +476,11 @@ void LoadMove(int axis)
         // Absolute moves end at their absolute target, wherever a cancel
         // left the axis.
         int32_t target = a.GetInt(kAxisCurrentMove + 14);
-        int32_t distance = static_cast<int32_t>(static_cast<uint32_t>(target) - static_cast<uint32_t>(start));
+        int32_t distance = SubtractWrapping(target, start);
         a.SetInt(kAxisCurrentMove + kEntryDistance, distance);
         int32_t length = a.GetInt(kAxisRemain);
         if (type == kMoveModify) {
-            length = distance < 0 ? -distance : distance;
+            length = TruncateToInt32(static_cast<float>(Magnitude(distance)));
             a.SetInt(kAxisRemain, length);
             a.SetInt(kAxisMasterRemaining, length);
         }
@@ -574,7 +584,7 @@ void DatumPhases(int axis)
             return;
     }
     // The mark, or the edge of the input: the datum is here.
-    SetInt(axis, kAxisOffpos, -Int(axis, kAxisDpos));
+    SetInt(axis, kAxisOffpos, SubtractWrapping(0, Int(axis, kAxisDpos)));
     SetFloat(axis, kAxisVpSpeed, 0.0f);
     SetInt(axis, kAxisRampAccumulator, 0);
     SetInt(axis, kAxisRampStep, 0);
@@ -656,7 +666,7 @@ void SpeedPassAxis(int axis)
         n = std::max(remain, 0);
         carry = 0.0;
     }
-    a.SetInt(kAxisRampAccumulator, a.GetInt(kAxisRampAccumulator) + n);
+    a.SetInt(kAxisRampAccumulator, AddWrapping(a.GetInt(kAxisRampAccumulator), n));
     if (limited) {
         remain -= n;
         a.SetInt(kAxisRemain, remain);
@@ -669,9 +679,11 @@ void SpeedPassAxis(int axis)
         int32_t f = TruncateToInt32(accumulator * a.GetFloat(kAxisRampFactorWord));
         if (f == 0)
             f = accumulator > 0 ? 1 : -1;
-        a.SetInt(kAxisMasterRemaining, a.GetInt(kAxisMasterRemaining) - f);
+        // Only a move toward an end counts its remaining distance down.
+        if (limited)
+            a.SetInt(kAxisMasterRemaining, SubtractWrapping(a.GetInt(kAxisMasterRemaining), f));
         a.SetInt(kAxisRampStep, f);
-        a.SetInt(kAxisRampAccumulator, accumulator - f);
+        a.SetInt(kAxisRampAccumulator, SubtractWrapping(accumulator, f));
     } else {
         a.SetInt(kAxisRampStep, 0);
         if (limited)
@@ -745,11 +757,11 @@ void ServoLoop(int axis)
 {
     AxisRecord& a = Axis(axis);
     const int32_t d = a.GetInt(kAxisDemandEdges);
-    int32_t fe = static_cast<int32_t>(static_cast<uint32_t>(d) - static_cast<uint32_t>(a.GetInt(kAxisMpos)));
+    int32_t fe = SubtractWrapping(d, a.GetInt(kAxisMpos));
     int32_t status = a.GetInt(kAxisStatus);
     const int32_t feLimit = a.GetInt(kAxisFeLimit);
     const int32_t mode = a.GetInt(kAxisFeLimitMode);
-    const int64_t magnitude = std::abs(static_cast<int64_t>(fe));
+    const int64_t magnitude = Magnitude(fe);
     if (magnitude >= feLimit) {
         if (mode == 0 || mode == 2) {
             status |= kStatusFeLimit;
@@ -770,15 +782,15 @@ void ServoLoop(int axis)
     a.SetFloat(kAxisIntegral, integral);
     float x = a.GetFloat(kAxisDacScale) * (a.GetFloat(kAxisPGain) * fe + a.GetFloat(4) * a.GetInt(kAxisDemandSpeed) +
                                            a.GetFloat(kAxisAffGain) * a.GetInt(kAxisDemandAccel) + iGain * integral +
-                                           a.GetFloat(2) * static_cast<float>(fe - previous));
+                                           a.GetFloat(2) * (static_cast<float>(fe) - static_cast<float>(previous)));
     int32_t output = RoundHalfAway(x);
     if (output > 0)
-        output += a.GetInt(159);
+        output = RoundHalfAway(static_cast<double>(output) + a.GetInt(159));
     else if (output < 0)
-        output += a.GetInt(160);
-    if (std::abs(static_cast<int64_t>(fe)) < a.GetInt(161))
+        output = RoundHalfAway(static_cast<double>(output) + a.GetInt(160));
+    if (magnitude < a.GetInt(161))
         a.SetInt(kAxisDeadZone, 0);
-    else if (std::abs(static_cast<int64_t>(fe)) >= a.GetInt(162))
+    else if (magnitude >= a.GetInt(162))
         a.SetInt(kAxisDeadZone, 1);
     if (a.GetInt(kAxisDeadZone) == 0)
         output = 0;
@@ -790,9 +802,8 @@ void AxisStep(int axis)
     AxisRecord& a = Axis(axis);
     // Demand bookkeeping.
     int32_t d = a.GetInt(kAxisDemandEdges);
-    int32_t speed =
-        static_cast<int32_t>(static_cast<uint32_t>(d) - static_cast<uint32_t>(a.GetInt(kAxisPreviousDemand)));
-    a.SetInt(kAxisDemandAccel, speed - a.GetInt(kAxisDemandSpeed));
+    int32_t speed = SubtractWrapping(d, a.GetInt(kAxisPreviousDemand));
+    a.SetInt(kAxisDemandAccel, SubtractWrapping(speed, a.GetInt(kAxisDemandSpeed)));
     a.SetInt(kAxisDemandSpeed, speed);
     int32_t added = a.GetInt(kAxisAddax);
     if (added > 0 && added <= kAxisCount && added - 1 != axis) {
@@ -820,8 +831,7 @@ void AxisStep(int axis)
         if (IsServoType(type) && servoOn) {
             ServoLoop(axis);
         } else if (IsStepperType(type)) {
-            a.SetInt(kAxisFe,
-                     static_cast<int32_t>(static_cast<uint32_t>(d) - static_cast<uint32_t>(a.GetInt(kAxisMpos))));
+            a.SetInt(kAxisFe, SubtractWrapping(d, a.GetInt(kAxisMpos)));
         } else if (type == 3 || type == 10 || IsServoType(type)) {
             // No servo: the demand follows the measurement.
             int32_t mpos = a.GetInt(kAxisMpos);
@@ -844,8 +854,7 @@ void AxisStep(int axis)
             a.SetInt(kAxisOffpos, 0);
         }
     }
-    a.SetInt(kAxisMspeed,
-             static_cast<int32_t>(static_cast<uint32_t>(a.GetInt(kAxisMpos)) - static_cast<uint32_t>(before)));
+    a.SetInt(kAxisMspeed, SubtractWrapping(a.GetInt(kAxisMpos), before));
 
     // Motion errors.
     if (a.GetInt(kAxisStatus) & a.GetInt(kAxisErrorMask)) {
@@ -870,7 +879,7 @@ void FrameTransform()
             if (frame == 2 && axis == 0)
                 value = AddWrapping(t0, t1) >> 1;
             else if (frame == 2 && axis == 1)
-                value = static_cast<int32_t>(static_cast<uint32_t>(t0) - static_cast<uint32_t>(t1)) >> 1;
+                value = SubtractWrapping(t0, t1) >> 1;
             SetInt(axis, kAxisDpos, value);
             SetInt(axis, kAxisEndMove, value);
         }
@@ -881,7 +890,7 @@ void FrameTransform()
         SetInt(axis, kAxisDemandEdges, Int(axis, kAxisDpos));
     if (frame == 2) {
         SetInt(0, kAxisDemandEdges, AddWrapping(d0, d1));
-        SetInt(1, kAxisDemandEdges, static_cast<int32_t>(static_cast<uint32_t>(d0) - static_cast<uint32_t>(d1)));
+        SetInt(1, kAxisDemandEdges, SubtractWrapping(d0, d1));
     }
 }
 
@@ -1106,9 +1115,10 @@ void PeriodIoStep()
     }
     for (int n = 0; n < c.count && n < kCaptureParameters; ++n) {
         const CaptureParameter& p = c.parameters[n];
+        const int64_t index = static_cast<int64_t>(c.start) + static_cast<int64_t>(n) * c.samples + c.index;
         float value;
-        if (p.word && ConvertCaptureValue(p.kind, *p.word, value))
-            WriteTable(c.start + n * c.samples + c.index, value, -1);
+        if (p.word && index >= 0 && index <= INT32_MAX && ConvertCaptureValue(p.kind, *p.word, value))
+            WriteTable(static_cast<int32_t>(index), value, -1);
     }
     ++c.index;
 }

@@ -449,7 +449,8 @@ static void BodyCamBox(const uint8_t*, int&, int, int process)
         if (!ReadTable(block + 2, third, process) || !ReadTable(TruncateToInt32(third), value, process))
             return;
         PutInt(entry, kEntryWord9, 0);
-        PutInt(entry, kEntryOptions, options + 256 * block);
+        PutInt(entry, kEntryOptions,
+               static_cast<int32_t>(static_cast<uint32_t>(options) + 256u * static_cast<uint32_t>(block)));
         PutFloat(entry, kEntryFactor, value);
         if (!ReadTable(block, first, process) || !ReadTable(TruncateToInt32(first), multiplier, process))
             return;

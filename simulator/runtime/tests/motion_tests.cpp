@@ -821,3 +821,149 @@ TEST_F(Motion, JogsRunWhileTheirInputIsOn)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Motion, AddaxAddsTheOtherAxisDemand)
+{
+    Run({"ADDAX(1)", "MOVE(10)"});
+    ASSERT_TRUE(RunUntilIdle(0));
+    Run({"MOVE(50) AXIS(1)"});
+    ASSERT_TRUE(RunUntilIdle(1));
+    Periods(3);
+    EXPECT_EQ(Dpos(1), 50);
+    EXPECT_EQ(Dpos(0), 60) << "its own move and the added axis's";
+    EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisEndMove), 60);
+    Run({"ADDAX(-1)", "MOVE(-50) AXIS(1)"}, true);
+    ASSERT_TRUE(RunUntilIdle(1));
+    EXPECT_EQ(Dpos(0), 60) << "unlinked";
+}
+
+TEST_F(Motion, FrameTwoCouplesTheFirstTwoAxes)
+{
+    int32_t* frame = SystemParameterWord(FindParameter("FRAME"));
+    ASSERT_NE(frame, nullptr);
+    Run({"MOVE(30,10)"});
+    ASSERT_TRUE(RunUntilIdle(0));
+    EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisDemandEdges), 30);
+    *frame = 2;
+    Periods(2);
+    // The demand side is rebuilt from the edges once, then transformed.
+    EXPECT_EQ(Dpos(0), 20);
+    EXPECT_EQ(Dpos(1), 10);
+    EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisDemandEdges), 30);
+    EXPECT_EQ(g_AxisRecords[1].GetInt(kAxisDemandEdges), 10);
+    EXPECT_EQ(Mpos(0), 30) << "the axes measure the transformed demand";
+    *frame = 0;
+}
+
+TEST_F(Motion, ServoAxesReportFollowingErrorsAndMotionErrors)
+{
+    ServoAxis(2);
+    Run({"FE_LIMIT AXIS(2)=30", "FE_RANGE AXIS(2)=10"});
+    Periods(2);
+    EXPECT_EQ(Status(2) & (kStatusFeRange | kStatusFeLimit), 0);
+    // The drive falls behind its demand: 20 counts, then 50.
+    g_AxisRecords[2].SetInt(kAxisFollowerPosition, -20);
+    ServoPeriod();
+    EXPECT_NEAR(g_AxisRecords[2].GetInt(kAxisFe), 20, 2) << "less what the drive caught up";
+    EXPECT_EQ(Status(2) & (kStatusFeRange | kStatusFeLimit), kStatusFeRange) << "bit 1 beyond FE_RANGE";
+    EXPECT_EQ(*SystemParameterWord(FindParameter("MOTION_ERROR")), 0);
+    g_AxisRecords[2].SetInt(kAxisFollowerPosition, -50);
+    ServoPeriod();
+    EXPECT_NE(Status(2) & kStatusFeLimit, 0) << "bit 8 at FE_LIMIT";
+    EXPECT_NEAR(g_AxisRecords[2].GetInt(kAxisFeLatch), 50, 2);
+    EXPECT_EQ(*SystemParameterWord(FindParameter("MOTION_ERROR")), 4) << "ERRORMASK holds bit 8";
+    EXPECT_EQ(*SystemParameterWord(FindParameter("ERROR_AXIS")), 2);
+    EXPECT_NE(g_AxisRecords[2].GetInt(kAxisDacOut), 0) << "the loop drives its output";
+
+    // With SERVO off the demand follows the measured position.
+    g_AxisRecords[2].SetInt(kAxisServo, 0);
+    Periods(2);
+    EXPECT_EQ(Dpos(2), Mpos(2));
+    EXPECT_EQ(g_AxisRecords[2].GetInt(kAxisEndMove), Mpos(2));
+}
+
+TEST_F(Motion, RepeatDistanceWrapsBothSides)
+{
+    for (int option : {0, 1}) {
+        SetAxisDefaults();
+        ResetMotion();
+        Run({"REP_DIST=100", "REP_OPTION=" + std::to_string(option), "SPEED=20000", "ACCEL=1000000", "FORWARD"});
+        int32_t lowest = 0, highest = 0;
+        for (int n = 0; n < 100; ++n) {
+            ServoPeriod();
+            lowest = std::min(lowest, Mpos(0));
+            highest = std::max(highest, Mpos(0));
+            ASSERT_EQ(Mpos(0), Dpos(0));
+        }
+        EXPECT_LT(highest, 100) << option;
+        EXPECT_GE(lowest, option == 1 ? 0 : -100) << option;
+        EXPECT_LT(lowest, option == 1 ? 20 : -80) << option << ": wrapped";
+    }
+}
+
+TEST_F(Motion, CancelOneDropsTheNextMoveOnly)
+{
+    Run({"MOVE(100)", "MOVE(50)"}, true);
+    Periods(1);
+    EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisNtype), kMoveLinear);
+    CommandLine("CANCEL(1)");
+    ASSERT_TRUE(RunUntilIdle(0));
+    EXPECT_EQ(Dpos(0), 100);
+
+    // WAIT LOADED passes once the next move has started; WAIT IDLE once all
+    // are done.
+    SetAxisDefaults();
+    ResetMotion();
+    Run({"MOVE(100)", "MOVE(50)", "WAIT LOADED", "VR(0)=MTYPE", "VR(1)=DPOS", "WAIT IDLE", "VR(2)=DPOS"}, true);
+    EXPECT_FLOAT_EQ(Vr(0), 1.0f);
+    EXPECT_GE(Vr(1), 100.0f);
+    EXPECT_LT(Vr(1), 150.0f);
+    EXPECT_FLOAT_EQ(Vr(2), 150.0f);
+}
+
+TEST_F(Motion, DatumZeroResetsTheDrivesOfItsAxisTypes)
+{
+    g_AxisRecords[3].SetInt(kAxisType, 21);
+    SetAxisType(4, 4);
+    g_AxisRecords[4].SetInt(kAxisMpos, 77);
+    g_AxisRecords[4].SetInt(kAxisFollowerPosition, 77);
+    g_AxisRecords[5].SetInt(kAxisType, 11);
+    g_AxisRecords[5].SetInt(125, 1 << 28); // a drive exchange that never ends
+    g_AxisRecords[5].SetInt(139, 5);
+    uint64_t before = env.host.MillisecondsSinceStart();
+    Run({"DATUM(0)"}, true);
+    EXPECT_NE(g_AxisRecords[3].GetInt(kAxisDriveEnable) & 0x800, 0);
+    EXPECT_EQ(Dpos(4), 77);
+    EXPECT_EQ(g_AxisRecords[4].GetInt(kAxisEndMove), 77);
+    EXPECT_EQ(g_AxisRecords[5].GetInt(125), 0);
+    EXPECT_EQ(g_AxisRecords[5].GetInt(139), 0);
+    EXPECT_GE(env.host.MillisecondsSinceStart() - before, 500u) << "it waited for the drive, on virtual time";
+}
+
+TEST_F(Motion, OutOfRangeValuesStayInRange)
+{
+    // The largest values and degenerate shapes: nothing overflows, every move
+    // ends, and the generator keeps running.
+    const char* lines[] = {
+        "MOVE(1000000*1000000*1000000)",
+        "MOVEABS(-1000000*1000000*1000000)",
+        "MOVECIRC(0,0,0,0,0)",
+        "MOVELINK(100,0,0,0,1)",
+        "v=1000000*1000000*1000000:SPEED=v:ACCEL=v:DECEL=v:FORWARD",
+        "CONNECT(1000000*1000000*1000000,1)",
+        "UNITS=1/(1000000*1000000*1000000):MOVE(1)",
+    };
+    for (const char* line : lines) {
+        SetAxisDefaults();
+        ResetMotion();
+        ErrorOf(line);
+        Periods(200);
+        Run({"RAPIDSTOP"}, true);
+        ASSERT_TRUE(RunUntilIdle(0, 200000)) << line;
+        EXPECT_GE(Dpos(0), INT32_MIN) << line;
+    }
+}
+
+} // namespace
