@@ -321,7 +321,7 @@ void MoveStep(int axis)
         int32_t step = Int(master, kAxisRampStep);
         if (type == kMoveReverse || type == kMoveJogReverse ||
             (type == kMoveDatum && (Int(axis, kAxisMoveFlags) & kDatumReverse)))
-            step = -step;
+            step = SubtractWrapping(0, step);
         SetInt(axis, kAxisMoveBase, AddWrapping(base, step));
         SetDemand(axis, AddWrapping(Int(axis, kAxisDpos), step));
         int32_t jogInput = type == kMoveJogForward   ? Int(axis, kAxisFwdJog)
@@ -625,6 +625,8 @@ void SpeedPassAxis(int axis)
     status = a.GetInt(kAxisStatus);
     const int32_t flags = a.GetInt(kAxisMoveFlags);
     const bool cancel = (status & kStatusCancel) != 0;
+    // A negative speed counts as 0; a rate of 0 or less changes the speed at
+    // once instead of never.
     float target = a.GetFloat(kAxisSpeed);
     float decel = a.GetFloat(kAxisDecel);
     if (InputActive(a.GetInt(kAxisFholdIn)))
@@ -636,12 +638,14 @@ void SpeedPassAxis(int axis)
         if (a.GetFloat(kAxisFastDec) != 0.0f)
             decel = a.GetFloat(kAxisFastDec);
     }
+    target = std::max(target, 0.0f);
+    const float accel = a.GetFloat(kAxisAccel);
     const float period = g_ServoPeriod;
     float speed = a.GetFloat(kAxisVpSpeed);
     if (speed < target)
-        speed = std::min(speed + a.GetFloat(kAxisAccel) * period, target);
+        speed = accel > 0.0f ? std::min(speed + accel * period, target) : target;
     else if (speed > target)
-        speed = std::max(speed - decel * period, target);
+        speed = decel > 0.0f ? std::max(speed - decel * period, target) : target;
     a.SetFloat(kAxisVpSpeed, speed);
 
     if (cancel && a.GetInt(kAxisRampAccumulator) == 0 && speed == 0.0f) {
@@ -654,7 +658,8 @@ void SpeedPassAxis(int axis)
         double r = remain;
         if (a.GetInt(kAxisMerge) != 0)
             r += a.GetInt(kAxisNextMove + kEntryLength);
-        double most = r > 0.0 ? std::sqrt(2.0 * a.GetFloat(kAxisDecel) * r) : 0.0;
+        const double limit = a.GetFloat(kAxisDecel);
+        double most = r <= 0.0 ? 0.0 : limit > 0.0 ? std::sqrt(2.0 * limit * r) : speed;
         speed = static_cast<float>(std::min<double>(speed, most));
         a.SetFloat(kAxisVpSpeed, speed);
     }

@@ -350,9 +350,9 @@ TEST_F(Motion, MovesOfSeveralSizesEndExactly)
         int32_t end;
     };
     const Case cases[] = {
-        {"SPEED=1000", 5000.0f, 5000}, {"SPEED=1000", 1.0f, 1},          {"SPEED=1000", -250.0f, -250},
-        {"SRAMP=5", 300.0f, 300},      {"ACCEL=1000000", 77.0f, 77},     {"DECEL=100000000", 33.0f, 33},
-        {"UNITS=7.5", 3.0f, 22},       {"SPEED=50000", 40000.0f, 40000},
+        {"SPEED=1000", 5000.0f, 5000}, {"SPEED=1000", 1.0f, 1},        {"SPEED=1000", -250.0f, -250},
+        {"SRAMP=5", 300.0f, 300},      {"ACCEL=1000000", 77.0f, 77},   {"DECEL=100000000", 33.0f, 33},
+        {"UNITS=7.5", 3.0f, 22},       {"ACCEL=0:DECEL=0", 40.0f, 40}, {"SPEED=50000", 40000.0f, 40000},
     };
     for (const Case& c : cases) {
         SetAxisDefaults();
@@ -954,6 +954,7 @@ TEST_F(Motion, OutOfRangeValuesStayInRange)
         "v=1000000*1000000*1000000:SPEED=v:ACCEL=v:DECEL=v:FORWARD",
         "CONNECT(1000000*1000000*1000000,1)",
         "UNITS=1/(1000000*1000000*1000000):MOVE(1)",
+        "SPEED=-5:MOVE(10)",
     };
     for (const char* line : lines) {
         SetAxisDefaults();
@@ -964,6 +965,69 @@ TEST_F(Motion, OutOfRangeValuesStayInRange)
         ASSERT_TRUE(RunUntilIdle(0, 200000)) << line;
         EXPECT_GE(Dpos(0), INT32_MIN) << line;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A program process on a thread of its own under a sequencer: its waits for
+// the generator (the hand-over of a move, WAIT IDLE, DEFPOS) give up the
+// processor, so a second process keeps getting its turns meanwhile.
+class MotionThreads : public StoreEnvironment {
+protected:
+    MotionThreads()
+    {
+        InstallInterpreter();
+        SetAxisDefaults();
+        SetSystemDefaults();
+        ResetParameterValues();
+        ResetMotion();
+        std::memset(g_MemoryBase + 780, 0, 4096);
+        PublishInputs(0xFFFFFFFF);
+        g_ServoRunning.store(true);
+        g_MotionEnabled.store(1);
+    }
+    ~MotionThreads() override
+    {
+        sequencer.Stop();
+        SetParameterReader(nullptr);
+        SetMotionPass(nullptr);
+        g_ServoRunning.store(false);
+        g_MotionEnabled.store(0);
+    }
+
+    TestSequencer sequencer;
+};
+
+TEST_F(MotionThreads, WaitsForTheGeneratorGiveUpTheProcessor)
+{
+    int program = MakeProgram("MOTION", {"MOVE(200)", "MOVE(-100)", "WAIT IDLE", "DEFPOS(0)", "VR(0)=MPOS+1"});
+    ASSERT_GE(program, 0);
+    g_ProcessRecords[0].outputChannel = 8;
+    ASSERT_TRUE(CompileProgram(program, 0));
+    ASSERT_TRUE(AssignProgramToProcess(program, 1, kStateRunning));
+    static std::atomic<int> turns{0};
+    static std::atomic<bool> moved{false};
+    turns.store(0);
+    moved.store(false);
+    StartTestProcess(1, [](int process) {
+        while (ProcessTurn(process))
+            SwitchPoint();
+        moved.store(true);
+    });
+    StartTestProcess(2, [](int) {
+        while (!moved.load() && turns.load() < 10000000) {
+            turns.fetch_add(1);
+            YieldSlice();
+        }
+    });
+    sequencer.Start();
+    ASSERT_TRUE(WaitFor([] { return TestProcessFinished(1) && TestProcessFinished(2); }));
+    sequencer.Stop();
+    EXPECT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_FLOAT_EQ(ReadVr(0, 0), 1.0f) << "the moves ran and DEFPOS put the axis at 0";
+    EXPECT_GT(turns.load(), 100) << "the other process ran while the moves were waited for";
 }
 
 } // namespace
