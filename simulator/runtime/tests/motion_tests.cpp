@@ -1031,3 +1031,59 @@ TEST_F(MotionThreads, WaitsForTheGeneratorGiveUpTheProcessor)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Motion, MergeRunsConsecutiveMovesWithoutStopping)
+{
+    for (int merge : {0, 1}) {
+        SetAxisDefaults();
+        ResetMotion();
+        Run({"MERGE=" + std::to_string(merge), "MOVE(100)", "MOVE(100)"}, true);
+        float slowest = 1000.0f;
+        for (int n = 0; n < 2000 && Dpos(0) < 150; ++n) {
+            ServoPeriod();
+            if (Dpos(0) >= 90 && Dpos(0) <= 110)
+                slowest = std::min(slowest, VpSpeed(0));
+        }
+        ASSERT_TRUE(RunUntilIdle(0));
+        EXPECT_EQ(Dpos(0), 200) << merge;
+        if (merge == 1) {
+            EXPECT_GE(slowest, 900.0f) << "runs on through the joint";
+        } else {
+            EXPECT_LT(slowest, 300.0f) << "stops at the joint";
+        }
+    }
+}
+
+TEST_F(Motion, CamBoxWaitsForItsLinkPositionAndRepeats)
+{
+    for (int n = 0; n < 11; ++n)
+        WriteTable(n, static_cast<float>(10 * n), 1);
+    SetTableEntriesInUse(11);
+    // Option 2: the cam starts when the link axis reaches 50.
+    Run({"CAMBOX(0,10,1,100,1,2,50)"});
+    Periods(2);
+    Run({"MOVE(40) AXIS(1)"});
+    ASSERT_TRUE(RunUntilIdle(1));
+    Periods(3);
+    EXPECT_EQ(Dpos(0), 0);
+    Run({"MOVE(110) AXIS(1)"});
+    ASSERT_TRUE(RunUntilIdle(1));
+    Periods(3);
+    EXPECT_EQ(Dpos(0), 100);
+    EXPECT_EQ(Mtype(0), kMoveIdle);
+
+    // Option 4: the table runs again, from where it ended.
+    SetAxisDefaults();
+    ResetMotion();
+    Run({"CAMBOX(0,10,1,100,1,4)"});
+    Periods(2);
+    Run({"MOVE(250) AXIS(1)"});
+    ASSERT_TRUE(RunUntilIdle(1));
+    Periods(3);
+    EXPECT_EQ(Dpos(0), 250);
+    EXPECT_EQ(Mtype(0), kMoveCamBox) << "until it is cancelled";
+}
+
+} // namespace
