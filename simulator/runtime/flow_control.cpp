@@ -6,6 +6,7 @@
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/memory_keywords.h"
+#include "simulator/runtime/motion_keywords.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
@@ -328,12 +329,26 @@ void KeywordNext(const uint8_t* text, int& position, int limit, int process)
 
 void KeywordWait(const uint8_t* text, int& position, int limit, int process)
 {
+    const int wait = position;
     ++position;
     switch (ClassAt(text, position, limit)) {
     case kClassUntil:
         return; // the UNTIL behind WAIT waits on its own
+    case kClassIdle:
+    case kClassLoaded: {
+        // WAIT IDLE and WAIT LOADED [AXIS(n)]: taken again on every turn until
+        // the axis has no move (or no next move) left.
+        const bool loaded = ClassAt(text, position, limit) == kClassLoaded;
+        ++position;
+        if (position < limit && text[position] == kTokModifier && !EvaluateModifier(text, position, limit, process))
+            return;
+        if (AxisIdle(process, loaded))
+            return;
+        position = wait;
+        YieldSlice();
+        return;
+    }
     default:
-        // WAIT IDLE and WAIT LOADED belong to the motion generator.
         SetProcessError(process, kErrCommandNotRecognized);
         return;
     }

@@ -10,6 +10,7 @@
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
+#include "simulator/runtime/motion.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
@@ -541,6 +542,7 @@ void InstallInterpreter()
 {
     SetProcessLoop(ProcessThreadLoop);
     InstallParameterAccess();
+    InstallMotionGenerator();
 }
 
 } // namespace qcrt

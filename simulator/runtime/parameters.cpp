@@ -474,6 +474,13 @@ void InstallParameterAccess()
     SetParameterReader(ReadParameter);
 }
 
+int32_t* SystemParameterWord(int row)
+{
+    if (row < 0 || row >= kParameterRows || Table().rows[row].place != Place::System)
+        return nullptr;
+    return &g_SystemWords[row];
+}
+
 void ResetParameterValues()
 {
     std::memset(g_SystemWords, 0, sizeof g_SystemWords);

@@ -24,4 +24,8 @@ void InstallParameterAccess();
 // Power-up state of the system words that only parameters use.
 void ResetParameterValues();
 
+// The system word of a parameter kept in one (FRAME, MOTION_ERROR,
+// ERROR_AXIS ...), by its row; null for any other row.
+int32_t* SystemParameterWord(int row);
+
 } // namespace qcrt

@@ -2,6 +2,7 @@
 
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/motion.h"
 #include "simulator/runtime/values.h"
 
 namespace qcrt {
@@ -84,6 +85,7 @@ void InitProcessTable()
         r.valueDepth = 0;
         ResetLocalVariables(n);
     }
+    ResetMotion();
 }
 
 bool PushArgumentFrame(int process)

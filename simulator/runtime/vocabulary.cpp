@@ -8,6 +8,7 @@
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
+#include "simulator/runtime/motion_keywords.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
 
@@ -105,29 +106,29 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"WHILE", 19, 0, 0, 0, 0, 0, KeywordWhile, 0x001E0031},             // 85
     {"WAIT", 23, 0, 0, 0, 0, 0, KeywordWait, 0x001C0031},               // 86
     {"WA", 0, 0, 0, 0, 1, 1, KeywordWa, 0x001C0038},                    // 87
-    {"ACC", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                     // 88
-    {"ADDAX", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                   // 89
-    {"BASE|BA", 0, 2, 0, 0, 0, 24, nullptr, 0x001C003D},                // 90
-    {"CANCEL|CA", 0, 1, 0, 0, 0, 1, nullptr, 0x001C003D},               // 91
-    {"CAM", 0, 1, 0, 0, 4, 4, nullptr, 0x001C0039},                     // 92
-    {"CAMBOX", 0, 1, 0, 0, 5, 8, nullptr, 0x001C0039},                  // 93
-    {"CONNECT|CO", 0, 1, 0, 0, 1, 2, nullptr, 0x001C0039},              // 94
-    {"DATUM", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                   // 95
-    {"DEC", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                     // 96
-    {"DEFPOS|DP", 0, 1, 0, 0, 1, 24, nullptr, 0x001C0039},              // 97
-    {"FORWARD|FO", 0, 1, 0, 0, 0, 0, nullptr, 0x001C0039},              // 98
-    {"MOVEABS|MA", 0, 1, 0, 0, 1, 24, nullptr, 0x001C0039},             // 99
-    {"MOVECIRC|QC", 0, 1, 0, 0, 5, 5, nullptr, 0x001C0039},             // 100
-    {"MHELICAL|MH", 0, 1, 0, 0, 6, 7, nullptr, 0x001C0039},             // 101
-    {"MOVELINK|ML", 0, 1, 0, 0, 2, 7, nullptr, 0x001C0039},             // 102
-    {"MOVE|MO", 0, 1, 0, 0, 1, 24, nullptr, 0x001C0039},                // 103
-    {"MOVEMODIFY|MM", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},           // 104
-    {"REVERSE|RE", 0, 1, 0, 0, 0, 0, nullptr, 0x001C0039},              // 105
-    {"RAPIDSTOP|RS", 0, 1, 0, 0, 0, 0, nullptr, 0x001C0039},            // 106
-    {"PMOVE", 0, 2, 0, 0, 0, 0, nullptr, 0x001C003C},                   // 107
+    {"ACC", 0, 1, 0, 0, 1, 1, KeywordAcc, 0x001C0039},                  // 88
+    {"ADDAX", 0, 1, 0, 0, 1, 1, KeywordAddax, 0x001C0039},              // 89
+    {"BASE|BA", 0, 2, 0, 0, 0, 24, KeywordBase, 0x001C003D},            // 90
+    {"CANCEL|CA", 0, 1, 0, 0, 0, 1, KeywordCancel, 0x001C003D},         // 91
+    {"CAM", 0, 1, 0, 0, 4, 4, KeywordCam, 0x001C0039},                  // 92
+    {"CAMBOX", 0, 1, 0, 0, 5, 8, KeywordCamBox, 0x001C0039},            // 93
+    {"CONNECT|CO", 0, 1, 0, 0, 1, 2, KeywordConnect, 0x001C0039},       // 94
+    {"DATUM", 0, 1, 0, 0, 1, 1, KeywordDatum, 0x001C0039},              // 95
+    {"DEC", 0, 1, 0, 0, 1, 1, KeywordDec, 0x001C0039},                  // 96
+    {"DEFPOS|DP", 0, 1, 0, 0, 1, 24, KeywordDefpos, 0x001C0039},        // 97
+    {"FORWARD|FO", 0, 1, 0, 0, 0, 0, KeywordForward, 0x001C0039},       // 98
+    {"MOVEABS|MA", 0, 1, 0, 0, 1, 24, KeywordMoveAbs, 0x001C0039},      // 99
+    {"MOVECIRC|QC", 0, 1, 0, 0, 5, 5, KeywordMoveCirc, 0x001C0039},     // 100
+    {"MHELICAL|MH", 0, 1, 0, 0, 6, 7, KeywordMoveCirc, 0x001C0039},     // 101
+    {"MOVELINK|ML", 0, 1, 0, 0, 2, 7, KeywordMoveLink, 0x001C0039},     // 102
+    {"MOVE|MO", 0, 1, 0, 0, 1, 24, KeywordMove, 0x001C0039},            // 103
+    {"MOVEMODIFY|MM", 0, 1, 0, 0, 1, 1, KeywordMoveModify, 0x001C0039}, // 104
+    {"REVERSE|RE", 0, 1, 0, 0, 0, 0, KeywordReverse, 0x001C0039},       // 105
+    {"RAPIDSTOP|RS", 0, 1, 0, 0, 0, 0, KeywordRapidStop, 0x001C0039},   // 106
+    {"PMOVE", 0, 2, 0, 0, 0, 0, KeywordPmove, 0x001C003C},              // 107
     {"B_SPLINE", 0, 1, 0, 0, 5, 5, KeywordBSpline, 0x001C0039},         // 108
-    {"SP", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                      // 109
-    {"ADD_DAC", 0, 1, 0, 0, 1, 1, nullptr, 0x001C0039},                 // 110
+    {"SP", 0, 1, 0, 0, 1, 1, KeywordSp, 0x001C0039},                    // 109
+    {"ADD_DAC", 0, 1, 0, 0, 1, 1, KeywordAddDac, 0x001C0039},           // 110
     {"AIN", 0, 0, 0, 0, 1, 1, nullptr, 0x0014003D},                     // 111
     {"AOUT", 14, 0, 0, 0, 1, 1, nullptr, 0x0014003D},                   // 112
     {"CAN", 0, 0, 0, 0, 2, 11, nullptr, 0x001C003D},                    // 113
