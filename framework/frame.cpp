@@ -219,6 +219,18 @@ BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
 
 BOOL CFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
+    // The toolbar's hot button shows its command's prompt in the message
+    // bar while the pointer is over it, as a selected menu item does.
+    const auto* pHeader = reinterpret_cast<const NMHDR*>(lParam);
+    if (pHeader && pHeader->code == TBN_HOTITEMCHANGE && pHeader->idFrom == AFX_IDW_TOOLBAR) {
+        const auto* pHot = reinterpret_cast<const NMTBHOTITEM*>(lParam);
+        CString prompt;
+        if (!(pHot->dwFlags & HICF_LEAVING))
+            GetMessageString(static_cast<UINT>(pHot->idNew), prompt);
+        SetMessageText(prompt);
+        *pResult = 0; // the button may become hot
+        return TRUE;
+    }
     auto* pInfo = reinterpret_cast<NMTTDISPINFOA*>(lParam);
     if (pInfo && pInfo->hdr.code == TTN_GETDISPINFOA && !(pInfo->uFlags & TTF_IDISHWND)) {
         CString text;

@@ -59,6 +59,16 @@ const struct {
     {DRIVE_KIND_MECHATROLINK, 1051}, {DRIVE_KIND_PANASONIC, 1060},
 };
 
+// The select-program dialog's mode of each program operation command.
+const struct {
+    UINT id;
+    int operation;
+} kProgramOperations[] = {
+    {ID_PROGRAM_NEW, 0},    {ID_PROGRAM_EDIT, 2},    {ID_PROGRAM_COPY, 3}, {ID_PROGRAM_RENAME, 4},
+    {ID_PROGRAM_DELETE, 5}, {ID_PROGRAM_COMPILE, 7}, {ID_PROGRAM_RUN, 8},  {ID_PROGRAM_START_STEPPING, 9},
+    {ID_PROGRAM_DEBUG, 10}, {ID_PROGRAM_STEP, 11},   {ID_PROGRAM_STOP, 13},
+};
+
 const int kWatchFeature = 5;
 const UINT_PTR kDeferredDestroyTimer = 1;
 
@@ -379,7 +389,23 @@ void CMainFrame::SetProjectWindowClass(CRuntimeClass* pWindowClass)
 
 // --- Creation --------------------------------------------------------------------------------
 
-CMainFrame::CMainFrame() = default;
+CMainFrame::CMainFrame()
+{
+    SetWarningBeep(nullptr);
+}
+
+void CMainFrame::SetWarningBeep(WarningBeep beep)
+{
+    m_warningBeep = beep ? std::move(beep) : WarningBeep([] { ::MessageBeep(MB_ICONEXCLAMATION); });
+}
+
+int CMainFrame::GetProgramOperation(UINT nCommandID)
+{
+    for (const auto& row : kProgramOperations)
+        if (row.id == nCommandID)
+            return row.operation;
+    return -1;
+}
 
 CMainFrame::~CMainFrame()
 {
@@ -1277,7 +1303,7 @@ void CMainFrame::OnProgramOperation(UINT nID)
     if (::IsWindow(m_hWndProject) && QueryProjectWindow(WM_PW_QUERY_TOOL_OPEN, TOOL_SELECT_PROGRAM) == 0 &&
         RunDialogThread(nID))
         return;
-    ::MessageBeep(MB_ICONEXCLAMATION);
+    m_warningBeep();
 }
 
 void CMainFrame::OnDeleteAllPrograms()
@@ -1458,7 +1484,7 @@ void CMainFrame::OnClose()
         return;
     const bool haveProject = ::IsWindow(m_hWndProject) != FALSE;
     if (m_bOperationInProgress || (!m_bReady && haveProject)) {
-        ::MessageBeep(MB_ICONEXCLAMATION);
+        m_warningBeep();
         return;
     }
     m_bCloseUnderWay = TRUE;

@@ -65,6 +65,17 @@ public:
     // program. Without it 0x500 starts nothing.
     static void SetProjectWindowClass(CRuntimeClass* pWindowClass);
 
+    // The beep of a refused close or program operation (MessageBeep with
+    // the exclamation sound unless a test counts them); null puts it back.
+    using WarningBeep = std::function<void()>;
+    void SetWarningBeep(WarningBeep beep);
+
+    // The mode in which a Program menu command runs the select-program
+    // dialog (0 new, 2 edit, 3 copy, 4 rename, 5 delete, 7 compile, 8 run,
+    // 9 start stepping, 10 debug, 11 step, 13 stop); -1 for any other
+    // command. The dialog's owner registers its creator with it.
+    static int GetProgramOperation(UINT nCommandID);
+
     // Drive kinds the project window reported for the connected controller.
     BOOL HasCANDrives() const { return m_bDriveKind[0]; }
     BOOL HasSLMDrives() const { return m_bDriveKind[1]; }
@@ -236,4 +247,5 @@ private:
     CTList<CWindowInfo> m_windowList;
     int m_nControllerModel = 0;
     std::unique_ptr<CMainBackgroundWnd> m_pBackground;
+    WarningBeep m_warningBeep;
 };

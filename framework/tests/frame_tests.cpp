@@ -221,6 +221,31 @@ TEST(FrameCommandUiTest, TheSelectedMenuItemsPromptShowsInTheFirstPane)
     EXPECT_EQ("", frame.statusBar.GetPaneText(0));
 }
 
+TEST(FrameCommandUiTest, AHotToolbarButtonsPromptShowsInTheFirstPaneUntilThePointerLeaves)
+{
+    FrameHolder holder;
+    ASSERT_TRUE(holder.frame);
+    TestFrame& frame = *holder.frame;
+    NMTBHOTITEM hot = {};
+    hot.hdr.hwndFrom = frame.toolBar.m_hWnd;
+    hot.hdr.idFrom = AFX_IDW_TOOLBAR;
+    hot.hdr.code = TBN_HOTITEMCHANGE;
+    hot.idNew = ID_TEST_OPEN;
+    hot.dwFlags = HICF_MOUSE | HICF_ENTERING;
+    EXPECT_EQ(0, frame.SendMessage(WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&hot)));
+    EXPECT_EQ("Opens a thing", frame.statusBar.GetPaneText(0));
+    hot.idOld = ID_TEST_OPEN;
+    hot.idNew = ID_TEST_NOBODY;
+    hot.dwFlags = HICF_MOUSE;
+    frame.SendMessage(WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&hot));
+    EXPECT_EQ("", frame.statusBar.GetPaneText(0));
+    hot.idNew = ID_TEST_OPEN;
+    frame.SendMessage(WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&hot));
+    hot.dwFlags = HICF_MOUSE | HICF_LEAVING;
+    frame.SendMessage(WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&hot));
+    EXPECT_EQ("", frame.statusBar.GetPaneText(0));
+}
+
 TEST(FrameCommandUiTest, AToolbarButtonsTooltipIsThePartOfItsStringAfterTheNewline)
 {
     FrameHolder holder;

@@ -1,6 +1,7 @@
 #include "link/dialogs/commsdialogs.h"
 
 #include "foundation/logline.h"
+#include "framework/resources.h"
 #include "link/commlinks.h"
 #include "link/dialogs/commsoptionpages.h"
 #include "link/dialogs/linkdialogs_resource.h"
@@ -149,6 +150,7 @@ ON_BN_CLICKED(IDC_LINK_SINGLE, OnSingleLink)
 ON_LBN_SELCHANGE(IDC_LINK_LIST, OnSelChange)
 ON_LBN_DBLCLK(IDC_LINK_LIST, OnEdit)
 ON_CONTROL(CLBN_CHKCHANGE, IDC_LINK_LIST, OnCheckChange)
+ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CCommsLinkDialog::CCommsLinkDialog(CWnd* pParent, HWND hWndProject)
@@ -172,14 +174,54 @@ BOOL CCommsLinkDialog::OnInitDialog()
     m_bSingleLink = settings.GetSelectSingleLink();
     m_nTimeout = static_cast<int>(settings.GetMessageTimeout());
     UpdateData(FALSE);
-    if (HWND hWndUp = GetDlgItemHwnd(IDC_LINK_UP))
-        ::SetWindowTextA(hWndUp, "U");
-    if (HWND hWndDown = GetDlgItemHwnd(IDC_LINK_DOWN))
-        ::SetWindowTextA(hWndDown, "D");
+    SetUpMoveButtons();
     m_list.SetCurSel(m_links.empty() ? -1 : 0);
     RefreshChecks();
     UpdateButtons();
     return TRUE;
+}
+
+void CCommsLinkDialog::SetUpMoveButtons()
+{
+    const struct {
+        int button;
+        UINT image;
+        const char* tip;
+    } buttons[] = {{IDC_LINK_UP, IDB_LINK_UP, "Move up"}, {IDC_LINK_DOWN, IDB_LINK_DOWN, "Move down"}};
+    if (m_toolTips.Create(this, TTS_ALWAYSTIP))
+        m_toolTips.Activate(TRUE);
+    for (int i = 0; i < 2; ++i) {
+        HWND hWndButton = GetDlgItemHwnd(buttons[i].button);
+        if (!hWndButton)
+            continue;
+        // Grey in the picture becomes the button's face.
+        const LPCSTR name = MAKEINTRESOURCEA(buttons[i].image);
+        m_hMoveImages[i] = static_cast<HBITMAP>(::LoadImageA(AfxFindResourceHandle(name, MAKEINTRESOURCEA(2)), name,
+                                                             IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+        if (m_hMoveImages[i])
+            ::SendMessageA(hWndButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hMoveImages[i]));
+        if (m_toolTips.m_hWnd)
+            m_toolTips.AddTool(CWnd::FromHandle(hWndButton), buttons[i].tip);
+    }
+}
+
+BOOL CCommsLinkDialog::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_toolTips.m_hWnd && pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST)
+        m_toolTips.RelayEvent(pMsg);
+    return CShellToolDialog::PreTranslateMessage(pMsg);
+}
+
+void CCommsLinkDialog::OnDestroy()
+{
+    if (m_toolTips.m_hWnd)
+        m_toolTips.DestroyWindow();
+    CShellToolDialog::OnDestroy();
+    for (HBITMAP& hImage : m_hMoveImages) {
+        if (hImage)
+            ::DeleteObject(hImage);
+        hImage = nullptr;
+    }
 }
 
 void CCommsLinkDialog::DoDataExchange(CDataExchange* pDX)

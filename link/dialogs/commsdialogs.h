@@ -61,6 +61,10 @@ public:
 
     // The working list (for the tests).
     const std::vector<CCommPortData>& GetLinks() const { return m_links; }
+    // The move buttons' tips.
+    const CToolTipCtrl& GetToolTips() const { return m_toolTips; }
+
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
 protected:
     BOOL OnInitDialog() override;
@@ -75,9 +79,13 @@ protected:
     void OnSelChange();
     void OnCheckChange();
     void OnSingleLink();
+    void OnDestroy();
     DECLARE_MESSAGE_MAP()
 
 private:
+    // The move buttons' arrows and tips.
+    void SetUpMoveButtons();
+
     // Rewrites the whole stored list from the working list, so a deletion
     // not yet confirmed never leaves a link stored twice or overwritten.
     void StoreList() const;
@@ -92,6 +100,8 @@ private:
     BOOL m_bSingleLink = TRUE;
     int m_nTimeout = 20;
     CCheckListBox m_list;
+    CToolTipCtrl m_toolTips;
+    HBITMAP m_hMoveImages[2] = {};
 };
 
 class CChooseCommsLinkDialog : public CShellToolDialog {

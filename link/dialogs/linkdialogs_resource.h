@@ -22,6 +22,9 @@
 #define IDC_LINK_LIST 1808
 #define IDC_LINK_UP 1809
 #define IDC_LINK_DOWN 1810
+// The move buttons' pictures.
+#define IDB_LINK_UP 1811
+#define IDB_LINK_DOWN 1812
 
 // The configuration dialog.
 #define IDC_LINK_NUMBER 1456

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -97,6 +98,30 @@ protected:
         return hDlg && PumpUntil([hDlg] { return ::IsWindowVisible(hDlg) != FALSE; }) ? hDlg : nullptr;
     }
     HWND OpenList() { return Open<CCommsLinkDialog>(TOOL_ID_COMMS_LINKS); }
+    // Three stored serial links, COM1 to COM3, the second inactive.
+    void StoreThree()
+    {
+        StoreSerial(0, "COM1", true);
+        StoreSerial(1, "COM2", false);
+        StoreSerial(2, "COM3", true);
+    }
+    HWND OpenListOfThree()
+    {
+        StoreThree();
+        return OpenList();
+    }
+    // The stored links' ports in stored order, "COM2,COM1".
+    static std::string StoredPorts()
+    {
+        std::string ports;
+        for (int n = 0; n < GetCommLinkCount(); ++n)
+            ports += (n ? "," : "") + RegText(LinkKey(n), "CommPort");
+        return ports;
+    }
+    static CCommsLinkDialog* ListDialog(HWND hDlg)
+    {
+        return dynamic_cast<CCommsLinkDialog*>(CWnd::FromHandlePermanent(hDlg));
+    }
     HWND OpenChooser() { return Open<CChooseCommsLinkDialog>(TOOL_ID_CHOOSE_COMMS_LINK); }
     // Adds a link through the configuration dialog, with its defaults.
     void AddDefaultLink(HWND hList)
@@ -112,6 +137,13 @@ protected:
         ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
         ::SendMessageA(hDlg, WM_COMMAND, MAKEWPARAM(IDC_LINK_LIST, LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(::GetDlgItem(hDlg, IDC_LINK_LIST)));
+    }
+    // Opens the configuration of a line of the list; its window.
+    HWND EditLine(HWND hDlg, int line)
+    {
+        Select(hDlg, line);
+        Click(hDlg, IDC_LINK_EDIT);
+        return WaitForWindow("Comunications Link Configuration");
     }
     void CloseWith(HWND hDlg, int id)
     {
@@ -186,12 +218,9 @@ TEST_F(LinkDialogTest, DeletingThenAddingNeverDuplicatesALink)
 
 TEST_F(LinkDialogTest, SingleLinkModeKeepsOneLinkActive)
 {
-    StoreSerial(0, "COM1", true);
-    StoreSerial(1, "COM2", false);
-    StoreSerial(2, "COM3", true);
-    const HWND hDlg = OpenList();
+    const HWND hDlg = OpenListOfThree();
     ASSERT_TRUE(hDlg);
-    auto* dialog = dynamic_cast<CCommsLinkDialog*>(CWnd::FromHandlePermanent(hDlg));
+    CCommsLinkDialog* dialog = ListDialog(hDlg);
     ASSERT_TRUE(dialog);
     auto active = [&] {
         std::string flags;
@@ -246,9 +275,7 @@ TEST_F(LinkDialogTest, EditingAnEthernetLinkNormalisesDottedAddressesAndKeepsHos
         ASSERT_EQ(1, SetCommLink(0, record));
         const HWND hDlg = OpenList();
         ASSERT_TRUE(hDlg);
-        Select(hDlg, 0);
-        Click(hDlg, IDC_LINK_EDIT);
-        const HWND hConfig = WaitForWindow("Comunications Link Configuration");
+        const HWND hConfig = EditLine(hDlg, 0);
         ASSERT_TRUE(hConfig);
         // The type of a stored link cannot change.
         EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
@@ -394,9 +421,7 @@ TEST_F(LinkDialogTest, SwitchingTheTypeStartsTheNewPageFromItsDefaults)
 
 TEST_F(LinkDialogTest, TheChooserHandsTheChosenLinkToTheProjectWindow)
 {
-    StoreSerial(0, "COM1", true);
-    StoreSerial(1, "COM2", false);
-    StoreSerial(2, "COM3", true);
+    StoreThree();
     m_project.SetAnswer(WM_GET_CHOOSER_CODE, 1042);
     const HWND hDlg = OpenChooser();
     ASSERT_TRUE(hDlg);
@@ -437,6 +462,182 @@ TEST_F(LinkDialogTest, TheChooserStopsAtAnUnreadableLinkAndSendsMinusOneForNothi
     EXPECT_EQ(static_cast<WPARAM>(-1), chosen[0].wParam);
     // Any other code is not posted back.
     EXPECT_TRUE(m_project.Received(WM_APP + 0x14C).empty());
+}
+
+TEST_F(LinkDialogTest, MovingALinkStoresBothAtTheirNewPlacesAndKeepsItSelected)
+{
+    const HWND hDlg = OpenListOfThree();
+    ASSERT_TRUE(hDlg);
+    // The move buttons show arrows and tell what they do.
+    CCommsLinkDialog* dialog = ListDialog(hDlg);
+    ASSERT_TRUE(dialog);
+    for (int id : {IDC_LINK_UP, IDC_LINK_DOWN})
+        EXPECT_TRUE(::SendDlgItemMessageA(hDlg, id, BM_GETIMAGE, IMAGE_BITMAP, 0)) << id;
+    const struct {
+        int id;
+        const char* tip;
+    } tips[] = {{IDC_LINK_UP, "Move up"}, {IDC_LINK_DOWN, "Move down"}};
+    for (const auto& t : tips) {
+        CString text;
+        dialog->GetToolTips().GetText(text, CWnd::FromHandle(::GetDlgItem(hDlg, t.id)));
+        EXPECT_EQ(t.tip, std::string(text.GetString()));
+    }
+
+    auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(hDlg, id)) != FALSE; };
+    auto selected = [&] { return static_cast<int>(::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_GETCURSEL, 0, 0)); };
+    auto active = [&](int line) { return dialog->GetLinks()[line].m_nActive != 0; };
+    // The first line is selected at the start: up is grayed.
+    EXPECT_EQ(0, selected());
+    EXPECT_FALSE(enabled(IDC_LINK_UP));
+    EXPECT_TRUE(enabled(IDC_LINK_DOWN));
+
+    // COM1 down: stored at once at 1, COM2 at 0; the moved line stays
+    // selected with its check.
+    Click(hDlg, IDC_LINK_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return StoredPorts() == "COM2,COM1,COM3"; })) << StoredPorts();
+    EXPECT_EQ(0u, RegDword(LinkKey(0), "Active"));
+    EXPECT_EQ(1u, RegDword(LinkKey(1), "Active"));
+    EXPECT_EQ((std::vector<std::string>{"Serial:COM2:9600,7,e,2", "Serial:COM1:9600,7,e,2", "Serial:COM3:9600,7,e,2"}),
+              ListLines(hDlg));
+    EXPECT_EQ(1, selected());
+    EXPECT_TRUE(active(1));
+    EXPECT_FALSE(active(0));
+
+    // Down again to the last line: down is grayed, up goes back.
+    Click(hDlg, IDC_LINK_DOWN);
+    ASSERT_TRUE(PumpUntil([&] { return StoredPorts() == "COM2,COM3,COM1"; })) << StoredPorts();
+    EXPECT_EQ(2, selected());
+    EXPECT_FALSE(enabled(IDC_LINK_DOWN));
+    EXPECT_TRUE(enabled(IDC_LINK_UP));
+    Click(hDlg, IDC_LINK_UP);
+    ASSERT_TRUE(PumpUntil([&] { return StoredPorts() == "COM2,COM1,COM3"; })) << StoredPorts();
+    EXPECT_EQ(1, selected());
+    // What was moved stays stored after Cancel.
+    CloseWith(hDlg, IDCANCEL);
+    EXPECT_EQ("COM2,COM1,COM3", StoredPorts());
+}
+
+TEST_F(LinkDialogTest, EditingAStoredLinkKeepsItsTypeAndStoresItAtItsPlace)
+{
+    StoreSerial(0, "COM1");
+    StoreSerial(1, "COM4", false);
+    const HWND hDlg = OpenList();
+    ASSERT_TRUE(hDlg);
+    const HWND hConfig = EditLine(hDlg, 1);
+    ASSERT_TRUE(hConfig);
+    EXPECT_EQ("1", WindowText(::GetDlgItem(hConfig, IDC_LINK_NUMBER)));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+    EXPECT_EQ("Serial", WindowText(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+    const HWND hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+    ASSERT_TRUE(hPage);
+    // A serial link keeps its port; its settings change.
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(hPage, IDC_SERIAL_PORT)));
+    Click(hPage, IDC_SERIAL_FAST);
+    Click(hConfig, IDOK);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
+    ASSERT_TRUE(PumpUntil([&] { return RegDword(LinkKey(1), "BaudRate") == 38400u; }));
+    EXPECT_EQ("COM4", RegText(LinkKey(1), "CommPort"));
+    EXPECT_EQ("1", RegText(LinkKey(1), "StopBits"));
+    EXPECT_EQ("COM1", RegText(LinkKey(0), "CommPort"));
+    EXPECT_EQ((std::vector<std::string>{"Serial:COM1:9600,7,e,2", "Serial:COM4:38400,8,e,1"}), ListLines(hDlg));
+    EXPECT_EQ(1, ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_GETCURSEL, 0, 0));
+    CloseWith(hDlg, IDCANCEL);
+}
+
+// The configuration dialog on a thread of its own (it is modal), with the
+// record given, until OK.
+class ConfigDialogRun {
+public:
+    ConfigDialogRun(CCommPortData& record) : m_thread([&record] {
+        CCommsLinkConfigDialog dialog(nullptr, 0, &record);
+        dialog.DoModal();
+    })
+    {
+        m_hWnd = WaitForWindow("Comunications Link Configuration");
+    }
+    ~ConfigDialogRun()
+    {
+        if (::IsWindow(m_hWnd))
+            ::PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        m_thread.join();
+    }
+    HWND Handle() const { return m_hWnd; }
+
+private:
+    std::thread m_thread;
+    HWND m_hWnd = nullptr;
+};
+
+TEST_F(LinkDialogTest, NumberedMediaPagesListTheirNumbersAndTakeTheChoiceAtOnce)
+{
+    const struct {
+        int type;
+        int entry; // in the type list
+        std::vector<std::string> numbers;
+    } cases[] = {
+        {LINK_TYPE_USB, 2, {"0"}},
+        {LINK_TYPE_PCI, 3, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        CCommPortData record;
+        record.SetDefault();
+        {
+            ConfigDialogRun run(record);
+            const HWND hConfig = run.Handle();
+            ASSERT_TRUE(hConfig);
+            ::SendDlgItemMessageA(hConfig, IDC_LINK_TYPE, CB_SETCURSEL, static_cast<WPARAM>(c.entry), 0);
+            ::SendMessageA(hConfig, WM_COMMAND, MAKEWPARAM(IDC_LINK_TYPE, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(hConfig, IDC_LINK_TYPE)));
+            const HWND hPage = ::FindWindowExA(hConfig, nullptr, nullptr, "Comms Parameters: NONE");
+            ASSERT_TRUE(hPage);
+            const HWND hList = ::GetDlgItem(hPage, IDC_DEVICE_NUMBER);
+            std::vector<std::string> listed;
+            for (int i = 0; i < static_cast<int>(::SendMessageA(hList, CB_GETCOUNT, 0, 0)); ++i) {
+                char text[8] = {};
+                ::SendMessageA(hList, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+                listed.push_back(text);
+            }
+            EXPECT_EQ(c.numbers, listed);
+            EXPECT_EQ(0, ::SendMessageA(hList, CB_GETCURSEL, 0, 0));
+            EXPECT_EQ(c.type, record.m_nType);
+            // A choice goes into the record at once.
+            const int last = static_cast<int>(c.numbers.size()) - 1;
+            ::SendMessageA(hList, CB_SETCURSEL, static_cast<WPARAM>(last), 0);
+            ::SendMessageA(hPage, WM_COMMAND, MAKEWPARAM(IDC_DEVICE_NUMBER, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(hList));
+            EXPECT_EQ(last, record.m_data.number.m_nNumber);
+        }
+        EXPECT_EQ(c.type, record.m_nType);
+    }
+
+    // The simulator page makes a simulator link of number 0.
+    CCommPortData record;
+    record.SetDefault();
+    {
+        ConfigDialogRun run(record);
+        ASSERT_TRUE(run.Handle());
+        ::SendDlgItemMessageA(run.Handle(), IDC_LINK_TYPE, CB_SETCURSEL, 4, 0);
+        ::SendMessageA(run.Handle(), WM_COMMAND, MAKEWPARAM(IDC_LINK_TYPE, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(run.Handle(), IDC_LINK_TYPE)));
+    }
+    EXPECT_EQ(LINK_TYPE_SIMULATOR, record.m_nType);
+    EXPECT_EQ(0, record.m_data.number.m_nNumber);
+}
+
+TEST_F(LinkDialogTest, AFinsLinkHasNoPageAndOKKeepsIt)
+{
+    CCommPortData record;
+    record.SetLinkDefaults("Fins", LINK_TYPE_FINS);
+    record.SetFinsConfig("node 7");
+    const CCommPortData before = record;
+    {
+        ConfigDialogRun run(record);
+        ASSERT_TRUE(run.Handle());
+        EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(run.Handle(), IDC_LINK_TYPE)));
+        EXPECT_EQ(nullptr, ::FindWindowExA(run.Handle(), nullptr, "#32770", nullptr));
+    }
+    EXPECT_EQ(0, std::memcmp(&before, &record, sizeof record));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/logfile.h"
+#include "framework/app.h"
 #include "framework/cmdui.h"
 #include "framework/dialog.h"
 #include "link/commportdata.h"
@@ -15,12 +16,14 @@
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
 #include "shell/vqregistry.h"
+#include "shell_test_support.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
+#include "ui/resource.h"
 #include "ui/toolmessages.h"
 
 namespace {
@@ -30,7 +33,8 @@ namespace {
 // when its work is done.
 const UINT kGatedMessages[] = {
     WM_PW_CONNECT,   WM_PW_CONNECT_USING_PROJECT, WM_PW_CONNECT_TO_SIMULATOR, WM_PW_DISCONNECT,
-    WM_PW_OPEN_TOOL, WM_PW_CLEAR_DESKTOP,         WM_PW_CHECK_PROJECT};
+    WM_PW_OPEN_TOOL, WM_PW_CLEAR_DESKTOP,         WM_PW_CHECK_PROJECT,        WM_PW_RESTORE_LAST_DESKTOP,
+    WM_PW_RESTORE_SAVED_DESKTOP};
 
 class MainFrameTest : public testing::Test {
 protected:
@@ -41,6 +45,7 @@ protected:
         // its pixels near the top-left corner).
         StoreNormalPlacement({820, 640, 1240, 940});
         m_pFrame = new CMainFrame;
+        m_pFrame->SetWarningBeep([this] { ++m_beeps; });
         ASSERT_TRUE(m_pFrame->LoadFrame(IDR_MAINFRAME)) << CWnd::GetLastCreateError().GetString();
         m_hWndFrame = m_pFrame->m_hWnd;
         // The start-up messages the frame posted itself.
@@ -78,6 +83,13 @@ protected:
         PumpUntil([&] { return !m_project.Received(message).empty(); }, 300);
         return m_project.Received(message);
     }
+    // How many of a message the project window has, once no more arrive
+    // (one beyond `expected` is waited for a little).
+    size_t ProjectMessageCount(UINT message, size_t expected)
+    {
+        PumpUntil([&] { return m_project.Received(message).size() > expected; }, 200);
+        return m_project.Received(message).size();
+    }
     void Command(UINT nID) { m_pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(nID, 0), 0); }
     BOOL Enabled(UINT nID) { return m_pFrame->IsCommandEnabled(nID); }
     HMENU WindowMenu()
@@ -97,6 +109,7 @@ protected:
     FakeProjectWindow m_project;
     CMainFrame* m_pFrame = nullptr;
     HWND m_hWndFrame = nullptr;
+    int m_beeps = 0;
 };
 
 TEST_F(MainFrameTest, StartsWithItsBarsTitleAndPublishedName)
@@ -133,45 +146,60 @@ TEST_F(MainFrameTest, StartsWithItsBarsTitleAndPublishedName)
 
 TEST_F(MainFrameTest, MenuHoldsEveryCommandOfTheFrame)
 {
-    const UINT ids[] = {32851, 32847, 32858, 32838, 32853, 32849, 32846, 33122, 32857, 32832, 32848, 32859, 32781,
-                        33147, 33040, 32783, 32787, 32791, 32780, 32785, 32784, 32789, 32790, 32786, 1011,  33055,
-                        33051, 32986, 32826, 32824, 32820, 32830, 32819, 32822, 32831, 32985, 32835, 32836, 32821,
-                        32825, 32823, 33080, 33146, 33145, 32920, 32908, 32914, 32915, 32916, 32917, 32919, 32922,
-                        33120, 33018, 1014,  33129, 33130, 33042, 33057, 33131, 32811, 32815, 33035, 1029,  33069,
-                        33071, 33121, 33050, 33023, 1035,  33079, 32804, 32966, 32977, 32978, 32967, 32983, 32969,
-                        32968, 32979, 32974, 32971, 32972, 32973, 32805, 32806, 33141};
-    HMENU menu = m_pFrame->GetMenuHandle();
-    for (UINT id : ids)
-        EXPECT_NE(static_cast<UINT>(-1), ::GetMenuState(menu, id, MF_BYCOMMAND)) << id;
+    EXPECT_EQ(std::vector<UINT>{}, MissingFrameCommands(m_pFrame->GetMenuHandle()));
     // The toolbar's drive button is on the toolbar.
     EXPECT_GE(m_pFrame->GetToolBar().CommandToIndex(32909), 0);
 }
 
 TEST_F(MainFrameTest, HotKeysActOnlyWhenTheFrameIsReady)
 {
-    const LPARAM connect = MAKELPARAM(MOD_CONTROL | MOD_ALT, 'C');
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_CONNECT, connect);
-    EXPECT_TRUE(ProjectMessages(WM_PW_CONNECT).empty());
-    Ready();
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_CONNECT, connect);
-    auto connects = ProjectMessages(WM_PW_CONNECT);
-    ASSERT_EQ(1u, connects.size());
-    EXPECT_EQ(1u, connects[0].wParam);
-    // The hot key took the readiness: a second press waits for it.
-    EXPECT_FALSE(m_pFrame->IsReady());
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_CONNECT, connect);
-    EXPECT_EQ(1u, ProjectMessages(WM_PW_CONNECT).size());
-
-    // Disconnect and check need a connection; the beta chord keeps ready.
-    Ready();
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_DISCONNECT, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'D'));
-    EXPECT_TRUE(ProjectMessages(WM_PW_DISCONNECT).empty());
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_BETA, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'B'));
-    EXPECT_EQ(1u, ProjectMessages(WM_OPEN_BETA_FEATURES).size());
-    EXPECT_TRUE(m_pFrame->IsReady());
-    // A chord of the wrong modifiers matches no row.
-    m_pFrame->SendMessage(WM_HOTKEY, ID_HOTKEY_CONNECT, MAKELPARAM(MOD_CONTROL, 'C'));
-    EXPECT_EQ(1u, ProjectMessages(WM_PW_CONNECT).size());
+    // One row per chord: the connection it needs, what it posts, and
+    // whether it takes the readiness (the beta chord needs no connection
+    // state and keeps it).
+    const struct {
+        UINT id;
+        UINT key;
+        bool connected;
+        UINT message;
+        WPARAM wParam;
+        bool takesReady;
+    } rows[] = {
+        {ID_HOTKEY_CONNECT, 'C', false, WM_PW_CONNECT, 1, true},
+        {ID_HOTKEY_DISCONNECT, 'D', true, WM_PW_DISCONNECT, 1, true},
+        {ID_HOTKEY_CHECK_PROJECT, 'P', true, WM_PW_CHECK_PROJECT, 0, true},
+        {ID_HOTKEY_BETA, 'B', false, WM_OPEN_BETA_FEATURES, 0, false},
+        {ID_HOTKEY_BETA, 'B', true, WM_OPEN_BETA_FEATURES, 0, false},
+    };
+    auto connect = [this](bool connected) { m_pFrame->SendMessage(connected ? WM_CONNECTED : WM_DISCONNECTED); };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(1, static_cast<char>(row.key)) + (row.connected ? " connected" : ""));
+        const LPARAM chord = MAKELPARAM(MOD_CONTROL | MOD_ALT, row.key);
+        m_project.ClearReceived();
+        connect(row.connected);
+        m_pFrame->SendMessage(WM_NOT_READY);
+        m_pFrame->SendMessage(WM_HOTKEY, row.id, chord);
+        EXPECT_TRUE(ProjectMessages(row.message).empty());
+        if (row.takesReady) {
+            // Ready, but the connection is the other way round.
+            connect(!row.connected);
+            Ready();
+            m_pFrame->SendMessage(WM_HOTKEY, row.id, chord);
+            EXPECT_TRUE(ProjectMessages(row.message).empty());
+            connect(row.connected);
+        }
+        Ready();
+        m_pFrame->SendMessage(WM_HOTKEY, row.id, chord);
+        auto sent = ProjectMessages(row.message);
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_EQ(row.wParam, sent[0].wParam);
+        EXPECT_EQ(!row.takesReady, m_pFrame->IsReady() != FALSE);
+        // A chord of the wrong modifiers matches no row.
+        m_pFrame->SendMessage(WM_HOTKEY, row.id, MAKELPARAM(MOD_CONTROL, row.key));
+        // A second press before the project window reported ready again.
+        m_pFrame->SendMessage(WM_HOTKEY, row.id, chord);
+        const size_t expected = row.takesReady ? 1u : 2u;
+        EXPECT_EQ(expected, ProjectMessageCount(row.message, expected));
+    }
 }
 
 TEST_F(MainFrameTest, StatusPanesShowConnectionControllerAndLink)
@@ -243,50 +271,97 @@ TEST_F(MainFrameTest, WindowMenuListsAtMostTenWindowsAndDropsItsSeparatorWhenEmp
     m_pFrame->SendMessage(WM_WINDOW_LIST_DONE);
     EXPECT_EQ(plain + 11, ::GetMenuItemCount(menu));
 
+    // An entry shows its window (placed away from the corner other test
+    // programs read); one whose window went does nothing.
+    ::SetWindowPos(*windows[3], nullptr, 900, 700, 120, 80, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_FALSE(::IsWindowVisible(*windows[3]));
+    Command(ID_WINDOW_ENTRY_FIRST + 3);
+    EXPECT_TRUE(::IsWindowVisible(*windows[3]));
+    ::ShowWindow(*windows[3], SW_HIDE);
+    windows[4].reset();
+    Command(ID_WINDOW_ENTRY_FIRST + 4);
+
     m_pFrame->SendMessage(WM_WINDOW_LIST_CLEAR);
     m_pFrame->SendMessage(WM_WINDOW_LIST_DONE);
     EXPECT_EQ(plain, ::GetMenuItemCount(menu));
 }
 
-// One row per command: what it sends the project window, and the state that
-// enables it (the rule fails in the state before).
+// One row per command: what it sends the project window, and its rule
+// (the state that enables it).
+enum class Needs { Ready, Connected, NotConnected, Project };
+
 struct CommandCase {
     UINT id;
     UINT message;
     WPARAM wParam;
-    bool connected;
-    bool project;
+    Needs needs;
 };
 
 TEST_F(MainFrameTest, CommandsReachTheProjectWindowOnlyWhenTheirRuleHolds)
 {
     const CommandCase cases[] = {
-        {ID_PROJECT_NEW, WM_PW_NEW_PROJECT, 0, true, false},
-        {ID_PROJECT_CHECK, WM_PW_CHECK_PROJECT, 0, true, true},
-        {ID_PROJECT_LOAD_PROGRAM, WM_PW_LOAD_PROGRAM_FILE, 0, true, false},
-        {ID_CONTROLLER_CONNECT, WM_PW_CONNECT, 1, false, false},
-        {ID_CONTROLLER_DISCONNECT, WM_PW_DISCONNECT, 1, true, false},
-        {ID_CONTROLLER_RESET, WM_PW_RESET_CONTROLLER, 0, true, false},
-        {ID_CONTROLLER_DIRECTORY, WM_PW_OPEN_TOOL, 1028, true, false},
-        {ID_TOOLS_TERMINAL, WM_PW_OPEN_TOOL, 1042, false, false},
-        {ID_TOOLS_OSCILLOSCOPE, WM_PW_OPEN_TOOL, 1037, true, false},
-        {ID_WINDOW_CLEAR_DESKTOP, WM_PW_CLEAR_DESKTOP, 0, false, false},
-        {ID_PROGRAM_COMPILE_ALL, WM_PW_COMPILE_ALL, 0, true, false},
+        {ID_PROJECT_NEW, WM_PW_NEW_PROJECT, 0, Needs::Connected},
+        {ID_PROJECT_LOAD, WM_PW_LOAD_PROJECT, 0, Needs::Connected},
+        {ID_PROJECT_SAVE_AS, WM_PW_SAVE_PROJECT_AS, 0, Needs::Project},
+        {ID_PROJECT_CHECK, WM_PW_CHECK_PROJECT, 0, Needs::Project},
+        {ID_PROJECT_REVERT, WM_PW_REVERT_TO_BACKUP, 0, Needs::Project},
+        {ID_PROJECT_MODIFY_STARTUP, WM_PW_MODIFY_STARTUP, 0, Needs::Project},
+        {ID_PROJECT_LOAD_PROGRAM, WM_PW_LOAD_PROGRAM_FILE, 0, Needs::Connected},
+        {ID_PROGRAM_LOAD, WM_PW_LOAD_PROGRAM_FILE, 0, Needs::Connected},
+        {ID_PROGRAM_SAVE, WM_PW_SAVE_PROGRAM_FILE, 0, Needs::Connected},
+        {ID_CONTROLLER_CONNECT, WM_PW_CONNECT, 1, Needs::NotConnected},
+        {ID_CONTROLLER_CONNECT_PROJECT, WM_PW_CONNECT_USING_PROJECT, 1, Needs::NotConnected},
+        {ID_CONTROLLER_CONNECT_SIMULATOR, WM_PW_CONNECT_TO_SIMULATOR, 0, Needs::NotConnected},
+        {ID_CONTROLLER_DISCONNECT, WM_PW_DISCONNECT, 1, Needs::Connected},
+        {ID_CONTROLLER_RESET, WM_PW_RESET_CONTROLLER, 0, Needs::Connected},
+        {ID_CONTROLLER_CONFIGURATION, WM_PW_OPEN_TOOL, 1013, Needs::Project},
+        {ID_CONTROLLER_DIRECTORY, WM_PW_OPEN_TOOL, 1028, Needs::Connected},
+        {ID_CONTROLLER_FIX_EPROM, WM_PW_OPEN_TOOL, 1034, Needs::Connected},
+        {ID_CONTROLLER_CANIO, WM_PW_OPEN_TOOL, 1049, Needs::Connected},
+        {ID_PROGRAM_HALT, WM_PW_HALT_ALL, 0, Needs::Project},
+        {ID_PROGRAM_COMPILE_ALL, WM_PW_COMPILE_ALL, 0, Needs::Connected},
+        {ID_TOOLS_TERMINAL, WM_PW_OPEN_TOOL, 1042, Needs::Ready},
+        {ID_TOOLS_AXIS_PARAMETERS, WM_PW_OPEN_TOOL, 1001, Needs::Connected},
+        {ID_TOOLS_OSCILLOSCOPE, WM_PW_OPEN_TOOL, 1037, Needs::Connected},
+        {ID_TOOLS_TICKS, WM_PW_OPEN_TOOL, 1058, Needs::Connected},
+        {ID_OPTIONS_EDITOR, WM_PW_OPEN_TOOL, 1025, Needs::Ready},
+        {ID_OPTIONS_IEC, WM_PW_OPEN_TOOL, 1059, Needs::Ready},
+        {ID_WINDOW_CLEAR_DESKTOP, WM_PW_CLEAR_DESKTOP, 0, Needs::Ready},
+        {ID_WINDOW_RESTORE_LAST, WM_PW_RESTORE_LAST_DESKTOP, 0, Needs::Connected},
+        {ID_WINDOW_RESTORE_SAVED, WM_PW_RESTORE_SAVED_DESKTOP, 0, Needs::Connected},
+        {ID_WINDOW_SAVE_DESKTOP, WM_PW_SAVE_DESKTOP, 0, Needs::Connected},
+        {ID_HELP_CONTROLLERS, WM_PW_OPEN_TOOL, 1062, Needs::Ready},
     };
+    // No project yet: the commands that need one are grayed although ready
+    // and connected. (A project, once there, stays.)
+    Ready();
+    Connect();
+    for (const CommandCase& c : cases) {
+        if (c.needs == Needs::Project) {
+            EXPECT_FALSE(Enabled(c.id)) << c.id;
+        }
+    }
+    m_pFrame->SendMessage(WM_PROJECT_AVAILABLE);
+
     ReportReadyAfterGatedCommands();
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.id);
+        const bool connected = c.needs != Needs::NotConnected;
         // Not ready: grayed, and nothing happens.
         m_pFrame->SendMessage(WM_NOT_READY);
-        m_pFrame->SendMessage(c.connected ? WM_CONNECTED : WM_DISCONNECTED);
+        m_pFrame->SendMessage(connected ? WM_CONNECTED : WM_DISCONNECTED);
         EXPECT_FALSE(Enabled(c.id));
         m_project.ClearReceived();
         Command(c.id);
         EXPECT_TRUE(ProjectMessages(c.message).empty());
 
+        // Ready, but the connection is the other way round.
         Ready();
-        if (c.project)
-            m_pFrame->SendMessage(WM_PROJECT_AVAILABLE);
+        if (c.needs != Needs::Ready) {
+            m_pFrame->SendMessage(connected ? WM_DISCONNECTED : WM_CONNECTED);
+            EXPECT_FALSE(Enabled(c.id));
+            m_pFrame->SendMessage(connected ? WM_CONNECTED : WM_DISCONNECTED);
+        }
         EXPECT_TRUE(Enabled(c.id));
         Command(c.id);
         const auto sent = ProjectMessages(c.message);
@@ -318,27 +393,45 @@ TEST_F(MainFrameTest, ArrangingWindowsSendsTheFreeArea)
         received = *reinterpret_cast<const RECT*>(lParam);
         return 0;
     });
-    Command(ID_WINDOW_TILE_VERT);
-    const auto sent = m_project.Received(WM_PW_ARRANGE_WINDOWS);
-    ASSERT_EQ(1u, sent.size());
-    EXPECT_EQ(2u, sent[0].wParam);
-    CRect free;
-    m_pFrame->GetFreeArea(free);
-    EXPECT_EQ(free, CRect(received));
     CRect client;
     m_pFrame->GetClientRect(&client);
     m_pFrame->ClientToScreen(&client);
     CRect toolbar, status;
     m_pFrame->GetToolBar().GetWindowRect(&toolbar);
     m_pFrame->GetStatusBar().GetWindowRect(&status);
+    CRect free;
+    m_pFrame->GetFreeArea(free);
     EXPECT_EQ(client.top + toolbar.Height() + 1, free.top);
     EXPECT_EQ(client.bottom - status.Height() - 1, free.bottom);
+
+    // Neither ready nor connected: the arrangement needs neither.
+    const struct {
+        UINT id;
+        WPARAM how;
+    } cases[] = {{ID_WINDOW_CASCADE, 0}, {ID_WINDOW_TILE_HORZ, 1}, {ID_WINDOW_TILE_VERT, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        m_project.ClearReceived();
+        received = RECT{};
+        EXPECT_TRUE(Enabled(c.id));
+        Command(c.id);
+        const auto sent = m_project.Received(WM_PW_ARRANGE_WINDOWS);
+        ASSERT_EQ(1u, sent.size());
+        EXPECT_TRUE(sent[0].sent);
+        EXPECT_EQ(c.how, sent[0].wParam);
+        EXPECT_EQ(free, CRect(received));
+    }
 
     // The same area on request, and nothing for no rectangle.
     RECT asked = {};
     EXPECT_EQ(1, m_pFrame->SendMessage(WM_GET_FRAME_FREE_AREA, 0, reinterpret_cast<LPARAM>(&asked)));
     EXPECT_EQ(free, CRect(asked));
     EXPECT_EQ(0, m_pFrame->SendMessage(WM_GET_FRAME_FREE_AREA, 0, 0));
+    // The client area right of the panel and below the toolbar, its bottom
+    // kept.
+    RECT area = {};
+    m_pFrame->SendMessage(WM_GET_FRAME_CLIENT_RECT, 0, reinterpret_cast<LPARAM>(&area));
+    EXPECT_EQ(CRect(free.left, free.top, client.right, client.bottom), CRect(area));
 }
 
 TEST_F(MainFrameTest, TheDriveButtonOpensTheOneKindTheChooserOrNothing)
@@ -419,6 +512,136 @@ TEST_F(MainFrameTest, DialogCommandsWithoutACreatorAreGrayed)
     EXPECT_FALSE(Enabled(ID_OPTIONS_DIAGNOSTICS));
 }
 
+// Registers a creator that records its command and makes no dialog, for
+// as long as the object lives (the creators are the program's, shared by
+// every frame).
+class RecordingCreators {
+public:
+    explicit RecordingCreators(std::vector<UINT> ids) : m_ids(std::move(ids))
+    {
+        for (UINT id : m_ids)
+            CMainFrame::RegisterDialogCreator(id, 4711, [this, id](CMainFrame*, HWND) {
+                m_created.push_back(id);
+                return static_cast<CDialog*>(nullptr);
+            });
+    }
+    ~RecordingCreators()
+    {
+        for (UINT id : m_ids)
+            CMainFrame::UnregisterDialogCreator(id);
+    }
+    std::vector<UINT> Created() const { return m_created; }
+    void Clear() { m_created.clear(); }
+
+private:
+    std::vector<UINT> m_ids;
+    std::vector<UINT> m_created;
+};
+
+TEST_F(MainFrameTest, ProgramOperationsRunTheirDialogOnlyWhileTheSelectionToolIsClosed)
+{
+    const struct {
+        UINT id;
+        int operation;
+    } cases[] = {
+        {ID_PROGRAM_NEW, 0},    {ID_PROGRAM_EDIT, 2},    {ID_PROGRAM_COPY, 3}, {ID_PROGRAM_RENAME, 4},
+        {ID_PROGRAM_DELETE, 5}, {ID_PROGRAM_COMPILE, 7}, {ID_PROGRAM_RUN, 8},  {ID_PROGRAM_START_STEPPING, 9},
+        {ID_PROGRAM_DEBUG, 10}, {ID_PROGRAM_STEP, 11},   {ID_PROGRAM_STOP, 13},
+    };
+    std::vector<UINT> ids;
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.operation, CMainFrame::GetProgramOperation(c.id)) << c.id;
+        ids.push_back(c.id);
+    }
+    EXPECT_EQ(-1, CMainFrame::GetProgramOperation(ID_PROGRAM_HALT));
+    RecordingCreators creators(ids);
+
+    // The program selection tool (1038) is open: a beep, no dialog.
+    m_project.SetAnswer(WM_PW_QUERY_TOOL_OPEN, 1038, 1);
+    for (const auto& c : cases)
+        m_pFrame->OnProgramOperation(c.id);
+    EXPECT_EQ(static_cast<int>(std::size(cases)), m_beeps);
+    EXPECT_TRUE(creators.Created().empty());
+
+    m_project.SetAnswer(WM_PW_QUERY_TOOL_OPEN, 1038, 0);
+    for (const auto& c : cases)
+        m_pFrame->OnProgramOperation(c.id);
+    EXPECT_EQ(ids, creators.Created());
+
+    // Through the menu: Run needs a connection and a project, Delete also
+    // programs on the controller.
+    creators.Clear();
+    Ready();
+    Connect();
+    EXPECT_FALSE(Enabled(ID_PROGRAM_RUN));
+    m_pFrame->SendMessage(WM_PROJECT_AVAILABLE);
+    EXPECT_TRUE(Enabled(ID_PROGRAM_RUN));
+    EXPECT_FALSE(Enabled(ID_PROGRAM_DELETE));
+    m_project.SetAnswer(WM_PW_QUERY_PROGRAM_COUNT, 1);
+    EXPECT_TRUE(Enabled(ID_PROGRAM_DELETE));
+    Command(ID_PROGRAM_RUN);
+    EXPECT_EQ(std::vector<UINT>{ID_PROGRAM_RUN}, creators.Created());
+}
+
+TEST_F(MainFrameTest, LockAndUnlockTellWhenThereIsNothingToDo)
+{
+    RecordingCreators creators({ID_CONTROLLER_LOCK, ID_CONTROLLER_UNLOCK});
+    const struct {
+        bool locked;
+        void (CMainFrame::*command)();
+        const char* told;
+        UINT dialog;
+    } cases[] = {
+        {true, &CMainFrame::OnControllerLock, "Controller already locked", 0},
+        {false, &CMainFrame::OnControllerLock, nullptr, ID_CONTROLLER_LOCK},
+        {false, &CMainFrame::OnControllerUnlock, "Controller not locked", 0},
+        {true, &CMainFrame::OnControllerUnlock, nullptr, ID_CONTROLLER_UNLOCK},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.told ? c.told : "dialog");
+        const size_t before = m_prompts.Records().size();
+        creators.Clear();
+        m_project.SetAnswer(WM_PW_QUERY_LOCKED, c.locked ? 1 : 0);
+        (m_pFrame->*c.command)();
+        const auto records = m_prompts.Records();
+        if (c.told) {
+            ASSERT_EQ(before + 1, records.size());
+            EXPECT_EQ(c.told, records.back().text);
+            EXPECT_EQ("Controller lock", records.back().caption);
+            EXPECT_TRUE(creators.Created().empty());
+        } else {
+            EXPECT_EQ(before, records.size());
+            EXPECT_EQ(std::vector<UINT>{c.dialog}, creators.Created());
+        }
+    }
+}
+
+TEST_F(MainFrameTest, DeleteAllAsksOnADialogThreadAndOnlyOKReachesTheProjectWindow)
+{
+    // The question registers with the project window it finds through the
+    // application's main window.
+    CWinApp app("Frame tests");
+    app.m_pMainWnd = m_pFrame;
+    Ready();
+    Connect();
+    m_pFrame->SendMessage(WM_PROJECT_AVAILABLE);
+    EXPECT_TRUE(Enabled(ID_PROGRAM_DELETE_ALL));
+    for (int answer : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(answer);
+        Command(ID_PROGRAM_DELETE_ALL);
+        const HWND hDlg = m_project.WaitForRegistration(1019);
+        ASSERT_TRUE(hDlg);
+        EXPECT_EQ("Project", WindowText(hDlg));
+        EXPECT_EQ("Do you want to delete all programs on the controller?",
+                  WindowText(::GetDlgItem(hDlg, IDC_MESSAGE_TEXT)));
+        EXPECT_TRUE(m_project.Received(WM_PW_DELETE_ALL_PROGRAMS).empty());
+        ::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+        ASSERT_TRUE(m_project.WaitForUnregistration(hDlg));
+        EXPECT_EQ(answer == IDOK ? 1u : 0u, m_project.Received(WM_PW_DELETE_ALL_PROGRAMS).size());
+    }
+    app.m_pMainWnd = nullptr;
+}
+
 TEST_F(MainFrameTest, SystemSoftwareRefusalNamesTheLinksToUse)
 {
     EXPECT_EQ("Unable to load system code using the current communications link",
@@ -457,6 +680,9 @@ TEST_F(MainFrameTest, TheHaltQuestionGivesUpAfterFifteenSeconds)
     const auto records = m_prompts.Records();
     ASSERT_EQ(1u, records.size());
     EXPECT_EQ("Project Manager", records[0].caption);
+    EXPECT_EQ("This operation cannot be performed with programs running.\n\nDo you wish to halt all running programs",
+              records[0].text);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), records[0].type & MB_TYPEMASK);
 
     // Programs that stop in time let the command go on; "No" stops it.
     m_project.SetHandler(WM_PW_HALT_ALL, [this](WPARAM, LPARAM) {
@@ -470,26 +696,41 @@ TEST_F(MainFrameTest, TheHaltQuestionGivesUpAfterFifteenSeconds)
     EXPECT_FALSE(m_pFrame->AskToHaltPrograms());
 }
 
-TEST_F(MainFrameTest, ClosingWhileConnectedDisconnectsFirst)
+TEST_F(MainFrameTest, ClosingWhileConnectedWaitsForTheProjectWindowToReportTheDisconnection)
 {
     FakeClock clock;
     Ready();
     Connect();
     const HWND frame = m_hWndFrame;
+    // The project window answers "not busy" all along (the question may
+    // come before it has even seen the request) and reports the
+    // disconnection a virtual second into the frame's wait.
+    bool aliveWhenReported = false;
+    size_t shutDownsBeforeReport = 99;
     bool reported = false;
-    m_project.SetHandler(WM_PW_DISCONNECT, [&, frame](WPARAM, LPARAM) {
+    clock.SetSleepHook([&](std::uint64_t) {
+        if (reported || clock.SleptMs() < 1000)
+            return;
         reported = true;
+        aliveWhenReported = ::IsWindow(frame) != FALSE;
+        shutDownsBeforeReport = m_project.Received(WM_PW_SHUT_DOWN).size();
         ::PostMessageA(frame, WM_DISCONNECTED, 0, 0);
-        return LRESULT{0};
     });
+    const std::uint64_t start = clock.NowMs();
     m_pFrame->SendMessage(WM_CLOSE);
+    EXPECT_GE(clock.NowMs() - start, 1000u);
+    EXPECT_LT(clock.NowMs() - start, CMainFrame::kCloseWaitMs);
+    clock.SetSleepHook(nullptr);
     const auto disconnects = m_project.Received(WM_PW_DISCONNECT);
     ASSERT_EQ(1u, disconnects.size());
     EXPECT_EQ(2u, disconnects[0].wParam);
-    EXPECT_TRUE(reported);
+    ASSERT_TRUE(reported);
+    EXPECT_TRUE(aliveWhenReported);
+    EXPECT_EQ(0u, shutDownsBeforeReport);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(frame); }));
     EXPECT_FALSE(m_project.Received(WM_PW_SHUT_DOWN).empty());
     EXPECT_FALSE(m_project.Received(WM_DESTROY_REQUEST).empty());
+    EXPECT_EQ(0, m_beeps);
 }
 
 TEST_F(MainFrameTest, ClosingWhileBusyBeepsAndALaterCloseWorks)
@@ -498,17 +739,30 @@ TEST_F(MainFrameTest, ClosingWhileBusyBeepsAndALaterCloseWorks)
     m_pFrame->SendMessage(WM_CLOSE); // not ready with a project window
     PumpUntil([] { return false; }, 100);
     EXPECT_TRUE(::IsWindow(m_hWndFrame));
+    EXPECT_EQ(1, m_beeps);
     Ready();
     m_pFrame->SendMessage(WM_OPERATION_STARTED);
     m_pFrame->SendMessage(WM_CLOSE);
     PumpUntil([] { return false; }, 100);
     EXPECT_TRUE(::IsWindow(m_hWndFrame));
+    EXPECT_EQ(2, m_beeps);
     EXPECT_TRUE(m_project.Received(WM_PW_CLEAR_DESKTOP).empty());
 
     m_pFrame->SendMessage(WM_OPERATION_ENDED);
     m_pFrame->SendMessage(WM_CLOSE);
     EXPECT_EQ(1u, m_project.Received(WM_PW_CLEAR_DESKTOP).size());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWndFrame); }));
+    EXPECT_EQ(2, m_beeps);
+}
+
+TEST_F(MainFrameTest, WithoutAProjectWindowANotReadyFrameClosesQuietly)
+{
+    FakeClock clock;
+    m_pFrame->SendMessage(WM_PROJECT_WINDOW_GOING);
+    m_pFrame->SendMessage(WM_CLOSE);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWndFrame); }));
+    EXPECT_EQ(0, m_beeps);
+    EXPECT_TRUE(m_project.Received(WM_PW_CLEAR_DESKTOP).empty());
 }
 
 TEST_F(MainFrameTest, ASilentProjectWindowDelaysTheExitOnlyToTheBounds)
@@ -570,6 +824,38 @@ TEST_F(MainFrameTest, BarsAndTheControllerMessagesFollowTheirCommandsAndSettings
     EXPECT_TRUE(CVQRegistry().GetShowControllerMessages());
     m_pFrame->SendMessage(WM_DISCONNECTED);
     EXPECT_FALSE(pMessages->IsWindowVisible());
+}
+
+TEST_F(MainFrameTest, TheControllerMessagesArePlacedInTheBottomLeftCornerOfTheFreeArea)
+{
+    CControllerMessageDlg* pMessages = m_pFrame->GetControllerMessages();
+    ASSERT_TRUE(pMessages);
+    CRect before;
+    pMessages->GetWindowRect(&before);
+    m_pFrame->SendMessage(WM_PLACE_CONTROLLER_MESSAGES);
+    CRect client, panel, status, placed;
+    m_pFrame->GetClientRect(&client);
+    m_pFrame->ClientToScreen(&client);
+    m_pFrame->GetControlPanel()->GetWindowRect(&panel);
+    m_pFrame->GetStatusBar().GetWindowRect(&status);
+    pMessages->GetWindowRect(&placed);
+    const int left = client.left + (m_pFrame->GetControlPanel()->IsWindowVisible() ? panel.Width() + 1 : 0);
+    EXPECT_EQ(left, placed.left);
+    EXPECT_EQ(client.bottom - status.Height() - 1, placed.bottom);
+    EXPECT_EQ(before.Width() - 1, placed.Width());
+    EXPECT_EQ(before.Height() - 1, placed.Height());
+    // Not connected: it stays hidden.
+    EXPECT_FALSE(pMessages->IsWindowVisible());
+}
+
+TEST_F(MainFrameTest, TheEndOfTheSessionDestroysTheFrameAtOnce)
+{
+    FakeClock clock;
+    Ready();
+    Connect(); // nothing waits for the project window
+    EXPECT_EQ(TRUE, m_pFrame->SendMessage(WM_QUERYENDSESSION));
+    EXPECT_FALSE(::IsWindow(m_hWndFrame));
+    EXPECT_TRUE(m_project.Received(WM_PW_DISCONNECT).empty());
 }
 
 TEST_F(MainFrameTest, TheStoredPlacementIsRestoredAndASizeChangeStored)

@@ -20,6 +20,10 @@ LONGLONG RegDword(const std::string& path, const char* name);
 std::string RegText(const std::string& path, const char* name);
 bool RegKeyExists(const std::string& path);
 
+// The menu commands of the main frame (the dynamic entries aside) that
+// the menu bar hMenu does not hold.
+std::vector<UINT> MissingFrameCommands(HMENU hMenu);
+
 // Stores external tools "\External\Tool%02d" from 0 on.
 void PutExternalTools(const std::vector<std::pair<std::string, std::string>>& tools);
 

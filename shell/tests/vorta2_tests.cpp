@@ -4,9 +4,11 @@
 // the program's keys afterwards.
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +94,39 @@ TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
     const std::string text = ReadFile(log);
     EXPECT_NE(std::string::npos, text.find("Log opened")) << text;
     EXPECT_NE(std::string::npos, text.find("Log closed")) << text;
+}
+
+// The program's one resource script: menu 101 with every command of the
+// frame, the frame's title and status texts.
+TEST(Vorta2ResourcesTest, MenuAndStringsOfTheProgramFile)
+{
+    const std::string path = std::string(GetProgramDirectory()) + "\\Vorta2.exe";
+    HMODULE program = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program) << path;
+    HMENU menu = LoadMenuA(program, MAKEINTRESOURCEA(101));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(std::vector<UINT>{}, MissingFrameCommands(menu));
+    // The popups the frame finds by their text.
+    std::vector<std::string> popups;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[32] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (GetSubMenu(menu, i))
+            popups.push_back(text);
+    }
+    for (const char* name : {"&Project", "&External", "&Window"})
+        EXPECT_NE(popups.end(), std::find(popups.begin(), popups.end(), name)) << name;
+    DestroyMenu(menu);
+    const struct {
+        UINT id;
+        const char* text;
+    } strings[] = {{578, "Vorta 2"}, {624, "Not Connected"}, {431, "Packet"}, {57344, "Vorta2"}};
+    for (const auto& s : strings) {
+        char text[64] = {};
+        LoadStringA(program, s.id, text, sizeof text);
+        EXPECT_STREQ(s.text, text) << s.id;
+    }
+    FreeLibrary(program);
 }
 
 } // namespace
