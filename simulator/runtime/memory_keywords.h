@@ -38,6 +38,11 @@ void KeywordVr(const uint8_t* text, int& position, int limit, int process);
 void KeywordTable(const uint8_t* text, int& position, int limit, int process);
 void KeywordClear(const uint8_t* text, int& position, int limit, int process);
 void KeywordReset(const uint8_t* text, int& position, int limit, int process);
+// LOOKUP(format [, ...]) [PROC(n)]: 0 and 1 send the further values as
+// 4 bytes each (float bits, or truncated to an integer) behind a 0 byte;
+// 2 sends local variable n of the process truncated behind a 0 byte, 3 gives
+// it as the value behind a "0"; 4 writes it. Other formats do nothing.
+void KeywordLookup(const uint8_t* text, int& position, int limit, int process);
 void KeywordBSpline(const uint8_t* text, int& position, int limit, int process);
 void KeywordStick(const uint8_t* text, int& position, int limit, int process); // STICK_READ, STICK_WRITE
 void KeywordAbs(const uint8_t* text, int& position, int limit, int process);
