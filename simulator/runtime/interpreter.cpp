@@ -541,6 +541,7 @@ void InstallInterpreter()
 {
     SetProcessLoop(ProcessThreadLoop);
     InstallParameterAccess();
+    InstallValueFunctions();
 }
 
 } // namespace qcrt

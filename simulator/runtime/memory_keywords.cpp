@@ -166,13 +166,71 @@ float Abs(float x, int)
 {
     return std::fabs(x);
 }
+// SIN and COS in double: the argument less the nearest multiple of pi/2
+// (pi/2 in two parts, the first of 25 bits, so that the product with the
+// multiple is exact below 2^28 pi/2), then a polynomial on [-pi/4, pi/4].
+// A float result needs no more, and the C library of the Windows build,
+// which works in long double, takes several times as long. Larger arguments,
+// infinities and NaN go to the C library.
+constexpr double kInversePiOver2 = 6.36619772367581382433e-01;
+constexpr double kPiOver2High = 1.57079631090164184570e+00;
+constexpr double kPiOver2Low = 1.58932547735281966916e-08;
+constexpr double kReductionLimit = 4.2166e8;
+
+double SinKernel(double y)
+{
+    const double z = y * y;
+    return y + y * z *
+                   (-1.66666666666666324348e-01 +
+                    z * (8.33333333332248946124e-03 +
+                         z * (-1.98412698298579493134e-04 +
+                              z * (2.75573137070700676789e-06 +
+                                   z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+}
+
+double CosKernel(double y)
+{
+    const double z = y * y;
+    return 1.0 - 0.5 * z +
+           z * z *
+               (4.16666666666666019037e-02 +
+                z * (-1.38888888888741095749e-03 +
+                     z * (2.48015872894767294178e-05 +
+                          z * (-2.75573143513906633035e-07 +
+                               z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+}
+
+// sin(x) for quarter 0, cos(x) for quarter 1.
+float SinFromQuarter(float x, int quarter)
+{
+    const double d = x;
+    if (!(std::fabs(d) < kReductionLimit))
+        return quarter == 0 ? std::sin(x) : std::cos(x);
+    // Rounded by hand: the Windows build's nearbyint takes longer than the
+    // whole rest.
+    const double scaled = d * kInversePiOver2;
+    const int64_t n = static_cast<int64_t>(scaled < 0.0 ? scaled - 0.5 : scaled + 0.5);
+    const double multiple = static_cast<double>(n);
+    const double y = d - multiple * kPiOver2High - multiple * kPiOver2Low;
+    switch ((n + quarter) & 3) {
+    case 0:
+        return static_cast<float>(SinKernel(y));
+    case 1:
+        return static_cast<float>(CosKernel(y));
+    case 2:
+        return static_cast<float>(-SinKernel(y));
+    default:
+        return static_cast<float>(-CosKernel(y));
+    }
+}
+
 float Sin(float x, int)
 {
-    return std::sin(x);
+    return SinFromQuarter(x, 0);
 }
 float Cos(float x, int)
 {
-    return std::cos(x);
+    return SinFromQuarter(x, 1);
 }
 float Tan(float x, int)
 {
@@ -223,7 +281,25 @@ float Ln(float x, int process)
     return std::log(x);
 }
 
+float VrValue(float index, int process)
+{
+    return ReadVr(TruncateToInt32(index), process);
+}
+
 } // namespace
+
+void InstallValueFunctions()
+{
+    const struct {
+        const char* name;
+        ValueFunction function;
+    } functions[] = {
+        {"ABS", Abs}, {"SIN", Sin}, {"COS", Cos},   {"TAN", Tan}, {"ASIN", Asin}, {"ACOS", Acos}, {"ATAN", Atan},
+        {"EXP", Exp}, {"INT", Int}, {"FRAC", Frac}, {"SGN", Sgn}, {"SQR", Sqr},   {"LN", Ln},     {"VR", VrValue},
+    };
+    for (const auto& f : functions)
+        SetValueFunction(FindKeyword(f.name), f.function);
+}
 
 int VrKeywordRow()
 {

@@ -33,6 +33,11 @@ void SetTableEntriesInUse(int32_t count);
 float ReadLocal(int slot, int process);
 float WriteLocal(int slot, float value, int process);
 
+// Lets expressions call VR and the functions of one value directly
+// (SetValueFunction); their keyword handlers below do the same through an
+// argument frame.
+void InstallValueFunctions();
+
 // Keyword handlers.
 void KeywordVr(const uint8_t* text, int& position, int limit, int process);
 void KeywordTable(const uint8_t* text, int& position, int limit, int process);
