@@ -1,13 +1,15 @@
 // Speed of the simulated runtime's interpreter: BASIC kernels run through the
 // process loop on a fake host, one process on this thread, the pacing sleep
 // after every 100 statements switched off; and the speed of tokenising and
-// compiling a program. Times are the thread's processor time.
+// compiling a program. Times are the thread's processor time, the best of
+// three runs.
 //
 // Prints "runtime_<kernel>: <n> statements/s" per kernel and
 // "runtime_compile: <n> lines/s". bench/runtime runs this and the same
 // FOR-loop kernels in brandy, and prints the ratios.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -149,8 +151,18 @@ int main()
          6},
         {"parameters", {"FOR i=1 TO N:a=MPOS AXIS(1):SPEED=i:NEXT i"}, 3},
     };
-    for (const Kernel& kernel : kernels)
-        std::printf("runtime_%s: %.0f statements/s\n", kernel.name, RunKernel(kernel));
-    std::printf("runtime_compile: %.0f lines/s\n", CompileSpeed());
+    // The best of a few runs: on a busy machine a run's processor time also
+    // counts what sharing the core and its caches costs.
+    const int runs = 3;
+    for (const Kernel& kernel : kernels) {
+        double best = 0.0;
+        for (int run = 0; run < runs; ++run)
+            best = std::max(best, RunKernel(kernel));
+        std::printf("runtime_%s: %.0f statements/s\n", kernel.name, best);
+    }
+    double compile = 0.0;
+    for (int run = 0; run < runs; ++run)
+        compile = std::max(compile, CompileSpeed());
+    std::printf("runtime_compile: %.0f lines/s\n", compile);
     return 0;
 }

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <new>
 
-#include "framework/exceptions.h"
 #include "foundation/logline.h"
+#include "framework/throws.h"
 
 class CCyclicCharBuffer::Guard {
 public:

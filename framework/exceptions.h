@@ -14,6 +14,7 @@
 
 #include "framework/cstring.h"
 #include "framework/object.h"
+#include "framework/throws.h"
 
 class CException : public CObject {
     DECLARE_DYNAMIC(CException)
@@ -107,10 +108,6 @@ public:
     CString m_strFileName;
 };
 
-[[noreturn]] void AfxThrowMemoryException();
-[[noreturn]] void AfxThrowNotSupportedException();
-[[noreturn]] void AfxThrowInvalidArgException();
-[[noreturn]] void AfxThrowResourceException();
 [[noreturn]] void AfxThrowFileException(int cause, LONG lOsError = -1, LPCTSTR lpszFileName = nullptr);
 
 // The exception wall: runs body and stops anything it throws. The exception

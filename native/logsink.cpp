@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "foundation/logline.h"
 #include "native_log.h"
@@ -14,6 +15,7 @@ namespace {
 std::mutex g_lock;
 std::string g_text;
 int g_captures = 0;
+std::vector<NativeLogListener*> g_listeners;
 
 } // namespace
 
@@ -22,6 +24,8 @@ int GlobalLogLine(LPCSTR text, DWORD category)
     if (!text)
         return 0;
     std::lock_guard<std::mutex> guard(g_lock);
+    if (!g_listeners.empty())
+        g_listeners.back()->OnLogLine(text, category);
     if (g_captures == 0)
         return 1;
     g_text += text;
@@ -52,4 +56,16 @@ void CaptureNativeLog(bool on)
     std::lock_guard<std::mutex> guard(g_lock);
     g_captures += on ? 1 : -1;
     g_text.clear();
+}
+
+void PushNativeLogListener(NativeLogListener* listener)
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_listeners.push_back(listener);
+}
+
+void RemoveNativeLogListener(NativeLogListener* listener)
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    std::erase(g_listeners, listener);
 }

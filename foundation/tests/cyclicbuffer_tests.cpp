@@ -1,6 +1,7 @@
 #include "foundation/cyclicbuffer.h"
 
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,36 @@ TEST(CyclicCharBufferTest, ClearAndResizeEmptyTheRing)
     ring.Resize(0);
     EXPECT_FALSE(ring.Put('x'));
     EXPECT_FALSE(ring.PutFront('x'));
+    EXPECT_TRUE(ring.IsEmpty());
+}
+
+// The ring between a receive thread and its reader, as the links use it:
+// every byte arrives once and in order, however the two threads meet at the
+// full and the empty ring.
+TEST(CyclicCharBufferTest, ABytesStreamPassesBetweenTwoThreadsInOrder)
+{
+    CCyclicCharBuffer ring(16);
+    const int total = 100000;
+    std::thread writer([&] {
+        for (int n = 0; n < total;) {
+            if (ring.Put(static_cast<BYTE>(n % 251)))
+                ++n;
+            else
+                std::this_thread::yield();
+        }
+    });
+    int received = 0;
+    int wrong = 0;
+    BYTE bytes[7];
+    while (received < total) {
+        const int n = ring.Read(bytes, sizeof bytes, TRUE);
+        for (int k = 0; k < n; ++k, ++received)
+            wrong += bytes[k] != static_cast<BYTE>(received % 251) ? 1 : 0;
+        if (n == 0)
+            std::this_thread::yield();
+    }
+    writer.join();
+    EXPECT_EQ(wrong, 0);
     EXPECT_TRUE(ring.IsEmpty());
 }
 

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "recording_receiver.h"
+#include "testsupport/memory_log.h"
 
 namespace {
 

@@ -17,6 +17,7 @@ namespace qcrt {
 namespace {
 
 std::atomic<ParameterReader> g_ParameterReader{nullptr};
+std::atomic<ValueFunction> g_ValueFunctions[kKeywordRows];
 
 constexpr int kMaximumBracketArguments = 24;
 
@@ -40,6 +41,16 @@ bool Pending(const ProcessRecord& record)
 void SetParameterReader(ParameterReader reader)
 {
     g_ParameterReader.store(reader);
+}
+
+void SetValueFunction(int row, ValueFunction function)
+{
+    if (row < 0 || row >= kKeywordRows)
+        return;
+    const TokenDescriptor& k = g_Keywords[row];
+    if (k.modifierMask != 0 || k.Has(kKwChannel) || k.Has(kKwOwnArguments))
+        return;
+    g_ValueFunctions[row].store(function);
 }
 
 float ApplyUnaryOperator(uint8_t op, float b, int process)
@@ -146,6 +157,20 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
             return r.valueStack[--r.valueDepth];
         }
         if (IsKeywordToken(token)) {
+            const ValueFunction function = g_ValueFunctions[token].load(std::memory_order_relaxed);
+            if (function && position + 1 < limit && code[position] == kTokOpenBracket &&
+                code[position + 1] != kTokCloseBracket) {
+                ++position;
+                const float argument = EvaluateExpression(code, position, limit, process);
+                if (Pending(r))
+                    return fail(kErrEvaluation);
+                if (position >= limit || code[position] != kTokCloseBracket)
+                    return fail(kErrCloseBracketExpected);
+                ++position;
+                r.result = function(argument, process);
+                push(r.result);
+                continue;
+            }
             float value = CallFunctionKeyword(token, code, position, limit, process);
             push(value);
             continue;

@@ -40,6 +40,13 @@ bool EvaluateModifier(const uint8_t* code, int& position, int limit, int process
 float ApplyUnaryOperator(uint8_t op, float b, int process);
 float ApplyBinaryOperator(uint8_t op, float a, float b, int process);
 
+// Functions of one value (SIN, SQR, VR ...) that an expression calls
+// without an argument frame: the function module installs one per keyword
+// row, and the evaluator calls it for "KEYWORD(expression)". Rows that take
+// a modifier or a "#" channel keep their handler; so does every other caller.
+using ValueFunction = float (*)(float value, int process);
+void SetValueFunction(int row, ValueFunction function);
+
 // Reading a parameter (its row, for the process's current statement axis)
 // belongs to the parameter module, which installs itself here; without a
 // reader a parameter in an expression is error 62 ("Evaluation error").

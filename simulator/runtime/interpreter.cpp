@@ -543,6 +543,7 @@ void InstallInterpreter()
     SetProcessLoop(ProcessThreadLoop);
     InstallParameterAccess();
     InstallMotionGenerator();
+    InstallValueFunctions();
 }
 
 } // namespace qcrt

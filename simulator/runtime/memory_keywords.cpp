@@ -10,8 +10,10 @@
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/own_arguments.h"
 #include "simulator/runtime/power_up.h"
+#include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/program_store.h"
+#include "simulator/runtime/tokens.h"
 #include "simulator/runtime/values.h"
 #include "simulator/runtime/vocabulary.h"
 
@@ -49,6 +51,78 @@ ProcessRecord& RecordOf(int process)
     return g_ProcessRecords[process];
 }
 
+// A bracketed argument list read one value at a time, for handlers that act
+// on each value as it comes (a TABLE write stops at the first value that
+// fails) or that need the list's own errors (") expected").
+class ArgumentCursor {
+public:
+    ArgumentCursor(const uint8_t* text, int& position, int limit, int process)
+        : m_text(text), m_position(position), m_limit(limit), m_process(process)
+    {
+        ++m_position; // the token
+        if (m_position < m_limit && m_text[m_position] == kTokOpenBracket) {
+            ++m_position;
+            if (m_position < m_limit && m_text[m_position] == kTokCloseBracket)
+                ++m_position;
+            else
+                m_open = true;
+        }
+    }
+
+    // True while the list has a value that Next has not read.
+    bool More() const { return m_open; }
+
+    // The next value; false at the end of the list or when its evaluation
+    // failed (the process's error says which).
+    bool Next(float& value)
+    {
+        if (!m_open)
+            return false;
+        value = EvaluateExpression(m_text, m_position, m_limit, m_process);
+        if (GetProcessError(m_process) != 0) {
+            m_open = false;
+            return false;
+        }
+        const uint8_t separator = m_position < m_limit ? m_text[m_position] : 0;
+        if (separator == kTokCloseBracket) {
+            m_open = false;
+        } else if (separator != kTokComma) {
+            SetProcessError(m_process, kErrCloseBracketExpected);
+            m_open = false;
+            return false;
+        }
+        ++m_position;
+        return true;
+    }
+
+    // The next value, which the form needs: error missing when the list has
+    // ended.
+    bool Require(float& value, int32_t missing)
+    {
+        if (Next(value))
+            return true;
+        if (GetProcessError(m_process) == 0)
+            SetProcessError(m_process, missing);
+        return false;
+    }
+
+    // Evaluates what is left of the list, for a form that does not use it.
+    bool SkipRest()
+    {
+        float unused;
+        while (Next(unused)) {
+        }
+        return GetProcessError(m_process) == 0;
+    }
+
+private:
+    const uint8_t* m_text;
+    int& m_position;
+    int m_limit;
+    int m_process;
+    bool m_open = false;
+};
+
 // A function of one float argument: its value, or the error it sets.
 template <float (*F)(float, int)> void UnaryFunction(int process)
 {
@@ -64,13 +138,71 @@ float Abs(float x, int)
 {
     return std::fabs(x);
 }
+// SIN and COS in double: the argument less the nearest multiple of pi/2
+// (pi/2 in two parts, the first of 25 bits, so that the product with the
+// multiple is exact below 2^28 pi/2), then a polynomial on [-pi/4, pi/4].
+// A float result needs no more, and the C library of the Windows build,
+// which works in long double, takes several times as long. Larger arguments,
+// infinities and NaN go to the C library.
+constexpr double kInversePiOver2 = 6.36619772367581382433e-01;
+constexpr double kPiOver2High = 1.57079631090164184570e+00;
+constexpr double kPiOver2Low = 1.58932547735281966916e-08;
+constexpr double kReductionLimit = 4.2166e8;
+
+double SinKernel(double y)
+{
+    const double z = y * y;
+    return y + y * z *
+                   (-1.66666666666666324348e-01 +
+                    z * (8.33333333332248946124e-03 +
+                         z * (-1.98412698298579493134e-04 +
+                              z * (2.75573137070700676789e-06 +
+                                   z * (-2.50507602534068634195e-08 + z * 1.58969099521155010221e-10)))));
+}
+
+double CosKernel(double y)
+{
+    const double z = y * y;
+    return 1.0 - 0.5 * z +
+           z * z *
+               (4.16666666666666019037e-02 +
+                z * (-1.38888888888741095749e-03 +
+                     z * (2.48015872894767294178e-05 +
+                          z * (-2.75573143513906633035e-07 +
+                               z * (2.08757232129817482790e-09 + z * -1.13596475577881948265e-11)))));
+}
+
+// sin(x) for quarter 0, cos(x) for quarter 1.
+float SinFromQuarter(float x, int quarter)
+{
+    const double d = x;
+    if (!(std::fabs(d) < kReductionLimit))
+        return quarter == 0 ? std::sin(x) : std::cos(x);
+    // Rounded by hand: the Windows build's nearbyint takes longer than the
+    // whole rest.
+    const double scaled = d * kInversePiOver2;
+    const int64_t n = static_cast<int64_t>(scaled < 0.0 ? scaled - 0.5 : scaled + 0.5);
+    const double multiple = static_cast<double>(n);
+    const double y = d - multiple * kPiOver2High - multiple * kPiOver2Low;
+    switch ((n + quarter) & 3) {
+    case 0:
+        return static_cast<float>(SinKernel(y));
+    case 1:
+        return static_cast<float>(CosKernel(y));
+    case 2:
+        return static_cast<float>(-SinKernel(y));
+    default:
+        return static_cast<float>(-CosKernel(y));
+    }
+}
+
 float Sin(float x, int)
 {
-    return std::sin(x);
+    return SinFromQuarter(x, 0);
 }
 float Cos(float x, int)
 {
-    return std::cos(x);
+    return SinFromQuarter(x, 1);
 }
 float Tan(float x, int)
 {
@@ -121,7 +253,25 @@ float Ln(float x, int process)
     return std::log(x);
 }
 
+float VrValue(float index, int process)
+{
+    return ReadVr(TruncateToInt32(index), process);
+}
+
 } // namespace
+
+void InstallValueFunctions()
+{
+    const struct {
+        const char* name;
+        ValueFunction function;
+    } functions[] = {
+        {"ABS", Abs}, {"SIN", Sin}, {"COS", Cos},   {"TAN", Tan}, {"ASIN", Asin}, {"ACOS", Acos}, {"ATAN", Atan},
+        {"EXP", Exp}, {"INT", Int}, {"FRAC", Frac}, {"SGN", Sgn}, {"SQR", Sqr},   {"LN", Ln},     {"VR", VrValue},
+    };
+    for (const auto& f : functions)
+        SetValueFunction(FindKeyword(f.name), f.function);
+}
 
 int VrKeywordRow()
 {
@@ -187,9 +337,13 @@ bool WriteTable(int32_t index, float value, int process)
     return true;
 }
 
-float ReadLocal(int slot, int process)
+namespace {
+
+// Local variable slot of process owner; errors go to process, the one that
+// runs the statement (LOOKUP reaches another process's locals).
+float ReadLocalOf(int owner, int slot, int process)
 {
-    ProcessRecord& r = RecordOf(process);
+    ProcessRecord& r = RecordOf(owner);
     if (slot < 0 || slot >= kLocalVariables)
         return 0.0f;
     if ((r.localFlags[slot] & 3u) == 3u)
@@ -197,24 +351,127 @@ float ReadLocal(int slot, int process)
     return r.localValues[slot];
 }
 
-float WriteLocal(int slot, float value, int process)
+float WriteLocalOf(int owner, int slot, float value, int process)
 {
-    ProcessRecord& r = RecordOf(process);
+    ProcessRecord& r = RecordOf(owner);
+    ProcessRecord& caller = RecordOf(process);
     if (slot < 0 || slot >= kLocalVariables) {
         SetProcessError(process, kErrEvaluation);
-        return r.result;
+        return caller.result;
     }
     uint32_t flags = r.localFlags[slot] & 3u;
     if (flags == 3u) {
         WriteVr(TruncateToInt32(r.localValues[slot]), value, process);
-        r.result = value;
+        caller.result = value;
     } else if (flags == 1u) {
         SetProcessError(process, kErrReadOnly);
     } else {
         r.localValues[slot] = value;
-        r.result = value;
+        caller.result = value;
     }
-    return r.result;
+    return caller.result;
+}
+
+// Bytes for LOOKUP's output, sent as data (28 and 30 are no line ends) in
+// as few prints as the buffer allows.
+class RawOutput {
+public:
+    explicit RawOutput(int process) : m_process(process) {}
+    ~RawOutput() { Flush(); }
+    RawOutput(const RawOutput&) = delete;
+    RawOutput& operator=(const RawOutput&) = delete;
+
+    void Put(uint8_t byte)
+    {
+        if (m_count == sizeof m_bytes)
+            Flush();
+        m_bytes[m_count++] = byte;
+    }
+    // Least significant byte first.
+    void Put32(uint32_t word)
+    {
+        for (int n = 0; n < 4; ++n)
+            Put(static_cast<uint8_t>(word >> (8 * n)));
+    }
+    void Flush()
+    {
+        EchoRawBytes(m_process, m_bytes, m_count);
+        m_count = 0;
+    }
+
+private:
+    int m_process;
+    uint8_t m_bytes[64];
+    size_t m_count = 0;
+};
+
+} // namespace
+
+float ReadLocal(int slot, int process)
+{
+    return ReadLocalOf(process, slot, process);
+}
+
+float WriteLocal(int slot, float value, int process)
+{
+    return WriteLocalOf(process, slot, value, process);
+}
+
+void KeywordLookup(const uint8_t* text, int& position, int limit, int process)
+{
+    ProcessRecord& r = RecordOf(process);
+    ArgumentCursor args(text, position, limit, process);
+    float format = 0.0f;
+    if (!args.Require(format, kErrCommaExpected))
+        return;
+    const int32_t form = TruncateToInt32(format);
+    if (form == 0 || form == 1) {
+        RawOutput out(process);
+        out.Put(0);
+        float value = 0.0f;
+        while (args.Next(value))
+            out.Put32(form == 0 ? std::bit_cast<uint32_t>(value) : static_cast<uint32_t>(TruncateToInt32(value)));
+        return;
+    }
+    if (form < 0 || form > 4) {
+        args.SkipRest(); // a form this controller does not have does nothing
+        return;
+    }
+
+    // Forms 2 to 4: a local variable of this process, or of the one a PROC
+    // modifier behind the list chooses for this call only.
+    float index = 0.0f, value = 0.0f;
+    if (!args.Require(index, kErrCommaExpected) || (form == 4 && !args.Require(value, kErrCommaExpected)))
+        return;
+    if (!args.SkipRest())
+        return;
+    const int32_t ownProcess = r.modifierProcess;
+    if (position < limit && text[position] == kTokModifier && !EvaluateModifier(text, position, limit, process))
+        return;
+    const int chosen = r.modifierProcess;
+    r.modifierProcess = ownProcess;
+    const int32_t slot = TruncateToInt32(index);
+    if (slot < 0 || slot >= kLocalVariables || !GetProcessRecord(chosen)) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    if (form == 4) {
+        WriteLocalOf(chosen, slot, value, process);
+        return;
+    }
+    {
+        RawOutput out(process);
+        out.Put(form == 2 ? 0 : 48);
+    }
+    const float local = ReadLocalOf(chosen, slot, process);
+    if (GetProcessError(process) != 0)
+        return;
+    if (form == 2) {
+        RawOutput out(process);
+        out.Put32(static_cast<uint32_t>(TruncateToInt32(local)));
+    } else {
+        r.result = local;
+    }
 }
 
 void KeywordVr(const uint8_t*, int&, int, int process)
@@ -229,22 +486,26 @@ void KeywordVr(const uint8_t*, int&, int, int process)
 
 void KeywordTable(const uint8_t* text, int& position, int limit, int process)
 {
-    OwnArguments args(text, position, limit, process);
-    if (!args.Ok())
+    ArgumentCursor args(text, position, limit, process);
+    float first = 0.0f;
+    if (!args.Require(first, kErrParameterOutOfRange))
         return;
-    if (args.Count() < 1) {
-        SetProcessError(process, kErrParameterOutOfRange);
-        return;
-    }
-    int32_t index = args[0].integer;
-    if (args.Count() == 1) {
+    const int32_t index = TruncateToInt32(first);
+    if (!args.More()) {
         float value = 0.0f;
         if (ReadTable(index, value, process))
             RecordOf(process).result = value;
         return;
     }
-    for (int n = 1; n < args.Count(); ++n) {
-        if (index > INT32_MAX - n || !WriteTable(index + n - 1, args[n].value, process))
+    // Each value is written as soon as it is evaluated: a value that fails
+    // leaves those before it written.
+    float value = 0.0f;
+    for (int32_t n = 0; args.Next(value); ++n) {
+        if (index > INT32_MAX - n) {
+            SetProcessError(process, kErrTableIndex);
+            return;
+        }
+        if (!WriteTable(index + n, value, process))
             return;
     }
 }

@@ -33,11 +33,21 @@ void SetTableEntriesInUse(int32_t count);
 float ReadLocal(int slot, int process);
 float WriteLocal(int slot, float value, int process);
 
+// Lets expressions call VR and the functions of one value directly
+// (SetValueFunction); their keyword handlers below do the same through an
+// argument frame.
+void InstallValueFunctions();
+
 // Keyword handlers.
 void KeywordVr(const uint8_t* text, int& position, int limit, int process);
 void KeywordTable(const uint8_t* text, int& position, int limit, int process);
 void KeywordClear(const uint8_t* text, int& position, int limit, int process);
 void KeywordReset(const uint8_t* text, int& position, int limit, int process);
+// LOOKUP(format [, ...]) [PROC(n)]: 0 and 1 send the further values as
+// 4 bytes each (float bits, or truncated to an integer) behind a 0 byte;
+// 2 sends local variable n of the process truncated behind a 0 byte, 3 gives
+// it as the value behind a "0"; 4 writes it. Other formats do nothing.
+void KeywordLookup(const uint8_t* text, int& position, int limit, int process);
 void KeywordBSpline(const uint8_t* text, int& position, int limit, int process);
 void KeywordStick(const uint8_t* text, int& position, int limit, int process); // STICK_READ, STICK_WRITE
 void KeywordAbs(const uint8_t* text, int& position, int limit, int process);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "simulator/runtime/axis.h"
+#include "simulator/runtime/channels.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flash.h"
@@ -268,6 +269,32 @@ bool OutOfRange(int process)
     return false;
 }
 
+// PROTOCOL: the port's protocol number. 0 makes the port the multiplexed
+// link of channels 0 and 5 to 9, 11 the port of channel 10; both set the
+// port's two rate words (0, or 10 for 11).
+float WritePortProtocol(int32_t protocol, int process)
+{
+    const int portNumber = g_ProcessRecords[process].modifierPort;
+    PortRecord* port = GetPortRecord(portNumber);
+    if (!port)
+        return OutOfRange(process);
+    port->type = protocol;
+    auto serve = [portNumber](int channel) {
+        if (ChannelRecord* c = GetChannelRecord(channel))
+            c->port = portNumber;
+    };
+    if (protocol == 0) {
+        port->rateWords[0] = port->rateWords[1] = 0;
+        serve(0);
+        for (int channel = 5; channel <= 9; ++channel)
+            serve(channel);
+    } else if (protocol == 11) {
+        port->rateWords[0] = port->rateWords[1] = 10;
+        serve(10);
+    }
+    return static_cast<float>(protocol);
+}
+
 constexpr float kRampFactors[] = {1.0f, 0.66f, 0.43f, 0.28f, 0.19f, 0.12f, 0.083f, 0.054f, 0.036f, 0.024f, 0.015f};
 
 } // namespace
@@ -449,12 +476,16 @@ float WriteParameter(int row, float v, int process)
         return std::fabs(v) > static_cast<float>(p.mask) ? OutOfRange(process) : storeFloat(v);
     case 23:
         return std::abs(static_cast<int64_t>(n)) > mask ? OutOfRange(process) : storeInt(n);
+    case 24:
+        return WritePortProtocol(n, process);
     case 26:
         SetProcessError(process, kErrCommandOutOfContext);
         return 0.0f;
     case 27: {
         if (!word || axis < 0)
             return 0.0f;
+        // The word is shared with the servo cycle.
+        NoSuspendSection section;
         if (v != 0.0f)
             *word |= 1u << axis;
         else

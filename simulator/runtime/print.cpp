@@ -232,7 +232,7 @@ int FrameIndex(int channel)
     return channel == 8 ? 0 : 1;
 }
 
-void PutFramed(int process, int channel, uint8_t c)
+void PutFramed(int process, int channel, uint8_t c, bool raw)
 {
     int k = FrameIndex(channel);
     if (g_Frames.owner.load() != process) {
@@ -240,7 +240,7 @@ void PutFramed(int process, int channel, uint8_t c)
             YieldSlice();
         g_Frames.owner.store(process);
     }
-    if (c == kAck || c == kNak) {
+    if (!raw && (c == kAck || c == kNak)) {
         // Answers to the peer's frames go out unframed and end any frame.
         g_Frames.owner.store(-1);
         PutOutputRing(channel, process, c);
@@ -255,11 +255,11 @@ void PutFramed(int process, int channel, uint8_t c)
         g_Frames.crc[k] = 0;
         g_Frames.openCount = 1;
     }
-    if (c == kEndOfLineCr) {
+    if (!raw && c == kEndOfLineCr) {
         CloseOutputFrame(process, channel, kCr);
         return;
     }
-    if (c == kEndOfLineLf) {
+    if (!raw && c == kEndOfLineLf) {
         CloseOutputFrame(process, channel, kLf);
         return;
     }
@@ -332,11 +332,25 @@ void EchoChar(int process, int c)
     PutChannelChar(process, channel, c);
 }
 
+void EchoRawBytes(int process, const uint8_t* bytes, size_t count)
+{
+    ProcessRecord* record = GetProcessRecord(process);
+    if (!record || count == 0)
+        return;
+    int channel = MapChannel(record->outputChannel);
+    if (!GetChannelRecord(channel))
+        return;
+    ResourceClaim outputLock(process, kResourceOutput, channel);
+    for (size_t n = 0; n < count; ++n)
+        PutChannelChar(process, channel, kRawChar + bytes[n]);
+}
+
 void PutChannelChar(int process, int channel, int c)
 {
     channel = MapChannel(channel);
     uint8_t byte = static_cast<uint8_t>(c);
-    bool endOfLine = byte == kEndOfLineCr || byte == kEndOfLineLf;
+    const bool raw = c >= kRawChar;
+    bool endOfLine = !raw && (byte == kEndOfLineCr || byte == kEndOfLineLf);
     switch (channel) {
     case 0:
     case 10:
@@ -368,7 +382,7 @@ void PutChannelChar(int process, int channel, int c)
             }
             break;
         case 3:
-            PutFramed(process, channel, byte);
+            PutFramed(process, channel, byte, raw);
             break;
         default:
             break;

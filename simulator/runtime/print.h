@@ -82,7 +82,12 @@ template <typename... Args> void PrintFormatted(int process, const char* format,
 }
 
 // One character on the process's output channel, under the output lock.
+// A code from kRawChar on is the byte c - kRawChar sent as data: 28 and 30
+// are then no line ends, and ACK and NAK no frame answers.
+constexpr int kRawChar = 256;
 void EchoChar(int process, int c);
+// Bytes sent as data on the process's output channel, under one output lock.
+void EchoRawBytes(int process, const uint8_t* bytes, size_t count);
 
 // One character to a channel with the channel's end-of-line and framing
 // rules; the caller holds the output lock.

@@ -59,7 +59,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"FRAC", 0, 0, 0, 0, 1, 1, KeywordFrac, 0x0034003C},                // 38
     {"INT", 0, 0, 0, 0, 1, 1, KeywordInt, 0x0034003C},                  // 39
     {"LN", 0, 0, 0, 0, 1, 1, KeywordLn, 0x0034003C},                    // 40
-    {"LOOKUP", 0, 2, 0, 0, 2, 11, nullptr, 0x001C003D},                 // 41
+    {"LOOKUP", 0, 2, 0, 0, 2, 11, KeywordLookup, 0x001C003D},           // 41
     {"MOD", 34, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0032},         // 42
     {"NOT", 33, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0034},         // 43
     {"OR", 31, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0032},          // 44

@@ -149,6 +149,9 @@ TEST_F(Interpreter, ProgramsRunToTheirValues)
          {"VR(0)=SGN(0)", "VR(1)=FRAC(-2.75)", "VR(2)=INT(-2.75)", "VR(3)=SQR(16)", "VR(4)=ABS(-3)", "VR(5)=ATAN2(1,0)",
           "VR(6)=LN(EXP(2))", "VR(7)=SGN(-0.5)"},
          {{0, 1.0f}, {1, -0.75f}, {2, -2.0f}, {3, 4.0f}, {4, 3.0f}, {5, 1.5707964f}, {6, 2.0f}, {7, -1.0f}}},
+        {"SIN and COS, small, negative, large and beyond the reduction",
+         {"VR(0)=SIN(0.5)", "VR(1)=COS(-3)", "VR(2)=SIN(10000000)", "VR(3)=COS(1000000000)", "VR(4)=SIN(-7.0685835)"},
+         {{0, 0.47942555f}, {1, -0.9899925f}, {2, 0.42054778f}, {3, 0.83788717f}, {4, -0.70710677f}}},
         {"TABLE writes and reads", {"TABLE(10, 1.5, 2.5)", "VR(0)=TABLE(10)+TABLE(11)"}, {{0, 4.0f}}},
         {"CLEAR empties the VR variables", {"VR(3)=4", "CLEAR", "VR(4)=VR(3)+1"}, {{3, 0.0f}, {4, 1.0f}}},
         {"STICK_READ gives FALSE", {"VR(0)=1+STICK_READ(0,0)"}, {{0, 1.0f}}},
@@ -200,6 +203,8 @@ TEST_F(Interpreter, RunTimeErrorsStopTheProgramWithTheirReport)
         {"a TABLE read at TSIZE", {"a=TABLE(256000)"}, kErrTableIndex, 0},
         {"a TABLE write beyond 255999", {"TABLE(256000, 0)"}, kErrTableIndex, 0},
         {"WA of a negative time", {"WA(-1)"}, kErrParameterOutOfRange, 0},
+        {"LOOKUP(4) without the value", {"LOOKUP(4, 5)"}, kErrCommaExpected, 0},
+        {"LOOKUP of a local beyond the last", {"a=LOOKUP(3, 1023)"}, kErrParameterOutOfRange, 0},
     };
     for (const ErrorCase& c : cases) {
         ResetMemory();
@@ -276,11 +281,17 @@ TEST_F(Interpreter, WaWaitsItsTimeOnTheClock)
 TEST_F(Interpreter, ProcessListingInBothForms)
 {
     int program = MakeProgram("MOTION", {"a=1", "WAIT UNTIL 0"});
+    int second = MakeProgram("SECOND", {"b=1"});
+    // Compiled beforehand: nothing compiles while a program runs.
+    g_ProcessRecords[0].outputChannel = 8;
+    ASSERT_TRUE(CompileProgram(second, 0));
+    g_ProcessRecords[0].outputChannel = 0;
     ASSERT_TRUE(AssignProgramToProcess(program, 3, kStateRunning));
-    {
-        InlineProcess inlineProcess(3);
+    ASSERT_TRUE(AssignProgramToProcess(second, 14, kStatePaused));
+    for (int process : {3, 14}) {
+        InlineProcess inlineProcess(process);
         for (int n = 0; n < 20; ++n)
-            ProcessTurn(3);
+            ProcessTurn(process);
     }
     Flushed();
     auto list = [&](int channel) {
@@ -294,18 +305,43 @@ TEST_F(Interpreter, ProcessListingInBothForms)
         }
         return Flushed();
     };
-    EXPECT_EQ(list(8), "0,1,Command line/NTE,0\r\n3,1,MOTION,1\r\n");
+    EXPECT_EQ(list(8), "0,1,Command line/NTE,0\r\n3,1,MOTION,1\r\n14,3,SECOND,0\r\n");
     EXPECT_EQ(list(0), "Process Type Status Program          Line\r\n"
                        "------- ---- ------ ---------------- -----\r\n"
                        "      0 Slow Run    Command line/VQE\r\n"
-                       "      3 Slow Run    MOTION               1\r\n");
-    g_ProcessRecords[3].requestedState = kStateStopped;
-    {
-        InlineProcess inlineProcess(3);
-        for (int n = 0; n < 20 && ProcessTurn(3); ++n) {
+                       "      3 Slow Run    MOTION               1\r\n"
+                       "     14 Fast Pause  SECOND               0\r\n");
+    for (int process : {3, 14}) {
+        g_ProcessRecords[process].requestedState = kStateStopped;
+        InlineProcess inlineProcess(process);
+        for (int n = 0; n < 20 && ProcessTurn(process); ++n) {
         }
     }
     EXPECT_EQ(list(8), "0,1,Command line/NTE,0\r\n") << "a stopped process is not listed";
+}
+
+TEST_F(Interpreter, LookupSendsValuesAndReachesAnotherProcesssLocals)
+{
+    // Forms 0 and 1: a 0 byte, then 4 bytes per value, least significant
+    // first, sent as data: the 28 is no line end.
+    std::string written = Run({"LOOKUP(1, 28, -2)", "LOOKUP(0, 1.5)", "LOOKUP(9, 1)"});
+    const std::string sent = std::string("\0\x1c\0\0\0\xfe\xff\xff\xff", 9) + std::string("\0\0\0\xc0\x3f", 5);
+    EXPECT_NE(written.find(sent), std::string::npos) << written;
+
+    // Forms 2 to 4 on process 2's locals; errors stay with the caller.
+    ProcessRecord& other = g_ProcessRecords[2];
+    other.localValues[3] = 300.75f;
+    other.localFlags[5] = 1; // read-only
+    other.localValues[5] = 8.0f;
+    written = Run({"LOOKUP(2, 3) PROC(2)", "VR(0)=LOOKUP(3, 3) PROC(2)", "LOOKUP(4, 4, 9.5) PROC(2)",
+                   "VR(1)=LOOKUP(3, 4)", "LOOKUP(4, 5, 1) PROC(2)"});
+    EXPECT_NE(written.find(std::string("\0\x2c\x01\0\0", 5) + "0"), std::string::npos) << written;
+    EXPECT_FLOAT_EQ(Vr(0), 300.75f);
+    EXPECT_FLOAT_EQ(other.localValues[4], 9.5f);
+    EXPECT_FLOAT_EQ(Vr(1), 0.0f) << "PROC(2) chose process 2 for its own call only";
+    EXPECT_EQ(g_ProcessRecords[1].lastError, kErrReadOnly);
+    EXPECT_EQ(other.errorNumber, 0);
+    EXPECT_FLOAT_EQ(other.localValues[5], 8.0f);
 }
 
 TEST_F(Interpreter, LocalsBoundToVrOrReadOnly)
@@ -346,6 +382,17 @@ TEST_F(Interpreter, TableGrowsOneByOneAndNeverIntoThePrograms)
     SetProgramAreaEnd(static_cast<int32_t>(g_MemorySize) - 8 - 4 * 255990);
     EXPECT_FALSE(WriteTable(255999, 1.0f, 1));
     EXPECT_EQ(GetProcessError(1), kErrOutOfMemory);
+}
+
+TEST_F(Interpreter, ATableWriteStopsAtTheValueThatFails)
+{
+    Run({"TABLE(20, 1, 2, SQR(-1), 4)"});
+    EXPECT_EQ(g_ProcessRecords[1].lastError, kErrParameterOutOfRange);
+    float value = 0.0f;
+    EXPECT_TRUE(ReadTable(21, value, 1));
+    EXPECT_EQ(value, 2.0f) << "the values before it are written";
+    EXPECT_TRUE(ReadTable(23, value, 1));
+    EXPECT_EQ(value, 0.0f) << "the value behind it is not";
 }
 
 TEST_F(Interpreter, BSplineOfEqualValuesIsFlat)
@@ -445,6 +492,17 @@ TEST_F(Interpreter, StoredFormsOfParameters)
     // ACCEL=0 leaves no infinite reciprocal.
     Run({"ACCEL=0"});
     EXPECT_EQ(g_AxisRecords[0].GetFloat(176), 0.0f);
+
+    // PROTOCOL 11 gives the port channel 10; 0 gives it the link's channels.
+    Run({"PROTOCOL=11"});
+    EXPECT_EQ(g_PortRecords[0].type, 11);
+    EXPECT_EQ(g_PortRecords[0].rateWords[1], 10);
+    EXPECT_EQ(g_ChannelRecords[10].port, 0);
+    g_ChannelRecords[7].port = -1;
+    Run({"PROTOCOL=0"});
+    EXPECT_EQ(g_PortRecords[0].type, 0);
+    EXPECT_EQ(g_PortRecords[0].rateWords[0], 0);
+    EXPECT_EQ(g_ChannelRecords[7].port, 0);
 
     // CONTROL reads 1200 while the controller is locked.
     ASSERT_TRUE(WriteSetting(0, kSettingUnlocked, 0));

@@ -267,17 +267,22 @@ TEST_F(ProcessThreads, OnePrintIsNeverInterleavedWithAnother)
 TEST_F(ProcessThreads, WriterToAChannelWithoutPortBlocksAt127BytesUntilStopped)
 {
     static std::atomic<bool> returned;
+    static std::atomic<int> stored; // the writer's count: the ring's own is the process's
     returned.store(false);
+    stored.store(0);
     StartTestProcess(1, [](int process) {
-        for (int n = 0; n < 200; ++n)
+        for (int n = 0; n < 200; ++n) {
             PutOutputRing(2, process, static_cast<uint8_t>(n));
+            stored.fetch_add(1);
+        }
         returned.store(true);
     });
     sequencer.Start();
-    ASSERT_TRUE(WaitFor([] { return OutputCount(2) == 127; }));
+    ASSERT_TRUE(WaitFor([] { return stored.load() == 127; }));
     // Many servo periods later it still waits.
     int32_t tick = g_SystemMilliseconds.load();
     ASSERT_TRUE(WaitFor([&] { return g_SystemMilliseconds.load() < tick - 50; }));
+    EXPECT_EQ(stored.load(), 127);
     EXPECT_FALSE(returned.load());
 
     g_ProcessRecords[1].stopRequest.store(1);

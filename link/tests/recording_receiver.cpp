@@ -1,6 +1,7 @@
-#include "test_support.h"
+#include "recording_receiver.h"
 
-#include <algorithm>
+#include <chrono>
+#include <thread>
 
 void RecordingReceiver::OnReceive(int channel, int length, const BYTE* bytes)
 {
@@ -33,13 +34,13 @@ void RecordingReceiver::Clear()
     m_deliveries.clear();
 }
 
-bool RecordingReceiver::WaitForBytes(std::size_t count, DWORD timeoutMs) const
+bool RecordingReceiver::WaitForBytes(std::size_t count, std::uint32_t timeoutMs) const
 {
-    const ULONGLONG start = GetTickCount64();
+    const auto start = std::chrono::steady_clock::now();
     while (Bytes().size() < count) {
-        if (GetTickCount64() - start >= timeoutMs)
+        if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(timeoutMs))
             return false;
-        Sleep(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
