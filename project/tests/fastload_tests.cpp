@@ -16,6 +16,7 @@
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
+#include "project/tests/scripted_connection.h"
 
 namespace {
 
@@ -312,34 +313,11 @@ TEST_F(FastLoadProjectTest, OwnerMayReleaseBeforeTheLoadEnds)
 
 namespace {
 
-class FastLoadProgramTest : public RegistrySandboxTest {
+class FastLoadProgramTest : public ScriptedConnectionTest {
 protected:
-    void SetUp() override
+    void Script(CScriptedController& link) override
     {
-        m_connection = std::make_unique<CControllerConnection>(&m_project);
-        m_project.SetConnection(m_connection.get());
-        m_connection->SetLinkFactory([this](int type) {
-            m_link = new CScriptedController(type);
-            m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
-            m_link->SetReply("?VERSION", ScriptedReply("2.0137"));
-            m_link->SetReply("?VERSION;", ScriptedReply("2.0137"));
-            m_link->WithScript([](CControllerScript& script) { script.SetFastLoadModel(true); });
-            return m_link;
-        });
-        m_clock.SetSleepHook([this](std::uint64_t) {
-            if (m_link)
-                m_link->WaitUntilQuiet(2000);
-        });
-        CCommPortData record;
-        record.SetName("Test");
-        record.SetTypeDefaults(LINK_TYPE_SERIAL);
-        ASSERT_TRUE(m_connection->OpenLink(m_project.GetSafeHwnd(), &record, TRUE));
-    }
-    void TearDown() override
-    {
-        m_clock.SetSleepHook({});
-        m_connection.reset();
-        m_link = nullptr;
+        link.WithScript([](CControllerScript& script) { script.SetFastLoadModel(true); });
     }
 
     // One load through the window's message; the window has gone after.
@@ -368,14 +346,7 @@ protected:
         m_link->WithScript([&](CControllerScript& script) { blocks = script.FastLoadBlocks(); });
         return blocks;
     }
-    std::vector<std::string> Announcements()
-    {
-        std::vector<std::string> found;
-        for (const std::string& command : m_link->Commands())
-            if (command.rfind("LOAD_PROJECT", 0) == 0)
-                found.push_back(command);
-        return found;
-    }
+    std::vector<std::string> Announcements() { return CommandsStarting("LOAD_PROJECT"); }
     bool ToldFailed()
     {
         for (const auto& message : m_project.PrivateMessages())
@@ -392,14 +363,6 @@ protected:
         });
         return text;
     }
-
-    CWinApp m_app{"fastload program"};
-    FakeClock m_clock;
-    ScriptedPrompts m_prompts;
-    ScratchFolder m_folder;
-    CFakeProjectLink m_project;
-    std::unique_ptr<CControllerConnection> m_connection;
-    CScriptedController* m_link = nullptr;
 };
 
 } // namespace
