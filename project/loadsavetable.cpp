@@ -9,6 +9,7 @@
 #include "framework/app.h"
 #include "framework/prompt.h"
 #include "link/controllermessage.h"
+#include "project/loadsavefile.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
 #include "ui/userdialog.h"
@@ -115,6 +116,7 @@ BOOL CLoadSaveTable::OnInitDialog()
         m_sender.SendSequenceEx(m_hWnd, this, {CommandItem(kTableSizeQuery)});
         ShowHighest();
     }
+    AskToShowFileExtensions(m_hWnd);
     m_tree.SetFileFilter(m_nMode == MODE_LOAD, "*." + Extension());
     m_tree.PopulateTree();
     UpdateOk();

@@ -80,8 +80,10 @@ TEST_F(LoadSaveTableTest, SaveReadsInBlocksUpToTheTableSize)
     EXPECT_EQ(text.substr(0, 24), "0:0.5\r\n1:1.5\r\n2:2.5\r\n3:3");
     EXPECT_NE(text.find("\r\n49:49.5\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n7:179769313486231"), std::string::npos) << "a \"#\" value is kept as the marker";
-    ASSERT_EQ(m_prompts.Texts().size(), 1u);
-    EXPECT_EQ(m_prompts.Texts()[0].rfind("One or more values read from the controller may be invalid.", 0), 0u);
+    const auto texts = m_prompts.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Your folder options include \"Hide file extensions for known file types\"", 0), 0u);
+    EXPECT_EQ(texts[1].rfind("One or more values read from the controller may be invalid.", 0), 0u);
 }
 
 TEST_F(LoadSaveTableTest, SaveWhoseReadsTimeOutKeepsTheOldFile)
