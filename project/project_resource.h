@@ -1,17 +1,19 @@
 // Resource ids of project management.
 #pragma once
 
+#include "ui/toolkit_resource.h"
+
 #define IDD_IEC61131_OPTIONS 1268
 #define IDC_ENABLE_IEC61131 1698
 
 // The tool id of the IEC 61131 options window.
 #define TOOL_ID_IEC61131_OPTIONS 1059
 
-// The fast program load's window.
-#define IDD_FAST_LOAD_PROGRAM 239
-#define IDC_FAST_LOAD_TEXT 1151
-#define IDC_FAST_LOAD_PROGRESS 1237
-#define IDC_FAST_LOAD_CANCEL 1054
+// The fast program load's window: the toolkit's progress template.
+#define IDD_FAST_LOAD_PROGRAM IDD_GAUGE
+#define IDC_FAST_LOAD_TEXT IDC_GAUGE_TEXT
+#define IDC_FAST_LOAD_PROGRESS IDC_GAUGE_PROGRESS
+#define IDC_FAST_LOAD_CANCEL IDC_GAUGE_CANCEL
 
 // The TABLE load and save window.
 #define IDD_LOAD_SAVE_TABLE 242
