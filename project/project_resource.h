@@ -54,3 +54,10 @@
 #define IDC_CHECK_QUESTION 1361
 #define IDC_CHECK_STATUS 658
 #define IDC_CHECK_BUTTON0 1055
+
+// The text entry and recent projects dialogs.
+#define IDD_ENTER_TEXT 235
+#define IDC_ENTER_PROMPT 1245
+#define IDC_ENTER_TEXT 1332
+#define IDD_RECENT_PROJECTS 1030
+#define IDC_RECENT_LIST 1878
