@@ -4,21 +4,12 @@
 
 #include "foundation/logline.h"
 #include "foundation/safefile.h"
+#include "foundation/textutil.h"
 #include "framework/prompt.h"
 
 namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
-
-CString FormatValue(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    CString text;
-    text.FormatV(format, args);
-    va_end(args);
-    return text;
-}
 
 // Logs a text refused because writing it would change the file's
 // structure (a line end, or a key that would read as a header or split at
@@ -34,7 +25,7 @@ BOOL RefuseText(LPCSTR path, LPCSTR what, LPCSTR text)
 
 CString MakeNumberedKey(LPCSTR base, int index)
 {
-    return FormatValue("%s%d", base ? base : "", index);
+    return FormatString("%s%d", base ? base : "", index);
 }
 
 CIniFile::CIniFile(LPCSTR path) : m_path(path ? path : "") {}
@@ -241,19 +232,19 @@ CString CIniFile::GetString(LPCSTR section, LPCSTR key, LPCSTR defaultValue)
 
 int CIniFile::GetInt(LPCSTR section, LPCSTR key, int defaultValue)
 {
-    const CString text = GetString(section, key, FormatValue("%d", defaultValue));
+    const CString text = GetString(section, key, FormatString("%d", defaultValue));
     return text.IsEmpty() ? defaultValue : std::atoi(text);
 }
 
 long CIniFile::GetLong(LPCSTR section, LPCSTR key, long defaultValue)
 {
-    const CString text = GetString(section, key, FormatValue("%ld", defaultValue));
+    const CString text = GetString(section, key, FormatString("%ld", defaultValue));
     return text.IsEmpty() ? defaultValue : std::atol(text);
 }
 
 double CIniFile::GetDouble(LPCSTR section, LPCSTR key, double defaultValue)
 {
-    const CString text = GetString(section, key, FormatValue("%#.10g", defaultValue));
+    const CString text = GetString(section, key, FormatString("%#.10g", defaultValue));
     return text.IsEmpty() ? defaultValue : std::atof(text);
 }
 
@@ -336,17 +327,17 @@ BOOL CIniFile::WriteString(LPCSTR section, LPCSTR key, LPCSTR value)
 
 BOOL CIniFile::WriteInt(LPCSTR section, LPCSTR key, int value)
 {
-    return WriteString(section, key, FormatValue("%d", value));
+    return WriteString(section, key, FormatString("%d", value));
 }
 
 BOOL CIniFile::WriteLong(LPCSTR section, LPCSTR key, long value)
 {
-    return WriteString(section, key, FormatValue("%ld", value));
+    return WriteString(section, key, FormatString("%ld", value));
 }
 
 BOOL CIniFile::WriteDouble(LPCSTR section, LPCSTR key, double value)
 {
-    return WriteString(section, key, FormatValue("%#.10g", value));
+    return WriteString(section, key, FormatString("%#.10g", value));
 }
 
 BOOL CIniFile::WriteBool(LPCSTR section, LPCSTR key, BOOL value)

@@ -1,11 +1,22 @@
 #include "foundation/textutil.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+CString FormatString(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    CString text;
+    text.FormatV(format, args);
+    va_end(args);
+    return text;
+}
 
 namespace {
 

@@ -8,6 +8,9 @@
 #include "framework/collections.h"
 #include "framework/cstring.h"
 
+// The text printf makes of format and the arguments.
+CString FormatString(const char* format, ...);
+
 // Measures the width of a text (pixels, characters, ...) for the wrapping
 // and path-shortening helpers.
 using TextMeasure = std::function<int(const CString& text)>;

@@ -86,6 +86,9 @@ public:
     BOOL CopyLinkData(CCommPortData* record);
     CCommPortData* GetLinkData();
     CComms* GetLink() const { return m_pLink; }
+    // The transmit lock: a caller that sends several transactions as one
+    // piece holds it and passes it to TransmitSynchronous.
+    CMutex* GetSyncTxMutex() { return &m_transmitLock; }
 
     // Identification.
     BOOL Identify(int& row);

@@ -1,9 +1,11 @@
 #include "link/tests/support/controller_script.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "foundation/bytenames.h"
+#include "foundation/crc.h"
 #include "link/syncpacket.h"
 
 namespace {
@@ -121,6 +123,10 @@ void CControllerScript::Receive(const BYTE* bytes, int count, std::uint64_t nowM
 
 void CControllerScript::TakeByte(BYTE byte, std::uint64_t nowMs)
 {
+    if (m_fastLoadState != 0 && (m_channelMode ? m_inputChannel == -1 : true)) {
+        TakeFastLoadByte(byte, nowMs);
+        return;
+    }
     if (!m_channelMode) {
         TakeCommandLineByte(kNoChannel, byte, nowMs);
         return;
@@ -262,6 +268,10 @@ void CControllerScript::AnswerCommandLine(int channel, const std::string& line, 
     const int mode = ChannelModeCommand(line);
     if (reply.echo)
         Out(channel, line + "\r\n");
+    if (m_fastLoadModel && !m_channelMode && line == "LOAD_PROJECT") {
+        StartFastLoad(kNoChannel, readyAt);
+        return;
+    }
     if (mode >= 0) {
         // The mode changes after the echo; the prompt comes in the new mode
         // (on channel 0 in channel mode).
@@ -311,6 +321,130 @@ void CControllerScript::AnswerCommandChannel(const std::string& command, std::ui
         OutLine(kStatusChannel, status, true);
     Queue(readyAt);
     SendNextFrame(nowMs);
+    if (m_fastLoadModel && !m_packetMode && command.compare(0, 13, "LOAD_PROJECT(") == 0)
+        StartFastLoad(-1, readyAt);
+}
+
+namespace {
+
+std::uint16_t FastLoadCrc(const std::string& bytes)
+{
+    CCrcCalculator crc;
+    crc.SelectModel("CRC-16");
+    crc.Reset();
+    crc.Update(bytes.data(), bytes.size());
+    return static_cast<std::uint16_t>(crc.GetValue());
+}
+
+std::string FastLoadNumber(std::uint16_t value)
+{
+    const char text[3] = {static_cast<char>(((value >> 12) & 15) + 32), static_cast<char>(((value >> 6) & 63) + 32),
+                          static_cast<char>((value & 63) + 32)};
+    return std::string(text, 3);
+}
+
+} // namespace
+
+void CControllerScript::StartFastLoad(int channel, std::uint64_t readyAt)
+{
+    m_fastLoadState = 1;
+    m_fastLoadChannel = channel;
+    Out(channel, std::string(1, '\x05'));
+    Queue(readyAt);
+}
+
+void CControllerScript::AnswerFastLoadFrame(bool good, std::uint64_t nowMs)
+{
+    if (m_fastLoadSilent)
+        return;
+    if (!m_fastLoadAnswer.empty()) {
+        Out(m_fastLoadChannel, m_fastLoadAnswer);
+        m_fastLoadAnswer.clear();
+        Queue(nowMs);
+        return;
+    }
+    if (good && m_fastLoadNaks > 0) {
+        --m_fastLoadNaks;
+        good = false;
+    }
+    Out(m_fastLoadChannel, std::string(1, good ? ACK : NAK));
+    Queue(nowMs);
+}
+
+void CControllerScript::TakeFastLoadByte(BYTE byte, std::uint64_t nowMs)
+{
+    const char c = static_cast<char>(byte);
+    if (byte == 0x04) {
+        // EOT ends the load.
+        m_fastLoadState = 0;
+        if (m_fastLoadChannel == kNoChannel) {
+            Out(kNoChannel, "\r\n>>");
+            Queue(nowMs);
+        }
+        return;
+    }
+    switch (m_fastLoadState) {
+    case 1:
+        if (byte == 0x01) {
+            m_fastLoadHeader.clear();
+            m_fastLoadState = 2;
+        }
+        break;
+    case 2:
+        if (byte == 0x03) {
+            m_fastLoadCheck.clear();
+            m_fastLoadState = 3;
+        } else {
+            m_fastLoadHeader += c;
+        }
+        break;
+    case 3:
+        m_fastLoadCheck += c;
+        if (m_fastLoadCheck.size() == 3)
+            m_fastLoadState = 4;
+        break;
+    case 4: {
+        const bool good = byte == 0x02 && m_fastLoadCheck == FastLoadNumber(FastLoadCrc(m_fastLoadHeader));
+        const std::size_t fs = m_fastLoadHeader.find('\x1c');
+        m_fastLoadState = good ? 5 : 1;
+        m_fastLoadText.clear();
+        if (good && !m_fastLoadSilent && m_fastLoadNaks == 0 && m_fastLoadAnswer.empty()) {
+            FastLoadedProgram program;
+            program.name = m_fastLoadHeader.substr(0, fs);
+            program.type = fs == std::string::npos ? -1 : std::atoi(m_fastLoadHeader.c_str() + fs + 1);
+            // The blocks of one program load add to one program.
+            if (m_fastLoadChannel != -1 || m_fastLoaded.empty() || m_fastLoaded.back().name != program.name)
+                m_fastLoaded.push_back(program);
+        } else {
+            m_fastLoadState = 1;
+        }
+        AnswerFastLoadFrame(good, nowMs);
+        break;
+    }
+    case 5:
+        if (byte == 0x03) {
+            m_fastLoadCheck.clear();
+            m_fastLoadState = 6;
+        } else {
+            m_fastLoadText += c;
+        }
+        break;
+    case 6:
+        m_fastLoadCheck += c;
+        if (m_fastLoadCheck.size() == 3) {
+            const bool good = m_fastLoadCheck == FastLoadNumber(FastLoadCrc(m_fastLoadText));
+            m_fastLoadState = 1;
+            if (good && !m_fastLoadSilent && m_fastLoadNaks == 0 && !m_fastLoaded.empty()) {
+                m_fastLoaded.back().text += m_fastLoadText;
+                m_fastLoadBlocks.push_back(m_fastLoaded.back().name + ":" + std::to_string(m_fastLoaded.back().type) +
+                                           ":" + std::to_string(m_fastLoadText.size()));
+            }
+            AnswerFastLoadFrame(good, nowMs);
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 void CControllerScript::Out(int channel, const std::string& bytes)
@@ -503,6 +637,7 @@ void CControllerScript::ResetState()
     m_pending.clear();
     m_frames.clear();
     m_frameInFlight = false;
+    m_fastLoadState = 0;
 }
 
 std::string CControllerScript::TerminalInput(int channel) const

@@ -38,6 +38,15 @@
 // - Replies are found by the exact command, then by pattern ("?VR(%d);":
 //   %d stands for any integer, %s for any text), then by a callback, then
 //   the default.
+// - Fast load (when switched on with SetFastLoadModel): "LOAD_PROJECT" on
+//   the command line is answered with its echo and ENQ, "LOAD_PROJECT(n)"
+//   on channel 8 with its reply and ENQ on channel -1. Then the loader's
+//   frames are taken (on the command line, or on channel -1): a header
+//   (SOH, name FS type, ETX, three check characters, STX) and a text
+//   ended by ETX and its three check characters are each answered with ACK
+//   when their CRC-16 holds, else NAK. EOT ends the load: ">>" on the
+//   command line, nothing on channel -1. The programs taken whole are kept
+//   (FastLoaded).
 // - Faults: silence (nothing answered), garbage or any bytes injected, a
 //   reply held back by virtual time, bad packets (NAK), outgoing frames
 //   corrupted once, ACKs from the other side lost, a dropped link.
@@ -105,6 +114,24 @@ public:
     void CorruptNextFrames(int count) { m_corruptFrames = count; }
     // The next count ACKs from the other side are lost on the way.
     void LoseNextAcks(int count) { m_loseAcks = count; }
+    // The fast-load model (see above); off by default.
+    struct FastLoadedProgram {
+        std::string name;
+        int type;
+        std::string text; // as received: line feeds removed, CRs kept
+    };
+    void SetFastLoadModel(bool on) { m_fastLoadModel = on; }
+    // The next count fast-load frames (headers or texts) are answered NAK.
+    void NakNextFastLoadFrames(int count) { m_fastLoadNaks = count; }
+    // The next fast-load frame is answered with these bytes instead.
+    void AnswerNextFastLoadFrameWith(const std::string& bytes) { m_fastLoadAnswer = bytes; }
+    // Fast-load frames go unanswered (the loader's wait runs out).
+    void SetFastLoadSilent(bool silent) { m_fastLoadSilent = silent; }
+    bool IsInFastLoad() const { return m_fastLoadState != 0; }
+    const std::vector<FastLoadedProgram>& FastLoaded() const { return m_fastLoaded; }
+    // Every header and text block taken, as "name:type:length" per block.
+    const std::vector<std::string>& FastLoadBlocks() const { return m_fastLoadBlocks; }
+
     // How long a frame waits for its ACK before it is sent again.
     static const std::uint64_t kFrameAckTimeoutMs = 300;
     static const int kFrameRounds = 5;
@@ -191,6 +218,10 @@ private:
     // Repeats a frame whose ACK did not come in time.
     void CheckFrameTimeout(std::uint64_t nowMs);
     static bool MatchPattern(const char* pattern, const char* text);
+    // Fast load: enters it answering on channel; takes one loader byte.
+    void StartFastLoad(int channel, std::uint64_t nowMs);
+    void TakeFastLoadByte(BYTE byte, std::uint64_t nowMs);
+    void AnswerFastLoadFrame(bool good, std::uint64_t nowMs);
     void Queue(std::uint64_t readyAt, bool drop = false);
     void Log(const char* prefix, const std::string& bytes);
 
@@ -217,6 +248,18 @@ private:
     std::uint64_t m_frameSentAt = 0;
     int m_frameRounds = 0;
     std::uint64_t m_answerReadyAt = 0; // the answer being built goes out then
+
+    bool m_fastLoadModel = false;
+    bool m_fastLoadSilent = false;
+    int m_fastLoadNaks = 0;
+    std::string m_fastLoadAnswer;
+    int m_fastLoadState = 0; // 0 off, 1 between frames, 2 header, 3 its check, 4 STX, 5 text, 6 its check
+    int m_fastLoadChannel = -99;
+    std::string m_fastLoadHeader;
+    std::string m_fastLoadCheck;
+    std::string m_fastLoadText;
+    std::vector<FastLoadedProgram> m_fastLoaded;
+    std::vector<std::string> m_fastLoadBlocks;
 
     std::string m_pending; // output of the answer being built
     std::deque<Chunk> m_output;

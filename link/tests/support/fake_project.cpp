@@ -4,6 +4,7 @@
 
 #include "framework/app.h"
 #include "link/controllerconnection.h"
+#include "link/vexoreply.h"
 #include "ui/toolmessages.h"
 
 CFakeProjectLink::CFakeProjectLink()
@@ -31,7 +32,13 @@ LRESULT CFakeProjectLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_UNREGISTER_TOOL_WINDOW:
         Unregister(reinterpret_cast<HWND>(lParam));
         return 0;
+    case WM_APP + 0x16B: // the connection
+        return reinterpret_cast<LRESULT>(m_pConnection);
     default:
+        if (message >= WM_APP) {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_privateMessages.emplace_back(message, lParam);
+        }
         return CWnd::WindowProc(message, wParam, lParam);
     }
 }
@@ -66,10 +73,27 @@ BOOL CFakeProjectLink::ProcessMessage(const ControllerMessage* message)
     return m_pConnection->Transact(&copy);
 }
 
-void CFakeProjectLink::DispatchReplyToWindow(ControllerMessage* message)
+std::vector<std::pair<UINT, LPARAM>> CFakeProjectLink::PrivateMessages() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_dispatched.push_back(*message);
+    return m_privateMessages;
+}
+
+void CFakeProjectLink::SetBytesReceiver(CVexoReply* receiver)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_registryLock);
+    m_pBytesReceiver = receiver;
+}
+
+void CFakeProjectLink::DispatchReplyToWindow(ControllerMessage* message)
+{
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_dispatched.push_back(*message);
+    }
+    std::lock_guard<std::recursive_mutex> guard(m_registryLock);
+    if (m_pBytesReceiver && message)
+        m_pBytesReceiver->OnReply(message);
 }
 
 void CFakeProjectLink::OnCompileMessage(LPCSTR text, int commandId)

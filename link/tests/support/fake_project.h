@@ -37,6 +37,9 @@ public:
 
     void SetConnection(CControllerConnection* connection) { m_pConnection = connection; }
     void SetDispatchBlocked(bool blocked) { m_bBlocked = blocked; }
+    // Received bytes (DispatchReplyToWindow) also go to this receiver, as
+    // the project window hands them to the tool that asked for them.
+    void SetBytesReceiver(CVexoReply* receiver);
     // Registers a tool window as the real project window would.
     void Register(HWND window);
     void Unregister(HWND window);
@@ -50,6 +53,10 @@ public:
     // The programs the control panel was told of, in order.
     std::vector<std::string> ControlPanelPrograms() const;
     int ProcessedCount() const;
+    // Private messages (WM_APP and up) the window got and did not answer
+    // itself, as message and lParam, in order. It answers the connection
+    // query (0x816B) with the connection.
+    std::vector<std::pair<UINT, LPARAM>> PrivateMessages() const;
 
     // IProjectWindow.
     HWND GetProjectWindowHandle() override { return m_hWnd; }
@@ -73,6 +80,7 @@ private:
     CControllerConnection* m_pConnection = nullptr;
     std::unique_ptr<FakeMainFrame> m_pFrame;
     bool m_bBlocked = false;
+    CVexoReply* m_pBytesReceiver = nullptr; // under m_registryLock
     std::recursive_mutex m_registryLock;
     std::vector<HWND> m_registered; // under m_registryLock
     mutable std::mutex m_lock;
@@ -84,4 +92,5 @@ private:
     std::vector<ControllerMessage> m_ownReplies;
     std::vector<std::string> m_controlPanelPrograms;
     int m_nProcessed = 0;
+    std::vector<std::pair<UINT, LPARAM>> m_privateMessages;
 };

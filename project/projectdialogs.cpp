@@ -1,0 +1,147 @@
+#include "project/projectdialogs.h"
+
+#include "foundation/registry.h"
+#include "foundation/textutil.h"
+#include "project/project_resource.h"
+#include "shell/vqregistry.h"
+
+// ---------------------------------------------------------------- CEnterTextDialog
+
+IMPLEMENT_DYNAMIC(CEnterTextDialog, CDialog)
+
+BEGIN_MESSAGE_MAP(CEnterTextDialog, CDialog)
+ON_EN_CHANGE(IDC_ENTER_TEXT, OnTextChange)
+END_MESSAGE_MAP()
+
+CEnterTextDialog::CEnterTextDialog(CWnd* pParent, LPCSTR caption, LPCSTR prompt, CString* result)
+    : CDialog(IDD_ENTER_TEXT, pParent), m_strCaption(caption ? caption : ""), m_strPrompt(prompt ? prompt : ""),
+      m_pResult(result)
+{
+}
+
+BOOL CEnterTextDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SetWindowText(m_strCaption);
+    SetDlgItemText(IDC_ENTER_PROMPT, m_strPrompt);
+    if (m_pResult)
+        SetDlgItemText(IDC_ENTER_TEXT, *m_pResult);
+    OnTextChange();
+    if (CWnd* edit = GetDlgItem(IDC_ENTER_TEXT))
+        edit->SetFocus();
+    return FALSE;
+}
+
+void CEnterTextDialog::OnTextChange()
+{
+    CString text;
+    GetDlgItemText(IDC_ENTER_TEXT, text);
+    SetDefID(text.IsEmpty() ? IDCANCEL : IDOK);
+}
+
+void CEnterTextDialog::OnOK()
+{
+    if (m_pResult)
+        GetDlgItemText(IDC_ENTER_TEXT, *m_pResult);
+    EndDialog(IDOK);
+}
+
+// ---------------------------------------------------------------- CRecentProjectsDialog
+
+IMPLEMENT_DYNAMIC(CRecentProjectsDialog, CDialog)
+
+BEGIN_MESSAGE_MAP(CRecentProjectsDialog, CDialog)
+ON_WM_SIZE()
+ON_LBN_SELCHANGE(IDC_RECENT_LIST, OnSelectionChange)
+ON_LBN_DBLCLK(IDC_RECENT_LIST, OnDoubleClick)
+END_MESSAGE_MAP()
+
+CRecentProjectsDialog::CRecentProjectsDialog(CWnd* pParent) : CDialog(IDD_RECENT_PROJECTS, pParent) {}
+
+void CRecentProjectsDialog::DoDataExchange(CDataExchange* pDX)
+{
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_RECENT_LIST, m_list);
+}
+
+BOOL CRecentProjectsDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    Fill();
+    m_bInitialised = TRUE;
+    Layout();
+    UpdateButtons();
+    return TRUE;
+}
+
+void CRecentProjectsDialog::Fill()
+{
+    m_list.ResetContent();
+    CRegistry key;
+    if (!key.Open(HKEY_CURRENT_USER, CVQRegistry::KeyPath("\\Projects")))
+        return;
+    for (int i = 0; i < 100; ++i) {
+        CString path;
+        if (!key.GetString(FormatString("Project%02d", i), path) || path.IsEmpty())
+            break;
+        m_list.AddString(path);
+    }
+}
+
+void CRecentProjectsDialog::UpdateButtons()
+{
+    const bool selected = m_list.GetCurSel() != LB_ERR;
+    if (CWnd* ok = GetDlgItem(IDOK))
+        ok->EnableWindow(selected);
+    SetDefID(selected ? IDOK : IDCANCEL);
+}
+
+void CRecentProjectsDialog::OnSelectionChange()
+{
+    m_strResult.Empty();
+    const int selected = m_list.GetCurSel();
+    if (selected != LB_ERR)
+        m_list.GetText(selected, m_strResult);
+    UpdateButtons();
+}
+
+void CRecentProjectsDialog::OnDoubleClick()
+{
+    OnSelectionChange();
+    if (!m_strResult.IsEmpty())
+        EndDialog(IDOK);
+}
+
+void CRecentProjectsDialog::OnSize(UINT, int, int)
+{
+    if (m_bInitialised)
+        Layout();
+}
+
+void CRecentProjectsDialog::Layout()
+{
+    CWnd* ok = GetDlgItem(IDOK);
+    CWnd* cancel = GetDlgItem(IDCANCEL);
+    if (!ok || !cancel)
+        return;
+    CRect button, client;
+    ok->GetWindowRect(&button);
+    GetClientRect(&client);
+    const int h = button.Height(), w = button.Width(), m = h / 3;
+    const int minWidth = 2 * w + 3 * m, minHeight = 3 * (h + m);
+    if (client.Width() < minWidth || client.Height() < minHeight) {
+        CRect window;
+        GetWindowRect(&window);
+        const int growX = std::max(0, minWidth - client.Width());
+        const int growY = std::max(0, minHeight - client.Height());
+        SetWindowPos(nullptr, 0, 0, window.Width() + growX, window.Height() + growY,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    const int top = client.bottom - h - m;
+    const int gap = (client.Width() - 2 * w) / 3;
+    ok->SetWindowPos(nullptr, gap, top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    cancel->SetWindowPos(nullptr, 2 * gap + w, top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    m_list.SetWindowPos(nullptr, m, m, client.Width() - 2 * m, top - 2 * m, SWP_NOZORDER | SWP_NOACTIVATE);
+    Invalidate();
+}
