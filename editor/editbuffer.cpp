@@ -1,5 +1,7 @@
 #include "editor/editbuffer.h"
 
+#include "editor/linetokens.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -241,6 +243,58 @@ std::string CEditBuffer::GetRangeText(const EditRange& r) const
     for (int k = r.startLine + 1; k < r.endLine; ++k)
         out += "\r\n" + GetLineText(k);
     return out + "\r\n" + part(r.endLine, 0, r.endColumn);
+}
+
+std::vector<std::pair<std::string, int>> CEditBuffer::BuildLabelList() const
+{
+    std::vector<std::pair<std::string, int>> labels;
+    for (int i = 0; i < GetLineCount(); ++i) {
+        const std::string label = m_store.m_lines[static_cast<size_t>(i)].GetLabel();
+        if (!label.empty())
+            labels.emplace_back(label, i);
+    }
+    return labels;
+}
+
+int CEditBuffer::GetSelectedVrIndex(const EditRange& r) const
+{
+    if (r.IsEmpty() || r.startLine != r.endLine || !ValidIndex(r.startLine))
+        return -1;
+    const std::string text = GetLineText(r.startLine);
+    const size_t from = std::min(static_cast<size_t>(std::max(r.startColumn, 0)), text.size());
+    const size_t to = std::min(static_cast<size_t>(std::max(r.endColumn, 0)), text.size());
+    if (from >= to)
+        return -1;
+    const std::string selected = TrimBoth(text.substr(from, to - from));
+    std::string index;
+    if (selected.size() >= 4 && selected.compare(0, 3, "VR(") == 0 && selected.back() == ')') {
+        index = TrimBoth(selected.substr(3, selected.size() - 4));
+    } else {
+        size_t before = from;
+        while (before > 0 && IsSpaceByte(text[before - 1]))
+            --before;
+        size_t after = to;
+        while (after < text.size() && IsSpaceByte(text[after]))
+            ++after;
+        if (before < 3 || text.compare(before - 3, 3, "VR(") != 0 || after >= text.size() || text[after] != ')')
+            return -1;
+        index = selected;
+    }
+    if (index.empty() || index.size() > 9)
+        return -1;
+    for (char c : index)
+        if (c < '0' || c > '9')
+            return -1;
+    return std::stoi(index);
+}
+
+bool CEditBuffer::IsSelectionOneName(const EditRange& r) const
+{
+    if (r.startLine != r.endLine || !ValidIndex(r.startLine))
+        return false;
+    const int from = std::max(r.startColumn, 0);
+    const int to = std::min(r.endColumn, GetLineLength(r.startLine));
+    return from < to && m_store.m_lines[static_cast<size_t>(r.startLine)].IsWholeName(from, to);
 }
 
 bool CEditBuffer::SendPendingLine(int index)

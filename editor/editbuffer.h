@@ -72,6 +72,14 @@ public:
     // The text of a range, lines joined by CR LF.
     std::string GetRangeText(const EditRange& range) const;
 
+    // Labels at line starts with their line indices, in line order.
+    std::vector<std::pair<std::string, int>> BuildLabelList() const;
+    // The VR index a one-line selection names: "VR( 12 )" selected, or the
+    // digits inside VR(...); -1 otherwise.
+    int GetSelectedVrIndex(const EditRange& selection) const;
+    // A one-line selection that covers exactly one whole variable name.
+    bool IsSelectionOneName(const EditRange& selection) const;
+
     bool SendPendingLines();
     bool SendPendingLine(int index);
 

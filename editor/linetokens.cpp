@@ -73,7 +73,7 @@ private:
     // of the character before it.
     char Separator(char c)
     {
-        m_states[m_i] = (!IsSpaceByte(c) && m_i > 0) ? m_states[m_i - 1] : kStateSpace;
+        m_states[m_i] = (!IsSpaceByte(c) && m_i > 0) ? m_states[m_i - 1] : static_cast<char>(kStateSpace);
         return kStateSpace;
     }
 

@@ -217,6 +217,35 @@ TEST_F(EditBuffer, ReformatCountsOverlongLinesAndStopsOnCancel)
     EXPECT_TRUE(peer.messages.empty());
 }
 
+TEST_F(EditBuffer, LabelsVrIndicesAndNamesUnderTheSelection)
+{
+    for (const char* text : {"start: a=VR( 12 )", "x=VR(12)+VR(a)", "' note", "  loop: GOTO start", "n=VR(99999999999)"})
+        buffer.InsertLine(buffer.GetLineCount(), text, false);
+    EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"start", 0}, {"loop", 3}}), buffer.BuildLabelList());
+
+    const struct {
+        EditRange selection;
+        int index;
+    } cases[] = {
+        {{9, 0, 17, 0}, 12},  // VR( 12 ) selected whole
+        {{5, 1, 7, 1}, 12},   // the digits inside VR(12)
+        {{9, 1, 14, 1}, -1},  // VR(a)
+        {{12, 1, 13, 1}, -1}, // a inside VR(a)
+        {{5, 1, 6, 1}, -1},   // not up to the bracket
+        {{5, 1, 7, 2}, -1},   // two lines
+        {{5, 1, 5, 1}, -1},   // empty
+        {{5, 4, 16, 4}, -1},  // too large to be an index
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.index, buffer.GetSelectedVrIndex(c.selection)) << c.selection.startColumn << "," << c.selection.startLine;
+
+    EXPECT_TRUE(buffer.IsSelectionOneName({7, 0, 8, 0}));
+    EXPECT_FALSE(buffer.IsSelectionOneName({13, 1, 99, 1}));
+    EXPECT_TRUE(buffer.IsSelectionOneName({-3, 1, 1, 1}));
+    EXPECT_FALSE(buffer.IsSelectionOneName({0, 0, 5, 0})); // a label
+    EXPECT_FALSE(buffer.IsSelectionOneName({7, 0, 7, 0}));
+}
+
 TEST_F(EditBuffer, SaveTextEndsEveryLineWithCrLf)
 {
     Lines(2);
