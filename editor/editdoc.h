@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editor/editbuffer.h"
+#include "editor/namewarning.h"
 #include "framework/docview.h"
 
 namespace editor {
@@ -46,6 +47,7 @@ public:
     void SetProgramName(const std::string& name) { m_buffer.Store().m_programName = name; }
     const std::string& GetProgramName() { return m_buffer.Store().m_programName; }
     void SetLineCommandSink(ILineCommandSink* sink) { m_pSink = sink; }
+    // Another warner than the dialog; none for no check.
     void SetNameWarner(INameWarner* warner) { m_pWarner = warner; }
 
     // Opens the program from the project: asks the features, the path
@@ -80,7 +82,8 @@ private:
 
     HWND m_hProject = nullptr;
     ILineCommandSink* m_pSink = nullptr;
-    INameWarner* m_pWarner = nullptr;
+    CLongNameWarner m_longNames; // the warning dialog while the setting is on
+    INameWarner* m_pWarner = &m_longNames;
     CEditBuffer m_buffer;
 };
 
