@@ -7,6 +7,7 @@
 #include "foundation/logline.h"
 #include "foundation/safefile.h"
 #include "framework/prompt.h"
+#include "shell/vqregistry.h"
 
 namespace editor {
 
@@ -14,6 +15,7 @@ IMPLEMENT_DYNCREATE(CEditRDoc, CDocument)
 
 CEditRDoc::CEditRDoc(HWND project, ILineCommandSink* sink) : m_hProject(project), m_pSink(sink), m_buffer(*this)
 {
+    m_useInlineBreakpoints = CVQRegistry().GetUseInlineBreakpoints() != 0;
     if (ProjectLive()) {
         const LRESULT limit = SendMessageA(m_hProject, kMsgNameLimit, 0, 0);
         m_buffer.Store().m_nameLimit = limit < 1 || limit > 255 ? kDefaultNameLimit : static_cast<int>(limit);

@@ -56,7 +56,7 @@ public:
     int OpenFromProject();
     // The breakpoint reply lines; the frame fills them from the controller.
     std::vector<std::string> m_breakpointReplies;
-    bool m_useInlineBreakpoints = true;
+    bool m_useInlineBreakpoints = true; // Editor\UseInlineBreakpoints, read at construction
     bool m_featureBreakpoints = false;
     bool m_featureEditWhileRunning = false;
 

@@ -6,7 +6,9 @@
 
 #include "framework/app.h"
 #include "testsupport/captured_log.h"
+#include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
+#include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
 
@@ -22,7 +24,7 @@ public:
     std::vector<std::string> commands;
 };
 
-class EditDocTest : public ::testing::Test {
+class EditDocTest : public RegistrySandboxTest {
 protected:
     EditDocTest()
     {
@@ -107,6 +109,14 @@ TEST_F(EditDocTest, OpensFromTheProjectAndMarksBreakpoints)
     EXPECT_NE(std::string::npos, log.Text().find("\"Line 99\" names no line")) << log.Text();
     EXPECT_FALSE(doc.IsModified());
     EXPECT_TRUE(m_sink.commands.empty());
+
+    // With inline breakpoints switched off no line is marked.
+    CVQRegistry().SetUseInlineBreakpoints(0);
+    CEditRDoc plain(m_project, &m_sink);
+    plain.SetProgramName("MAIN");
+    plain.m_breakpointReplies = {"Line 3"};
+    ASSERT_EQ(1, plain.OpenFromProject());
+    EXPECT_FALSE(plain.Buffer().Line(3)->HasBreakpoint());
 
     CEditRDoc missing(m_project, &m_sink);
     missing.SetProgramName("GONE");
