@@ -247,6 +247,8 @@ LRESULT CControlBar::OnLButtonDownMessage(WPARAM, LPARAM lParam)
         return Default();
     m_bDragging = TRUE;
     ::SetCapture(m_hWnd);
+    // While the bar has the mouse no WM_SETCURSOR comes: set it now.
+    ::SetCursor(::LoadCursorA(nullptr, IDC_SIZEALL));
     return 0;
 }
 
