@@ -13,7 +13,9 @@
 
 #include "framework/wnd.h"
 
-// Bar styles, kept by the bar (not the window).
+// Bar styles, kept by the bar (not the window). CBRS_FLYBY and
+// CBRS_SIZE_DYNAMIC are kept as given: a frame shows a hot toolbar button's
+// prompt anyway, and a docked bar always takes its natural size.
 const DWORD CBRS_ALIGN_LEFT = 0x1000;
 const DWORD CBRS_ALIGN_TOP = 0x2000;
 const DWORD CBRS_ALIGN_RIGHT = 0x4000;
@@ -76,8 +78,9 @@ public:
     BOOL IsHorizontal() const { return (m_dwStyle & CBRS_ORIENT_VERT) == 0; }
     BOOL IsDragging() const { return m_bDragging; }
 
-    // The bar's size docked along an edge: its thickness across the edge
-    // and its natural length along it (borders and gripper included).
+    // The bar's natural size (borders and gripper included) docked along
+    // the top or the bottom (bHorz) or down a side; the frame takes its
+    // height, or its width, and gives it the whole length of the edge.
     virtual CSize CalcFixedLayout(BOOL bHorz);
     // The bar's borders and gripper around its client area, in window
     // coordinates of a window rectangle rect (origin 0,0).
