@@ -387,9 +387,11 @@ void CFrameWnd::LayoutBars(CRect& rest, BOOL bMove) const
                 rest.right = place.left;
                 break;
             }
+            // In a frame too small for its bars a bar gets no room, never a
+            // negative size.
             if (bMove)
-                ::MoveWindow(hWnd, place.left, place.top, place.Width(), place.Height() > 0 ? place.Height() : 0,
-                             TRUE);
+                ::MoveWindow(hWnd, place.left, place.top, place.Width() > 0 ? place.Width() : 0,
+                             place.Height() > 0 ? place.Height() : 0, TRUE);
         }
     }
     // The other control bars down a side, inside the docked ones.

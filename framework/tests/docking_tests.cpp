@@ -281,6 +281,29 @@ TEST(DockingTest, DockControlBarNamesTheEdgeAndABarWithoutDockingStaysPut)
     ExpectLayout(frame, CBRS_ALIGN_TOP);
 }
 
+TEST(DockingTest, AFrameTooSmallForItsBarsLeavesTheClientNoRoomButNoNegativeSize)
+{
+    DockingFrameHolder holder(CBRS_ALIGN_ANY, CBRS_ALIGN_ANY);
+    ASSERT_TRUE(holder.frame);
+    DockingFrame& frame = *holder.frame;
+    for (const UINT edge : {AFX_IDW_DOCKBAR_LEFT, AFX_IDW_DOCKBAR_TOP}) {
+        ASSERT_TRUE(frame.DockControlBar(&frame.toolBar, edge));
+        frame.MoveWindow(700, 500, 40, 60);
+        frame.RecalcLayout();
+        CRect client, mdi, bar;
+        frame.GetClientRect(&client);
+        mdi = ChildRect(frame, frame.m_hWndMDIClient);
+        bar = ChildRect(frame, frame.toolBar);
+        EXPECT_GE(mdi.Width(), 0) << edge;
+        EXPECT_GE(mdi.Height(), 0) << edge;
+        EXPECT_GE(bar.Width(), 0) << edge;
+        EXPECT_GE(bar.Height(), 0) << edge;
+        // Back at a usable size the layout is whole again.
+        frame.MoveWindow(700, 500, 520, 420);
+        ExpectLayout(frame, AfxDockBarAlign(edge));
+    }
+}
+
 TEST(DockingTest, LosingTheMouseEndsTheDragWithoutMovingTheBar)
 {
     DockingFrameHolder holder(CBRS_ALIGN_ANY, CBRS_ALIGN_ANY);
