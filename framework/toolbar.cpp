@@ -113,6 +113,8 @@ void CToolBar::OnOrientationChanged()
     if (!m_hWnd)
         return;
     const bool vertical = !IsHorizontal();
+    // CCS_VERT: separators between the rows are drawn across the bar.
+    ModifyStyle(vertical ? 0 : CCS_VERT, vertical ? CCS_VERT : 0);
     const int count = GetCount();
     for (int i = 0; i < count; ++i) {
         TBBUTTONINFOA info = {};
