@@ -325,77 +325,149 @@ LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM)
     return 0;
 }
 
-void CFrameWnd::GetLayoutClientRect(LPRECT lpRect) const
+namespace {
+
+// The docked bar hWnd belongs to, or null.
+CControlBar* DockedBar(HWND hWnd)
 {
-    CRect client;
-    ::GetClientRect(m_hWnd, &client);
-    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild; hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
-        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
-        if (id < AFX_IDW_CONTROLBAR_FIRST || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
+    auto* pBar = DYNAMIC_DOWNCAST(CControlBar, CWnd::FromHandlePermanent(hWnd));
+    return pBar && (pBar->GetBarStyle() & CBRS_ALIGN_ANY) ? pBar : nullptr;
+}
+
+int WindowHeight(HWND hWnd)
+{
+    CRect rect;
+    ::GetWindowRect(hWnd, &rect);
+    return rect.Height();
+}
+
+} // namespace
+
+void CFrameWnd::LayoutBars(CRect& rest, BOOL bMove) const
+{
+    ::GetClientRect(m_hWnd, &rest);
+    const CRect client = rest;
+    HWND hWndStatus = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_STATUS_BAR));
+    if (hWndStatus && ::IsWindowVisible(hWndStatus)) {
+        // The status bar places itself along the bottom.
+        if (bMove)
+            ::SendMessageA(hWndStatus, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
+        rest.bottom -= WindowHeight(hWndStatus);
+    }
+    HWND hWndTool = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_TOOLBAR));
+    if (hWndTool && ::IsWindowVisible(hWndTool) && !DockedBar(hWndTool)) {
+        // A toolbar that is not docked sizes itself along the top.
+        if (bMove)
+            ::SendMessageA(hWndTool, TB_AUTOSIZE, 0, 0);
+        rest.top += WindowHeight(hWndTool);
+    }
+    // The docked bars: top and bottom across the width, then the sides.
+    for (const DWORD edge : {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT}) {
+        for (HWND hWnd = ::GetWindow(m_hWnd, GW_CHILD); hWnd; hWnd = ::GetWindow(hWnd, GW_HWNDNEXT)) {
+            CControlBar* pBar = DockedBar(hWnd);
+            if (!pBar || !(pBar->GetBarStyle() & edge) || !::IsWindowVisible(hWnd))
+                continue;
+            const CSize size = pBar->CalcFixedLayout((edge & CBRS_ORIENT_HORZ) != 0);
+            CRect place = rest;
+            switch (edge) {
+            case CBRS_ALIGN_TOP:
+                place.bottom = place.top + size.cy;
+                rest.top = place.bottom;
+                break;
+            case CBRS_ALIGN_BOTTOM:
+                place.top = place.bottom - size.cy;
+                rest.bottom = place.top;
+                break;
+            case CBRS_ALIGN_LEFT:
+                place.right = place.left + size.cx;
+                rest.left = place.right;
+                break;
+            default:
+                place.left = place.right - size.cx;
+                rest.right = place.left;
+                break;
+            }
+            // In a frame too small for its bars a bar gets no room, never a
+            // negative size.
+            if (bMove)
+                ::MoveWindow(hWnd, place.left, place.top, place.Width() > 0 ? place.Width() : 0,
+                             place.Height() > 0 ? place.Height() : 0, TRUE);
+        }
+    }
+    // The other control bars down a side, inside the docked ones.
+    for (HWND hWnd = ::GetWindow(m_hWnd, GW_CHILD); hWnd; hWnd = ::GetWindow(hWnd, GW_HWNDNEXT)) {
+        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWnd));
+        if (id <= AFX_IDW_STATUS_BAR || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWnd) || DockedBar(hWnd))
             continue;
         CRect bar;
-        ::GetWindowRect(hWndChild, &bar);
-        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWndChild, GWL_STYLE));
-        if (id == AFX_IDW_TOOLBAR)
-            client.top += bar.Height();
-        else if (id == AFX_IDW_STATUS_BAR)
-            client.bottom -= bar.Height();
-        else if ((style & CCS_RIGHT) == CCS_RIGHT)
-            client.right -= bar.Width();
-        else if ((style & CCS_LEFT) == CCS_LEFT)
-            client.left += bar.Width();
+        ::GetWindowRect(hWnd, &bar);
+        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWnd, GWL_STYLE));
+        const int height = rest.bottom > rest.top ? rest.Height() : 0;
+        if ((style & CCS_RIGHT) == CCS_RIGHT) {
+            if (bMove)
+                ::MoveWindow(hWnd, rest.right - bar.Width(), rest.top, bar.Width(), height, TRUE);
+            rest.right -= bar.Width();
+        } else if ((style & CCS_LEFT) == CCS_LEFT) {
+            if (bMove)
+                ::MoveWindow(hWnd, rest.left, rest.top, bar.Width(), height, TRUE);
+            rest.left += bar.Width();
+        }
     }
-    if (client.bottom < client.top)
-        client.bottom = client.top;
-    if (client.right < client.left)
-        client.right = client.left;
-    *lpRect = client;
+    if (rest.bottom < rest.top)
+        rest.bottom = rest.top;
+    if (rest.right < rest.left)
+        rest.right = rest.left;
+}
+
+void CFrameWnd::GetLayoutClientRect(LPRECT lpRect) const
+{
+    CRect rest;
+    LayoutBars(rest, FALSE);
+    *lpRect = rest;
 }
 
 void CFrameWnd::RecalcLayout()
 {
     if (!m_hWnd)
         return;
-    CRect client;
-    ::GetClientRect(m_hWnd, &client);
-    // The bars first: the toolbar and status bar size themselves along
-    // their edge, the side bars keep their width between them.
-    HWND hWndTool = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_TOOLBAR));
-    if (hWndTool && ::IsWindowVisible(hWndTool))
-        ::SendMessageA(hWndTool, TB_AUTOSIZE, 0, 0);
+    CRect rest;
+    LayoutBars(rest, TRUE);
+    if (HWND hWndClient = GetClientWindow())
+        ::MoveWindow(hWndClient, rest.left, rest.top, rest.Width(), rest.Height(), TRUE);
+}
+
+void CFrameWnd::GetDockingArea(LPRECT lpRect) const
+{
+    CRect area;
+    ::GetClientRect(m_hWnd, &area);
     HWND hWndStatus = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_STATUS_BAR));
     if (hWndStatus && ::IsWindowVisible(hWndStatus))
-        ::SendMessageA(hWndStatus, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.Width(), client.Height()));
-    int top = 0;
-    int bottom = client.bottom;
-    if (hWndTool && ::IsWindowVisible(hWndTool)) {
-        CRect bar;
-        ::GetWindowRect(hWndTool, &bar);
-        top = bar.Height();
-    }
-    if (hWndStatus && ::IsWindowVisible(hWndStatus)) {
-        CRect bar;
-        ::GetWindowRect(hWndStatus, &bar);
-        bottom -= bar.Height();
-    }
-    for (HWND hWndChild = ::GetWindow(m_hWnd, GW_CHILD); hWndChild; hWndChild = ::GetWindow(hWndChild, GW_HWNDNEXT)) {
-        const UINT id = static_cast<UINT>(::GetDlgCtrlID(hWndChild));
-        if (id <= AFX_IDW_STATUS_BAR || id > AFX_IDW_CONTROLBAR_LAST || !::IsWindowVisible(hWndChild))
-            continue;
-        CRect bar;
-        ::GetWindowRect(hWndChild, &bar);
-        const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWndChild, GWL_STYLE));
-        const int height = bottom > top ? bottom - top : 0;
-        if ((style & CCS_RIGHT) == CCS_RIGHT)
-            ::MoveWindow(hWndChild, client.right - bar.Width(), top, bar.Width(), height, TRUE);
-        else if ((style & CCS_LEFT) == CCS_LEFT)
-            ::MoveWindow(hWndChild, 0, top, bar.Width(), height, TRUE);
-    }
-    if (HWND hWndClient = GetClientWindow()) {
-        CRect rest;
-        GetLayoutClientRect(&rest);
-        ::MoveWindow(hWndClient, rest.left, rest.top, rest.Width(), rest.Height(), TRUE);
-    }
+        area.bottom -= WindowHeight(hWndStatus);
+    *lpRect = area;
+}
+
+BOOL CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID)
+{
+    if (!pBar || !pBar->m_hWnd)
+        return FALSE;
+    const DWORD allowed = m_dwDockStyle & pBar->GetDockStyle();
+    const DWORD edge = AfxDockBarAlign(nDockBarID ? nDockBarID : AfxDockBarID(allowed));
+    if (!edge || !(edge & allowed))
+        return FALSE;
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~CBRS_ALIGN_ANY) | edge);
+    RecalcLayout();
+    return TRUE;
+}
+
+BOOL CFrameWnd::DropControlBar(CControlBar* pBar, CPoint point)
+{
+    if (!pBar)
+        return FALSE;
+    CRect area;
+    GetDockingArea(&area);
+    const DWORD edge = AfxDockEdgeAt(area, point, m_dwDockStyle & pBar->GetDockStyle(), pBar->GetBarStyle(),
+                                     CControlBar::kDockSnap);
+    return edge && DockControlBar(pBar, AfxDockBarID(edge));
 }
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy)

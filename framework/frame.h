@@ -12,17 +12,22 @@
 // command's string up to its "\n"), and a toolbar button's tooltip is the
 // part after it.
 //
-// The frame lays out its bars: the toolbar (AFX_IDW_TOOLBAR) along the top,
-// the status bar (AFX_IDW_STATUS_BAR) along the bottom, other visible
-// control bars (ids AFX_IDW_CONTROLBAR_FIRST to _LAST, aligned by their
-// CCS_LEFT or CCS_RIGHT style) down a side, and the client window in the
-// rest.
+// The frame lays out its bars: the status bar (AFX_IDW_STATUS_BAR) along
+// the bottom below everything; the docked bars (CControlBar, by their
+// CBRS_ALIGN_ edge, in creation order outwards in) first along the top and
+// the bottom across the whole width, then down the left and the right
+// between them; a toolbar (AFX_IDW_TOOLBAR) that is not docked along the
+// top; other visible control bars (ids AFX_IDW_CONTROLBAR_FIRST to _LAST,
+// aligned by their CCS_LEFT or CCS_RIGHT style) down a side inside the
+// docked bars, and the client window in the rest. A bar docks at an edge
+// only when both it and the frame enable docking there (EnableDocking).
 //
 // CMDIFrameWnd: a frame whose client is the system's MDI client window.
 #pragma once
 
 #include <windows.h>
 
+#include "framework/controlbar.h"
 #include "framework/wnd.h"
 
 class CDocument;
@@ -77,6 +82,21 @@ public:
     virtual void RecalcLayout();
     // The client area left over by the visible bars (client coordinates).
     void GetLayoutClientRect(LPRECT lpRect) const;
+
+    // The edges (CBRS_ALIGN_ bits) bars may dock at; 0: none.
+    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
+    DWORD GetDockStyle() const { return m_dwDockStyle; }
+    // Docks pBar at the edge nDockBarID (AFX_IDW_DOCKBAR_...; 0: the first
+    // of top, bottom, left, right that is allowed) and lays the frame out
+    // again. FALSE, the bar unchanged, when the bar or the frame does not
+    // enable that edge.
+    BOOL DockControlBar(CControlBar* pBar, UINT nDockBarID = 0);
+    // pBar was let go at point (client coordinates): it docks at the
+    // nearest allowed edge near the point. FALSE, the bar where it was,
+    // when no allowed edge is near.
+    BOOL DropControlBar(CControlBar* pBar, CPoint point);
+    // The area the bars dock around: the client area above the status bar.
+    void GetDockingArea(LPRECT lpRect) const;
     // The prompt of command nID: its string up to the first "\n".
     virtual void GetMessageString(UINT nID, CString& rMessage) const;
     // Shows the text in the status bar's first pane.
@@ -111,8 +131,11 @@ private:
     // Creates the window with the menu and the creation context.
     BOOL CreateFrame(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                      CWnd* pParentWnd, HMENU hMenu, void* pContext);
+    // Places the bars (when bMove) and returns what they leave free.
+    void LayoutBars(CRect& rest, BOOL bMove) const;
     BOOL m_bCreated = FALSE;
     void* m_pCreateContext = nullptr;
+    DWORD m_dwDockStyle = 0;
 };
 
 class CMDIFrameWnd : public CFrameWnd {

@@ -6,7 +6,7 @@
 #include "framework/controls.h"
 #include "framework/resources.h"
 
-IMPLEMENT_DYNAMIC(CToolBar, CWnd)
+IMPLEMENT_DYNAMIC(CToolBar, CControlBar)
 
 namespace {
 
@@ -29,7 +29,14 @@ BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID)
 BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, UINT nID)
 {
     AfxInitCommonControls();
-    if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEA, nullptr, dwStyle | dwCtrlStyle | WS_CHILD, CRect(0, 0, 0, 0),
+    DWORD dwWindowStyle = dwStyle;
+    if (dwStyle & (CBRS_ALIGN_ANY | CBRS_GRIPPER)) {
+        // A docked bar: the frame places it, the control does not.
+        dwWindowStyle = SplitBarStyle(dwStyle) | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+        if (dwStyle & CBRS_TOOLTIPS)
+            dwCtrlStyle |= TBSTYLE_TOOLTIPS;
+    }
+    if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEA, nullptr, dwWindowStyle | dwCtrlStyle | WS_CHILD, CRect(0, 0, 0, 0),
                         pParentWnd, nID))
         return FALSE;
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
@@ -94,7 +101,55 @@ BOOL CToolBar::SetButtons(const UINT* lpIDArray, int nIDCount)
             button.fsStyle = BTNS_BUTTON;
         }
     }
-    return SendMessage(TB_ADDBUTTONSA, static_cast<WPARAM>(nIDCount), reinterpret_cast<LPARAM>(buttons.data())) != 0;
+    if (!SendMessage(TB_ADDBUTTONSA, static_cast<WPARAM>(nIDCount), reinterpret_cast<LPARAM>(buttons.data())))
+        return FALSE;
+    if (!IsHorizontal())
+        OnOrientationChanged();
+    return TRUE;
+}
+
+void CToolBar::OnOrientationChanged()
+{
+    if (!m_hWnd)
+        return;
+    const bool vertical = !IsHorizontal();
+    // CCS_VERT: separators between the rows are drawn across the bar.
+    ModifyStyle(vertical ? 0 : CCS_VERT, vertical ? CCS_VERT : 0);
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        TBBUTTONINFOA info = {};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_STATE | TBIF_BYINDEX;
+        if (SendMessage(TB_GETBUTTONINFOA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info)) < 0)
+            continue;
+        const BYTE state = vertical ? static_cast<BYTE>(info.fsState | TBSTATE_WRAP)
+                                    : static_cast<BYTE>(info.fsState & ~TBSTATE_WRAP);
+        if (state == info.fsState)
+            continue;
+        info.fsState = state;
+        SendMessage(TB_SETBUTTONINFOA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info));
+    }
+    SendMessage(TB_AUTOSIZE);
+}
+
+CSize CToolBar::CalcFixedLayout(BOOL bHorz)
+{
+    // The buttons' extent: the union of their rectangles, or one button's
+    // size when there are none.
+    CRect extent(0, 0, 0, 0);
+    const int count = GetCount();
+    for (int i = 0; i < count; ++i) {
+        CRect item;
+        GetItemRect(i, &item);
+        extent.UnionRect(&extent, &item);
+    }
+    CSize content(extent.right, extent.bottom);
+    if (count == 0) {
+        const DWORD size = static_cast<DWORD>(SendMessage(TB_GETBUTTONSIZE));
+        content = CSize(LOWORD(size), HIWORD(size));
+    }
+    const CSize frame = CControlBar::CalcFixedLayout(bHorz);
+    return CSize(content.cx + frame.cx, content.cy + frame.cy);
 }
 
 void CToolBar::SetSizes(SIZE sizeButton, SIZE sizeImage)

@@ -2,12 +2,18 @@
 // image size and the buttons' command ids, 0 for a separator) and the
 // bitmap of the same id whose images, left to right, belong to the buttons
 // in order. Buttons send WM_COMMAND with their id to the toolbar's parent.
+//
+// Created with a CBRS_ALIGN_ edge (CBRS_TOP, say), the toolbar is a docked
+// bar of its frame (CControlBar): the frame places it, and docked at the
+// left or the right its buttons stand one below the other. Without one it
+// is the plain control, which places itself by its CCS_ styles.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include "framework/controlbar.h"
 #include "framework/gdi.h"
 #include "framework/wnd.h"
 
@@ -16,14 +22,15 @@ const UINT AFX_IDW_TOOLBAR = 0xE800;
 // A separator in a button id list.
 const UINT ID_SEPARATOR = 0;
 
-class CToolBar : public CWnd {
+class CToolBar : public CControlBar {
     DECLARE_DYNAMIC(CToolBar)
 public:
     CToolBar() = default;
     ~CToolBar() override;
 
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CCS_TOP, UINT nID = AFX_IDW_TOOLBAR);
-    // dwCtrlStyle: the toolbar's own TBSTYLE_ styles.
+    // dwCtrlStyle: the toolbar's own TBSTYLE_ styles. CBRS_TOOLTIPS in
+    // dwStyle gives the buttons tooltips (TBSTYLE_TOOLTIPS).
     BOOL CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT,
                   DWORD dwStyle = WS_CHILD | WS_VISIBLE | CCS_TOP, UINT nID = AFX_IDW_TOOLBAR);
 
@@ -52,6 +59,14 @@ public:
     // Enables and checks each button by its command's update handler in
     // pTarget; with bDisableIfNoHndler a command nobody handles is grayed.
     void OnUpdateCmdUI(CCmdTarget* pTarget, BOOL bDisableIfNoHndler);
+
+    // The buttons' extent plus borders and gripper, across and along the
+    // edge (bHorz: along the top or the bottom).
+    CSize CalcFixedLayout(BOOL bHorz) override;
+
+protected:
+    // Docked at a side, every button wraps: one button per row.
+    void OnOrientationChanged() override;
 
 private:
     CBitmap m_bitmap;

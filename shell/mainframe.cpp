@@ -447,13 +447,18 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
     // Toolbar.
     if (bOk) {
-        bOk = m_wndToolBar.CreateEx(this, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS,
-                                    WS_CHILD | WS_VISIBLE | CCS_TOP | CCS_NODIVIDER, AFX_IDW_TOOLBAR) &&
+        bOk = m_wndToolBar.CreateEx(this, TBSTYLE_FLAT,
+                                    WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER | CBRS_TOOLTIPS | CBRS_FLYBY |
+                                        CBRS_SIZE_DYNAMIC,
+                                    AFX_IDW_TOOLBAR) &&
               m_wndToolBar.LoadToolBar(IDR_MAINFRAME) && m_wndToolBar.LoadTrueColourImages(19, IDB_MAIN_TOOLBAR);
         if (bOk) {
+            m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
+            EnableDocking(CBRS_ALIGN_ANY);
             CString name;
             name.LoadString(IDS_MAIN_TOOLS);
             m_wndToolBar.SetWindowText(name);
+            DockControlBar(&m_wndToolBar, AFX_IDW_DOCKBAR_TOP);
         }
     }
     // Status bar: 0 menu prompts, 1 controller type, 2 link, 3 "Packet",
@@ -814,13 +819,33 @@ LRESULT CMainFrame::OnGetClientRectMessage(WPARAM, LPARAM lParam)
         m_pControlPanel->GetWindowRect(&panel);
         client.left += panel.Width() + 1;
     }
-    if (m_wndToolBar.IsWindowVisible()) {
-        CRect bar;
-        m_wndToolBar.GetWindowRect(&bar);
-        client.top += bar.Height() + 1;
-    }
+    ExcludeToolBar(client);
     *pRect = client;
     return 0;
+}
+
+void CMainFrame::ExcludeToolBar(CRect& rect) const
+{
+    // The visible toolbar's room (and one pixel more) along the edge it is
+    // docked at.
+    if (!m_wndToolBar.m_hWnd || !m_wndToolBar.IsWindowVisible())
+        return;
+    CRect bar;
+    m_wndToolBar.GetWindowRect(&bar);
+    switch (m_wndToolBar.GetBarStyle() & CBRS_ALIGN_ANY) {
+    case CBRS_ALIGN_BOTTOM:
+        rect.bottom -= bar.Height() + 1;
+        break;
+    case CBRS_ALIGN_LEFT:
+        rect.left += bar.Width() + 1;
+        break;
+    case CBRS_ALIGN_RIGHT:
+        rect.right -= bar.Width() + 1;
+        break;
+    default:
+        rect.top += bar.Height() + 1;
+        break;
+    }
 }
 
 void CMainFrame::GetFreeArea(CRect& rect) const
@@ -833,11 +858,7 @@ void CMainFrame::GetFreeArea(CRect& rect) const
         m_pControlPanel->GetWindowRect(&panel);
         client.left += panel.Width() + 1;
     }
-    if (m_wndToolBar.m_hWnd && m_wndToolBar.IsWindowVisible()) {
-        CRect bar;
-        m_wndToolBar.GetWindowRect(&bar);
-        client.top += bar.Height() + 1;
-    }
+    ExcludeToolBar(client);
     if (m_wndStatusBar.m_hWnd && m_wndStatusBar.IsWindowVisible()) {
         CRect bar;
         m_wndStatusBar.GetWindowRect(&bar);

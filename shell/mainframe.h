@@ -200,6 +200,8 @@ public:
     struct CommandRow;
 
 private:
+    // Takes the visible toolbar's room off rect (screen coordinates).
+    void ExcludeToolBar(CRect& rect) const;
     void ExecuteCommand(const CommandRow& row, UINT nID);
     BOOL R() const { return m_bReady && !m_bOperationInProgress; }
     BOOL C() const { return R() && m_bConnected; }

@@ -6,6 +6,7 @@
 #include "framework/menu.h"
 #include "framework/statusbar.h"
 #include "framework/toolbar.h"
+#include "frame_holder.h"
 #include "framework_tests_res.h"
 #include "testsupport/test_window.h"
 
@@ -61,26 +62,8 @@ ON_UPDATE_COMMAND_UI(0x9002, OnUpdateSave)
 ON_COMMAND_RANGE(0x9001, 0x9003, OnButton)
 END_MESSAGE_MAP()
 
-// The frame deletes itself when its window goes.
-struct FrameHolder {
-    TestFrame* frame = new TestFrame;
-    FrameHolder()
-    {
-        if (!frame->LoadFrame(IDR_TEST_FRAME)) {
-            delete frame;
-            frame = nullptr;
-        } else {
-            // Away from the top-left corner, where other test programs
-            // read pixels of the shared screen.
-            frame->MoveWindow(760, 560, 500, 400);
-            frame->ShowWindow(SW_SHOWNORMAL);
-        }
-    }
-    ~FrameHolder()
-    {
-        if (frame)
-            frame->DestroyWindow();
-    }
+struct FrameHolder : TFrameHolder<TestFrame> {
+    FrameHolder() : TFrameHolder(CRect(760, 560, 1260, 960), [](TestFrame&) {}) {}
 };
 
 CRect ChildRect(const CWnd& parent, HWND child)

@@ -17,6 +17,7 @@
 #include "shell/shellmessages.h"
 #include "shell/vqregistry.h"
 #include "shell_test_support.h"
+#include "testsupport/bar_drag.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
@@ -432,6 +433,75 @@ TEST_F(MainFrameTest, ArrangingWindowsSendsTheFreeArea)
     RECT area = {};
     m_pFrame->SendMessage(WM_GET_FRAME_CLIENT_RECT, 0, reinterpret_cast<LPARAM>(&area));
     EXPECT_EQ(CRect(free.left, free.top, client.right, client.bottom), CRect(area));
+}
+
+TEST_F(MainFrameTest, TheToolbarHasAGripperAndDocksAtAnyEdge)
+{
+    CTrueColourToolBar& bar = m_pFrame->GetToolBar();
+    EXPECT_EQ(static_cast<int>(AFX_IDW_TOOLBAR), bar.GetDlgCtrlID());
+    EXPECT_EQ(CBRS_ALIGN_TOP, bar.GetBarStyle() & CBRS_ALIGN_ANY);
+    EXPECT_TRUE(bar.GetBarStyle() & CBRS_GRIPPER);
+    EXPECT_EQ(CBRS_ALIGN_ANY, bar.GetDockStyle());
+    EXPECT_EQ(CBRS_ALIGN_ANY, m_pFrame->GetDockStyle());
+    EXPECT_TRUE(bar.GetStyle() & TBSTYLE_FLAT);
+    EXPECT_TRUE(bar.GetStyle() & TBSTYLE_TOOLTIPS);
+
+    CRect area;
+    m_pFrame->GetDockingArea(&area);
+    const CPoint middle = area.CenterPoint();
+    const struct {
+        CPoint target;
+        DWORD edge;
+    } drags[] = {{CPoint(area.left + 5, middle.y), CBRS_ALIGN_LEFT},
+                 {CPoint(area.right - 5, middle.y), CBRS_ALIGN_RIGHT},
+                 {CPoint(middle.x, area.bottom - 5), CBRS_ALIGN_BOTTOM},
+                 {CPoint(middle.x, area.top + 5), CBRS_ALIGN_TOP}};
+    for (const auto& drag : drags) {
+        SCOPED_TRACE(::testing::Message() << "edge " << std::hex << drag.edge);
+        ASSERT_TRUE(DragBarTo(bar, drag.target));
+        ASSERT_EQ(drag.edge, bar.GetBarStyle() & CBRS_ALIGN_ANY);
+        // The MDI client takes what the bars leave, the status bar stays at
+        // the bottom.
+        CRect client, mdi, status, toolbar;
+        m_pFrame->GetClientRect(&client);
+        ::GetWindowRect(m_pFrame->m_hWndMDIClient, &mdi);
+        m_pFrame->ScreenToClient(&mdi);
+        m_pFrame->GetStatusBar().GetWindowRect(&status);
+        m_pFrame->ScreenToClient(&status);
+        bar.GetWindowRect(&toolbar);
+        m_pFrame->ScreenToClient(&toolbar);
+        CRect rest;
+        m_pFrame->GetLayoutClientRect(&rest);
+        EXPECT_EQ(rest, mdi);
+        EXPECT_EQ(client.bottom, status.bottom);
+        CRect overlap;
+        EXPECT_FALSE(overlap.IntersectRect(&toolbar, &mdi));
+        EXPECT_FALSE(overlap.IntersectRect(&toolbar, &status));
+
+        // The free area for arranging windows leaves the toolbar's edge.
+        CRect free, screenClient = client;
+        m_pFrame->GetFreeArea(free);
+        m_pFrame->ClientToScreen(&screenClient);
+        CRect panel;
+        m_pFrame->GetControlPanel()->GetWindowRect(&panel);
+        const int panelWidth = m_pFrame->GetControlPanel()->IsWindowVisible() ? panel.Width() + 1 : 0;
+        switch (drag.edge) {
+        case CBRS_ALIGN_LEFT:
+            EXPECT_EQ(screenClient.left + panelWidth + toolbar.Width() + 1, free.left);
+            EXPECT_EQ(screenClient.top, free.top);
+            break;
+        case CBRS_ALIGN_RIGHT:
+            EXPECT_EQ(screenClient.right - toolbar.Width() - 1, free.right);
+            break;
+        case CBRS_ALIGN_BOTTOM:
+            EXPECT_EQ(screenClient.bottom - status.Height() - 1 - toolbar.Height() - 1, free.bottom);
+            EXPECT_EQ(screenClient.top, free.top);
+            break;
+        default:
+            EXPECT_EQ(screenClient.top + toolbar.Height() + 1, free.top);
+            break;
+        }
+    }
 }
 
 TEST_F(MainFrameTest, TheDriveButtonOpensTheOneKindTheChooserOrNothing)
