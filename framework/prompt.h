@@ -12,6 +12,18 @@ public:
     // button chosen (IDOK, IDCANCEL, IDYES, IDNO, ...), IDCANCEL for every
     // abnormal end.
     virtual int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) = 0;
+    // The same question with the type's buttons labelled by the caller
+    // ("&Backup", "&Overwrite", "&Cancel" for MB_YESNOCANCEL, in the type's
+    // order); a null label keeps the button's own text. The answer is still
+    // the type's button id. The system message box cannot relabel its
+    // buttons, so the default shows the type's own.
+    virtual int PromptLabelled(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType,
+                               const LPCTSTR* labels, int nLabels)
+    {
+        (void)labels;
+        (void)nLabels;
+        return Prompt(hWndOwner, lpszText, lpszCaption, nType);
+    }
 
     // Shows text with caption and returns at once: the box lives on a
     // thread of its own, so a worker or receive thread that reports an

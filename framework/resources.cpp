@@ -131,6 +131,11 @@ public:
     {
         return g_host.load()->prompts().Prompt(hWndOwner, lpszText, lpszCaption, nType);
     }
+    int PromptLabelled(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType, const LPCTSTR* labels,
+                       int nLabels) override
+    {
+        return g_host.load()->prompts().PromptLabelled(hWndOwner, lpszText, lpszCaption, nType, labels, nLabels);
+    }
     void PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override
     {
         g_host.load()->prompts().PromptDetached(lpszText, lpszCaption, nType);

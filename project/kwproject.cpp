@@ -356,11 +356,12 @@ int CKWProject::ImportProject(const CString& zwaPath, int bSilent)
     if (PathExists(zwe) || PathExists(mwe)) {
         int answer = IDNO; // Overwrite
         if (!bSilent) {
-            answer = AfxGetPromptService().Prompt(
+            static const LPCTSTR kButtons[] = {"&Backup", "&Overwrite", "&Cancel"};
+            answer = AfxGetPromptService().PromptLabelled(
                 GetProjectWndHandle(),
                 FormatText("Project file %s already exists on the PC do you want to back it up or overwrite it?",
                            dataFolder),
-                "Save program", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+                "Save program", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1, kButtons, 3);
         }
         if (answer == IDYES) {
             CFileDialog dialog(FALSE, CKWMPELink::m_kstrCompressedFileExtension, nullptr,

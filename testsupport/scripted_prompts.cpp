@@ -30,10 +30,19 @@ std::vector<std::string> ScriptedPrompts::Texts() const
     return texts;
 }
 
-int ScriptedPrompts::Prompt(HWND, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
+int ScriptedPrompts::Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
+    return PromptLabelled(hWndOwner, lpszText, lpszCaption, nType, nullptr, 0);
+}
+
+int ScriptedPrompts::PromptLabelled(HWND, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType, const LPCTSTR* labels,
+                                    int nLabels)
+{
+    std::vector<std::string> labelTexts;
+    for (int i = 0; labels && i < nLabels; ++i)
+        labelTexts.push_back(labels[i] ? labels[i] : "");
     std::lock_guard<std::mutex> guard(m_lock);
-    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, false});
+    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, false, labelTexts});
     if (!m_answers.empty()) {
         const int answer = m_answers.front();
         m_answers.pop_front();
@@ -55,5 +64,5 @@ int ScriptedPrompts::Prompt(HWND, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nT
 void ScriptedPrompts::PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, true});
+    m_records.push_back({lpszCaption ? lpszCaption : "", lpszText ? lpszText : "", nType, true, {}});
 }

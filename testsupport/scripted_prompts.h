@@ -20,6 +20,7 @@ public:
         std::string text;
         UINT type;
         bool detached;
+        std::vector<std::string> labels; // the caller's button labels, if any
     };
 
     ScriptedPrompts();
@@ -33,6 +34,8 @@ public:
     std::vector<std::string> Texts() const;
 
     int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override;
+    int PromptLabelled(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType, const LPCTSTR* labels,
+                       int nLabels) override;
     // Recorded at once, like a shown box, so tests need not wait.
     void PromptDetached(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType = MB_OK) override;
 

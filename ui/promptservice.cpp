@@ -41,7 +41,7 @@ const TypeButtons kTypes[] = {
 
 CUserPromptService::CUserPromptService(IPromptService* pFallback) : m_pFallback(pFallback) {}
 
-void CUserPromptService::AddButtonsForType(CUserDialog& dialog, UINT nType)
+void CUserPromptService::AddButtonsForType(CUserDialog& dialog, UINT nType, const LPCTSTR* labels, int nLabels)
 {
     const TypeButtons* pType = &kTypes[0]; // unknown types get OK
     for (const TypeButtons& t : kTypes) {
@@ -53,22 +53,30 @@ void CUserPromptService::AddButtonsForType(CUserDialog& dialog, UINT nType)
         defaultIndex = 0;
     for (int i = 0; i < pType->count; ++i) {
         const ButtonSpec& b = pType->buttons[i];
-        const CString text = b.nTextID ? LoadStringOr(b.nTextID, b.text) : CString(b.text);
+        CString text = b.nTextID ? LoadStringOr(b.nTextID, b.text) : CString(b.text);
+        if (labels && i < nLabels && labels[i])
+            text = labels[i];
         dialog.AddButton(text, b.result, i == defaultIndex);
     }
 }
 
 int CUserPromptService::Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType)
 {
+    return PromptLabelled(hWndOwner, lpszText, lpszCaption, nType, nullptr, 0);
+}
+
+int CUserPromptService::PromptLabelled(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType,
+                                       const LPCTSTR* labels, int nLabels)
+{
     CUserDialog dialog(nullptr, lpszCaption ? lpszCaption : "");
     dialog.KeepParentHandle(hWndOwner);
     dialog.SetMessageText(lpszText ? lpszText : "");
-    AddButtonsForType(dialog, nType);
+    AddButtonsForType(dialog, nType, labels, nLabels);
     const int result = static_cast<int>(dialog.DoModal());
     if (dialog.WasShown())
         return result;
     if (m_pFallback)
-        return m_pFallback->Prompt(hWndOwner, lpszText, lpszCaption, nType);
+        return m_pFallback->PromptLabelled(hWndOwner, lpszText, lpszCaption, nType, labels, nLabels);
     const int answer = ::MessageBoxA(hWndOwner, lpszText, lpszCaption, nType);
     return answer ? answer : IDCANCEL;
 }

@@ -21,10 +21,14 @@ public:
     explicit CUserPromptService(IPromptService* pFallback = nullptr);
 
     int Prompt(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) override;
+    int PromptLabelled(HWND hWndOwner, LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType, const LPCTSTR* labels,
+                       int nLabels) override;
 
     // Adds the buttons of a message-box type (MB_OK ... MB_CANCELTRYCONTINUE,
-    // the default button from MB_DEFBUTTON1..3) to a dialog.
-    static void AddButtonsForType(CUserDialog& dialog, UINT nType);
+    // the default button from MB_DEFBUTTON1..3) to a dialog; labels, where
+    // given and not null, replace the buttons' texts in order.
+    static void AddButtonsForType(CUserDialog& dialog, UINT nType, const LPCTSTR* labels = nullptr,
+                                  int nLabels = 0);
 
 private:
     IPromptService* m_pFallback;

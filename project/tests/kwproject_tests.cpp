@@ -152,9 +152,10 @@ TEST_F(KWProjectTest, TheBackupQuestion)
     EXPECT_EQ("Save program", records[0].caption);
     EXPECT_EQ("Project file " + Path("Line") + " already exists on the PC do you want to back it up or overwrite it?",
               records[0].text);
-    // Backup (the default) is Yes, Overwrite No.
+    // Backup (the default) answers Yes, Overwrite No.
     EXPECT_EQ(static_cast<UINT>(MB_YESNOCANCEL), records[0].type & MB_TYPEMASK);
     EXPECT_EQ(static_cast<UINT>(MB_DEFBUTTON1), records[0].type & MB_DEFMASK);
+    EXPECT_EQ((std::vector<std::string>{"&Backup", "&Overwrite", "&Cancel"}), records[0].labels);
     EXPECT_EQ("&Backup", records[1].caption);
     EXPECT_EQ("Cannot backup file to itself!", records[1].text);
     EXPECT_EQ(1, PathExists(Path("Line.mwe").c_str()));

@@ -61,6 +61,7 @@ TEST_F(PromptServiceTest, PromptShowsAUserDialogWithTheButtonsOfItsType)
         int defaultId;
         int press;
         int expected;
+        std::vector<LPCTSTR> labels; // the caller's labels; none: Prompt
     } cases[] = {
         {MB_OK | MB_ICONERROR, {"&OK"}, IDC_USER_BUTTON0, 0, IDOK},
         {MB_OKCANCEL, {"&OK", "&Cancel"}, IDC_USER_BUTTON0, 1, IDCANCEL},
@@ -68,6 +69,11 @@ TEST_F(PromptServiceTest, PromptShowsAUserDialogWithTheButtonsOfItsType)
         {MB_YESNOCANCEL | MB_DEFBUTTON3, {"&Yes", "&No", "&Cancel"}, IDC_USER_BUTTON2, 1, IDNO},
         {MB_ABORTRETRYIGNORE, {"&Abort", "&Retry", "&Ignore"}, IDC_USER_BUTTON0, 2, IDIGNORE},
         {MB_RETRYCANCEL | MB_DEFBUTTON3, {"&Retry", "&Cancel"}, IDC_USER_BUTTON0, 0, IDRETRY},
+        // Labelled buttons answer with their type's ids; a null label keeps
+        // the button's own text.
+        {MB_YESNOCANCEL, {"&Backup", "&Overwrite", "&Cancel"}, IDC_USER_BUTTON0, 1, IDNO,
+         {"&Backup", "&Overwrite", "&Cancel"}},
+        {MB_YESNO | MB_DEFBUTTON2, {"&Keep", "&No"}, IDC_USER_BUTTON1, 0, IDYES, {"&Keep", nullptr, "&Extra"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.type);
@@ -84,7 +90,12 @@ TEST_F(PromptServiceTest, PromptShowsAUserDialogWithTheButtonsOfItsType)
             defaultId = LOWORD(SendMessageA(hDlg, DM_GETDEFID, 0, 0));
             ClickButton(hDlg, kButtons[c.press]);
         });
-        EXPECT_EQ(c.expected, AfxGetPromptService().Prompt(nullptr, "Load the project?", "Project", c.type));
+        const int answer =
+            c.labels.empty()
+                ? AfxGetPromptService().Prompt(nullptr, "Load the project?", "Project", c.type)
+                : AfxGetPromptService().PromptLabelled(nullptr, "Load the project?", "Project", c.type,
+                                                       c.labels.data(), static_cast<int>(c.labels.size()));
+        EXPECT_EQ(c.expected, answer);
         ASSERT_NE(nullptr, user.Finish());
         EXPECT_EQ("Project", caption);
         EXPECT_EQ("Load the project?", text);
@@ -102,8 +113,11 @@ TEST_F(PromptServiceTest, WithoutAProjectWindowTheFallbackAnswers)
     m_project.SetRegistrationAnswer(0);
     m_frame.SetComponent(COMPONENT_PROJECT_WINDOW, &m_project);
     EXPECT_EQ(IDOK, AfxGetPromptService().Prompt(nullptr, "Refused", "Vorta2", MB_OK));
+    const LPCTSTR labels[] = {"&Backup", "&Overwrite", "&Cancel"};
+    EXPECT_EQ(IDYES, AfxGetPromptService().PromptLabelled(nullptr, "Labelled", "Vorta2", MB_YESNOCANCEL, labels, 3));
     const auto records = m_fallback.Records();
-    ASSERT_EQ(2u, records.size());
+    ASSERT_EQ(3u, records.size());
+    EXPECT_EQ((std::vector<std::string>{"&Backup", "&Overwrite", "&Cancel"}), records[2].labels);
     EXPECT_EQ("Quit?", records[0].text);
     EXPECT_EQ(static_cast<UINT>(MB_YESNO), records[0].type);
     EXPECT_EQ("Refused", records[1].text);
