@@ -6,6 +6,7 @@
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
@@ -320,6 +321,8 @@ inline void DispatchStatement(const uint8_t* text, int& position, int limit, int
     uint8_t token = text[position];
     if (IsKeywordToken(token)) {
         const TokenDescriptor& k = g_Keywords[token];
+        if (k.classCode == kClassNext && NextOnPlainLocal(g_ProcessRecords[process], text, position, limit))
+            return;
         if (k.classCode == kClassAssignable) {
             ExecuteAssignable(text, position, limit, process);
         } else if (!k.handler) {
