@@ -312,7 +312,7 @@ void JumpToField(int process, int& position, int32_t target)
 
 namespace {
 
-inline void DispatchStatement(const uint8_t* text, int& position, int limit, int process)
+[[gnu::always_inline]] inline void DispatchStatement(const uint8_t* text, int& position, int limit, int process)
 {
     if (position < 0 || position >= limit) {
         SetProcessError(process, kErrProgramCorrupt);
@@ -352,7 +352,7 @@ inline void DispatchStatement(const uint8_t* text, int& position, int limit, int
 }
 
 // One statement of a running program and the step to the next one.
-inline void RunStatement(ProcessRecord& r, int process)
+[[gnu::always_inline]] inline void RunStatement(ProcessRecord& r, int process)
 {
     int position = r.position;
     r.statementStart = position;
