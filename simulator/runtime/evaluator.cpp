@@ -123,6 +123,18 @@ namespace {
     }
 }
 
+// The slot of a plain local variable that is the whole of a bracketed
+// argument at pos ("name EOX )"), read as evaluating it would read it; -1 for
+// any other argument, which is evaluated as an expression.
+int PlainVariableArgument(const ProcessRecord& r, const uint8_t* code, int pos, int limit)
+{
+    if (pos + 4 >= limit || code[pos] != kTokName || code[pos + 3] != kTokEox || code[pos + 4] != kTokCloseBracket ||
+        r.valueDepth >= kValueStackDepth)
+        return -1;
+    const int slot = code[pos + 1] | (code[pos + 2] << 8);
+    return slot < kLocalVariables && (r.localFlags[slot] & 3u) != 3u ? slot : -1;
+}
+
 } // namespace
 
 float ApplyBinaryOperator(uint8_t op, float a, float b, int process)
@@ -176,9 +188,15 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
             if (function && pos + 1 < limit && code[pos] == kTokOpenBracket &&
                 code[pos + 1] != kTokCloseBracket) {
                 ++pos;
-                int at = pos;
-                const float argument = EvaluateExpression(code, at, limit, process);
-                pos = at;
+                float argument;
+                if (const int slot = PlainVariableArgument(r, code, pos, limit); slot >= 0) {
+                    argument = r.localValues[slot];
+                    pos += 4;
+                } else {
+                    int at = pos;
+                    argument = EvaluateExpression(code, at, limit, process);
+                    pos = at;
+                }
                 if (Pending(r))
                     return fail(kErrEvaluation);
                 if (pos >= limit || code[pos] != kTokCloseBracket)
