@@ -102,22 +102,9 @@ void Put32(uint8_t* buffer, int& position, int32_t value)
         buffer[position++] = static_cast<uint8_t>(v >> (8 * n));
 }
 
-int32_t Get32(const uint8_t* buffer, int& position)
-{
-    uint32_t v = 0;
-    for (int n = 0; n < 4; ++n)
-        v |= static_cast<uint32_t>(buffer[position++]) << (8 * n);
-    return static_cast<int32_t>(v);
-}
-
 void PutFloat(uint8_t* buffer, int& position, float value)
 {
     Put32(buffer, position, std::bit_cast<int32_t>(value));
-}
-
-float GetFloat(const uint8_t* buffer, int& position)
-{
-    return std::bit_cast<float>(Get32(buffer, position));
 }
 
 void Put16(uint8_t* buffer, int& position, uint16_t value)
@@ -126,26 +113,10 @@ void Put16(uint8_t* buffer, int& position, uint16_t value)
     buffer[position++] = static_cast<uint8_t>(value >> 8);
 }
 
-uint16_t Get16(const uint8_t* buffer, int& position)
-{
-    uint16_t v = buffer[position];
-    v |= static_cast<uint16_t>(buffer[position + 1] << 8);
-    position += 2;
-    return v;
-}
-
 void Put24(uint8_t* buffer, int& position, uint32_t value)
 {
     for (int n = 0; n < 3; ++n)
         buffer[position++] = static_cast<uint8_t>(value >> (8 * n));
-}
-
-uint32_t Get24(const uint8_t* buffer, int& position)
-{
-    uint32_t low = buffer[position];
-    uint32_t high = buffer[position + 1] | (static_cast<uint32_t>(buffer[position + 2]) << 8);
-    position += 3;
-    return low | (high << 8);
 }
 
 float SetClearBits(float value, uint32_t setMask, uint32_t clearMask)

@@ -7,6 +7,7 @@
 // fields in memory are little-endian.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -35,14 +36,38 @@ uint16_t Crc16ModbusStep(uint16_t crc, uint8_t byte);
 uint32_t LockChecksum(std::string_view code, const char* salt);
 
 // Byte fields, little-endian, each advancing the position.
+// The readers are inline: the interpreter reads the code's fields with them
+// on every statement.
 void Put32(uint8_t* buffer, int& position, int32_t value);
-int32_t Get32(const uint8_t* buffer, int& position);
+inline int32_t Get32(const uint8_t* buffer, int& position)
+{
+    uint32_t v = 0;
+    for (int n = 0; n < 4; ++n)
+        v |= static_cast<uint32_t>(buffer[position + n]) << (8 * n);
+    position += 4;
+    return static_cast<int32_t>(v);
+}
 void PutFloat(uint8_t* buffer, int& position, float value);
-float GetFloat(const uint8_t* buffer, int& position);
+inline float GetFloat(const uint8_t* buffer, int& position)
+{
+    return std::bit_cast<float>(Get32(buffer, position));
+}
 void Put16(uint8_t* buffer, int& position, uint16_t value);
-uint16_t Get16(const uint8_t* buffer, int& position);
+inline uint16_t Get16(const uint8_t* buffer, int& position)
+{
+    uint16_t v = buffer[position];
+    v |= static_cast<uint16_t>(buffer[position + 1] << 8);
+    position += 2;
+    return v;
+}
 void Put24(uint8_t* buffer, int& position, uint32_t value);
-uint32_t Get24(const uint8_t* buffer, int& position);
+inline uint32_t Get24(const uint8_t* buffer, int& position)
+{
+    uint32_t low = buffer[position];
+    uint32_t high = buffer[position + 1] | (static_cast<uint32_t>(buffer[position + 2]) << 8);
+    position += 3;
+    return low | (high << 8);
+}
 
 // A float that holds a bit pattern: taken as an integer, setMask or-ed in,
 // clearMask removed, stored back as a float.

@@ -66,7 +66,10 @@ float ApplyUnaryOperator(uint8_t op, float b, int process)
     }
 }
 
-float ApplyBinaryOperator(uint8_t op, float a, float b, int process)
+namespace {
+
+// The binary operators, inline in the evaluator's loop.
+[[gnu::always_inline]] inline float BinaryOperator(uint8_t op, float a, float b, int process)
 {
     const float d = a - b;
     switch (op) {
@@ -120,6 +123,25 @@ float ApplyBinaryOperator(uint8_t op, float a, float b, int process)
     }
 }
 
+// The slot of a plain local variable that is the whole of a bracketed
+// argument at pos ("name EOX )"), read as evaluating it would read it; -1 for
+// any other argument, which is evaluated as an expression.
+int PlainVariableArgument(const ProcessRecord& r, const uint8_t* code, int pos, int limit)
+{
+    if (pos + 4 >= limit || code[pos] != kTokName || code[pos + 3] != kTokEox || code[pos + 4] != kTokCloseBracket ||
+        r.valueDepth >= kValueStackDepth)
+        return -1;
+    const int slot = code[pos + 1] | (code[pos + 2] << 8);
+    return slot < kLocalVariables && (r.localFlags[slot] & 3u) != 3u ? slot : -1;
+}
+
+} // namespace
+
+float ApplyBinaryOperator(uint8_t op, float a, float b, int process)
+{
+    return BinaryOperator(op, a, b, process);
+}
+
 float EvaluateExpression(const uint8_t* code, int& position, int limit, int process)
 {
     ProcessRecord* record = GetProcessRecord(process);
@@ -127,7 +149,11 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
         return 0.0f;
     ProcessRecord& r = *record;
     const int32_t entry = r.valueDepth;
+    // The position is kept in a local while the loop runs and written back
+    // on every way out; calls that move it get a copy.
+    int pos = position;
     auto fail = [&](int32_t error) {
+        position = pos;
         if (!Pending(r))
             SetProcessError(process, error);
         r.valueDepth = entry;
@@ -141,37 +167,48 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
         r.valueStack[r.valueDepth++] = value;
     };
     auto readFloat = [&](float& value) {
-        if (position + 4 > limit)
+        if (pos + 4 > limit)
             return false;
-        value = GetFloat(code, position);
+        value = GetFloat(code, pos);
         return true;
     };
 
     while (!Pending(r)) {
-        if (position < 0 || position >= limit)
+        if (pos < 0 || pos >= limit)
             return fail(kErrEvaluation);
-        const uint8_t token = code[position++];
+        const uint8_t token = code[pos++];
         if (token == kTokEox) {
             if (r.valueDepth != entry + 1)
                 return fail(kErrEvaluation);
+            position = pos;
             return r.valueStack[--r.valueDepth];
         }
         if (IsKeywordToken(token)) {
             const ValueFunction function = g_ValueFunctions[token].load(std::memory_order_relaxed);
-            if (function && position + 1 < limit && code[position] == kTokOpenBracket &&
-                code[position + 1] != kTokCloseBracket) {
-                ++position;
-                const float argument = EvaluateExpression(code, position, limit, process);
+            if (function && pos + 1 < limit && code[pos] == kTokOpenBracket &&
+                code[pos + 1] != kTokCloseBracket) {
+                ++pos;
+                float argument;
+                if (const int slot = PlainVariableArgument(r, code, pos, limit); slot >= 0) {
+                    argument = r.localValues[slot];
+                    pos += 4;
+                } else {
+                    int at = pos;
+                    argument = EvaluateExpression(code, at, limit, process);
+                    pos = at;
+                }
                 if (Pending(r))
                     return fail(kErrEvaluation);
-                if (position >= limit || code[position] != kTokCloseBracket)
+                if (pos >= limit || code[pos] != kTokCloseBracket)
                     return fail(kErrCloseBracketExpected);
-                ++position;
+                ++pos;
                 r.result = function(argument, process);
                 push(r.result);
                 continue;
             }
-            float value = CallFunctionKeyword(token, code, position, limit, process);
+            int at = pos;
+            float value = CallFunctionKeyword(token, code, at, limit, process);
+            pos = at;
             push(value);
             continue;
         }
@@ -185,22 +222,27 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
             break;
         }
         case kTokName: {
-            if (position + 2 > limit)
+            if (pos + 2 > limit)
                 return fail(kErrEvaluation);
-            int slot = Get16(code, position);
+            int slot = Get16(code, pos);
             if (slot >= kLocalVariables)
                 return fail(kErrEvaluation);
             push((r.localFlags[slot] & 3u) == 3u ? ReadLocal(slot, process) : r.localValues[slot]);
             break;
         }
         case kTokParameter: {
-            if (position >= limit)
+            if (pos >= limit)
                 return fail(kErrEvaluation);
-            int row = code[position++];
+            int row = code[pos++];
             if (row >= kParameterRows)
                 return fail(kErrEvaluation);
-            if (position < limit && code[position] == kTokModifier && !EvaluateModifier(code, position, limit, process))
-                break;
+            if (pos < limit && code[pos] == kTokModifier) {
+                int at = pos;
+                const bool chosen = EvaluateModifier(code, at, limit, process);
+                pos = at;
+                if (!chosen)
+                    break;
+            }
             ParameterReader reader = g_ParameterReader.load();
             if (!reader)
                 return fail(kErrEvaluation);
@@ -221,11 +263,12 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
             {
                 float b = r.valueStack[--r.valueDepth];
                 float a = r.valueStack[r.valueDepth - 1];
-                r.valueStack[r.valueDepth - 1] = ApplyBinaryOperator(token, a, b, process);
+                r.valueStack[r.valueDepth - 1] = BinaryOperator(token, a, b, process);
             }
             break;
         }
     }
+    position = pos;
     r.valueDepth = entry;
     return 0.0f;
 }

@@ -299,6 +299,8 @@ void KeywordFor(const uint8_t* text, int& position, int limit, int process)
 void KeywordNext(const uint8_t* text, int& position, int limit, int process)
 {
     ProcessRecord& r = g_ProcessRecords[process];
+    if (NextOnPlainLocal(r, text, position, limit))
+        return;
     if (r.forDepth <= 0) {
         SetProcessError(process, kErrNextWithoutFor);
         return;
@@ -313,18 +315,10 @@ void KeywordNext(const uint8_t* text, int& position, int limit, int process)
         return;
     }
     v.axis = entry.axis;
-    float value;
-    if (v.kind == kLoopVariableNamed && v.number < kLocalVariables && (r.localFlags[v.number] & 3u) == 0) {
-        // A plain local, the common loop variable, directly.
-        value = r.localValues[v.number] + entry.step;
-        r.localValues[v.number] = value;
-        r.result = value;
-    } else {
-        value = LoopValue(v, process) + entry.step;
-        SetLoopValue(v, value, process);
-        if (Failed(process))
-            return;
-    }
+    const float value = LoopValue(v, process) + entry.step;
+    SetLoopValue(v, value, process);
+    if (Failed(process))
+        return;
     const bool over = entry.step >= 0.0f ? entry.end < value : entry.end > value;
     if (over) {
         --r.forDepth;

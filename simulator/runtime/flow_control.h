@@ -11,7 +11,36 @@
 
 #include <cstdint>
 
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/tokens.h"
+
 namespace qcrt {
+
+// NEXT on a plain local variable that closes the innermost loop, the common
+// form, done in place for the process loop; false, with nothing changed, for
+// every other form, which KeywordNext runs. Called on the NEXT token.
+inline bool NextOnPlainLocal(ProcessRecord& r, const uint8_t* text, int& position, int limit)
+{
+    if (r.forDepth <= 0 || position + 4 > limit || text[position + 1] != kTokName)
+        return false;
+    const int slot = text[position + 2] | (text[position + 3] << 8);
+    const ForEntry& entry = r.forStack[r.forDepth - 1];
+    if (entry.kind != kLoopVariableNamed || entry.number != slot || slot >= kLocalVariables ||
+        (r.localFlags[slot] & 3u) != 0)
+        return false;
+    const float value = r.localValues[slot] + entry.step;
+    r.localValues[slot] = value;
+    r.result = value;
+    if (entry.step >= 0.0f ? entry.end < value : entry.end > value) {
+        --r.forDepth;
+        position += 4;
+        return true;
+    }
+    // Back to the loop's start, which lies on the FOR's own line.
+    position = entry.loopPosition;
+    r.currentLine = entry.loopLine;
+    return true;
+}
 
 void KeywordIf(const uint8_t* text, int& position, int limit, int process); // IF, ELSEIF
 void KeywordElse(const uint8_t* text, int& position, int limit, int process);

@@ -6,6 +6,7 @@
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
@@ -144,8 +145,16 @@ void ExecuteLocalAssignment(const uint8_t* text, int& position, int limit, int p
     int slot = text[position + 1] | (text[position + 2] << 8);
     position += 4;
     float value = EvaluateExpression(text, position, limit, process);
-    if (GetProcessError(process) == 0)
-        WriteLocal(slot, value, process);
+    ProcessRecord& r = g_ProcessRecords[process];
+    if (r.errorNumber != 0)
+        return;
+    if (slot < kLocalVariables && (r.localFlags[slot] & 3u) == 0) {
+        // A plain local, the common case, directly.
+        r.localValues[slot] = value;
+        r.result = value;
+        return;
+    }
+    WriteLocal(slot, value, process);
 }
 
 void ExecuteParameterAssignment(const uint8_t* text, int& position, int limit, int process)
@@ -301,7 +310,9 @@ void JumpToField(int process, int& position, int32_t target)
     JumpToPosition(process, position, g_ProcessRecords[process].base + target);
 }
 
-void ExecuteStatement(const uint8_t* text, int& position, int limit, int process)
+namespace {
+
+[[gnu::always_inline]] inline void DispatchStatement(const uint8_t* text, int& position, int limit, int process)
 {
     if (position < 0 || position >= limit) {
         SetProcessError(process, kErrProgramCorrupt);
@@ -310,6 +321,8 @@ void ExecuteStatement(const uint8_t* text, int& position, int limit, int process
     uint8_t token = text[position];
     if (IsKeywordToken(token)) {
         const TokenDescriptor& k = g_Keywords[token];
+        if (k.classCode == kClassNext && NextOnPlainLocal(g_ProcessRecords[process], text, position, limit))
+            return;
         if (k.classCode == kClassAssignable) {
             ExecuteAssignable(text, position, limit, process);
         } else if (!k.handler) {
@@ -338,13 +351,13 @@ void ExecuteStatement(const uint8_t* text, int& position, int limit, int process
     }
 }
 
-void StepProcess(int process)
+// One statement of a running program and the step to the next one.
+[[gnu::always_inline]] inline void RunStatement(ProcessRecord& r, int process)
 {
-    ProcessRecord& r = g_ProcessRecords[process];
     int position = r.position;
     r.statementStart = position;
     BeginStatement(r);
-    ExecuteStatement(r.text, position, r.highBound, process);
+    DispatchStatement(r.text, position, r.highBound, process);
     r.position = position;
     if (r.errorNumber != 0)
         return;
@@ -353,6 +366,27 @@ void StepProcess(int process)
         return;
     }
     NextStatement(r, process);
+}
+
+// True when the process's turn would do nothing but run its next statement:
+// it runs as asked, has no error pending, has not ended, and its line has no
+// breakpoint.
+inline bool PlainRunningTurn(const ProcessRecord& r)
+{
+    return r.requestedState == kStateRunning && r.currentState == kStateRunning && r.errorNumber == 0 &&
+           r.endFlag == 0 && (r.currentLine & kBreakpointBit) == 0;
+}
+
+} // namespace
+
+void ExecuteStatement(const uint8_t* text, int& position, int limit, int process)
+{
+    DispatchStatement(text, position, limit, process);
+}
+
+void StepProcess(int process)
+{
+    RunStatement(g_ProcessRecords[process], process);
 }
 
 bool ProcessTurn(int process)
@@ -382,8 +416,20 @@ void ProcessThreadLoop(int process)
     ProcessRecord* record = GetProcessRecord(process);
     if (!record || process == 0)
         return;
+    ProcessRecord& r = *record;
     int turns = 0;
-    while (ProcessTurn(process)) {
+    for (;;) {
+        // The common turn, a running program's next statement, without the
+        // state machine of ProcessTurn; it does just what ProcessTurn would.
+        if (PlainRunningTurn(r)) {
+            RunStatement(r, process);
+            if (r.errorNumber != 0)
+                HandleError(process);
+            if (r.endFlag)
+                break;
+        } else if (!ProcessTurn(process)) {
+            break;
+        }
         if (++turns >= kTurnsBetweenSleeps) {
             turns = 0;
             if (g_Pacing.load(std::memory_order_relaxed)) {
@@ -391,7 +437,7 @@ void ProcessThreadLoop(int process)
                 continue;
             }
         }
-        SwitchPoint();
+        StatementSwitchPoint();
     }
 }
 

@@ -10,13 +10,6 @@ namespace qcrt {
 ProcessRecord g_ProcessRecords[kProcessCount];
 OuterProcessRecord g_OuterProcess;
 
-ProcessRecord* GetProcessRecord(int process)
-{
-    if (process < 0 || process >= kProcessCount)
-        return nullptr;
-    return &g_ProcessRecords[process];
-}
-
 void SetProcessError(int process, int32_t number)
 {
     ProcessRecord* record = GetProcessRecord(process);
@@ -25,12 +18,6 @@ void SetProcessError(int process, int32_t number)
     if (number < 0 || number >= kErrorCount)
         number = kErrCommandNotRecognized;
     record->errorNumber = number;
-}
-
-int32_t GetProcessError(int process)
-{
-    ProcessRecord* record = GetProcessRecord(process);
-    return record ? record->errorNumber : 0;
 }
 
 bool ProcessStopping(int process)

@@ -140,13 +140,20 @@ extern ProcessRecord g_ProcessRecords[kProcessCount];
 extern OuterProcessRecord g_OuterProcess;
 
 // The record of process n, or null outside 0 to 14.
-ProcessRecord* GetProcessRecord(int process);
+inline ProcessRecord* GetProcessRecord(int process)
+{
+    return process >= 0 && process < kProcessCount ? &g_ProcessRecords[process] : nullptr;
+}
 
 // Stores an error number (0 to 111) as the process's pending error. A number
 // outside that range becomes 1, "Command not recognized": the error fields
 // never hold a number the message table cannot print.
 void SetProcessError(int process, int32_t number);
-int32_t GetProcessError(int process);
+inline int32_t GetProcessError(int process)
+{
+    const ProcessRecord* record = GetProcessRecord(process);
+    return record ? record->errorNumber : 0;
+}
 
 // True while the process is being stopped: the runtime stops, the sequencer
 // winds the process down, or a program process is asked to stop while it

@@ -63,7 +63,6 @@ thread_local int t_Process = kNoProcess;
 thread_local bool t_InInlineServices = false;
 thread_local int t_NoSuspendDepth = 0;
 
-std::atomic<bool> g_SliceEndRequest{false};
 std::atomic<bool> g_InlineScheduling{false};
 std::atomic<int> g_ThreadsInSection{0};
 std::atomic<ProcessLoopFunction> g_ProcessLoop{nullptr};
@@ -202,6 +201,7 @@ void RunServoPeriods()
 } // namespace
 
 uint32_t g_StartedProcesses = 0;
+std::atomic<bool> g_SliceEndRequest{false};
 std::atomic<int> g_CurrentProcess{0};
 std::atomic<bool> g_ServoRunning{false};
 std::atomic<int> g_MotionEnabled{0};

@@ -51,6 +51,14 @@ public:
 // (sleep 0) and is a switch point; RuntimeSleep sleeps and is a switch
 // point. Every wait loop of the runtime waits with one of them.
 void SwitchPoint();
+// SwitchPoint with its first check inline: the process loop's statement
+// boundary costs one load while no switch is pending.
+extern std::atomic<bool> g_SliceEndRequest;
+inline void StatementSwitchPoint()
+{
+    if (g_SliceEndRequest.load(std::memory_order_relaxed))
+        SwitchPoint();
+}
 void YieldSlice();
 void RuntimeSleep(unsigned milliseconds);
 // Parks the calling process thread at once until the sequencer resumes it
