@@ -72,17 +72,11 @@ int CFullDirectory::OnCreate(LPCREATESTRUCT lpCreateStruct)
 {
     if (CDialog::OnCreate(lpCreateStruct) == -1)
         return -1;
-    const HWND project = GetProjectWndHandle();
-    if (!::IsWindow(project))
-        return -1;
-    const LRESULT position = ::SendMessageA(project, WM_REGISTER_TOOL_WINDOW, TOOL_ID_FULL_DIRECTORY,
-                                            reinterpret_cast<LPARAM>(m_hWnd));
-    if (position == 0)
+    const HWND project = RegisterToolWindowAtItsPlace(TOOL_ID_FULL_DIRECTORY, m_hWnd);
+    if (!project)
         return -1;
     m_hWndProject = project;
     m_bRegistered = TRUE;
-    ::SetWindowPos(m_hWnd, nullptr, static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position)), 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return 0;
 }
 

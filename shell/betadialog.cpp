@@ -28,18 +28,8 @@ int CBetaFeatureControlDialog::OnCreate(LPCREATESTRUCT lpCreateStruct)
 {
     if (CDialog::OnCreate(lpCreateStruct) == -1)
         return -1;
-    HWND hWndProject = GetProjectWndHandle();
-    if (!hWndProject || !::IsWindow(hWndProject))
-        return -1;
-    const LRESULT position =
-        ::SendMessageA(hWndProject, WM_REGISTER_TOOL_WINDOW, TOOL_ID_BETA_FEATURES, reinterpret_cast<LPARAM>(m_hWnd));
-    if (!position)
-        return -1;
-    m_hWndProject = hWndProject;
-    const int x = static_cast<short>(LOWORD(position));
-    const int y = static_cast<short>(HIWORD(position));
-    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return 0;
+    m_hWndProject = RegisterToolWindowAtItsPlace(TOOL_ID_BETA_FEATURES, m_hWnd);
+    return m_hWndProject ? 0 : -1;
 }
 
 BOOL CBetaFeatureControlDialog::OnInitDialog()

@@ -30,14 +30,38 @@ CWnd* GetProjectWndAs(const CRuntimeClass* pClass)
     return pClass && !pWnd->IsKindOf(pClass) ? nullptr : pWnd;
 }
 
-HWND RegisterToolWindow(UINT nToolID, HWND hWndTool)
+namespace {
+
+// Sends the registration; the project window that took it, or null, with
+// its answer.
+HWND SendRegistration(UINT nToolID, HWND hWndTool, LRESULT& rAnswer)
 {
+    rAnswer = 0;
     HWND hWndProject = GetProjectWndHandle();
     if (!hWndProject || !::IsWindow(hWndProject))
         return nullptr;
-    const LRESULT answer =
-        ::SendMessageA(hWndProject, WM_REGISTER_TOOL_WINDOW, nToolID, reinterpret_cast<LPARAM>(hWndTool));
-    return answer ? hWndProject : nullptr;
+    rAnswer = ::SendMessageA(hWndProject, WM_REGISTER_TOOL_WINDOW, nToolID, reinterpret_cast<LPARAM>(hWndTool));
+    return rAnswer ? hWndProject : nullptr;
+}
+
+} // namespace
+
+HWND RegisterToolWindow(UINT nToolID, HWND hWndTool)
+{
+    LRESULT answer;
+    return SendRegistration(nToolID, hWndTool, answer);
+}
+
+HWND RegisterToolWindowAtItsPlace(UINT nToolID, HWND hWndTool)
+{
+    LRESULT answer;
+    HWND hWndProject = SendRegistration(nToolID, hWndTool, answer);
+    if (hWndProject) {
+        const DWORD position = static_cast<DWORD>(answer);
+        ::SetWindowPos(hWndTool, nullptr, static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position)),
+                       0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return hWndProject;
 }
 
 void UnregisterToolWindow(HWND hWndProject, UINT nToolID, HWND hWndTool, BOOL bPost)

@@ -26,6 +26,10 @@ CWnd* GetProjectWndAs(const CRuntimeClass* pClass);
 // registration and returns the project window that accepted it, or null
 // when there is no project window or it refused.
 HWND RegisterToolWindow(UINT nToolID, HWND hWndTool);
+// The same for a window that takes the place the project window answers
+// (x in the low 16 bits, y in the high 16 bits, both signed) and moves
+// there once registered.
+HWND RegisterToolWindowAtItsPlace(UINT nToolID, HWND hWndTool);
 // Unregisters from the project window that accepted the registration,
 // when that window still exists; posted or sent as the caller needs.
 void UnregisterToolWindow(HWND hWndProject, UINT nToolID, HWND hWndTool, BOOL bPost);
