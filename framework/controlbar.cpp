@@ -3,6 +3,7 @@
 #include "framework/frame.h"
 
 IMPLEMENT_DYNAMIC(CControlBar, CWnd)
+IMPLEMENT_DYNAMIC(CMiniDockFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
 ON_MESSAGE(WM_NCCALCSIZE, OnNcCalcSize)
@@ -13,6 +14,11 @@ ON_MESSAGE(WM_LBUTTONDOWN, OnLButtonDownMessage)
 ON_MESSAGE(WM_MOUSEMOVE, OnMouseMoveMessage)
 ON_MESSAGE(WM_LBUTTONUP, OnLButtonUpMessage)
 ON_MESSAGE(WM_CAPTURECHANGED, OnCaptureChangedMessage)
+ON_MESSAGE(WM_SHOWWINDOW, OnShowWindowMessage)
+END_MESSAGE_MAP()
+
+BEGIN_MESSAGE_MAP(CMiniDockFrameWnd, CWnd)
+ON_MESSAGE(WM_CLOSE, OnCloseMessage)
 END_MESSAGE_MAP()
 
 namespace {
@@ -246,6 +252,11 @@ LRESULT CControlBar::OnLButtonDownMessage(WPARAM, LPARAM lParam)
     if (!HitGripper(CPoint(lParam)) || !m_dwDockStyle)
         return Default();
     m_bDragging = TRUE;
+    CPoint grab(lParam);
+    ::ClientToScreen(m_hWnd, &grab);
+    CRect window;
+    ::GetWindowRect(m_hWnd, &window);
+    m_sizeGrab = CSize(grab.x - window.left, grab.y - window.top);
     ::SetCapture(m_hWnd);
     // While the bar has the mouse no WM_SETCURSOR comes: set it now.
     ::SetCursor(::LoadCursorA(nullptr, IDC_SIZEALL));
@@ -274,6 +285,23 @@ LRESULT CControlBar::OnCaptureChangedMessage(WPARAM, LPARAM lParam)
     return Default();
 }
 
+LRESULT CControlBar::OnShowWindowMessage(WPARAM wParam, LPARAM)
+{
+    // A floating bar's tool window shows and hides with it.
+    HWND hWndParent = ::GetParent(m_hWnd);
+    if (IsFloating() && hWndParent)
+        ::ShowWindow(hWndParent, wParam ? SW_SHOWNOACTIVATE : SW_HIDE);
+    return Default();
+}
+
+CFrameWnd* CControlBar::GetDockingFrame() const
+{
+    HWND hWnd = ::GetParent(m_hWnd);
+    if (IsFloating() && hWnd)
+        hWnd = ::GetWindow(hWnd, GW_OWNER);
+    return DYNAMIC_DOWNCAST(CFrameWnd, CWnd::FromHandlePermanent(hWnd));
+}
+
 void CControlBar::EndDrag(BOOL bDrop, CPoint point)
 {
     m_bDragging = FALSE;
@@ -281,11 +309,70 @@ void CControlBar::EndDrag(BOOL bDrop, CPoint point)
         ::ReleaseCapture();
     if (!bDrop)
         return;
-    HWND hWndParent = ::GetParent(m_hWnd);
-    auto* pFrame = DYNAMIC_DOWNCAST(CFrameWnd, CWnd::FromHandlePermanent(hWndParent));
+    CFrameWnd* pFrame = GetDockingFrame();
     if (!pFrame)
         return;
     ::ClientToScreen(m_hWnd, &point);
-    ::ScreenToClient(hWndParent, &point);
-    pFrame->DropControlBar(this, point);
+    ::ScreenToClient(pFrame->m_hWnd, &point);
+    pFrame->DropControlBar(this, point, m_sizeGrab);
+}
+
+// --- CMiniDockFrameWnd -----------------------------------------------------------------------
+
+namespace {
+
+const DWORD kMiniFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+const DWORD kMiniFrameExStyle = WS_EX_TOOLWINDOW;
+
+} // namespace
+
+BOOL CMiniDockFrameWnd::Create(CFrameWnd* pFrame, LPCTSTR lpszCaption)
+{
+    LPCTSTR lpszClass =
+        AfxRegisterWndClass(0, ::LoadCursorA(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    return CreateEx(kMiniFrameExStyle, lpszClass, lpszCaption, kMiniFrameStyle, 0, 0, 0, 0, pFrame->m_hWnd, nullptr);
+}
+
+CControlBar* CMiniDockFrameWnd::GetBar() const
+{
+    return DYNAMIC_DOWNCAST(CControlBar, CWnd::FromHandlePermanent(::GetWindow(m_hWnd, GW_CHILD)));
+}
+
+void CMiniDockFrameWnd::PlaceBar(CPoint point)
+{
+    CControlBar* pBar = GetBar();
+    if (!pBar)
+        return;
+    const CSize size = pBar->CalcFixedLayout(TRUE);
+    pBar->MoveWindow(0, 0, size.cx, size.cy);
+    CRect rect(point, size);
+    ::AdjustWindowRectEx(&rect, kMiniFrameStyle, FALSE, kMiniFrameExStyle);
+    ::SetWindowPos(m_hWnd, nullptr, rect.left, rect.top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CMiniDockFrameWnd::OnCloseMessage(WPARAM, LPARAM)
+{
+    // The bar hides, and its window with it; it shows again with the bar.
+    if (CControlBar* pBar = GetBar())
+        pBar->ShowWindow(SW_HIDE);
+    else
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    return 0;
+}
+
+BOOL CMiniDockFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    HWND hWndOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hWndOwner)
+        ::SendMessageA(hWndOwner, WM_COMMAND, wParam, lParam);
+    return TRUE;
+}
+
+BOOL CMiniDockFrameWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    HWND hWndOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (!hWndOwner)
+        return FALSE;
+    *pResult = ::SendMessageA(hWndOwner, WM_NOTIFY, wParam, lParam);
+    return TRUE;
 }

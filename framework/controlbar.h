@@ -5,13 +5,18 @@
 // one). Dragging the gripper and letting go near another edge of the
 // frame's client area docks the bar there, when both the bar and the frame
 // enable docking at that edge (EnableDocking); let go anywhere else, the
-// bar stays where it was. The frame (CFrameWnd::RecalcLayout) gives each
-// docked bar its room along its edge.
+// bar floats: it moves, lying horizontally, into a small tool window of its
+// own (CMiniDockFrameWnd) owned by the frame and captioned with the bar's
+// window text. Dragging a floating bar's gripper near an edge of its frame
+// docks it there again; closing its tool window hides the bar. The frame
+// (CFrameWnd::RecalcLayout) gives each docked bar its room along its edge.
 #pragma once
 
 #include <windows.h>
 
 #include "framework/wnd.h"
+
+class CFrameWnd;
 
 // Bar styles, kept by the bar (not the window). CBRS_FLYBY and
 // CBRS_SIZE_DYNAMIC are kept as given: a frame shows a hot toolbar button's
@@ -32,6 +37,8 @@ const DWORD CBRS_FLOAT_MULTI = 0x0040;
 const DWORD CBRS_SIZE_DYNAMIC = 0x0004;
 const DWORD CBRS_SIZE_FIXED = 0x0002;
 const DWORD CBRS_GRIPPER = 0x00400000;
+// The bar floats in a tool window of its own (set by the frame).
+const DWORD CBRS_FLOATING = 0x0001;
 const DWORD CBRS_ORIENT_HORZ = CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM;
 const DWORD CBRS_ORIENT_VERT = CBRS_ALIGN_LEFT | CBRS_ALIGN_RIGHT;
 // Every bit of a creation style that is the bar's, not the window's.
@@ -77,6 +84,10 @@ public:
     DWORD GetDockStyle() const { return m_dwDockStyle; }
     BOOL IsHorizontal() const { return (m_dwStyle & CBRS_ORIENT_VERT) == 0; }
     BOOL IsDragging() const { return m_bDragging; }
+    BOOL IsFloating() const { return (m_dwStyle & CBRS_FLOATING) != 0; }
+    // The frame the bar docks in: its parent, or the owner of the tool
+    // window it floats in; null when neither is a frame.
+    CFrameWnd* GetDockingFrame() const;
 
     // The bar's natural size (borders and gripper included) docked along
     // the top or the bottom (bHorz) or down a side; the frame takes its
@@ -105,6 +116,7 @@ protected:
     LRESULT OnMouseMoveMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnLButtonUpMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnCaptureChangedMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowWindowMessage(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
     DWORD m_dwStyle = 0;
@@ -113,9 +125,35 @@ protected:
 private:
     // Has the bar borders of its own (it is docked or has a gripper)? A
     // control created without bar styles keeps its own non-client area.
-    BOOL IsBar() const { return (m_dwStyle & (CBRS_ALIGN_ANY | CBRS_GRIPPER)) != 0; }
+    BOOL IsBar() const { return (m_dwStyle & (CBRS_ALIGN_ANY | CBRS_GRIPPER | CBRS_FLOATING)) != 0; }
     // Is the client point on the gripper?
     BOOL HitGripper(CPoint point) const;
     void EndDrag(BOOL bDrop, CPoint point);
     BOOL m_bDragging = FALSE;
+    // Where the drag took hold of the bar, from its window's top-left.
+    CSize m_sizeGrab;
+};
+
+// The tool window a floating bar lies in: a popup owned by the bar's frame,
+// its client area exactly the bar. It deletes itself when its window goes,
+// with the frame or when the bar docks again. Closing it hides the bar (and
+// so the window); showing the bar again shows it.
+class CMiniDockFrameWnd : public CWnd {
+    DECLARE_DYNAMIC(CMiniDockFrameWnd)
+public:
+    // Creates the hidden window owned by pFrame, captioned lpszCaption.
+    BOOL Create(CFrameWnd* pFrame, LPCTSTR lpszCaption);
+    // The bar it holds (its child), or null.
+    CControlBar* GetBar() const;
+    // Sizes the window around the bar's natural horizontal size, the bar's
+    // top-left at point (screen coordinates).
+    void PlaceBar(CPoint point);
+
+protected:
+    void PostNcDestroy() override { delete this; }
+    LRESULT OnCloseMessage(WPARAM wParam, LPARAM lParam);
+    // A bar's commands and notifications go on to the frame.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    DECLARE_MESSAGE_MAP()
 };

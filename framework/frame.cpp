@@ -312,7 +312,7 @@ void CFrameWnd::OnInitMenuPopup(CMenu* pPopupMenu, UINT, BOOL bSysMenu)
 
 void CFrameWnd::UpdateToolBarCmdUI()
 {
-    HWND hWndBar = ::GetDlgItem(m_hWnd, static_cast<int>(AFX_IDW_TOOLBAR));
+    HWND hWndBar = GetControlBarHwnd(AFX_IDW_TOOLBAR);
     auto* pBar = DYNAMIC_DOWNCAST(CToolBar, CWnd::FromHandlePermanent(hWndBar));
     if (pBar && pBar->IsWindowVisible())
         pBar->OnUpdateCmdUI(this, FALSE);
@@ -454,12 +454,40 @@ BOOL CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID)
     const DWORD edge = AfxDockBarAlign(nDockBarID ? nDockBarID : AfxDockBarID(allowed));
     if (!edge || !(edge & allowed))
         return FALSE;
-    pBar->SetBarStyle((pBar->GetBarStyle() & ~CBRS_ALIGN_ANY) | edge);
+    HWND hWndFloat = pBar->IsFloating() ? ::GetParent(pBar->m_hWnd) : nullptr;
+    if (hWndFloat) {
+        // Back into the frame, at the edge; its tool window goes.
+        pBar->SetParent(this);
+        ::DestroyWindow(hWndFloat);
+    }
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~(CBRS_ALIGN_ANY | CBRS_FLOATING)) | edge);
     RecalcLayout();
     return TRUE;
 }
 
-BOOL CFrameWnd::DropControlBar(CControlBar* pBar, CPoint point)
+BOOL CFrameWnd::FloatControlBar(CControlBar* pBar, CPoint point)
+{
+    if (!pBar || !pBar->m_hWnd || pBar->GetDockingFrame() != this)
+        return FALSE;
+    auto* pFloat = DYNAMIC_DOWNCAST(CMiniDockFrameWnd, pBar->GetParent());
+    if (!pBar->IsFloating() || !pFloat) {
+        pFloat = new CMiniDockFrameWnd;
+        if (!pFloat->Create(this, pBar->GetWindowTextString())) {
+            delete pFloat;
+            return FALSE;
+        }
+        pBar->SetParent(pFloat);
+        // Floating, the bar lies horizontally.
+        pBar->SetBarStyle((pBar->GetBarStyle() & ~CBRS_ALIGN_ANY) | CBRS_FLOATING);
+        RecalcLayout();
+    }
+    pFloat->PlaceBar(point);
+    if (pBar->GetStyle() & WS_VISIBLE)
+        pFloat->ShowWindow(SW_SHOWNOACTIVATE);
+    return TRUE;
+}
+
+BOOL CFrameWnd::DropControlBar(CControlBar* pBar, CPoint point, CSize sizeGrab)
 {
     if (!pBar)
         return FALSE;
@@ -467,7 +495,34 @@ BOOL CFrameWnd::DropControlBar(CControlBar* pBar, CPoint point)
     GetDockingArea(&area);
     const DWORD edge = AfxDockEdgeAt(area, point, m_dwDockStyle & pBar->GetDockStyle(), pBar->GetBarStyle(),
                                      CControlBar::kDockSnap);
-    return edge && DockControlBar(pBar, AfxDockBarID(edge));
+    if (edge)
+        return DockControlBar(pBar, AfxDockBarID(edge));
+    ClientToScreen(&point);
+    return FloatControlBar(pBar, CPoint(point.x - sizeGrab.cx, point.y - sizeGrab.cy));
+}
+
+HWND CFrameWnd::GetControlBarHwnd(UINT nID) const
+{
+    if (HWND hWnd = ::GetDlgItem(m_hWnd, static_cast<int>(nID)))
+        return hWnd;
+    // A floating bar lies in a tool window the frame owns.
+    struct Search {
+        HWND hWndFrame;
+        UINT nID;
+        HWND hWndFound;
+    } search = {m_hWnd, nID, nullptr};
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(m_hWnd, nullptr),
+        [](HWND hWnd, LPARAM lParam) -> BOOL {
+            auto* pSearch = reinterpret_cast<Search*>(lParam);
+            if (::GetWindow(hWnd, GW_OWNER) != pSearch->hWndFrame ||
+                !DYNAMIC_DOWNCAST(CMiniDockFrameWnd, CWnd::FromHandlePermanent(hWnd)))
+                return TRUE;
+            pSearch->hWndFound = ::GetDlgItem(hWnd, static_cast<int>(pSearch->nID));
+            return pSearch->hWndFound == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hWndFound;
 }
 
 void CFrameWnd::OnSize(UINT nType, int cx, int cy)

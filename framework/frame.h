@@ -16,7 +16,7 @@
 // the bottom below everything; the docked bars (CControlBar, by their
 // CBRS_ALIGN_ edge, in creation order outwards in) first along the top and
 // the bottom across the whole width, then down the left and the right
-// between them; a toolbar (AFX_IDW_TOOLBAR) that is not docked along the
+// between them (a floating bar lies outside, in its own tool window); a toolbar (AFX_IDW_TOOLBAR) that is not docked along the
 // top; other visible control bars (ids AFX_IDW_CONTROLBAR_FIRST to _LAST,
 // aligned by their CCS_LEFT or CCS_RIGHT style) down a side inside the
 // docked bars, and the client window in the rest. A bar docks at an edge
@@ -91,10 +91,16 @@ public:
     // again. FALSE, the bar unchanged, when the bar or the frame does not
     // enable that edge.
     BOOL DockControlBar(CControlBar* pBar, UINT nDockBarID = 0);
-    // pBar was let go at point (client coordinates): it docks at the
-    // nearest allowed edge near the point. FALSE, the bar where it was,
-    // when no allowed edge is near.
-    BOOL DropControlBar(CControlBar* pBar, CPoint point);
+    // pBar was let go at point (client coordinates), held sizeGrab from
+    // its top-left corner: it docks at the nearest allowed edge near the
+    // point, or else floats with the spot it was held at the point.
+    BOOL DropControlBar(CControlBar* pBar, CPoint point, CSize sizeGrab = CSize(0, 0));
+    // Floats pBar (a bar of this frame) in a tool window of its own, the
+    // bar's top-left corner at point (screen coordinates); a floating bar
+    // just moves there. The frame lays itself out again without it.
+    BOOL FloatControlBar(CControlBar* pBar, CPoint point);
+    // The bar nID of the frame, docked or floating, or null.
+    HWND GetControlBarHwnd(UINT nID) const;
     // The area the bars dock around: the client area above the status bar.
     void GetDockingArea(LPRECT lpRect) const;
     // The prompt of command nID: its string up to the first "\n".

@@ -827,8 +827,8 @@ LRESULT CMainFrame::OnGetClientRectMessage(WPARAM, LPARAM lParam)
 void CMainFrame::ExcludeToolBar(CRect& rect) const
 {
     // The visible toolbar's room (and one pixel more) along the edge it is
-    // docked at.
-    if (!m_wndToolBar.m_hWnd || !m_wndToolBar.IsWindowVisible())
+    // docked at; floating, it takes none.
+    if (!m_wndToolBar.m_hWnd || !m_wndToolBar.IsWindowVisible() || m_wndToolBar.IsFloating())
         return;
     CRect bar;
     m_wndToolBar.GetWindowRect(&bar);

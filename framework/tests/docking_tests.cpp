@@ -76,6 +76,8 @@ public:
     CStatusBar statusBar;
     DWORD barDocking = CBRS_ALIGN_ANY;
     DWORD frameDocking = CBRS_ALIGN_ANY;
+    int toolCommands = 0;
+    void OnTool() { ++toolCommands; }
 
     int OnCreate(LPCREATESTRUCT lpcs)
     {
@@ -88,6 +90,7 @@ public:
             return -1;
         const UINT indicators[] = {IDS_STATUS_READY};
         statusBar.SetIndicators(indicators, 1);
+        toolBar.SetWindowText("Test Tools");
         toolBar.EnableDocking(barDocking);
         EnableDocking(frameDocking);
         DockControlBar(&toolBar, AFX_IDW_DOCKBAR_TOP);
@@ -98,6 +101,7 @@ public:
 
 BEGIN_MESSAGE_MAP(DockingFrame, CMDIFrameWnd)
 ON_WM_CREATE()
+ON_COMMAND(0x9001, OnTool)
 END_MESSAGE_MAP()
 
 struct DockingFrameHolder : TFrameHolder<DockingFrame> {
@@ -202,8 +206,6 @@ TEST(DockingTest, DraggingTheGripperToAnEdgeDocksTheBarThere)
         // Past the right edge, outside the frame.
         {CPoint(area.right + 20, middle.y), CBRS_ALIGN_RIGHT},
         {CPoint(middle.x, area.top + 3), CBRS_ALIGN_TOP},
-        // Away from every edge the bar stays where it was.
-        {middle, CBRS_ALIGN_TOP},
     };
     for (const auto& drag : drags) {
         SCOPED_TRACE(::testing::Message() << "to " << drag.target.x << "," << drag.target.y);
@@ -241,7 +243,12 @@ TEST(DockingTest, ABarDocksOnlyAtEdgesBothItAndTheFrameEnable)
                 return CPoint(area.right - 5, middle.y);
             }
         };
+        // Let go near an edge it cannot dock at, the bar floats.
         DragBar(frame.toolBar, nearEdge(c.refused));
+        EXPECT_TRUE(frame.toolBar.IsFloating());
+        EXPECT_FALSE(frame.DockControlBar(&frame.toolBar, AfxDockBarID(c.refused)));
+        EXPECT_TRUE(frame.toolBar.IsFloating());
+        EXPECT_TRUE(frame.DockControlBar(&frame.toolBar, AFX_IDW_DOCKBAR_TOP));
         ExpectLayout(frame, CBRS_ALIGN_TOP);
         EXPECT_FALSE(frame.DockControlBar(&frame.toolBar, AfxDockBarID(c.refused)));
         ExpectLayout(frame, CBRS_ALIGN_TOP);
@@ -329,6 +336,147 @@ TEST(DockingTest, LosingTheMouseEndsTheDragWithoutMovingTheBar)
     bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, Pack(button.CenterPoint()));
     EXPECT_FALSE(bar.IsDragging());
     bar.SendMessage(WM_LBUTTONUP, 0, Pack(button.CenterPoint()));
+}
+
+// The bar floats in a tool window of its own: a popup owned by the frame,
+// captioned with the bar's text, its client area the bar lying
+// horizontally at its natural size, the bar's top-left at barTopLeft
+// (screen); the MDI client has the whole docking area.
+HWND ExpectFloating(DockingFrame& frame, CPoint barTopLeft)
+{
+    CToolBar& bar = frame.toolBar;
+    EXPECT_TRUE(bar.IsFloating());
+    EXPECT_EQ(0u, bar.GetBarStyle() & CBRS_ALIGN_ANY);
+    EXPECT_EQ(&frame, bar.GetDockingFrame());
+    HWND hWndFloat = ::GetParent(bar.m_hWnd);
+    EXPECT_NE(frame.m_hWnd, hWndFloat);
+    EXPECT_EQ(frame.m_hWnd, ::GetWindow(hWndFloat, GW_OWNER));
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(hWndFloat, GWL_STYLE));
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & WS_CHILD);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(::GetWindowLongPtrA(hWndFloat, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(::IsWindowVisible(hWndFloat));
+    char caption[64] = {};
+    ::GetWindowTextA(hWndFloat, caption, sizeof caption);
+    EXPECT_STREQ("Test Tools", caption);
+
+    const CSize natural = bar.CalcFixedLayout(TRUE);
+    CRect client, barRect;
+    ::GetClientRect(hWndFloat, &client);
+    bar.GetWindowRect(&barRect);
+    EXPECT_EQ(CRect(CPoint(0, 0), natural), client);
+    EXPECT_EQ(CRect(barTopLeft, natural), barRect);
+    CRect first, last;
+    bar.GetItemRect(0, &first);
+    bar.GetItemRect(3, &last);
+    EXPECT_EQ(first.top, last.top);
+
+    CRect area;
+    frame.GetDockingArea(&area);
+    EXPECT_EQ(area, ChildRect(frame, frame.m_hWndMDIClient));
+    EXPECT_EQ(bar.m_hWnd, frame.GetControlBarHwnd(AFX_IDW_TOOLBAR));
+    return hWndFloat;
+}
+
+TEST(FloatingTest, LettingGoAwayFromEveryEdgeFloatsTheBarAndDraggingItBackDocksIt)
+{
+    DockingFrameHolder holder(CBRS_ALIGN_ANY, CBRS_ALIGN_ANY);
+    ASSERT_TRUE(holder.frame);
+    DockingFrame& frame = *holder.frame;
+    CToolBar& bar = frame.toolBar;
+    CRect area;
+    frame.GetDockingArea(&area);
+    CPoint drop = area.CenterPoint();
+
+    // The spot of the bar held (the gripper) lands where it is let go.
+    CRect before;
+    bar.GetWindowRect(&before);
+    CPoint grip = BarGripperPoint(bar);
+    bar.ClientToScreen(&grip);
+    const CSize grab(grip.x - before.left, grip.y - before.top);
+    CPoint dropScreen = drop;
+    frame.ClientToScreen(&dropScreen);
+    DragBar(bar, drop);
+    HWND hWndFloat = ExpectFloating(frame, CPoint(dropScreen.x - grab.cx, dropScreen.y - grab.cy));
+
+    // Dragged again away from the edges, it moves in the same window.
+    CPoint elsewhere(drop.x + 30, drop.y - 20);
+    frame.ClientToScreen(&elsewhere);
+    ::ScreenToClient(hWndFloat, &elsewhere);
+    DragBar(bar, elsewhere);
+    EXPECT_EQ(hWndFloat, ExpectFloating(frame, CPoint(dropScreen.x + 30 - grab.cx, dropScreen.y - 20 - grab.cy)));
+
+    // Near the frame's left edge it docks there; its window goes.
+    CPoint left(area.left + 5, area.CenterPoint().y);
+    frame.ClientToScreen(&left);
+    ::ScreenToClient(hWndFloat, &left);
+    DragBar(bar, left);
+    EXPECT_FALSE(::IsWindow(hWndFloat));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWndFloat));
+    EXPECT_FALSE(bar.IsFloating());
+    EXPECT_EQ(frame.m_hWnd, ::GetParent(bar.m_hWnd));
+    ExpectLayout(frame, CBRS_ALIGN_LEFT);
+}
+
+TEST(FloatingTest, FloatControlBarFloatsAndClosingTheWindowHidesTheBarUntilShown)
+{
+    DockingFrameHolder holder(CBRS_ALIGN_ANY, CBRS_ALIGN_ANY);
+    ASSERT_TRUE(holder.frame);
+    DockingFrame& frame = *holder.frame;
+    CToolBar& bar = frame.toolBar;
+    EXPECT_FALSE(frame.FloatControlBar(nullptr, CPoint(0, 0)));
+    CRect frameRect;
+    frame.GetWindowRect(&frameRect);
+    const CPoint place(frameRect.left + 100, frameRect.top + 150);
+    ASSERT_TRUE(frame.FloatControlBar(&bar, place));
+    HWND hWndFloat = ExpectFloating(frame, place);
+    // Floating again only moves it.
+    ASSERT_TRUE(frame.FloatControlBar(&bar, CPoint(place.x + 10, place.y)));
+    EXPECT_EQ(hWndFloat, ExpectFloating(frame, CPoint(place.x + 10, place.y)));
+
+    // Closing the window hides the bar and the window, not the frame's
+    // layout; showing the bar brings both back.
+    ::SendMessageA(hWndFloat, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(::IsWindow(hWndFloat));
+    EXPECT_FALSE(::IsWindowVisible(hWndFloat));
+    EXPECT_FALSE(bar.GetStyle() & WS_VISIBLE);
+    EXPECT_TRUE(bar.IsFloating());
+    bar.ShowWindow(SW_SHOW);
+    EXPECT_TRUE(::IsWindowVisible(hWndFloat));
+    EXPECT_TRUE(bar.IsWindowVisible());
+
+    // A click on a floating bar's button reaches the frame.
+    frame.UpdateToolBarCmdUI();
+    CRect button;
+    bar.GetItemRect(0, &button);
+    bar.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, Pack(button.CenterPoint()));
+    bar.SendMessage(WM_LBUTTONUP, 0, Pack(button.CenterPoint()));
+    EXPECT_EQ(1, frame.toolCommands);
+
+    EXPECT_TRUE(frame.DockControlBar(&bar, AFX_IDW_DOCKBAR_BOTTOM));
+    EXPECT_FALSE(::IsWindow(hWndFloat));
+    ExpectLayout(frame, CBRS_ALIGN_BOTTOM);
+}
+
+TEST(FloatingTest, DestroyingTheFrameTakesTheFloatingWindowWithIt)
+{
+    HWND hWndFloat = nullptr;
+    HWND hWndBar = nullptr;
+    {
+        DockingFrameHolder holder(CBRS_ALIGN_ANY, CBRS_ALIGN_ANY);
+        ASSERT_TRUE(holder.frame);
+        CRect frameRect;
+        holder.frame->GetWindowRect(&frameRect);
+        ASSERT_TRUE(holder.frame->FloatControlBar(&holder.frame->toolBar, frameRect.CenterPoint()));
+        hWndBar = holder.frame->toolBar.m_hWnd;
+        hWndFloat = ::GetParent(hWndBar);
+        ASSERT_TRUE(::IsWindow(hWndFloat));
+    }
+    EXPECT_FALSE(::IsWindow(hWndFloat));
+    EXPECT_FALSE(::IsWindow(hWndBar));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWndFloat));
+    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hWndBar));
 }
 
 // The bar's window painted into a memory bitmap filled with a colour no

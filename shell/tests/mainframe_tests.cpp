@@ -504,6 +504,49 @@ TEST_F(MainFrameTest, TheToolbarHasAGripperAndDocksAtAnyEdge)
     }
 }
 
+TEST_F(MainFrameTest, TheToolbarFloatsAsMainToolsAndTheWindowMenuBringsItBackAfterClosing)
+{
+    Ready();
+    CTrueColourToolBar& bar = m_pFrame->GetToolBar();
+    CRect area;
+    m_pFrame->GetDockingArea(&area);
+    ASSERT_TRUE(DragBarTo(bar, area.CenterPoint()));
+    ASSERT_TRUE(bar.IsFloating());
+    HWND hWndFloat = ::GetParent(bar.m_hWnd);
+    EXPECT_EQ(m_hWndFrame, ::GetWindow(hWndFloat, GW_OWNER));
+    char caption[64] = {};
+    ::GetWindowTextA(hWndFloat, caption, sizeof caption);
+    EXPECT_STREQ("Main Tools", caption);
+    // The frame's free area and its MDI client no longer leave room for it.
+    CRect client, free, mdi, rest;
+    m_pFrame->GetClientRect(&client);
+    m_pFrame->ClientToScreen(&client);
+    m_pFrame->GetFreeArea(free);
+    EXPECT_EQ(client.top, free.top);
+    EXPECT_EQ(client.right, free.right);
+    ::GetWindowRect(m_pFrame->m_hWndMDIClient, &mdi);
+    m_pFrame->ScreenToClient(&mdi);
+    m_pFrame->GetLayoutClientRect(&rest);
+    EXPECT_EQ(rest, mdi);
+    EXPECT_EQ(area.top, rest.top);
+
+    // Closing its window hides the toolbar; the Window menu shows it again.
+    ::SendMessageA(hWndFloat, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(bar.IsWindowVisible());
+    Command(ID_WINDOW_TOOLBAR);
+    EXPECT_TRUE(bar.IsWindowVisible());
+    EXPECT_TRUE(::IsWindowVisible(hWndFloat));
+
+    // Dragged back near the top it docks there and its window goes.
+    CPoint top(area.CenterPoint().x, area.top + 5);
+    m_pFrame->ClientToScreen(&top);
+    ::ScreenToClient(hWndFloat, &top);
+    ASSERT_TRUE(DragBarTo(bar, top));
+    EXPECT_FALSE(::IsWindow(hWndFloat));
+    EXPECT_EQ(CBRS_ALIGN_TOP, bar.GetBarStyle() & CBRS_ALIGN_ANY);
+    EXPECT_EQ(m_hWndFrame, ::GetParent(bar.m_hWnd));
+}
+
 TEST_F(MainFrameTest, TheDriveButtonOpensTheOneKindTheChooserOrNothing)
 {
     ReportReadyAfterGatedCommands();
