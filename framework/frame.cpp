@@ -501,27 +501,34 @@ BOOL CFrameWnd::DropControlBar(CControlBar* pBar, CPoint point, CSize sizeGrab)
     return FloatControlBar(pBar, CPoint(point.x - sizeGrab.cx, point.y - sizeGrab.cy));
 }
 
+namespace {
+
+struct CFloatingBarSearch {
+    HWND hWndFrame;
+    UINT nID;
+    HWND hWndFound;
+};
+
+BOOL CALLBACK FindFloatingBar(HWND hWnd, LPARAM lParam)
+{
+    auto* pSearch = reinterpret_cast<CFloatingBarSearch*>(lParam);
+    if (::GetWindow(hWnd, GW_OWNER) != pSearch->hWndFrame ||
+        !DYNAMIC_DOWNCAST(CMiniDockFrameWnd, CWnd::FromHandlePermanent(hWnd)))
+        return TRUE;
+    pSearch->hWndFound = ::GetDlgItem(hWnd, static_cast<int>(pSearch->nID));
+    return pSearch->hWndFound == nullptr;
+}
+
+} // namespace
+
 HWND CFrameWnd::GetControlBarHwnd(UINT nID) const
 {
     if (HWND hWnd = ::GetDlgItem(m_hWnd, static_cast<int>(nID)))
         return hWnd;
     // A floating bar lies in a tool window the frame owns.
-    struct Search {
-        HWND hWndFrame;
-        UINT nID;
-        HWND hWndFound;
-    } search = {m_hWnd, nID, nullptr};
-    ::EnumThreadWindows(
-        ::GetWindowThreadProcessId(m_hWnd, nullptr),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* pSearch = reinterpret_cast<Search*>(lParam);
-            if (::GetWindow(hWnd, GW_OWNER) != pSearch->hWndFrame ||
-                !DYNAMIC_DOWNCAST(CMiniDockFrameWnd, CWnd::FromHandlePermanent(hWnd)))
-                return TRUE;
-            pSearch->hWndFound = ::GetDlgItem(hWnd, static_cast<int>(pSearch->nID));
-            return pSearch->hWndFound == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    CFloatingBarSearch search = {m_hWnd, nID, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(m_hWnd, nullptr), FindFloatingBar,
+                        reinterpret_cast<LPARAM>(&search));
     return search.hWndFound;
 }
 
