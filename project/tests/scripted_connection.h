@@ -28,14 +28,7 @@ protected:
     {
         m_connection = std::make_unique<CControllerConnection>(&m_project);
         m_project.SetConnection(m_connection.get());
-        m_connection->SetLinkFactory([this](int type) {
-            m_link = new CScriptedController(type);
-            m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
-            m_link->SetReply("?VERSION", ScriptedReply("2.0137"));
-            m_link->SetReply("?VERSION;", ScriptedReply("2.0137"));
-            Script(*m_link);
-            return m_link;
-        });
+        m_connection->SetLinkFactory(ScriptedLinkFactory(m_link, [this](CScriptedController& link) { Script(link); }));
         // Virtual time runs on only once what the controller has sent by
         // now has been taken in.
         m_clock.SetSleepHook([this](std::uint64_t) {

@@ -302,3 +302,17 @@ int CScriptedController::GetTxBlockSize()
     std::lock_guard<std::mutex> guard(m_lock);
     return m_nTxBlockSize;
 }
+
+std::function<CComms*(int)> ScriptedLinkFactory(CScriptedController*& rLink,
+                                                std::function<void(CScriptedController&)> script)
+{
+    return [&rLink, script](int type) {
+        rLink = new CScriptedController(type);
+        rLink->SetReply("?CONTROL[0]", ScriptedReply("206"));
+        rLink->SetReply("?VERSION", ScriptedReply("2.0137"));
+        rLink->SetReply("?VERSION;", ScriptedReply("2.0137"));
+        if (script)
+            script(*rLink);
+        return rLink;
+    };
+}

@@ -100,3 +100,10 @@ private:
     bool m_bOpenFails = false;
     bool m_bWriteFails = false;
 };
+
+// A link factory for a controller connection under test: each link it makes
+// is a scripted controller that identifies as an unlocked controller of
+// version 2.0137, scripted further by script when one is given; rLink
+// names the newest.
+std::function<CComms*(int)> ScriptedLinkFactory(CScriptedController*& rLink,
+                                                std::function<void(CScriptedController&)> script = {});
