@@ -48,6 +48,18 @@ TEST_F(CommandsTest, RunStopsBeforeACommandWithoutAFormAndAtAFailure)
     EXPECT_TRUE(CommandsStarting("?FREE").empty());
 }
 
+TEST_F(CommandsTest, ReplyArrivingAfterTheTimeOutIsNotStored)
+{
+    ScriptedReply late("55");
+    late.delayMs = 200000;
+    m_link->SetReply("?WDOG[0];", late);
+    EXPECT_FALSE(Window().RunControllerCommands({CProjectWnd::Command(34)}));
+    m_clock.Advance(300000);
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    m_window->Settle();
+    EXPECT_EQ(0, Window().GetReplyValues().watchdog);
+}
+
 TEST_F(CommandsTest, RunTypesGoOutInTheirThreeForms)
 {
     struct Row {
