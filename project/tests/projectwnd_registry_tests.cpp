@@ -337,3 +337,105 @@ TEST_F(RequestTest, SubscribersHearOfAnotherWindowsAcceptedRequest)
 }
 
 } // namespace
+
+namespace {
+
+// ---------------------------------------------------------------- launcher
+
+class LauncherTest : public ProjectWndTest {
+protected:
+    void TearDown() override
+    {
+        CProjectWnd::ClearToolCreators();
+        ProjectWndTest::TearDown();
+    }
+    // A creator that counts its calls and opens nothing.
+    void CountCreations(UINT toolId, const CRuntimeClass* windowClass = nullptr)
+    {
+        CProjectWnd::RegisterToolCreator(
+            toolId,
+            [this](CProjectWnd&, int channel) {
+                ++m_created;
+                m_lastChannel = channel;
+                return TRUE;
+            },
+            windowClass);
+    }
+    std::atomic<int> m_created{0};
+    std::atomic<int> m_lastChannel{-1};
+};
+
+TEST_F(LauncherTest, OpensThroughTheToolsCreatorOrBringsAnOpenWindowForward)
+{
+    // No creator: nothing opens.
+    EXPECT_EQ(0, m_window->Send(PWM_OPEN_TOOL, 1025, 0));
+    CountCreations(1025);
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, 1025, 0));
+    EXPECT_EQ(1, m_created.load());
+    // Open already: brought forward, not made again.
+    TestTool options;
+    ASSERT_NE(0, options.Register(m_window->Handle(), 1025));
+    EXPECT_EQ(0, m_window->Send(PWM_OPEN_TOOL, 1025, 0));
+    EXPECT_EQ(1, m_created.load());
+}
+
+TEST_F(LauncherTest, AnOpenWindowOfTheIdButAnotherClassIsNotTheToolAsked)
+{
+    OpenLink(true);
+    // Two tools share id 1028: a window of the id that is not of the
+    // directory's class does not count as the directory.
+    CountCreations(1028, RUNTIME_CLASS(CProjectWnd));
+    TestTool other;
+    ASSERT_NE(0, other.Register(m_window->Handle(), 1028));
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, 1028, 0));
+    EXPECT_EQ(1, m_created.load());
+}
+
+TEST_F(LauncherTest, ChannelToolsOpenOnlyInChannelModeAndNothingInExclusiveMode)
+{
+    CountCreations(1045);
+    EXPECT_EQ(0, m_window->Send(PWM_OPEN_TOOL, 1045, 0)); // command line
+    OpenLink(true);
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, 1045, 0));
+    ASSERT_EQ(1, m_window->Send(PWM_TAKE_EXCLUSIVE));
+    EXPECT_EQ(0, m_window->Send(PWM_OPEN_TOOL, 1045, 0));
+    EXPECT_EQ(1, m_window->Send(PWM_LEAVE_EXCLUSIVE));
+    EXPECT_EQ(1, m_created.load());
+}
+
+TEST_F(LauncherTest, ATerminalOpensOnTheChosenChannel)
+{
+    OpenLink(true);
+    CountCreations(TOOL_TERMINAL);
+    CountCreations(TOOL_CHANNEL_CHOOSER);
+    // One-shot: the chooser first.
+    m_window->Send(PWM_CHOOSE_CHANNEL_NEXT);
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 0));
+    EXPECT_EQ(static_cast<int>(TOOL_TERMINAL), m_window->Send(PWM_CHOOSER_TOOL_ID));
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 5));
+    EXPECT_EQ(5, m_lastChannel.load());
+    EXPECT_EQ(5, m_window->Object()->m_nTerminalChannel.load());
+}
+
+// ---------------------------------------------------------------- channel mode
+
+TEST_F(RegistryTest, LeavingChannelModeClosesTheOthersAndKeepsTheModeWhenOneWillNotClose)
+{
+    OpenLink(true);
+    TestTool::Options toolClass;
+    toolClass.replyClass = REPLY_CLASS_TOOL;
+    TestTool caller(toolClass);
+    toolClass.closesOnRequest = false;
+    TestTool stubborn(toolClass);
+    ASSERT_NE(0, caller.Register(m_window->Handle(), 1032));
+    ASSERT_NE(0, stubborn.Register(m_window->Handle(), 1000));
+    EXPECT_EQ(0, m_window->Send(PWM_LEAVE_CHANNEL_MODE, 0, reinterpret_cast<LPARAM>(caller.Handle())));
+    EXPECT_EQ(CONNECTION_CHANNEL_MODE, Connection().GetLinkMode());
+    // Now only the caller is left: the mode is left.
+    EXPECT_EQ(1, m_window->Send(PWM_LEAVE_CHANNEL_MODE, 0, reinterpret_cast<LPARAM>(caller.Handle())));
+    EXPECT_EQ(CONNECTION_COMMAND_LINE, Connection().GetLinkMode());
+    EXPECT_TRUE(caller.IsAlive());
+    EXPECT_FALSE(m_link->IsControllerInChannelMode());
+}
+
+} // namespace
