@@ -330,8 +330,11 @@ LRESULT CProjectWnd::RegisterWindow(UINT toolId, HWND window)
                     PostToMainFrame(PWM_READY);
             }
             if (outcome == 1) {
-                record.channels = pending->m_channels;
-                record.replyMode = pending->m_nHead[6];
+                // An editor keeps what its class gave it.
+                if (toolId != TOOL_EDITOR) {
+                    record.channels = pending->m_channels;
+                    record.replyMode = pending->m_nHead[6];
+                }
                 outcome = ::IsWindow(window) &&
                                   ::SendMessageA(window, PWM_RESTORE_RECORD, 0, reinterpret_cast<LPARAM>(pending.get()))
                               ? 1

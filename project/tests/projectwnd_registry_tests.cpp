@@ -439,3 +439,32 @@ TEST_F(RegistryTest, LeavingChannelModeClosesTheOthersAndKeepsTheModeWhenOneWill
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RegistryTest, DuringARestoreOnlyTheAwaitedToolAndPlainDialogsRegister)
+{
+    SWindowParameters record;
+    record.m_nHead[5] = 1000; // tool id
+    record.m_nHead[6] = 2;    // reply mode
+    record.m_channels.Set(1, CHANNEL_COMMAND);
+    m_window->Object()->SetPendingRestore(&record);
+    TestTool::Options toolClass;
+    toolClass.replyClass = REPLY_CLASS_TOOL;
+    TestTool other(toolClass);
+    TestTool awaited(toolClass);
+    TestTool dialog;
+    EXPECT_EQ(0, other.Register(m_window->Handle(), 1001));
+    EXPECT_TRUE(other.Received(PWM_RESTORE_RECORD).empty());
+    // A message box that comes up meanwhile is not lost.
+    EXPECT_NE(0, dialog.Register(m_window->Handle(), TOOL_PLAIN_DIALOG));
+    EXPECT_NE(0, awaited.Register(m_window->Handle(), 1000));
+    ASSERT_EQ(1u, awaited.Received(PWM_RESTORE_RECORD).size());
+    const auto queries = awaited.Received(PWM_QUERY_CLASS);
+    ASSERT_EQ(1u, queries.size());
+    EXPECT_EQ(0, queries[0].lParam);
+    EXPECT_EQ(CHANNEL_COMMAND, m_window->Send(PWM_GET_CHANNEL, 0, reinterpret_cast<LPARAM>(awaited.Handle())));
+    m_window->Object()->SetPendingRestore(nullptr);
+}
+
+} // namespace
