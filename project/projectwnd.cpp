@@ -602,6 +602,7 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case PWM_RUNNING_PROGRAMS:
         return OnRunningPrograms(wParam, lParam);
     case PWM_SET_WATCH_WINDOW:
+        m_nStoredValue = lParam;
         m_hWndWatch = reinterpret_cast<HWND>(lParam);
         Broadcast(PWM_WATCH_WINDOW, 0, lParam);
         return 0;

@@ -159,7 +159,9 @@ BOOL CProjectWnd::SetRunType(int process, LPCSTR name)
         if (IsProjectOpen())
             m_projectFile.SetAutoRun(name, process);
     }
-    PostToControlPanel(PWM_SET_RUN_TYPE, static_cast<WPARAM>(process), reinterpret_cast<LPARAM>(name));
+    // Sent, not posted: the name is the caller's and lives only as long as
+    // this call.
+    SendToControlPanel(PWM_SET_RUN_TYPE, static_cast<WPARAM>(process), reinterpret_cast<LPARAM>(name));
     return TRUE;
 }
 
