@@ -51,7 +51,7 @@ int NormaliseFirstAxis(int answer, int family)
     return answer;
 }
 
-bool ShouldStop(IProjectHub& hub) { return hub.IsDisconnecting() || hub.IsClosing(); }
+bool ShouldStop(IProjectHub& hub) { return hub.GetConnectionState().disconnecting || hub.IsClosing(); }
 
 } // namespace
 

@@ -59,7 +59,7 @@ ControllerMessage ValueRecord(HWND hub, int commandId, int value)
 } // namespace
 
 CProjectConnector::CProjectConnector(IProjectHub& hub, CControllerSearch& search, CWindowLayout& layout)
-    : m_hub(hub), m_search(search), m_layout(layout)
+    : m_hub(hub), m_search(search), m_layout(layout), m_state(hub.GetConnectionState())
 {
     SetTimeSource(nullptr);
 }
@@ -71,10 +71,10 @@ void CProjectConnector::SetTimeSource(TimeSource source)
 
 BOOL CProjectConnector::FrameBusyOn()
 {
-    if (m_bFrameBusy)
+    BOOL expected = FALSE;
+    if (!m_state.frameBusyShown.compare_exchange_strong(expected, TRUE))
         return FALSE;
     SendIfWindow(m_hub.GetMainFrameWindow(), WM_OPERATION_STARTED);
-    m_bFrameBusy = true;
     return TRUE;
 }
 
@@ -83,15 +83,15 @@ void CProjectConnector::FrameBusyOff(BOOL setHere)
     if (!setHere)
         return;
     PostIfWindow(m_hub.GetMainFrameWindow(), WM_OPERATION_ENDED);
-    m_bFrameBusy = false;
+    m_state.frameBusyShown = FALSE;
 }
 
 void CProjectConnector::OnConnectRequest(WPARAM parameter)
 {
-    if (m_bConnecting) {
+    if (m_state.connecting) {
         // Served once when the running connect ends.
-        m_bConnectAgain = true;
-        m_connectParameter = parameter;
+        m_state.connectAgain = TRUE;
+        m_state.connectMode = parameter;
         return;
     }
     Connect(parameter);
@@ -99,9 +99,9 @@ void CProjectConnector::OnConnectRequest(WPARAM parameter)
 
 BOOL CProjectConnector::Connect(WPARAM parameter)
 {
-    m_bConnecting = true;
-    m_bConnectAgain = false;
-    m_connectParameter = parameter;
+    m_state.connecting = TRUE;
+    m_state.connectAgain = FALSE;
+    m_state.connectMode = parameter;
     m_hub.CloseAllToolWindows(0);
     const BOOL busySetHere = FrameBusyOn();
     const HWND frame = m_hub.GetMainFrameWindow();
@@ -112,14 +112,12 @@ BOOL CProjectConnector::Connect(WPARAM parameter)
 
     PostIfWindow(frame, WM_READY);
     FrameBusyOff(busySetHere);
-    if (!m_bConnected)
+    if (!m_state.connected)
         PostIfWindow(m_hub.GetControlPanelWindow(), WM_CP_NOT_CONNECTED);
-    m_bConnecting = false;
-    if (m_bConnectAgain) {
-        m_bConnectAgain = false;
-        PostIfWindow(m_hub.GetHubWindow(), WM_PW_CONNECT, m_connectParameter);
-    }
-    return m_bConnected ? TRUE : FALSE;
+    m_state.connecting = FALSE;
+    if (m_state.connectAgain.exchange(FALSE))
+        PostIfWindow(m_hub.GetHubWindow(), WM_PW_CONNECT, m_state.connectMode);
+    return m_state.connected;
 }
 
 BOOL CProjectConnector::RunConnectionValues(BOOL extras)
@@ -151,7 +149,7 @@ BOOL CProjectConnector::RunConnectionValues(BOOL extras)
 
 void CProjectConnector::RestoreLayoutAfterConnect()
 {
-    if (!CVQRegistry().GetAutoRestoreDesktop() && !m_bRestorePending)
+    if (!CVQRegistry().GetAutoRestoreDesktop() && !m_state.restorePending)
         return;
     CProjectFile* file = m_hub.GetProjectFile();
     if (m_layout.GetList().IsEmpty() && file && !file->GetFilePath().IsEmpty()) {
@@ -162,7 +160,7 @@ void CProjectConnector::RestoreLayoutAfterConnect()
     }
     if (!m_layout.GetList().IsEmpty()) {
         m_layout.Restore();
-        m_bRestorePending = false;
+        m_state.restorePending = FALSE;
     }
 }
 
@@ -192,9 +190,9 @@ BOOL CProjectConnector::RunPostConnect(BOOL extras, BOOL autoResolve)
         if (extras)
             m_hub.WriteAutoRunToProject();
     }
-    m_bConnected = result != FALSE;
-    if (m_bConnected) {
-        m_bLinkFailure = false;
+    m_state.connected = result;
+    if (result) {
+        m_state.linkFailed = FALSE;
         return result;
     }
     if (connection && connection->GetLinkMode() == CONNECTION_CHANNEL_MODE)
@@ -210,14 +208,14 @@ BOOL CProjectConnector::RunPostConnect(BOOL extras, BOOL autoResolve)
 
 int CProjectConnector::Disconnect(int keepToolId, int reason)
 {
-    if (!m_bConnected || m_bDisconnecting)
+    if (!m_state.connected || m_state.disconnecting)
         return 0;
     CControllerConnection* connection = m_hub.GetConnection();
-    const bool failedAtStart = m_bLinkFailure;
+    const bool failedAtStart = m_state.linkFailed != FALSE;
     // A failed link takes no more transactions from the first step on.
     std::unique_ptr<CTransactionHold> failureHold;
     if (reason == DISCONNECT_LINK_FAILURE) {
-        m_bLinkFailure = true;
+        m_state.linkFailed = TRUE;
         failureHold = std::make_unique<CTransactionHold>(connection);
         m_hub.CloseToolWindows(TOOL_ID_EPROM_STORE);
     } else {
@@ -236,10 +234,10 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
             m_hub.OfferEPROMStore(reason);
     }
 
-    m_bDisconnecting = true;
+    m_state.disconnecting = TRUE;
     CTransactionHold hold(connection);
     const BOOL busySetHere = FrameBusyOn();
-    m_bConnected = false;
+    m_state.connected = FALSE;
 
     const HWND panel = m_hub.GetControlPanelWindow();
     SendIfWindow(panel, WM_DISCONNECTED, static_cast<WPARAM>(reason), keepToolId);
@@ -266,7 +264,7 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
     if (reason == DISCONNECT_CHOICES_TERMINAL || reason == DISCONNECT_TERMINAL)
         PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_ID_TERMINAL, 1);
 
-    m_bDisconnecting = false;
+    m_state.disconnecting = FALSE;
     FrameBusyOff(busySetHere);
     return 1;
 }
@@ -275,7 +273,7 @@ void CProjectConnector::OnDisconnectRequest(int reason, int keepToolId)
 {
     const HWND frame = m_hub.GetMainFrameWindow();
     SendIfWindow(frame, WM_NOT_READY);
-    if (m_bConnected)
+    if (m_state.connected)
         m_layout.SaveAutoDesktop();
     Disconnect(keepToolId, reason);
     PostIfWindow(frame, WM_READY);
@@ -285,7 +283,7 @@ void CProjectConnector::OnLinkFailure()
 {
     const HWND frame = m_hub.GetMainFrameWindow();
     SendIfWindow(frame, WM_NOT_READY);
-    if (m_bConnected)
+    if (m_state.connected)
         m_layout.SaveAutoDesktop();
     if (Disconnect(0, DISCONNECT_LINK_FAILURE)) {
         CString text;
@@ -309,9 +307,9 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
     const CCommPortData newLink = *record;
     CControllerConnection* connection = m_hub.GetConnection();
     int disconnected = 0;
-    if (m_bConnected) {
+    if (m_state.connected) {
         m_layout.SaveAutoDesktop();
-        m_bRestorePending = true;
+        m_state.restorePending = TRUE;
         disconnected = Disconnect(0, DISCONNECT_CHOICES);
     }
     if (!connection)
@@ -337,7 +335,7 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
 
 void CProjectConnector::OnLock(BOOL lock, long code)
 {
-    if (m_bConnected)
+    if (m_state.connected)
         Disconnect(TOOL_ID_LOCK_DIALOG, DISCONNECT_PLAIN);
     CControllerConnection* connection = m_hub.GetConnection();
     if (!connection)

@@ -3,7 +3,8 @@
 // backed up, hardware scanned) and back, on request, on a link failure, on
 // a lock request and when the link settings change.
 //
-// Everything runs on the project window's thread. A connect request that
+// Everything runs on the project window's thread; the state (connected,
+// connecting, disconnecting, ...) is the hub's. A connect request that
 // arrives while a connect runs is kept once and served after it; a
 // disconnect while one runs does nothing. The busy indication of the main
 // frame (0x814D/0x814E) is switched off only by the operation that switched
@@ -51,12 +52,6 @@ public:
     // 0x81A1: close the tools and search the simulator.
     void OnConnectToSimulator();
 
-    bool IsConnected() const { return m_bConnected; }
-    bool IsConnecting() const { return m_bConnecting; }
-    bool IsDisconnecting() const { return m_bDisconnecting; }
-    bool IsLinkFailed() const { return m_bLinkFailure; }
-    void SetRestorePending(bool pending) { m_bRestorePending = pending; }
-
     // Texts.
     static const char* const kLinkFailureFormat;
     static const char* const kLinkFailureCaption;
@@ -72,14 +67,6 @@ private:
     IProjectHub& m_hub;
     CControllerSearch& m_search;
     CWindowLayout& m_layout;
+    CConnectionState& m_state;
     TimeSource m_timeSource;
-
-    bool m_bConnected = false;
-    bool m_bLinkFailure = false;
-    bool m_bConnecting = false;
-    bool m_bConnectAgain = false;
-    WPARAM m_connectParameter = 0;
-    bool m_bDisconnecting = false;
-    bool m_bFrameBusy = false;
-    bool m_bRestorePending = false;
 };

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -58,6 +59,24 @@ enum : int {
     CMD_COMMSTYPE = 133,      // "?COMMSTYPE SLOT(%i)[0];"
 };
 
+// The connection state the project window keeps and the search, connect,
+// disconnect and layout read and change. Any thread may read it.
+struct CConnectionState {
+    std::atomic<int> selectedLink{-1};  // the link in use (9999 the simulator)
+    std::atomic<int> preferredLink{-1}; // tried first by the next search only
+    std::atomic<BOOL> connected{FALSE};
+    std::atomic<BOOL> startupSkip{FALSE};  // the next search is a direct connection
+    std::atomic<BOOL> directSerial{FALSE}; // ... on the default serial link
+    std::atomic<int> toolIdWord{1042};     // 0 while the link chooser is open
+    std::atomic<BOOL> connecting{FALSE};
+    std::atomic<BOOL> connectAgain{FALSE};
+    std::atomic<WPARAM> connectMode{0};
+    std::atomic<BOOL> disconnecting{FALSE};
+    std::atomic<BOOL> linkFailed{FALSE};
+    std::atomic<BOOL> frameBusyShown{FALSE};
+    std::atomic<BOOL> restorePending{FALSE};
+};
+
 // A progress gauge the hub shows (on a thread of its own in the program).
 class IHubProgress {
 public:
@@ -91,9 +110,12 @@ public:
     virtual CProjectFile* GetProjectFile() = 0;
 
     // State.
+    virtual CConnectionState& GetConnectionState() = 0;
     virtual bool IsClosing() = 0;
-    // Whether a disconnect runs.
-    virtual bool IsDisconnecting() = 0;
+    virtual void SetDirectPortText(LPCSTR text) = 0;
+    // The record a restore waits for a window to take (null: none).
+    virtual void SetPendingRestore(const SWindowParameters* record) = 0;
+    virtual bool IsRestorePending() = 0;
     virtual bool IsReplyDispatchBlocked() = 0;
     virtual void RaiseBusy() = 0;
     virtual void LowerBusy() = 0;

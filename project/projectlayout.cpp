@@ -196,45 +196,21 @@ void CWindowLayout::RestoreLastDesktop()
     PostIfWindow(m_hub.GetMainFrameWindow(), WM_READY);
 }
 
-void CWindowLayout::SetPending(const SWindowParameters* record)
-{
-    std::lock_guard<std::mutex> lock(m_pendingLock);
-    if (record)
-        m_pPending = std::make_unique<SWindowParameters>(*record);
-    else
-        m_pPending.reset();
-}
-
 LRESULT CWindowLayout::OnRestoreRecord(const SWindowParameters* record)
 {
-    SetPending(record);
+    m_hub.SetPendingRestore(record);
     return 1;
-}
-
-BOOL CWindowLayout::GetPendingRecord(SWindowParameters& record) const
-{
-    std::lock_guard<std::mutex> lock(m_pendingLock);
-    if (!m_pPending)
-        return FALSE;
-    record = *m_pPending;
-    return TRUE;
-}
-
-bool CWindowLayout::IsRestorePending() const
-{
-    std::lock_guard<std::mutex> lock(m_pendingLock);
-    return m_pPending != nullptr;
 }
 
 bool CWindowLayout::WaitForRelease(IHubProgress& progress)
 {
     IClock& clock = AfxGetClock();
     const std::uint64_t start = clock.NowMs();
-    while (IsRestorePending() && !progress.IsCancelled() && !AfxClockElapsed(start, kReleaseWaitMs)) {
+    while (m_hub.IsRestorePending() && !progress.IsCancelled() && !AfxClockElapsed(start, kReleaseWaitMs)) {
         if (!PumpOneMessage())
             clock.SleepMs(1);
     }
-    return !IsRestorePending();
+    return !m_hub.IsRestorePending();
 }
 
 void CWindowLayout::Restore()
@@ -254,7 +230,7 @@ void CWindowLayout::Restore()
             break;
         SWindowParameters placed = *record;
         Offset(placed, corner.x, corner.y);
-        SetPending(&placed);
+        m_hub.SetPendingRestore(&placed);
         const IProjectHub::OpenResult opened = m_hub.OpenToolForRestore(placed);
         if (opened == IProjectHub::OPEN_FAILED) {
             GlobalLogFormat(LOG_STATUS_ERRORS, "Restore windows: tool %d could not be created",
@@ -262,7 +238,7 @@ void CWindowLayout::Restore()
             break;
         }
         if (opened == IProjectHub::OPEN_SKIPPED) {
-            SetPending(nullptr);
+            m_hub.SetPendingRestore(nullptr);
             continue;
         }
         if (!WaitForRelease(*progress) && !progress->IsCancelled()) {
@@ -270,7 +246,7 @@ void CWindowLayout::Restore()
             break;
         }
     }
-    SetPending(nullptr);
+    m_hub.SetPendingRestore(nullptr);
 
     std::vector<IProjectHub::RegisteredTool> tools;
     m_hub.GetRegisteredWindows(tools);

@@ -19,8 +19,6 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <mutex>
 
 #include "foundation/containers.h"
 #include "link/channelset.h"
@@ -75,9 +73,6 @@ public:
     // 0x8147 to the project window: record null clears the pending record,
     // else a copy becomes it. 1.
     LRESULT OnRestoreRecord(const SWindowParameters* record);
-    // A copy of the pending record; FALSE when none is pending.
-    BOOL GetPendingRecord(SWindowParameters& record) const;
-    bool IsRestorePending() const;
 
     CTList<SWindowParameters>& GetList() { return m_list; }
 
@@ -90,13 +85,10 @@ public:
 private:
     // The top-left corner of the main frame's free client area.
     POINT GetFrameCorner();
-    void SetPending(const SWindowParameters* record);
     // Serves this thread's messages until the pending record is cleared,
     // the user cancels or the wait runs out; TRUE when released.
     bool WaitForRelease(IHubProgress& progress);
 
     IProjectHub& m_hub;
     CTList<SWindowParameters> m_list;
-    mutable std::mutex m_pendingLock;
-    std::unique_ptr<SWindowParameters> m_pPending;
 };

@@ -72,11 +72,10 @@ CString ProgramFolder()
 
 } // namespace
 
-CControllerSearch::CControllerSearch(IProjectHub& hub) : m_hub(hub)
+CControllerSearch::CControllerSearch(IProjectHub& hub) : m_hub(hub), m_state(hub.GetConnectionState())
 {
     SetScreenFactory(nullptr);
     SetChooserStarter(nullptr);
-    m_strDirectPort = CVQRegistry().GetDefaultDirectPort();
 }
 
 CControllerSearch::~CControllerSearch() = default;
@@ -155,10 +154,11 @@ BOOL CControllerSearch::TryLink(const CCommPortData& link)
     CComms* opened = connection->GetLink();
     if (!opened || !opened->GetOpenFlag()) {
         Status(Formatted("->No comm port @ %s", description));
-        m_strDirectPort = connection->GetLinkName(FALSE);
-        if (m_strDirectPort.IsEmpty())
-            m_strDirectPort = link.m_szName;
-        CVQRegistry().SetDefaultDirectPort(m_strDirectPort);
+        CString port = connection->GetLinkName(FALSE);
+        if (port.IsEmpty())
+            port = link.m_szName;
+        m_hub.SetDirectPortText(port);
+        CVQRegistry().SetDefaultDirectPort(port);
         return FALSE;
     }
     const int row = connection->GetModelRow();
@@ -202,22 +202,25 @@ int CControllerSearch::ChooseLink(BOOL apply)
         readAndOpen(0);
         return -1;
     }
-    if (m_nSelectedLink < 0 || m_nSelectedLink >= count) {
-        m_nToolIdWord = 0;
-        m_bChooserOpen = true;
+    if (m_state.selectedLink < 0 || m_state.selectedLink >= count) {
+        // The chooser sets the link (0x81E6) and gives the tool id word
+        // back when it closes (0x8172).
+        m_state.toolIdWord = 0;
         if (m_chooserStarter(m_hub.GetHubWindow())) {
             IClock& clock = AfxGetClock();
-            while (m_bChooserOpen && !m_hub.IsClosing()) {
+            while (m_state.toolIdWord == 0 && !m_hub.IsClosing()) {
                 if (!PumpOneMessage())
                     clock.SleepMs(kChooserStepMs);
             }
         }
-        m_bChooserOpen = false;
+        if (m_state.toolIdWord == 0)
+            m_state.toolIdWord = TOOL_ID_TERMINAL;
     }
-    if (m_nSelectedLink < 0 || m_nSelectedLink >= count)
+    const int selected = m_state.selectedLink;
+    if (selected < 0 || selected >= count)
         return -1;
-    readAndOpen(m_nSelectedLink);
-    return m_nSelectedLink;
+    readAndOpen(selected);
+    return selected;
 }
 
 BOOL CControllerSearch::FindSimulatorWindows()
@@ -286,15 +289,16 @@ BOOL CControllerSearch::StartSimulator()
 BOOL CControllerSearch::OpenSelectedLink(int index)
 {
     if (index >= 0)
-        m_nSelectedLink = index;
+        m_state.selectedLink = index;
+    const int selected = m_state.selectedLink;
     CControllerConnection* connection = m_hub.GetConnection();
-    if (m_nSelectedLink < 0 || !connection || connection->GetLinkMode() == CONNECTION_CHANNEL_MODE)
+    if (selected < 0 || !connection || connection->GetLinkMode() == CONNECTION_CHANNEL_MODE)
         return FALSE;
     CCommPortData record;
-    if (!ReadLink(m_nSelectedLink, record))
+    if (!ReadLink(selected, record))
         return FALSE;
     const BOOL opened = connection->OpenLink(m_hub.GetHubWindow(), &record, FALSE);
-    CVQRegistry().SetDefaultDirectLink(static_cast<DWORD>(m_nSelectedLink));
+    CVQRegistry().SetDefaultDirectLink(static_cast<DWORD>(selected));
     return opened;
 }
 
@@ -307,18 +311,18 @@ void CControllerSearch::CancelScreen()
 void CControllerSearch::ConnectDirectly(BOOL simulator, int count)
 {
     CControllerConnection* connection = m_hub.GetConnection();
-    m_nSelectedLink = static_cast<int>(CVQRegistry().GetDefaultDirectLink());
-    m_nSelectedLink = ChooseLink(FALSE);
+    m_state.selectedLink = static_cast<int>(CVQRegistry().GetDefaultDirectLink());
+    m_state.selectedLink = ChooseLink(FALSE);
+    const int selected = m_state.selectedLink;
     CCommPortData record;
     if (simulator) {
         record = SimulatorLink();
-        m_nSelectedLink = SIMULATOR_LINK_INDEX;
+        m_state.selectedLink = SIMULATOR_LINK_INDEX;
         Status(Formatted("Connecting directly to %s", record.FormatDescription(true)));
-    } else if (m_bDirectSerial || m_nSelectedLink < 0 ||
-               (m_nSelectedLink >= count && m_nSelectedLink != SIMULATOR_LINK_INDEX) ||
-               !ReadLink(m_nSelectedLink, record)) {
+    } else if (m_state.directSerial || selected < 0 || (selected >= count && selected != SIMULATOR_LINK_INDEX) ||
+               !ReadLink(selected, record)) {
         record = DirectSerialLink();
-        m_bDirectSerial = false;
+        m_state.directSerial = FALSE;
     } else {
         Status(Formatted("Connecting directly to %s", record.FormatDescription(true)));
     }
@@ -328,7 +332,7 @@ void CControllerSearch::ConnectDirectly(BOOL simulator, int count)
         return;
     if (!connection || !connection->OpenLink(m_hub.GetHubWindow(), &record, FALSE))
         Status(Formatted("Error setting comms parameters for %s", record.FormatDescription(true)));
-    m_bStartupSkip = false;
+    m_state.startupSkip = FALSE;
 }
 
 int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
@@ -340,10 +344,8 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
         connection->RemoveAllPrograms();
     const int count = GetCommLinkCount();
     int index = -1;
-    if (m_nPreferredLink >= 0) {
-        index = m_nPreferredLink;
-        m_nPreferredLink = -1;
-    }
+    if (m_state.preferredLink >= 0)
+        index = m_state.preferredLink.exchange(-1);
     int result = 0;
     bool simulatorAsked = simulator != FALSE;
     if (count == 0 && !simulator) {
@@ -355,7 +357,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
         if (m_pScreen) {
             if (connection)
                 connection->ClearIdentification();
-            if (!m_bStartupSkip) {
+            if (!m_state.startupSkip) {
                 if (simulator || index == SIMULATOR_LINK_INDEX) {
                     simulatorAsked = true;
                     const CCommPortData record = SimulatorLink();
@@ -388,7 +390,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
                     }
                 }
                 if (result) {
-                    m_nSelectedLink = index;
+                    m_state.selectedLink = index;
                     if (index >= 0 && index != SIMULATOR_LINK_INDEX)
                         CVQRegistry().SetDefaultDirectLink(static_cast<DWORD>(index));
                 }
@@ -406,7 +408,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
     if (!result)
         PostIfWindow(m_hub.GetControlPanelWindow(), WM_CP_NOT_CONNECTED);
     if (m_hub.IsClosing()) {
-        m_bStartupSkip = false;
+        m_state.startupSkip = FALSE;
         return result;
     }
     const HWND frame = m_hub.GetMainFrameWindow();
@@ -423,6 +425,6 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
             SendIfWindow(frame, WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>(""));
         }
     }
-    m_bStartupSkip = false;
+    m_state.startupSkip = FALSE;
     return result;
 }

@@ -10,12 +10,12 @@
 //
 // Runs on the project window's thread; its waits serve that thread's
 // messages (the link chooser, the simulator, the connect screen, tool
-// registrations) and take their time from the clock.
+// registrations) and take their time from the clock. Its state (selected
+// and preferred link, start-up skip, ...) is the hub's.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -68,20 +68,8 @@ public:
     // not in channel mode.
     BOOL OpenSelectedLink(int index);
 
-    // Messages of the link chooser and the destroy request.
-    void OnSetSelectedLink(int index) { m_nSelectedLink = index; }
-    void OnChooserClosed() { m_bChooserOpen = false; }
+    // The destroy request: a screen waiting for the user gets Cancel.
     void CancelScreen();
-
-    // State the project window keeps for the search.
-    int GetSelectedLink() const { return m_nSelectedLink; }
-    void SetPreferredLink(int index) { m_nPreferredLink = index; }
-    void SetStartupSkip(bool skip) { m_bStartupSkip = skip; }
-    bool GetStartupSkip() const { return m_bStartupSkip; }
-    void SetDirectSerialRequest(bool request) { m_bDirectSerial = request; }
-    CString GetDirectPortText() const { return m_strDirectPort; }
-    int GetToolIdWord() const { return m_nToolIdWord; }
-    void SetToolIdWord(int id) { m_nToolIdWord = id; }
 
     // The simulator's windows are there (its main window holding its comms
     // window, by the titles it publishes under WinTargets\QCSimulation).
@@ -104,12 +92,5 @@ private:
     ScreenFactory m_screenFactory;
     ChooserStarter m_chooserStarter;
     std::unique_ptr<IConnectScreen> m_pScreen;
-
-    int m_nSelectedLink = -1;
-    int m_nPreferredLink = -1;
-    bool m_bStartupSkip = false;
-    bool m_bDirectSerial = false;
-    std::atomic<bool> m_bChooserOpen{false};
-    int m_nToolIdWord = 1042;
-    CString m_strDirectPort;
+    CConnectionState& m_state;
 };

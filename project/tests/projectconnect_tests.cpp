@@ -158,7 +158,7 @@ TEST_F(ConnectTest, SecondLinkAnswersAndTheWholeSequenceGoesOut)
     EXPECT_EQ("COM6", std::string(m_connection->GetLinkData()->m_data.serial.m_szPort));
 
     EXPECT_EQ(1u, CVQRegistry().GetDefaultDirectLink());
-    EXPECT_EQ(1, m_search.GetSelectedLink());
+    EXPECT_EQ(1, m_hub.state.selectedLink.load());
     EXPECT_EQ(std::vector<std::string>{"QC116"}, Types());
     EXPECT_EQ(1u, FrameCount(WM_PROJECT_AVAILABLE));
     EXPECT_EQ(1u, FrameCount(WM_OPERATION_STARTED));
@@ -176,7 +176,7 @@ TEST_F(ConnectTest, SecondLinkAnswersAndTheWholeSequenceGoesOut)
     EXPECT_EQ(0x10014, m_hub.Slot(0));
     EXPECT_EQ(0, m_hub.Slot(1)); // every axis type is kept
     EXPECT_EQ(-1, m_hub.Slot(8));
-    EXPECT_TRUE(m_connector.IsConnected());
+    EXPECT_TRUE(m_hub.state.connected);
     EXPECT_EQ(0, m_hub.busy);
 }
 
@@ -192,7 +192,7 @@ TEST_F(ConnectTest, ALockedControllerIsPassedOverForTheNextLink)
     const auto& lines = m_screen->lines;
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "->Controller locked, cannot connect"));
     EXPECT_EQ("->Controller QC116 version 2.0137 found", lines.back());
-    EXPECT_EQ(1, m_search.GetSelectedLink());
+    EXPECT_EQ(1, m_hub.state.selectedLink.load());
     EXPECT_EQ(1, m_screen->waits);
     EXPECT_EQ(1, m_screen->okEnabled);
 }
@@ -205,7 +205,7 @@ TEST_F(ConnectTest, AControllerThatNeverAnswersLeavesNothingConnected)
     EXPECT_FALSE(m_connector.Connect(0));
     EXPECT_EQ("->No controller found @ " + std::string(SerialLink("COM5", true).FormatDescription(true).GetString()),
               m_screen->lines.back());
-    EXPECT_FALSE(m_connector.IsConnected());
+    EXPECT_FALSE(m_hub.state.connected);
     EXPECT_EQ(0u, FrameCount(WM_PROJECT_AVAILABLE));
     // The link itself is open: a terminal is opened on it.
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{1042, 1}}), PostedToHub(WM_PW_OPEN_TOOL));
@@ -226,7 +226,7 @@ TEST_F(ConnectTest, ALinkThatDropsDuringTheScanEndsNotConnected)
         link.SetReply("?ATYPE AXIS(3)[0];", drop);
     }));
     EXPECT_FALSE(m_connector.Connect(0));
-    EXPECT_FALSE(m_connector.IsConnected());
+    EXPECT_FALSE(m_hub.state.connected);
     const auto commands = m_link->Commands();
     EXPECT_EQ(commands.end(), std::find(commands.begin(), commands.end(), "?ATYPE AXIS(5)[0];"));
     EXPECT_EQ(commands.end(), std::find(commands.begin(), commands.end(), "?NIO[0];"));
@@ -274,8 +274,8 @@ TEST_F(ConnectTest, LinkFailureKeepsTheLayoutClosesTheToolsAndReportsTheTime)
               records[0].text);
     EXPECT_EQ("Communications", records[0].caption);
     EXPECT_TRUE(records[0].detached);
-    EXPECT_FALSE(m_connector.IsConnected());
-    EXPECT_TRUE(m_connector.IsLinkFailed());
+    EXPECT_FALSE(m_hub.state.connected);
+    EXPECT_TRUE(m_hub.state.linkFailed);
     EXPECT_EQ(0, m_connection->GetTransactionHold());
     // One busy pair for the connect, one for the disconnect.
     ASSERT_TRUE(m_hub.Frame().WaitFor(WM_OPERATION_ENDED, [this](const ReceivedMessage&) {
@@ -298,7 +298,7 @@ TEST_F(ConnectTest, LockWhileConnectedKeepsTheLockDialogAndSendsTheCode)
     EXPECT_EQ(TOOL_ID_LOCK_DIALOG, left[0].toolId);
     const auto commands = m_link->Commands();
     EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "LOCK(1234)"));
-    EXPECT_FALSE(m_connector.IsConnected());
+    EXPECT_FALSE(m_hub.state.connected);
     // A plain disconnect opens no terminal.
     EXPECT_TRUE(PostedToHub(WM_PW_OPEN_TOOL).empty());
 }
@@ -306,7 +306,7 @@ TEST_F(ConnectTest, LockWhileConnectedKeepsTheLockDialogAndSendsTheCode)
 TEST_F(ConnectTest, ShiftHeldWithOneLinkOpensTheDefaultSerialLinkDirectly)
 {
     StoreLinks({SerialLink("COM5", true)});
-    m_search.SetStartupSkip(true);
+    m_hub.state.startupSkip = TRUE;
     EXPECT_EQ(0, m_search.SearchController(FALSE, FALSE));
     const CCommPortData* link = m_connection->GetLinkData();
     ASSERT_NE(nullptr, link);
@@ -318,7 +318,7 @@ TEST_F(ConnectTest, ShiftHeldWithOneLinkOpensTheDefaultSerialLinkDirectly)
     const auto commands = m_link->Commands();
     EXPECT_EQ(commands.end(), std::find(commands.begin(), commands.end(), "?CONTROL[0]"));
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{1042, 1}}), PostedToHub(WM_PW_OPEN_TOOL));
-    EXPECT_FALSE(m_search.GetStartupSkip());
+    EXPECT_FALSE(m_hub.state.startupSkip);
 }
 
 TEST_F(ConnectTest, NoLinksIsToldAndNothingIsOpened)
@@ -357,7 +357,7 @@ TEST_F(ConnectTest, HardwareScanFlagsModulesAndSkipsWhatIsNoModule)
     const size_t before = m_link->Commands().size();
     m_hub.onCommand = [this](int id, int argument) {
         if (id == CMD_ATYPE && argument == 2)
-            m_hub.disconnecting = true;
+            m_hub.state.disconnecting = TRUE;
     };
     ScanControllerHardware(m_hub);
     const auto commands = m_link->Commands();

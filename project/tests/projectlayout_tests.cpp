@@ -82,7 +82,7 @@ protected:
         m_hub.onOpen = [this](const SWindowParameters& record) {
             m_opened.push_back(record);
             SWindowParameters pending;
-            EXPECT_TRUE(m_layout.GetPendingRecord(pending));
+            EXPECT_TRUE(m_hub.GetPendingRestore(pending));
             EXPECT_EQ(0, std::memcmp(&pending, &record, sizeof record));
             ++m_sent;
             const HWND hub = m_hub.GetHubWindow();
@@ -92,7 +92,7 @@ protected:
         // Virtual time runs on only once the release has been served.
         m_clock.SetSleepHook([this](std::uint64_t) {
             const DWORD start = ::GetTickCount();
-            while (m_layout.IsRestorePending() && ::GetTickCount() - start < 2000) {
+            while (m_hub.IsRestorePending() && ::GetTickCount() - start < 2000) {
                 ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
                 MSG msg;
                 ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -224,7 +224,7 @@ TEST_F(LayoutTest, ThreeRecordsRestoreAtZeroThirtyThreeSixtySixAndAHundred)
     EXPECT_EQ("Restoring windows", progress->texts.front());
     EXPECT_EQ((std::vector<int>{0, 33, 66, 100}), progress->percents);
     EXPECT_TRUE(progress->closed);
-    EXPECT_FALSE(m_layout.IsRestorePending());
+    EXPECT_FALSE(m_hub.IsRestorePending());
     EXPECT_EQ(0, m_hub.busy);
     EXPECT_TRUE(m_prompts.Records().empty());
 }
@@ -247,7 +247,7 @@ TEST_F(LayoutTest, AWindowThatNeverReleasesItsRecordEndsTheRestoreAfterTwentySec
     EXPECT_EQ("A timeout occurred whilst trying to restore windows, restoration not completed", records[0].text);
     EXPECT_EQ("Restore windows", records[0].caption);
     // The window that comes late registers as a new one, not as the record.
-    EXPECT_FALSE(m_layout.IsRestorePending());
+    EXPECT_FALSE(m_hub.IsRestorePending());
     EXPECT_EQ(0, m_hub.busy);
 }
 
@@ -277,7 +277,7 @@ TEST_F(LayoutTest, CancelSkippedRecordsAndAFailedWindowEndTheRestoreQuietly)
         m_layout.Restore();
         EXPECT_EQ(c.opened, m_opened.size()) << c.name;
         EXPECT_TRUE(m_prompts.Records().empty()) << c.name;
-        EXPECT_FALSE(m_layout.IsRestorePending()) << c.name;
+        EXPECT_FALSE(m_hub.IsRestorePending()) << c.name;
     }
 }
 

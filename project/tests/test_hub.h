@@ -83,7 +83,8 @@ public:
     BOOL checkResult = TRUE;
     BOOL backupResult = TRUE;
     bool closing = false;
-    bool disconnecting = false;
+    CConnectionState state;
+    CString directPort;
     // Called before each command the runner sends.
     std::function<void(int id, int argument)> onCommand;
 
@@ -107,8 +108,27 @@ public:
     HWND GetControlPanelWindow() override { return m_panel ? m_panel->Handle() : nullptr; }
     CControllerConnection* GetConnection() override { return m_pConnection; }
     CProjectFile* GetProjectFile() override { return &m_file; }
+    CConnectionState& GetConnectionState() override { return state; }
     bool IsClosing() override { return closing; }
-    bool IsDisconnecting() override { return disconnecting; }
+    void SetDirectPortText(LPCSTR text) override { directPort = text; }
+    void SetPendingRestore(const SWindowParameters* record) override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_pending.reset(record ? new SWindowParameters(*record) : nullptr);
+    }
+    bool IsRestorePending() override
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_pending != nullptr;
+    }
+    // A copy of the pending record; false when none.
+    bool GetPendingRestore(SWindowParameters& record)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (m_pending)
+            record = *m_pending;
+        return m_pending != nullptr;
+    }
     void RaiseBusy() override
     {
         ++busy;
@@ -265,4 +285,5 @@ private:
     std::vector<std::string> m_events;
     std::map<int, int> m_answers;
     std::string m_selected;
+    std::unique_ptr<SWindowParameters> m_pending;
 };
