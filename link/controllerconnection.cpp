@@ -750,6 +750,12 @@ BOOL CControllerConnection::BeginRequest(ControllerMessage* message)
     return TRUE;
 }
 
+CString CControllerConnection::GetActiveCommandText()
+{
+    CSingleLock lock(&m_requestLock, TRUE);
+    return m_bRequestActive ? CString(m_strCommand.c_str()) : CString();
+}
+
 void CControllerConnection::CompleteRequest(bool failed)
 {
     if (failed)
@@ -900,6 +906,15 @@ BOOL CControllerConnection::RemoveProgram(LPCSTR name)
         return FALSE;
     m_programs.Remove(found);
     return TRUE;
+}
+
+std::vector<CProgramData> CControllerConnection::GetPrograms()
+{
+    CSingleLock lock(&m_programLock, TRUE);
+    std::vector<CProgramData> programs;
+    for (CProgramData* program = m_programs.GetHead(); program; program = m_programs.GetNext(program))
+        programs.push_back(*program);
+    return programs;
 }
 
 void CControllerConnection::RemoveAllPrograms()

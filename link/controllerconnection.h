@@ -24,6 +24,7 @@
 #include <functional>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "foundation/containers.h"
 #include "framework/cstring.h"
@@ -164,6 +165,8 @@ public:
     // state), new ones are appended; every program left is marked seen.
     void SyncProgramList(const CTList<CProgramData>& directory);
     void RemoveAllPrograms();
+    // Copies of the programs, in the list's order.
+    std::vector<CProgramData> GetPrograms();
     // Selects the named program on the controller before a command that
     // names it (see the .cpp); FALSE when it cannot be selected.
     BOOL SelectProgram(LPCSTR name);
@@ -178,6 +181,8 @@ public:
     BOOL Transact(ControllerMessage* message);
     BOOL SendOnCommandChannel(ControllerMessage* message);
     BOOL BeginRequest(ControllerMessage* message);
+    // The text of the command whose reply is awaited (empty when none).
+    CString GetActiveCommandText();
     BOOL IsRequestPending() const { return m_bRequestActive.load() ? TRUE : FALSE; }
     void CancelPendingRequest() { m_bCancel = true; }
     void SetTransactionHold(BOOL hold);

@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include "link/dialogs/commsdialogs.h"
+#include "project/projectwnd.h"
 #include "shell/externaltoolsdialog.h"
 #include "shell/mainframe.h"
 #include "shell/optionsdialog.h"
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
-#include "shell/vorta2/projectwindow_standin.h"
 #include "shell/vq2app.h"
 #include "shell/vqlogsettings.h"
 #include "ui/promptservice.h"
@@ -38,8 +38,8 @@ public:
         AfxSetPromptService(&m_prompts);
         RegisterCommsLinkDialogs();
         RegisterShellDialogs();
-        // The project window: its class is set here, in one line.
-        CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWndStandIn));
+        // The project window, which the frame starts on a thread of its own.
+        CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();
     }
 
