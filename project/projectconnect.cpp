@@ -24,7 +24,6 @@ const DWORD kFailurePauseMs = 100;
 const DWORD kChangeLinkPauseMs = 250;
 const int FEATURE_NO_EPROM_OFFER = 35;
 const int PROGRAM_TYPE_IEC = 4;
-const int TOOL_ID_EPROM_STORE = 1034;
 
 // Holds controller transactions for the life of the object.
 class CTransactionHold {
@@ -113,7 +112,7 @@ BOOL CProjectConnector::Connect(WPARAM parameter)
     PostIfWindow(frame, WM_READY);
     FrameBusyOff(busySetHere);
     if (!m_state.connected)
-        PostIfWindow(m_hub.GetControlPanelWindow(), WM_CP_NOT_CONNECTED);
+        PostIfWindow(m_hub.GetControlPanelWindow(), PWM_NOT_FOUND);
     m_state.connecting = FALSE;
     if (m_state.connectAgain.exchange(FALSE))
         PostIfWindow(m_hub.GetHubWindow(), WM_PW_CONNECT, m_state.connectMode);
@@ -214,12 +213,12 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
     const bool failedAtStart = m_state.linkFailed != FALSE;
     // A failed link takes no more transactions from the first step on.
     std::unique_ptr<CTransactionHold> failureHold;
-    if (reason == DISCONNECT_LINK_FAILURE) {
+    if (reason == DISCONNECT_LINK_FAILED) {
         m_state.linkFailed = TRUE;
         failureHold = std::make_unique<CTransactionHold>(connection);
-        m_hub.CloseToolWindows(TOOL_ID_EPROM_STORE);
+        m_hub.CloseToolWindows(TOOL_EPROM);
     } else {
-        m_hub.BroadcastToTools(WM_TOOL_DISCONNECTING, 0, 0);
+        m_hub.BroadcastToTools(PWM_BROADCAST, 0, 0);
         if (!failedAtStart && CVQRegistry().GetEnableIEC61131() && connection &&
             connection->CountPrograms(PROGRAM_TYPE_IEC) > 0 &&
             AfxGetPromptService().Prompt(
@@ -228,7 +227,7 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
                 "controller?",
                 "Disconnect", MB_YESNO | MB_DEFBUTTON1) == IDYES)
             m_hub.LoadIECProjectToController();
-        if ((reason == DISCONNECT_CHOICES_TERMINAL || reason == DISCONNECT_CHOICES) && connection &&
+        if ((reason == DISCONNECT_OFFER_AND_TERMINAL || reason == DISCONNECT_OFFER) && connection &&
             connection->GetModelRow() != MODEL_ROW_NONE && !failedAtStart &&
             !connection->IsFeatureSupported(FEATURE_NO_EPROM_OFFER))
             m_hub.OfferEPROMStore(reason);
@@ -242,7 +241,7 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
     const HWND panel = m_hub.GetControlPanelWindow();
     SendIfWindow(panel, WM_DISCONNECTED, static_cast<WPARAM>(reason), keepToolId);
     m_hub.CloseAllToolWindows(keepToolId);
-    PostIfWindow(panel, WM_CP_NOT_CONNECTED);
+    PostIfWindow(panel, PWM_NOT_FOUND);
 
     if (connection) {
         connection->RemoveAllPrograms();
@@ -261,8 +260,8 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
     const HWND frame = m_hub.GetMainFrameWindow();
     SendIfWindow(frame, WM_DISCONNECTED, static_cast<WPARAM>(reason), keepToolId);
     SendIfWindow(frame, WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>(""));
-    if (reason == DISCONNECT_CHOICES_TERMINAL || reason == DISCONNECT_TERMINAL)
-        PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_ID_TERMINAL, 1);
+    if (reason == DISCONNECT_OFFER_AND_TERMINAL || reason == DISCONNECT_TERMINAL)
+        PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_TERMINAL, 1);
 
     m_state.disconnecting = FALSE;
     FrameBusyOff(busySetHere);
@@ -285,7 +284,7 @@ void CProjectConnector::OnLinkFailure()
     SendIfWindow(frame, WM_NOT_READY);
     if (m_state.connected)
         m_layout.SaveAutoDesktop();
-    if (Disconnect(0, DISCONNECT_LINK_FAILURE)) {
+    if (Disconnect(0, DISCONNECT_LINK_FAILED)) {
         CString text;
         text.Format(kLinkFailureFormat, m_timeSource().Format("%H:%M  %d-%b-%Y").GetString());
         CControllerConnection* connection = m_hub.GetConnection();
@@ -310,7 +309,7 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
     if (m_state.connected) {
         m_layout.SaveAutoDesktop();
         m_state.restorePending = TRUE;
-        disconnected = Disconnect(0, DISCONNECT_CHOICES);
+        disconnected = Disconnect(0, DISCONNECT_OFFER);
     }
     if (!connection)
         return;
@@ -336,7 +335,7 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
 void CProjectConnector::OnLock(BOOL lock, long code)
 {
     if (m_state.connected)
-        Disconnect(TOOL_ID_LOCK_DIALOG, DISCONNECT_PLAIN);
+        Disconnect(TOOL_LOCK_DIALOG, DISCONNECT_PLAIN);
     CControllerConnection* connection = m_hub.GetConnection();
     if (!connection)
         return;
@@ -352,6 +351,6 @@ void CProjectConnector::OnConnectToSimulator()
     const HWND frame = m_hub.GetMainFrameWindow();
     SendIfWindow(frame, WM_NOT_READY);
     if (m_search.SearchController(TRUE, TRUE) && !m_hub.IsClosing() && !RunPostConnect(TRUE, FALSE))
-        PostIfWindow(m_hub.GetControlPanelWindow(), WM_CP_NOT_CONNECTED);
+        PostIfWindow(m_hub.GetControlPanelWindow(), PWM_NOT_FOUND);
     PostIfWindow(frame, WM_READY);
 }

@@ -17,37 +17,10 @@
 #include "framework/cstring.h"
 #include "link/channelset.h"
 #include "link/controllermessage.h"
+#include "project/projectwndmessages.h"
 
 class CControllerConnection;
 class CProjectFile;
-
-// Messages of the connection work and the layout, beside those in
-// shell/mainframemessages.h, project/projectmessages.h and (the link
-// chooser's) link/dialogs/commsdialogs.h.
-const UINT WM_CP_NOT_CONNECTED = WM_APP + 0x111;       // 0x8111, posted to the control panel
-const UINT WM_CP_QUERY_PROGRAMS_CHANGED = WM_APP + 0x198; // 0x8198, sent to the control panel
-const UINT WM_TOOL_DISCONNECTING = WM_APP + 0x135;     // 0x8135, to every registered tool
-const UINT WM_PW_LINK_FAILED = WM_APP + 0x1D5;         // 0x81D5
-const UINT WM_PW_CHANGE_LINK = WM_APP + 0x124;         // 0x8124
-const UINT WM_PW_LOCK = WM_APP + 0x156;                // 0x8156
-// The layout hand-over with a tool window (lParam an SWindowParameters*).
-const UINT WM_TOOL_RESTORE_RECORD = WM_APP + 0x147;    // 0x8147
-const UINT WM_TOOL_SAVE_RECORD = WM_APP + 0x148;       // 0x8148
-
-// Tool ids the connection work names.
-const int TOOL_ID_EDITOR = 1024;
-const int TOOL_ID_KEYPAD = 1031;
-const int TOOL_ID_TERMINAL = 1042;
-const int TOOL_ID_LOCK_DIALOG = 1014;
-
-// Disconnect reasons.
-enum : int {
-    DISCONNECT_PLAIN = 0,
-    DISCONNECT_CHOICES_TERMINAL = 1,
-    DISCONNECT_CHOICES = 2,
-    DISCONNECT_TERMINAL = 3,
-    DISCONNECT_LINK_FAILURE = 5,
-};
 
 // Command-table ids the connection work runs.
 enum : int {

@@ -55,9 +55,9 @@ bool IsDuplicate(const SWindowParameters& first, const SWindowParameters& later)
     const int tool = LayoutField(first, LAYOUT_TOOL_ID);
     if (LayoutField(later, LAYOUT_TOOL_ID) != tool)
         return false;
-    if (tool == TOOL_ID_EDITOR)
+    if (tool == TOOL_EDITOR)
         return SameName(GetLayoutProgramName(first), GetLayoutProgramName(later));
-    if (tool == TOOL_ID_KEYPAD || tool == TOOL_ID_TERMINAL)
+    if (tool == TOOL_KEYPAD || tool == TOOL_TERMINAL)
         return first.m_channels.GetAt(0) == later.m_channels.GetAt(0);
     return true;
 }
@@ -131,7 +131,7 @@ void CWindowLayout::Collect()
             SWindowParameters record;
             DWORD_PTR answer = 0;
             // A tool that hangs is left out rather than hanging the hub.
-            if (!::SendMessageTimeoutA(tool.hWnd, WM_TOOL_SAVE_RECORD, 0, reinterpret_cast<LPARAM>(&record),
+            if (!::SendMessageTimeoutA(tool.hWnd, PWM_SAVE_RECORD, 0, reinterpret_cast<LPARAM>(&record),
                                        SMTO_ABORTIFHUNG, 5000, &answer) ||
                 answer == 0)
                 continue;

@@ -32,33 +32,6 @@ CString Formatted(LPCSTR format, LPCSTR text)
     return result;
 }
 
-// The connect screen of the program.
-class CSplashConnectScreen : public IConnectScreen {
-public:
-    explicit CSplashConnectScreen(HWND parent) : m_screen(CWnd::FromHandle(parent))
-    {
-        m_bCreated = m_screen.Create(CWnd::FromHandle(parent)) != FALSE;
-    }
-    ~CSplashConnectScreen() override
-    {
-        if (m_bCreated && ::IsWindow(m_screen.m_hWnd))
-            m_screen.DestroyWindow();
-    }
-    bool IsCreated() const { return m_bCreated; }
-    void SetStatusText(LPCSTR text) override { m_screen.SetStatusText(text); }
-    void EnableOkButton(BOOL enable) override { m_screen.EnableOkButton(enable); }
-    int WaitForUser() override { return m_screen.WaitForUser() == CSplashScreen::AnsweredOk ? IDOK : IDCANCEL; }
-    void Cancel() override
-    {
-        if (::IsWindow(m_screen.m_hWnd))
-            ::PostMessageA(m_screen.m_hWnd, WM_DESTROY_REQUEST, 0, 0);
-    }
-
-private:
-    CSplashScreen m_screen;
-    bool m_bCreated = false;
-};
-
 CString ReadSimulatorTarget(LPCSTR value) { return ReadTargetValue(kSimulatorName, value); }
 
 CString ProgramFolder()
@@ -71,6 +44,33 @@ CString ProgramFolder()
 }
 
 } // namespace
+
+CSplashConnectScreen::CSplashConnectScreen(HWND parent)
+    : m_pScreen(std::make_unique<CSplashScreen>(CWnd::FromHandle(parent)))
+{
+    m_bCreated = m_pScreen->Create(CWnd::FromHandle(parent)) != FALSE;
+}
+
+CSplashConnectScreen::~CSplashConnectScreen()
+{
+    if (m_bCreated && ::IsWindow(m_pScreen->m_hWnd))
+        m_pScreen->DestroyWindow();
+}
+
+void CSplashConnectScreen::SetStatusText(LPCSTR text) { m_pScreen->SetStatusText(text); }
+
+void CSplashConnectScreen::EnableOkButton(BOOL enable) { m_pScreen->EnableOkButton(enable); }
+
+int CSplashConnectScreen::WaitForUser()
+{
+    return m_pScreen->WaitForUser() == CSplashScreen::AnsweredOk ? IDOK : IDCANCEL;
+}
+
+void CSplashConnectScreen::Cancel()
+{
+    if (::IsWindow(m_pScreen->m_hWnd))
+        ::PostMessageA(m_pScreen->m_hWnd, WM_DESTROY_REQUEST, 0, 0);
+}
 
 CControllerSearch::CControllerSearch(IProjectHub& hub) : m_hub(hub), m_state(hub.GetConnectionState())
 {
@@ -214,7 +214,7 @@ int CControllerSearch::ChooseLink(BOOL apply)
             }
         }
         if (m_state.toolIdWord == 0)
-            m_state.toolIdWord = TOOL_ID_TERMINAL;
+            m_state.toolIdWord = TOOL_TERMINAL;
     }
     const int selected = m_state.selectedLink;
     if (selected < 0 || selected >= count)
@@ -406,7 +406,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
         }
     }
     if (!result)
-        PostIfWindow(m_hub.GetControlPanelWindow(), WM_CP_NOT_CONNECTED);
+        PostIfWindow(m_hub.GetControlPanelWindow(), PWM_NOT_FOUND);
     if (m_hub.IsClosing()) {
         m_state.startupSkip = FALSE;
         return result;
@@ -421,7 +421,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
         AfxGetClock().SleepMs(kAfterFailureMs);
         CComms* link = connection->GetLink();
         if (count > 0 && link && link->GetOpenFlag()) {
-            PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_ID_TERMINAL, 1);
+            PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_TERMINAL, 1);
             SendIfWindow(frame, WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>(""));
         }
     }

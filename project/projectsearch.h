@@ -38,6 +38,26 @@ public:
     virtual void Cancel() = 0;
 };
 
+class CSplashScreen;
+
+// The program's connect screen: CSplashScreen as a child of the project
+// window.
+class CSplashConnectScreen : public IConnectScreen {
+public:
+    explicit CSplashConnectScreen(HWND parent);
+    ~CSplashConnectScreen() override;
+    bool IsCreated() const { return m_bCreated; }
+    CSplashScreen* GetSplash() const { return m_pScreen.get(); }
+    void SetStatusText(LPCSTR text) override;
+    void EnableOkButton(BOOL enable) override;
+    int WaitForUser() override;
+    void Cancel() override;
+
+private:
+    std::unique_ptr<CSplashScreen> m_pScreen;
+    bool m_bCreated = false;
+};
+
 class CControllerSearch {
 public:
     explicit CControllerSearch(IProjectHub& hub);

@@ -209,7 +209,7 @@ TEST_F(ConnectTest, AControllerThatNeverAnswersLeavesNothingConnected)
     EXPECT_EQ(0u, FrameCount(WM_PROJECT_AVAILABLE));
     // The link itself is open: a terminal is opened on it.
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{1042, 1}}), PostedToHub(WM_PW_OPEN_TOOL));
-    EXPECT_TRUE(m_hub.Panel().WaitFor(WM_CP_NOT_CONNECTED).has_value());
+    EXPECT_TRUE(m_hub.Panel().WaitFor(PWM_NOT_FOUND).has_value());
     EXPECT_EQ(std::vector<std::string>{""}, Types());
     ASSERT_TRUE(m_hub.Frame().WaitFor(WM_OPERATION_ENDED).has_value());
     EXPECT_EQ(0, m_hub.busy);
@@ -254,7 +254,7 @@ TEST_F(ConnectTest, LinkFailureKeepsTheLayoutClosesTheToolsAndReportsTheTime)
     StoreLinks({SerialLink("COM5", true)});
     ASSERT_TRUE(m_connector.Connect(0));
     FakeProjectWindow tool;
-    tool.SetHandler(WM_TOOL_SAVE_RECORD, [](WPARAM, LPARAM) -> LRESULT { return 1; });
+    tool.SetHandler(PWM_SAVE_RECORD, [](WPARAM, LPARAM) -> LRESULT { return 1; });
     IProjectHub::RegisteredTool registered{tool.Handle(), 1045, 2, CChannelSet(), "", true};
     m_hub.AddTool(registered);
 
@@ -288,14 +288,14 @@ TEST_F(ConnectTest, LockWhileConnectedKeepsTheLockDialogAndSendsTheCode)
 {
     StoreLinks({SerialLink("COM5", true)});
     ASSERT_TRUE(m_connector.Connect(0));
-    m_hub.AddTool({nullptr, TOOL_ID_LOCK_DIALOG, 2, CChannelSet(), "", true});
+    m_hub.AddTool({nullptr, TOOL_LOCK_DIALOG, 2, CChannelSet(), "", true});
     m_hub.AddTool({nullptr, 1045, 2, CChannelSet(), "", true});
     m_connector.OnLock(TRUE, 1234);
 
     std::vector<IProjectHub::RegisteredTool> left;
     m_hub.GetRegisteredWindows(left);
     ASSERT_EQ(1u, left.size());
-    EXPECT_EQ(TOOL_ID_LOCK_DIALOG, left[0].toolId);
+    EXPECT_EQ(TOOL_LOCK_DIALOG, left[0].toolId);
     const auto commands = m_link->Commands();
     EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), "LOCK(1234)"));
     EXPECT_FALSE(m_hub.state.connected);
@@ -329,7 +329,7 @@ TEST_F(ConnectTest, NoLinksIsToldAndNothingIsOpened)
     EXPECT_EQ("No communications links specified", records[0].text);
     EXPECT_EQ("Connect to controller", records[0].caption);
     EXPECT_EQ(nullptr, m_link);
-    EXPECT_TRUE(m_hub.Panel().WaitFor(WM_CP_NOT_CONNECTED).has_value());
+    EXPECT_TRUE(m_hub.Panel().WaitFor(PWM_NOT_FOUND).has_value());
 }
 
 TEST_F(ConnectTest, HardwareScanFlagsModulesAndSkipsWhatIsNoModule)
@@ -338,7 +338,7 @@ TEST_F(ConnectTest, HardwareScanFlagsModulesAndSkipsWhatIsNoModule)
     ASSERT_TRUE(m_connector.Connect(0));
     m_link->SetReply("?ATYPE AXIS(0)[0];", "11");  // the built-in second network
     m_link->SetReply("?ATYPE AXIS(2)[0];", "22");  // an axis on a drive network
-    m_link->SetReply("?COMMSTYPE SLOT(0)[0];", std::to_string(0x10013)); // below the first module id
+    m_link->SetReply("?COMMSTYPE SLOT(0)[0];", "19"); // type 0x10013: below the first module id
     m_hub.Frame().ClearReceived();
     ScanControllerHardware(m_hub);
 

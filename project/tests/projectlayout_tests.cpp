@@ -43,7 +43,7 @@ protected:
         m_project = m_folder / "Demo.prj";
         WriteWholeFile(m_project, "[Programs]\r\n");
         m_hub.SetProjectPath(m_project);
-        m_hub.handlers[WM_TOOL_RESTORE_RECORD] = [this](WPARAM, LPARAM lParam) {
+        m_hub.handlers[PWM_RESTORE_RECORD] = [this](WPARAM, LPARAM lParam) {
             return m_layout.OnRestoreRecord(reinterpret_cast<const SWindowParameters*>(lParam));
         };
     }
@@ -59,7 +59,7 @@ protected:
     {
         m_tools.push_back(std::make_unique<FakeProjectWindow>());
         FakeProjectWindow& tool = *m_tools.back();
-        tool.SetHandler(WM_TOOL_SAVE_RECORD, [rect, data](WPARAM, LPARAM lParam) -> LRESULT {
+        tool.SetHandler(PWM_SAVE_RECORD, [rect, data](WPARAM, LPARAM lParam) -> LRESULT {
             auto* record = reinterpret_cast<SWindowParameters*>(lParam);
             LayoutField(*record, LAYOUT_LEFT) = rect.left;
             LayoutField(*record, LAYOUT_TOP) = rect.top;
@@ -86,7 +86,7 @@ protected:
             EXPECT_EQ(0, std::memcmp(&pending, &record, sizeof record));
             ++m_sent;
             const HWND hub = m_hub.GetHubWindow();
-            m_threads.emplace_back([hub] { ::SendMessageA(hub, WM_TOOL_RESTORE_RECORD, 0, 0); });
+            m_threads.emplace_back([hub] { ::SendMessageA(hub, PWM_RESTORE_RECORD, 0, 0); });
             return IProjectHub::OPEN_OPENED;
         };
         // Virtual time runs on only once the release has been served.

@@ -234,11 +234,15 @@ public:
             return;
         std::lock_guard<std::mutex> guard(m_lock);
         int id = message->m_nCommandId;
+        int value = message->GetInteger();
         if (id == CMD_SELECT_CONTINUE)
             m_selected = message->GetText();
-        if (id == CMD_COMMSTYPE)
+        if (id == CMD_COMMSTYPE) {
+            // A slot's communications type is kept as the answer + 0x10000.
             id = CMD_ATYPE;
-        m_answers[id] = message->GetInteger();
+            value += 0x10000;
+        }
+        m_answers[id] = value;
     }
     bool IsReplyDispatchBlocked() override { return false; }
     void AddErrorText(LPCSTR text) override { Event(std::string("error ") + (text ? text : "")); }
