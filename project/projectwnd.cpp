@@ -629,6 +629,9 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnRequestFailed(wParam, lParam);
     case PWM_STATUS_LINE:
         return OnStatusLine(wParam, lParam);
+    case PWM_PANEL_PROGRAM:
+    case PWM_PANEL_PROCESS:
+        return OnPanelNotice(message, wParam, lParam);
     case PWM_DELETE_IEC_PROJECT:
         delete m_pIECProject;
         m_pIECProject = nullptr;

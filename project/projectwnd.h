@@ -397,6 +397,7 @@ protected:
     LRESULT OnAxisType(WPARAM wParam, LPARAM lParam);
     LRESULT OnAxisTypes(WPARAM wParam, LPARAM lParam);
     LRESULT OnStatusLine(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPanelNotice(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     struct Subscription {

@@ -241,11 +241,15 @@ void CProjectWnd::RefreshControlPanel()
 
 void CProjectWnd::NotifyControlPanelProgram(LPCSTR program)
 {
-    if (!program)
+    if (!program || !::IsWindow(m_hWnd))
         return;
-    // A copy the panel's thread reads at once; sent, so it outlives the call.
-    if (m_hWndControlPanel && ::IsWindow(m_hWndControlPanel) && ::GetCurrentThreadId() == ::GetWindowThreadProcessId(m_hWnd, nullptr))
-        SendToControlPanel(PWM_SELECT_PROGRAM, 0, reinterpret_cast<LPARAM>(program));
+    // Called on the link's threads too: the window's own thread tells the
+    // panel, so no receive thread ever waits for the panel's thread.
+    const std::size_t length = std::strlen(program);
+    auto* copy = new char[length + 1];
+    std::memcpy(copy, program, length + 1);
+    if (!::PostMessageA(m_hWnd, PWM_PANEL_PROGRAM, 0, reinterpret_cast<LPARAM>(copy)))
+        delete[] copy;
 }
 
 // ---------------------------------------------------------------- queries

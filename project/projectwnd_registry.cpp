@@ -330,8 +330,11 @@ LRESULT CProjectWnd::RegisterWindow(UINT toolId, HWND window)
                     PostToMainFrame(PWM_READY);
             }
             if (outcome == 1) {
-                record.channels = pending->m_channels;
-                record.replyMode = pending->m_nHead[6];
+                // An editor keeps what its class gave it.
+                if (toolId != TOOL_EDITOR) {
+                    record.channels = pending->m_channels;
+                    record.replyMode = pending->m_nHead[6];
+                }
                 outcome = ::IsWindow(window) &&
                                   ::SendMessageA(window, PWM_RESTORE_RECORD, 0, reinterpret_cast<LPARAM>(pending.get()))
                               ? 1
@@ -815,10 +818,10 @@ void CProjectWnd::DispatchReplyToWindow(ControllerMessage* message)
         }
     }
     if (target && target->reply && !target->reply->IsClosing()) {
-        char title[31] = {};
-        ::GetWindowTextA(target->hWnd, title, sizeof title);
+        // The window's own label, not its title: reading the title would
+        // ask the window's thread, which may be waiting for this lock.
         CString text;
-        text.Format("Async dispatch %d: %s: ", message->m_nChannel, title);
+        text.Format("Async dispatch %d: %s: ", message->m_nChannel, target->reply->GetReply().Left(30).GetString());
         GetGlobalLog().LogData(text, message->GetBytes(), message->GetLength(), LOG_CHANNEL_DISPATCH);
         target->reply->OnReply(message);
         GlobalLogLine(text + ": Done", LOG_CHANNEL_DISPATCH);

@@ -105,9 +105,9 @@ void CProjectWnd::StoreReply(const ControllerMessage& message)
             if (!known)
                 m_processes.push_back(process);
         }
-        if (m_hWndControlPanel && ::IsWindow(m_hWndControlPanel))
-            ::SendMessageA(m_hWndControlPanel, PWM_PROCESS_STATUS, static_cast<WPARAM>(process.m_nState),
-                           reinterpret_cast<LPARAM>(&process));
+        auto* copy = new CProcessData(process);
+        if (!::IsWindow(m_hWnd) || !::PostMessageA(m_hWnd, PWM_PANEL_PROCESS, 0, reinterpret_cast<LPARAM>(copy)))
+            delete copy;
         return;
     }
     case 15: {
@@ -219,6 +219,21 @@ void CProjectWnd::SetProcessStatus(int process, int status, int line, int error,
     auto* entry = new StatusLine{false, process, status, line, error, text ? text : "", text != nullptr};
     if (!::IsWindow(m_hWnd) || !::PostMessageA(m_hWnd, PWM_STATUS_LINE, 0, reinterpret_cast<LPARAM>(entry)))
         delete entry;
+}
+
+LRESULT CProjectWnd::OnPanelNotice(UINT message, WPARAM, LPARAM lParam)
+{
+    if (message == PWM_PANEL_PROGRAM) {
+        std::unique_ptr<char[]> program(reinterpret_cast<char*>(lParam));
+        if (program)
+            SendToControlPanel(PWM_SELECT_PROGRAM, 0, reinterpret_cast<LPARAM>(program.get()));
+    } else {
+        std::unique_ptr<CProcessData> process(reinterpret_cast<CProcessData*>(lParam));
+        if (process)
+            SendToControlPanel(PWM_PROCESS_STATUS, static_cast<WPARAM>(process->m_nState),
+                               reinterpret_cast<LPARAM>(process.get()));
+    }
+    return 0;
 }
 
 LRESULT CProjectWnd::OnStatusLine(WPARAM, LPARAM lParam)

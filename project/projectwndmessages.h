@@ -166,6 +166,11 @@ const UINT PWM_FAMILY_LIMIT_C = WM_APP + 0x1F6;
 const UINT PWM_REQUEST_FAILED = WM_USER + 0x2F1;
 // A status line for the process list: lParam a heap copy, freed here.
 const UINT PWM_STATUS_LINE = WM_USER + 0x2F2;
+// For the control panel, from the link's receive thread: the selected
+// program (lParam a heap text) or a process record (lParam a heap
+// CProcessData); the window passes it on and frees it.
+const UINT PWM_PANEL_PROGRAM = WM_USER + 0x2F3;
+const UINT PWM_PANEL_PROCESS = WM_USER + 0x2F4;
 
 // Disconnect reasons (wParam of PWM_DISCONNECT).
 enum : int {
