@@ -93,6 +93,14 @@ public:
 
     // Identification.
     BOOL Identify(int& row);
+    // Forgets the identified controller: row 0, not locked, no version.
+    void ClearIdentification()
+    {
+        m_nModelRow = MODEL_ROW_NONE;
+        m_model = GetControllerModel(MODEL_ROW_NONE);
+        m_bLocked = false;
+        m_dVersion = 0.0;
+    }
     double GetVersion();
     BOOL IsLocked();
     BOOL Lock(long code);

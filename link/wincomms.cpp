@@ -16,23 +16,6 @@ namespace {
 const DWORD kOpenWaitMs = 10000;
 const DWORD kThreadEndWaitMs = 5000;
 
-CString ReadTargetValue(LPCSTR program, LPCSTR value)
-{
-    const std::string path = std::string(WIN_TARGETS_KEY) + "\\" + program;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return CString();
-    char text[256] = {};
-    DWORD size = sizeof text - 1;
-    DWORD type = 0;
-    const LONG result = ::RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    ::RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return CString();
-    text[size < sizeof text ? size : sizeof text - 1] = '\0';
-    return text;
-}
-
 void WriteTargetValue(LPCSTR program, LPCSTR value, LPCSTR text)
 {
     const std::string path = std::string(WIN_TARGETS_KEY) + "\\" + program;
@@ -51,6 +34,23 @@ unsigned long HandleBits(HWND window)
 }
 
 } // namespace
+
+CString ReadTargetValue(LPCSTR program, LPCSTR value)
+{
+    const std::string path = std::string(WIN_TARGETS_KEY) + "\\" + program;
+    HKEY key = nullptr;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return CString();
+    char text[256] = {};
+    DWORD size = sizeof text - 1;
+    DWORD type = 0;
+    const LONG result = ::RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
+    ::RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return CString();
+    text[size < sizeof text ? size : sizeof text - 1] = '\0';
+    return text;
+}
 
 UINT VexoLinkMessage()
 {

@@ -45,6 +45,9 @@ const UINT WM_VEXO_DESTROY_WINDOW = 0x8108;
 
 // Where the programs publish their windows.
 const char* const WIN_TARGETS_KEY = "Software\\VexoLabs\\WinTargets";
+// A window title a program published there ("MainWindow", "CommsWindow");
+// empty when there is none.
+CString ReadTargetValue(LPCSTR program, LPCSTR value);
 
 class CRxWnd;
 class CRxThread;

@@ -17,10 +17,12 @@
 //   projectwnd_replies.cpp  replies to the window's own commands, the
 //                           process status list
 //   projectwnd_errors.cpp   controller error reports
-// and, for the connection's life and the saved layout (each file defines
-// the members its section below declares):
-//   search and simulator start, connect and disconnect, layout save and
-//   restore, hardware scan.
+// and, for the connection's life and the saved layout:
+//   projectwnd_connection.cpp the search and simulator start, connect and
+//                           disconnect, layout save and restore and the
+//                           hardware scan, through their own classes
+//                           (projectsearch, projectconnect, projectlayout,
+//                           hardwarescan) over the window as their hub.
 // Every projectwnd*.cpp in this folder is built into the library.
 //
 // Waits on the window's thread serve sent messages (a tool registering or
@@ -49,6 +51,7 @@
 #include "link/programdata.h"
 #include "link/projectwindow.h"
 #include "project/projectfile.h"
+#include "project/projecthub.h"
 #include "project/projectwndmessages.h"
 
 class CErrorDialog;
@@ -307,12 +310,15 @@ public:
     void ScanControllerHardware();
 
     // ---- State the sections share.
+    // The connection's state, which the search, connect and layout parts
+    // (IProjectHub) work on; the names below are that state's.
+    CConnectionState m_connectionState;
     // Index of the comms link in use (CommLinks; 9999 the simulator).
-    std::atomic<int> m_nSelectedLink{-1};
-    std::atomic<int> m_nPreferredLink{-1};
-    std::atomic<BOOL> m_bConnected{FALSE};
-    std::atomic<BOOL> m_bStartupSkip{FALSE};
-    std::atomic<BOOL> m_bDirectSerial{FALSE};
+    std::atomic<int>& m_nSelectedLink = m_connectionState.selectedLink;
+    std::atomic<int>& m_nPreferredLink = m_connectionState.preferredLink;
+    std::atomic<BOOL>& m_bConnected = m_connectionState.connected;
+    std::atomic<BOOL>& m_bStartupSkip = m_connectionState.startupSkip;
+    std::atomic<BOOL>& m_bDirectSerial = m_connectionState.directSerial;
     std::atomic<BOOL> m_bClosing{FALSE};
     std::atomic<int> m_nCancel{0};
     std::atomic<int> m_nReplyChannel{CHANNEL_DIRECT};
@@ -320,14 +326,14 @@ public:
     std::atomic<int> m_nAnalogueIn{0};
     std::atomic<int> m_nAnalogueOut{0};
     std::atomic<int> m_nServoPeriod{1000};
-    std::atomic<int> m_nChooserToolId{1042};
-    std::atomic<BOOL> m_bConnecting{FALSE};
-    std::atomic<BOOL> m_bConnectAgain{FALSE};
-    std::atomic<WPARAM> m_nConnectMode{0};
-    std::atomic<BOOL> m_bDisconnecting{FALSE};
-    std::atomic<BOOL> m_bLinkFailed{FALSE};
-    std::atomic<BOOL> m_bFrameBusyShown{FALSE};
-    std::atomic<BOOL> m_bRestorePending{FALSE};
+    std::atomic<int>& m_nChooserToolId = m_connectionState.toolIdWord;
+    std::atomic<BOOL>& m_bConnecting = m_connectionState.connecting;
+    std::atomic<BOOL>& m_bConnectAgain = m_connectionState.connectAgain;
+    std::atomic<WPARAM>& m_nConnectMode = m_connectionState.connectMode;
+    std::atomic<BOOL>& m_bDisconnecting = m_connectionState.disconnecting;
+    std::atomic<BOOL>& m_bLinkFailed = m_connectionState.linkFailed;
+    std::atomic<BOOL>& m_bFrameBusyShown = m_connectionState.frameBusyShown;
+    std::atomic<BOOL>& m_bRestorePending = m_connectionState.restorePending;
     std::atomic<int> m_nDispatchBlocked{0};
     std::atomic<int> m_nWatchdog{0};
     std::atomic<int> m_nFreeMemory{0};
@@ -344,6 +350,11 @@ public:
     // One-shot: the next terminal or keypad shows the channel chooser.
     std::atomic<BOOL> m_bChooseChannel{FALSE};
     CTime Now();
+
+    // The search, connect, layout and scan parts and the hub they work
+    // through (projectwnd_connection.cpp), made on first use.
+    struct CConnectionParts;
+    CConnectionParts& GetConnectionParts();
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -459,4 +470,6 @@ private:
     std::vector<Deferred> m_deferred; // this thread
     UINT_PTR m_nNextTimer = 100;
     std::map<UINT_PTR, Deferred> m_timers;
+
+    std::shared_ptr<CConnectionParts> m_pConnectionParts;
 };
