@@ -378,8 +378,10 @@ bool CProjectWnd::HandleQuery(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         result = m_bConnected.load();
         return true;
     case PWM_IS_LOCKED:
-        // Asked while disconnected too: "Unlock Controller" is offered then.
-        result = connection.IsLocked();
+        // Asked while disconnected too ("Unlock Controller" is offered
+        // then), and asked often by the menus: the flag of the last
+        // identification, never a new question on a link a terminal uses.
+        result = connection.WasLocked();
         return true;
     case PWM_SELECT_PROGRAM: {
         CProgramData program;
