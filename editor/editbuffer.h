@@ -106,6 +106,9 @@ public:
     std::string SaveText() const;
 
     int m_markedLine = -1;
+    // The line where the followed process stands (-1 none); like the marked
+    // line it moves with inserted and deleted lines and goes with its line.
+    int m_currentLine = -1;
     int m_compileState = 0; // 0 unknown, 1 compiled, 2 not compiled
     int m_lastSentLine = -1;
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "editor/editdraw.h"
+
 #include "editor/editbuffer.h"
 #include "editor/namewarning.h"
 #include "framework/docview.h"
@@ -50,6 +52,36 @@ public:
     // Another warner than the dialog; none for no check.
     void SetNameWarner(INameWarner* warner) { m_pWarner = warner; }
 
+    // ---- Display, drawing, printing and search ----
+    // The display settings, read at the first use and again by
+    // ReadDisplaySettings (the editor settings changed).
+    const EditDisplaySettings& Display();
+    void ReadDisplaySettings();
+    // What marks lines when they are drawn: the marked and current lines,
+    // the controller's breakpoints when they are in use, and highlightLine.
+    EditLineMarks LineMarks(int highlightLine);
+    // Draws the lines that fall into rect, scrolled to (firstColumn,
+    // firstLine), with the ordered selection, in the screen font and the
+    // document's colours.
+    void DrawLines(CDC* pDC, const CRect& rect, int firstColumn, int firstLine, const EditRange& selection,
+                   int highlightLine);
+    // Printing on a printer's device context: the area inside the print
+    // margins, the program lines that fit on a page (at least 1), and page
+    // n (from 1) with its header.
+    CRect GetPageRect(CDC* pPrinterDC);
+    int GetLinesPerPage(CDC* pPrinterDC);
+    void PrintPage(CDC* pPrinterDC, int page);
+    // The longest line's length (the horizontal scroll range) and the
+    // longest line the controller takes.
+    int GetMaxLineLength() const;
+    static int GetLineLimit() { return kLineLimit; }
+    // Searches for text from (column, line) downwards or upwards; with wrap
+    // it goes on from the other end after a notice placed at notice (screen
+    // coordinates). 1 with the match's position, else 0; a search asked
+    // for while one runs gives 0 at once.
+    int Find(const std::string& text, int column, int line, Caret& position, bool matchCase, bool upwards, bool wrap,
+             POINT notice);
+
     // Opens the program from the project: asks the features, the path
     // (when none is set), reads the file and marks the breakpoints that
     // the breakpoint replies name. 1 when opened.
@@ -81,6 +113,10 @@ private:
     bool ProjectLive() const { return m_hProject && IsWindow(m_hProject); }
 
     HWND m_hProject = nullptr;
+    EditDisplaySettings m_display;
+    bool m_displayRead = false;
+    CFont m_screenFont;
+    bool m_searching = false;
     ILineCommandSink* m_pSink = nullptr;
     CLongNameWarner m_longNames; // the warning dialog while the setting is on
     INameWarner* m_pWarner = &m_longNames;
