@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/app.h"
+#include "shell/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 
 namespace editor {
@@ -154,6 +155,35 @@ TEST_F(EditDraw, TheSelectionIsForegroundWithItsTextInTheBackgroundColour)
     EXPECT_GT(Count(1, 20, 40, Colour(kColourForeground)), 19 * cellArea); // a whole middle row
     EXPECT_GT(Count(2, 0, 3, Colour(kColourForeground)), 3 * cellArea / 2);
     EXPECT_LT(Count(2, 5, 40, Colour(kColourForeground)), 3 * cellArea);   // after the end: text only
+}
+
+TEST_F(EditDraw, NothingStoredMeansCourierNewOnTheWindowColoursAndNewSettingsAreReadAgain)
+{
+    const EditDisplaySettings& display = m_doc.Display();
+    EXPECT_STREQ("Courier New", display.screenFont.lfFaceName);
+    HDC screen = ::GetDC(nullptr);
+    EXPECT_EQ(MulDiv(12, ::GetDeviceCaps(screen, LOGPIXELSY), 72), display.screenFont.lfHeight);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(10, display.printerFont.lfHeight); // points until printing
+    EXPECT_EQ(::GetSysColor(COLOR_WINDOW), display.colours[kColourBackground]);
+    EXPECT_EQ(::GetSysColor(COLOR_WINDOWTEXT), display.colours[kColourForeground]);
+    EXPECT_EQ(kKeyWord, display.colours[kColourKeyWord]);
+    EXPECT_EQ(kComment, display.colours[kColourComment]);
+    EXPECT_EQ(4, display.tabIndent);
+
+    // Stored by registry index, held by slot.
+    CVQRegistry settings;
+    settings.SetEditorColour(4, RGB(10, 20, 30)); // KeyWord
+    settings.SetEditorColour(0, RGB(40, 50, 60)); // CurrentLine
+    settings.SetTabIndent(6);
+    EXPECT_EQ(kKeyWord, m_doc.Display().colours[kColourKeyWord]); // until told
+    m_doc.ReadDisplaySettings();
+    EXPECT_EQ(RGB(10, 20, 30), m_doc.Display().colours[kColourKeyWord]);
+    EXPECT_EQ(RGB(40, 50, 60), m_doc.Display().colours[kColourCurrentLine]);
+    EXPECT_EQ(6, m_doc.Display().tabIndent);
+    Lines({"PRINT 1"});
+    Draw();
+    EXPECT_GT(Count(0, 0, 5, RGB(10, 20, 30)), 0);
 }
 
 TEST_F(EditDraw, KindsAreTestedInTheirOrder)

@@ -50,19 +50,25 @@ public:
     bool m_centred = false;
 };
 
-// The text of the notice that stands while the clock sleeps.
-std::string VisibleNotice()
+// The notice that stands while the clock sleeps.
+HWND VisibleNoticeWindow()
 {
-    std::string text;
+    HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND hWnd, LPARAM out) -> BOOL {
             if (IsWindowVisible(hWnd) && GetDlgItem(hWnd, 1194))
-                *reinterpret_cast<std::string*>(out) = WindowText(GetDlgItem(hWnd, 1194));
+                *reinterpret_cast<HWND*>(out) = hWnd;
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&text));
-    return text;
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string VisibleNotice()
+{
+    const HWND notice = VisibleNoticeWindow();
+    return notice ? WindowText(GetDlgItem(notice, 1194)) : std::string();
 }
 
 class EditFind : public RegistrySandboxTest {
@@ -73,8 +79,10 @@ protected:
         m_doc.Buffer().Store().m_fileType = kFileTypeBasic;
         m_clock.SetSleepHook([this](std::uint64_t) {
             const std::string notice = VisibleNotice();
-            if (!notice.empty() && (m_notices.empty() || m_notices.back() != notice))
+            if (!notice.empty() && (m_notices.empty() || m_notices.back() != notice)) {
                 m_notices.push_back(notice);
+                GetWindowRect(VisibleNoticeWindow(), &m_noticeRect);
+            }
         });
     }
     void Lines(std::initializer_list<const char*> texts)
@@ -99,6 +107,7 @@ protected:
     CEditRDoc m_doc{nullptr, &m_sink};
     SelectionView m_view{m_doc};
     std::vector<std::string> m_notices;
+    RECT m_noticeRect{};
 };
 
 TEST_F(EditFind, FromASelectedMatchTheNextOneIsFound)
@@ -127,6 +136,8 @@ TEST_F(EditFind, PassingTheEndShowsTheNoticeForTwoSecondsAndGoesOnFromTheStart)
     ASSERT_TRUE(FindNextOrTell(m_view, "x", false, false, POINT{100, 100}, nullptr));
     EXPECT_EQ((Caret{0, 0}), m_view.m_selection.caret);
     EXPECT_EQ((std::vector<std::string>{"End of file found, continuing from start"}), m_notices);
+    EXPECT_EQ(100, m_noticeRect.left);
+    EXPECT_EQ(100, m_noticeRect.top);
     EXPECT_EQ(2000u, m_clock.SleptMs());
     EXPECT_TRUE(m_prompts.Records().empty());
     EXPECT_TRUE(VisibleNotice().empty()); // hidden again

@@ -7,7 +7,9 @@
 #include "framework/app.h"
 #include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
+#include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_colour_dialogs.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"
 
@@ -139,6 +141,41 @@ TEST_F(EditorOptions, OkWritesTheModifiedPagesOnly)
     EXPECT_FALSE(ValueExists(kEditorKey, "TabIndent"));
     EXPECT_FALSE(ValueExists(kEditorKey, "PrintInColour"));
     EXPECT_EQ(1u, m_project.Received(kMsgEditorSettingsChanged).size());
+}
+
+TEST_F(EditorOptions, AChosenColourIsWrittenOnApplyAndACancelledChooserChangesNothing)
+{
+    ScriptedColourDialogs colours;
+    const HWND hDlg = Open();
+    ASSERT_TRUE(hDlg);
+    const HWND comment = Control(hDlg, 1074); // "Comment text", colour 5
+    ASSERT_TRUE(comment);
+    Press(comment); // cancelled
+    ASSERT_TRUE(PumpUntil([&] { return colours.Records().size() == 1; }));
+    PumpUntil([] { return false; }, 100);
+    EXPECT_FALSE(Enabled(hDlg, kIdcApply));
+    colours.Choose(RGB(1, 2, 3));
+    Press(comment);
+    ASSERT_TRUE(PumpUntil([&] { return Enabled(hDlg, kIdcApply); }));
+    const auto asked = colours.Records();
+    ASSERT_EQ(2u, asked.size());
+    EXPECT_EQ(RGB(0, 128, 0), asked[0].initial);
+    EXPECT_EQ(DWORD(CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR), asked[0].flags);
+    Press(GetDlgItem(hDlg, kIdcApply));
+    ASSERT_TRUE(m_project.WaitFor(kMsgEditorSettingsChanged));
+    EXPECT_EQ(RGB(1, 2, 3), CVQRegistry().GetEditorColour(5));
+    Close(hDlg, IDCANCEL);
+}
+
+TEST_F(EditorOptions, TheDestroyRequestClosesAndIsLogged)
+{
+    MemoryLog log(LOG_DESTROY_REQUESTS);
+    const HWND hDlg = Open();
+    ASSERT_TRUE(hDlg);
+    EXPECT_EQ(4, SendMessageA(hDlg, WM_APP + 0x105, 0, 0));
+    PostMessageA(hDlg, WM_APP + 0x108, 0, 0);
+    ASSERT_TRUE(m_project.WaitForUnregistration(hDlg));
+    EXPECT_TRUE(PumpUntil([&] { return log.Contains("Destroy window request \"Editor Options\""); }));
 }
 
 TEST_F(EditorOptions, ARefusedRegistrationMakesNoDialog)
