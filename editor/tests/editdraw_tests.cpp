@@ -186,6 +186,22 @@ TEST_F(EditDraw, NothingStoredMeansCourierNewOnTheWindowColoursAndNewSettingsAre
     EXPECT_GT(Count(0, 0, 5, RGB(10, 20, 30)), 0);
 }
 
+TEST_F(EditDraw, ScrolledPastTheLastLineOnlyTheBackgroundAndTheSelectionShow)
+{
+    Lines({"PRINT 1", "PRINT 2"});
+    Draw(); // measures the cell
+    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, 5, EditRange{0, 0, 3, 9}, 7);
+    EXPECT_EQ(0, Count(0, 0, 70, kKeyWord));
+    EXPECT_GT(Count(0, 0, 70, Colour(kColourForeground)), 0); // lines 5..9 lie in the selection
+    EXPECT_EQ(0, Count(5, 0, 70, Colour(kColourForeground)));  // line 10 does not
+    // A negative first line counts as 0.
+    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, -3, EditRange{}, -1);
+    EXPECT_GT(Count(0, 0, 5, kKeyWord), 0);
+    // An empty rectangle or no device context draws nothing and does not fail.
+    m_doc.DrawLines(&m_dc, CRect(10, 10, 10, 10), 0, 0, EditRange{}, -1);
+    m_doc.DrawLines(nullptr, CRect(0, 0, kWidth, kHeight), 0, 0, EditRange{}, -1);
+}
+
 TEST_F(EditDraw, KindsAreTestedInTheirOrder)
 {
     CEditRLine tron, plain;

@@ -220,6 +220,21 @@ TEST_F(EditFind, ASearchAskedForWhileOneRunsFailsAtOnce)
     EXPECT_TRUE(m_doc.Find("y", 0, 0, found, false, false, true, POINT{}));
 }
 
+TEST_F(EditFind, EmptyProgramsEmptyTextsAndTextsLongerThanEveryLineFindNothing)
+{
+    Caret found{7, 7};
+    EXPECT_FALSE(m_doc.Find("a", 0, 0, found, false, false, true, POINT{})); // no lines
+    Lines({"ab", "c"});
+    EXPECT_FALSE(m_doc.Find("", 0, 0, found, false, false, true, POINT{}));
+    EXPECT_FALSE(m_doc.Find("abc", 0, 0, found, false, false, true, POINT{}));
+    // Positions outside the program start from its nearest line.
+    EXPECT_TRUE(m_doc.Find("c", 99, 99, found, false, true, false, POINT{}));
+    EXPECT_EQ((Caret{0, 1}), found);
+    EXPECT_TRUE(m_doc.Find("ab", -5, -5, found, false, false, false, POINT{}));
+    EXPECT_EQ((Caret{0, 0}), found);
+    EXPECT_EQ(1u, m_notices.size()); // "abc" wrapped once, then gave up on its start line
+}
+
 TEST_F(EditFind, GotoMovesToAnExistingLineOnly)
 {
     Lines({"start:", "GOTO start", "loop:"});
@@ -383,6 +398,12 @@ TEST_F(EditFindDialogs, GotoTakesALabelsLineOrATypedOne)
     EXPECT_EQ("", WindowText(GetDlgItem(hDlg, kIdcGotoLine)));
     EXPECT_EQ(-1, dialog.m_nLine);
     EXPECT_FALSE(Enabled(hDlg, IDOK));
+
+    // A number past the largest line number names no line.
+    SetWindowTextA(GetDlgItem(hDlg, kIdcGotoLine), "99999999999");
+    EXPECT_EQ(-1, dialog.m_nLine);
+    SetWindowTextA(GetDlgItem(hDlg, kIdcGotoLine), "2147483647");
+    EXPECT_EQ(2147483647, dialog.m_nLine);
 
     dialog.SortBy(0);
     EXPECT_EQ("end", dialog.m_labels[0].name);
