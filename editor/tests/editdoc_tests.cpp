@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "framework/app.h"
+#include "recording_sink.h"
 #include "testsupport/captured_log.h"
 #include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
@@ -14,15 +15,6 @@
 
 namespace editor {
 namespace {
-
-class RecordingSink : public ILineCommandSink {
-public:
-    void SendLineCommand(int id, const std::string& argument) override
-    {
-        commands.push_back(std::to_string(id) + ":" + argument);
-    }
-    std::vector<std::string> commands;
-};
 
 class EditDocTest : public RegistrySandboxTest {
 protected:
