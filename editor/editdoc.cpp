@@ -204,6 +204,8 @@ int CEditRDoc::Cut(const EditRange& range)
 
 int CEditRDoc::Paste(int column, int index, Caret& caret)
 {
+    if (index < 0 || index > m_buffer.GetLineCount())
+        return 0;
     CString text;
     if (!ClipboardAccess(m_hFrame).GetText(text) || text.IsEmpty())
         return 0;

@@ -107,7 +107,7 @@ public:
     // opened. Cut: Copy, then the range is deleted with undo only when the
     // text reached the clipboard. Paste: the clipboard's text at the
     // position with undo and send; 0 and the caret unchanged when the
-    // clipboard holds no text.
+    // clipboard holds no text or the line is past the end of the program.
     int Copy(const EditRange& range);
     int Cut(const EditRange& range);
     int Paste(int column, int index, Caret& caret);

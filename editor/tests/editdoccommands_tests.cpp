@@ -169,6 +169,10 @@ TEST_F(EditDocCommands, NothingToPasteOrAClipboardHeldElsewhere)
     EXPECT_EQ((Caret{3, 0}), caret);
     PutOnClipboard("");
     EXPECT_EQ(0, m_doc.Paste(1, 0, caret));
+    PutOnClipboard("zz");
+    EXPECT_EQ(0, m_doc.Paste(0, 2, caret)); // no line 2 to paste into
+    EXPECT_EQ(0, m_doc.Paste(0, -1, caret));
+    EXPECT_EQ((Caret{3, 0}), caret);
     EXPECT_EQ(std::vector<std::string>{"abc"}, Texts());
 
     // Another thread keeps the clipboard open: nothing is pasted, and a cut
@@ -246,6 +250,17 @@ TEST_F(EditDocCommands, UndoShowsItsWaitIndicatorFromTheFifthStep)
         EXPECT_EQ(c.records, m_doc.Buffer().GetLineCount());
         m_doc.Undo(caret);
     }
+
+    // The real indicator starts on its own thread and goes with the command.
+    CEditRDoc plain(nullptr, &m_sink);
+    plain.SetFrame(m_frame, nullptr);
+    plain.Buffer().BeginUndoGroup();
+    for (int i = 0; i < 6; ++i)
+        plain.Buffer().InsertLine(0, "b=" + std::to_string(i), true);
+    Caret caret;
+    EXPECT_EQ(1, plain.Undo(caret));
+    EXPECT_EQ(0, plain.Buffer().GetLineCount());
+    EXPECT_TRUE(PumpUntil([] { return !FindWindowA(nullptr, "Undoing..."); }));
 }
 
 TEST_F(EditDocCommands, RunStateFromTheControllersRecords)
