@@ -115,8 +115,8 @@ public:
 
     // The Undo and Redo commands with their wait indicators ("Undoing...",
     // "Redoing..."), shown once the command has taken kHistoryWaitSteps
-    // steps; the views are updated afterwards. 0 when nothing was undone
-    // (redone).
+    // steps; the views are updated afterwards. The result is the last
+    // step's: 0 when that step found nothing to undo (redo).
     int Undo(Caret& caret);
     int Redo(Caret& caret);
 
