@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "framework/app.h"
+#include "recording_sink.h"
 #include "testsupport/captured_log.h"
 #include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
