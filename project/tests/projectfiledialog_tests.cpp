@@ -254,6 +254,13 @@ TEST_F(ProjectChooserTest, OnlyAFileNamedAfterItsFolderMakesAProject)
     ASSERT_NE(Open(CProjectFileDialog::MODE_OPEN, m_folder / "NoModel\\NoModel.prj"), nullptr);
     EXPECT_EQ(Contents(), std::vector<std::string>{"NoModel 4"});
     EXPECT_TRUE(::IsWindowEnabled(Item(IDC_CHOOSER_ACTION)));
+    m_dialog->DestroyWindow();
+    // A file cut short or full of rubbish is still that folder's project.
+    MakeProject("Broken", std::string("[Controller]\r\nType=QC1\0\xff\xfe[Programs\r\nProgram00", 40));
+    ASSERT_NE(Open(CProjectFileDialog::MODE_OPEN, m_folder / "Broken"), nullptr);
+    const auto contents = Contents();
+    ASSERT_FALSE(contents.empty());
+    EXPECT_EQ(contents[0], "Broken 4");
 }
 
 TEST_F(ProjectChooserTest, AStartPathThatIsNotThereLeavesNothingToOpen)
