@@ -325,6 +325,14 @@ TEST_F(ProjectChooserTest, NewDirectoryRefusesBadNamesAndCancel)
             EXPECT_EQ(texts.size(), before) << c.name;
         }
     }
+    // A name too long for a path is refused before anything is made.
+    const std::string longName(300, 'n');
+    {
+        DialogAnswer answer("New directory", IDC_ENTER_TEXT, longName.c_str(), IDOK);
+        Press(IDC_CHOOSER_NEW_DIR);
+        EXPECT_TRUE(answer.Seen());
+    }
+    EXPECT_EQ(m_prompts.Texts().back(), "Could not create directory " + (m_folder / "Work\\") + longName);
     EXPECT_FALSE(DirectoryExists((m_folder / "Kept").c_str()));
     EXPECT_FALSE(DirectoryExists((m_folder / "Work\\Kept").c_str()));
     // A folder that exists already is said so and left alone.
