@@ -1,5 +1,6 @@
 #include "project/loadsavetable.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -357,6 +358,9 @@ CTransferProgress::CTransferProgress(HWND hWndNotify, LPCSTR text) : m_pGauge(St
     m_pGauge->SetRange(100);
     m_pGauge->SetNotifyWindow(hWndNotify);
     m_pGauge->SetConfirmCancel(FALSE);
+    // The gauge sets the flag when Cancel is pressed and it stays set, so a
+    // click the transfer's thread has not yet seen is not lost.
+    m_pGauge->SetCancelFlag(&m_nCancel);
     m_pGauge->ShowButton(TRUE);
 }
 
@@ -375,13 +379,15 @@ void CTransferProgress::Show(long done, long total)
 
 bool CTransferProgress::IsCancelled() const
 {
-    return m_pGauge && m_pGauge->IsCancelPending();
+    return std::atomic_ref<int>(m_nCancel).load() != 0;
 }
 
 void CTransferProgress::Close()
 {
-    if (m_pGauge)
+    if (m_pGauge) {
+        m_pGauge->SetCancelFlag(nullptr); // the gauge writes no more to the flag
         m_pGauge->Close();
+    }
     m_pGauge = nullptr;
 }
 

@@ -36,6 +36,7 @@ public:
 private:
     CGaugeThread* m_pGauge;
     int m_nPercent = 0;
+    mutable int m_nCancel = 0; // set by the gauge's thread
 };
 
 class CLoadSaveTable : public CDialog, public CVexoReply {
