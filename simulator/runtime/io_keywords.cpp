@@ -12,6 +12,7 @@
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/tokens.h"
+#include "simulator/runtime/typed_arguments.h"
 #include "simulator/runtime/values.h"
 #include "simulator/runtime/vocabulary.h"
 
@@ -51,17 +52,7 @@ bool OutOfRange(int process)
 // The count of a handler's own arguments, within what the keyword takes.
 bool CountWithin(const OwnArguments& args, int process, int minimum, int maximum)
 {
-    if (!args.Ok())
-        return false;
-    if (args.Count() < minimum) {
-        SetProcessError(process, kErrCommaExpected);
-        return false;
-    }
-    if (args.Count() > maximum) {
-        SetProcessError(process, kErrCloseBracketExpected);
-        return false;
-    }
-    return true;
+    return args.Ok() && CountInRange(args.Count(), minimum, maximum, process);
 }
 
 // Bits a to b (at most 24) of a numbered bit source, bit a first.
@@ -336,11 +327,11 @@ void KeywordPeek(const uint8_t* text, int& position, int limit, int process)
 
 void KeywordPoke(const uint8_t* text, int& position, int limit, int process)
 {
-    OwnArguments args(text, position, limit, process);
-    if (!CountWithin(args, process, 2, 3))
-        return;
-    if (args.Count() > 2 && (args[2].integer < 0 || args[2].integer > 2))
-        OutOfRange(process); // the access type: byte, half word or word
+    // Checked and dropped: the simulator has no controller memory to write.
+    const TypedElement elements[3] = {
+        {kTypedInteger, 0, 0}, {kTypedFloat, 0, 0}, {kTypedInteger | kTypedLow | kTypedHigh, 0, 2}};
+    ArgumentValue values[3] = {};
+    ReadTypedArguments(text, position, limit, process, 3, elements, values);
 }
 
 void KeywordFlags(const uint8_t* text, int& position, int limit, int process)
@@ -392,11 +383,8 @@ void KeywordDefKey(const uint8_t* text, int& position, int limit, int process)
 void KeywordScope(const uint8_t* text, int& position, int limit, int process)
 {
     ++position; // the token
-    if (position >= limit || text[position] != kTokOpenBracket) {
-        SetProcessError(process, kErrCommaExpected);
+    if (!OpenArgumentList(text, position, limit, process))
         return;
-    }
-    ++position;
     // on, then period, start and end, then one to four parameters.
     int32_t numbers[4] = {0, 0, 0, 0};
     int given = 0;
@@ -418,14 +406,11 @@ void KeywordScope(const uint8_t* text, int& position, int limit, int process)
         }
         if (Failed(process))
             return;
-        const uint8_t separator = position < limit ? text[position] : 0;
-        ++position;
-        if (separator == kTokCloseBracket)
+        const ListStep step = StepListSeparator(text, position, limit, process);
+        if (step == ListStep::End)
             break;
-        if (separator != kTokComma) {
-            SetProcessError(process, kErrCloseBracketExpected);
+        if (step == ListStep::Error)
             return;
-        }
     }
     const int32_t on = numbers[0];
     if (on != 0 && on != 1) {

@@ -242,6 +242,8 @@ int AutorunProcess(int program, int process)
 
 } // namespace
 
+int32_t g_ProcMode = 0;
+
 void ResetDeclaredNames()
 {
     std::memset(&g_Declared, 0, sizeof g_Declared);

@@ -83,19 +83,6 @@ bool ReadHashChannel(const uint8_t* text, int& position, int limit, int process,
     return true;
 }
 
-// Sets one of the process's channels for a statement and puts it back after.
-class ChannelScope {
-public:
-    ChannelScope(int32_t& channel, int32_t value) : m_channel(channel), m_saved(channel) { channel = value; }
-    ~ChannelScope() { m_channel = m_saved; }
-    ChannelScope(const ChannelScope&) = delete;
-    ChannelScope& operator=(const ChannelScope&) = delete;
-
-private:
-    int32_t& m_channel;
-    int32_t m_saved;
-};
-
 // The input channel of GET, INPUT and LINPUT for "#n": 0 to 9 as they are,
 // the terminal windows 10 to 24 on channel 3; -1 for any other number.
 int InputChannelFor(int32_t n)

@@ -14,6 +14,20 @@
 
 namespace qcrt {
 
+// Sets one of a process's channels for a statement and puts it back after,
+// on every way out of the statement.
+class ChannelScope {
+public:
+    ChannelScope(int32_t& channel, int32_t value) : m_channel(channel), m_saved(channel) { channel = value; }
+    ~ChannelScope() { m_channel = m_saved; }
+    ChannelScope(const ChannelScope&) = delete;
+    ChannelScope& operator=(const ChannelScope&) = delete;
+
+private:
+    int32_t& m_channel;
+    int32_t m_saved;
+};
+
 // The local date and time, from the runtime's clock.
 struct LocalDateTime {
     int year; // four digits

@@ -4,6 +4,7 @@
 #include <bit>
 #include <vector>
 
+#include "simulator/runtime/comms_keywords.h"
 #include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/io_keywords.h"
@@ -134,11 +135,11 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"ADD_DAC", 0, 1, 0, 0, 1, 1, KeywordAddDac, 0x001C0039},           // 110
     {"AIN", 0, 0, 0, 0, 1, 1, KeywordAin, 0x0014003D},                     // 111
     {"AOUT", 14, 0, 0, 0, 1, 1, KeywordAout, 0x0014003D},                   // 112
-    {"CAN", 0, 0, 0, 0, 2, 11, nullptr, 0x001C003D},                    // 113
-    {"DEVICENET", 0, 0, 0, 0, 2, 7, nullptr, 0x001C003D},               // 114
-    {"DLINK", 0, 0, 0, 0, 2, 5, nullptr, 0x001C003D},                   // 115
-    {"PROFIBUS", 0, 0, 0, 0, 3, 7, nullptr, 0x0014003D},                // 116
-    {"PROFIBUS", 0, 0, 0, 0, 2, 5, nullptr, 0x0014003D},                // 117
+    {"CAN", 0, 0, 0, 0, 2, 11, KeywordCan, 0x001C003D},                    // 113
+    {"DEVICENET", 0, 0, 0, 0, 2, 7, KeywordIgnoredBus, 0x001C003D},               // 114
+    {"DLINK", 0, 0, 0, 0, 2, 5, KeywordIgnoredBus, 0x001C003D},                   // 115
+    {"PROFIBUS", 0, 0, 0, 0, 3, 7, KeywordProfibus, 0x0014003D},                // 116
+    {"PROFIBUS", 0, 0, 0, 0, 2, 5, KeywordProfibus, 0x0014003D},                // 117
     {"CHR", 9, 0, 0, 0, 1, 1, KeywordChr, 0x001C0038},                     // 118
     {"DATE$", 9, 0, 0, 0, 0, 0, KeywordDateText, 0x001C0030},                   // 119
     {"DAY$", 9, 0, 0, 0, 0, 0, KeywordDayText, 0x001C0030},                    // 120
@@ -157,12 +158,12 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"OP", 0, 0, 0, 0, 0, 2, KeywordOp, 0x001C003D},                      // 133
     {"READ_OP", 0, 0, 0, 0, 1, 2, KeywordReadOp, 0x001C003C},                 // 134
     {"PRINT", 8, 0, 0, 0, 0, 0, KeywordPrint, 0x001C3F71},                   // 135
-    {"PSWITCH", 0, 1, 0, 0, 2, 7, nullptr, 0x001C0039},                 // 136
-    {"READPACKET", 0, 0, 0, 0, 3, 4, nullptr, 0x001C0039},              // 137
-    {"REGIST", 0, 1, 0, 0, 1, 3, nullptr, 0x001C0039},                  // 138
-    {"SEND", 0, 0, 0, 0, 3, 4, nullptr, 0x00140039},                    // 139
+    {"PSWITCH", 0, 1, 0, 0, 2, 7, KeywordPswitch, 0x001C0039},                 // 136
+    {"READPACKET", 0, 0, 0, 0, 3, 4, KeywordReadPacket, 0x001C0039},              // 137
+    {"REGIST", 0, 1, 0, 0, 1, 3, KeywordRegist, 0x001C0039},                  // 138
+    {"SEND", 0, 0, 0, 0, 3, 4, KeywordSend, 0x00140039},                    // 139
     {"TIME$", 9, 0, 0, 0, 0, 0, KeywordTimeText, 0x001C0030},                   // 140
-    {"SETCOM", 0, 0, 0, 0, 4, 7, nullptr, 0x00140039},                  // 141
+    {"SETCOM", 0, 0, 0, 0, 4, 7, KeywordSetcom, 0x00140039},                  // 141
     {"VRSTRING", 9, 0, 0, 0, 1, 1, KeywordVrString, 0x0014003C},                // 142
     {"PEEK", 0, 0, 0, 0, 1, 2, KeywordPeek, 0x001C003C},                    // 143
     {"BATTERY_LOW", 0, 0, 0, 0, 0, 0, KeywordBatteryLow, 0x001C003C},             // 144
@@ -188,17 +189,17 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"FINS_COMMS", 0, 0, 0, 0, 10, 14, nullptr, 0x001C003D},            // 164
     {"STICK_READ", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},         // 165
     {"STICK_WRITE", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},        // 166
-    {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},           // 167
-    {"ENCODER_READ", 0, 1, 0, 0, 1, 1, nullptr, 0x001C003D},            // 168
-    {"ENCODER_WRITE", 0, 1, 0, 0, 2, 2, nullptr, 0x001C003D},           // 169
+    {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, KeywordEncoderRatio, 0x001C0039},           // 167
+    {"ENCODER_READ", 0, 1, 0, 0, 1, 1, KeywordEncoderRead, 0x001C003D},            // 168
+    {"ENCODER_WRITE", 0, 1, 0, 0, 2, 2, KeywordEncoderWrite, 0x001C003D},           // 169
     {"MECHATROLINK", 0, 0, 0, 0, 2, 9, nullptr, 0x0014003D},            // 170
     {"INVERTER_READ", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},           // 171
     {"INVERTER_WRITE", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},          // 172
     {"INVERTER_COMMAND", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},        // 173
-    {"COORDINATOR_DATA", 0, 0, 0, 0, 1, 9, nullptr, 0x0014003D},        // 174
-    {"PWM_CONTROL", 0, 1, 0, 0, 1, 7, nullptr, 0x0014003D},             // 175
-    {"STEP_RATIO", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},              // 176
-    {"DISABLE_GROUP", 0, 0, 0, 0, 1, 24, nullptr, 0x001C003D},          // 177
+    {"COORDINATOR_DATA", 0, 0, 0, 0, 1, 9, KeywordCoordinatorData, 0x0014003D},        // 174
+    {"PWM_CONTROL", 0, 1, 0, 0, 1, 7, KeywordPwmControl, 0x0014003D},             // 175
+    {"STEP_RATIO", 0, 1, 0, 0, 2, 2, KeywordStepRatio, 0x001C0039},              // 176
+    {"DISABLE_GROUP", 0, 0, 0, 0, 1, 24, KeywordDisableGroup, 0x001C003D},          // 177
     {"G", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 178
     {"M", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 179
     {"S", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 180
@@ -216,7 +217,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"H", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 192
     {"N", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 193
     {"Q", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 194
-    {"HW_PSWITCH", 0, 1, 0, 0, 1, 5, nullptr, 0x001C0039},              // 195
+    {"HW_PSWITCH", 0, 1, 0, 0, 1, 5, KeywordHwPswitch, 0x001C0039},              // 195
     {"", 0, 0, 0, 0, 0, 0, nullptr, 0},
 };
 

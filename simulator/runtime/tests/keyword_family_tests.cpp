@@ -9,6 +9,8 @@
 
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
+#include "simulator/runtime/checksums.h"
+#include "simulator/runtime/comms_keywords.h"
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
@@ -18,6 +20,7 @@
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/motion.h"
 #include "simulator/runtime/parameters.h"
+#include "simulator/runtime/ports.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/resources.h"
 #include "simulator/runtime/scheduler.h"
@@ -64,6 +67,7 @@ protected:
         for (int n = 0; n < 50; ++n)
             RunServices();
         env.host.TakeWritten(0);
+        executionStart = env.host.MillisecondsSinceStart();
         bool compiled = CompileCommandLine(tokens.data(), static_cast<int>(tokens.size()), code.data(),
                                            static_cast<int>(code.size()), length, 0);
         EXPECT_TRUE(compiled) << line << ": error " << r.errorNumber;
@@ -133,6 +137,10 @@ protected:
         for (int k = 0; k < n && ProcessTurn(process); ++k) {
         }
     }
+
+    // Virtual milliseconds the last command line took.
+    uint64_t Elapsed() const { return env.host.MillisecondsSinceStart() - executionStart; }
+    uint64_t executionStart = 0;
 
     static float Vr(int n)
     {
@@ -580,6 +588,210 @@ TEST_F(Keywords, FreeExecuteVqeAndTheSmallFunctions)
     CommandLine("DEFKEY(250, 1, 2, 3, 4, 5, 6)");
     EXPECT_EQ(g_KeypadTable[255], 6);
     EXPECT_EQ(ErrorOf("DEFKEY(251, 1, 2, 3, 4, 5, 6)"), 19);
+}
+
+struct ErrorCase {
+    const char* line;
+    int32_t error;
+};
+
+TEST_F(Keywords, CanSettingsAndArgumentCounts)
+{
+    EXPECT_EQ(Value("CAN(65535, 2)"), -1.0f);
+    CommandLine("CAN(-1, 2, 3)");
+    EXPECT_EQ(Value("CAN(65535, 2)"), 3.0f) << "65535 stands for channel -1";
+    EXPECT_EQ(Value("CAN(0, 2)"), -1.0f);
+    EXPECT_EQ(Value("CAN(0, 0, 7)"), 0.0f);
+    SetVr(12, 5.0f);
+    CommandLine("CAN(1, 6, 0, 12)");
+    EXPECT_EQ(Vr(12), 0.0f);
+    const ErrorCase cases[] = {
+        {"CAN(0, 2, 5)", 19},      {"CAN(4, 0, 0)", 19},     {"CAN(-2, 0, 0)", 19},       {"CAN(0, 10)", 19},
+        {"CAN(0, 0)", 17},         {"CAN(0, 0, 1, 2)", 16},  {"CAN(0, 6, 0, 1014)", 19},  {"CAN(0, 5, 0, 0, 9)", 19},
+        {"CAN(0, 8, 0, 0, 0, 0, 1014)", 19}, {"CAN(0, 8, 0, 0, 0, 0)", 17}, {"CAN(0, 9, 0, 0)", 17},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
+}
+
+TEST_F(Keywords, ASecondCanMessageTimesOutWhileTheFirstIsPending)
+{
+    int32_t* debug = SystemParameterWord(FindParameter("SYSTEM_DEBUG"));
+    ASSERT_TRUE(debug);
+    const int32_t before = g_SystemMilliseconds.load();
+    CommandLine("CAN(0, 7, 1, 2)");
+    EXPECT_EQ(*debug & 1, 1);
+    EXPECT_EQ(g_SystemMilliseconds.load(), before) << "the first message is taken at once";
+    g_ServoRunning.store(true); // the ticks come from the servo periods
+    EXPECT_EQ(ErrorOf("CAN(0, 7, 3)"), 89);
+    g_ServoRunning.store(false);
+    EXPECT_EQ(before - g_SystemMilliseconds.load(), 500) << "after 500 ticks";
+    *debug = 0;
+    CommandLine("CAN(0, 7, 3)");
+}
+
+TEST_F(Keywords, SetcomChecksItsPortAndLineSettings)
+{
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 8, 1, 0, 1)"), 19);
+    EXPECT_EQ(Elapsed(), 0u) << "a wrong port fails at once";
+    EXPECT_EQ(ErrorOf("SETCOM(300, 8, 1, 0)"), 19);
+    EXPECT_GE(Elapsed(), 100u) << "after the pause";
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 9, 1, 0)"), 19);
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 8, 3, 0)"), 19);
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 8, 1, 3)"), 19);
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 8, 1, 0, 0, 5)"), 19);
+    EXPECT_EQ(ErrorOf("SETCOM(9600, 8, 1, 0, 0, -1)"), 19);
+    CommandLine("SETCOM(38400, 7, 2, 2, 0, 0, 42)");
+    EXPECT_EQ(GetPortRecord(0)->extra, 42);
+    EXPECT_EQ(GetPortRecord(0)->flags & kPortFlowControl, 0u);
+    CommandLine("SETCOM(19200, 8, 1, 0)");
+    EXPECT_NE(GetPortRecord(0)->flags & kPortFlowControl, 0u) << "mode 1 has flow control";
+}
+
+TEST_F(Keywords, SendFramesAValueForATerminalWindow)
+{
+    CommandLine("SEND(10, 1, 5, 1)");
+    EXPECT_EQ(DrainOutput(3), std::string("\x8a\x05\x02", 3) + std::string(9, '\0') + "\x78\x7f\x88");
+    CommandLine("SEND(24, 1, 200, -1)");
+    const std::string negative = DrainOutput(3);
+    ASSERT_EQ(negative.size(), 15u);
+    EXPECT_EQ(static_cast<uint8_t>(negative[0]), 130 + 8 * 15);
+    EXPECT_EQ(static_cast<uint8_t>(negative[2]), 127) << "bit 7 of r and the value's low bits";
+    EXPECT_EQ(static_cast<uint8_t>(negative[6]), 127) << "the sign fills d5";
+    CommandLine("SEND(10, 2, 12)");
+    EXPECT_EQ(DrainOutput(3), "\x8b\x03\x88");
+    const ErrorCase cases[] = {
+        {"SEND(9, 1, 0, 0)", 19}, {"SEND(25, 1, 0, 0)", 19}, {"SEND(10, 1, 1024, 0)", 19}, {"SEND(10, 1, 5)", 17},
+        {"SEND(10, 3, 0, 0)", 19}, {"SEND(10, 2, 9)", 19},   {"SEND(10, 2, 1, 1)", 16},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
+    EXPECT_EQ(DrainOutput(3), "");
+    EXPECT_EQ(g_ProcessRecords[0].outputChannel, 0);
+    EXPECT_TRUE(IsResourceFree(kResourceTerminalOutput, 0));
+}
+
+TEST_F(Keywords, ReadPacketChecksWhatArrives)
+{
+    const uint8_t data[] = {1, 2};
+    const uint16_t crc = Crc16(data, 2);
+    FillInput(0, std::string{1, 2, static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)});
+    CommandLine("READPACKET(0, 10, 2, 0)");
+    EXPECT_EQ(Vr(10), 1.0f);
+    EXPECT_EQ(Vr(11), 2.0f);
+    EXPECT_EQ(Vr(12), 0.0f);
+
+    FillInput(0, std::string{1, 2, static_cast<char>(crc >> 8), static_cast<char>((crc & 0xFF) ^ 1)});
+    CommandLine("READPACKET(0, 10, 2, 0)");
+    EXPECT_EQ(Vr(12), 1.0f) << "a damaged packet";
+
+    // Four bytes a value, most significant first, signed.
+    const uint8_t word[] = {0xFF, 0xFF, 0xFF, 0xFE};
+    const uint16_t wordCrc = Crc16(word, 4);
+    FillInput(0, std::string(reinterpret_cast<const char*>(word), 4) + static_cast<char>(wordCrc >> 8) +
+                     static_cast<char>(wordCrc & 0xFF));
+    CommandLine("READPACKET(0, 20, 1, 2)");
+    EXPECT_EQ(Vr(20), -2.0f);
+    EXPECT_EQ(Vr(21), 0.0f);
+
+    // Seven bits a byte: noise before the start byte is skipped, a start
+    // byte inside the packet starts it again.
+    const uint8_t packet[] = {0x81, 0, 0, 2};
+    const uint16_t packetCrc = Crc16(packet, 4) & 0x7F7F;
+    std::string bytes = "\x05\x83\x01";
+    bytes += std::string(reinterpret_cast<const char*>(packet), 4);
+    bytes += static_cast<char>(packetCrc >> 8);
+    bytes += static_cast<char>(packetCrc & 0xFF);
+    FillInput(0, bytes);
+    CommandLine("READPACKET(0, 30, 1, 4)");
+    EXPECT_EQ(Vr(30), static_cast<float>((1 << 21) | 2));
+    EXPECT_EQ(Vr(31), 0.0f);
+
+    const ErrorCase cases[] = {
+        {"READPACKET(2, 0, 1)", 19}, {"READPACKET(0, 1024, 0)", 19}, {"READPACKET(0, 1020, 4)", 19},
+        {"READPACKET(0, 0, 1, 5)", 19}, {"READPACKET(0, 0, -1)", 19},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
+    CommandLine("READPACKET(1, 0, 1023, 3)"); // format 3 reads nothing
+    EXPECT_EQ(g_ProcessRecords[0].inputChannel, 0);
+}
+
+TEST_F(Keywords, CoordinatorPwmAndFieldbusFunctions)
+{
+    CommandLine("COORDINATOR_DATA(7, 1)");
+    EXPECT_EQ(Value("COORDINATOR_DATA(7)"), 1.0f);
+    *SystemParameterWord(FindParameter("WDOG")) = 1;
+    EXPECT_EQ(Value("COORDINATOR_DATA(0)"), 0.0f);
+    EXPECT_EQ(*SystemParameterWord(FindParameter("WDOG")), 0);
+    EXPECT_EQ(Value("COORDINATOR_DATA(4)"), static_cast<float>(Crc16(env.host.flash.data(), env.host.flash.size())));
+
+    CommandLine("PROFIBUS(3, 1, 2047, 300)");
+    EXPECT_EQ(Value("PROFIBUS(3, 0, 2047)"), 44.0f) << "the low 8 bits";
+    EXPECT_EQ(FieldbusCell(3, 2047), 300);
+
+    CommandLine("PWM_CONTROL(6)");
+    EXPECT_EQ(Elapsed(), 6u);
+    EXPECT_EQ(ErrorOf("PWM_CONTROL(3, 0, 0)"), 17);
+    EXPECT_EQ(Elapsed(), 0u) << "a function whose arguments fail does not pause";
+
+    const ErrorCase cases[] = {
+        {"COORDINATOR_DATA(6)", 19},       {"VR(0)=COORDINATOR_DATA(0, 1)", 16}, {"COORDINATOR_DATA(1, 2)", 19},
+        {"PROFIBUS(4, 0, 0)", 19},         {"PROFIBUS(0, 2, 0)", 19},            {"PROFIBUS(0, 0, 5, 1)", 16},
+        {"PROFIBUS(0, 1, 5)", 17},         {"PROFIBUS(0, 0, 2048)", 19},         {"PWM_CONTROL(3, 0, 0, 0, 300)", 19},
+        {"PWM_CONTROL(3, 0, 0)", 17},      {"PWM_CONTROL(2, 0, 0, 0, 24)", 19},  {"PWM_CONTROL(0, 1)", 19},
+        {"PWM_CONTROL(9)", 19},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
+}
+
+TEST_F(Keywords, RegistrationSwitchesRatiosAndGroups)
+{
+    g_AxisRecords[2].SetInt(kAxisType, 12);
+    CommandLine("BASE(0, 1, 2)");
+    CommandLine("REGIST(1) AXIS(1)");
+    EXPECT_EQ(RegistrationControl(1), 0x4004);
+    CommandLine("REGIST(518) AXIS(2)"); // 0x206
+    EXPECT_EQ(RegistrationControl(2), 0x4805 + 0x20 + 8);
+
+    g_AxisRecords[0].SetFloat(kAxisUnits, 10.0f);
+    CommandLine("PSWITCH(3, 1, 0, 12, 1, 20, 10)");
+    EXPECT_EQ(g_PositionSwitches[3].low, 100);
+    EXPECT_EQ(g_PositionSwitches[3].high, 200);
+    EXPECT_EQ(g_PositionSwitches[3].output, 12);
+    EXPECT_EQ(g_PositionSwitchWord, 1u << 3);
+    CommandLine("PSWITCH(3, 0)");
+    EXPECT_EQ(g_PositionSwitchWord, 0u);
+
+    CommandLine("HW_PSWITCH(1, 1, 0, 0, 256)");
+    CommandLine("DISABLE_GROUP(1, 2)");
+    CommandLine("ENCODER_RATIO(-100, 1) AXIS(1)");
+    EXPECT_EQ(Value("ENCODER_READ(65535)"), -1.0f);
+
+    const ErrorCase cases[] = {
+        {"REGIST(14)", 19},
+        {"REGIST(0)", 19},
+        {"PSWITCH(16, 0)", 62},
+        {"PSWITCH(0, 1)", 62},
+        {"PSWITCH(0, 1, 24, 0, 1, 0, 1)", 62},
+        {"HW_PSWITCH(1, 1, 0, 0, 257)", 19},
+        {"HW_PSWITCH(1)", 62},
+        {"HW_PSWITCH(3)", 62},
+        {"HW_PSWITCH(0, 0, 0, 0, 0)", 62},
+        {"DISABLE_GROUP(2, 3)", 19},
+        {"DISABLE_GROUP(24)", 19},
+        {"DISABLE_GROUP(5, 5)", 19},
+        {"ENCODER_RATIO(101, 1)", 19},
+        {"ENCODER_RATIO(1, 0)", 19},
+        {"STEP_RATIO(128, 2)", 19},
+        {"STEP_RATIO(101, 1)", 19},
+        {"VR(0)=ENCODER_READ(65536)", 19},
+    };
+    for (const ErrorCase& c : cases)
+        EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
+    CommandLine("DISABLE_GROUP(-1)");
+    CommandLine("DISABLE_GROUP(2, 3)");
 }
 
 } // namespace
