@@ -470,8 +470,8 @@ void KeywordReadPacket(const uint8_t* text, int& position, int limit, int proces
             }
             if (restart)
                 break;
-            const float stored = format == 2 ? static_cast<float>(static_cast<int32_t>(value))
-                                             : static_cast<float>(value);
+            const float stored =
+                format == 2 ? static_cast<float>(static_cast<int32_t>(value)) : static_cast<float>(value);
             WriteVr(vr + i, stored, process);
         }
         if (restart)
@@ -499,7 +499,7 @@ void KeywordReadPacket(const uint8_t* text, int& position, int limit, int proces
 
 // ---------------------------------------------------------------- COORDINATOR_DATA
 
-void KeywordCoordinatorData(const uint8_t*, int&, int, int process)
+void Coordinator(const uint8_t*, int&, int, int process)
 {
     const int count = CallCount(process);
     const int32_t function = CallInteger(process, 0);
@@ -650,9 +650,12 @@ void KeywordRegist(const uint8_t* text, int& position, int limit, int process)
 void KeywordPswitch(const uint8_t* text, int& position, int limit, int process)
 {
     const TypedElement elements[7] = {
-        {kTypedInteger | kTypedLow | kTypedHigh, 0, 15}, {kTypedInteger | kTypedLow | kTypedHigh, 0, 3},
-        {kTypedInteger | kTypedLow | kTypedHigh, 0, 23}, {kTypedInteger | kTypedLow | kTypedHigh, 0, 31},
-        {kTypedInteger, 0, 0},                           {kTypedFloat, 0, 0},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 15},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 3},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 23},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 31},
+        {kTypedInteger, 0, 0},
+        {kTypedFloat, 0, 0},
         {kTypedFloat, 0, 0},
     };
     ArgumentValue a[7] = {};
@@ -690,8 +693,10 @@ void KeywordPswitch(const uint8_t* text, int& position, int limit, int process)
 void KeywordHwPswitch(const uint8_t* text, int& position, int limit, int process)
 {
     const TypedElement elements[5] = {
-        {kTypedInteger | kTypedLow | kTypedHigh, 0, 2}, {kTypedInteger | kTypedLow | kTypedHigh, 0, 1},
-        {kTypedInteger, 0, 0},                          {kTypedInteger, 0, 0},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 2},
+        {kTypedInteger | kTypedLow | kTypedHigh, 0, 1},
+        {kTypedInteger, 0, 0},
+        {kTypedInteger, 0, 0},
         {kTypedInteger, 0, 0},
     };
     ArgumentValue a[5] = {};
@@ -719,7 +724,7 @@ void KeywordHwPswitch(const uint8_t* text, int& position, int limit, int process
         RuntimeSleep(5);
 }
 
-void KeywordEncoderRatio(const uint8_t* text, int& position, int limit, int process)
+void EncoderRatio(const uint8_t* text, int& position, int limit, int process)
 {
     OwnArguments args(text, position, limit, process);
     if (!args.Ok() || !CountInRange(args.Count(), 2, 2, process) || !OptionalModifier(text, position, limit, process))
@@ -747,7 +752,7 @@ void KeywordStepRatio(const uint8_t* text, int& position, int limit, int process
     g_Comms.stepRatio[StatementAxisOf(process)] = num / den;
 }
 
-void KeywordEncoderRead(const uint8_t* text, int& position, int limit, int process)
+void EncoderRead(const uint8_t* text, int& position, int limit, int process)
 {
     OwnArguments args(text, position, limit, process);
     if (!args.Ok() || !CountInRange(args.Count(), 1, 1, process) || !OptionalModifier(text, position, limit, process))
@@ -759,7 +764,7 @@ void KeywordEncoderRead(const uint8_t* text, int& position, int limit, int proce
     SetResult(process, -1.0f); // no encoder interface answers
 }
 
-void KeywordEncoderWrite(const uint8_t* text, int& position, int limit, int process)
+void EncoderWrite(const uint8_t* text, int& position, int limit, int process)
 {
     OwnArguments args(text, position, limit, process);
     if (!args.Ok() || !CountInRange(args.Count(), 2, 2, process) || !OptionalModifier(text, position, limit, process))
@@ -771,7 +776,7 @@ void KeywordEncoderWrite(const uint8_t* text, int& position, int limit, int proc
     SetResult(process, -1.0f);
 }
 
-void KeywordDisableGroup(const uint8_t* text, int& position, int limit, int process)
+void DisableGroup(const uint8_t* text, int& position, int limit, int process)
 {
     OwnArguments args(text, position, limit, process);
     if (!args.Ok() || !CountInRange(args.Count(), 1, 24, process))

@@ -28,16 +28,16 @@ void KeywordProfibus(const uint8_t* text, int& position, int limit, int process)
 void KeywordSetcom(const uint8_t* text, int& position, int limit, int process);
 void KeywordSend(const uint8_t* text, int& position, int limit, int process);
 void KeywordReadPacket(const uint8_t* text, int& position, int limit, int process);
-void KeywordCoordinatorData(const uint8_t* text, int& position, int limit, int process);
+void Coordinator(const uint8_t* text, int& position, int limit, int process);
 void KeywordPwmControl(const uint8_t* text, int& position, int limit, int process);
 void KeywordIgnoredBus(const uint8_t* text, int& position, int limit, int process); // DEVICENET, DLINK
 void KeywordRegist(const uint8_t* text, int& position, int limit, int process);
 void KeywordPswitch(const uint8_t* text, int& position, int limit, int process);
 void KeywordHwPswitch(const uint8_t* text, int& position, int limit, int process);
-void KeywordEncoderRatio(const uint8_t* text, int& position, int limit, int process);
+void EncoderRatio(const uint8_t* text, int& position, int limit, int process);
 void KeywordStepRatio(const uint8_t* text, int& position, int limit, int process);
-void KeywordEncoderRead(const uint8_t* text, int& position, int limit, int process);
-void KeywordEncoderWrite(const uint8_t* text, int& position, int limit, int process);
-void KeywordDisableGroup(const uint8_t* text, int& position, int limit, int process);
+void EncoderRead(const uint8_t* text, int& position, int limit, int process);
+void EncoderWrite(const uint8_t* text, int& position, int limit, int process);
+void DisableGroup(const uint8_t* text, int& position, int limit, int process);
 
 } // namespace qcrt

@@ -21,7 +21,7 @@ namespace qcrt {
 namespace {
 
 constexpr int32_t kTableLast = 255999;
-constexpr uint32_t kWordBits = 0xFFFFFF;   // a 24-bit I/O or flag word
+constexpr uint32_t kWordBits = 0xFFFFFF;         // a 24-bit I/O or flag word
 constexpr uint32_t kOutputWordMask = 0xFFFFFF00; // outputs 8 to 31 of the output word
 
 struct IoState {

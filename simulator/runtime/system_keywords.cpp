@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "simulator/runtime/checksums.h"
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
@@ -419,6 +420,40 @@ void KeywordExecute(const uint8_t* text, int& position, int limit, int process)
         while (at < codeLength && code[static_cast<size_t>(at)] == kTokColon)
             ++at;
     }
+}
+
+void KeywordInclude(const uint8_t* text, int& position, int limit, int process)
+{
+    // INCLUDE, the 4-byte variable count, the quoted name; then the included
+    // program's compiled lines, the first without the line end before it,
+    // and the line end of the INCLUDE's own line.
+    int at = position + 5;
+    if (at >= limit || text[at] != kTokQuotes) {
+        SetProcessError(process, kErrProgramCorrupt);
+        return;
+    }
+    for (++at; at < limit && text[at] != kTokQuotes; ++at) {
+    }
+    ++at;
+    ProcessRecord& r = g_ProcessRecords[process];
+    if (at >= limit || r.codeProgram < 0) {
+        SetProcessError(process, kErrProgramCorrupt);
+        return;
+    }
+    // An included program without statements left nothing: the INCLUDE's
+    // line ends here, right before the program's next line.
+    int found = 0;
+    const int32_t line = r.currentLine & ~static_cast<int32_t>(kBreakpointBit);
+    const int next = FindCodeLine(process, r.codeProgram, line + 1, found);
+    const bool nothingIncluded = text[at] == kTokZero && (next >= 0 ? at + 1 == next : at + 1 >= limit);
+    if (!nothingIncluded) {
+        if (at + 3 > limit) {
+            SetProcessError(process, kErrProgramCorrupt);
+            return;
+        }
+        r.currentLine = static_cast<int32_t>(Get24(text, at));
+    }
+    position = at;
 }
 
 void KeywordFree(const uint8_t*, int& position, int, int process)

@@ -48,6 +48,10 @@ void KeywordListGlobal(const uint8_t* text, int& position, int limit, int proces
 void KeywordAutorun(const uint8_t* text, int& position, int limit, int process);
 void KeywordHalt(const uint8_t* text, int& position, int limit, int process);
 void KeywordExecute(const uint8_t* text, int& position, int limit, int process);
+// INCLUDE "name": the compiler has put the included program's code in place
+// behind the statement, so the statement itself only steps over its field,
+// the name and the first included line's number.
+void KeywordInclude(const uint8_t* text, int& position, int limit, int process);
 void KeywordFree(const uint8_t* text, int& position, int limit, int process);
 
 } // namespace qcrt

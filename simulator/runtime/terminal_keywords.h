@@ -30,7 +30,7 @@ private:
 
 // The local date and time, from the runtime's clock.
 struct LocalDateTime {
-    int year; // four digits
+    int year;  // four digits
     int month; // 1 to 12
     int day;   // 1 to 31
     int hour;

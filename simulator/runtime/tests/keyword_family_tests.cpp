@@ -155,7 +155,8 @@ protected:
     {
         // FILETIME of the date: days since 1 January 1601.
         const int64_t days = DayNumber(year, month, day) - DayNumber(1601, 1, 1);
-        const uint64_t target = (static_cast<uint64_t>(days) * 86400 + static_cast<uint64_t>(hour) * 3600) * 10000000ULL;
+        const uint64_t target =
+            (static_cast<uint64_t>(days) * 86400 + static_cast<uint64_t>(hour) * 3600) * 10000000ULL;
         ASSERT_GE(target, env.host.Now());
         uint64_t remaining = (target - env.host.Now()) / kTicksPerMillisecond;
         while (remaining > 0) {
@@ -203,9 +204,9 @@ TEST_F(Keywords, PrintFormatsItemsAndLineEnds)
 TEST_F(Keywords, PrintRefusesBadChannelsAndValues)
 {
     const std::pair<const char*, int32_t> cases[] = {
-        {"PRINT #8, 1", 71},        {"PRINT #9, 1", 71},          {"PRINT #25, 1", 71},
-        {"PRINT #-1, 1", 71},       {"PRINT HEX(16777216)", 19},  {"PRINT HEX(-8388609)", 19},
-        {"PRINT CURSOR(80)", 19},   {"PRINT VRSTRING(1024)", 19}, {"PRINT VRSTRING(-1)", 19},
+        {"PRINT #8, 1", 71},      {"PRINT #9, 1", 71},          {"PRINT #25, 1", 71},
+        {"PRINT #-1, 1", 71},     {"PRINT HEX(16777216)", 19},  {"PRINT HEX(-8388609)", 19},
+        {"PRINT CURSOR(80)", 19}, {"PRINT VRSTRING(1024)", 19}, {"PRINT VRSTRING(-1)", 19},
     };
     for (const auto& [line, error] : cases)
         EXPECT_EQ(ErrorOf(line), error) << line;
@@ -292,8 +293,8 @@ TEST_F(Keywords, DigitalInputsAndOutputs)
 {
     g_InputWord = 0x00F0F5;
     const ValueCase reads[] = {
-        {"IN", 0xF0F5}, {"IN(2)", 1}, {"IN(3)", 0}, {"IN(287)", 0}, {"IN(0,23)", 0xF0F5}, {"IN(4,7)", 15},
-        {"IN(8,31)", 0xF0},
+        {"IN", 0xF0F5},       {"IN(2)", 1},    {"IN(3)", 0},       {"IN(287)", 0},
+        {"IN(0,23)", 0xF0F5}, {"IN(4,7)", 15}, {"IN(8,31)", 0xF0},
     };
     for (const ValueCase& c : reads)
         EXPECT_EQ(Value(c.expression), c.value) << c.expression;
@@ -309,9 +310,9 @@ TEST_F(Keywords, DigitalInputsAndOutputs)
     EXPECT_EQ(Value("OP"), static_cast<float>(0x123400));
 
     const std::pair<const char*, int32_t> errors[] = {
-        {"VR(0)=IN(288)", 19},    {"VR(0)=IN(-1)", 19},      {"VR(0)=IN(0,24)", 19},    {"VR(0)=IN(9,32)", 19},
-        {"VR(0)=IN(5,4)", 19},    {"OP(288,1)", 19},         {"OP(7,1)", 19},           {"VR(0)=READ_OP(8,32)", 19},
-        {"VR(0)=READ_OP(280,288)", 19},
+        {"VR(0)=IN(288)", 19},  {"VR(0)=IN(-1)", 19},        {"VR(0)=IN(0,24)", 19},
+        {"VR(0)=IN(9,32)", 19}, {"VR(0)=IN(5,4)", 19},       {"OP(288,1)", 19},
+        {"OP(7,1)", 19},        {"VR(0)=READ_OP(8,32)", 19}, {"VR(0)=READ_OP(280,288)", 19},
     };
     for (const auto& [line, error] : errors)
         EXPECT_EQ(ErrorOf(line), error) << line;
@@ -339,8 +340,8 @@ TEST_F(Keywords, InvertedInputsAndVrBitsAndFlags)
     EXPECT_EQ(Value("FLAG(1)"), 0.0f);
 
     const std::pair<const char*, int32_t> errors[] = {
-        {"INVERT_IN(32,1)", 19}, {"INVERT_IN(0,2)", 19}, {"SET_BIT(24,0)", 19}, {"SET_BIT(0,1024)", 19},
-        {"VR(0)=READ_BIT(-1,0)", 19}, {"VR(0)=FLAG(24)", 19},
+        {"INVERT_IN(32,1)", 19}, {"INVERT_IN(0,2)", 19},       {"SET_BIT(24,0)", 19},
+        {"SET_BIT(0,1024)", 19}, {"VR(0)=READ_BIT(-1,0)", 19}, {"VR(0)=FLAG(24)", 19},
     };
     for (const auto& [line, error] : errors)
         EXPECT_EQ(ErrorOf(line), error) << line;
@@ -379,9 +380,9 @@ TEST_F(Keywords, DateNumbersAndTheClockKeywords)
     EXPECT_EQ(Value("DATE"), static_cast<float>(DayNumber(2030, 1, 1)));
 
     const std::pair<const char*, int32_t> assignments[] = {
-        {"DATE = 29:2:2024", 0}, {"DATE = 30:2:2024", 19}, {"DATE = 29:2:2023", 19}, {"DATE = 0:1:2024", 19},
+        {"DATE = 29:2:2024", 0},  {"DATE = 30:2:2024", 19}, {"DATE = 29:2:2023", 19}, {"DATE = 0:1:2024", 19},
         {"DATE = 31:4:2024", 19}, {"DATE = 1:13:2024", 19}, {"DATE = 31:12:2024", 0}, {"TIME = 23:59:59", 0},
-        {"TIME = 24:0:0", 19},   {"TIME = 0:60:0", 19},    {"TIME = 0:0:-1", 19},   {"DAY = 6", 0},
+        {"TIME = 24:0:0", 19},    {"TIME = 0:60:0", 19},    {"TIME = 0:0:-1", 19},    {"DAY = 6", 0},
         {"DAY = 7", 19},
     };
     for (const auto& [line, error] : assignments)
@@ -414,14 +415,24 @@ TEST_F(Keywords, GlobalsAndConstantsBindInPrograms)
                                           "limit            2.5000\r\n");
 
     const std::pair<const char*, int32_t> errors[] = {
-        {"GLOBAL \"nope\"", 64},
-        {"CONSTANT \"amount\", 1", 91},
-        {"GLOBAL \"limit\", 1", 91},
-        {"GLOBAL \"x\", 1024", 19},
-        {"GLOBAL \"x\", -1", 19},
+        {"GLOBAL \"nope\"", 64},    {"CONSTANT \"amount\", 1", 91}, {"GLOBAL \"limit\", 1", 91},
+        {"GLOBAL \"x\", 1024", 19}, {"GLOBAL \"x\", -1", 19},
     };
     for (const auto& [line, error] : errors)
         EXPECT_EQ(ErrorOf(line), error) << line;
+}
+
+TEST_F(Keywords, AnIncludedProgramRunsInPlace)
+{
+    ASSERT_GE(MakeProgram("LIB", {"VR(1) = VR(0) + 1"}), 0);
+    EXPECT_EQ(RunProgram({"VR(0) = 4", "INCLUDE \"lib\"", "VR(2) = VR(1) * 2"}), kErrProgramStopped);
+    EXPECT_EQ(Vr(1), 5.0f);
+    EXPECT_EQ(Vr(2), 10.0f);
+
+    // A program of comments alone includes nothing.
+    ASSERT_GE(MakeProgram("NOTES", {"' nothing to run"}), 0);
+    EXPECT_EQ(RunProgram({"INCLUDE \"notes\"", "VR(3) = 1"}), kErrProgramStopped);
+    EXPECT_EQ(Vr(3), 1.0f);
 }
 
 TEST_F(Keywords, AFullTableRefusesTheNextNameAndKeepsTheOthers)
@@ -562,10 +573,8 @@ TEST_F(Keywords, ScopeAndTriggerCaptureIntoTable)
     EXPECT_EQ(g_Capture.samples, 250);
 
     const std::pair<const char*, int32_t> errors[] = {
-        {"SCOPE(1, 1, 0, 256000, AIN0)", 19},
-        {"SCOPE(1, 1, -1, 10, AIN0)", 19},
-        {"SCOPE(1, 1, 10, 10, AIN0)", 19},
-        {"SCOPE(2)", 19},
+        {"SCOPE(1, 1, 0, 256000, AIN0)", 19}, {"SCOPE(1, 1, -1, 10, AIN0)", 19},
+        {"SCOPE(1, 1, 10, 10, AIN0)", 19},    {"SCOPE(2)", 19},
         {"SCOPE(1, 1, 0, 9, 5)", 19},
     };
     for (const auto& [line, error] : errors)
@@ -606,9 +615,17 @@ TEST_F(Keywords, CanSettingsAndArgumentCounts)
     CommandLine("CAN(1, 6, 0, 12)");
     EXPECT_EQ(Vr(12), 0.0f);
     const ErrorCase cases[] = {
-        {"CAN(0, 2, 5)", 19},      {"CAN(4, 0, 0)", 19},     {"CAN(-2, 0, 0)", 19},       {"CAN(0, 10)", 19},
-        {"CAN(0, 0)", 17},         {"CAN(0, 0, 1, 2)", 16},  {"CAN(0, 6, 0, 1014)", 19},  {"CAN(0, 5, 0, 0, 9)", 19},
-        {"CAN(0, 8, 0, 0, 0, 0, 1014)", 19}, {"CAN(0, 8, 0, 0, 0, 0)", 17}, {"CAN(0, 9, 0, 0)", 17},
+        {"CAN(0, 2, 5)", 19},
+        {"CAN(4, 0, 0)", 19},
+        {"CAN(-2, 0, 0)", 19},
+        {"CAN(0, 10)", 19},
+        {"CAN(0, 0)", 17},
+        {"CAN(0, 0, 1, 2)", 16},
+        {"CAN(0, 6, 0, 1014)", 19},
+        {"CAN(0, 5, 0, 0, 9)", 19},
+        {"CAN(0, 8, 0, 0, 0, 0, 1014)", 19},
+        {"CAN(0, 8, 0, 0, 0, 0)", 17},
+        {"CAN(0, 9, 0, 0)", 17},
     };
     for (const ErrorCase& c : cases)
         EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
@@ -661,8 +678,8 @@ TEST_F(Keywords, SendFramesAValueForATerminalWindow)
     CommandLine("SEND(10, 2, 12)");
     EXPECT_EQ(DrainOutput(3), "\x8b\x03\x88");
     const ErrorCase cases[] = {
-        {"SEND(9, 1, 0, 0)", 19}, {"SEND(25, 1, 0, 0)", 19}, {"SEND(10, 1, 1024, 0)", 19}, {"SEND(10, 1, 5)", 17},
-        {"SEND(10, 3, 0, 0)", 19}, {"SEND(10, 2, 9)", 19},   {"SEND(10, 2, 1, 1)", 16},
+        {"SEND(9, 1, 0, 0)", 19},  {"SEND(25, 1, 0, 0)", 19}, {"SEND(10, 1, 1024, 0)", 19}, {"SEND(10, 1, 5)", 17},
+        {"SEND(10, 3, 0, 0)", 19}, {"SEND(10, 2, 9)", 19},    {"SEND(10, 2, 1, 1)", 16},
     };
     for (const ErrorCase& c : cases)
         EXPECT_EQ(ErrorOf(c.line), c.error) << c.line;
@@ -708,7 +725,7 @@ TEST_F(Keywords, ReadPacketChecksWhatArrives)
     EXPECT_EQ(Vr(31), 0.0f);
 
     const ErrorCase cases[] = {
-        {"READPACKET(2, 0, 1)", 19}, {"READPACKET(0, 1024, 0)", 19}, {"READPACKET(0, 1020, 4)", 19},
+        {"READPACKET(2, 0, 1)", 19},    {"READPACKET(0, 1024, 0)", 19}, {"READPACKET(0, 1020, 4)", 19},
         {"READPACKET(0, 0, 1, 5)", 19}, {"READPACKET(0, 0, -1)", 19},
     };
     for (const ErrorCase& c : cases)
@@ -736,10 +753,18 @@ TEST_F(Keywords, CoordinatorPwmAndFieldbusFunctions)
     EXPECT_EQ(Elapsed(), 0u) << "a function whose arguments fail does not pause";
 
     const ErrorCase cases[] = {
-        {"COORDINATOR_DATA(6)", 19},       {"VR(0)=COORDINATOR_DATA(0, 1)", 16}, {"COORDINATOR_DATA(1, 2)", 19},
-        {"PROFIBUS(4, 0, 0)", 19},         {"PROFIBUS(0, 2, 0)", 19},            {"PROFIBUS(0, 0, 5, 1)", 16},
-        {"PROFIBUS(0, 1, 5)", 17},         {"PROFIBUS(0, 0, 2048)", 19},         {"PWM_CONTROL(3, 0, 0, 0, 300)", 19},
-        {"PWM_CONTROL(3, 0, 0)", 17},      {"PWM_CONTROL(2, 0, 0, 0, 24)", 19},  {"PWM_CONTROL(0, 1)", 19},
+        {"COORDINATOR_DATA(6)", 19},
+        {"VR(0)=COORDINATOR_DATA(0, 1)", 16},
+        {"COORDINATOR_DATA(1, 2)", 19},
+        {"PROFIBUS(4, 0, 0)", 19},
+        {"PROFIBUS(0, 2, 0)", 19},
+        {"PROFIBUS(0, 0, 5, 1)", 16},
+        {"PROFIBUS(0, 1, 5)", 17},
+        {"PROFIBUS(0, 0, 2048)", 19},
+        {"PWM_CONTROL(3, 0, 0, 0, 300)", 19},
+        {"PWM_CONTROL(3, 0, 0)", 17},
+        {"PWM_CONTROL(2, 0, 0, 0, 24)", 19},
+        {"PWM_CONTROL(0, 1)", 19},
         {"PWM_CONTROL(9)", 19},
     };
     for (const ErrorCase& c : cases)
