@@ -705,6 +705,9 @@ void StartPowerUpPrograms(int process)
             SetProcessError(process, kErrNoProcess);
             return;
         }
+        // The power-up compile passes over programs whose type was never set.
+        if (!HasCode(program) && !CompileProgram(program, process))
+            return;
         if (!StartProgramOnProcess(program, target, kStateRunning, process))
             return;
     }

@@ -326,6 +326,30 @@ TEST_F(CommandChannel, AnOverlongCommandKeepsOverwritingItsLastByte)
     EXPECT_EQ(written, ">>" + std::string(98, ' ') + "\r\n\r\n");
 }
 
+TEST_F(CommandChannel, ASingleProgramLoadAnswersOnChannelMinusOne)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    int keep = MakeProgram("KEEP", {"x=1"});
+    auto check = [](const std::string& bytes) {
+        uint16_t v = Crc16(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        return std::string{static_cast<char>(((v >> 12) & 15) + 32), static_cast<char>(((v >> 6) & 63) + 32),
+                           static_cast<char>((v & 63) + 32)};
+    };
+    const std::string header = "MAIN" + std::string(1, FS) + "0";
+    const std::string text = "VR(1)=2\r";
+    // As the development environment sends it: the announcement framed on
+    // channel 8, the block raw on channel -1.
+    std::string written = Serve(Framed("LOAD_PROJECT(1)", '\n') + E + "/" + SOH + header + ETX + check(header) + STX +
+                                text + ETX + check(text) + EOT);
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + E + "/" + ENQ + E + "/" + ACK + E + "8" + E + "/" + ACK +
+                           E + "8" + Framed("", '\n'));
+    int main = FindProgram("MAIN");
+    ASSERT_GE(main, 0);
+    EXPECT_EQ(LineCount(main), 1);
+    EXPECT_EQ(FindProgram("KEEP"), keep);
+}
+
 // Power-up.
 class PowerUp : public testing::Test {
 protected:
@@ -337,7 +361,10 @@ protected:
     ~PowerUp() override
     {
         SetMemoryTestHook(nullptr);
-        g_ProcessRecords[0].stopRequest.store(0);
+        // Threads of programs started at power-up wait for a sequencer.
+        WindDownProcesses();
+        for (ProcessRecord& r : g_ProcessRecords)
+            r.stopRequest.store(0);
     }
 
     // Starts the controller and stops the command line at its first prompt;
@@ -433,6 +460,35 @@ TEST_F(PowerUp, ACorruptDirectoryIsReportedAndNothingStarts)
     env.host.batteryRam[kMemoryChecksumOffset] = 0x5A;
     std::string written = Start();
     EXPECT_NE(written.find("%[Error 80] - Directory structure invalid\r\n>>"), std::string::npos) << written;
+}
+
+TEST_F(PowerUp, ProgramsMarkedToRunAtPowerUpStart)
+{
+    InitProcessTable();
+    ResetMemory();
+    MakeProgram("MAIN", {"VR(0)=1"});
+    MakeProgram("IDLE", {"VR(1)=1"});
+    ASSERT_TRUE(SetRunType("MAIN", kRunAtPowerUp, 3, 0));
+    std::string written = Start();
+    EXPECT_NE(written.find("Total memory available: "), std::string::npos);
+    EXPECT_EQ(written.find("%["), std::string::npos) << written;
+    EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateRunning);
+    EXPECT_EQ(g_ProcessRecords[3].programNumber, FindProgram("MAIN"));
+    for (int p = 1; p < kProcessCount; ++p) {
+        if (p != 3)
+            EXPECT_EQ(g_ProcessRecords[p].requestedState, kStateStopped) << p;
+    }
+}
+
+TEST_F(PowerUp, AKeyWaitingAtPowerUpSkipsTheAutoRun)
+{
+    InitProcessTable();
+    ResetMemory();
+    MakeProgram("MAIN", {"VR(0)=1"});
+    ASSERT_TRUE(SetRunType("MAIN", kRunAtPowerUp, 3, 0));
+    env.host.Send(0, "\x03");
+    Start();
+    EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateStopped);
 }
 
 TEST_F(PowerUp, AStoredTableIsReadFromFlash)
