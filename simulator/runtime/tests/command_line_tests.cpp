@@ -475,8 +475,9 @@ TEST_F(PowerUp, ProgramsMarkedToRunAtPowerUpStart)
     EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateRunning);
     EXPECT_EQ(g_ProcessRecords[3].programNumber, FindProgram("MAIN"));
     for (int p = 1; p < kProcessCount; ++p) {
-        if (p != 3)
+        if (p != 3) {
             EXPECT_EQ(g_ProcessRecords[p].requestedState, kStateStopped) << p;
+        }
     }
 }
 
