@@ -35,6 +35,7 @@ namespace {
 constexpr int kDataChannel = 8;
 constexpr int kListLimit = 120;
 constexpr int kSRecordBytes = 16;
+constexpr int kThreadStartTries = 100;
 // The program type of a program whose type was never set, as the store
 // answers it (the low 7 bits of the type byte).
 constexpr int32_t kTypeUnset = static_cast<int32_t>(kTypeNotSet & 0x7F);
@@ -682,13 +683,17 @@ bool StartProgramOnProcess(int program, int target, int32_t state, int process)
         r.programKind = ProgramType(program) == kProgramTypeGCode ? 1 : 0;
         ResetLocalVariables(target);
     }
-    if (!CreateProcessThread(target)) {
-        // Its old thread has not ended yet: the start is refused rather than
-        // leaving a process that asks to run with no thread.
-        ResourceClaim control(process, kResourceProcessControl, target);
-        g_ProcessRecords[target].requestedState = kStateStopped;
-        SetProcessError(process, kErrProgramsRunning);
-        return false;
+    // The thread of a program that has just ended may still be on its way
+    // out; it is given a moment. One that never goes refuses the start
+    // rather than leave a process that asks to run with no thread.
+    for (int tries = 0; !CreateProcessThread(target); ++tries) {
+        if (tries >= kThreadStartTries || ProcessStopping(process)) {
+            ResourceClaim control(process, kResourceProcessControl, target);
+            g_ProcessRecords[target].requestedState = kStateStopped;
+            SetProcessError(process, kErrProgramsRunning);
+            return false;
+        }
+        RuntimeSleep(1);
     }
     return true;
 }

@@ -208,6 +208,17 @@ TEST_F(ProgramCommands, RunWithEveryProcessBusy)
     EXPECT_EQ(Command("RUN"), "%[COMMAND 29] Program is locked\r\n");
 }
 
+TEST_F(ProgramCommands, RunOnAProcessWhoseThreadHasNotGoneIsRefused)
+{
+    MakeProgram("MAIN", {"a=1"});
+    Command("COMPILE", 8);
+    ASSERT_TRUE(CreateProcessThread(14)); // a thread that never leaves
+    uint64_t before = env.host.MillisecondsSinceStart();
+    EXPECT_EQ(Command("RUN \"MAIN\", 14"), "%[COMMAND 30] Program(s) running\r\n");
+    EXPECT_EQ(g_ProcessRecords[14].requestedState, kStateStopped) << "no process left asking to run";
+    EXPECT_GE(env.host.MillisecondsSinceStart() - before, 100u) << "the old thread was given its moment";
+}
+
 TEST_F(ProgramCommands, StepAndPauseOnAStoppedProgramStartIt)
 {
     MakeProgram("MAIN", {"a=1"});
