@@ -120,7 +120,8 @@ TEST_F(ProgramCommands, DirectoryInBothForms)
     EXPECT_EQ(Command("DIR", 8), "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0\r\nSECOND," + second +
                                      ",5\r\n");
     EXPECT_EQ(Command("DIR X", 8),
-              "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0,0,0\r\nSECOND," + second + ",5,0,0\r\n");
+              "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0,0,1\r\nSECOND," + second + ",5,0,1\r\n")
+        << "X adds the code type and the editable flag";
 
     char row1[80], row2[80];
     std::snprintf(row1, sizeof row1, "MAIN             %6d %6d Manual   Normal   \r\n", SourceLength(main),
