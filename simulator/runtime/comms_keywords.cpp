@@ -10,6 +10,7 @@
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/motion.h"
+#include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/own_arguments.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/ports.h"
@@ -543,9 +544,9 @@ void Coordinator(const uint8_t*, int&, int, int process)
         if (!CountInRange(count, 1, 2, process))
             return;
         if (count == 2)
-            g_ProcMode = CallInteger(process, 1);
+            g_RuntimeModeWord = static_cast<uint32_t>(CallInteger(process, 1));
         else
-            SetResult(process, static_cast<float>(g_ProcMode));
+            SetResult(process, static_cast<float>(g_RuntimeModeWord));
         return;
     default:
         Fail(process, kErrParameterOutOfRange);

@@ -243,8 +243,6 @@ int AutorunProcess(int program, int process)
 
 } // namespace
 
-int32_t g_ProcMode = 0;
-
 void ResetDeclaredNames()
 {
     std::memset(&g_Declared, 0, sizeof g_Declared);

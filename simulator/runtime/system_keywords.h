@@ -17,10 +17,6 @@ namespace qcrt {
 constexpr int kDeclaredNames = 127;
 constexpr int kDeclaredNameLength = 16;
 
-// The PROC_MODE word: the process masks that AUTORUN puts programs in
-// (COORDINATOR_DATA(7) reads and sets it too).
-extern int32_t g_ProcMode;
-
 // Power-up state: both tables empty.
 void ResetDeclaredNames();
 
