@@ -11,6 +11,7 @@
 #include "simulator/runtime/motion_keywords.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
+#include "simulator/runtime/program_commands.h"
 
 namespace qcrt {
 
@@ -19,25 +20,25 @@ namespace qcrt {
 // letter), so loops over the table pass them.
 const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"TOKENTABLE", 0, 0, 0, 0, 0, 0, ListTokenTable, 0x00180039},       // 0
-    {"COMPILE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C00A1},                 // 1
-    {"COPY|CP", 0, 0, 2, 2, 0, 0, nullptr, 0x001C00A1},                 // 2
+    {"COMPILE", 0, 0, 0, 0, 0, 0, KeywordCompile, 0x001C00A1},                 // 1
+    {"COPY|CP", 0, 0, 2, 2, 0, 0, KeywordCopy, 0x001C00A1},                 // 2
     {"DEL|RM", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                  // 3
-    {"DIR|LS", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                  // 4
+    {"DIR|LS", 0, 0, 0, 1, 0, 0, KeywordDir, 0x001C00A1},                  // 4
     {"EDIT|ED", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0021},                 // 5
-    {"EPROM", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0029},                   // 6
+    {"EPROM", 0, 0, 0, 0, 0, 1, KeywordEprom, 0x001C0029},                   // 6
     {"CLEAR_PARAMS", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 7
     {"GLOBAL", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                  // 8
     {"CONSTANT", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 9
     {"LIST_GLOBAL", 0, 0, 0, 0, 0, 0, nullptr, 0x001C00A1},             // 10
-    {"NEW", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                     // 11
-    {"LIST|TYPE", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},               // 12
-    {"APPENDPROG", 0, 0, 1, 1, 0, 0, nullptr, 0x001D4021},              // 13
-    {"LOAD_PROJECT", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 14
+    {"NEW", 0, 0, 0, 1, 0, 0, KeywordNew, 0x001C00A1},                     // 11
+    {"LIST|TYPE", 0, 0, 0, 1, 0, 0, KeywordList, 0x001C00A1},               // 12
+    {"APPENDPROG", 0, 0, 1, 1, 0, 0, KeywordAppendProgram, 0x001D4021},              // 13
+    {"LOAD_PROJECT", 0, 0, 0, 0, 0, 1, KeywordLoadProject, 0x001C0021},            // 14
     {"_RESERVED15", 0, 0, 0, 0, 0, 0, nullptr, 0},                      // 15 (reserved)
-    {"PROC_MODE", 0, 0, 0, 0, 1, 1, nullptr, 0x00140039},               // 16
+    {"PROC_MODE", 0, 0, 0, 0, 1, 1, KeywordProcMode, 0x00140039},               // 16
     {"EDPROG", 0, 0, 1, 1, 1, 3, nullptr, 0x001D2621},                  // 17
     {"EXECUTE", 0, 0, 1, 1, 0, 0, nullptr, 0x001D0031},                 // 18
-    {"LOADSYSTEM", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},              // 19
+    {"LOADSYSTEM", 0, 0, 0, 0, 0, 0, KeywordLoadSystem, 0x001C0021},              // 19
     {"LOCK", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0029},                    // 20
     {"RENAME|RN", 0, 0, 2, 2, 0, 0, nullptr, 0x001C00A1},               // 21
     {"RUNTYPE", 0, 0, 1, 1, 1, 2, nullptr, 0x001C00A1},                 // 22
@@ -45,7 +46,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"STORE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},                   // 24
     {"INITIALISE", 0, 0, 0, 0, 0, 0, Initialise, 0x001C0031},           // 25
     {"UNLOCK", 0, 0, 0, 0, 1, 1, nullptr, 0x001C0029},                  // 26
-    {"VIEW", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                    // 27
+    {"VIEW", 0, 0, 0, 1, 0, 0, KeywordView, 0x001C00A1},                    // 27
     {"ABS", 0, 0, 0, 0, 1, 1, KeywordAbs, 0x0034003C},                  // 28
     {"ACOS", 0, 0, 0, 0, 1, 1, KeywordAcos, 0x0034003C},                // 29
     {"AND", 30, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0032},         // 30
@@ -74,9 +75,9 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"AUTORUN", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},                 // 53
     {"BASICERROR", 29, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0011}, // 54
     {"BREAK_ADD", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},               // 55
-    {"BREAK_LIST", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},              // 56
+    {"BREAK_LIST", 0, 0, 0, 1, 0, 0, KeywordBreakList, 0x001C00A1},              // 56
     {"BREAK_DELETE", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},            // 57
-    {"BREAK_RESET", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},             // 58
+    {"BREAK_RESET", 0, 0, 0, 1, 0, 0, KeywordBreakReset, 0x001C00A1},             // 58
     {"ELSEIF", 6, 0, 0, 0, 0, 0, KeywordIf, 0x001C0031},                // 59
     {"ELSE", 5, 0, 0, 0, 0, 0, KeywordElse, 0x001E0031},                // 60
     {"ENDIF", 7, 0, 0, 0, 0, 0, KeywordEndIf, 0x001E0011},              // 61
@@ -93,14 +94,14 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"ON", 26, 0, 0, 0, 0, 0, KeywordOn, 0x001C0015},                   // 72
     {"REPEAT", 21, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001E0031},     // 73
     {"RETURN", 0, 0, 0, 0, 0, 0, KeywordReturn, 0x001E0011},            // 74
-    {"RUN", 0, 0, 0, 1, 0, 2, nullptr, 0x001C00B1},                     // 75
+    {"RUN", 0, 0, 0, 1, 0, 2, KeywordRun, 0x001C00B1},                     // 75
     {"STEP", 17, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0031},       // 76
-    {"STEPLINE", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 77
-    {"STOP|END", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 78
+    {"STEPLINE", 0, 0, 0, 1, 0, 1, KeywordStepLine, 0x001C00B1},                // 77
+    {"STOP|END", 0, 0, 0, 1, 0, 1, KeywordStop, 0x001C00B1},                // 78
     {"THEN", 4, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0031},        // 79
     {"TO", 16, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0030},         // 80
-    {"TRON", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                    // 81
-    {"TROFF", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                   // 82
+    {"TRON", 0, 0, 0, 1, 0, 1, KeywordTron, 0x001C00B1},                    // 81
+    {"TROFF", 0, 0, 0, 1, 0, 1, KeywordTroff, 0x001C00B1},                   // 82
     {"UNTIL", 22, 0, 0, 0, 0, 0, KeywordUntil, 0x001E0031},             // 83
     {"WEND", 20, 0, 0, 0, 0, 0, KeywordWend, 0x001E0031},               // 84
     {"WHILE", 19, 0, 0, 0, 0, 0, KeywordWhile, 0x001E0031},             // 85
@@ -140,7 +141,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"DATE$", 9, 0, 0, 0, 0, 0, nullptr, 0x001C0030},                   // 119
     {"DAY$", 9, 0, 0, 0, 0, 0, nullptr, 0x001C0030},                    // 120
     {"DEFKEY", 0, 0, 0, 0, 2, 12, nullptr, 0x001C0039},                 // 121
-    {"FLASH_DUMP", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},              // 122
+    {"FLASH_DUMP", 0, 0, 0, 0, 0, 0, KeywordFlashDump, 0x001C0021},              // 122
     {"FLAG", 0, 0, 0, 0, 1, 2, nullptr, 0x001C003D},                    // 123
     {"FLAGS", 0, 0, 0, 0, 0, 1, nullptr, 0x001C003D},                   // 124
     {"GET", 10, 0, 0, 0, 0, 0, nullptr, 0x001C0071},                    // 125
