@@ -355,4 +355,42 @@ TEST_F(ControllerCommands, LockAndUnlock)
     EXPECT_EQ(UnlockFailures(), 3);
 }
 
+// The program commands as the development environment formats them, in the
+// order a project check and an editor session send them: each is answered,
+// none with an error report.
+TEST_F(ControllerCommands, TheEnvironmentsProgramCommandsAreAnswered)
+{
+    MakeProgram("MAIN", {"a=1", "b=2"});
+    struct Case {
+        const char* command;
+        const char* reply;
+    } cases[] = {
+        {"SELECT \"MAIN\"", "MAIN selected\r\n"},
+        {"SELECT \"NEWONE\" 0", "NEWONE selected\r\n"},
+        {"SELECT \"MAIN\"", "MAIN selected\r\n"},
+        {"&C", "MAIN\r\n"},
+        {"&N", "2\r\n"},
+        {"&1L", "b=2\r\n"},
+        {"&1I,c=3", "c=3\r\n"},
+        {"&1R,c=4", "c=4\r\n"},
+        {"&1,1D", "OK\r\n"},
+        {"&K", "0\r\n"},
+        {"&X,MAIN", "0\r\n"},
+        {"BREAK_ADD \"MAIN\" 1", "break line=1\r\n"},
+        {"BREAK_DELETE \"MAIN\" 1", ""},
+        {"RUNTYPE \"MAIN\",1,3", ""},
+        {"RUNTYPE MAIN,0", ""},
+        {"COPY \"MAIN\" \"M2\"", "OK\r\n"},
+        {"RENAME \"M2\" \"M3\"", "OK\r\n"},
+        {"NEW \"M3\"", "OK\r\n"},
+        {"AXISVALUES(1,1)", "AXISi=1\r\nMTYPEs=IDLE\r\n"},
+        {"?TSIZE[0];", "256000"},
+    };
+    for (const Case& c : cases) {
+        std::string out = Command(c.command);
+        EXPECT_EQ(out.substr(0, std::string(c.reply).size()), c.reply) << c.command;
+        EXPECT_EQ(ErrorOf(out), 0) << c.command << ": " << out;
+    }
+}
+
 } // namespace
