@@ -193,11 +193,11 @@ void PrintMachineDirectory(int process, bool extended)
             continue;
         std::string line = FormatText("%s,%i,%i,%i", ListedName(program), SourceLength(program),
                                       CodeLength(program), AutoRunProcess(program));
-        if (extended) {
-            int32_t type = ProgramType(program);
-            line += FormatText(",%i,%i", type == kProgramTypeGCode ? kProgramTypeGCode : 0,
-                               type == kTypeUnset ? 0 : type);
-        }
+        // X adds the code type and whether the store lets the program be
+        // changed, which the development environment shows as "editable".
+        if (extended)
+            line += FormatText(",%i,%i", ProgramType(program) == kProgramTypeGCode ? kProgramTypeGCode : 0,
+                               MayBeChanged(program) ? 1 : 0);
         PrintFormatted(process, "%s%c", line, kEndOfLineCr);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -348,6 +349,39 @@ TEST_F(CommandChannel, ASingleProgramLoadAnswersOnChannelMinusOne)
     ASSERT_GE(main, 0);
     EXPECT_EQ(LineCount(main), 1);
     EXPECT_EQ(FindProgram("KEEP"), keep);
+}
+
+TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetween)
+{
+    g_LinkProtocolMode = 0;
+    SetSystemLoaderHook([] {});
+    // LOADSYSTEM asks Y/N; while it waits, a command arrives on channel 8.
+    // The answer is typed only once that command has run.
+    bool answered = false;
+    std::function<void()> answer = [&] {
+        if (!answered && Vr(2) == 5.0f) {
+            answered = true;
+            env.host.Send(0, "n");
+        }
+    };
+    env.host.Send(0, "LOADSYSTEM\r" + E + "8VR(2)=5\n" + std::string(1, DC4) + E + "0");
+    int idle = 0;
+    env.host.onSleep = [&] {
+        answer();
+        bool waiting = env.host.Pending(0) > 0 || InputCount(0) > 0 || !answered;
+        idle = waiting ? 0 : idle + 1;
+        if (idle > 200 || env.host.MillisecondsSinceStart() > 60000)
+            g_ProcessRecords[0].stopRequest.store(1);
+    };
+    {
+        InlineProcess commandLine(0);
+        CommandLineLoop();
+    }
+    env.host.onSleep = nullptr;
+    g_ProcessRecords[0].stopRequest.store(0);
+    SetSystemLoaderHook(nullptr);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(Flushed(), ">>LOADSYSTEM\r\nWARNING: This will stop the controller\r\nContinue [Y/N] ? VR(2)=5\r\n\r\nN\b\r\n>>");
 }
 
 // Power-up.

@@ -120,7 +120,8 @@ TEST_F(ProgramCommands, DirectoryInBothForms)
     EXPECT_EQ(Command("DIR", 8), "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0\r\nSECOND," + second +
                                      ",5\r\n");
     EXPECT_EQ(Command("DIR X", 8),
-              "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0,0,0\r\nSECOND," + second + ",5,0,0\r\n");
+              "RAM," + std::to_string(free) + "\r\nMAIN," + sizes + ",0,0,1\r\nSECOND," + second + ",5,0,1\r\n")
+        << "X adds the code type and the editable flag";
 
     char row1[80], row2[80];
     std::snprintf(row1, sizeof row1, "MAIN             %6d %6d Manual   Normal   \r\n", SourceLength(main),
@@ -154,6 +155,24 @@ TEST_F(ProgramCommands, ListNewAndCopy)
     EXPECT_EQ(Command("NEW \"ALL\""), "OK\r\n");
     EXPECT_LT(FindProgram("MAIN"), 0);
     EXPECT_EQ(Command("NEW"), "%[COMMAND 33] No program selected\r\n");
+}
+
+TEST_F(ProgramCommands, ViewDumpsSourceAndCodeInHex)
+{
+    int main = MakeProgram("MAIN", {"a=1"});
+    Command("COMPILE", 8);
+    std::string view = Command("VIEW \"MAIN\"");
+    const std::string source = "Source code: from " + std::to_string(SourceStart(main)) + " to " +
+                               std::to_string(SourceEnd(main) - 1) + "\r\n" + std::to_string(SourceStart(main)) +
+                               " : 00";
+    EXPECT_EQ(view.substr(0, source.size()), source) << view;
+    const std::string code = "Object code: from " + std::to_string(CodeStart(main)) + " to " +
+                             std::to_string(CodeEnd(main) - 1) + "\r\n" + std::to_string(CodeStart(main)) + " : ";
+    EXPECT_NE(view.find(code), std::string::npos) << view;
+    SetMemoryProtection(true);
+    EXPECT_EQ(Command("VIEW"), "%[COMMAND 81] Directory is LOCKED\r\n");
+    EXPECT_NE(Command("DIR").find("Directory is LOCKED\r\n"), std::string::npos);
+    SetMemoryProtection(false);
 }
 
 TEST_F(ProgramCommands, CompileAndAppendToTheSelectedProgram)
