@@ -104,12 +104,13 @@ void KeywordLock(const uint8_t* text, int& position, int limit, int process)
         SetProcessError(process, kErrParameterOutOfRange);
         return;
     }
-    uint32_t key = LockKeyOf(code);
+    // The key goes first: a flash write that fails between the two leaves
+    // the controller unlocked, never locked with the key of an older code.
+    if (!WriteSetting(static_cast<int32_t>(LockKeyOf(code)), kSettingLockKey, process))
+        return;
     if (!WriteSetting(0, kSettingUnlocked, process))
         return;
     SetMemoryProtection(true);
-    if (!WriteSetting(static_cast<int32_t>(key), kSettingLockKey, process))
-        return;
     ++position; // the closing bracket
 }
 

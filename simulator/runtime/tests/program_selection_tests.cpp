@@ -393,4 +393,18 @@ TEST_F(ControllerCommands, TheEnvironmentsProgramCommandsAreAnswered)
     }
 }
 
+// A flash write that fails while LOCK stores the new key leaves the
+// controller unlocked, so no key of an older code can lock it.
+TEST_F(ControllerCommands, LockWhoseFlashWriteFailsStaysUnlocked)
+{
+    SetFlashFaultHook([](FlashOperation, uint32_t, uint32_t) { return false; });
+    EXPECT_NE(ErrorOf(Command("LOCK(42)")), 0);
+    SetFlashFaultHook(nullptr);
+    EXPECT_FALSE(ControllerLocked(0));
+    EXPECT_FALSE(IsMemoryProtected());
+    EXPECT_EQ(Command("LOCK(42)"), "");
+    EXPECT_EQ(Command("UNLOCK(42)"), "");
+    EXPECT_FALSE(ControllerLocked(0));
+}
+
 } // namespace
