@@ -1,4 +1,5 @@
 #include "simulator/runtime/command_line.h"
+#include "simulator/runtime/lock.h"
 
 #include <algorithm>
 #include <atomic>
@@ -447,6 +448,7 @@ void SetPowerUpState()
     InitChannels();
     InitPorts();
     ResetCommandChannel();
+    ResetUnlockFailures();
     ProcessRecord& commandLine = g_ProcessRecords[0];
     commandLine.processNumber = 0;
     commandLine.inputChannel = 0;

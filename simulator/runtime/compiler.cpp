@@ -638,6 +638,26 @@ void LineCompiler::CompileBracketArguments(int minimum, int maximum)
     }
 }
 
+// A token that can begin an expression.
+static bool StartsExpression(uint8_t token)
+{
+    switch (token) {
+    case kTokNumber:
+    case kTokName:
+    case kTokParameter:
+    case kTokConstant:
+    case kTokOpenBracket:
+    case kTokMinus:
+    case kTokNegate:
+    case kTokPlus:
+    case kTokNot:
+    case kTokHex:
+        return true;
+    default:
+        return IsKeywordToken(token) && g_Keywords[token].Has(kKwFunction);
+    }
+}
+
 // Arguments separated by ","; the optional ones end at the end of the line,
 // a statement separator, a comment or a modifier.
 void LineCompiler::CompileCommandArguments(int minimum, int maximum, bool afterQuoted)
@@ -653,6 +673,9 @@ void LineCompiler::CompileCommandArguments(int minimum, int maximum, bool afterQ
             if (token == kTokComma) {
                 Emit(kTokComma);
                 ++m_pos;
+            } else if (afterQuoted && count == 0 && StartsExpression(token)) {
+                // The first argument may follow the texts after a blank
+                // alone: SELECT "MAIN" 1 is SELECT "MAIN",1.
             } else if (required) {
                 Fail(kErrCommaExpected);
                 return;
@@ -696,6 +719,9 @@ int LineCompiler::CompileQuotedArguments(const TokenDescriptor& keyword)
             ++m_pos;
             continue;
         }
+        // The development environment also separates texts by a blank alone.
+        if (Peek() == kTokQuotes)
+            continue;
         if (count < keyword.minQuoted)
             Fail(kErrCommaExpected);
         break;

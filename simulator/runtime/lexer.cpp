@@ -60,6 +60,7 @@ int EditOperationCode(char letter)
     case 'R':
         return 8;
     case 'K':
+    case 'X': // the second check value, which this controller's programs lack: 0
         return 9;
     case 'Z':
         return 10;

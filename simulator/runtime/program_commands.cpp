@@ -58,25 +58,13 @@ SystemLoaderHook g_SystemLoader;
 constexpr uint32_t kCopyTopOffset = kDirectorySize;
 constexpr uint32_t kCopyProgramOffset = 1024;
 
-// What a command's code holds behind its token: quoted texts (program
-// names are upper-cased and cut to 15 characters; the texts are kept as
-// written) and its arguments, in brackets or separated by commas.
-struct Operands {
-    std::vector<std::string> names;
-    std::vector<std::string> texts;
-    std::vector<int32_t> values;
-
-    bool Has(size_t n) const { return values.size() > n; }
-    int32_t Value(size_t n, int32_t otherwise) const { return Has(n) ? values[n] : otherwise; }
-};
-
 bool EndsStatement(uint8_t token)
 {
     return token == kTokZero || token == kTokColon || token == kTokComment || token == kTokModifier;
 }
 
-// Reads the operands of the command whose token is at position, leaving
-// the position behind them; false with the process's error set.
+} // namespace
+
 bool ReadOperands(const uint8_t* text, int& position, int limit, int process, Operands& out)
 {
     if (position < 0 || position >= limit || !IsKeywordToken(text[position])) {
@@ -121,6 +109,8 @@ bool ReadOperands(const uint8_t* text, int& position, int limit, int process, Op
     }
     return true;
 }
+
+namespace {
 
 bool IsLocked()
 {
@@ -341,7 +331,8 @@ void RunOrStep(const Operands& ops, int process, StartKind kind)
         ReplyOk(process);
 }
 
-// Where a program's stored copy goes and how big it is.
+} // namespace
+
 bool StoreProgramsInFlash(int process)
 {
     auto line = [process](const char* text) { PrintFormatted(process, "%r%c", PoolAdd(text), kEndOfLineCr); };
@@ -403,6 +394,8 @@ bool StoreProgramsInFlash(int process)
     }
     return true;
 }
+
+namespace {
 
 // The fast project load.
 class ProjectLoader {

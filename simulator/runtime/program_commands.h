@@ -12,8 +12,30 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qcrt {
+
+// What a command's code holds behind its token: quoted texts (program
+// names are upper-cased and cut to 15 characters; the texts are kept as
+// written) and its arguments, in brackets or separated by commas (a first
+// argument may follow the last text after a blank or after a comma).
+struct Operands {
+    std::vector<std::string> names;
+    std::vector<std::string> texts;
+    std::vector<int32_t> values;
+
+    bool Has(size_t n) const { return values.size() > n; }
+    int32_t Value(size_t n, int32_t otherwise) const { return Has(n) ? values[n] : otherwise; }
+};
+
+// Reads the operands of the command whose token is at position, leaving
+// the position behind them; false with the process's error set.
+bool ReadOperands(const uint8_t* text, int& position, int limit, int process, Operands& out);
+
+// Writes the programs to their stored copy in the flash; false (with the
+// reason printed) when it cannot.
+bool StoreProgramsInFlash(int process);
 
 // The runtime's mode word (COORDINATOR_DATA(7) reads and sets it whole); its
 // bit 1 is set by PROC_MODE with a non-zero argument.

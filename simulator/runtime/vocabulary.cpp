@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "simulator/runtime/comms_keywords.h"
+#include "simulator/runtime/edprog.h"
 #include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/interpreter.h"
+#include "simulator/runtime/lock.h"
 #include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
@@ -14,6 +16,7 @@
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_commands.h"
+#include "simulator/runtime/program_selection.h"
 #include "simulator/runtime/system_keywords.h"
 #include "simulator/runtime/terminal_keywords.h"
 
@@ -26,7 +29,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"TOKENTABLE", 0, 0, 0, 0, 0, 0, ListTokenTable, 0x00180039},       // 0
     {"COMPILE", 0, 0, 0, 0, 0, 0, KeywordCompile, 0x001C00A1},          // 1
     {"COPY|CP", 0, 0, 2, 2, 0, 0, KeywordCopy, 0x001C00A1},             // 2
-    {"DEL|RM", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                  // 3
+    {"DEL|RM", 0, 0, 0, 1, 0, 0, KeywordNew, 0x001C00A1},               // 3
     {"DIR|LS", 0, 0, 0, 1, 0, 0, KeywordDir, 0x001C00A1},               // 4
     {"EDIT|ED", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0021},                 // 5
     {"EPROM", 0, 0, 0, 0, 0, 1, KeywordEprom, 0x001C0029},              // 6
@@ -40,16 +43,16 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"LOAD_PROJECT", 0, 0, 0, 0, 0, 1, KeywordLoadProject, 0x001C0021}, // 14
     {"_RESERVED15", 0, 0, 0, 0, 0, 0, nullptr, 0},                      // 15 (reserved)
     {"PROC_MODE", 0, 0, 0, 0, 1, 1, KeywordProcMode, 0x00140039},       // 16
-    {"EDPROG", 0, 0, 1, 1, 1, 3, nullptr, 0x001D2621},                  // 17
+    {"EDPROG", 0, 0, 1, 1, 1, 3, KeywordEditProgram, 0x001D2621},       // 17
     {"EXECUTE", 0, 0, 1, 1, 0, 0, KeywordExecute, 0x001D0031},          // 18
     {"LOADSYSTEM", 0, 0, 0, 0, 0, 0, KeywordLoadSystem, 0x001C0021},    // 19
-    {"LOCK", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0029},                    // 20
-    {"RENAME|RN", 0, 0, 2, 2, 0, 0, nullptr, 0x001C00A1},               // 21
-    {"RUNTYPE", 0, 0, 1, 1, 1, 2, nullptr, 0x001C00A1},                 // 22
-    {"SELECT", 0, 0, 1, 1, 0, 1, nullptr, 0x001C00A1},                  // 23
-    {"STORE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},                   // 24
+    {"LOCK", 0, 0, 0, 0, 0, 1, KeywordLock, 0x001C0029},                // 20
+    {"RENAME|RN", 0, 0, 2, 2, 0, 0, KeywordRename, 0x001C00A1},         // 21
+    {"RUNTYPE", 0, 0, 1, 1, 1, 2, KeywordRunType, 0x001C00A1},          // 22
+    {"SELECT", 0, 0, 1, 1, 0, 1, KeywordSelect, 0x001C00A1},            // 23
+    {"STORE", 0, 0, 0, 0, 0, 0, KeywordStore, 0x001C0021},              // 24
     {"INITIALISE", 0, 0, 0, 0, 0, 0, Initialise, 0x001C0031},           // 25
-    {"UNLOCK", 0, 0, 0, 0, 1, 1, nullptr, 0x001C0029},                  // 26
+    {"UNLOCK", 0, 0, 0, 0, 1, 1, KeywordUnlock, 0x001C0029},            // 26
     {"VIEW", 0, 0, 0, 1, 0, 0, KeywordView, 0x001C00A1},                // 27
     {"ABS", 0, 0, 0, 0, 1, 1, KeywordAbs, 0x0034003C},                  // 28
     {"ACOS", 0, 0, 0, 0, 1, 1, KeywordAcos, 0x0034003C},                // 29
@@ -78,9 +81,9 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"VR", 14, 0, 0, 0, 1, 1, KeywordVr, 0x0034003D},                   // 52
     {"AUTORUN", 0, 0, 0, 0, 0, 0, KeywordAutorun, 0x001C0021},          // 53
     {"BASICERROR", 29, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0011}, // 54
-    {"BREAK_ADD", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},               // 55
+    {"BREAK_ADD", 0, 0, 0, 1, 1, 1, KeywordBreakAdd, 0x001C00A1},       // 55
     {"BREAK_LIST", 0, 0, 0, 1, 0, 0, KeywordBreakList, 0x001C00A1},     // 56
-    {"BREAK_DELETE", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},            // 57
+    {"BREAK_DELETE", 0, 0, 0, 1, 1, 1, KeywordBreakDelete, 0x001C00A1}, // 57
     {"BREAK_RESET", 0, 0, 0, 1, 0, 0, KeywordBreakReset, 0x001C00A1},   // 58
     {"ELSEIF", 6, 0, 0, 0, 0, 0, KeywordIf, 0x001C0031},                // 59
     {"ELSE", 5, 0, 0, 0, 0, 0, KeywordElse, 0x001E0031},                // 60
@@ -176,8 +179,8 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"SCOPE", 0, 1, 0, 0, 1, 8, KeywordScope, 0x001C0039},              // 150
     {"_RESERVED151", 0, 0, 0, 0, 0, 0, nullptr, 0},                     // 151 (reserved)
     {"TRIGGER", 0, 0, 0, 0, 0, 0, KeywordTrigger, 0x001C0031},          // 152
-    {"TABLEVALUES", 0, 1, 0, 0, 2, 3, nullptr, 0x00180039},             // 153
-    {"AXISVALUES", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},              // 154
+    {"TABLEVALUES", 0, 1, 0, 0, 2, 3, KeywordTableValues, 0x00180039},  // 153
+    {"AXISVALUES", 0, 1, 0, 0, 2, 2, KeywordAxisValues, 0x001C0039},    // 154
     {"FREE", 0, 0, 0, 0, 0, 0, KeywordFree, 0x001C0034},                // 155
     {"SET_BIT", 0, 0, 0, 0, 2, 2, KeywordSetBit, 0x001C0039},           // 156
     {"CLEAR_BIT", 0, 0, 0, 0, 2, 2, KeywordClearBit, 0x001C0039},       // 157

@@ -196,7 +196,7 @@ TEST_F(Compiler, CommandLineErrors)
         {"?COPY", kErrOperandExpected},
         {"a$=1", kErrInvalidDollar},
         {"COPY \"abcdefghijklmnop\",\"b\"", kErrStringTooLong},
-        {"COPY \"a\" \"b\"", kErrCommaExpected},
+        {"COPY \"a\" 5", kErrCommaExpected}, // texts may stand apart by a blank, not by a number
         {"COPY", kErrQuotesExpected},
         {"MPOS=1", kErrReadOnly},
         {"?AOUT0", kErrReservedKeyword},

@@ -431,4 +431,19 @@ TEST(ProgramThreads, RunStartsTheProgramOnProcess14WithItsStatusLine)
     EXPECT_FALSE(IsRunning(0)) << "the process released its program";
 }
 
+// The development environment's fast project load ends with the program to
+// run at power-up, its name unquoted; the loaded program's check value is
+// the one the environment computes from the file's lines.
+TEST_F(ProgramCommands, ProjectLoadEndsWithAnUnquotedRunType)
+{
+    std::string bytes = LoadHeader("MAIN", 0) + LoadText("PRINT 1\r") + std::string(1, EOT);
+    EXPECT_EQ(Load("LOAD_PROJECT", bytes), (std::string{ENQ, ACK, ACK}));
+    EXPECT_EQ(Command("RUNTYPE MAIN,1"), "");
+    int main = FindProgram("MAIN");
+    ASSERT_GE(main, 0);
+    EXPECT_EQ(RunType(main), kRunAtPowerUp);
+    EXPECT_EQ(RunProcess(main), -1);
+    EXPECT_EQ(Command("&Z,MAIN"), "17700\r\n"); // 0x4524
+}
+
 } // namespace
