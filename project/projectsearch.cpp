@@ -1,6 +1,7 @@
 #include "project/projectsearch.h"
 
 #include <cmath>
+#include <mutex>
 
 #include "foundation/logfile.h"
 #include "foundation/winutil.h"
@@ -33,6 +34,9 @@ CString Formatted(LPCSTR format, LPCSTR text)
 }
 
 CString ReadSimulatorTarget(LPCSTR value) { return ReadTargetValue(kSimulatorName, value); }
+
+std::mutex g_screenOverrideLock;
+CControllerSearch::ScreenFactory g_screenOverride;
 
 CString ProgramFolder()
 {
@@ -70,6 +74,18 @@ void CSplashConnectScreen::Cancel()
 {
     if (::IsWindow(m_pScreen->m_hWnd))
         ::PostMessageA(m_pScreen->m_hWnd, WM_DESTROY_REQUEST, 0, 0);
+}
+
+void CControllerSearch::SetScreenOverride(ScreenFactory factory)
+{
+    std::lock_guard<std::mutex> lock(g_screenOverrideLock);
+    g_screenOverride = std::move(factory);
+}
+
+CControllerSearch::ScreenFactory CControllerSearch::GetScreenOverride()
+{
+    std::lock_guard<std::mutex> lock(g_screenOverrideLock);
+    return g_screenOverride;
 }
 
 CControllerSearch::CControllerSearch(IProjectHub& hub) : m_hub(hub), m_state(hub.GetConnectionState())

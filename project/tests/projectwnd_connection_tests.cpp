@@ -1,0 +1,157 @@
+// The project window's connect, link failure and lock, end to end: the
+// real window against the scripted controller, its tools on threads of
+// their own.
+#include <algorithm>
+
+#include "link/commlinks.h"
+#include "project/projectsearch.h"
+#include "project/tests/projectwnd_fixture.h"
+#include "shell/vqregistry.h"
+#include "testsupport/scratch_folder.h"
+
+namespace {
+
+// A connect screen that shows nothing and answers OK.
+class QuietScreen : public IConnectScreen {
+public:
+    void SetStatusText(LPCSTR) override {}
+    void EnableOkButton(BOOL) override {}
+    int WaitForUser() override { return IDOK; }
+    void Cancel() override {}
+};
+
+class ProjectWndConnectionTest : public ProjectWndTest {
+protected:
+    void Script(CScriptedController& link) override
+    {
+        link.SetReply("?POWER_UP[0];", "0");
+        link.SetReply("?WDOG[0];", "1");
+        link.SetReply("?FREE[0];", "12345");
+        link.SetReply("?SERVO_PERIOD;", "1000");
+        link.SetReplyPattern("?ATYPE AXIS(%d)[0];", "0");
+        link.SetReplyPattern("?COMMSTYPE SLOT(%d)[0];", "0");
+        link.SetReply("?NIO[0];", "16");
+        link.SetReply("?NAIO[0];", "4");
+        link.SetReply("?N_ANA_OUT[0];", "2");
+    }
+    void BeforeStart() override
+    {
+        CCommPortData inactive;
+        inactive.SetLinkDefaults("COM5", LINK_TYPE_SERIAL);
+        inactive.m_nActive = 0;
+        CCommPortData active;
+        active.SetLinkDefaults("COM6", LINK_TYPE_SERIAL);
+        active.SetSerial("COM6", 38400, 8, LINK_STOP_BITS_1, LINK_PARITY_NONE);
+        ASSERT_EQ(1, SetCommLink(0, inactive));
+        ASSERT_EQ(1, SetCommLink(1, active));
+        CProjectWnd::SetTimeSource([] { return CTime(2026, 12, 9, 14, 5, 0); });
+        CControllerSearch::SetScreenOverride([](HWND) { return std::make_unique<QuietScreen>(); });
+    }
+    void TearDown() override
+    {
+        ProjectWndTest::TearDown();
+        CProjectWnd::SetTimeSource({});
+        CControllerSearch::SetScreenOverride(nullptr);
+    }
+    void ConnectAndWatchTheFrame()
+    {
+        m_frame->SetHandler(PWM_MODEL_TEXT, [this](WPARAM, LPARAM lParam) -> LRESULT {
+            std::lock_guard<std::mutex> guard(m_typeLock);
+            m_types.push_back(lParam ? reinterpret_cast<const char*>(lParam) : "(null)");
+            return 0;
+        });
+        m_window->Send(PWM_CONNECT, 0);
+        m_window->Settle();
+    }
+    std::vector<std::string> Types()
+    {
+        std::lock_guard<std::mutex> guard(m_typeLock);
+        return m_types;
+    }
+
+    std::mutex m_typeLock;
+    std::vector<std::string> m_types;
+};
+
+} // namespace
+
+TEST_F(ProjectWndConnectionTest, ConnectSendsTheWholeSequenceOnTheSecondLink)
+{
+    ConnectAndWatchTheFrame();
+    ASSERT_TRUE(m_link);
+    std::vector<std::string> expected = {"VQE(0)", "", "?CONTROL[0]", "?VERSION", "VQE(1)", "?POWER_UP[0];",
+                                         "?POWER_UP[0];", "?WDOG[0];", "&C", "?FREE[0];", "?SERVO_PERIOD;"};
+    for (int axis = 0; axis < 8; ++axis)
+        expected.push_back("?ATYPE AXIS(" + std::to_string(axis) + ")[0];");
+    expected.push_back("?COMMSTYPE SLOT(0)[0];");
+    for (const char* io : {"?NIO[0];", "?NAIO[0];", "?N_ANA_OUT[0];"})
+        expected.push_back(io);
+    EXPECT_EQ(expected, m_link->Commands());
+    EXPECT_EQ(0u, m_link->Written().find("\x1b" "0VQE(0)\r\r"));
+
+    EXPECT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
+    EXPECT_EQ(1u, CVQRegistry().GetDefaultDirectLink());
+    EXPECT_EQ(std::vector<std::string>{"QC116"}, Types());
+    EXPECT_EQ(1u, m_frame->Received(PWM_CONNECTED).size());
+    ASSERT_TRUE(m_frame->WaitFor(PWM_OPERATION_ENDED).has_value());
+    EXPECT_EQ(1u, m_frame->Received(PWM_OPERATION_STARTED).size());
+    EXPECT_EQ(1u, m_frame->Received(PWM_OPERATION_ENDED).size());
+    EXPECT_EQ(0, m_window->Object()->GetBusyCount());
+}
+
+TEST_F(ProjectWndConnectionTest, LinkDropKeepsTheLayoutClosesTheToolsAndReportsTheTime)
+{
+    ScratchFolder folder;
+    const std::string project = folder / "Demo.prj";
+    ASSERT_TRUE(WriteWholeFile(project, "[Programs]\r\n"));
+    m_window->Object()->GetProjectFile().Load(project.c_str());
+    ConnectAndWatchTheFrame();
+    ASSERT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
+    TestTool::Options options;
+    options.replyClass = REPLY_CLASS_TOOL;
+    options.saveAnswer = 1;
+    TestTool watch(options);
+    ASSERT_NE(0, watch.Register(m_window->Handle(), 1045));
+
+    m_link->DropLink();
+    ::PostMessageA(m_window->Handle(), PWM_LINK_FAILED, 0, 0);
+    m_window->Settle();
+
+    EXPECT_TRUE(watch.WaitGone());
+    CProjectFile file(project.c_str());
+    const CString record = file.GetString("AutoDesktop", "TOOL00");
+    ASSERT_EQ(616, record.GetLength());
+    EXPECT_EQ("15040000", std::string(record.Mid(40, 8).GetString())); // tool id 1045
+    // The report comes at the end of the handler, after waits that serve
+    // the window's messages.
+    std::vector<ScriptedPrompts::Record> records;
+    for (int i = 0; i < 500 && records.empty(); ++i) {
+        ::Sleep(10);
+        records = m_prompts.Records();
+    }
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ("Communications with the controller have failed\r\n@ 14:05  09-Dec-2026\r\n\r\nDisconnecting!",
+              records.back().text);
+    EXPECT_EQ("Communications", records.back().caption);
+    EXPECT_EQ(0, m_window->Send(PWM_IS_CONNECTED));
+}
+
+TEST_F(ProjectWndConnectionTest, LockWhileConnectedKeepsTheLockDialogAndSendsTheCode)
+{
+    ConnectAndWatchTheFrame();
+    ASSERT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
+    TestTool::Options options;
+    options.replyClass = REPLY_CLASS_TOOL;
+    TestTool lock(options);
+    TestTool watch(options);
+    ASSERT_NE(0, lock.Register(m_window->Handle(), TOOL_LOCK_DIALOG));
+    ASSERT_NE(0, watch.Register(m_window->Handle(), 1045));
+
+    m_window->Send(PWM_LOCK, 1, 1234);
+    m_window->Settle();
+
+    EXPECT_TRUE(watch.WaitGone());
+    EXPECT_TRUE(lock.IsAlive());
+    EXPECT_EQ(std::vector<std::string>{"LOCK(1234)"}, CommandsStarting("LOCK"));
+    EXPECT_EQ(0, m_window->Send(PWM_IS_CONNECTED));
+}
