@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "link/commlinks.h"
+#include "project/tests/connect_sequence.h"
 #include "project/projectsearch.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/vqregistry.h"
@@ -79,14 +80,7 @@ TEST_F(ProjectWndConnectionTest, ConnectSendsTheWholeSequenceOnTheSecondLink)
 {
     ConnectAndWatchTheFrame();
     ASSERT_TRUE(m_link);
-    std::vector<std::string> expected = {"VQE(0)", "", "?CONTROL[0]", "?VERSION", "VQE(1)", "?POWER_UP[0];",
-                                         "?POWER_UP[0];", "?WDOG[0];", "&C", "?FREE[0];", "?SERVO_PERIOD;"};
-    for (int axis = 0; axis < 8; ++axis)
-        expected.push_back("?ATYPE AXIS(" + std::to_string(axis) + ")[0];");
-    expected.push_back("?COMMSTYPE SLOT(0)[0];");
-    for (const char* io : {"?NIO[0];", "?NAIO[0];", "?N_ANA_OUT[0];"})
-        expected.push_back(io);
-    EXPECT_EQ(expected, m_link->Commands());
+    EXPECT_EQ(ExpectedConnectCommands(), m_link->Commands());
     EXPECT_EQ(0u, m_link->Written().find("\x1b" "0VQE(0)\r\r"));
 
     EXPECT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
