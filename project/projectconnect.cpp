@@ -289,7 +289,7 @@ void CProjectConnector::OnLinkFailure()
         text.Format(kLinkFailureFormat, m_timeSource().Format("%H:%M  %d-%b-%Y").GetString());
         CControllerConnection* connection = m_hub.GetConnection();
         for (DWORD round = 0; round < kFailureFlushRounds; ++round) {
-            AfxGetClock().SleepMs(kFailurePauseMs);
+            SleepServingSent(kFailurePauseMs);
             PumpWaitingMessages();
             if (connection)
                 connection->FlushInput(40, 100);
@@ -325,7 +325,7 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
         connection->WriteDirect(command.GetLength(), reinterpret_cast<const BYTE*>(command.GetString()));
     }
     connection->ApplyLinkData(&newLink, parameter ? *parameter : 1);
-    AfxGetClock().SleepMs(kChangeLinkPauseMs);
+    SleepServingSent(kChangeLinkPauseMs);
     const BYTE returns[] = {0x0D, 0x0D};
     connection->WriteDirect(2, returns);
     if (disconnected)

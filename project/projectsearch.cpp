@@ -223,10 +223,9 @@ int CControllerSearch::ChooseLink(BOOL apply)
         // back when it closes (0x8172).
         m_state.toolIdWord = 0;
         if (m_chooserStarter(m_hub.GetHubWindow())) {
-            IClock& clock = AfxGetClock();
             while (m_state.toolIdWord == 0 && !m_hub.IsClosing()) {
                 if (!PumpOneMessage())
-                    clock.SleepMs(kChooserStepMs);
+                    SleepServingSent(kChooserStepMs);
             }
         }
         if (m_state.toolIdWord == 0)
@@ -288,12 +287,12 @@ BOOL CControllerSearch::StartSimulator()
     }
     BOOL found = FALSE;
     for (int attempt = 0; attempt < kSimulatorTries && !found; ++attempt) {
-        AfxGetClock().SleepMs(kSimulatorStepMs);
+        SleepServingSent(kSimulatorStepMs);
         found = FindSimulatorWindows();
         PumpWaitingMessages();
     }
     for (int step = 0; step < kSimulatorSettleSteps; ++step) {
-        AfxGetClock().SleepMs(kSimulatorStepMs);
+        SleepServingSent(kSimulatorStepMs);
         PumpWaitingMessages();
     }
     CControllerConnection* connection = m_hub.GetConnection();
@@ -434,7 +433,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
     } else if (connection) {
         connection->ClearIdentification();
         connection->LeaveChannelMode();
-        AfxGetClock().SleepMs(kAfterFailureMs);
+        SleepServingSent(kAfterFailureMs);
         CComms* link = connection->GetLink();
         if (count > 0 && link && link->GetOpenFlag()) {
             PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_TERMINAL, 1);
