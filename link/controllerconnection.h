@@ -103,6 +103,8 @@ public:
     }
     double GetVersion();
     BOOL IsLocked();
+    // The locked flag of the last identification, without asking again.
+    BOOL WasLocked() const { return m_bLocked ? TRUE : FALSE; }
     BOOL Lock(long code);
     BOOL Unlock(long code);
     BOOL IsLinkTypeSupported();

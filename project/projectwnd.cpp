@@ -602,6 +602,7 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case PWM_RUNNING_PROGRAMS:
         return OnRunningPrograms(wParam, lParam);
     case PWM_SET_WATCH_WINDOW:
+        m_nStoredValue = lParam;
         m_hWndWatch = reinterpret_cast<HWND>(lParam);
         Broadcast(PWM_WATCH_WINDOW, 0, lParam);
         return 0;
@@ -646,6 +647,11 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (HandleQuery(message, wParam, lParam, result))
             return result;
         GlobalLogFormat(LOG_PROJECT_MESSAGES, "Project window: message 0x%04x not handled", message);
+        // A command the window does not carry out (yet) is over at once:
+        // the main frame, which waits for "ready" before its next command,
+        // must not wait for ever.
+        if (!::InSendMessage())
+            PostToMainFrame(PWM_READY);
         return 0;
     }
     return CWnd::WindowProc(message, wParam, lParam);

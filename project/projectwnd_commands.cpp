@@ -159,7 +159,9 @@ BOOL CProjectWnd::SetRunType(int process, LPCSTR name)
         if (IsProjectOpen())
             m_projectFile.SetAutoRun(name, process);
     }
-    PostToControlPanel(PWM_SET_RUN_TYPE, static_cast<WPARAM>(process), reinterpret_cast<LPARAM>(name));
+    // Sent, not posted: the name is the caller's and lives only as long as
+    // this call.
+    SendToControlPanel(PWM_SET_RUN_TYPE, static_cast<WPARAM>(process), reinterpret_cast<LPARAM>(name));
     return TRUE;
 }
 
@@ -376,8 +378,10 @@ bool CProjectWnd::HandleQuery(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         result = m_bConnected.load();
         return true;
     case PWM_IS_LOCKED:
-        // Asked while disconnected too: "Unlock Controller" is offered then.
-        result = connection.IsLocked();
+        // Asked while disconnected too ("Unlock Controller" is offered
+        // then), and asked often by the menus: the flag of the last
+        // identification, never a new question on a link a terminal uses.
+        result = connection.WasLocked();
         return true;
     case PWM_SELECT_PROGRAM: {
         CProgramData program;

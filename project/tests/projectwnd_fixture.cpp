@@ -88,6 +88,7 @@ LRESULT TestTool::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         return m_nLastAnswer;
     case kDoUnregister:
         ::SendMessageA(m_hProject, PWM_UNREGISTER, m_nToolId, reinterpret_cast<LPARAM>(m_hWnd));
+        m_bUnregistered = true;
         return 0;
     case PWM_QUERY_CLASS:
         if (wParam)
@@ -154,6 +155,8 @@ std::vector<ControllerMessage> TestTool::Replies() const
 
 void TestTool::OnReply(ControllerMessage* message)
 {
+    if (m_bUnregistered)
+        ++m_nLateReplies;
     std::lock_guard<std::mutex> lock(m_lock);
     if (message)
         m_replies.push_back(*message);

@@ -65,6 +65,8 @@ public:
     bool WaitGone(DWORD timeoutMs = 5000) const;
 
     std::vector<Message> Received(UINT message) const;
+    // Replies that came after Unregister had returned.
+    int RepliesAfterUnregistration() const { return m_nLateReplies.load(); }
     std::vector<ControllerMessage> Replies() const;
 
     // CVexoReply.
@@ -82,6 +84,8 @@ private:
     HWND m_hProject = nullptr;
     UINT m_nToolId = 0;
     std::atomic<LRESULT> m_nLastAnswer{-1};
+    std::atomic<bool> m_bUnregistered{false};
+    std::atomic<int> m_nLateReplies{0};
     mutable std::mutex m_lock;
     std::vector<Message> m_received;
     std::vector<ControllerMessage> m_replies;

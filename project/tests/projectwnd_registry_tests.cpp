@@ -9,6 +9,8 @@
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
+#include <thread>
+
 namespace {
 
 LRESULT Position(int x, int y)
@@ -465,6 +467,35 @@ TEST_F(RegistryTest, DuringARestoreOnlyTheAwaitedToolAndPlainDialogsRegister)
     EXPECT_EQ(0, queries[0].lParam);
     EXPECT_EQ(CHANNEL_COMMAND, m_window->Send(PWM_GET_CHANNEL, 0, reinterpret_cast<LPARAM>(awaited.Handle())));
     m_window->Object()->SetPendingRestore(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(RegistryTest, NoPacketReachesAToolOnceItsUnregistrationReturned)
+{
+    OpenLink(true);
+    m_window->Object()->m_nTerminalChannel = 5;
+    TestTool::Options options;
+    options.replyClass = REPLY_CLASS_TERMINAL;
+    TestTool terminal(options);
+    ASSERT_NE(0, terminal.Register(m_window->Handle(), TOOL_TERMINAL));
+    // The controller keeps sending on the terminal's channel while the
+    // terminal goes.
+    std::atomic<bool> stop{false};
+    std::thread sender([&] {
+        for (int n = 0; n < 400 && !stop; ++n) {
+            m_link->SendOnChannel(5, "x");
+            ::Sleep(0);
+        }
+    });
+    ASSERT_TRUE(PumpUntil([&] { return !terminal.Replies().empty(); }));
+    terminal.Unregister();
+    stop = true;
+    sender.join();
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    EXPECT_EQ(0, terminal.RepliesAfterUnregistration());
 }
 
 } // namespace

@@ -90,3 +90,20 @@ TEST_F(DestroyTest, DestroyRequestWaitsForTheRunningOperationAndCancelsIt)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DestroyTest, ACommandTheWindowDoesNotCarryOutReportsReadyAtOnce)
+{
+    m_frame->ClearReceived();
+    ::PostMessageA(m_window->Handle(), WM_APP + 0x113, 0, 0); // new project: not here yet
+    m_window->Settle();
+    EXPECT_TRUE(m_frame->WaitFor(PWM_READY).has_value());
+    // A question is answered, and is no command.
+    m_frame->ClearReceived();
+    m_window->Send(WM_APP + 0x1B9);
+    m_window->Settle();
+    EXPECT_TRUE(m_frame->Received(PWM_READY).empty());
+}
+
+} // namespace

@@ -56,6 +56,8 @@ TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
     PutRegDword("Software\\VexoLabs\\Vorta2\\Config", "EnableCommsLogging", 1);
     PutRegText("Software\\VexoLabs\\Vorta2\\Config", "LogFileName", log.c_str());
     PutRegDword("Software\\VexoLabs\\Vorta2\\Comms", "LogFlags", 1);
+    // No search at start: the test has no controller.
+    PutRegDword("Software\\VexoLabs\\Vorta2\\Config", "AutoConnectAtStart", 0);
 
     ProgramProcess first("Vorta2.exe", SW_SHOWNORMAL);
     ASSERT_TRUE(first.Started());
@@ -67,8 +69,18 @@ TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
     EXPECT_EQ(ERROR_SUCCESS, RegGetValueA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", "MainWindow",
                                           RRF_RT_REG_SZ, nullptr, name, &size));
     EXPECT_STREQ("Vorta 2", name);
-    // The stand-in project window announced itself and reported ready:
-    // the frame answers for it.
+    // With communications logging on, the project window asks at start
+    // whether to keep it; "Enable" keeps it, so the log records the close.
+    HWND enable = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const HWND question = FindWindowA(nullptr, "Diagnostics");
+            enable = question ? FindWindowExA(question, nullptr, "Button", "Enable") : nullptr;
+            return enable != nullptr && IsWindowVisible(enable);
+        },
+        10000));
+    PostMessageA(enable, BM_CLICK, 0, 0);
+    // The project window announced itself: the frame answers for it.
     ASSERT_TRUE(PumpUntil([&] { return SendMessageA(frame, WM_APP + 0x107, 1035, 0) != 0; }, 10000));
 
     // A second copy ends at once and leaves the first in front.
