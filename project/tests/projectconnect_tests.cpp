@@ -435,3 +435,29 @@ TEST_F(SimulatorStartTest, ARunningSimulatorIsNotStartedAgain)
     EXPECT_TRUE(m_prompts.Records().empty()); // no start was tried
     ::DestroyWindow(main);
 }
+
+TEST_F(ConnectTest, ADisconnectOpensTheTerminalOnlyWhenAskedAndNotWhileClosing)
+{
+    StoreLinks({SerialLink("COM5", true)});
+    const struct {
+        int reason;
+        bool closing;
+        size_t terminals;
+    } cases[] = {
+        {DISCONNECT_TERMINAL, false, 1},
+        {DISCONNECT_OFFER_AND_TERMINAL, false, 1},
+        {DISCONNECT_OFFER_AND_TERMINAL, true, 0}, // the destroy request's disconnect
+        {DISCONNECT_PLAIN, false, 0},
+    };
+    for (const auto& c : cases) {
+        m_hub.closing = false;
+        ASSERT_TRUE(m_connector.Connect(0));
+        PostedToHub(WM_PW_OPEN_TOOL);
+        m_hub.closing = c.closing;
+        EXPECT_EQ(1, m_connector.Disconnect(0, c.reason));
+        EXPECT_EQ(c.terminals, PostedToHub(WM_PW_OPEN_TOOL).size()) << c.reason << " " << c.closing;
+        EXPECT_FALSE(m_hub.state.connected);
+        EXPECT_FALSE(m_hub.state.disconnecting);
+        EXPECT_EQ(0, m_connection->GetTransactionHold());
+    }
+}
