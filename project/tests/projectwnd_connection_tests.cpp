@@ -9,6 +9,7 @@
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/vqregistry.h"
 #include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
 
 namespace {
 
@@ -148,4 +149,75 @@ TEST_F(ProjectWndConnectionTest, LockWhileConnectedKeepsTheLockDialogAndSendsThe
     EXPECT_TRUE(lock.IsAlive());
     EXPECT_EQ(std::vector<std::string>{"LOCK(1234)"}, CommandsStarting("LOCK"));
     EXPECT_EQ(0, m_window->Send(PWM_IS_CONNECTED));
+}
+
+// Shift held at start-up, or the start-up project missing: the first
+// search is a direct connection on the default serial link (one link is
+// stored, so no chooser), without identification, and a terminal opens on
+// it.
+class DirectStartupTest : public ProjectWndTest {
+protected:
+    void BeforeStart() override
+    {
+        CVQRegistry().SetAutoConnectAtStart(1);
+        CCommPortData link;
+        link.SetLinkDefaults("COM5", LINK_TYPE_SERIAL);
+        ASSERT_EQ(1, SetCommLink(0, link));
+        const bool shift = m_bShift;
+        CProjectWnd::SetKeyStateSource([shift](int key) { return shift && key == VK_SHIFT; });
+        const std::string line = m_folder / "Gone.prj";
+        CProjectWnd::SetCommandLineSource([line] { return CString(line.c_str()); });
+        CControllerSearch::SetScreenOverride([](HWND) { return std::make_unique<QuietScreen>(); });
+        CProjectWnd::RegisterToolCreator(TOOL_TERMINAL, [this](CProjectWnd&, int) {
+            ++m_terminals;
+            return TRUE;
+        });
+    }
+    void TearDown() override
+    {
+        ProjectWndTest::TearDown();
+        CProjectWnd::ClearToolCreators();
+        CControllerSearch::SetScreenOverride(nullptr);
+    }
+    void ExpectDirectConnection()
+    {
+        ASSERT_TRUE(PumpUntil([this] { return m_terminals.load() > 0; }, 10000));
+        m_window->Settle();
+        ASSERT_TRUE(m_link);
+        const CCommPortData* link = Connection().GetLinkData();
+        ASSERT_NE(nullptr, link);
+        EXPECT_EQ("COM1", std::string(link->m_data.serial.m_szPort));
+        EXPECT_EQ(9600u, link->m_data.serial.m_nBaudRate);
+        EXPECT_EQ(7, link->m_data.serial.m_nDataBits);
+        EXPECT_TRUE(CommandsStarting("?CONTROL").empty());
+        EXPECT_EQ(1, m_terminals.load());
+        EXPECT_EQ(0, m_window->Send(PWM_IS_CONNECTED));
+    }
+
+    bool m_bShift = false;
+    ScratchFolder m_folder;
+    std::atomic<int> m_terminals{0};
+};
+
+class ShiftHeldStartup : public DirectStartupTest {
+protected:
+    void SetUp() override
+    {
+        m_bShift = true;
+        DirectStartupTest::SetUp();
+    }
+};
+
+TEST_F(ShiftHeldStartup, OpensTheDefaultSerialLinkDirectlyAndATerminal)
+{
+    ExpectDirectConnection();
+    EXPECT_TRUE(m_prompts.Records().empty()); // no project is looked for
+}
+
+TEST_F(DirectStartupTest, AMissingProjectIsToldThenTheLinkOpensDirectly)
+{
+    ExpectDirectConnection();
+    const auto records = m_prompts.Records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ("Open project", records[0].caption);
 }
