@@ -364,7 +364,7 @@ protected:
     void OnDestroy();
     void OnTimer(UINT_PTR nIDEvent);
 
-    // Start-up step by step (each a separate piece, tested alone).
+    // Start-up, step by step.
     void OpenStartupProject();
     void AskCommsLogging();
 

@@ -786,19 +786,25 @@ BOOL CProjectWnd::ProcessMessage(const ControllerMessage* message)
                 if (::IsWindow(subscriber))
                     ::SendMessageA(subscriber, PWM_SUBSCRIBED_REQUEST, 0, reinterpret_cast<LPARAM>(&request));
     }
-    if (!result && IsProjectOpen()) {
+    if (!result && !m_bClosing) {
+        // This may be a tool's thread: whether a project is open, the
+        // layout and the disconnect are the project window's to see to.
         CString command;
         BuildCommandText(request, command);
-        GlobalLogLine("Error processing message: " + command, LOG_STATUS_ERRORS);
-        // This may be a tool's thread: the layout and the disconnect are
-        // the project window's to do.
-        PostMessage(PWM_REQUEST_FAILED);
+        auto* text = new char[static_cast<std::size_t>(command.GetLength()) + 1];
+        std::memcpy(text, command.GetString(), static_cast<std::size_t>(command.GetLength()) + 1);
+        if (!::IsWindow(m_hWnd) || !::PostMessageA(m_hWnd, PWM_REQUEST_FAILED, 0, reinterpret_cast<LPARAM>(text)))
+            delete[] text;
     }
     return result;
 }
 
-LRESULT CProjectWnd::OnRequestFailed(WPARAM, LPARAM)
+LRESULT CProjectWnd::OnRequestFailed(WPARAM, LPARAM lParam)
 {
+    std::unique_ptr<char[]> command(reinterpret_cast<char*>(lParam));
+    if (!IsProjectOpen())
+        return 0;
+    GlobalLogLine(CString("Error processing message: ") + (command ? command.get() : ""), LOG_STATUS_ERRORS);
     SaveLayout("AutoDesktop");
     PostMessage(PWM_DISCONNECT, DISCONNECT_LINK_FAILED, 0);
     return 0;
