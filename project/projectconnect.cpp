@@ -68,6 +68,13 @@ void CProjectConnector::SetTimeSource(TimeSource source)
     m_timeSource = source ? std::move(source) : TimeSource([] { return CTime::GetCurrentTime(); });
 }
 
+CProjectConnector::CFrameBusy::CFrameBusy(CProjectConnector& connector)
+    : m_connector(connector), m_bSetHere(connector.FrameBusyOn())
+{
+}
+
+CProjectConnector::CFrameBusy::~CFrameBusy() { m_connector.FrameBusyOff(m_bSetHere); }
+
 BOOL CProjectConnector::FrameBusyOn()
 {
     BOOL expected = FALSE;
@@ -102,15 +109,14 @@ BOOL CProjectConnector::Connect(WPARAM parameter)
     m_state.connectAgain = FALSE;
     m_state.connectMode = parameter;
     m_hub.CloseAllToolWindows(0);
-    const BOOL busySetHere = FrameBusyOn();
     const HWND frame = m_hub.GetMainFrameWindow();
-    SendIfWindow(frame, WM_NOT_READY);
-
-    if (m_search.SearchController(parameter != 0, FALSE) && !m_hub.IsClosing())
-        RunPostConnect(TRUE, FALSE);
-
-    PostIfWindow(frame, WM_READY);
-    FrameBusyOff(busySetHere);
+    {
+        CFrameBusy frameBusy(*this);
+        SendIfWindow(frame, WM_NOT_READY);
+        if (m_search.SearchController(parameter != 0, FALSE) && !m_hub.IsClosing())
+            RunPostConnect(TRUE, FALSE);
+        PostIfWindow(frame, WM_READY);
+    }
     if (!m_state.connected)
         PostIfWindow(m_hub.GetControlPanelWindow(), PWM_NOT_FOUND);
     m_state.connecting = FALSE;
@@ -235,7 +241,7 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
 
     m_state.disconnecting = TRUE;
     CTransactionHold hold(connection);
-    const BOOL busySetHere = FrameBusyOn();
+    CFrameBusy frameBusy(*this);
     m_state.connected = FALSE;
 
     const HWND panel = m_hub.GetControlPanelWindow();
@@ -260,11 +266,11 @@ int CProjectConnector::Disconnect(int keepToolId, int reason)
     const HWND frame = m_hub.GetMainFrameWindow();
     SendIfWindow(frame, WM_DISCONNECTED, static_cast<WPARAM>(reason), keepToolId);
     SendIfWindow(frame, WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>(""));
-    if (reason == DISCONNECT_OFFER_AND_TERMINAL || reason == DISCONNECT_TERMINAL)
+    // A window that is closing opens no terminal.
+    if ((reason == DISCONNECT_OFFER_AND_TERMINAL || reason == DISCONNECT_TERMINAL) && !m_hub.IsClosing())
         PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_TERMINAL, 1);
 
     m_state.disconnecting = FALSE;
-    FrameBusyOff(busySetHere);
     return 1;
 }
 
@@ -289,7 +295,7 @@ void CProjectConnector::OnLinkFailure()
         text.Format(kLinkFailureFormat, m_timeSource().Format("%H:%M  %d-%b-%Y").GetString());
         CControllerConnection* connection = m_hub.GetConnection();
         for (DWORD round = 0; round < kFailureFlushRounds; ++round) {
-            AfxGetClock().SleepMs(kFailurePauseMs);
+            SleepServingSent(kFailurePauseMs);
             PumpWaitingMessages();
             if (connection)
                 connection->FlushInput(40, 100);
@@ -325,7 +331,7 @@ void CProjectConnector::OnChangeLink(const int* parameter, const CCommPortData* 
         connection->WriteDirect(command.GetLength(), reinterpret_cast<const BYTE*>(command.GetString()));
     }
     connection->ApplyLinkData(&newLink, parameter ? *parameter : 1);
-    AfxGetClock().SleepMs(kChangeLinkPauseMs);
+    SleepServingSent(kChangeLinkPauseMs);
     const BYTE returns[] = {0x0D, 0x0D};
     connection->WriteDirect(2, returns);
     if (disconnected)

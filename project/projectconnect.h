@@ -57,8 +57,19 @@ public:
     static const char* const kLinkFailureCaption;
 
 private:
-    // Switches the main frame's busy indication on when it is off; TRUE
-    // when this call did.
+    // The main frame's busy indication for the life of the object: switched
+    // on when it is off, and then off again at the end.
+    class CFrameBusy {
+    public:
+        explicit CFrameBusy(CProjectConnector& connector);
+        ~CFrameBusy();
+        CFrameBusy(const CFrameBusy&) = delete;
+        CFrameBusy& operator=(const CFrameBusy&) = delete;
+
+    private:
+        CProjectConnector& m_connector;
+        BOOL m_bSetHere;
+    };
     BOOL FrameBusyOn();
     void FrameBusyOff(BOOL setHere);
     BOOL RunConnectionValues(BOOL extras);

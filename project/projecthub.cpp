@@ -4,6 +4,17 @@
 #include "framework/clock.h"
 #include "ui/progress.h"
 
+void SleepServingSent(DWORD ms)
+{
+    IClock& clock = AfxGetClock();
+    const std::uint64_t start = clock.NowMs();
+    while (!AfxClockElapsed(start, ms)) {
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        clock.SleepMs(1);
+    }
+}
+
 LRESULT SendIfWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!window || !::IsWindow(window))

@@ -169,6 +169,10 @@ private:
     IProjectHub& m_hub;
 };
 
+// Lets ms pass on the clock while answering the messages other threads
+// send to this thread's windows (posted messages wait).
+void SleepServingSent(DWORD ms);
+
 // Sends or posts to a window that may be missing: nothing and 0 then.
 LRESULT SendIfWindow(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 void PostIfWindow(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);

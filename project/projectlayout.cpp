@@ -253,9 +253,9 @@ void CWindowLayout::Restore()
     for (const IProjectHub::RegisteredTool& tool : tools) {
         if (tool.hasReplyInterface && ::IsWindow(tool.hWnd))
             ::SendMessageTimeoutA(tool.hWnd, WM_SETFOCUS, 0, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
-        AfxGetClock().SleepMs(kFocusPauseMs);
+        SleepServingSent(kFocusPauseMs);
     }
     progress->SetPercent(100);
-    AfxGetClock().SleepMs(kFinalPauseMs);
+    SleepServingSent(kFinalPauseMs);
     progress->Close();
 }

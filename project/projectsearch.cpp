@@ -1,6 +1,7 @@
 #include "project/projectsearch.h"
 
 #include <cmath>
+#include <mutex>
 
 #include "foundation/logfile.h"
 #include "foundation/winutil.h"
@@ -33,6 +34,9 @@ CString Formatted(LPCSTR format, LPCSTR text)
 }
 
 CString ReadSimulatorTarget(LPCSTR value) { return ReadTargetValue(kSimulatorName, value); }
+
+std::mutex g_screenOverrideLock;
+CControllerSearch::ScreenFactory g_screenOverride;
 
 CString ProgramFolder()
 {
@@ -70,6 +74,18 @@ void CSplashConnectScreen::Cancel()
 {
     if (::IsWindow(m_pScreen->m_hWnd))
         ::PostMessageA(m_pScreen->m_hWnd, WM_DESTROY_REQUEST, 0, 0);
+}
+
+void CControllerSearch::SetScreenOverride(ScreenFactory factory)
+{
+    std::lock_guard<std::mutex> lock(g_screenOverrideLock);
+    g_screenOverride = std::move(factory);
+}
+
+CControllerSearch::ScreenFactory CControllerSearch::GetScreenOverride()
+{
+    std::lock_guard<std::mutex> lock(g_screenOverrideLock);
+    return g_screenOverride;
 }
 
 CControllerSearch::CControllerSearch(IProjectHub& hub) : m_hub(hub), m_state(hub.GetConnectionState())
@@ -207,10 +223,9 @@ int CControllerSearch::ChooseLink(BOOL apply)
         // back when it closes (0x8172).
         m_state.toolIdWord = 0;
         if (m_chooserStarter(m_hub.GetHubWindow())) {
-            IClock& clock = AfxGetClock();
             while (m_state.toolIdWord == 0 && !m_hub.IsClosing()) {
                 if (!PumpOneMessage())
-                    clock.SleepMs(kChooserStepMs);
+                    SleepServingSent(kChooserStepMs);
             }
         }
         if (m_state.toolIdWord == 0)
@@ -272,12 +287,12 @@ BOOL CControllerSearch::StartSimulator()
     }
     BOOL found = FALSE;
     for (int attempt = 0; attempt < kSimulatorTries && !found; ++attempt) {
-        AfxGetClock().SleepMs(kSimulatorStepMs);
+        SleepServingSent(kSimulatorStepMs);
         found = FindSimulatorWindows();
         PumpWaitingMessages();
     }
     for (int step = 0; step < kSimulatorSettleSteps; ++step) {
-        AfxGetClock().SleepMs(kSimulatorStepMs);
+        SleepServingSent(kSimulatorStepMs);
         PumpWaitingMessages();
     }
     CControllerConnection* connection = m_hub.GetConnection();
@@ -418,7 +433,7 @@ int CControllerSearch::SearchController(BOOL showScreen, BOOL simulator)
     } else if (connection) {
         connection->ClearIdentification();
         connection->LeaveChannelMode();
-        AfxGetClock().SleepMs(kAfterFailureMs);
+        SleepServingSent(kAfterFailureMs);
         CComms* link = connection->GetLink();
         if (count > 0 && link && link->GetOpenFlag()) {
             PostIfWindow(m_hub.GetHubWindow(), WM_PW_OPEN_TOOL, TOOL_TERMINAL, 1);

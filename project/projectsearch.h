@@ -100,6 +100,11 @@ public:
     // The simulator window link "QCSim", active.
     static CCommPortData SimulatorLink();
 
+    // The screen of every search from now on, in place of the program's
+    // (for tests of the whole project window; null: the program's again).
+    static void SetScreenOverride(ScreenFactory factory);
+    static ScreenFactory GetScreenOverride();
+
 private:
     void Status(LPCSTR text);
     // Reads a configured link; FALSE when it cannot be read.

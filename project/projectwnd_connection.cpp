@@ -175,7 +175,9 @@ struct CProjectWnd::CConnectionParts {
     explicit CConnectionParts(CProjectWnd& window)
         : hub(window), layout(hub), search(hub), connector(hub, search, layout)
     {
-        search.SetScreenFactory([&window](HWND) -> std::unique_ptr<IConnectScreen> {
+        search.SetScreenFactory([&window](HWND parent) -> std::unique_ptr<IConnectScreen> {
+            if (const CControllerSearch::ScreenFactory replacement = CControllerSearch::GetScreenOverride())
+                return replacement(parent);
             auto screen = std::make_unique<CWindowConnectScreen>(window);
             if (!screen->IsCreated())
                 return nullptr;

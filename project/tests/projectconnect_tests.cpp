@@ -7,6 +7,7 @@
 
 #include "framework/app.h"
 #include "link/commlinks.h"
+#include "project/tests/connect_sequence.h"
 #include "link/tests/support/scripted_controller.h"
 #include "project/hardwarescan.h"
 #include "project/projectconnect.h"
@@ -146,14 +147,7 @@ TEST_F(ConnectTest, SecondLinkAnswersAndTheWholeSequenceGoesOut)
     StoreLinks({SerialLink("COM5", false), SerialLink("COM6", true)});
     ASSERT_TRUE(m_connector.Connect(0));
 
-    std::vector<std::string> expected = {"VQE(0)", "", "?CONTROL[0]", "?VERSION", "VQE(1)", "?POWER_UP[0];",
-                                         "?POWER_UP[0];", "?WDOG[0];", "&C", "?FREE[0];", "?SERVO_PERIOD;"};
-    for (int axis = 0; axis < 8; ++axis)
-        expected.push_back("?ATYPE AXIS(" + std::to_string(axis) + ")[0];");
-    expected.push_back("?COMMSTYPE SLOT(0)[0];");
-    for (const char* io : {"?NIO[0];", "?NAIO[0];", "?N_ANA_OUT[0];"})
-        expected.push_back(io);
-    EXPECT_EQ(expected, m_link->Commands());
+    EXPECT_EQ(ExpectedConnectCommands(), m_link->Commands());
     EXPECT_EQ(0u, m_link->Written().find("\x1b" "0VQE(0)\r\r"));
     EXPECT_EQ("COM6", std::string(m_connection->GetLinkData()->m_data.serial.m_szPort));
 
@@ -440,4 +434,30 @@ TEST_F(SimulatorStartTest, ARunningSimulatorIsNotStartedAgain)
     EXPECT_EQ(start, m_clock.NowMs());
     EXPECT_TRUE(m_prompts.Records().empty()); // no start was tried
     ::DestroyWindow(main);
+}
+
+TEST_F(ConnectTest, ADisconnectOpensTheTerminalOnlyWhenAskedAndNotWhileClosing)
+{
+    StoreLinks({SerialLink("COM5", true)});
+    const struct {
+        int reason;
+        bool closing;
+        size_t terminals;
+    } cases[] = {
+        {DISCONNECT_TERMINAL, false, 1},
+        {DISCONNECT_OFFER_AND_TERMINAL, false, 1},
+        {DISCONNECT_OFFER_AND_TERMINAL, true, 0}, // the destroy request's disconnect
+        {DISCONNECT_PLAIN, false, 0},
+    };
+    for (const auto& c : cases) {
+        m_hub.closing = false;
+        ASSERT_TRUE(m_connector.Connect(0));
+        PostedToHub(WM_PW_OPEN_TOOL);
+        m_hub.closing = c.closing;
+        EXPECT_EQ(1, m_connector.Disconnect(0, c.reason));
+        EXPECT_EQ(c.terminals, PostedToHub(WM_PW_OPEN_TOOL).size()) << c.reason << " " << c.closing;
+        EXPECT_FALSE(m_hub.state.connected);
+        EXPECT_FALSE(m_hub.state.disconnecting);
+        EXPECT_EQ(0, m_connection->GetTransactionHold());
+    }
 }

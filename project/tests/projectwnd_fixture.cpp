@@ -100,6 +100,8 @@ LRESULT TestTool::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         return m_options.listedAnswer;
     case PWM_RESTORE_RECORD:
         return m_options.restoreAnswer;
+    case PWM_SAVE_RECORD:
+        return m_options.saveAnswer;
     case PWM_DESTROY:
         if (!m_options.closesOnRequest)
             return 0;

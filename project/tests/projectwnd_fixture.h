@@ -37,6 +37,7 @@ public:
         bool closesOnRequest = true; // false: ignores the destroy request
         LRESULT listedAnswer = 0;    // 0: shown in the "Window" list
         LRESULT restoreAnswer = 1;   // answer to a restore record
+        LRESULT saveAnswer = 0;      // answer to a layout collection (1: saved)
         std::string title = "Test tool";
     };
     struct Message {
