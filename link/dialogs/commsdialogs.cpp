@@ -494,7 +494,7 @@ void CChooseCommsLinkDialog::OnOK()
                     : -1;
     const HWND hWndProject = GetProjectWindow();
     if (::IsWindow(hWndProject)) {
-        ::SendMessageA(hWndProject, WM_SET_CHOSEN_LINK, static_cast<WPARAM>(m_nChosen), 0);
+        ::SendMessageA(hWndProject, WM_SET_CHOSEN_LINK, 0, static_cast<LPARAM>(m_nChosen));
         if (m_nCode == 1031 || m_nCode == 1042)
             ::PostMessageA(hWndProject, WM_OPEN_TOOL, static_cast<WPARAM>(m_nCode), 1);
     }

@@ -23,7 +23,7 @@ const UINT TOOL_ID_CHOOSE_COMMS_LINK = 1019;
 
 // Messages to the project window.
 const UINT WM_GET_CHOOSER_CODE = WM_APP + 0x16F;    // 0x816F: the code the chooser posts back
-const UINT WM_SET_CHOSEN_LINK = WM_APP + 0x1E6;     // 0x81E6: wParam = the chosen link's index, -1 for none
+const UINT WM_SET_CHOSEN_LINK = WM_APP + 0x1E6;     // 0x81E6: lParam = the chosen link's index, -1 for none
 const UINT WM_LINK_CHOOSER_CLOSED = WM_APP + 0x172; // 0x8172
 
 class CCommsLinkConfigDialog : public CDialog {

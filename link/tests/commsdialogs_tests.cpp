@@ -433,7 +433,7 @@ TEST_F(LinkDialogTest, TheChooserHandsTheChosenLinkToTheProjectWindow)
     CloseWith(hDlg, IDOK);
     const auto chosen = m_project.Received(WM_SET_CHOSEN_LINK);
     ASSERT_EQ(1u, chosen.size());
-    EXPECT_EQ(1u, chosen[0].wParam);
+    EXPECT_EQ(1, chosen[0].lParam);
     ASSERT_TRUE(m_project.WaitFor(WM_APP + 0x14C).has_value());
     const auto opened = m_project.Received(WM_APP + 0x14C);
     ASSERT_EQ(1u, opened.size());
@@ -459,7 +459,7 @@ TEST_F(LinkDialogTest, TheChooserStopsAtAnUnreadableLinkAndSendsMinusOneForNothi
     CloseWith(hDlg, IDOK);
     const auto chosen = m_project.Received(WM_SET_CHOSEN_LINK);
     ASSERT_EQ(1u, chosen.size());
-    EXPECT_EQ(static_cast<WPARAM>(-1), chosen[0].wParam);
+    EXPECT_EQ(-1, chosen[0].lParam);
     // Any other code is not posted back.
     EXPECT_TRUE(m_project.Received(WM_APP + 0x14C).empty());
 }
