@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "editor/editbuffer.h"
+#include "editor/editstate.h"
 #include "editor/namewarning.h"
 #include "framework/docview.h"
 
@@ -69,6 +70,24 @@ public:
     // saving).
     int SaveModified();
     bool IsModified() const { return m_buffer.IsModified(); }
+
+    // The program's state on the controller, kept in step by the frame.
+    CEditDocState m_state;
+    bool IsLineEditable() const { return m_state.editState == 1; }
+    // Recomputes the edit state; true when it changed.
+    bool UpdateEditState();
+    // A program state record: taken when the name is this program's (no
+    // case); the compile state follows compiled and, when edits are allowed
+    // while programs run, the may-edit word follows mayEdit. Returns
+    // whether it was taken.
+    bool TakeProgramState(const std::string& name, bool compiled, int mayEdit);
+    // A process status record (state 0 stopped, 1 running, 3 stopped at a
+    // line): taken when the name is this program's and no process or this
+    // one is followed. False when not taken (nothing changes then).
+    bool TakeProcessStatus(const std::string& name, int process, int state, int line);
+    // The program's variable names (its own and those of the programs it
+    // includes), gathered afresh.
+    std::vector<std::string> VariableNames();
 
 private:
     // IEditPeer.
