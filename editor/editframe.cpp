@@ -215,8 +215,13 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
         std::lock_guard<std::mutex> hold(m_breakListLock);
         doc->m_breakpointReplies = m_breakList;
     }
-    if (!doc->OpenFromProject())
+    if (!doc->OpenFromProject()) {
+        // Not every system sends WM_DESTROY to a window whose creation
+        // failed: the registration goes here.
+        ::SendMessageA(m_hWndProject, kMsgUnregisterTool, kToolIdEditor, reinterpret_cast<LPARAM>(m_hWnd));
+        m_bRegistered = false;
         return -1;
+    }
     m_bDocumentOpened = true;
     doc->m_state.allowWhenRunning = CVQRegistry().GetAllowProgramOperationsWhenRuning() != 0;
     doc->m_state.programType =
@@ -864,27 +869,15 @@ void CEditRFrame::OnAddWatch()
     SWatchItem item = {};
     CEditBuffer& buffer = m_pDocument->Buffer();
     const Caret caret = view->GetCaret();
-    EditRange selection = view->GetSelection();
+    // A selection names the variable; else the VR reference around the caret.
+    const EditRange selection = view->GetSelection();
+    int vr = selection.IsEmpty() ? -1 : buffer.GetSelectedVrIndex(selection);
     if (selection.IsEmpty()) {
         const std::string text = buffer.GetLineText(caret.line);
-        int from = caret.column, to = caret.column;
-        while (from > 0 && text[static_cast<size_t>(from - 1)] != '(' && text[static_cast<size_t>(from - 1)] != ' ')
-            --from;
-        while (to < static_cast<int>(text.size()) && text[static_cast<size_t>(to)] != ')' &&
-               text[static_cast<size_t>(to)] != ' ')
-            ++to;
-        selection = {from, caret.line, to, caret.line};
-    }
-    int vr = buffer.GetSelectedVrIndex(selection);
-    if (vr < 0) {
-        // The word at the caret may be the VR reference itself ("VR(12)").
-        const std::string text = buffer.GetLineText(caret.line);
         const size_t open = text.rfind("VR(", static_cast<size_t>(std::max(caret.column, 0)));
-        if (open != std::string::npos) {
-            const size_t close = text.find(')', open);
-            if (close != std::string::npos && static_cast<int>(close) >= caret.column - 1)
-                vr = buffer.GetSelectedVrIndex({static_cast<int>(open), caret.line, static_cast<int>(close + 1), caret.line});
-        }
+        const size_t close = open == std::string::npos ? std::string::npos : text.find(')', open);
+        if (close != std::string::npos && static_cast<int>(close) + 1 >= caret.column)
+            vr = buffer.GetSelectedVrIndex({static_cast<int>(open), caret.line, static_cast<int>(close + 1), caret.line});
     }
     item.vrIndex = vr;
     item.process = -1;
