@@ -964,9 +964,18 @@ void CEditRFrame::UpdateCaretPane()
     char text[32] = "L:?, C:?";
     if (view && m_pDocument && m_pDocument->Buffer().GetLineCount() > 0)
         std::snprintf(text, sizeof text, "L:%d, C:%d", view->GetCaret().line, view->GetCaret().column);
-    m_statusBar.SetPaneText(1, text);
-    const int width = m_statusBar.GetTextWidth(text);
-    m_statusBar.SetPaneInfo(1, ID_SEPARATOR, SBPS_NORMAL, width > 0 ? width + 6 : 64);
+    if (m_statusBar.GetPaneText(1) == text)
+        return;
+    // Painted with the next paint, not at once for every key.
+    const int length = static_cast<int>(std::strlen(text));
+    const bool resize = length != m_statusBar.GetPaneText(1).GetLength();
+    m_statusBar.SetPaneText(1, text, FALSE);
+    // The digits of the pane's font are as wide as each other: the width
+    // is measured again only when the text's length changes.
+    if (resize) {
+        const int width = m_statusBar.GetTextWidth(text);
+        m_statusBar.SetPaneInfo(1, ID_SEPARATOR, SBPS_NORMAL, width > 0 ? width + 6 : 64);
+    }
 }
 
 } // namespace editor

@@ -170,6 +170,7 @@ void CEditRView::OnDestroy()
 void CEditRView::OnSize(UINT nType, int cx, int cy)
 {
     CView::OnSize(nType, cx, cy);
+    m_bars.valid = false;
     UpdateScrollBars();
 }
 
@@ -314,20 +315,32 @@ void CEditRView::UpdateScrollBars()
         return;
     const int count = LineCount();
     const int rows = VisibleRows();
-    SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(count - 1, 0),
-                       static_cast<UINT>(rows), m_scroll.line, 0};
-    ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
-    ::ShowScrollBar(m_hWnd, SB_VERT, count > rows || m_scroll.line > 0);
     int longest = 0;
     // The longest visible line stands for the text's width: measuring every
     // line of a long program on each key would cost more than it shows.
     for (int i = m_scroll.line; i < std::min(count, m_scroll.line + rows); ++i)
         longest = std::max(longest, LineLength(i));
     const int columns = VisibleColumns();
-    info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(longest, 0), static_cast<UINT>(columns),
-            m_scroll.column, 0};
+    // Setting a bar, and above all showing or hiding one, makes the system
+    // lay the window out again; only a change is passed on.
+    const ScrollBars bars = {std::max(count - 1, 0), rows, m_scroll.line, count > rows || m_scroll.line > 0,
+                             longest, columns, m_scroll.column, longest > columns || m_scroll.column > 0};
+    if (m_bars.valid && bars == m_bars.last)
+        return;
+    m_bars.valid = true;
+    m_bars.last = bars;
+    SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, bars.vRange, static_cast<UINT>(rows),
+                       m_scroll.line, 0};
+    ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
+    info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, longest, static_cast<UINT>(columns), m_scroll.column, 0};
     ::SetScrollInfo(m_hWnd, SB_HORZ, &info, TRUE);
-    ::ShowScrollBar(m_hWnd, SB_HORZ, longest > columns || m_scroll.column > 0);
+    if (bars.vShown != m_bars.vShown || !m_bars.shownKnown)
+        ::ShowScrollBar(m_hWnd, SB_VERT, bars.vShown);
+    if (bars.hShown != m_bars.hShown || !m_bars.shownKnown)
+        ::ShowScrollBar(m_hWnd, SB_HORZ, bars.hShown);
+    m_bars.vShown = bars.vShown;
+    m_bars.hShown = bars.hShown;
+    m_bars.shownKnown = true;
 }
 
 void CEditRView::Changed()

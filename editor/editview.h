@@ -154,6 +154,20 @@ private:
     Caret PointToPosition(CPoint point) const;
     void MeasureFont();
 
+    struct ScrollBars {
+        int vRange, vPage, vPos;
+        bool vShown;
+        int hRange, hPage, hPos;
+        bool hShown;
+        bool operator==(const ScrollBars&) const = default;
+    };
+    struct {
+        bool valid = false;
+        ScrollBars last{};
+        bool shownKnown = false;
+        bool vShown = false;
+        bool hShown = false;
+    } m_bars;
     IEditViewHost* m_pHost = nullptr;
     Caret m_scroll;
     Caret m_caret;
