@@ -17,6 +17,7 @@
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
+#include "link/vexothread.h"
 #include "link/programdata.h"
 #include "editor/tests/editor_project.h"
 #include "link/tests/support/scripted_controller.h"
@@ -533,7 +534,6 @@ TEST_F(BreakpointTest, DestroyRequestDuringRunIsCarriedOutAfterIt)
     }
     EXPECT_FALSE(::IsWindow(frame));
     EXPECT_NE(std::string::npos, log.Text().find("Destroy window request \"EditFrame\" (1)")) << log.Text();
-    EXPECT_NE(std::string::npos, log.Text().find("Destroy window request \"EditFrame\" (0)")) << log.Text();
     EXPECT_EQ(1, m_project.Count(kMsgUnregisterTool));
     m_hFrame = nullptr;
 }
@@ -574,6 +574,105 @@ TEST_F(EditFrameTest, WatchGetsTheVrItemAndTheVariableTable)
     ASSERT_EQ(2u, watch.Tables().size()) << "an edit sends the table again";
     EXPECT_EQ(0, watch.Tables()[1].rfind("DEMO:", 0));
     EXPECT_EQ("a=VR(12)+b\r\nc=1:PRINT a\r\n", ReadWholeFile(m_folder / "DEMO.BAS")) << "the request saved";
+}
+
+TEST_F(EditFrameTest, StartupStepsTheRequestedProcessAndProgramRecordsClose)
+{
+    m_project.m_onRegister = [](HWND tool) { ::SendMessageA(tool, kMsgStartupRequest, 1, 3); };
+    ASSERT_TRUE(OpenFrame());
+    EXPECT_EQ(1, CommandCount("STEPLINE \"DEMO\",3"));
+    // The program went from the controller: the editor closes.
+    CProgramData gone;
+    gone.m_strName = "Demo";
+    EXPECT_EQ(1, ::SendMessageA(m_hFrame, kMsgProgramRecord, 1, reinterpret_cast<LPARAM>(&gone)));
+    Pump();
+    EXPECT_FALSE(::IsWindow(m_hFrame));
+    m_hFrame = nullptr;
+}
+
+TEST_F(EditFrameTest, ClosingAfterAFailedSaveAsksAndNoKeepsTheText)
+{
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(0, 0, false));
+    Type("q");
+    const std::string path = m_folder / "DEMO.BAS";
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    m_prompts.Answer(IDOK); // the failed save's message
+    m_prompts.Answer(IDNO);
+    ::SendMessageA(m_hFrame, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(::IsWindow(m_hFrame)) << "No keeps the frame";
+    EXPECT_EQ("qx0=1", Buffer().GetLineText(0));
+    EXPECT_TRUE(m_frame->GetDocument()->IsModified());
+    const auto prompts = Prompts();
+    ASSERT_EQ(2u, prompts.size());
+    EXPECT_NE(std::string::npos, prompts[0].text.find(path)) << "the failed save names the file";
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), prompts[1].type & MB_TYPEMASK);
+    m_prompts.Answer(IDOK);
+    m_prompts.Answer(IDYES);
+    ::SendMessageA(m_hFrame, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindow(m_hFrame));
+    m_hFrame = nullptr;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(1, CommandCount("&0R,qx0=1")) << "the line went to the controller before the save";
+}
+
+TEST_F(EditFrameTest, AddToWatchOpensTheWatchWindowAndWaitsOnVirtualTime)
+{
+    WriteProgram("speed=VR(3)\r\n");
+    m_project.SetFeature(kFeatureWatch, true);
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(8, 0, false));
+    // No watch window comes: the frame gives up after 8 s of the clock.
+    m_clock.SetSleepHook({});
+    const std::uint64_t before = m_clock.NowMs();
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_GE(m_clock.NowMs() - before, CEditRFrame::kWatchWaitMs);
+    EXPECT_EQ(1, m_project.Count(kMsgOpenTool));
+
+    // The project window opens it and it announces itself meanwhile.
+    FakeWatchWindow watch;
+    const HWND frame = m_hFrame;
+    const HWND handle = watch.Handle();
+    m_project.SetHandler(kMsgOpenTool, [frame, handle](WPARAM tool, LPARAM) {
+        if (tool == kToolIdWatch)
+            ::PostMessageA(frame, kMsgWatchWindow, 0, reinterpret_cast<LPARAM>(handle));
+        return LRESULT(0);
+    });
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_EQ(std::vector<std::string>{"VR(3)"}, watch.Items());
+    ASSERT_TRUE(View()->GoTo(2, 0, false));
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_EQ((std::vector<std::string>{"VR(3)", "speed"}), watch.Items());
+    EXPECT_EQ((std::vector<int>{3, -1}), watch.VrIndices());
+}
+
+TEST_F(EditFrameTest, FrameOnAThreadOfItsOwnEndsItWithTheDestroyRequest)
+{
+    auto* thread = dynamic_cast<CVexoThread*>(
+        AfxBeginThread(RUNTIME_CLASS(CVexoThread), THREAD_PRIORITY_ABOVE_NORMAL, 0, CREATE_SUSPENDED));
+    ASSERT_NE(nullptr, thread);
+    thread->SetWindowClass(RUNTIME_CLASS(CEditRFrame));
+    HANDLE handle = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), thread->m_hThread, ::GetCurrentProcess(), &handle, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    thread->ResumeThread();
+    // The frame sends its queries to this thread's project window: answer
+    // them while waiting.
+    HWND frame = nullptr;
+    const DWORD start = ::GetTickCount();
+    while (!(frame = thread->GetWindowHandle()) && ::GetTickCount() - start < 5000) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    ASSERT_TRUE(frame);
+    EXPECT_NE(::GetCurrentThreadId(), ::GetWindowThreadProcessId(frame, nullptr));
+    char title[64] = {};
+    ::GetWindowTextA(frame, title, sizeof title);
+    EXPECT_STREQ("Edit : DEMO (BASIC)", title);
+    ::PostMessageA(frame, kMsgDestroyRequest, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, AfxWaitWithMessages(handle, 5000)) << "the thread ends with its frame";
+    ::CloseHandle(handle);
+    EXPECT_EQ(1, m_project.Count(kMsgUnregisterTool));
 }
 
 // --- the view's keys -------------------------------------------------------------------------

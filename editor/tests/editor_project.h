@@ -45,6 +45,7 @@ public:
     std::string m_program = "DEMO";
     std::vector<HWND> m_registered;
     SWindowParameters* m_pPlacement = nullptr; // handed to the frame at registration
+    std::function<void(HWND)> m_onRegister;     // more for the new tool
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -60,6 +61,8 @@ protected:
             ::SendMessageA(tool, kMsgProgramName, 0, reinterpret_cast<LPARAM>(m_program.c_str()));
             if (m_pPlacement)
                 ::SendMessageA(tool, kMsgRestorePlacement, 0, reinterpret_cast<LPARAM>(m_pPlacement));
+            if (m_onRegister)
+                m_onRegister(tool);
             return m_registration;
         }
         if (message == kMsgFeature)
