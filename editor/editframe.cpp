@@ -10,6 +10,7 @@
 #include "editor/frametexts.h"
 #include "foundation/logline.h"
 #include "framework/clock.h"
+#include "framework/cmdui.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "framework/thread.h"
@@ -64,6 +65,23 @@ ON_COMMAND(ID_EDITOR_SELECT_LINE, OnSelectLine)
 ON_COMMAND(ID_EDITOR_SELECT_WORD, OnSelectWord)
 ON_COMMAND(ID_EDITOR_DELETE_LINE, OnDeleteLine)
 ON_COMMAND(ID_EDITOR_DELETE_WORD, OnDeleteWord)
+ON_COMMAND_RANGE(ID_EDITOR_STATUS_BAR, ID_EDITOR_STATUS_BAR, OnToggleBar)
+ON_COMMAND_RANGE(ID_EDITOR_TOOLBAR, ID_EDITOR_TOOLBAR, OnToggleBar)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_SAVE, OnUpdateSave)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_RUN, OnUpdateRunStop)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_STOP, OnUpdateRunStop)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_STEP, OnUpdateStep)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_TOGGLE_BREAKPOINT, OnUpdateBreakpoints)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_CLEAR_BREAKPOINTS, OnUpdateBreakpoints)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_COMPILE, OnUpdateCompile)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_REFORMAT, OnUpdateReformat)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_UNDO, OnUpdateUndo)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_REDO, OnUpdateRedo)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_DELETE_LINE, OnUpdateEditable)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_DELETE_WORD, OnUpdateEditable)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_ADD_WATCH, OnUpdateAddWatch)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_STATUS_BAR, OnUpdateBar)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_TOOLBAR, OnUpdateBar)
 END_MESSAGE_MAP()
 
 namespace {
@@ -935,6 +953,92 @@ void CEditRFrame::OnDeleteWord()
         view->DeleteWord();
 }
 
+// --- command states -------------------------------------------------------------------------
+
+bool CEditRFrame::TypeAllows(int column) const
+{
+    const ProgramTypeRow* row = FindProgramType(m_pDocument->m_state.programType);
+    if (!row || !GetProgramTypeColumn(*row, column))
+        return false;
+    return row->feature == 0 || !ProjectLive() || HasFeature(row->feature);
+}
+
+void CEditRFrame::OnUpdateSave(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDocument->IsModified());
+}
+
+void CEditRFrame::OnUpdateRunStop(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TypeAllows(11));
+}
+
+void CEditRFrame::OnUpdateStep(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TypeAllows(12));
+}
+
+void CEditRFrame::OnUpdateBreakpoints(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TypeAllows(12) && (m_pDocument->IsLineEditable() || InlineBreakpoints()));
+}
+
+void CEditRFrame::OnUpdateCompile(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TypeAllows(15) && m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdateReformat(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(TypeAllows(17) && m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdateUndo(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDocument->Buffer().CanUndo() && m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdateRedo(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDocument->Buffer().CanRedo() && m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdateEditable(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
+{
+    CEditRView* view = GetView();
+    bool known = false;
+    if (view && m_bWatchFeature) {
+        CEditBuffer& buffer = m_pDocument->Buffer();
+        const EditRange selection = view->GetSelection();
+        if (!selection.IsEmpty()) {
+            known = buffer.IsSelectionOneName(selection) || buffer.GetSelectedVrIndex(selection) >= 0;
+        } else {
+            const std::string text = buffer.GetLineText(view->GetCaret().line);
+            known = text.find("VR(") != std::string::npos;
+        }
+    }
+    pCmdUI->Enable(known);
+}
+
+void CEditRFrame::OnToggleBar(UINT nID)
+{
+    CWnd& bar = nID == ID_EDITOR_TOOLBAR ? static_cast<CWnd&>(m_toolBar) : static_cast<CWnd&>(m_statusBar);
+    bar.ShowWindow(bar.IsWindowVisible() ? SW_HIDE : SW_SHOW);
+    RecalcLayout();
+}
+
+void CEditRFrame::OnUpdateBar(CCmdUI* pCmdUI)
+{
+    const CWnd& bar = pCmdUI->m_nID == ID_EDITOR_TOOLBAR ? static_cast<const CWnd&>(m_toolBar)
+                                                          : static_cast<const CWnd&>(m_statusBar);
+    pCmdUI->SetCheck(bar.IsWindowVisible() ? 1 : 0);
+}
+
 // --- panes and title -------------------------------------------------------------------------
 
 void CEditRFrame::ShowCompileState()
@@ -951,7 +1055,9 @@ void CEditRFrame::UpdateTitle()
     static const unsigned kStateTexts[] = {TXT_EDITOR, TXT_EDIT, TXT_DEBUG_READ_ONLY, TXT_DEBUG_READ_ONLY_2};
     const int state = std::clamp(m_pDocument->m_state.editState, 0, 3);
     std::string title = EditorText(kStateTexts[state]) + " : " + m_pDocument->GetProgramName();
-    const CString typeName = GetProgramTypeName(m_pDocument->m_state.programType);
+    // A program the project does not hold has no type, and no name of one.
+    const int type = m_pDocument->m_state.programType;
+    const CString typeName = FindProgramType(type) ? GetProgramTypeName(type) : CString();
     if (!typeName.IsEmpty())
         title += std::string(" (") + static_cast<LPCSTR>(typeName) + ")";
     SetWindowText(title.c_str());

@@ -92,6 +92,8 @@ enum : UINT {
     ID_EDITOR_DELETE_LINE = 32990,
     ID_EDITOR_REFORMAT = 33034,
     ID_EDITOR_ADD_WATCH = 33038,
+    ID_EDITOR_STATUS_BAR = 32975,
+    ID_EDITOR_TOOLBAR = 32979,
     ID_EDITOR_UNDO = 57643,
     ID_EDITOR_REDO = 57644,
 };
@@ -206,6 +208,18 @@ protected:
     void OnSelectWord();
     void OnDeleteLine();
     void OnDeleteWord();
+    void OnToggleBar(UINT nID);
+    void OnUpdateSave(CCmdUI* pCmdUI);
+    void OnUpdateRunStop(CCmdUI* pCmdUI);
+    void OnUpdateStep(CCmdUI* pCmdUI);
+    void OnUpdateBreakpoints(CCmdUI* pCmdUI);
+    void OnUpdateCompile(CCmdUI* pCmdUI);
+    void OnUpdateReformat(CCmdUI* pCmdUI);
+    void OnUpdateUndo(CCmdUI* pCmdUI);
+    void OnUpdateRedo(CCmdUI* pCmdUI);
+    void OnUpdateEditable(CCmdUI* pCmdUI);
+    void OnUpdateAddWatch(CCmdUI* pCmdUI);
+    void OnUpdateBar(CCmdUI* pCmdUI);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -227,6 +241,10 @@ private:
     bool ProjectLive() const { return m_hWndProject && ::IsWindow(m_hWndProject); }
     LRESULT AskProject(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     bool HasFeature(int feature) const;
+    // The program type's capability column (11 run and stop, 12 step and
+    // breakpoints, 15 compile, 17 reformat), with the project feature the
+    // type needs when the project window is there to ask.
+    bool TypeAllows(int column) const;
 
     CStatusBar m_statusBar;
     CToolBar m_toolBar;

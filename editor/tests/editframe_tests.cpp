@@ -675,6 +675,49 @@ TEST_F(EditFrameTest, FrameOnAThreadOfItsOwnEndsItWithTheDestroyRequest)
     EXPECT_EQ(1, m_project.Count(kMsgUnregisterTool));
 }
 
+TEST_F(EditFrameTest, CommandsFollowTheProgramTypeAndTheEditState)
+{
+    const struct {
+        LRESULT type;
+        bool feature12;
+        const char* title;
+        bool run, step, compile;
+    } cases[] = {
+        {0, false, "Edit : DEMO (BASIC)", true, true, true},
+        {3, false, "Edit : DEMO (Text)", false, false, false},
+        {2, false, "Edit : DEMO (G-Code)", false, false, false},
+        {2, true, "Edit : DEMO (G-Code)", true, true, false},
+        {-1, false, "Edit : DEMO", false, false, false},
+    };
+    for (const auto& c : cases) {
+        m_project.SetAnswer(kMsgProgramType, c.type);
+        m_project.SetFeature(12, c.feature12);
+        ASSERT_TRUE(OpenFrame());
+        EXPECT_EQ(c.title, Title());
+        EXPECT_EQ(c.run, m_frame->IsCommandEnabled(ID_EDITOR_RUN) != FALSE) << c.type;
+        EXPECT_EQ(c.run, m_frame->IsCommandEnabled(ID_EDITOR_STOP) != FALSE) << c.type;
+        EXPECT_EQ(c.step, m_frame->IsCommandEnabled(ID_EDITOR_STEP) != FALSE) << c.type;
+        EXPECT_EQ(c.compile, m_frame->IsCommandEnabled(ID_EDITOR_COMPILE) != FALSE) << c.type;
+        EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_SAVE)) << "nothing to save yet";
+        EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_UNDO));
+        if (!c.run) {
+            const size_t first = m_link->Commands().size();
+            ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_RUN, 0);
+            EXPECT_TRUE(CommandsFrom(first).empty()) << "a disabled Run sends nothing";
+        }
+        CloseFrame();
+    }
+    m_project.SetAnswer(kMsgProgramType, 0);
+    ASSERT_TRUE(OpenFrame());
+    Type("a");
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_SAVE));
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_UNDO));
+    ::SendMessageA(m_hFrame, kMsgRunningOn, 0, 0);
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_UNDO)) << "read-only";
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_DELETE_LINE));
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_TOGGLE_BREAKPOINT)) << "no inline breakpoints, read-only";
+}
+
 // --- the view's keys -------------------------------------------------------------------------
 
 class EditViewTest : public EditFrameTest {
