@@ -27,6 +27,7 @@ ON_WM_LBUTTONDOWN()
 ON_WM_LBUTTONUP()
 ON_WM_LBUTTONDBLCLK()
 ON_WM_MOUSEMOVE()
+ON_WM_TIMER()
 ON_WM_RBUTTONUP()
 ON_WM_MOUSEWHEEL()
 ON_WM_VSCROLL()
@@ -38,6 +39,8 @@ END_MESSAGE_MAP()
 namespace {
 
 constexpr int kWheelStep = 120;
+constexpr UINT_PTR kAutoScrollTimer = 33003;
+constexpr UINT kAutoScrollMs = 333;
 
 bool IsWordChar(char c)
 {
@@ -160,6 +163,7 @@ int CEditRView::OnCreate(LPCREATESTRUCT lpCreateStruct)
 
 void CEditRView::OnDestroy()
 {
+    KillTimer(kAutoScrollTimer);
     if (m_keywordList.m_hWnd)
         m_keywordList.DestroyWindow();
     if (m_parameterList.m_hWnd)
@@ -788,12 +792,56 @@ void CEditRView::OnMouseMove(UINT, CPoint point)
     if (!m_selecting || ::GetCapture() != m_hWnd)
         return;
     MoveCaret(PointToPosition(point), true);
+    // Outside the window the selection goes on growing, every 333 ms, in
+    // the direction where the pointer is farthest out.
+    CRect client;
+    GetClientRect(&client);
+    const int outside[] = {client.left - point.x, client.top - point.y, point.x - client.right,
+                           point.y - client.bottom};
+    int direction = 0, farthest = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (outside[i] > farthest) {
+            farthest = outside[i];
+            direction = i + 1;
+        }
+    }
+    if (direction && !m_autoScroll)
+        SetTimer(kAutoScrollTimer, kAutoScrollMs);
+    else if (!direction && m_autoScroll)
+        KillTimer(kAutoScrollTimer);
+    m_autoScroll = direction;
+    Changed();
+}
+
+void CEditRView::OnTimer(UINT_PTR nIDEvent)
+{
+    if (nIDEvent != kAutoScrollTimer || !m_autoScroll)
+        return;
+    Caret to = m_caret;
+    switch (m_autoScroll) {
+    case 1:
+        --to.column;
+        break;
+    case 2:
+        --to.line;
+        break;
+    case 3:
+        ++to.column;
+        break;
+    default:
+        ++to.line;
+        break;
+    }
+    MoveCaret(to, true);
     Changed();
 }
 
 void CEditRView::OnLButtonUp(UINT, CPoint)
 {
     m_selecting = false;
+    if (m_autoScroll)
+        KillTimer(kAutoScrollTimer);
+    m_autoScroll = 0;
     if (::GetCapture() == m_hWnd)
         ::ReleaseCapture();
 }

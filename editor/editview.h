@@ -122,6 +122,7 @@ protected:
     void OnLButtonUp(UINT nFlags, CPoint point);
     void OnLButtonDblClk(UINT nFlags, CPoint point);
     void OnMouseMove(UINT nFlags, CPoint point);
+    void OnTimer(UINT_PTR nIDEvent);
     void OnRButtonUp(UINT nFlags, CPoint point);
     BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
     void OnVScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
@@ -175,6 +176,7 @@ private:
     int m_nBusy = 0;
     bool m_charAllowed = false;
     bool m_selecting = false;
+    int m_autoScroll = 0; // 0 none, 1 left, 2 up, 3 right, 4 down
     bool m_caretShown = false;
     int m_wheelRemainder = 0;
     int m_charWidth = 8;

@@ -823,6 +823,35 @@ TEST_F(EditViewTest, CaretKeysAndSelection)
     EXPECT_FALSE(View()->GoTo(3, 1, false)) << "past the line's end";
 }
 
+TEST_F(EditViewTest, MouseDragSelectsAndAutoScrollsBelowTheWindow)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += "PRINT " + std::to_string(i) + "\r\n";
+    WriteProgram(text);
+    ASSERT_TRUE(OpenFrame());
+    const HWND view = View()->m_hWnd;
+    RECT client;
+    ::GetClientRect(view, &client);
+    ::SendMessageA(view, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(0, 0));
+    EXPECT_EQ((Caret{0, 0}), View()->GetCaret());
+    ::SendMessageA(view, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, client.bottom + 40));
+    const int lastVisible = View()->GetCaret().line;
+    EXPECT_GT(lastVisible, 0);
+    // The timer's tick moves the selection's end one line further down.
+    ::SendMessageA(view, WM_TIMER, 33003, 0);
+    EXPECT_EQ(lastVisible + 1, View()->GetCaret().line);
+    ::SendMessageA(view, WM_LBUTTONUP, 0, MAKELPARAM(5, client.bottom + 40));
+    ::SendMessageA(view, WM_TIMER, 33003, 0);
+    EXPECT_EQ(lastVisible + 1, View()->GetCaret().line) << "the drag has ended";
+    EXPECT_TRUE(View()->HasSelection());
+    EXPECT_EQ(0, View()->GetSelection().startLine);
+
+    ASSERT_TRUE(View()->GoTo(2, 7, false));
+    ::SendMessageA(view, WM_LBUTTONDBLCLK, 0, 0);
+    EXPECT_EQ("PRINT", View()->GetSelectedText());
+}
+
 TEST_F(EditViewTest, WheelScrollsALinePerNotchAndKeepsTheRemainder)
 {
     std::string text;
