@@ -116,6 +116,7 @@ struct SWatchItem {
     std::int32_t process;
     std::int32_t vrIndex; // -1: a named variable
 };
+static_assert(sizeof(SWatchItem) == 60, "watch item layout");
 
 // The variable table for the watch window (0x819F, wParam 5), sent.
 struct SVariableTable {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <atomic>
 #include <set>
 #include <thread>
 
@@ -488,6 +489,21 @@ TEST_F(BreakpointTest, ToggleMarksTheLineTheControllerAnswers)
     EXPECT_TRUE(Marks().empty());
 }
 
+TEST_F(BreakpointTest, OpeningMarksTheControllersBreakpoints)
+{
+    m_link->SetReply("BREAK_LIST \"DEMO\"", ScriptedReply("Line 3\nLine 5\nLine 42"));
+    ASSERT_TRUE(OpenFrame());
+    EXPECT_EQ(1, CommandCount("BREAK_LIST \"DEMO\""));
+    EXPECT_EQ((std::vector<int>{3, 5}), Marks()) << "a line the file lacks is left out";
+
+    // With the setting off the controller is not asked.
+    CloseFrame();
+    CVQRegistry().SetUseInlineBreakpoints(0);
+    ASSERT_TRUE(OpenFrame());
+    EXPECT_EQ(1, CommandCount("BREAK_LIST \"DEMO\""));
+    EXPECT_TRUE(Marks().empty());
+}
+
 TEST_F(BreakpointTest, RunResendsChangedBreakpointsFirstAndStopStops)
 {
     m_link->SetReply("BREAK_ADD \"DEMO\" 3", ScriptedReply("3"));
@@ -517,13 +533,19 @@ TEST_F(BreakpointTest, DestroyRequestDuringRunIsCarriedOutAfterIt)
     ASSERT_TRUE(OpenFrame());
     const HWND frame = m_hFrame;
     bool aliveAfterRun = false;
-    m_link->SetReplyCallback([frame](const std::string& command, ScriptedReply&) {
-        if (command == "RUN \"DEMO\"")
-            ::PostMessageA(frame, kMsgDestroyRequest, 0, 0);
+    std::atomic<bool> aliveInSend{false};
+    // The request comes while RUN is on its way: sent from the link's side,
+    // so the frame takes it inside the wait of its send.
+    m_link->SetReplyCallback([frame, &aliveInSend](const std::string& command, ScriptedReply&) {
+        if (command == "RUN \"DEMO\"") {
+            ::SendMessageA(frame, kMsgDestroyRequest, 0, 0);
+            aliveInSend = ::IsWindow(frame) != FALSE;
+        }
         return false;
     });
     m_frame->Run();
     aliveAfterRun = ::IsWindow(frame) != FALSE;
+    EXPECT_TRUE(aliveInSend.load()) << "postponed while the send is in progress";
     EXPECT_TRUE(aliveAfterRun) << "the frame outlives the send it is in";
     EXPECT_EQ(1, CommandCount("RUN \"DEMO\""));
     // The postponed request comes back on its timer.
