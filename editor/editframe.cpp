@@ -202,8 +202,6 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_statusBar.SetPaneInfo(2, ID_SEPARATOR, SBPS_NORMAL, 64);
     m_statusBar.SetPaneInfo(3, ID_SEPARATOR, SBPS_NORMAL, 40);
     m_statusBar.SetPaneInfo(4, ID_SEPARATOR, SBPS_NORMAL, 40);
-    m_statusBar.SetPaneText(3, "CAP");
-    m_statusBar.SetPaneText(4, "NUM");
     if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP) ||
         !m_toolBar.SetButtons(kToolbarButtons, static_cast<int>(std::size(kToolbarButtons))))
         return -1;
@@ -1066,6 +1064,13 @@ void CEditRFrame::UpdateTitle()
 
 void CEditRFrame::UpdateCaretPane()
 {
+    // The lock keys' panes: their names while the lock is on.
+    const char* caps = (::GetKeyState(VK_CAPITAL) & 1) ? "CAP" : "";
+    const char* num = (::GetKeyState(VK_NUMLOCK) & 1) ? "NUM" : "";
+    if (m_statusBar.GetPaneText(3) != caps)
+        m_statusBar.SetPaneText(3, caps, FALSE);
+    if (m_statusBar.GetPaneText(4) != num)
+        m_statusBar.SetPaneText(4, num, FALSE);
     CEditRView* view = GetView();
     char text[32] = "L:?, C:?";
     if (view && m_pDocument && m_pDocument->Buffer().GetLineCount() > 0)

@@ -213,6 +213,16 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     ASSERT_TRUE(View()->GoTo(5, 3, false));
     Pump();
     EXPECT_STREQ("L:3, C:5", m_frame->GetPaneText(1));
+    BYTE keys[256];
+    ::GetKeyboardState(keys);
+    keys[VK_CAPITAL] = 1; // toggled on
+    keys[VK_NUMLOCK] = 0;
+    ::SetKeyboardState(keys);
+    ::SendMessageA(m_hFrame, kMsgCaretMoved, 0, 0);
+    EXPECT_STREQ("CAP", m_frame->GetPaneText(3));
+    EXPECT_STREQ("", m_frame->GetPaneText(4));
+    keys[VK_CAPITAL] = 0;
+    ::SetKeyboardState(keys);
     EXPECT_STREQ("", m_frame->GetPaneText(2));
 
     CProgramData program;
