@@ -95,18 +95,6 @@ constexpr UINT kToolbarButtons[] = {ID_EDITOR_RUN, ID_EDITOR_STEP, ID_EDITOR_STO
 
 std::atomic<bool> g_runInProgress{false};
 
-// Raises a count for the life of the scope.
-class CCountGuard {
-public:
-    explicit CCountGuard(int& count) : m_count(count) { ++m_count; }
-    ~CCountGuard() { --m_count; }
-    CCountGuard(const CCountGuard&) = delete;
-    CCountGuard& operator=(const CCountGuard&) = delete;
-
-private:
-    int& m_count;
-};
-
 // Holds the process-wide Run flag; empty when another Run holds it.
 class CRunGuard {
 public:
@@ -254,7 +242,7 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
                                  MAKEINTRESOURCEA(IDR_EDITOR_CONTEXT));
     PostMessage(kMsgStartup);
     m_bCreated = true;
-    --m_nBusy;
+    LowerBusy();
     return 0;
 }
 
@@ -463,7 +451,7 @@ LRESULT CEditRFrame::OnMarkLine(WPARAM, LPARAM lParam)
 
 LRESULT CEditRFrame::OnStartup(WPARAM, LPARAM)
 {
-    CCountGuard busy(m_nBusy);
+    CBusy busy(*this);
     CEditRDoc* doc = m_pDocument;
     CEditRView* view = GetView();
     m_bWatchFeature = HasFeature(kFeatureWatch);
@@ -608,8 +596,23 @@ void CEditRFrame::OnReply(ControllerMessage* message)
     }
 }
 
+void CEditRFrame::LowerBusy()
+{
+    if (--m_nBusy == 0 && m_bRepliesWaiting && m_hWnd) {
+        m_bRepliesWaiting = false;
+        PostMessage(kMsgReplyQueue);
+    }
+}
+
 LRESULT CEditRFrame::OnReplyQueue(WPARAM, LPARAM)
 {
+    // Inside the wait of a send (the frame's own, or the document's line
+    // command) the document is in the middle of a change and a second
+    // command could not go: the queue waits until the send is done.
+    if (m_nBusy > 0) {
+        m_bRepliesWaiting = true;
+        return 0;
+    }
     for (;;) {
         CEditorReply reply;
         {
@@ -710,7 +713,7 @@ void CEditRFrame::ApplyEcho(const CEditorReply& reply)
 
 void CEditRFrame::SendLineCommand(int commandId, const std::string& argument)
 {
-    CCountGuard busy(m_nBusy);
+    CBusy busy(*this);
     if (commandId == kCommandReplaceLine || commandId == kCommandInsertLine) {
         const CEditBuffer& buffer = m_pDocument->Buffer();
         const CEditRLine* line = buffer.Line(buffer.m_lastSentLine);
@@ -725,7 +728,7 @@ void CEditRFrame::SendLineCommand(int commandId, const std::string& argument)
 
 bool CEditRFrame::SendCommand(int commandId, const std::string& argument)
 {
-    CCountGuard busy(m_nBusy);
+    CBusy busy(*this);
     return m_sender.SendSequenceEx(m_hWnd, this, {CommandItem(commandId, argument.c_str())}) != FALSE;
 }
 
@@ -740,7 +743,7 @@ void CEditRFrame::Run()
     CRunGuard run;
     if (!run)
         return;
-    CCountGuard busy(m_nBusy);
+    CBusy busy(*this);
     CEditRDoc* doc = m_pDocument;
     doc->m_state.currentLine = -1;
     SendPendingLines();
@@ -751,7 +754,7 @@ void CEditRFrame::Run()
 
 void CEditRFrame::StepLine()
 {
-    CCountGuard busy(m_nBusy);
+    CBusy busy(*this);
     CEditRDoc* doc = m_pDocument;
     doc->m_state.currentLine = -1;
     SendPendingLines();

@@ -242,6 +242,19 @@ private:
     bool ProjectLive() const { return m_hWndProject && ::IsWindow(m_hWndProject); }
     LRESULT AskProject(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     bool HasFeature(int feature) const;
+    // Raises the busy count for its life; the last one to go hands the
+    // replies that came meanwhile to the queue's handler.
+    class CBusy {
+    public:
+        explicit CBusy(CEditRFrame& frame) : m_frame(frame) { ++m_frame.m_nBusy; }
+        ~CBusy() { m_frame.LowerBusy(); }
+        CBusy(const CBusy&) = delete;
+        CBusy& operator=(const CBusy&) = delete;
+
+    private:
+        CEditRFrame& m_frame;
+    };
+    void LowerBusy();
     // The program type's capability column (11 run and stop, 12 step and
     // breakpoints, 15 compile, 17 reformat), with the project feature the
     // type needs when the project window is there to ask.
@@ -262,6 +275,7 @@ private:
     CMessageSender m_lineSender; // "EditDoc": the document's line commands
     bool m_bDestroyRequested = false;
     int m_nBusy = 1;
+    bool m_bRepliesWaiting = false; // the queue came while a send was in progress
     HWND m_hWndWatch = nullptr;
     bool m_bVariablesChanged = true;
     std::atomic<int> m_nBreakpointLine{-1};

@@ -777,6 +777,10 @@ Caret CEditRView::PointToPosition(CPoint point) const
 
 void CEditRView::OnLButtonDown(UINT, CPoint point)
 {
+    // A click that comes while a key's edit waits for the controller would
+    // send a second line inside the first one's send.
+    if (m_nBusy > 0)
+        return;
     HideAssist();
     SetFocus();
     SetCapture();

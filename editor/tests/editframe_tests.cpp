@@ -445,6 +445,36 @@ TEST_F(EditFrameTest, ProcessRecordOfAnotherProgramDoesNotHoldUpEchoes)
     EXPECT_EQ(7, m_frame->GetDocument()->m_state.currentLine);
 }
 
+TEST_F(EditFrameTest, RepliesThatComeDuringASendWaitForItsEnd)
+{
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(0, 2, false));
+    Type("q"); // line 2 pending, the caret on it
+    CEditRFrame* frame = m_frame;
+    const HWND hFrame = m_hFrame;
+    // While line 6 goes, the controller reports the program stopped at line
+    // 7 and the frame is made to look at its queue at once.
+    m_link->SetReplyCallback([frame, hFrame](const std::string& command, ScriptedReply&) {
+        if (command == "&6R,x6=2") {
+            ProcessReplyRecord stopped = {2, 3, 7, "DEMO"};
+            ControllerMessage status;
+            status.m_nCommandId = 1;
+            status.m_nChannel = CHANNEL_COMMAND;
+            status.SetArgument(&stopped, sizeof stopped);
+            frame->OnReply(&status);
+            ::SendMessageA(hFrame, kMsgReplyQueue, 0, 0);
+        }
+        return false;
+    });
+    Buffer().ReplaceLine(6, "x6=2", true, false);
+    Buffer().SendPendingLine(6);
+    EXPECT_EQ(2, View()->GetCaret().line) << "the caret stays while the send is in progress";
+    Pump();
+    EXPECT_EQ(7, View()->GetCaret().line);
+    EXPECT_EQ(1, CommandCount("&2R,qx2=1")) << "the line the caret left went, after the first send";
+    EXPECT_FALSE(Buffer().Line(2)->IsPending());
+}
+
 class BreakpointTest : public EditFrameTest {
 protected:
     void SetUp() override
