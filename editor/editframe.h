@@ -230,6 +230,7 @@ private:
     bool InlineBreakpoints() override;
     void ToggleInlineBreakpoint(int line) override;
     void ClearInlineBreakpoints() override;
+    bool SendInProgress() override { return m_nBusy > 0; }
 
     // One controller command of this frame, the busy count raised around it.
     bool SendCommand(int commandId, const std::string& argument);

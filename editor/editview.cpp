@@ -478,7 +478,7 @@ void CEditRView::KeyDelete()
 
 void CEditRView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT)
 {
-    if (m_nBusy > 0)
+    if (Busy())
         return;
     CBusy busy(m_nBusy);
     CEditBuffer* buffer = Buffer();
@@ -779,7 +779,7 @@ void CEditRView::OnLButtonDown(UINT, CPoint point)
 {
     // A click that comes while a key's edit waits for the controller would
     // send a second line inside the first one's send.
-    if (m_nBusy > 0)
+    if (Busy())
         return;
     HideAssist();
     SetFocus();

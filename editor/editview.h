@@ -57,6 +57,9 @@ public:
     virtual void ToggleInlineBreakpoint(int line) = 0;
     // Clears every breakpoint mark and the controller's breakpoints.
     virtual void ClearInlineBreakpoints() = 0;
+    // A command of the frame is waiting for the controller: a key or click
+    // now would start a second one inside it.
+    virtual bool SendInProgress() = 0;
 
 protected:
     ~IEditViewHost() = default;
@@ -154,6 +157,7 @@ private:
     void ShowList(CAutosizeListBox& list, bool keywordBeingTyped, bool parameterShown);
     Caret PointToPosition(CPoint point) const;
     void MeasureFont();
+    bool Busy() const { return m_nBusy > 0 || (m_pHost && m_pHost->SendInProgress()); }
 
     struct ScrollBars {
         int vRange, vPage, vPos;

@@ -574,16 +574,22 @@ TEST_F(BreakpointTest, DestroyRequestDuringRunIsCarriedOutAfterIt)
     const HWND frame = m_hFrame;
     bool aliveAfterRun = false;
     std::atomic<bool> aliveInSend{false};
+    ASSERT_TRUE(View()->GoTo(0, 2, false));
+    Type("k");
+    const HWND view = View()->m_hWnd;
     // The request comes while RUN is on its way: sent from the link's side,
-    // so the frame takes it inside the wait of its send.
-    m_link->SetReplyCallback([frame, &aliveInSend](const std::string& command, ScriptedReply&) {
+    // so the frame takes it inside the wait of its send; so does a key,
+    // which must not start a second command inside it.
+    m_link->SetReplyCallback([frame, view, &aliveInSend](const std::string& command, ScriptedReply&) {
         if (command == "RUN \"DEMO\"") {
+            ::SendMessageA(view, WM_KEYDOWN, VK_DOWN, 1);
             ::SendMessageA(frame, kMsgDestroyRequest, 0, 0);
             aliveInSend = ::IsWindow(frame) != FALSE;
         }
         return false;
     });
     m_frame->Run();
+    EXPECT_EQ(2, View()->GetCaret().line);
     aliveAfterRun = ::IsWindow(frame) != FALSE;
     EXPECT_TRUE(aliveInSend.load()) << "postponed while the send is in progress";
     EXPECT_TRUE(aliveAfterRun) << "the frame outlives the send it is in";
