@@ -55,6 +55,7 @@ ON_COMMAND(ID_EDITOR_STOP, OnStopCommand)
 ON_COMMAND(ID_EDITOR_CLOSE, OnCloseCommand)
 ON_COMMAND(ID_EDITOR_SAVE, OnSaveCommand)
 ON_COMMAND(ID_EDITOR_COMPILE, OnCompileCommand)
+ON_COMMAND(ID_EDITOR_REFORMAT, OnReformat)
 ON_COMMAND(ID_EDITOR_TOGGLE_BREAKPOINT, OnToggleBreakpoint)
 ON_COMMAND(ID_EDITOR_CLEAR_BREAKPOINTS, OnClearBreakpoints)
 ON_COMMAND(ID_EDITOR_ADD_WATCH, OnAddWatch)
@@ -848,6 +849,24 @@ void CEditRFrame::OnCompileCommand()
         ::SendMessageA(m_hWndProject, kMsgCompile, reinterpret_cast<WPARAM>(m_pDocument->GetProgramName().c_str()), 0);
         ::SendMessageA(m_hWndProject, kMsgProgramChanged, 0, 0);
     }
+}
+
+void CEditRFrame::OnReformat()
+{
+    CEditRDoc* doc = m_pDocument;
+    if (!doc->IsLineEditable())
+        return;
+    CVQRegistry settings;
+    doc->m_state.cancel = false;
+    doc->Buffer().BeginUndoGroup();
+    // Messages are served between lines, so Cancel (0x8112) can stop it.
+    doc->Buffer().Reformat(std::max(1, static_cast<int>(settings.GetTabIndent())), static_cast<int>(settings.GetCodeStart()),
+                           [doc](int, int) {
+                               AfxPumpMessages();
+                               return !doc->m_state.cancel;
+                           });
+    if (CEditRView* view = GetView())
+        view->OnUpdate(nullptr, 0, nullptr);
 }
 
 void CEditRFrame::OnToggleBreakpoint()

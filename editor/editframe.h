@@ -199,6 +199,7 @@ protected:
     void OnCloseCommand() { PostMessage(WM_CLOSE); }
     void OnSaveCommand();
     void OnCompileCommand();
+    void OnReformat();
     void OnToggleBreakpoint();
     void OnClearBreakpoints();
     void OnAddWatch();

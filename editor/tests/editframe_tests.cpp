@@ -658,6 +658,31 @@ TEST_F(EditFrameTest, StartupStepsTheRequestedProcessAndProgramRecordsClose)
     m_hFrame = nullptr;
 }
 
+TEST_F(EditFrameTest, CompileAndReformatCommands)
+{
+    WriteProgram("IF a THEN\r\nPRINT a\r\nENDIF\r\n");
+    std::string compiled;
+    m_project.SetHandler(kMsgCompile, [&compiled](WPARAM name, LPARAM) {
+        compiled = reinterpret_cast<LPCSTR>(name);
+        return LRESULT(0);
+    });
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(0, 0, false));
+    Type("'");
+    const int changed = m_project.Count(kMsgProgramChanged);
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_COMPILE, 0);
+    EXPECT_EQ("DEMO", compiled);
+    EXPECT_EQ(1, CommandCount("&0R,'IF a THEN")) << "pending lines go first";
+    EXPECT_GT(m_project.Count(kMsgProgramChanged), changed);
+
+    Buffer().ReplaceLine(0, "IF a THEN", true, true);
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_REFORMAT, 0);
+    EXPECT_EQ("    PRINT a", Buffer().GetLineText(1));
+    EXPECT_EQ(1, CommandCount("&1R,    PRINT a"));
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_UNDO, 0);
+    EXPECT_EQ("PRINT a", Buffer().GetLineText(1)) << "one undo group";
+}
+
 TEST_F(EditFrameTest, ClosingAfterAFailedSaveAsksAndNoKeepsTheText)
 {
     ASSERT_TRUE(OpenFrame());
