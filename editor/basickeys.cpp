@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "editor/linetokens.h"
 #include "foundation/xmlparse.h"
 
 namespace editor {
@@ -20,16 +21,6 @@ const char* const kFieldNames[] = {"id",         "type",       "name",  "min_quo
                                    "min_params", "max_params", "modifier", "flags",   "value",
                                    "parameters", "subsequence", "brackets"};
 constexpr int kFieldCount = sizeof(kFieldNames) / sizeof(kFieldNames[0]);
-
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool BeginsNoCase(const std::string& text, const std::string& prefix)
 {

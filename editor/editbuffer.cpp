@@ -45,6 +45,24 @@ CEditRLine CEditBuffer::NewLine() const
     return line;
 }
 
+// The marked line and the current line stay on their own lines.
+void CEditBuffer::LineInserted(int index)
+{
+    for (int* line : {&m_markedLine, &m_currentLine})
+        if (*line >= index)
+            ++*line;
+}
+
+void CEditBuffer::LineDeleted(int index)
+{
+    for (int* line : {&m_markedLine, &m_currentLine}) {
+        if (*line == index)
+            *line = -1;
+        else if (*line > index)
+            --*line;
+    }
+}
+
 void CEditBuffer::SetModified(bool modified)
 {
     m_modified = modified;
@@ -82,8 +100,7 @@ int CEditBuffer::InsertLine(int index, const std::string& text, bool recordUndo)
         return 0;
     Record(recordUndo, CUndoRecord::kInsert, index, {}, text);
     m_store.m_lines.insert(m_store.m_lines.begin() + index, NewLine());
-    if (m_markedLine >= index)
-        ++m_markedLine;
+    LineInserted(index);
     SetModified(true);
     CEditRLine& line = m_store.m_lines[static_cast<size_t>(index)];
     line.SetText(text, true, m_peer.NameWarner());
@@ -116,10 +133,7 @@ int CEditBuffer::DeleteLine(int index, bool recordUndo)
     if (!ValidIndex(index))
         return 0;
     Record(recordUndo, CUndoRecord::kDelete, index, GetLineText(index), {});
-    if (m_markedLine == index)
-        m_markedLine = -1;
-    else if (m_markedLine > index)
-        --m_markedLine;
+    LineDeleted(index);
     m_store.m_lines.erase(m_store.m_lines.begin() + index);
     SetModified(true);
     m_peer.SendLineCommand(kCommandDeleteLine, std::to_string(index) + "," + std::to_string(index));
@@ -379,13 +393,16 @@ bool CEditBuffer::UndoCommand(Caret& caret, const std::function<void(int)>& prog
     return result;
 }
 
-bool CEditBuffer::RedoCommand(Caret& caret)
+bool CEditBuffer::RedoCommand(Caret& caret, const std::function<void(int)>& progress)
 {
     // Markers are passed, so each command redoes one edit record.
     int kind = CUndoRecord::kGroupMarker;
     bool result = true;
-    while (result && kind == CUndoRecord::kGroupMarker)
+    for (int steps = 1; result && kind == CUndoRecord::kGroupMarker; ++steps) {
         result = RedoStep(caret, &kind);
+        if (result && progress)
+            progress(steps);
+    }
     return result;
 }
 

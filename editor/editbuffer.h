@@ -92,8 +92,8 @@ public:
     // The Undo command: back to the previous group marker. progress is
     // told the number of steps taken so far.
     bool UndoCommand(Caret& caret, const std::function<void(int steps)>& progress = {});
-    // The Redo command: one edit record.
-    bool RedoCommand(Caret& caret);
+    // The Redo command: one edit record. progress as for UndoCommand.
+    bool RedoCommand(Caret& caret, const std::function<void(int steps)>& progress = {});
 
     // Re-indents every line; continueWith is asked after each line (the
     // caller pumps a message and reports progress there) and stops the
@@ -106,6 +106,9 @@ public:
     std::string SaveText() const;
 
     int m_markedLine = -1;
+    // The line where the followed process stands (-1 none); like the marked
+    // line it moves with inserted and deleted lines and goes with its line.
+    int m_currentLine = -1;
     int m_compileState = 0; // 0 unknown, 1 compiled, 2 not compiled
     int m_lastSentLine = -1;
 
@@ -114,6 +117,8 @@ private:
     CUndoRecord* Record(bool recordUndo, int kind, int line, const std::string& oldText, const std::string& newText);
     void SendLine(int index, int commandId);
     CEditRLine NewLine() const;
+    void LineInserted(int index);
+    void LineDeleted(int index);
 
     IEditPeer& m_peer;
     CEditRDocLines m_store;

@@ -4,10 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/clipboard.h"
 #include "foundation/logline.h"
 #include "foundation/safefile.h"
 #include "framework/prompt.h"
+#include "framework/thread.h"
+#include "link/programdata.h"
 #include "shell/vqregistry.h"
+#include "ui/progress.h"
 
 namespace editor {
 
@@ -47,7 +51,7 @@ void CEditRDoc::ShowMessage(const std::string& text, const std::string& caption)
 void CEditRDoc::ModifiedChanged(bool modified)
 {
     if (modified)
-        m_state.breakpointsChanged = true;
+        m_breakpointsChanged = true;
     if (!modified || !ProjectLive())
         return;
     const std::string& name = m_buffer.Store().m_programName;
@@ -126,6 +130,211 @@ int CEditRDoc::SaveModified()
     if (!m_buffer.IsModified())
         return 1;
     return Save(false, false);
+}
+
+void CEditRDoc::SetFrame(HWND frame, IRunStateObserver* observer)
+{
+    m_hFrame = frame;
+    m_runState.SetObserver(observer);
+}
+
+void CEditRDoc::ReadEditWhileRunning()
+{
+    m_runState.SetEditWhileRunning(m_featureEditWhileRunning,
+                                   CVQRegistry().GetAllowProgramOperationsWhenRuning() != 0);
+}
+
+bool CEditRDoc::SetProgramState(const CProgramData& program)
+{
+    ReadEditWhileRunning();
+    ProgramStateRecord record;
+    record.program = static_cast<LPCSTR>(program.m_strName);
+    record.compiled = program.m_nCodeSize > 0;
+    record.mayEdit = program.m_nEditable;
+    return m_runState.TakeProgramState(record);
+}
+
+bool CEditRDoc::SetProcessStatus(const CProcessData& process)
+{
+    ReadEditWhileRunning();
+    ProcessStatusRecord record;
+    record.program = static_cast<LPCSTR>(process.m_strProgram);
+    record.state = process.m_nState;
+    record.process = process.m_nProcess;
+    record.line = process.m_nLine;
+    if (!m_runState.TakeProcessStatus(record))
+        return false;
+    UpdateAllViews(nullptr);
+    return true;
+}
+
+int CEditRDoc::UpdateEditState(bool force)
+{
+    ReadEditWhileRunning();
+    return m_runState.UpdateEditState(force);
+}
+
+void CEditRDoc::SetReadOnlyRequest(bool readOnly)
+{
+    ReadEditWhileRunning();
+    m_runState.SetReadOnlyRequest(readOnly);
+}
+
+void CEditRDoc::SetRunning(bool running)
+{
+    ReadEditWhileRunning();
+    m_runState.SetRunning(running);
+}
+
+int CEditRDoc::Copy(const EditRange& range)
+{
+    const std::string text = m_buffer.GetRangeText(range);
+    if (text.empty())
+        return 0;
+    return ClipboardAccess(m_hFrame).SetText(text.c_str()) ? 1 : 0;
+}
+
+int CEditRDoc::Cut(const EditRange& range)
+{
+    // Text that did not reach the clipboard stays where it is.
+    if (!Copy(range))
+        return 0;
+    const int result = m_buffer.DeleteRange(range, true);
+    UpdateAllViews(nullptr);
+    return result;
+}
+
+int CEditRDoc::Paste(int column, int index, Caret& caret)
+{
+    if (index < 0 || index > m_buffer.GetLineCount())
+        return 0;
+    CString text;
+    if (!ClipboardAccess(m_hFrame).GetText(text) || text.IsEmpty())
+        return 0;
+    caret = m_buffer.InsertMultiLineText(column, index, static_cast<LPCSTR>(text), true);
+    UpdateAllViews(nullptr);
+    return 1;
+}
+
+bool CEditRDoc::CanPaste() const
+{
+    return IsClipboardFormatAvailable(CF_TEXT) != FALSE;
+}
+
+std::unique_ptr<CWaiting> CEditRDoc::ShowWaitIndicator(const char* text)
+{
+    auto waiting = std::make_unique<CWaiting>(m_hFrame ? CWnd::FromHandle(m_hFrame) : nullptr, text);
+    waiting->Show();
+    return waiting;
+}
+
+int CEditRDoc::HistoryCommand(bool redo, Caret& caret)
+{
+    std::unique_ptr<CWaiting> waiting;
+    auto progress = [&](int steps) {
+        if (steps == kHistoryWaitSteps)
+            waiting = ShowWaitIndicator(redo ? "Redoing..." : "Undoing...");
+    };
+    const bool result = redo ? m_buffer.RedoCommand(caret, progress) : m_buffer.UndoCommand(caret, progress);
+    UpdateAllViews(nullptr);
+    return result ? 1 : 0;
+}
+
+int CEditRDoc::Undo(Caret& caret)
+{
+    return HistoryCommand(false, caret);
+}
+
+int CEditRDoc::Redo(Caret& caret)
+{
+    return HistoryCommand(true, caret);
+}
+
+namespace {
+
+// Dispatches one message waiting in this thread's queue, if any; a quit is
+// posted again for the thread's own loop.
+void PumpOneMessage()
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return;
+    if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+    }
+    if (!AfxPreTranslateMessage(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// A progress window on a thread of its own, up when this returns; null
+// when it could not be started.
+CGaugeThread* StartGauge()
+{
+    auto* gauge = static_cast<CGaugeThread*>(
+        AfxBeginThread(RUNTIME_CLASS(CGaugeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+    if (!gauge)
+        return nullptr;
+    gauge->ResumeThread();
+    while (!gauge->IsStarted()) {
+        if (!AfxPumpMessages())
+            break;
+        Sleep(1);
+    }
+    return gauge;
+}
+
+} // namespace
+
+int CEditRDoc::Reformat()
+{
+    if (!m_runState.IsEditable())
+        return 0;
+    m_reformatCancel = false;
+    CGaugeThread* gauge = StartGauge();
+    if (gauge) {
+        gauge->SetGaugeOwner(m_hFrame ? CWnd::FromHandle(m_hFrame) : nullptr);
+        gauge->SetCaption("Reformatting");
+        gauge->SetNotifyWindow(m_hFrame);
+        gauge->ShowButton(TRUE);
+    }
+    CVQRegistry settings;
+    const int tabIndent = static_cast<int>(settings.GetTabIndent());
+    const int codeStart = static_cast<int>(settings.GetCodeStart());
+    m_buffer.Reformat(tabIndent, codeStart, [&](int line, int count) {
+        if (gauge)
+            gauge->SetPos(100 * line / count);
+        PumpOneMessage();
+        const bool goOn = !m_reformatCancel && line < count;
+        // The progress window goes before the count of lines left as they
+        // were is shown.
+        if (!goOn && gauge) {
+            gauge->Close();
+            gauge = nullptr;
+        }
+        return goOn;
+    });
+    if (gauge)
+        gauge->Close();
+    UpdateAllViews(nullptr);
+    return 1;
+}
+
+void CEditRDoc::BuildLabelList(CTList<CEditLabelDef>& list) const
+{
+    list.RemoveAll();
+    for (const auto& [name, line] : m_buffer.BuildLabelList()) {
+        const CEditLabelDef label(name, line);
+        list.AddTail(&label);
+    }
+}
+
+int CEditRDoc::BuildVariableTable(VariableTable& table)
+{
+    const CEditRDocLines& store = m_buffer.Store();
+    return AddVariables(table, store.m_names, store.m_programName);
 }
 
 } // namespace editor

@@ -60,6 +60,14 @@ ON_COMMAND(ID_EDITOR_TOGGLE_BREAKPOINT, OnToggleBreakpoint)
 ON_COMMAND(ID_EDITOR_CLEAR_BREAKPOINTS, OnClearBreakpoints)
 ON_COMMAND(ID_EDITOR_ADD_WATCH, OnAddWatch)
 ON_COMMAND(ID_EDITOR_UNDO, OnUndo)
+ON_COMMAND(ID_EDITOR_COPY, OnCopy)
+ON_COMMAND(ID_EDITOR_CUT, OnCut)
+ON_COMMAND(ID_EDITOR_PASTE, OnPaste)
+ON_COMMAND(ID_EDITOR_DELETE, OnClear)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_COPY, OnUpdateCopy)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_CUT, OnUpdateCut)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_DELETE, OnUpdateCut)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_PASTE, OnUpdatePaste)
 ON_COMMAND(ID_EDITOR_REDO, OnRedo)
 ON_COMMAND(ID_EDITOR_SELECT_ALL, OnSelectAll)
 ON_COMMAND(ID_EDITOR_SELECT_LINE, OnSelectLine)
@@ -220,6 +228,7 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
         std::lock_guard<std::mutex> hold(m_breakListLock);
         doc->m_breakpointReplies = m_breakList;
     }
+    doc->SetFrame(m_hWnd, this);
     if (!doc->OpenFromProject()) {
         // Not every system sends WM_DESTROY to a window whose creation
         // failed: the registration goes here.
@@ -228,12 +237,11 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     }
     m_bDocumentOpened = true;
-    doc->m_state.allowWhenRunning = CVQRegistry().GetAllowProgramOperationsWhenRuning() != 0;
-    doc->m_state.programType =
+    m_nProgramType =
         static_cast<int>(AskProject(kMsgProgramType, 0, reinterpret_cast<LPARAM>(doc->GetProgramName().c_str())));
     if (AskProject(kMsgAnyRunning) != 0)
-        doc->m_state.running = true;
-    doc->UpdateEditState();
+        doc->SetRunning(true);
+    doc->UpdateEditState(true);
     UpdateTitle();
     if (CEditRView* view = GetView())
         view->SetHost(this);
@@ -317,7 +325,7 @@ LRESULT CEditRFrame::OnDestroyRequest(WPARAM, LPARAM)
 
 LRESULT CEditRFrame::OnCancelGauge(WPARAM, LPARAM)
 {
-    m_pDocument->m_state.cancel = true;
+    m_pDocument->CancelReformat();
     return 0;
 }
 
@@ -332,10 +340,7 @@ LRESULT CEditRFrame::OnProgramRecord(WPARAM wParam, LPARAM lParam)
         PostMessage(kMsgDestroyRequest);
         return 1;
     }
-    if (doc->TakeProgramState(name, program->m_nCodeSize > 0, program->m_nEditable)) {
-        ShowCompileState();
-        UpdateTitle();
-    }
+    doc->SetProgramState(*program);
     return 0;
 }
 
@@ -344,9 +349,7 @@ LRESULT CEditRFrame::OnStatusRecord(WPARAM wParam, LPARAM lParam)
     const auto* record = reinterpret_cast<const std::int32_t*>(lParam);
     // The record is (kind, value).
     if (record && record[0] == 36) {
-        m_pDocument->m_state.readOnlyRequest = (record[1] & 1) != 0;
-        if (m_pDocument->UpdateEditState())
-            UpdateTitle();
+        m_pDocument->SetReadOnlyRequest((record[1] & 1) != 0);
     }
     (void)wParam;
     return 0;
@@ -364,14 +367,9 @@ LRESULT CEditRFrame::OnProcessStatus(WPARAM wParam, LPARAM lParam)
     const auto* process = reinterpret_cast<const CProcessData*>(lParam);
     if (!process)
         return 0;
-    const bool taken = m_pDocument->TakeProcessStatus(static_cast<LPCSTR>(process->m_strProgram), process->m_nProcess,
-                                                      static_cast<int>(wParam), process->m_nLine);
-    if (taken) {
-        UpdateTitle();
-        if (CEditRView* view = GetView(); view && m_pDocument->m_state.currentLine >= 0)
-            view->GoTo(0, m_pDocument->m_state.currentLine, true);
-    }
-    return taken ? 1 : 0;
+    CProcessData record = *process;
+    record.m_nState = static_cast<std::int32_t>(wParam);
+    return m_pDocument->SetProcessStatus(record) ? 1 : 0;
 }
 
 LRESULT CEditRFrame::OnRestorePlacement(WPARAM, LPARAM lParam)
@@ -414,17 +412,13 @@ LRESULT CEditRFrame::OnSavePlacement(WPARAM, LPARAM lParam)
 
 LRESULT CEditRFrame::OnRunningOff(WPARAM, LPARAM)
 {
-    m_pDocument->m_state.running = false;
-    if (m_pDocument->UpdateEditState())
-        UpdateTitle();
+    m_pDocument->SetRunning(false);
     return 0;
 }
 
 LRESULT CEditRFrame::OnRunningOn(WPARAM, LPARAM)
 {
-    m_pDocument->m_state.running = true;
-    if (m_pDocument->UpdateEditState())
-        UpdateTitle();
+    m_pDocument->SetRunning(true);
     return 0;
 }
 
@@ -436,9 +430,7 @@ LRESULT CEditRFrame::OnSendPending(WPARAM, LPARAM)
 
 LRESULT CEditRFrame::OnStartupRequest(WPARAM wParam, LPARAM lParam)
 {
-    m_pDocument->m_state.startupStep = static_cast<int>(wParam);
-    const int process = static_cast<int>(lParam);
-    m_pDocument->m_state.startupProcess = process < 0 ? -1 : process;
+    m_pDocument->RunState().SetStartupRequest(static_cast<int>(wParam), static_cast<int>(lParam));
     return 0;
 }
 
@@ -476,15 +468,14 @@ LRESULT CEditRFrame::OnStartup(WPARAM, LPARAM)
         view->OnInitialUpdate();
         view->SetFocus();
     }
-    doc->m_state.readOnlyRequest = AskProject(kMsgPowerUpActive) != 0;
+    doc->SetReadOnlyRequest(AskProject(kMsgPowerUpActive) != 0);
     m_hWndWatch = reinterpret_cast<HWND>(AskProject(kMsgWatchWindowOf));
-    if (doc->UpdateEditState())
-        UpdateTitle();
-    if (doc->m_state.startupStep == 1) {
+    const CEditRunState& run = doc->RunState();
+    if (run.GetStartupStep() == 1) {
         const std::string name = doc->GetProgramName();
-        SendCommand(kCommandStepLine, doc->m_state.startupProcess < 0
+        SendCommand(kCommandStepLine, run.GetStartupProcess() < 0
                                           ? name + ","
-                                          : name + "," + std::to_string(doc->m_state.startupProcess));
+                                          : name + "," + std::to_string(run.GetStartupProcess()));
     }
     AskProject(kMsgProgramChanged);
     CProcessData process;
@@ -539,7 +530,8 @@ LRESULT CEditRFrame::OnSaveRequest(WPARAM, LPARAM)
     if (modified)
         doc->Save(false, true);
     if ((modified || m_bVariablesChanged) && m_hWndWatch && ::IsWindow(m_hWndWatch)) {
-        SVariableTable table{doc->GetProgramName(), doc->VariableNames()};
+        VariableTable table;
+        doc->BuildVariableTable(table);
         ::SendMessageA(m_hWndWatch, kMsgWatchItem, 5, reinterpret_cast<LPARAM>(&table));
         m_bVariablesChanged = false;
     }
@@ -635,10 +627,11 @@ LRESULT CEditRFrame::OnReplyQueue(WPARAM, LPARAM)
                 break;
             std::memcpy(&record, message.GetBytes(), sizeof record);
             record.name[sizeof record.name - 1] = '\0';
-            if (m_pDocument->TakeProgramState(record.name, record.codeSize > 0, record.editable > 0)) {
-                ShowCompileState();
-                UpdateTitle();
-            }
+            CProgramData program;
+            program.m_strName = record.name;
+            program.m_nCodeSize = record.codeSize;
+            program.m_nEditable = record.editable > 0 ? 1 : 0;
+            m_pDocument->SetProgramState(program);
             break;
         }
         case 1: {
@@ -649,19 +642,18 @@ LRESULT CEditRFrame::OnReplyQueue(WPARAM, LPARAM)
             record.program[sizeof record.program - 1] = '\0';
             // A record of another program is dropped; it must not hold up
             // the echoes queued behind it.
-            if (!m_pDocument->TakeProcessStatus(record.program, record.process, record.state, record.line)) {
+            CProcessData process;
+            process.m_strProgram = record.program;
+            process.m_nProgramCount = 1;
+            process.m_nProcess = record.process;
+            process.m_nState = record.state;
+            process.m_nLine = record.line;
+            if (!m_pDocument->SetProcessStatus(process))
                 GlobalLogFormat(LOG_PROCESS_STATUS, "EditFrame: process status of \"%s\" not taken", record.program);
-                break;
-            }
-            UpdateTitle();
-            if (CEditRView* view = GetView(); view && m_pDocument->m_state.currentLine >= 0)
-                view->GoTo(0, m_pDocument->m_state.currentLine, true);
             break;
         }
         case kCommandPowerUpQuery:
-            m_pDocument->m_state.readOnlyRequest = (message.GetInteger() & 1) != 0;
-            if (m_pDocument->UpdateEditState())
-                UpdateTitle();
+            m_pDocument->SetReadOnlyRequest((message.GetInteger() & 1) != 0);
             break;
         case kCommandReplaceLine:
         case kCommandInsertLine:
@@ -746,9 +738,9 @@ void CEditRFrame::Run()
         return;
     CBusy busy(*this);
     CEditRDoc* doc = m_pDocument;
-    doc->m_state.currentLine = -1;
+    doc->Buffer().m_currentLine = -1;
     SendPendingLines();
-    if (doc->m_state.breakpointsChanged && InlineBreakpoints())
+    if (doc->m_breakpointsChanged && InlineBreakpoints())
         ResendBreakpoints();
     SendCommand(kCommandRun, doc->GetProgramName() + ",");
 }
@@ -757,9 +749,9 @@ void CEditRFrame::StepLine()
 {
     CBusy busy(*this);
     CEditRDoc* doc = m_pDocument;
-    doc->m_state.currentLine = -1;
+    doc->Buffer().m_currentLine = -1;
     SendPendingLines();
-    if (doc->m_state.breakpointsChanged && InlineBreakpoints())
+    if (doc->m_breakpointsChanged && InlineBreakpoints())
         ResendBreakpoints();
     SendCommand(kCommandStepLine, doc->GetProgramName() + ",");
 }
@@ -829,7 +821,7 @@ void CEditRFrame::ResendBreakpoints()
             lines[static_cast<size_t>(answer)].SetBreakpoint(true);
         }
     }
-    doc->m_state.breakpointsChanged = false;
+    doc->m_breakpointsChanged = false;
 }
 
 // --- commands --------------------------------------------------------------------------------
@@ -843,7 +835,7 @@ void CEditRFrame::OnCompileCommand()
 {
     if (!ProjectLive())
         return;
-    m_pDocument->m_state.currentLine = -1;
+    m_pDocument->Buffer().m_currentLine = -1;
     if (m_pDocument->IsLineEditable()) {
         SendPendingLines();
         ::SendMessageA(m_hWndProject, kMsgCompile, reinterpret_cast<WPARAM>(m_pDocument->GetProgramName().c_str()), 0);
@@ -853,18 +845,10 @@ void CEditRFrame::OnCompileCommand()
 
 void CEditRFrame::OnReformat()
 {
-    CEditRDoc* doc = m_pDocument;
-    if (!doc->IsLineEditable())
+    if (!m_pDocument->IsLineEditable())
         return;
-    CVQRegistry settings;
-    doc->m_state.cancel = false;
-    doc->Buffer().BeginUndoGroup();
-    // Messages are served between lines, so Cancel (0x8112) can stop it.
-    doc->Buffer().Reformat(std::max(1, static_cast<int>(settings.GetTabIndent())), static_cast<int>(settings.GetCodeStart()),
-                           [doc](int, int) {
-                               AfxPumpMessages();
-                               return !doc->m_state.cancel;
-                           });
+    m_pDocument->Buffer().BeginUndoGroup();
+    m_pDocument->Reformat();
     if (CEditRView* view = GetView())
         view->OnUpdate(nullptr, 0, nullptr);
 }
@@ -937,6 +921,47 @@ void CEditRFrame::OnUndo()
         view->Undo();
 }
 
+void CEditRFrame::OnCopy()
+{
+    if (CEditRView* view = GetView())
+        view->Copy();
+}
+
+void CEditRFrame::OnCut()
+{
+    if (CEditRView* view = GetView())
+        view->Cut();
+}
+
+void CEditRFrame::OnPaste()
+{
+    if (CEditRView* view = GetView())
+        view->Paste();
+}
+
+void CEditRFrame::OnClear()
+{
+    if (CEditRView* view = GetView())
+        view->Clear();
+}
+
+void CEditRFrame::OnUpdateCopy(CCmdUI* pCmdUI)
+{
+    CEditRView* view = GetView();
+    pCmdUI->Enable(view && view->HasSelection());
+}
+
+void CEditRFrame::OnUpdateCut(CCmdUI* pCmdUI)
+{
+    CEditRView* view = GetView();
+    pCmdUI->Enable(view && view->HasSelection() && m_pDocument->IsLineEditable());
+}
+
+void CEditRFrame::OnUpdatePaste(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_pDocument->CanPaste() && m_pDocument->IsLineEditable());
+}
+
 void CEditRFrame::OnRedo()
 {
     if (CEditRView* view = GetView())
@@ -977,7 +1002,7 @@ void CEditRFrame::OnDeleteWord()
 
 bool CEditRFrame::TypeAllows(int column) const
 {
-    const ProgramTypeRow* row = FindProgramType(m_pDocument->m_state.programType);
+    const ProgramTypeRow* row = FindProgramType(m_nProgramType);
     if (!row || !GetProgramTypeColumn(*row, column))
         return false;
     return row->feature == 0 || !ProjectLive() || HasFeature(row->feature);
@@ -1059,6 +1084,24 @@ void CEditRFrame::OnUpdateBar(CCmdUI* pCmdUI)
     pCmdUI->SetCheck(bar.IsWindowVisible() ? 1 : 0);
 }
 
+// --- the document's run state -----------------------------------------------------------
+
+void CEditRFrame::CompileStateChanged(int)
+{
+    ShowCompileState();
+}
+
+void CEditRFrame::CurrentLineChanged(int line)
+{
+    if (CEditRView* view = GetView(); view && line >= 0)
+        view->GoTo(0, line, true);
+}
+
+void CEditRFrame::EditStateChanged(int)
+{
+    UpdateTitle();
+}
+
 // --- panes and title -------------------------------------------------------------------------
 
 void CEditRFrame::ShowCompileState()
@@ -1073,10 +1116,10 @@ void CEditRFrame::ShowCompileState()
 void CEditRFrame::UpdateTitle()
 {
     static const unsigned kStateTexts[] = {TXT_EDITOR, TXT_EDIT, TXT_DEBUG_READ_ONLY, TXT_DEBUG_READ_ONLY_2};
-    const int state = std::clamp(m_pDocument->m_state.editState, 0, 3);
+    const int state = std::clamp(m_pDocument->RunState().GetEditState(), 0, 3);
     std::string title = EditorText(kStateTexts[state]) + " : " + m_pDocument->GetProgramName();
     // A program the project does not hold has no type, and no name of one.
-    const int type = m_pDocument->m_state.programType;
+    const int type = m_nProgramType;
     const CString typeName = FindProgramType(type) ? GetProgramTypeName(type) : CString();
     if (!typeName.IsEmpty())
         title += std::string(" (") + static_cast<LPCSTR>(typeName) + ")";

@@ -24,7 +24,9 @@
 #include <vector>
 
 #include "editor/editdoc.h"
+#include "editor/editrecords.h"
 #include "editor/editview.h"
+#include "editor/runstate.h"
 #include "framework/frame.h"
 #include "framework/statusbar.h"
 #include "framework/toolbar.h"
@@ -77,6 +79,9 @@ enum : UINT {
     ID_EDITOR_GOTO = 32802,
     ID_EDITOR_FIND_NEXT = 32801,
     ID_EDITOR_DELETE = 32800,
+    ID_EDITOR_COPY = 57634,
+    ID_EDITOR_CUT = 57635,
+    ID_EDITOR_PASTE = 57637,
     ID_EDITOR_SELECT_ALL = 32803,
     ID_EDITOR_RUN = 32794,
     ID_EDITOR_STEP = 32795,
@@ -118,11 +123,8 @@ struct SWatchItem {
 };
 static_assert(sizeof(SWatchItem) == 60, "watch item layout");
 
-// The variable table for the watch window (0x819F, wParam 5), sent.
-struct SVariableTable {
-    std::string program;
-    std::vector<std::string> names;
-};
+// The watch window takes the program's VariableTable with 0x819F, wParam 5
+// (sent): every name with the program that uses it.
 
 // Where the frame's own data lies in the window layout record: the
 // program name at byte 40, the view state behind it.
@@ -138,7 +140,11 @@ struct CEditorReply {
     std::string lineText;
 };
 
-class CEditRFrame : public CFrameWnd, public CVexoReply, private ILineCommandSink, private IEditViewHost {
+class CEditRFrame : public CFrameWnd,
+                    public CVexoReply,
+                    private ILineCommandSink,
+                    private IEditViewHost,
+                    private IRunStateObserver {
     DECLARE_DYNCREATE(CEditRFrame)
 public:
     // Creates the frame's window at once (the project window makes the
@@ -204,6 +210,13 @@ protected:
     void OnClearBreakpoints();
     void OnAddWatch();
     void OnUndo();
+    void OnCopy();
+    void OnCut();
+    void OnPaste();
+    void OnClear();
+    void OnUpdateCopy(CCmdUI* pCmdUI);
+    void OnUpdateCut(CCmdUI* pCmdUI);
+    void OnUpdatePaste(CCmdUI* pCmdUI);
     void OnRedo();
     void OnSelectAll();
     void OnSelectLine();
@@ -232,6 +245,11 @@ private:
     void ToggleInlineBreakpoint(int line) override;
     void ClearInlineBreakpoints() override;
     bool SendInProgress() override { return m_nBusy > 0; }
+    int ProgramType() override { return m_nProgramType; }
+    // IRunStateObserver.
+    void CompileStateChanged(int state) override;
+    void CurrentLineChanged(int line) override;
+    void EditStateChanged(int state) override;
 
     // One controller command of this frame, the busy count raised around it.
     bool SendCommand(int commandId, const std::string& argument);
@@ -265,6 +283,7 @@ private:
     CStatusBar m_statusBar;
     CToolBar m_toolBar;
     int m_nCompileState = 0;
+    int m_nProgramType = -1; // from the project window; -1 none
     bool m_bCreated = false;
     bool m_bRegistered = false;
     bool m_bDocumentOpened = false;

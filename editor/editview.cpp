@@ -129,8 +129,13 @@ void CEditRView::ReadSettings()
 
 void CEditRView::MeasureFont()
 {
-    if (!m_font.m_hObject)
-        m_font.CreatePointFont(100, "Courier New");
+    if (!m_font.m_hObject) {
+        CEditRDoc* doc = GetDocument();
+        if (doc)
+            m_font.CreateFontIndirect(&doc->Display().screenFont);
+        else
+            m_font.CreatePointFont(100, "Courier New");
+    }
     HDC dc = ::GetDC(m_hWnd);
     if (!dc)
         return;
@@ -365,32 +370,15 @@ void CEditRView::OnUpdate(CView*, LPARAM, CObject*)
     Changed();
 }
 
-// Plain lines until the document's own drawing (colouring, selection,
-// breakpoint rows) takes over this one call.
+// The document draws the lines: colours, selection, marks.
 void CEditRView::OnDraw(CDC* pDC)
 {
-    CEditBuffer* buffer = Buffer();
-    if (!pDC || !buffer)
+    CEditRDoc* doc = GetDocument();
+    if (!pDC || !doc)
         return;
-    HDC dc = pDC->m_hDC;
     CRect client;
     ::GetClientRect(m_hWnd, &client);
-    HGDIOBJ old = ::SelectObject(dc, static_cast<HFONT>(m_font));
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    const int rows = client.Height() / m_lineHeight + 1;
-    const EditRange selection = GetSelection();
-    for (int row = 0; row < rows; ++row) {
-        const int line = m_scroll.line + row;
-        CRect rect(0, row * m_lineHeight, client.right, (row + 1) * m_lineHeight);
-        const std::string text = buffer->GetLineText(line);
-        const std::string shown =
-            static_cast<int>(text.size()) > m_scroll.column ? text.substr(static_cast<size_t>(m_scroll.column)) : "";
-        const bool selected = !selection.IsEmpty() && line >= selection.startLine && line <= selection.endLine;
-        ::SetBkColor(dc, selected ? RGB(200, 200, 255) : RGB(255, 255, 255));
-        ::ExtTextOutA(dc, 0, rect.top, ETO_OPAQUE, &rect, shown.c_str(), static_cast<UINT>(shown.size()), nullptr);
-    }
-    ::SelectObject(dc, old);
+    doc->DrawLines(pDC, client, m_scroll.column, m_scroll.line, GetSelection(), -1);
 }
 
 bool CEditRView::DeleteSelection()
@@ -1000,17 +988,6 @@ void CEditRView::DeleteWord()
     Changed();
 }
 
-namespace {
-
-bool IsTronLine(const std::string& text)
-{
-    size_t at = 0;
-    while (at < text.size() && text[at] == ' ')
-        ++at;
-    return text.compare(at, 4, "TRON") == 0;
-}
-
-} // namespace
 
 void CEditRView::ToggleBreakpoint()
 {
@@ -1022,7 +999,7 @@ void CEditRView::ToggleBreakpoint()
         Changed();
         return;
     }
-    if (doc->m_state.programType != kFileTypeBasic || !Editable())
+    if (!m_pHost || m_pHost->ProgramType() != kFileTypeBasic || !Editable())
         return;
     CEditBuffer& buffer = doc->Buffer();
     const int line = std::min(m_caret.line, std::max(buffer.GetLineCount() - 1, 0));
@@ -1062,23 +1039,63 @@ void CEditRView::ClearAllBreakpoints()
 
 void CEditRView::Undo()
 {
-    CEditBuffer* buffer = Buffer();
-    if (!buffer || !Editable())
+    CEditRDoc* doc = GetDocument();
+    if (!doc || !Editable())
         return;
     Caret caret = m_caret;
-    if (buffer->UndoCommand(caret))
+    if (doc->Undo(caret))
         m_caret = m_anchor = caret;
     OnUpdate(nullptr, 0, nullptr);
 }
 
 void CEditRView::Redo()
 {
-    CEditBuffer* buffer = Buffer();
-    if (!buffer || !Editable())
+    CEditRDoc* doc = GetDocument();
+    if (!doc || !Editable())
         return;
     Caret caret = m_caret;
-    if (buffer->RedoCommand(caret))
+    if (doc->Redo(caret))
         m_caret = m_anchor = caret;
+    OnUpdate(nullptr, 0, nullptr);
+}
+
+void CEditRView::Copy()
+{
+    if (CEditRDoc* doc = GetDocument(); doc && HasSelection())
+        doc->Copy(GetSelection());
+}
+
+void CEditRView::Cut()
+{
+    CEditRDoc* doc = GetDocument();
+    if (!doc || !HasSelection() || !Editable())
+        return;
+    const EditRange range = GetSelection();
+    doc->Buffer().BeginUndoGroup();
+    if (doc->Cut(range))
+        m_caret = m_anchor = {range.startColumn, range.startLine};
+    OnUpdate(nullptr, 0, nullptr);
+}
+
+void CEditRView::Paste()
+{
+    CEditRDoc* doc = GetDocument();
+    if (!doc || !Editable())
+        return;
+    doc->Buffer().BeginUndoGroup();
+    DeleteSelection();
+    Caret caret = m_caret;
+    if (doc->Paste(m_caret.column, m_caret.line, caret))
+        m_caret = m_anchor = caret;
+    OnUpdate(nullptr, 0, nullptr);
+}
+
+void CEditRView::Clear()
+{
+    if (!Editable() || !HasSelection())
+        return;
+    Buffer()->BeginUndoGroup();
+    DeleteSelection();
     OnUpdate(nullptr, 0, nullptr);
 }
 

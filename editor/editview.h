@@ -60,6 +60,8 @@ public:
     // A command of the frame is waiting for the controller: a key or click
     // now would start a second one inside it.
     virtual bool SendInProgress() = 0;
+    // The program's type (0 BASIC; -1 none).
+    virtual int ProgramType() = 0;
 
 protected:
     ~IEditViewHost() = default;
@@ -100,6 +102,10 @@ public:
     void ClearAllBreakpoints();
     void Undo();
     void Redo();
+    void Copy();
+    void Cut();
+    void Paste();
+    void Clear();
 
     SEditViewState SaveViewState() const;
     void RestoreViewState(const SEditViewState& state);

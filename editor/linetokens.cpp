@@ -1,6 +1,7 @@
 #include "editor/linetokens.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace editor {
 namespace {
@@ -242,6 +243,16 @@ std::string IncludedName(const std::string& text)
     if (i >= text.size() || text[i] != '"' || i == start)
         return {};
     return text.substr(start, i - start);
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 std::string TrimBoth(const std::string& text)

@@ -52,4 +52,7 @@ inline bool IsSpaceByte(char c)
 
 std::string TrimBoth(const std::string& text);
 
+// Equal texts when letters are compared without case (C locale).
+bool EqualNoCase(const std::string& a, const std::string& b);
+
 } // namespace editor

@@ -14,6 +14,7 @@
 #include "link/comms.h"
 #include "project/fastloadframe.h"
 #include "project/programtypes.h"
+#include "project/progressgauge.h"
 #include "project/projectfile.h"
 #include "project/projectmessages.h"
 #include "ui/progress.h"
@@ -204,15 +205,8 @@ void CFastLoadProject::SendProgram(const Entry& entry, const CString& folder)
 
     CGaugeThread* gauge = nullptr;
     if (m_bShowGauge) {
-        gauge = static_cast<CGaugeThread*>(
-            AfxBeginThread(RUNTIME_CLASS(CGaugeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+        gauge = StartProgressGauge();
         if (gauge) {
-            gauge->ResumeThread();
-            while (!gauge->IsStarted()) {
-                if (!AfxPumpMessages())
-                    break;
-                ::Sleep(1);
-            }
             gauge->SetCaption("Loading File"); // 563
             gauge->SetPathText(path);
             gauge->SetCancelFlag(&m_nGaugeCancel);

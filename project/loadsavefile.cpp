@@ -4,6 +4,7 @@
 #include "foundation/logline.h"
 #include "framework/prompt.h"
 #include "link/modeltables.h"
+#include "project/newfolder.h"
 #include "project/programtypes.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
@@ -50,6 +51,7 @@ ON_MESSAGE(WM_DESTROY_REQUEST, OnDestroyRequest)
 ON_MESSAGE(WM_QUERY_REPLY_CLASS, OnQueryReplyClass)
 ON_EN_CHANGE(IDC_PROGRAM_NAME, OnFieldChange)
 ON_EN_CHANGE(IDC_PROGRAM_FILE, OnFieldChange)
+ON_BN_CLICKED(IDC_PROGRAM_NEW_DIR, OnNewDirectory)
 END_MESSAGE_MAP()
 
 CLoadSaveFile::CLoadSaveFile(int mode, const CStringList& programs, LPCSTR initialProgram, LPCSTR modelText)
@@ -135,6 +137,12 @@ BOOL CLoadSaveFile::SelectFolder(LPCSTR folder)
     m_folderTree.Free(pidl);
     UpdateOk();
     return ok;
+}
+
+void CLoadSaveFile::OnNewDirectory()
+{
+    MakeFolderInTree(this, m_folderTree);
+    UpdateOk();
 }
 
 void CLoadSaveFile::OnFieldChange()

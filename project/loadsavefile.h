@@ -43,6 +43,7 @@ protected:
     LRESULT OnDestroyRequest(WPARAM wParam, LPARAM lParam);
     LRESULT OnQueryReplyClass(WPARAM wParam, LPARAM lParam);
     void OnFieldChange();
+    void OnNewDirectory();
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -1,5 +1,6 @@
 #include "project/loadsavetable.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,8 +11,11 @@
 #include "framework/prompt.h"
 #include "link/controllermessage.h"
 #include "project/loadsavefile.h"
+#include "project/newfolder.h"
+#include "project/progressgauge.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
+#include "ui/progress.h"
 #include "ui/userdialog.h"
 #include "ui/windowlookup.h"
 
@@ -54,6 +58,7 @@ ON_BN_CLICKED(IDC_TABLE_TYPE_TEXT, OnFileType)
 ON_EN_CHANGE(IDC_TABLE_FILE, OnFieldChange)
 ON_EN_CHANGE(IDC_TABLE_START, OnFieldChange)
 ON_EN_CHANGE(IDC_TABLE_END, OnFieldChange)
+ON_BN_CLICKED(IDC_TABLE_NEW_DIR, OnNewDirectory)
 END_MESSAGE_MAP()
 
 CLoadSaveTable::CLoadSaveTable(int mode) : CDialog(IDD_LOAD_SAVE_TABLE, nullptr), m_nMode(mode)
@@ -247,18 +252,20 @@ void CLoadSaveTable::Save(const CString& path, long start, long end)
     m_values.SetStart(start);
     m_bStop = false;
     bool complete = true;
+    CTransferProgress progress(m_hWnd, "Reading table values");
     for (long first = start; first <= end; first += kReadBlock) {
         const long last = std::min<long>(first + kReadBlock - 1, end);
         const int before = m_values.GetCount();
         CString arguments;
         arguments.Format("%ld,%ld,%d", first, last, 0);
         const BOOL sent = m_sender.SendSequenceEx(m_hWnd, this, {CommandItem(kTableValues, arguments.GetString())});
-        if (!sent || m_values.GetCount() != before + static_cast<int>(last - first + 1) || m_bStop.load() ||
-            m_bClosing.load()) {
+        if (!sent || m_values.GetCount() != before + static_cast<int>(last - first + 1) || Stopped(progress)) {
             complete = false;
             break;
         }
+        progress.Show(last - start + 1, end - start + 1);
     }
+    progress.Close();
     if (!complete) {
         CString text;
         text.Format("Reading the table values from the controller did not complete.\n\nFile %s was not changed.",
@@ -283,23 +290,32 @@ void CLoadSaveTable::Save(const CString& path, long start, long end)
 void CLoadSaveTable::Load(const CString& path)
 {
     std::string bytes;
-    if (!ReadWholeFileBytes(path, bytes)) {
-        CString text;
-        text.Format("File %s does not exist.", path.GetString());
-        ShowUserMessage(this, text, "Load table");
-        return;
+    {
+        CWaiting wait(this, "Loading ...");
+        wait.Show();
+        const BOOL read = ReadWholeFileBytes(path, bytes);
+        wait.Hide();
+        if (!read) {
+            CString text;
+            text.Format("File %s does not exist.", path.GetString());
+            ShowUserMessage(this, text, "Load table");
+            return;
+        }
+        m_values.Clear();
+        m_values.SetStart(0);
+        if (m_nFileType == FILE_LIST)
+            m_values.LoadSeparatedLines(MakeTextLineReader(bytes), ':', ',');
+        else
+            m_values.LoadLines(MakeTextLineReader(bytes));
     }
-    m_values.Clear();
-    m_values.SetStart(0);
-    if (m_nFileType == FILE_LIST)
-        m_values.LoadSeparatedLines(MakeTextLineReader(bytes), ':', ',');
-    else
-        m_values.LoadLines(MakeTextLineReader(bytes));
     const int count = m_values.GetCount();
+    if (count <= 0)
+        return;
     m_bStop = false;
     long next = m_values.GetStart();
     const long end = m_values.GetStart() + count;
-    while (next < end && !m_bStop.load() && !m_bClosing.load()) {
+    CTransferProgress progress(m_hWnd, "Storing table values");
+    while (next < end && !Stopped(progress)) {
         // "first,v,v,..." up to 10 values, short of the line limit - 10.
         CString arguments;
         arguments.Format("%ld", next);
@@ -316,7 +332,63 @@ void CLoadSaveTable::Load(const CString& path)
         if (!m_sender.SendSequenceEx(m_hWnd, this, {CommandItem(kTableWrite, arguments.GetString())}))
             break;
         next = index;
+        progress.Show(next - m_values.GetStart(), count);
     }
+    progress.Close();
+}
+
+bool CLoadSaveTable::Stopped(const CTransferProgress& progress) const
+{
+    return m_bStop.load() || m_bClosing.load() || progress.IsCancelled();
+}
+
+void CLoadSaveTable::OnNewDirectory()
+{
+    MakeFolderInTree(this, m_tree);
+    UpdateOk();
+}
+
+// ---------------------------------------------------------------- CTransferProgress
+
+CTransferProgress::CTransferProgress(HWND hWndNotify, LPCSTR text) : m_pGauge(StartProgressGauge())
+{
+    if (!m_pGauge)
+        return;
+    m_pGauge->SetText(text);
+    m_pGauge->SetRange(100);
+    m_pGauge->SetNotifyWindow(hWndNotify);
+    m_pGauge->SetConfirmCancel(FALSE);
+    // The gauge sets the flag when Cancel is pressed and it stays set, so a
+    // click the transfer's thread has not yet seen is not lost.
+    m_pGauge->SetCancelFlag(&m_nCancel);
+    m_pGauge->ShowButton(TRUE);
+}
+
+CTransferProgress::~CTransferProgress()
+{
+    Close();
+}
+
+void CTransferProgress::Show(long done, long total)
+{
+    const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+    m_nPercent = percent;
+    if (m_pGauge)
+        m_pGauge->SetPos(percent);
+}
+
+bool CTransferProgress::IsCancelled() const
+{
+    return std::atomic_ref<int>(m_nCancel).load() != 0;
+}
+
+void CTransferProgress::Close()
+{
+    if (m_pGauge) {
+        m_pGauge->SetCancelFlag(nullptr); // the gauge writes no more to the flag
+        m_pGauge->Close();
+    }
+    m_pGauge = nullptr;
 }
 
 void CLoadSaveTable::OnReply(ControllerMessage* message)

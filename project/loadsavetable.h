@@ -16,6 +16,29 @@
 #include "project/tablelist.h"
 #include "ui/shelltree.h"
 
+class CGaugeThread;
+
+// The progress window of one transfer: a percentage and a Cancel button
+// that stops the transfer (the window gets the stop request 0x8112).
+class CTransferProgress {
+public:
+    CTransferProgress(HWND hWndNotify, LPCSTR text);
+    ~CTransferProgress();
+    CTransferProgress(const CTransferProgress&) = delete;
+    CTransferProgress& operator=(const CTransferProgress&) = delete;
+
+    void Show(long done, long total);
+    bool IsCancelled() const;
+    // The percentage shown last.
+    int GetPercent() const { return m_nPercent; }
+    void Close();
+
+private:
+    CGaugeThread* m_pGauge;
+    int m_nPercent = 0;
+    mutable int m_nCancel = 0; // set by the gauge's thread
+};
+
 class CLoadSaveTable : public CDialog, public CVexoReply {
     DECLARE_DYNAMIC(CLoadSaveTable)
 public:
@@ -48,6 +71,7 @@ protected:
     void OnFileType();
     void OnFieldChange();
     void OnTreeSelChanged(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnNewDirectory();
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -58,6 +82,7 @@ private:
     void ShowHighest();
     void Save(const CString& path, long start, long end);
     void Load(const CString& path);
+    bool Stopped(const CTransferProgress& progress) const;
 
     int m_nMode;
     int m_nFileType = FILE_LIST;

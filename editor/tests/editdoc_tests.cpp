@@ -5,24 +5,17 @@
 #include <cstdlib>
 
 #include "framework/app.h"
+#include "recording_sink.h"
 #include "testsupport/captured_log.h"
 #include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
+#include "recording_sink.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
 
 namespace editor {
 namespace {
-
-class RecordingSink : public ILineCommandSink {
-public:
-    void SendLineCommand(int id, const std::string& argument) override
-    {
-        commands.push_back(std::to_string(id) + ":" + argument);
-    }
-    std::vector<std::string> commands;
-};
 
 class EditDocTest : public RegistrySandboxTest {
 protected:

@@ -23,7 +23,6 @@
 #include "editor/tests/editor_project.h"
 #include "link/tests/support/scripted_controller.h"
 #include "shell/vqregistry.h"
-#include "testsupport/captured_log.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -45,8 +44,9 @@ public:
                 m_items.push_back(watch->name);
                 m_vr.push_back(watch->vrIndex);
             } else if (code == 5) {
-                const auto* table = reinterpret_cast<const SVariableTable*>(item);
-                m_tables.push_back(table->program + ":" + std::to_string(table->names.size()));
+                const auto* table = reinterpret_cast<const VariableTable*>(item);
+                m_tables.push_back((table->empty() ? std::string() : table->begin()->second.m_program) + ":" +
+                                   std::to_string(table->size()));
             }
             return LRESULT(0);
         });
@@ -442,7 +442,7 @@ TEST_F(EditFrameTest, ProcessRecordOfAnotherProgramDoesNotHoldUpEchoes)
     again.join();
     Pump();
     EXPECT_EQ(7, View()->GetCaret().line);
-    EXPECT_EQ(7, m_frame->GetDocument()->m_state.currentLine);
+    EXPECT_EQ(7, Buffer().m_currentLine);
 }
 
 TEST_F(EditFrameTest, RepliesThatComeDuringASendWaitForItsEnd)
@@ -569,7 +569,6 @@ TEST_F(BreakpointTest, RunResendsChangedBreakpointsFirstAndStopStops)
 
 TEST_F(BreakpointTest, DestroyRequestDuringRunIsCarriedOutAfterIt)
 {
-    CapturedGlobalLog log;
     ASSERT_TRUE(OpenFrame());
     const HWND frame = m_hFrame;
     bool aliveAfterRun = false;
@@ -601,7 +600,6 @@ TEST_F(BreakpointTest, DestroyRequestDuringRunIsCarriedOutAfterIt)
         Pump();
     }
     EXPECT_FALSE(::IsWindow(frame));
-    EXPECT_NE(std::string::npos, log.Text().find("Destroy window request \"EditFrame\" (1)")) << log.Text();
     EXPECT_EQ(1, m_project.Count(kMsgUnregisterTool));
     m_hFrame = nullptr;
 }

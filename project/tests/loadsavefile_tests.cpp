@@ -6,10 +6,12 @@
 
 #include <mutex>
 
+#include "foundation/fileutil.h"
 #include "framework/app.h"
 #include "project/loadsavefile.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
+#include "project/tests/dialog_answer.h"
 #include "shell/systemregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -143,4 +145,17 @@ TEST_F(LoadSaveFileTest, HiddenExtensionsAreAskedAbout)
     ASSERT_EQ(m_prompts.Records().size(), 1u);
     EXPECT_EQ(m_prompts.Records()[0].caption, "Warning");
     EXPECT_EQ(CSystemRegistry().GetHideFileExt(), 0u);
+}
+
+TEST_F(LoadSaveFileTest, CreateDirectoryMakesTheFolderBelowTheSelectedOne)
+{
+    ASSERT_NE(Open(CLoadSaveFile::MODE_SAVE, "MAIN"), nullptr);
+    DialogAnswer answer("New directory", IDC_ENTER_TEXT, "Programs", IDOK);
+    ::SendMessageA(m_window, WM_COMMAND, MAKEWPARAM(IDC_PROGRAM_NEW_DIR, BN_CLICKED), 0);
+    EXPECT_TRUE(answer.Seen());
+    EXPECT_TRUE(DirectoryExists((m_folder / "Programs").c_str()));
+    Set(IDC_PROGRAM_FILE, "MAIN.bas");
+    Ok();
+    EXPECT_EQ(Operations(), std::vector<std::string>{"283 MAIN " + (m_folder / "Programs\\MAIN.bas")})
+        << "the new folder is selected";
 }

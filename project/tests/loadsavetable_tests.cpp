@@ -4,13 +4,29 @@
 
 #include <objbase.h>
 
+#include <atomic>
+#include <functional>
 #include <cstdio>
+#include <mutex>
 
 #include "project/loadsavetable.h"
 #include "project/project_resource.h"
+#include "project/tests/dialog_answer.h"
 #include "project/tests/scripted_connection.h"
+#include "testsupport/test_window.h"
 
 namespace {
+
+// What the progress window shows now: its text and position; empty when
+// there is none.
+std::string GaugeState()
+{
+    HWND gauge = ::FindWindowA(nullptr, "Process status");
+    if (!gauge)
+        return "";
+    const LRESULT pos = ::SendDlgItemMessageA(gauge, IDC_GAUGE_PROGRESS, PBM_GETPOS, 0, 0);
+    return WindowText(::GetDlgItem(gauge, IDC_GAUGE_TEXT)) + " " + std::to_string(pos);
+}
 
 class LoadSaveTableTest : public ScriptedConnectionTest {
 protected:
@@ -18,10 +34,12 @@ protected:
     {
         link.SetReply("?TSIZE[0];", ScriptedReply("50"));
         // Index i reads i.5, except index 7, which the controller cannot show.
-        link.SetReplyCallback([](const std::string& command, ScriptedReply& reply) {
+        link.SetReplyCallback([this](const std::string& command, ScriptedReply& reply) {
             long first = 0, last = 0;
             if (std::sscanf(command.c_str(), "TABLEVALUES(%ld,%ld,0)", &first, &last) != 2)
                 return false;
+            if (m_onRead)
+                m_onRead(first);
             std::string text;
             for (long i = first; i <= last; ++i)
                 text += (i > first ? "," : "") + (i == 7 ? std::string("#") : std::to_string(i) + ".5");
@@ -58,6 +76,8 @@ protected:
     }
 
     HWND m_window = nullptr;
+    // Called on the link's thread as each block of values is read.
+    std::function<void(long first)> m_onRead;
 };
 
 } // namespace
@@ -136,4 +156,84 @@ TEST_F(LoadSaveTableTest, LoadSendsTableLinesWithinTheLineLimit)
         values += static_cast<int>(commas);
     }
     EXPECT_EQ(values, 25);
+}
+
+TEST_F(LoadSaveTableTest, SaveShowsItsProgressAndStopsOnCancel)
+{
+    std::mutex lock;
+    std::vector<std::string> seen;
+    m_onRead = [&](long first) {
+        std::lock_guard<std::mutex> guard(lock);
+        seen.push_back(std::to_string(first) + ": " + GaugeState());
+    };
+    CLoadSaveTable* dialog = Open(CLoadSaveTable::MODE_SAVE);
+    ASSERT_NE(dialog, nullptr);
+    Set(IDC_TABLE_FILE, "values");
+    Set(IDC_TABLE_END, "49");
+    Click(IDOK);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        EXPECT_EQ(seen, (std::vector<std::string>{"0: Reading table values 0", "32: Reading table values 64"}));
+    }
+    EXPECT_TRUE(PumpUntil([] { return GaugeState().empty(); })) << "the progress window goes";
+    EXPECT_NE(ReadWholeFile(m_folder / "values.lst").find("\r\n49:49.5\r\n"), std::string::npos);
+
+    // Cancel in the progress window while the first block is read: no
+    // further block is asked for and the file stays as it was.
+    WriteWholeFile(m_folder / "values.lst", "old");
+    const std::size_t before = CommandsStarting("TABLEVALUES").size();
+    m_onRead = [](long first) {
+        HWND gauge = ::FindWindowA(nullptr, "Process status");
+        if (first == 0 && gauge)
+            ::SendMessageA(gauge, WM_COMMAND, MAKEWPARAM(IDC_GAUGE_CANCEL, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(gauge, IDC_GAUGE_CANCEL)));
+    };
+    m_prompts.Answer(IDYES); // overwrite
+    Click(IDOK);
+    const auto reads = CommandsStarting("TABLEVALUES");
+    EXPECT_EQ(std::vector<std::string>(reads.begin() + static_cast<long>(before), reads.end()),
+              std::vector<std::string>{"TABLEVALUES(0,31,0)"});
+    EXPECT_EQ(ReadWholeFile(m_folder / "values.lst"), "old");
+    EXPECT_NE(m_prompts.Texts().back().find("was not changed"), std::string::npos);
+}
+
+TEST_F(LoadSaveTableTest, LoadShowsItsProgress)
+{
+    std::string file;
+    for (int i = 0; i < 25; ++i)
+        file += std::to_string(i) + ":" + std::to_string(i) + "\r\n";
+    WriteWholeFile(m_folder / "load.lst", file);
+    std::mutex lock;
+    std::vector<std::string> seen;
+    m_link->SetReplyCallback([&](const std::string& command, ScriptedReply&) {
+        if (command.rfind("TABLE(", 0) == 0) {
+            std::lock_guard<std::mutex> guard(lock);
+            seen.push_back(GaugeState());
+        }
+        return false;
+    });
+    CLoadSaveTable* dialog = Open(CLoadSaveTable::MODE_LOAD);
+    ASSERT_NE(dialog, nullptr);
+    Set(IDC_TABLE_FILE, "load");
+    Click(IDOK);
+    EXPECT_EQ(CommandsStarting("TABLE(").size(), 3u);
+    std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(seen, (std::vector<std::string>{"Storing table values 0", "Storing table values 40",
+                                              "Storing table values 80"}));
+}
+
+TEST_F(LoadSaveTableTest, NewDirIsMadeBelowTheSelectedFolderAndUsed)
+{
+    CLoadSaveTable* dialog = Open(CLoadSaveTable::MODE_SAVE);
+    ASSERT_NE(dialog, nullptr);
+    for (const char* name : {"x?y", "Sub"}) {
+        DialogAnswer answer("New directory", IDC_ENTER_TEXT, name, IDOK);
+        Click(IDC_TABLE_NEW_DIR);
+        EXPECT_TRUE(answer.Seen());
+    }
+    EXPECT_EQ(m_prompts.Texts().back(), "Invalid directory name \"x?y\"");
+    Set(IDC_TABLE_FILE, "values");
+    Set(IDC_TABLE_END, "3");
+    Click(IDOK);
+    EXPECT_EQ(ReadWholeFile(m_folder / "Sub\\values.lst"), "0:0.5\r\n1:1.5\r\n2:2.5\r\n3:3.5\r\n");
 }

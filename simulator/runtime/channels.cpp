@@ -344,7 +344,9 @@ int ReadChar(int process)
             return ReadChannelChar(process);
         if (g_CurrentProcess.load() == 0)
             RunCommandChannelService(process);
-        YieldSlice();
+        // Nothing to do until the next service turn: wait for it rather
+        // than spin, so that an idle command line uses no processor.
+        RuntimeSleep(1);
     }
 }
 

@@ -48,13 +48,8 @@ bool PushGosub(int process, int32_t returnPosition)
     return true;
 }
 
-struct LoopVariable {
-    int32_t kind = kLoopVariableNamed;
-    int32_t number = 0;
-    int32_t axis = 0;
-};
+} // namespace
 
-// The variable of a FOR or a NEXT: a named variable, VR(n) or a parameter.
 bool ReadLoopVariable(const uint8_t* text, int& position, int limit, int process, int32_t error, LoopVariable& v)
 {
     if (position >= limit) {
@@ -128,8 +123,6 @@ void SetLoopValue(const LoopVariable& v, float value, int process)
         return;
     }
 }
-
-} // namespace
 
 void KeywordIf(const uint8_t* text, int& position, int limit, int process)
 {

@@ -42,6 +42,19 @@ inline bool NextOnPlainLocal(ProcessRecord& r, const uint8_t* text, int& positio
     return true;
 }
 
+// A variable that a statement assigns (FOR, NEXT, GET, INPUT): a named
+// variable (its slot), VR(n) (its index) or a parameter (its row, with the
+// axis its modifier chose).
+struct LoopVariable {
+    int32_t kind = kLoopVariableNamed;
+    int32_t number = 0;
+    int32_t axis = 0;
+};
+// Reads the variable's reference at position; error when there is none.
+bool ReadLoopVariable(const uint8_t* text, int& position, int limit, int process, int32_t error, LoopVariable& v);
+float LoopValue(const LoopVariable& v, int process);
+void SetLoopValue(const LoopVariable& v, float value, int process);
+
 void KeywordIf(const uint8_t* text, int& position, int limit, int process); // IF, ELSEIF
 void KeywordElse(const uint8_t* text, int& position, int limit, int process);
 void KeywordEndIf(const uint8_t* text, int& position, int limit, int process);

@@ -25,6 +25,7 @@ uint8_t* g_MemoryBase = g_FallbackMemory;
 uint32_t g_MemorySize = sizeof(g_FallbackMemory);
 uint32_t g_InputWord = 0;
 uint32_t g_OutputWord = 0;
+uint32_t g_InputInvertMask = 0;
 std::atomic<bool> g_RuntimeStopping{false};
 
 void SetRuntimeHost(RuntimeHost* host)
@@ -149,7 +150,7 @@ void PublishInputs(uint32_t inputs)
 
 void ExchangeInputs()
 {
-    g_InputWord = g_PublishedInputs.load(std::memory_order_acquire);
+    g_InputWord = g_PublishedInputs.load(std::memory_order_acquire) ^ g_InputInvertMask;
 }
 
 } // namespace qcrt

@@ -99,6 +99,9 @@ void PublishInputs(uint32_t inputs);
 void ExchangeInputs();
 extern uint32_t g_InputWord;
 extern uint32_t g_OutputWord;
+// Inputs 0 to 31 whose published bit is inverted (INVERT_IN); the input word
+// is the published word exclusive-or this mask.
+extern uint32_t g_InputInvertMask;
 
 // The runtime's global stop flag: set by the host when the controller is
 // stopped or the program ends; every long wait of the runtime ends on it.

@@ -8,6 +8,7 @@
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
@@ -18,6 +19,7 @@
 #include "simulator/runtime/program_store.h"
 #include "simulator/runtime/resources.h"
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/system_keywords.h"
 #include "simulator/runtime/tokens.h"
 #include "simulator/runtime/values.h"
 #include "simulator/runtime/vocabulary.h"
@@ -127,6 +129,8 @@ void ExecuteAssignable(const uint8_t* text, int& position, int limit, int proces
             if (r.errorNumber == 0) {
                 if (token == VrKeywordRow() && index)
                     WriteVr(index->integer, value, process);
+                else if (token == AoutKeywordRow() && index)
+                    WriteAnalogueOutput(index->integer, value, process);
                 else
                     SetProcessError(process, kErrCommandNotRecognized);
                 r.result = value;
@@ -494,6 +498,7 @@ void StartProcess(int process)
     {
         ResourceClaim binding(process, kResourceCompile, -1);
         ResetLocalVariables(process);
+        BindDeclaredNames(process, program);
     }
     ClearLocalVariables(process);
 
@@ -590,6 +595,7 @@ void InstallInterpreter()
     InstallParameterAccess();
     InstallMotionGenerator();
     InstallValueFunctions();
+    InstallSystemKeywords();
 }
 
 } // namespace qcrt

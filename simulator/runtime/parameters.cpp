@@ -505,6 +505,14 @@ void InstallParameterAccess()
     SetParameterReader(ReadParameter);
 }
 
+const uint32_t* ParameterStorage(int row, int process)
+{
+    if (row < 0 || row >= kParameterRows || !GetProcessRecord(process))
+        return nullptr;
+    Location where;
+    return StoredWord(row, process, where);
+}
+
 int32_t* SystemParameterWord(int row)
 {
     if (row < 0 || row >= kParameterRows || Table().rows[row].place != Place::System)
@@ -516,6 +524,9 @@ void ResetParameterValues()
 {
     std::memset(g_SystemWords, 0, sizeof g_SystemWords);
     std::memset(g_SlotWords, 0, sizeof g_SlotWords);
+    // VERSION: the system software version that the banner prints.
+    if (int32_t* version = SystemParameterWord(FindParameter("VERSION")))
+        *version = std::bit_cast<int32_t>(1.65f);
 }
 
 } // namespace qcrt

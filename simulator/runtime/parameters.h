@@ -24,6 +24,11 @@ void InstallParameterAccess();
 // Power-up state of the system words that only parameters use.
 void ResetParameterValues();
 
+// The word a parameter is kept in for the process's current statement (the
+// axis its AXIS modifier chose, its SLOT or PORT), as SCOPE samples it; null
+// for a row kept in no word of its own.
+const uint32_t* ParameterStorage(int row, int process);
+
 // The system word of a parameter kept in one (FRAME, MOTION_ERROR,
 // ERROR_AXIS ...), by its row; null for any other row.
 int32_t* SystemParameterWord(int row);

@@ -21,6 +21,13 @@ constexpr uint8_t kXoff = 19;
 constexpr uint8_t kEsc = 27;
 constexpr uint8_t kDc2 = 18;
 constexpr uint8_t kDc4 = 20;
+// The other control codes of the link's framing.
+constexpr uint8_t kStx = 2;
+constexpr uint8_t kEtx = 3;
+constexpr uint8_t kAck = 6;
+constexpr uint8_t kLf = 10;
+constexpr uint8_t kCr = 13;
+constexpr uint8_t kNak = 21;
 
 // Port flags.
 constexpr uint32_t kPortRxEnabled = 0x01; // clear after an XOFF was asked for

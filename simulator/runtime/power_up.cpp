@@ -4,13 +4,16 @@
 
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/checksums.h"
+#include "simulator/runtime/comms_keywords.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_store.h"
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/system_keywords.h"
 #include "simulator/runtime/values.h"
 
 namespace qcrt {
@@ -155,6 +158,9 @@ void SetSystemDefaults()
     g_SystemValues = SystemValues{};
     g_ServoPeriod = 0.001f;
     ResetStoreState(); // no program selected
+    ResetIo();
+    ResetDeclaredNames();
+    ResetCommsKeywords();
     g_SystemValues.controllerType = 200;
     g_SystemValues.programAreaTop = static_cast<int32_t>(kProgramAreaStart);
     g_SystemValues.value16 = 16;

@@ -19,13 +19,6 @@ int32_t g_LinkProtocolMode = 0;
 
 namespace {
 
-constexpr uint8_t kStx = 2;
-constexpr uint8_t kEtx = 3;
-constexpr uint8_t kAck = 6;
-constexpr uint8_t kNak = 21;
-constexpr uint8_t kCr = 13;
-constexpr uint8_t kLf = 10;
-
 // Widths beyond this are taken as this: a program's silly width must not
 // hold a channel for minutes.
 constexpr int kMaxWidth = 4096;

@@ -4,13 +4,18 @@
 #include <bit>
 #include <vector>
 
+#include "simulator/runtime/comms_keywords.h"
 #include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/interpreter.h"
+#include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
 #include "simulator/runtime/motion_keywords.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
+#include "simulator/runtime/program_commands.h"
+#include "simulator/runtime/system_keywords.h"
+#include "simulator/runtime/terminal_keywords.h"
 
 namespace qcrt {
 
@@ -19,25 +24,25 @@ namespace qcrt {
 // letter), so loops over the table pass them.
 const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"TOKENTABLE", 0, 0, 0, 0, 0, 0, ListTokenTable, 0x00180039},       // 0
-    {"COMPILE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C00A1},                 // 1
-    {"COPY|CP", 0, 0, 2, 2, 0, 0, nullptr, 0x001C00A1},                 // 2
+    {"COMPILE", 0, 0, 0, 0, 0, 0, KeywordCompile, 0x001C00A1},          // 1
+    {"COPY|CP", 0, 0, 2, 2, 0, 0, KeywordCopy, 0x001C00A1},             // 2
     {"DEL|RM", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                  // 3
-    {"DIR|LS", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                  // 4
+    {"DIR|LS", 0, 0, 0, 1, 0, 0, KeywordDir, 0x001C00A1},               // 4
     {"EDIT|ED", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0021},                 // 5
-    {"EPROM", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0029},                   // 6
+    {"EPROM", 0, 0, 0, 0, 0, 1, KeywordEprom, 0x001C0029},              // 6
     {"CLEAR_PARAMS", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 7
-    {"GLOBAL", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                  // 8
-    {"CONSTANT", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 9
-    {"LIST_GLOBAL", 0, 0, 0, 0, 0, 0, nullptr, 0x001C00A1},             // 10
-    {"NEW", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                     // 11
-    {"LIST|TYPE", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},               // 12
-    {"APPENDPROG", 0, 0, 1, 1, 0, 0, nullptr, 0x001D4021},              // 13
-    {"LOAD_PROJECT", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 14
+    {"GLOBAL", 0, 0, 0, 1, 0, 1, KeywordGlobal, 0x001C00B1},            // 8
+    {"CONSTANT", 0, 0, 0, 1, 0, 1, KeywordConstant, 0x001C00B1},        // 9
+    {"LIST_GLOBAL", 0, 0, 0, 0, 0, 0, KeywordListGlobal, 0x001C00A1},   // 10
+    {"NEW", 0, 0, 0, 1, 0, 0, KeywordNew, 0x001C00A1},                  // 11
+    {"LIST|TYPE", 0, 0, 0, 1, 0, 0, KeywordList, 0x001C00A1},           // 12
+    {"APPENDPROG", 0, 0, 1, 1, 0, 0, KeywordAppendProgram, 0x001D4021}, // 13
+    {"LOAD_PROJECT", 0, 0, 0, 0, 0, 1, KeywordLoadProject, 0x001C0021}, // 14
     {"_RESERVED15", 0, 0, 0, 0, 0, 0, nullptr, 0},                      // 15 (reserved)
-    {"PROC_MODE", 0, 0, 0, 0, 1, 1, nullptr, 0x00140039},               // 16
+    {"PROC_MODE", 0, 0, 0, 0, 1, 1, KeywordProcMode, 0x00140039},       // 16
     {"EDPROG", 0, 0, 1, 1, 1, 3, nullptr, 0x001D2621},                  // 17
-    {"EXECUTE", 0, 0, 1, 1, 0, 0, nullptr, 0x001D0031},                 // 18
-    {"LOADSYSTEM", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},              // 19
+    {"EXECUTE", 0, 0, 1, 1, 0, 0, KeywordExecute, 0x001D0031},          // 18
+    {"LOADSYSTEM", 0, 0, 0, 0, 0, 0, KeywordLoadSystem, 0x001C0021},    // 19
     {"LOCK", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0029},                    // 20
     {"RENAME|RN", 0, 0, 2, 2, 0, 0, nullptr, 0x001C00A1},               // 21
     {"RUNTYPE", 0, 0, 1, 1, 1, 2, nullptr, 0x001C00A1},                 // 22
@@ -45,7 +50,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"STORE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},                   // 24
     {"INITIALISE", 0, 0, 0, 0, 0, 0, Initialise, 0x001C0031},           // 25
     {"UNLOCK", 0, 0, 0, 0, 1, 1, nullptr, 0x001C0029},                  // 26
-    {"VIEW", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},                    // 27
+    {"VIEW", 0, 0, 0, 1, 0, 0, KeywordView, 0x001C00A1},                // 27
     {"ABS", 0, 0, 0, 0, 1, 1, KeywordAbs, 0x0034003C},                  // 28
     {"ACOS", 0, 0, 0, 0, 1, 1, KeywordAcos, 0x0034003C},                // 29
     {"AND", 30, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0032},         // 30
@@ -71,12 +76,12 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"XOR", 32, 0, 0, 0, 0, 0, KeywordNoOperation, 0x003C0032},         // 50
     {"TABLE", 0, 0, 0, 0, 1, 37, KeywordTable, 0x001C003D},             // 51
     {"VR", 14, 0, 0, 0, 1, 1, KeywordVr, 0x0034003D},                   // 52
-    {"AUTORUN", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},                 // 53
+    {"AUTORUN", 0, 0, 0, 0, 0, 0, KeywordAutorun, 0x001C0021},          // 53
     {"BASICERROR", 29, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0011}, // 54
     {"BREAK_ADD", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},               // 55
-    {"BREAK_LIST", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},              // 56
+    {"BREAK_LIST", 0, 0, 0, 1, 0, 0, KeywordBreakList, 0x001C00A1},     // 56
     {"BREAK_DELETE", 0, 0, 0, 1, 1, 1, nullptr, 0x001C00A1},            // 57
-    {"BREAK_RESET", 0, 0, 0, 1, 0, 0, nullptr, 0x001C00A1},             // 58
+    {"BREAK_RESET", 0, 0, 0, 1, 0, 0, KeywordBreakReset, 0x001C00A1},   // 58
     {"ELSEIF", 6, 0, 0, 0, 0, 0, KeywordIf, 0x001C0031},                // 59
     {"ELSE", 5, 0, 0, 0, 0, 0, KeywordElse, 0x001E0031},                // 60
     {"ENDIF", 7, 0, 0, 0, 0, 0, KeywordEndIf, 0x001E0011},              // 61
@@ -84,23 +89,23 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"FOR", 15, 0, 0, 0, 0, 0, KeywordFor, 0x001E0031},                 // 63
     {"GOTO", 27, 0, 0, 0, 0, 0, KeywordGoto, 0x001E0011},               // 64
     {"GOSUB", 28, 0, 0, 0, 0, 0, KeywordGosub, 0x001E0011},             // 65
-    {"HALT", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0039},                    // 66
+    {"HALT", 0, 0, 0, 0, 0, 1, KeywordHalt, 0x001C0039},                // 66
     {"IDLE", 24, 1, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0030},       // 67
-    {"INCLUDE", 39, 1, 1, 0, 0, 0, nullptr, 0x001C0091},                // 68
+    {"INCLUDE", 39, 1, 1, 0, 0, 0, KeywordInclude, 0x001C0091},         // 68
     {"LOADED", 25, 1, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0030},     // 69
     {"IF", 3, 0, 0, 0, 0, 0, KeywordIf, 0x001C0031},                    // 70
     {"NEXT", 18, 0, 0, 0, 0, 0, KeywordNext, 0x001E0031},               // 71
     {"ON", 26, 0, 0, 0, 0, 0, KeywordOn, 0x001C0015},                   // 72
     {"REPEAT", 21, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001E0031},     // 73
     {"RETURN", 0, 0, 0, 0, 0, 0, KeywordReturn, 0x001E0011},            // 74
-    {"RUN", 0, 0, 0, 1, 0, 2, nullptr, 0x001C00B1},                     // 75
+    {"RUN", 0, 0, 0, 1, 0, 2, KeywordRun, 0x001C00B1},                  // 75
     {"STEP", 17, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0031},       // 76
-    {"STEPLINE", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 77
-    {"STOP|END", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                // 78
+    {"STEPLINE", 0, 0, 0, 1, 0, 1, KeywordStepLine, 0x001C00B1},        // 77
+    {"STOP|END", 0, 0, 0, 1, 0, 1, KeywordStop, 0x001C00B1},            // 78
     {"THEN", 4, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0031},        // 79
     {"TO", 16, 0, 0, 0, 0, 0, KeywordOutOfContext, 0x001C0030},         // 80
-    {"TRON", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                    // 81
-    {"TROFF", 0, 0, 0, 1, 0, 1, nullptr, 0x001C00B1},                   // 82
+    {"TRON", 0, 0, 0, 1, 0, 1, KeywordTron, 0x001C00B1},                // 81
+    {"TROFF", 0, 0, 0, 1, 0, 1, KeywordTroff, 0x001C00B1},              // 82
     {"UNTIL", 22, 0, 0, 0, 0, 0, KeywordUntil, 0x001E0031},             // 83
     {"WEND", 20, 0, 0, 0, 0, 0, KeywordWend, 0x001E0031},               // 84
     {"WHILE", 19, 0, 0, 0, 0, 0, KeywordWhile, 0x001E0031},             // 85
@@ -129,73 +134,73 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"B_SPLINE", 0, 1, 0, 0, 5, 5, KeywordBSpline, 0x001C0039},         // 108
     {"SP", 0, 1, 0, 0, 1, 1, KeywordSp, 0x001C0039},                    // 109
     {"ADD_DAC", 0, 1, 0, 0, 1, 1, KeywordAddDac, 0x001C0039},           // 110
-    {"AIN", 0, 0, 0, 0, 1, 1, nullptr, 0x0014003D},                     // 111
-    {"AOUT", 14, 0, 0, 0, 1, 1, nullptr, 0x0014003D},                   // 112
-    {"CAN", 0, 0, 0, 0, 2, 11, nullptr, 0x001C003D},                    // 113
-    {"DEVICENET", 0, 0, 0, 0, 2, 7, nullptr, 0x001C003D},               // 114
-    {"DLINK", 0, 0, 0, 0, 2, 5, nullptr, 0x001C003D},                   // 115
-    {"PROFIBUS", 0, 0, 0, 0, 3, 7, nullptr, 0x0014003D},                // 116
-    {"PROFIBUS", 0, 0, 0, 0, 2, 5, nullptr, 0x0014003D},                // 117
-    {"CHR", 9, 0, 0, 0, 1, 1, nullptr, 0x001C0038},                     // 118
-    {"DATE$", 9, 0, 0, 0, 0, 0, nullptr, 0x001C0030},                   // 119
-    {"DAY$", 9, 0, 0, 0, 0, 0, nullptr, 0x001C0030},                    // 120
-    {"DEFKEY", 0, 0, 0, 0, 2, 12, nullptr, 0x001C0039},                 // 121
-    {"FLASH_DUMP", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},              // 122
-    {"FLAG", 0, 0, 0, 0, 1, 2, nullptr, 0x001C003D},                    // 123
-    {"FLAGS", 0, 0, 0, 0, 0, 1, nullptr, 0x001C003D},                   // 124
-    {"GET", 10, 0, 0, 0, 0, 0, nullptr, 0x001C0071},                    // 125
-    {"HEX", 9, 0, 0, 0, 1, 1, nullptr, 0x001C0038},                     // 126
-    {"IN", 0, 0, 0, 0, 0, 2, nullptr, 0x001C003D},                      // 127
-    {"INPUT", 11, 0, 0, 0, 0, 0, nullptr, 0x001C0071},                  // 128
-    {"LINPUT", 12, 0, 0, 0, 0, 0, nullptr, 0x001C0071},                 // 129
-    {"KEY", 13, 0, 0, 0, 0, 0, nullptr, 0x001C0074},                    // 130
-    {"MARK", 0, 1, 0, 0, 0, 0, nullptr, 0x001C0035},                    // 131
-    {"VQE", 0, 1, 0, 0, 0, 1, nullptr, 0x001C003D},                     // 132
-    {"OP", 0, 0, 0, 0, 0, 2, nullptr, 0x001C003D},                      // 133
-    {"READ_OP", 0, 0, 0, 0, 1, 2, nullptr, 0x001C003C},                 // 134
-    {"PRINT", 8, 0, 0, 0, 0, 0, nullptr, 0x001C3F71},                   // 135
-    {"PSWITCH", 0, 1, 0, 0, 2, 7, nullptr, 0x001C0039},                 // 136
-    {"READPACKET", 0, 0, 0, 0, 3, 4, nullptr, 0x001C0039},              // 137
-    {"REGIST", 0, 1, 0, 0, 1, 3, nullptr, 0x001C0039},                  // 138
-    {"SEND", 0, 0, 0, 0, 3, 4, nullptr, 0x00140039},                    // 139
-    {"TIME$", 9, 0, 0, 0, 0, 0, nullptr, 0x001C0030},                   // 140
-    {"SETCOM", 0, 0, 0, 0, 4, 7, nullptr, 0x00140039},                  // 141
-    {"VRSTRING", 9, 0, 0, 0, 1, 1, nullptr, 0x0014003C},                // 142
-    {"PEEK", 0, 0, 0, 0, 1, 2, nullptr, 0x001C003C},                    // 143
-    {"BATTERY_LOW", 0, 0, 0, 0, 0, 0, nullptr, 0x001C003C},             // 144
+    {"AIN", 0, 0, 0, 0, 1, 1, KeywordAin, 0x0014003D},                  // 111
+    {"AOUT", 14, 0, 0, 0, 1, 1, KeywordAout, 0x0014003D},               // 112
+    {"CAN", 0, 0, 0, 0, 2, 11, KeywordCan, 0x001C003D},                 // 113
+    {"DEVICENET", 0, 0, 0, 0, 2, 7, KeywordIgnoredBus, 0x001C003D},     // 114
+    {"DLINK", 0, 0, 0, 0, 2, 5, KeywordIgnoredBus, 0x001C003D},         // 115
+    {"PROFIBUS", 0, 0, 0, 0, 3, 7, KeywordProfibus, 0x0014003D},        // 116
+    {"PROFIBUS", 0, 0, 0, 0, 2, 5, KeywordProfibus, 0x0014003D},        // 117
+    {"CHR", 9, 0, 0, 0, 1, 1, KeywordChr, 0x001C0038},                  // 118
+    {"DATE$", 9, 0, 0, 0, 0, 0, KeywordDateText, 0x001C0030},           // 119
+    {"DAY$", 9, 0, 0, 0, 0, 0, KeywordDayText, 0x001C0030},             // 120
+    {"DEFKEY", 0, 0, 0, 0, 2, 12, KeywordDefKey, 0x001C0039},           // 121
+    {"FLASH_DUMP", 0, 0, 0, 0, 0, 0, KeywordFlashDump, 0x001C0021},     // 122
+    {"FLAG", 0, 0, 0, 0, 1, 2, KeywordFlag, 0x001C003D},                // 123
+    {"FLAGS", 0, 0, 0, 0, 0, 1, KeywordFlags, 0x001C003D},              // 124
+    {"GET", 10, 0, 0, 0, 0, 0, KeywordGet, 0x001C0071},                 // 125
+    {"HEX", 9, 0, 0, 0, 1, 1, KeywordHex, 0x001C0038},                  // 126
+    {"IN", 0, 0, 0, 0, 0, 2, KeywordIn, 0x001C003D},                    // 127
+    {"INPUT", 11, 0, 0, 0, 0, 0, KeywordInput, 0x001C0071},             // 128
+    {"LINPUT", 12, 0, 0, 0, 0, 0, KeywordLineInput, 0x001C0071},        // 129
+    {"KEY", 13, 0, 0, 0, 0, 0, KeywordKey, 0x001C0074},                 // 130
+    {"MARK", 0, 1, 0, 0, 0, 0, KeywordMark, 0x001C0035},                // 131
+    {"VQE", 0, 1, 0, 0, 0, 1, KeywordVqe, 0x001C003D},                  // 132
+    {"OP", 0, 0, 0, 0, 0, 2, KeywordOp, 0x001C003D},                    // 133
+    {"READ_OP", 0, 0, 0, 0, 1, 2, KeywordReadOp, 0x001C003C},           // 134
+    {"PRINT", 8, 0, 0, 0, 0, 0, KeywordPrint, 0x001C3F71},              // 135
+    {"PSWITCH", 0, 1, 0, 0, 2, 7, KeywordPswitch, 0x001C0039},          // 136
+    {"READPACKET", 0, 0, 0, 0, 3, 4, KeywordReadPacket, 0x001C0039},    // 137
+    {"REGIST", 0, 1, 0, 0, 1, 3, KeywordRegist, 0x001C0039},            // 138
+    {"SEND", 0, 0, 0, 0, 3, 4, KeywordSend, 0x00140039},                // 139
+    {"TIME$", 9, 0, 0, 0, 0, 0, KeywordTimeText, 0x001C0030},           // 140
+    {"SETCOM", 0, 0, 0, 0, 4, 7, KeywordSetcom, 0x00140039},            // 141
+    {"VRSTRING", 9, 0, 0, 0, 1, 1, KeywordVrString, 0x0014003C},        // 142
+    {"PEEK", 0, 0, 0, 0, 1, 2, KeywordPeek, 0x001C003C},                // 143
+    {"BATTERY_LOW", 0, 0, 0, 0, 0, 0, KeywordBatteryLow, 0x001C003C},   // 144
     {"PROCESS", 0, 0, 0, 0, 0, 0, ListProcesses, 0x001C0021},           // 145
-    {"TIME", 35, 0, 0, 0, 0, 0, nullptr, 0x001C0035},                   // 146
-    {"DATE", 36, 0, 0, 0, 0, 0, nullptr, 0x001C0035},                   // 147
-    {"DAY", 37, 0, 0, 0, 0, 0, nullptr, 0x001C0035},                    // 148
-    {"CURSOR", 9, 0, 0, 0, 1, 1, nullptr, 0x001C0038},                  // 149
-    {"SCOPE", 0, 1, 0, 0, 1, 8, nullptr, 0x001C0039},                   // 150
+    {"TIME", 35, 0, 0, 0, 0, 0, KeywordTime, 0x001C0035},               // 146
+    {"DATE", 36, 0, 0, 0, 0, 0, KeywordDate, 0x001C0035},               // 147
+    {"DAY", 37, 0, 0, 0, 0, 0, KeywordDay, 0x001C0035},                 // 148
+    {"CURSOR", 9, 0, 0, 0, 1, 1, KeywordCursor, 0x001C0038},            // 149
+    {"SCOPE", 0, 1, 0, 0, 1, 8, KeywordScope, 0x001C0039},              // 150
     {"_RESERVED151", 0, 0, 0, 0, 0, 0, nullptr, 0},                     // 151 (reserved)
-    {"TRIGGER", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0031},                 // 152
+    {"TRIGGER", 0, 0, 0, 0, 0, 0, KeywordTrigger, 0x001C0031},          // 152
     {"TABLEVALUES", 0, 1, 0, 0, 2, 3, nullptr, 0x00180039},             // 153
     {"AXISVALUES", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},              // 154
-    {"FREE", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0034},                    // 155
-    {"SET_BIT", 0, 0, 0, 0, 2, 2, nullptr, 0x001C0039},                 // 156
-    {"CLEAR_BIT", 0, 0, 0, 0, 2, 2, nullptr, 0x001C0039},               // 157
-    {"READ_BIT", 0, 0, 0, 0, 2, 2, nullptr, 0x001C003C},                // 158
-    {"INVERT_IN", 0, 0, 0, 0, 2, 2, nullptr, 0x001C0039},               // 159
-    {"POKE", 0, 0, 0, 0, 2, 3, nullptr, 0x001C003C},                    // 160
+    {"FREE", 0, 0, 0, 0, 0, 0, KeywordFree, 0x001C0034},                // 155
+    {"SET_BIT", 0, 0, 0, 0, 2, 2, KeywordSetBit, 0x001C0039},           // 156
+    {"CLEAR_BIT", 0, 0, 0, 0, 2, 2, KeywordClearBit, 0x001C0039},       // 157
+    {"READ_BIT", 0, 0, 0, 0, 2, 2, KeywordReadBit, 0x001C003C},         // 158
+    {"INVERT_IN", 0, 0, 0, 0, 2, 2, KeywordInvertIn, 0x001C0039},       // 159
+    {"POKE", 0, 0, 0, 0, 2, 3, KeywordPoke, 0x001C003C},                // 160
     {"SERCOS", 0, 0, 0, 0, 1, 17, nullptr, 0x001C003D},                 // 161
     {"ETHERNET", 0, 0, 0, 0, 3, 9, nullptr, 0x001A003D},                // 162
     {"ETHERNET_IP", 0, 0, 0, 0, 4, 7, nullptr, 0x001A003D},             // 163
     {"FINS_COMMS", 0, 0, 0, 0, 10, 14, nullptr, 0x001C003D},            // 164
     {"STICK_READ", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},         // 165
     {"STICK_WRITE", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},        // 166
-    {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},           // 167
-    {"ENCODER_READ", 0, 1, 0, 0, 1, 1, nullptr, 0x001C003D},            // 168
-    {"ENCODER_WRITE", 0, 1, 0, 0, 2, 2, nullptr, 0x001C003D},           // 169
+    {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, EncoderRatio, 0x001C0039},      // 167
+    {"ENCODER_READ", 0, 1, 0, 0, 1, 1, EncoderRead, 0x001C003D},        // 168
+    {"ENCODER_WRITE", 0, 1, 0, 0, 2, 2, EncoderWrite, 0x001C003D},      // 169
     {"MECHATROLINK", 0, 0, 0, 0, 2, 9, nullptr, 0x0014003D},            // 170
     {"INVERTER_READ", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},           // 171
     {"INVERTER_WRITE", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},          // 172
     {"INVERTER_COMMAND", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},        // 173
-    {"COORDINATOR_DATA", 0, 0, 0, 0, 1, 9, nullptr, 0x0014003D},        // 174
-    {"PWM_CONTROL", 0, 1, 0, 0, 1, 7, nullptr, 0x0014003D},             // 175
-    {"STEP_RATIO", 0, 1, 0, 0, 2, 2, nullptr, 0x001C0039},              // 176
-    {"DISABLE_GROUP", 0, 0, 0, 0, 1, 24, nullptr, 0x001C003D},          // 177
+    {"COORDINATOR_DATA", 0, 0, 0, 0, 1, 9, Coordinator, 0x0014003D},    // 174
+    {"PWM_CONTROL", 0, 1, 0, 0, 1, 7, KeywordPwmControl, 0x0014003D},   // 175
+    {"STEP_RATIO", 0, 1, 0, 0, 2, 2, KeywordStepRatio, 0x001C0039},     // 176
+    {"DISABLE_GROUP", 0, 0, 0, 0, 1, 24, DisableGroup, 0x001C003D},     // 177
     {"G", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 178
     {"M", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 179
     {"S", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 180
@@ -213,7 +218,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"H", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 192
     {"N", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 193
     {"Q", 0, 0, 0, 0, 0, 0, nullptr, 0x00200000},                       // 194
-    {"HW_PSWITCH", 0, 1, 0, 0, 1, 5, nullptr, 0x001C0039},              // 195
+    {"HW_PSWITCH", 0, 1, 0, 0, 1, 5, KeywordHwPswitch, 0x001C0039},     // 195
     {"", 0, 0, 0, 0, 0, 0, nullptr, 0},
 };
 

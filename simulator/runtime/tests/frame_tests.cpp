@@ -9,18 +9,13 @@
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/tests/control_codes.h"
 #include "simulator/runtime/tests/fake_host.h"
 
 using namespace qcrt;
+using namespace testbytes;
 
 namespace {
-
-const std::string E = "\x1b";
-const char STX = 2;
-const char ETX = 3;
-const char ACK = 6;
-const char NAK = 21;
-const char DC4 = 20;
 
 // The whole frame of a line as the development environment sees it.
 std::string Frame(const std::string& text, char lineEnd)

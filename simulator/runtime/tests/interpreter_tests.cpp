@@ -28,20 +28,8 @@ using namespace qcrt;
 
 namespace {
 
-class Interpreter : public StoreEnvironment {
+class Interpreter : public InterpreterEnvironment {
 protected:
-    Interpreter()
-    {
-        InstallInterpreter();
-        SetAxisDefaults();
-        SetSystemDefaults();
-        ResetParameterValues();
-        SetTableEntriesInUse(kTableEntries);
-        std::memset(g_MemoryBase + 780, 0, 4096);
-        RunServices(); // the link's first XON
-        env.host.TakeWritten(0);
-    }
-    ~Interpreter() override { SetParameterReader(nullptr); }
 
     // Runs a program on process p until it ends (or the turns run out);
     // returns what the process wrote to the link.

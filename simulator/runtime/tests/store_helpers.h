@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "simulator/runtime/compiler.h"
+#include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/lexer.h"
+#include "simulator/runtime/memory_keywords.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/program_store.h"
@@ -74,4 +79,23 @@ protected:
     std::string Printed() { return DrainOutput(0); }
 
     RuntimeEnvironment env;
+};
+
+// A runtime ready to run programs: the interpreter installed, the power-up
+// defaults, a full TABLE, every VR 0 and nothing left to send.
+class InterpreterEnvironment : public StoreEnvironment {
+protected:
+    InterpreterEnvironment()
+    {
+        using namespace qcrt;
+        InstallInterpreter();
+        SetAxisDefaults();
+        SetSystemDefaults();
+        ResetParameterValues();
+        SetTableEntriesInUse(kTableEntries);
+        std::memset(g_MemoryBase + 780, 0, 4096);
+        RunServices(); // the link's first XON
+        env.host.TakeWritten(0);
+    }
+    ~InterpreterEnvironment() override { qcrt::SetParameterReader(nullptr); }
 };

@@ -1,0 +1,542 @@
+// The controller's power-up banner, the command line with its line editor
+// and history, and the command channel 8, run as process 0 on the test
+// thread on virtual time.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "simulator/runtime/channels.h"
+#include "simulator/runtime/checksums.h"
+#include "simulator/runtime/command_line.h"
+#include "simulator/runtime/interpreter.h"
+#include "simulator/runtime/memory_keywords.h"
+#include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/print.h"
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/program_commands.h"
+#include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/tests/control_codes.h"
+#include "simulator/runtime/tests/store_helpers.h"
+
+using namespace qcrt;
+using namespace testbytes;
+
+namespace {
+
+const std::string XON = "\x11";
+
+float Vr(int n)
+{
+    int32_t bits;
+    std::memcpy(&bits, g_MemoryBase + kVrOffset + 4 * n, 4);
+    return std::bit_cast<float>(bits);
+}
+
+// The three check characters of a framed command, as the development
+// environment writes them.
+std::string FrameCheck(const std::string& text)
+{
+    std::string body = text + ETX;
+    uint8_t code[3];
+    EncodeFrameCrc(Crc16(reinterpret_cast<const uint8_t*>(body.data()), body.size()), code);
+    return std::string(reinterpret_cast<const char*>(code), 3);
+}
+
+std::string Framed(const std::string& text, char lineEnd)
+{
+    return STX + text + ETX + FrameCheck(text) + lineEnd + DC4;
+}
+
+class CommandLine : public StoreEnvironment {
+protected:
+    CommandLine()
+    {
+        InstallInterpreter();
+        SetCommandChannelService(ServiceCommandChannel);
+        ResetCommandChannel();
+        ClearHistory();
+        std::memset(g_MemoryBase + kVrOffset, 0, 4096);
+        RunServices(); // the link's first XON
+        env.host.TakeWritten(0);
+    }
+
+    // Types the keys at the terminal and runs the command line until they
+    // are all taken and nothing more happens; returns what reached the link.
+    std::string Session(const std::string& keys)
+    {
+        env.host.Send(0, keys);
+        int idle = 0;
+        env.host.onSleep = [&] {
+            bool waiting = env.host.Pending(0) > 0 || InputCount(0) > 0;
+            idle = waiting ? 0 : idle + 1;
+            if (idle > 200)
+                g_ProcessRecords[0].stopRequest.store(1);
+        };
+        {
+            InlineProcess commandLine(0);
+            CommandLineLoop();
+        }
+        env.host.onSleep = nullptr;
+        g_ProcessRecords[0].stopRequest.store(0);
+        return Flushed();
+    }
+
+    std::string Flushed()
+    {
+        for (int n = 0; n < 50; ++n)
+            RunServices();
+        return env.host.TakeWritten(0);
+    }
+
+    // Reads one line from keys already waiting on channel 0; returns the line.
+    std::string Edit(const std::string& keys, std::string* echo = nullptr)
+    {
+        FillInput(0, keys);
+        char line[kLineBufferSize];
+        {
+            InlineProcess commandLine(0);
+            EXPECT_TRUE(ReadCommandLine(0, line, kCommandLineMaximum)) << keys;
+        }
+        std::string shown = DrainOutput(0);
+        if (echo)
+            *echo = shown;
+        return line;
+    }
+};
+
+TEST_F(CommandLine, TypedLinesAndTheirReports)
+{
+    struct Case {
+        const char* typed;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"FOO\r", ">>FOO\r\n%[COMMAND 1] Command not recognized\r\n>>"},
+        {"FOR i = 1, 5\r", ">>FOR i = 1, 5\r\n%[COMMAND 44] TO expected after FOR\r\n>>"},
+        {"\r", ">>\r\n>>"},
+        {"10\r", ">>10\r\n>>"},
+        {"   \r", ">>   \r\n>>"},
+        {"VR(3)=4\r", ">>VR(3)=4\r\n>>"},
+        {"IF 1 THEN\r", ">>IF 1 THEN\r\n%[COMMAND 39] Structure nesting error\r\n>>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Session(c.typed), c.written) << c.typed;
+    EXPECT_FLOAT_EQ(Vr(3), 4.0f);
+}
+
+TEST_F(CommandLine, StatementsOfOneLineRunInTurnAndStopAtTheFirstError)
+{
+    EXPECT_EQ(Session("VR(1)=2: VR(2)=VR(1)*3: VR(3)=1/0: VR(4)=1\r"),
+              ">>VR(1)=2: VR(2)=VR(1)*3: VR(3)=1/0: VR(4)=1\r\n%[COMMAND 9] Divide by zero\r\n>>");
+    EXPECT_FLOAT_EQ(Vr(2), 6.0f);
+    EXPECT_FLOAT_EQ(Vr(4), 0.0f);
+    Session("FOR n = 1 TO 5: VR(7)=VR(7)+n: NEXT n\r");
+    EXPECT_FLOAT_EQ(Vr(7), 15.0f) << "a loop runs within its line";
+}
+
+TEST_F(CommandLine, LineEditorKeys)
+{
+    const std::string Left = "\x1b[D";
+    const std::string Right = "\x1b[C";
+    struct Case {
+        const char* name;
+        std::string keys;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"backspace", "abc\bd\r", "abd"},
+        {"ctrl-b then insert", "abc\x02x\r", "xabc"},
+        {"ctrl-d deletes at the cursor", "abc\x02\x04\r", "bc"},
+        {"ctrl-a deletes to the end", "abc def\x02\x18\x01\r", "abc "},
+        {"ctrl-e goes to the end", "abc\x02\x05x\r", "abcx"},
+        {"ctrl-z to the word on the left", "abc def\x1az\r", "abc zdef"},
+        {"ctrl-x to the next word", "abc def\x02\x18Q\r", "abc Qdef"},
+        {"tab to the next word", "ab cd\x02\tx\r", "ab xcd"},
+        {"tab past the last word goes round", "ab cd\tx\r", "xab cd"},
+        {"ctrl-w drops separators up to the word", "ab  cd\x02" + Right + Right + "\x17\r", "abcd"},
+        {"ctrl-w on a word changes nothing", "ab cd\x02\x17\r", "ab cd"},
+        {"ctrl-t overwrites", "abc\x02\x14xy\r", "xyc"},
+        {"cursor keys", "abc" + Left + Left + "x" + Right + "y\r", "axbyc"},
+        {"ctrl-c empties the line", "abc\x03z\r", "z"},
+        {"another control key keeps the line", "ab\x06" "c\r", "abc"},
+        {"enter in the middle keeps the whole line", "abc\x02\r", "abc"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Edit(c.keys), c.line) << c.name;
+
+    std::string echo;
+    Edit("ab\x06\r", &echo);
+    EXPECT_EQ(echo, "ab\nControl char : 0x6\r\n>>\r\n");
+    Edit("abc\x02x\r", &echo);
+    EXPECT_EQ(echo, "abc\b\b\bxabc\b\b\b\r\n") << "an insert redraws the rest of the line";
+    Edit("abc\x02\x04\r", &echo);
+    EXPECT_EQ(echo, "abc\b\b\bbc \b\b\b\r\n");
+}
+
+TEST_F(CommandLine, LineLengthLimitInInsertAndOverwriteMode)
+{
+    const std::string full(78, 'A');
+    std::string echo;
+    // Insert mode: the 78th position refuses with BEL.
+    EXPECT_EQ(Edit(full + "\r", &echo), full.substr(0, 77));
+    EXPECT_EQ(echo, full.substr(0, 77) + "\a\r\n");
+    // Overwrite mode takes exactly 78, and refuses the 79th.
+    EXPECT_EQ(Edit("\x14" + full + "B\r", &echo), full);
+    EXPECT_EQ(echo, full + "\a\r\n");
+    // On channel 8 and above the refusal rings no bell.
+    g_ProcessRecords[0].outputChannel = 10;
+    Edit(full + "\r", &echo);
+    g_ProcessRecords[0].outputChannel = 0;
+    EXPECT_EQ(DrainOutput(10), full.substr(0, 77) + "\r\n");
+}
+
+TEST_F(CommandLine, HistoryKeepsDistinctLinesAndRecallsThem)
+{
+    const std::string Up = "\x1b[A";
+    // The repeated line is stored once, so two steps back reach the first
+    // line, which runs again and becomes the most recent entry.
+    std::string written = Session("VR(1)=1\rVR(1)=1\rVR(2)=2\r" + Up + Up + "\r\x16\x03\r");
+    const std::string expectedHelp =
+        "\nCommand line editing keys:\r\n\n"
+        "\tctl-a: del to the end of the line\r\n"
+        "\tctl-e: go end of the line\r\n"
+        "\tctl-b: go start of the line\r\n"
+        "\tctl-z: go the start of the left word\r\n"
+        "\tctl-x: go the start of the right word\r\n"
+        "\ttab  : go the start of the next word\r\n"
+        "\tctl-t: toggle insert mode\r\n"
+        "\tctl-v: view history buffer\r\n"
+        "\tctl-c: abort this edit & reset the line\r\n"
+        "\n\nHistory buffer:\r\n";
+    const std::string tail =
+        ">>" + expectedHelp + "\r\n    VR(1)=1\r\n    VR(2)=2\r\n    VR(1)=1\r\n\r\n>>\r\n>>\r\n>>";
+    ASSERT_GE(written.size(), tail.size());
+    EXPECT_EQ(written.substr(written.size() - tail.size()), tail);
+    // The recall erased the line on screen and echoed the entry.
+    EXPECT_NE(written.find(">>VR(2)=2\b\b\b\b\b\b\b       \b\b\b\b\b\b\bVR(1)=1\r\n"), std::string::npos)
+        << written;
+}
+
+TEST_F(CommandLine, HistoryRecallWithOneLineKeepsRecallingIt)
+{
+    std::string keys = "VR(5)=VR(5)+1\r";
+    for (int n = 0; n < 10; ++n)
+        keys += "\x1b[A";
+    Session(keys + "\r");
+    EXPECT_FLOAT_EQ(Vr(5), 2.0f);
+}
+
+TEST_F(CommandLine, CtrlVWithAnEmptyHistory)
+{
+    std::string written = Session("\x16");
+    EXPECT_NE(written.find("\n\nHistory buffer:\r\n\r\n\r\n>>"), std::string::npos) << written;
+}
+
+// Command channel 8.
+class CommandChannel : public CommandLine {
+protected:
+    // Plays the development environment: every frame the runtime sends on
+    // channel 8 is acknowledged.
+    void AcknowledgeFrames()
+    {
+        env.host.SetResponder([](FakeHost& host, int, std::string_view bytes) {
+            for (char c : bytes) {
+                if (c == DC4)
+                    host.Send(0, E + "8" + ACK);
+            }
+        });
+    }
+
+    // Sends the bytes on channel 8 while the command line waits for a key.
+    std::string Serve(const std::string& bytes)
+    {
+        return Session(E + "8" + bytes + E + "0");
+    }
+};
+
+TEST_F(CommandChannel, AGoodFrameIsAcknowledgedAndExecuted)
+{
+    EXPECT_EQ(FrameCheck("?VERSION"), "uaJ") << "the development environment's check of ?VERSION";
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    std::string written = Serve(STX + std::string("VR(3)=9") + ETX + FrameCheck("VR(3)=9") + "\n" + DC4);
+    EXPECT_FLOAT_EQ(Vr(3), 9.0f);
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + Framed("", '\n'));
+}
+
+TEST_F(CommandChannel, AFrameReportsItsErrorInsideTheReply)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    std::string written = Serve(STX + std::string("FOO") + ETX + FrameCheck("FOO") + "\n" + DC4);
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + Framed("%[COMMAND 1] Command not recognized", '\r') + E +
+                           "8" + Framed("", '\n'));
+}
+
+TEST_F(CommandChannel, ABadFrameIsRefusedAndNothingRuns)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"wrong check", STX + std::string("VR(3)=9") + ETX + "AAA\n" + DC4},
+        {"no ETX", STX + std::string("VR(3)=9") + "uaJ\n" + DC4},
+        {"too short", STX + std::string("\n") + DC4},
+        {"no STX", std::string("VR(3)=9") + ETX + FrameCheck("VR(3)=9") + "\n" + DC4},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Serve(c.bytes), E + "0>>" + E + "8" + NAK) << c.name;
+        EXPECT_FLOAT_EQ(Vr(3), 0.0f) << c.name;
+    }
+}
+
+TEST_F(CommandChannel, BytesBeforeTheFrameAndAnEndWithoutStartAreIgnored)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    // A DC4 before any line start ends nothing; noise before STX is dropped.
+    std::string written =
+        Serve(std::string(1, DC4) + "noise" + STX + "VR(4)=2" + ETX + FrameCheck("VR(4)=2") + "\n" + DC4);
+    EXPECT_FLOAT_EQ(Vr(4), 2.0f);
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + Framed("", '\n'));
+}
+
+TEST_F(CommandChannel, PlainModesEchoAndExecuteOnDc4AndOnlyEchoOnDc2)
+{
+    g_LinkProtocolMode = 0;
+    EXPECT_EQ(Serve("VR(6)=3\n" + std::string(1, DC4)), ">>VR(6)=3\r\n\r\n");
+    EXPECT_FLOAT_EQ(Vr(6), 3.0f);
+    EXPECT_EQ(Serve("VR(6)=5\n\x12"), ">>VR(6)=5\n!\n\x12");
+    EXPECT_FLOAT_EQ(Vr(6), 3.0f) << "DC2 runs nothing";
+}
+
+TEST_F(CommandChannel, AnOverlongCommandKeepsOverwritingItsLastByte)
+{
+    g_LinkProtocolMode = 0;
+    std::string written = Serve(std::string(150, ' ') + "VR(6)=3\n" + std::string(1, DC4));
+    std::erase(written, '\x11'); // the flow control of the long burst
+    std::erase(written, '\x13');
+    EXPECT_FLOAT_EQ(Vr(6), 0.0f);
+    EXPECT_EQ(written, ">>" + std::string(98, ' ') + "\r\n\r\n");
+}
+
+TEST_F(CommandChannel, ASingleProgramLoadAnswersOnChannelMinusOne)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    int keep = MakeProgram("KEEP", {"x=1"});
+    auto check = [](const std::string& bytes) {
+        uint16_t v = Crc16(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        return std::string{static_cast<char>(((v >> 12) & 15) + 32), static_cast<char>(((v >> 6) & 63) + 32),
+                           static_cast<char>((v & 63) + 32)};
+    };
+    const std::string header = "MAIN" + std::string(1, FS) + "0";
+    const std::string text = "VR(1)=2\r";
+    // As the development environment sends it: the announcement framed on
+    // channel 8, the block raw on channel -1.
+    std::string written = Serve(Framed("LOAD_PROJECT(1)", '\n') + E + "/" + SOH + header + ETX + check(header) + STX +
+                                text + ETX + check(text) + EOT);
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + E + "/" + ENQ + E + "/" + ACK + E + "8" + E + "/" + ACK +
+                           E + "8" + Framed("", '\n'));
+    int main = FindProgram("MAIN");
+    ASSERT_GE(main, 0);
+    EXPECT_EQ(LineCount(main), 1);
+    EXPECT_EQ(FindProgram("KEEP"), keep);
+}
+
+TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetween)
+{
+    g_LinkProtocolMode = 0;
+    SetSystemLoaderHook([] {});
+    // LOADSYSTEM asks Y/N; while it waits, a command arrives on channel 8.
+    // The answer is typed only once that command has run.
+    bool answered = false;
+    std::function<void()> answer = [&] {
+        if (!answered && Vr(2) == 5.0f) {
+            answered = true;
+            env.host.Send(0, "n");
+        }
+    };
+    env.host.Send(0, "LOADSYSTEM\r" + E + "8VR(2)=5\n" + std::string(1, DC4) + E + "0");
+    int idle = 0;
+    env.host.onSleep = [&] {
+        answer();
+        bool waiting = env.host.Pending(0) > 0 || InputCount(0) > 0 || !answered;
+        idle = waiting ? 0 : idle + 1;
+        if (idle > 200 || env.host.MillisecondsSinceStart() > 60000)
+            g_ProcessRecords[0].stopRequest.store(1);
+    };
+    {
+        InlineProcess commandLine(0);
+        CommandLineLoop();
+    }
+    env.host.onSleep = nullptr;
+    g_ProcessRecords[0].stopRequest.store(0);
+    SetSystemLoaderHook(nullptr);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(Flushed(), ">>LOADSYSTEM\r\nWARNING: This will stop the controller\r\nContinue [Y/N] ? VR(2)=5\r\n\r\nN\b\r\n>>");
+}
+
+// Power-up.
+class PowerUp : public testing::Test {
+protected:
+    PowerUp()
+    {
+        SetMemoryTestHook(nullptr);
+        g_ProcessRecords[0].stopRequest.store(0);
+    }
+    ~PowerUp() override
+    {
+        SetMemoryTestHook(nullptr);
+        // Threads of programs started at power-up wait for a sequencer.
+        WindDownProcesses();
+        for (ProcessRecord& r : g_ProcessRecords)
+            r.stopRequest.store(0);
+    }
+
+    // Starts the controller and stops the command line at its first prompt;
+    // returns everything it wrote.
+    std::string Start()
+    {
+        env.host.onSleep = [this] {
+            if (env.host.Written(0).find(">>") != std::string::npos)
+                g_ProcessRecords[0].stopRequest.store(1);
+        };
+        {
+            InlineProcess commandLine(0);
+            EXPECT_EQ(ControllerStartup(), 0);
+        }
+        env.host.onSleep = nullptr;
+        for (int n = 0; n < 50; ++n)
+            RunServices();
+        return env.host.TakeWritten(0);
+    }
+
+    static std::string Banner()
+    {
+        return E + "0\r\nVexo Labs Ltd\r\n\n"
+                   "QC Multitasking BASIC Version 1.65\r\n"
+                   "Created " +
+               std::string(BuildDate()) + " @ " + BuildTime() +
+               "\r\n\n"
+               "Axes initialised: 24\r\n"
+               "\r\nCAN comms boards       : None\r\n"
+               "USB comms boards       : None\r\n"
+               "SLM comms boards       : None\r\n"
+               "SERCOS comms boards    : None\r\n"
+               "Profibus comms boards  : None\r\n"
+               "Ethernet comms boards  : None\r\n"
+               "Analog feedback boards : None\r\n"
+               "Enhanced CAN boards    : None\r\n"
+               "EthernetIP comms boards: None\r\n"
+               "\r\nInput numbers: 0-31\r\n"
+               "Output numbers: 8-31\r\n\n"
+               "Analog Inputs: 0\r\n\n"
+               "Processes initialised: 15\r\n\n";
+    }
+
+    RuntimeEnvironment env;
+};
+
+TEST_F(PowerUp, FreshImagesPrintTheBannerByteForByte)
+{
+    uint64_t before = env.host.MillisecondsSinceStart();
+    std::string written = Start();
+    EXPECT_EQ(written, XON + Banner() +
+                           "Test APPS RAM: Success\r\n"
+                           "Test System RAM: Success\r\n\n"
+                           "RAM selected for power up\r\n"
+                           "FLASHSTICK allowed\r\n"
+                           "\nTotal memory available: 1031136\r\n"
+                           "\n>>");
+    EXPECT_GE(env.host.MillisecondsSinceStart() - before, 1500u) << "the 500 ms and 1000 ms waits";
+    EXPECT_EQ(std::string(BuildDate()).size(), 11u);
+    EXPECT_EQ(std::string(BuildTime()).size(), 8u);
+}
+
+TEST_F(PowerUp, MemoryFaultsAreReportedAndRecorded)
+{
+    struct Case {
+        MemoryTestHook hook;
+        std::string text;
+        int32_t fault;
+    };
+    const Case cases[] = {
+        {[](uint32_t start, uint32_t, int, int) -> uint32_t { return start == 0 ? 4096u : 0u; },
+         "Test APPS RAM: Error at 4096\r\nTest System RAM: Success\r\n\n", 0},
+        {[](uint32_t start, uint32_t, int, int offset) -> uint32_t {
+             return start == 0x100000 && offset == 0 ? 0x100010u : 0u;
+         },
+         "Test APPS RAM: Success\r\nTest System RAM: Error at low word 1048592\r\n", 1},
+        {[](uint32_t, uint32_t, int, int offset) -> uint32_t { return offset == 16 ? 0x100020u : 0u; },
+         "Test APPS RAM: Success\r\nTest System RAM: Error at high word 1048608\r\n\n", 2},
+    };
+    for (const Case& c : cases) {
+        SetMemoryTestHook(c.hook);
+        std::string written = Start();
+        EXPECT_NE(written.find(Banner() + c.text + "RAM selected"), std::string::npos) << written;
+        EXPECT_EQ(g_MemoryFault, c.fault);
+    }
+}
+
+TEST_F(PowerUp, ACorruptDirectoryIsReportedAndNothingStarts)
+{
+    // A directory whose checksum does not hold.
+    std::memset(env.host.batteryRam.data(), 0, kDirectorySize + 8);
+    std::memcpy(env.host.batteryRam.data(), "MAIN", 4);
+    env.host.batteryRam[kMemoryChecksumOffset] = 0x5A;
+    std::string written = Start();
+    EXPECT_NE(written.find("%[Error 80] - Directory structure invalid\r\n>>"), std::string::npos) << written;
+}
+
+TEST_F(PowerUp, ProgramsMarkedToRunAtPowerUpStart)
+{
+    InitProcessTable();
+    ResetMemory();
+    MakeProgram("MAIN", {"VR(0)=1"});
+    MakeProgram("IDLE", {"VR(1)=1"});
+    ASSERT_TRUE(SetRunType("MAIN", kRunAtPowerUp, 3, 0));
+    std::string written = Start();
+    EXPECT_NE(written.find("Total memory available: "), std::string::npos);
+    EXPECT_EQ(written.find("%["), std::string::npos) << written;
+    EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateRunning);
+    EXPECT_EQ(g_ProcessRecords[3].programNumber, FindProgram("MAIN"));
+    for (int p = 1; p < kProcessCount; ++p) {
+        if (p != 3) {
+            EXPECT_EQ(g_ProcessRecords[p].requestedState, kStateStopped) << p;
+        }
+    }
+}
+
+TEST_F(PowerUp, AKeyWaitingAtPowerUpSkipsTheAutoRun)
+{
+    InitProcessTable();
+    ResetMemory();
+    MakeProgram("MAIN", {"VR(0)=1"});
+    ASSERT_TRUE(SetRunType("MAIN", kRunAtPowerUp, 3, 0));
+    env.host.Send(0, "\x03");
+    Start();
+    EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateStopped);
+}
+
+TEST_F(PowerUp, AStoredTableIsReadFromFlash)
+{
+    const uint32_t at = 0x100000;
+    env.host.flash[at] = 0;
+    float value = 2.5f;
+    std::memcpy(&env.host.flash[at + 1 + 4 * 7], &value, 4);
+    std::string written = Start();
+    EXPECT_NE(written.find("\r\nReading FLASH table\r\n\n>>"), std::string::npos) << written;
+    float read = 0;
+    EXPECT_TRUE(ReadTable(7, read, 0));
+    EXPECT_FLOAT_EQ(read, 2.5f);
+}
+
+} // namespace
