@@ -12,45 +12,13 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/editor_program.h"
 #include "editor/programlines.h"
 
-namespace {
-
-std::string TempFolder()
-{
-    char path[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, path);
-    std::string folder = std::string(path) + "editor_bench_" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void WriteProgram(const std::string& path, int lines)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return;
-    std::fprintf(f, "INCLUDE \"LIB\"\r\n");
-    for (int i = 1; i < lines; ++i) {
-        switch (i % 8) {
-        case 0: std::fprintf(f, "lbl%d: ' step %d of the program\r\n", i, i); break;
-        case 1: std::fprintf(f, "  IF speed%d > limit THEN\r\n", i % 50); break;
-        case 2: std::fprintf(f, "    MOVE(dist_%d * 2.5, -100) AXIS(%d)\r\n", i % 97, i % 4); break;
-        case 3: std::fprintf(f, "    PRINT #5, \"pos \"; MPOS AXIS(0), value%d\r\n", i % 31); break;
-        case 4: std::fprintf(f, "  ELSE\r\n"); break;
-        case 5: std::fprintf(f, "    VR(%d) = VR(%d) + $FF AND mask\r\n", i % 1000, (i + 1) % 1000); break;
-        case 6: std::fprintf(f, "  ENDIF\r\n"); break;
-        default: std::fprintf(f, "  GOTO lbl%d\r\n", (i / 8) * 8); break;
-        }
-    }
-    std::fclose(f);
-}
-
-} // namespace
 
 int main()
 {
-    const std::string folder = TempFolder();
+    const std::string folder = TempFolder("editor_bench_");
     const std::string main = folder + "\\MAIN.BAS";
     const std::string lib = folder + "\\LIB.BAS";
     const int lineCount = 20000;

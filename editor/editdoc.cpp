@@ -50,6 +50,8 @@ void CEditRDoc::ShowMessage(const std::string& text, const std::string& caption)
 // still exists then.
 void CEditRDoc::ModifiedChanged(bool modified)
 {
+    if (modified)
+        m_breakpointsChanged = true;
     if (!modified || !ProjectLive())
         return;
     const std::string& name = m_buffer.Store().m_programName;

@@ -103,6 +103,9 @@ public:
     bool m_useInlineBreakpoints = true; // Editor\UseInlineBreakpoints, read at construction
     bool m_featureBreakpoints = false;
     bool m_featureEditWhileRunning = false;
+    // Set with every modification: the breakpoints may have moved, so Run
+    // and Step Line send them again first.
+    bool m_breakpointsChanged = false;
 
     // Writes every line followed by CR LF through the safe file
     // replacement. 0 when nothing was written or writing failed (the user

@@ -1,11 +1,19 @@
 #include "editor/editline.h"
 
+#include <atomic>
+
 #include <algorithm>
 #include <cctype>
 
 #include "editor/linetokens.h"
 
 namespace editor {
+
+std::uint64_t CEditRLine::NextSerial()
+{
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1);
+}
 
 int FileTypeOfPath(const std::string& path)
 {

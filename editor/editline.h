@@ -55,6 +55,10 @@ public:
     void SetFileType(int type) { m_fileType = type; }
     int NameLimit() const { return m_nameLimit; }
     void SetNameLimit(int limit) { m_nameLimit = limit; }
+    // The line's identity: every new line gets its own; a line keeps it
+    // while it is moved about in its document, so a late reply about it can
+    // tell whether the line still exists.
+    std::uint64_t Serial() const { return m_serial; }
 
     // The text from column on (empty at or past the end).
     std::string GetText(int column) const;
@@ -91,6 +95,9 @@ private:
     uint32_t m_warnedNames = 0;
     int m_fileType = -1;
     int m_nameLimit = kDefaultNameLimit;
+    std::uint64_t m_serial = NextSerial();
+
+    static std::uint64_t NextSerial();
 };
 
 } // namespace editor
