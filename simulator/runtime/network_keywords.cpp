@@ -6,6 +6,7 @@
 
 namespace qcrt {
 
+// Each handler reads its own bracketed arguments.
 namespace {
 
 constexpr int32_t kVrLast = 1023;
@@ -25,20 +26,21 @@ bool Within(int32_t value, int32_t low, int32_t high)
 
 } // namespace
 
-void KeywordEthernet(const uint8_t*, int&, int, int)
+void KeywordEthernet(const uint8_t* text, int& position, int limit, int process)
 {
-    // The arguments are read by the dispatcher; there is no interface to set.
+    // Read and dropped: there is no interface to set.
+    OwnArguments arguments(text, position, limit, process);
 }
 
-void KeywordEthernetIp(const uint8_t*, int&, int, int process)
+void KeywordEthernetIp(const uint8_t* text, int& position, int limit, int process)
 {
+    OwnArguments arguments(text, position, limit, process);
     if (ProcessRecord* record = GetProcessRecord(process))
         record->result = -1.0f;
 }
 
 void KeywordFinsComms(const uint8_t* text, int& position, int limit, int process)
 {
-    // It reads its own bracketed arguments.
     OwnArguments arguments(text, position, limit, process);
     ProcessRecord* record = GetProcessRecord(process);
     if (!record || !arguments.Ok() || record->errorNumber != 0)
