@@ -47,8 +47,21 @@ DWORD WINAPI CommandLineThread(LPVOID)
 
 } // namespace
 
+std::string& DataFolderOverride()
+{
+    static std::string folder;
+    return folder;
+}
+
+void SetSimulatorDataFolder(const std::string& folder)
+{
+    DataFolderOverride() = folder;
+}
+
 std::string SimulatorDataFolder(bool create)
 {
+    if (!DataFolderOverride().empty())
+        return DataFolderOverride();
     char base[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
                                 SHGFP_TYPE_CURRENT, base)) ||

@@ -48,6 +48,9 @@ UINT LinkMessageId();
 // followed by "\VexoLabs\QCSimulator", ending in a backslash; missing
 // levels are made when asked. Empty when there is none.
 std::string SimulatorDataFolder(bool create);
+// Puts another folder (ending in a backslash) in place of the user's one;
+// empty restores it.
+void SetSimulatorDataFolder(const std::string& folder);
 UINT AllowCopyDataMessageId();
 
 class CControllerWnd : public CWnd, public qcrt::RuntimeHost {

@@ -328,7 +328,7 @@ void CIOMimic::SetPoint(int point, int state)
 
 bool CIOMimic::ScrollBarShown() const
 {
-    return m_scroll && ::IsWindowVisible(m_scroll);
+    return m_scroll && (::GetWindowLongA(m_scroll, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 LRESULT CIOMimic::OnBankClick(WPARAM wParam, LPARAM lParam)

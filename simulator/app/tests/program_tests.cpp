@@ -1,0 +1,131 @@
+// QCSimulation started as a program of its own: it publishes its windows,
+// makes its memory images and saves them when it closes; "-RESET" deletes
+// them. The end-to-end test drives it over the development environment's
+// window link.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "simulator/app/controller_entry.h"
+#include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\')) + "\\QCSimulation.exe";
+}
+
+std::string DataFolder()
+{
+    char base[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
+    return std::string(base) + "\\VexoLabs\\QCSimulator\\";
+}
+
+std::string ReadTarget(const char* value)
+{
+    char text[128] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\QCSimulation", value, RRF_RT_REG_SZ,
+                     nullptr, text, &size) != ERROR_SUCCESS)
+        return std::string();
+    return text;
+}
+
+DWORD FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0xFFFFFFFF;
+}
+
+class Program {
+public:
+    explicit Program(const std::string& arguments)
+    {
+        std::string line = "\"" + ProgramPath() + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        m_started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &m_process) != FALSE;
+    }
+    ~Program()
+    {
+        if (m_started && WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
+            TerminateProcess(m_process.hProcess, 1);
+        if (m_started) {
+            CloseHandle(m_process.hProcess);
+            CloseHandle(m_process.hThread);
+        }
+    }
+    bool Started() const { return m_started; }
+    bool Ended(DWORD ms) const { return WaitForSingleObject(m_process.hProcess, ms) == WAIT_OBJECT_0; }
+
+private:
+    PROCESS_INFORMATION m_process{};
+    bool m_started = false;
+};
+
+// The top-level window of the given title once it is there.
+HWND WaitForWindow(const char* title, DWORD ms = 10000)
+{
+    HWND window = nullptr;
+    PumpUntil([&] { return (window = FindWindowA(nullptr, title)) != nullptr; }, ms);
+    return window;
+}
+
+TEST(QCSimulationProgram, PublishesMakesAndSavesItsImagesAndResetDeletesThem)
+{
+    Program program("");
+    ASSERT_TRUE(program.Started());
+    HWND main = WaitForWindow("QC Simulation");
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return FindWindowExA(main, nullptr, nullptr, "QCSimulator ControllerWnd"); }, 10000));
+    EXPECT_EQ(ReadTarget("MainWindow"), "QC Simulation");
+    EXPECT_EQ(ReadTarget("CommsWindow"), "QCSimulator ControllerWnd");
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(program.Ended(15000));
+    const std::string folder = DataFolder();
+    EXPECT_EQ(FileSize(folder + "Flash.img"), 0x400000u);
+    EXPECT_EQ(FileSize(folder + "BB_RAM.img"), 0x100000u);
+
+    Program reset("-RESET");
+    ASSERT_TRUE(reset.Started());
+    HWND dialog = WaitForWindow("Reset Simulator");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(FindWindowA(nullptr, "QC Simulation"), nullptr) << "the main dialog is never shown";
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(reset.Ended(15000));
+    EXPECT_EQ(FileSize(folder + "Flash.img"), 0xFFFFFFFFu);
+    EXPECT_EQ(FileSize(folder + "BB_RAM.img"), 0xFFFFFFFFu);
+}
+
+TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
+{
+    Program first(""), second("");
+    ASSERT_TRUE(first.Started() && second.Started());
+    HWND one = WaitForWindow("QC Simulation");
+    ASSERT_NE(one, nullptr);
+    HWND two = nullptr;
+    PumpUntil(
+        [&] {
+            two = FindWindowExA(nullptr, one, nullptr, "QC Simulation");
+            return two != nullptr;
+        },
+        10000);
+    ASSERT_NE(two, nullptr);
+    Sleep(300); // both controllers slicing at once
+    PostMessageA(one, WM_CLOSE, 0, 0);
+    PostMessageA(two, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(first.Ended(15000));
+    EXPECT_TRUE(second.Ended(15000));
+}
+
+} // namespace
