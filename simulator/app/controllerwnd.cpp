@@ -159,7 +159,7 @@ int CControllerWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
         m_batteryRam->SetFileName(folder + "BB_RAM.img");
         m_batteryRam->Load();
     }
-    m_leds = std::make_unique<CLEDDriver>();
+    m_leds = std::make_unique<qcsim::CLEDDriver>();
     return 0;
 }
 

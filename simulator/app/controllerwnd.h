@@ -21,7 +21,9 @@
 #include "simulator/runtime/host.h"
 
 class CSequencer;
+namespace qcsim {
 class CLEDDriver;
+}
 
 // Messages of the link window.
 constexpr UINT WM_SIM_START = WM_APP + 0x105;
@@ -85,8 +87,8 @@ public:
     CMemoryImage* GetFlash() const { return m_flash.get(); }
     CMemoryImage* GetBatteryRam() const { return m_batteryRam.get(); }
     int GetBacklog() const { return static_cast<int>(m_backlog.size()); }
-    CCyclicCharBuffer& GetRing() { return m_ring; }
-    CLEDDriver* GetLedDriver() const { return m_leds.get(); }
+    qcsim::CCyclicCharBuffer& GetRing() { return m_ring; }
+    qcsim::CLEDDriver* GetLedDriver() const { return m_leds.get(); }
 
     // RuntimeHost.
     int Write(int port, const uint8_t* data, int length) override;
@@ -128,13 +130,13 @@ private:
 
     HWND m_peer = nullptr;
     LRESULT m_peerAllowAnswer = 0;
-    CCyclicCharBuffer m_ring;
+    qcsim::CCyclicCharBuffer m_ring;
     std::deque<uint8_t> m_backlog; // window thread only
     std::atomic<bool> m_feedPosted{false};
     std::atomic<bool> m_backlogWaiting{false};
     std::unique_ptr<CMemoryImage> m_flash;
     std::unique_ptr<CMemoryImage> m_batteryRam;
-    std::unique_ptr<CLEDDriver> m_leds;
+    std::unique_ptr<qcsim::CLEDDriver> m_leds;
     std::unique_ptr<CSequencer> m_sequencer;
     HANDLE m_commandLine = nullptr;
     HWND m_dialog = nullptr;

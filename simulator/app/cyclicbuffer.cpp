@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qcsim {
+
 CCyclicCharBuffer::CCyclicCharBuffer(int capacity, int option)
     : m_storage(static_cast<size_t>(std::max(capacity, 1))), m_capacity(std::max(capacity, 1)),
       m_write(std::max(capacity, 1) - 1), m_option(option)
@@ -100,3 +102,5 @@ void CCyclicCharBuffer::Clear()
     m_write = m_capacity - 1;
     m_read = -1;
 }
+
+} // namespace qcsim

@@ -7,6 +7,10 @@
 #include <mutex>
 #include <vector>
 
+// The simulator's own classes; the development environment's libraries
+// have classes of the same names.
+namespace qcsim {
+
 class CCyclicCharBuffer {
 public:
     explicit CCyclicCharBuffer(int capacity, int option = 0);
@@ -36,3 +40,5 @@ private:
     int m_read = -1;  // the oldest byte; -1 while empty
     int m_option;
 };
+
+} // namespace qcsim

@@ -5,6 +5,8 @@
 
 #include "framework/controls.h"
 
+namespace qcsim {
+
 namespace {
 
 constexpr COLORREF kPointOff = RGB(192, 192, 192);
@@ -460,3 +462,5 @@ void CLEDDriver::SetCount(int count)
     m_states.resize(static_cast<size_t>(count), 0);
     (void)m_counters;
 }
+
+} // namespace qcsim

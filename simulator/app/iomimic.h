@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+// The simulator's own classes; the development environment's libraries
+// have classes of the same names.
+namespace qcsim {
+
 // Sent by a LED to its bank when clicked, and by a bank to the mimic.
 constexpr UINT WM_MIMIC_CLICK = WM_APP + 0x10B;
 // Sent by the mimic to its parent: wParam = point, lParam = wanted state.
@@ -157,3 +161,5 @@ private:
     std::vector<uint8_t> m_states;
     int m_counters[3] = {0, 0, 0};
 };
+
+} // namespace qcsim

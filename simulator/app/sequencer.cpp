@@ -98,7 +98,7 @@ void CSequencer::Run()
     {
         CWaitableTimer timer(true);
         timer.SetDueOffset(10000, 0);
-        CLogFile& log = SimLog();
+        qcsim::CLogFile& log = SimLog();
         while (!m_stopRequest.load()) {
             if (!timer.Arm()) {
                 // No timer: no switching, but no busy loop either.

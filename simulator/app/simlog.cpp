@@ -122,6 +122,8 @@ void WriteSimSettingString(const char* subkey, const char* name, const std::stri
     RegCloseKey(key);
 }
 
+namespace qcsim {
+
 CLogFile::CLogFile() : m_mutex(CreateMutexA(nullptr, FALSE, nullptr))
 {
     ReadSettings();
@@ -266,8 +268,10 @@ void CLogFile::SetFilePath(const std::string& name)
         OpenLocked(false);
 }
 
-CLogFile& SimLog()
+} // namespace qcsim
+
+qcsim::CLogFile& SimLog()
 {
-    static CLogFile log;
+    static qcsim::CLogFile log;
     return log;
 }

@@ -27,6 +27,10 @@ void WriteSimSettingDword(const char* subkey, const char* name, DWORD value);
 std::string ReadSimSettingString(const char* subkey, const char* name);
 void WriteSimSettingString(const char* subkey, const char* name, const std::string& value);
 
+// In a namespace of its own: the development environment's foundation
+// library has a log class of the same name.
+namespace qcsim {
+
 class CLogFile {
 public:
     CLogFile();
@@ -69,4 +73,6 @@ private:
     std::string m_fileName;
 };
 
-CLogFile& SimLog();
+} // namespace qcsim
+
+qcsim::CLogFile& SimLog();

@@ -34,7 +34,7 @@ public:
     ~CVirtualQCDlg() override;
 
     CControllerWnd& GetLinkWindow() { return m_link; }
-    CIOMimic& GetMimic() { return m_mimic; }
+    qcsim::CIOMimic& GetMimic() { return m_mimic; }
     bool AxesShown() const { return m_showAxes; }
     // The 32 mimic points as a word, point n in bit n.
     uint32_t InputWord() const;
@@ -68,7 +68,7 @@ private:
     void Close();
 
     CControllerWnd m_link;
-    CIOMimic m_mimic;
+    qcsim::CIOMimic m_mimic;
     HICON m_icon = nullptr;
     HBITMAP m_background = nullptr;
     HFONT m_pointFont = nullptr;

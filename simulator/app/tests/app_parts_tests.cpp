@@ -17,6 +17,8 @@
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 
+using namespace qcsim;
+
 namespace {
 
 std::string TakeAll(CCyclicCharBuffer& ring)
@@ -137,7 +139,7 @@ TEST_F(LogFileTest, OnlyTheMaskedCategoriesReachTheFile)
     WriteSimSettingDword("\\Config", "EnableCommsLogging", 1);
     WriteSimSettingDword("\\Comms", "LogFlags", 4 | 1);
     WriteSimSettingString("\\Config", "LogFileName", path);
-    CLogFile log;
+    qcsim::CLogFile log;
     EXPECT_TRUE(log.IsEnabled());
     EXPECT_EQ(log.LogFormat(kLogTaskSwitch, "Suspend %d", 3), 1);
     EXPECT_EQ(log.LogFormat(kLogFindWindow, "App Wnd (%s) = 0x%08x", "x", 1), 0);
@@ -162,13 +164,13 @@ TEST_F(LogFileTest, NothingIsWrittenWithoutAFileOrWhenDisabled)
     {
         WriteSimSettingDword("\\Config", "EnableCommsLogging", 1);
         WriteSimSettingDword("\\Comms", "LogFlags", 0xFFFF);
-        CLogFile log; // no "LogFileName", no debug output: nowhere to write
+        qcsim::CLogFile log; // no "LogFileName", no debug output: nowhere to write
         EXPECT_EQ(log.LogLine("text", kLogComms), 1);
         log.SetLogToFile(false);
         EXPECT_EQ(log.LogLine("text", kLogComms), 0);
     }
     WriteSimSettingDword("\\Config", "EnableCommsLogging", 0);
-    CLogFile off;
+    qcsim::CLogFile off;
     EXPECT_FALSE(off.IsEnabled());
     EXPECT_EQ(off.LogLine("text", kLogComms), 0);
 }

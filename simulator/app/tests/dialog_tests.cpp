@@ -19,6 +19,8 @@
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
+using namespace qcsim;
+
 namespace {
 
 TEST(MainDialogTexts, MoveTypesVersionsAndTheResetSwitch)

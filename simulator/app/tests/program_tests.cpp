@@ -9,6 +9,9 @@
 
 #include <string>
 
+#include "link/controllerconnection.h"
+#include "link/commportdata.h"
+#include "link/wincomms.h"
 #include "simulator/app/controller_entry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
@@ -126,6 +129,68 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
     PostMessageA(two, WM_CLOSE, 0, 0);
     EXPECT_TRUE(first.Ended(15000));
     EXPECT_TRUE(second.Ended(15000));
+}
+
+// End to end: the development environment's simulator window link opens
+// to the running QCSimulation, resets it to the command line, identifies
+// it, enters channel mode, loads a two-line program with EDPROG, runs it,
+// reads a VR value it set and stops it. It needs the runtime's start-up,
+// command line and program commands; without them the controller only idles
+// and the test is left out (its name starts with DISABLED_).
+#if __has_include("simulator/runtime/command_line.h")
+#define SIM_END_TO_END(name) name
+#else
+#define SIM_END_TO_END(name) DISABLED_##name
+#endif
+
+TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
+{
+    ASSERT_TRUE(ControllerHasCommandLine());
+    // The development environment's main frame as the simulator finds it.
+    TestWindow frame("Vorta2 end-to-end frame", WS_OVERLAPPEDWINDOW);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0, nullptr, 0, KEY_WRITE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char title[] = "Vorta2 end-to-end frame";
+    RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), sizeof title);
+    RegCloseKey(key);
+
+    Program program("");
+    ASSERT_TRUE(program.Started());
+    HWND main = WaitForWindow("QC Simulation");
+    ASSERT_NE(main, nullptr);
+
+    CControllerConnection connection;
+    connection.SetLinkFactory([&](int) {
+        auto* link = new CWinComms();
+        link->SetMainFrameWindow(frame);
+        return link;
+    });
+    CCommPortData record;
+    record.SetName("Simulator");
+    record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
+    ASSERT_TRUE(connection.OpenLink(nullptr, &record, FALSE));
+    ASSERT_TRUE(connection.ResetLinkToCommandLine());
+    int row = 0;
+    ASSERT_TRUE(connection.Identify(row));
+    EXPECT_NE(row, 0);
+    EXPECT_NEAR(connection.GetVersion(), 1.65, 0.001);
+    ASSERT_TRUE(connection.EnterChannelMode(&record));
+
+    CString reply;
+    ASSERT_TRUE(connection.SyncCommand("SELECT \"ENDTOEND\"\r", reply, FALSE));
+    ASSERT_TRUE(connection.SyncCommand("EDPROG \"VR(1)=42\",1,0\r", reply, FALSE));
+    ASSERT_TRUE(connection.SyncCommand("EDPROG \"VR(2)=VR(1)+1\",1,1\r", reply, FALSE));
+    ASSERT_TRUE(connection.SyncCommand("RUN\r", reply, FALSE));
+    double value = 0;
+    EXPECT_TRUE(PumpUntil([&] { return connection.QueryNumber("?VR(2)\r", value) && value == 43; }, 10000))
+        << value;
+    EXPECT_TRUE(connection.SyncCommand("STOP\r", reply, FALSE));
+    EXPECT_TRUE(connection.LeaveChannelMode());
+    connection.CloseLink();
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.Ended(15000));
 }
 
 } // namespace
