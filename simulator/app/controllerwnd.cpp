@@ -258,6 +258,11 @@ void CControllerWnd::StopController()
     m_stopping = false;
 }
 
+uint64_t CControllerWnd::GetSwitchCount() const
+{
+    return m_sequencer ? m_sequencer->GetSwitchCount() : 0;
+}
+
 void CControllerWnd::RestartController()
 {
     StopController();

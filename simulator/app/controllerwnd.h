@@ -72,6 +72,8 @@ public:
     void StopController();
     void RestartController();
     bool IsRunning() const { return m_running; }
+    // Slices the sequencer has given out since the controller started.
+    uint64_t GetSwitchCount() const;
     static constexpr DWORD kStopTimeoutMs = 10000;
 
     // Transmits to the development environment: 4 bytes per link message,

@@ -162,15 +162,17 @@ TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
     ASSERT_NE(main, nullptr);
 
     CControllerConnection connection;
-    connection.SetLinkFactory([&](int) {
-        auto* link = new CWinComms();
-        link->SetMainFrameWindow(frame);
-        return link;
-    });
+    connection.SetLinkFactory([](int) { return new CWinComms(); });
     CCommPortData record;
     record.SetName("Simulator");
     record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
-    ASSERT_TRUE(connection.OpenLink(nullptr, &record, FALSE));
+    // The receive window goes below the test's frame.
+    ASSERT_TRUE(connection.ApplyLinkData(&record, TRUE));
+    ASSERT_NE(connection.GetLink(), nullptr);
+    connection.GetLink()->SetMainFrameWindow(frame);
+    ASSERT_TRUE(connection.OpenLink(frame, &record, FALSE));
+    // The controller's power-up (banner, memory tests) takes a moment.
+    PumpUntil([] { return false; }, 3000);
     ASSERT_TRUE(connection.ResetLinkToCommandLine());
     int row = 0;
     ASSERT_TRUE(connection.Identify(row));
