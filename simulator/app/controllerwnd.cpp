@@ -360,37 +360,37 @@ LRESULT CControllerWnd::OnAllowQuery(WPARAM, LPARAM)
 
 void CControllerWnd::FindTargetWindow()
 {
-    m_peer = nullptr;
+    m_peer.store(nullptr);
     const std::string main = ReadTarget("Vorta", "MainWindow");
     const std::string comms = ReadTarget("Vorta", "CommsWindow");
     if (main.empty() || comms.empty())
         return;
-    HWND app = nullptr;
+    HWND app = nullptr, found = nullptr;
     while ((app = FindWindowExA(nullptr, app, nullptr, main.c_str())) != nullptr) {
         SimLog().LogFormat(kLogFindWindow, "App Wnd (%s) = 0x%08x", main.c_str(),
                            static_cast<unsigned>(reinterpret_cast<uintptr_t>(app)));
         if (!::IsWindow(app))
             continue;
-        if (HWND window = FindWindowExA(app, nullptr, nullptr, comms.c_str())) {
-            m_peer = window;
+        if ((found = FindWindowExA(app, nullptr, nullptr, comms.c_str())) != nullptr) {
             SimLog().LogFormat(kLogFindWindow, "Target Wnd (%s) = 0x%08x", comms.c_str(),
-                               static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
+                               static_cast<unsigned>(reinterpret_cast<uintptr_t>(found)));
             break;
         }
     }
-    if (m_peer) {
+    if (found) {
         DWORD_PTR answer = 0;
-        SendMessageTimeoutA(m_peer, AllowCopyDataMessageId(), 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+        SendMessageTimeoutA(found, AllowCopyDataMessageId(), 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
         m_peerAllowAnswer = static_cast<LRESULT>(answer);
+        m_peer.store(found);
     }
 }
 
 int CControllerWnd::SendBytes(const uint8_t* data, int length)
 {
-    HWND peer = m_peer;
+    HWND peer = m_peer.load();
     if (!::IsWindow(peer)) {
         FindTargetWindow();
-        peer = m_peer;
+        peer = m_peer.load();
     }
     if (!::IsWindow(peer) || !data) {
         SimLog().LogFormat(kLogComms, "External window handle invalid (0x%08x)",

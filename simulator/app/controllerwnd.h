@@ -79,7 +79,7 @@ public:
     // Transmits to the development environment: 4 bytes per link message,
     // first byte low. 0 when no peer was found.
     int SendBytes(const uint8_t* data, int length);
-    HWND GetPeer() const { return m_peer; }
+    HWND GetPeer() const { return m_peer.load(); }
 
     void SetDeleteOnExit(bool on);
     // Writes the battery-backed RAM image to the next dump file; answers
@@ -130,8 +130,10 @@ private:
     // Waits, serving messages, until done() or the time-out; false on time-out.
     template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs);
 
-    HWND m_peer = nullptr;
-    LRESULT m_peerAllowAnswer = 0;
+    // Written by whichever thread transmits (the runtime's threads as well
+    // as the window thread).
+    std::atomic<HWND> m_peer{nullptr};
+    std::atomic<LRESULT> m_peerAllowAnswer{0};
     qcsim::CCyclicCharBuffer m_ring;
     std::deque<uint8_t> m_backlog; // window thread only
     std::atomic<bool> m_feedPosted{false};
