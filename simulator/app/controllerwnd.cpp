@@ -209,7 +209,7 @@ template <typename Done> bool CControllerWnd::PumpUntil(Done done, DWORD timeout
 
 void CControllerWnd::StartController()
 {
-    if (m_running || m_starting || m_stopping)
+    if (m_running || m_starting || m_stopping || m_stuck)
         return;
     m_starting = true;
     qcrt::g_RuntimeStopping.store(false);
@@ -247,6 +247,7 @@ void CControllerWnd::StopController()
             // wind-down waiting: leave its sequencer rather than hang.
             SimLog().LogLine("Controller did not stop", kLogTaskSwitch);
             (void)m_sequencer.release();
+            m_stuck = true;
         }
     }
     if (m_commandLine) {

@@ -148,4 +148,7 @@ private:
     bool m_running = false;
     bool m_starting = false;
     bool m_stopping = false;
+    // A sequencer that did not end in time is left running; no second one
+    // is started beside it.
+    bool m_stuck = false;
 };
