@@ -13,6 +13,7 @@
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
 #include "simulator/runtime/motion_keywords.h"
+#include "simulator/runtime/network_keywords.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_commands.h"
@@ -188,9 +189,9 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"INVERT_IN", 0, 0, 0, 0, 2, 2, KeywordInvertIn, 0x001C0039},       // 159
     {"POKE", 0, 0, 0, 0, 2, 3, KeywordPoke, 0x001C003C},                // 160
     {"SERCOS", 0, 0, 0, 0, 1, 17, nullptr, 0x001C003D},                 // 161
-    {"ETHERNET", 0, 0, 0, 0, 3, 9, nullptr, 0x001A003D},                // 162
-    {"ETHERNET_IP", 0, 0, 0, 0, 4, 7, nullptr, 0x001A003D},             // 163
-    {"FINS_COMMS", 0, 0, 0, 0, 10, 14, nullptr, 0x001C003D},            // 164
+    {"ETHERNET", 0, 0, 0, 0, 3, 9, KeywordEthernet, 0x001A003D},                // 162
+    {"ETHERNET_IP", 0, 0, 0, 0, 4, 7, KeywordEthernetIp, 0x001A003D},             // 163
+    {"FINS_COMMS", 0, 0, 0, 0, 10, 14, KeywordFinsComms, 0x001C003D},            // 164
     {"STICK_READ", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},         // 165
     {"STICK_WRITE", 0, 0, 0, 0, 2, 2, KeywordStick, 0x001C003C},        // 166
     {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, EncoderRatio, 0x001C0039},      // 167

@@ -1,0 +1,154 @@
+// The simulator's hidden link window: it stands in for a controller on the
+// window-message link to the development environment. It feeds received
+// bytes to the runtime's port 0 through a receive ring, posts the runtime's
+// output back to the development environment's comms window, keeps the
+// flash and battery-backed RAM images (loaded at creation, saved at the
+// end), and starts and stops the controller with its process sequencer.
+//
+// The runtime reaches it through its host interface (installed when the
+// window is created).
+#pragma once
+
+#include "framework/afx.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "simulator/app/cyclicbuffer.h"
+#include "simulator/app/memoryimage.h"
+#include "simulator/runtime/host.h"
+
+class CSequencer;
+namespace qcsim {
+class CLEDDriver;
+}
+
+// Messages of the link window.
+constexpr UINT WM_SIM_START = WM_APP + 0x105;
+constexpr UINT WM_SIM_STOP = WM_APP + 0x106;
+constexpr UINT WM_SIM_RESTART = WM_APP + 0x107;
+constexpr UINT WM_SIM_SHUTDOWN = WM_APP + 0x102;
+// Feeds the bytes waiting behind a full receive ring (posted to itself).
+constexpr UINT WM_SIM_FEED = WM_APP + 0x119;
+
+constexpr char kControllerWindowName[] = "QCSimulator ControllerWnd";
+constexpr uint32_t kFlashImageSize = 0x400000;
+constexpr uint32_t kBatteryRamSize = 0x100000;
+constexpr int kReceiveRingSize = 1024;
+
+// The entry of the command-line thread: power-up, then the command loop
+// until the controller is stopped.
+using ControllerEntry = int (*)();
+void SetControllerEntry(ControllerEntry entry);
+
+// The registered messages of the link ("Vexo_Link_Message" and the
+// copy-data capability query).
+UINT LinkMessageId();
+// The simulator's data folder: the user's local application-data folder
+// followed by "\VexoLabs\QCSimulator", ending in a backslash; missing
+// levels are made when asked. Empty when there is none.
+std::string SimulatorDataFolder(bool create);
+// Puts another folder (ending in a backslash) in place of the user's one;
+// empty restores it.
+void SetSimulatorDataFolder(const std::string& folder);
+UINT AllowCopyDataMessageId();
+
+class CControllerWnd : public CWnd, public qcrt::RuntimeHost {
+public:
+    CControllerWnd();
+    ~CControllerWnd() override;
+
+    // Creates the hidden child window with its name and control id.
+    BOOL CreateLinkWindow(CWnd* pParent, UINT nID);
+    void SetDialogWindow(HWND hWnd) { m_dialog = hWnd; }
+
+    // Starts, stops and restarts the controller; each is ignored while a
+    // start or stop is under way. Stop waits, serving messages, for the
+    // sequencer to wind the processes down, never longer than
+    // StopTimeoutMs.
+    void StartController();
+    void StopController();
+    void RestartController();
+    bool IsRunning() const { return m_running; }
+    // Slices the sequencer has given out since the controller started.
+    uint64_t GetSwitchCount() const;
+    static constexpr DWORD kStopTimeoutMs = 10000;
+
+    // Transmits to the development environment: 4 bytes per link message,
+    // first byte low. 0 when no peer was found.
+    int SendBytes(const uint8_t* data, int length);
+    HWND GetPeer() const { return m_peer.load(); }
+
+    void SetDeleteOnExit(bool on);
+    // Writes the battery-backed RAM image to the next dump file; answers
+    // its path (empty when nothing was written).
+    std::string DumpImage();
+
+    CMemoryImage* GetFlash() const { return m_flash.get(); }
+    CMemoryImage* GetBatteryRam() const { return m_batteryRam.get(); }
+    int GetBacklog() const { return static_cast<int>(m_backlog.size()); }
+    qcsim::CCyclicCharBuffer& GetRing() { return m_ring; }
+    qcsim::CLEDDriver* GetLedDriver() const { return m_leds.get(); }
+
+    // RuntimeHost.
+    int Write(int port, const uint8_t* data, int length) override;
+    int GetRxCount(int port) override;
+    int GetRxChar(int port, uint8_t* out) override;
+    uint8_t* GetFlashImage() override;
+    uint32_t GetFlashSize() override;
+    uint8_t* GetBatteryRamImage() override;
+    uint32_t GetBatteryRamSize() override;
+    uint64_t GetTimeNow() override;
+    void SleepMs(unsigned milliseconds) override;
+    bool PostToLinkWindow(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+    bool PostToDialog(unsigned message, uintptr_t wParam, intptr_t lParam) override;
+    void ShowPrompt(const std::string& text) override;
+    bool GetLocalAppDataFolder(std::string& folder) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool MakeDirectory(const std::string& path) override;
+
+protected:
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    void OnDestroy();
+    BOOL OnCopyData(CWnd* pWnd, COPYDATASTRUCT* pCopyDataStruct);
+    LRESULT OnLinkMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnAllowQuery(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStart(WPARAM wParam, LPARAM lParam);
+    LRESULT OnStop(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRestart(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShutdown(WPARAM wParam, LPARAM lParam);
+    LRESULT OnFeed(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    // Bytes received: into the ring, or behind it when it is full.
+    void Receive(const uint8_t* data, int length);
+    void FeedBacklog();
+    void FindTargetWindow();
+    // Waits, serving messages, until done() or the time-out; false on time-out.
+    template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs);
+
+    // Written by whichever thread transmits (the runtime's threads as well
+    // as the window thread).
+    std::atomic<HWND> m_peer{nullptr};
+    std::atomic<LRESULT> m_peerAllowAnswer{0};
+    qcsim::CCyclicCharBuffer m_ring;
+    std::deque<uint8_t> m_backlog; // window thread only
+    std::atomic<bool> m_feedPosted{false};
+    std::atomic<bool> m_backlogWaiting{false};
+    std::unique_ptr<CMemoryImage> m_flash;
+    std::unique_ptr<CMemoryImage> m_batteryRam;
+    std::unique_ptr<qcsim::CLEDDriver> m_leds;
+    std::unique_ptr<CSequencer> m_sequencer;
+    HANDLE m_commandLine = nullptr;
+    HWND m_dialog = nullptr;
+    HWND m_self = nullptr; // readable from the runtime's threads
+    bool m_running = false;
+    bool m_starting = false;
+    bool m_stopping = false;
+    // A sequencer that did not end in time is left running; no second one
+    // is started beside it.
+    bool m_stuck = false;
+};

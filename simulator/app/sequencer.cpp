@@ -1,0 +1,122 @@
+#include "simulator/app/sequencer.h"
+
+#include <mmsystem.h>
+
+#include "simulator/app/simlog.h"
+#include "simulator/runtime/scheduler.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+CWaitableTimer::CWaitableTimer(bool manualReset)
+{
+    // A high-resolution timer where the system has one, else a plain one.
+    const DWORD flags = (manualReset ? CREATE_WAITABLE_TIMER_MANUAL_RESET : 0);
+    m_timer = CreateWaitableTimerExW(nullptr, nullptr, flags | CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                     TIMER_ALL_ACCESS);
+    if (!m_timer)
+        m_timer = CreateWaitableTimerExW(nullptr, nullptr, flags, TIMER_ALL_ACCESS);
+}
+
+CWaitableTimer::~CWaitableTimer()
+{
+    Cancel();
+    if (m_timer)
+        CloseHandle(m_timer);
+}
+
+void CWaitableTimer::SetDueOffset(uint32_t low, int32_t high)
+{
+    m_dueOffset = high < 0 ? 0 : static_cast<int64_t>((static_cast<uint64_t>(high) << 32) | low);
+}
+
+bool CWaitableTimer::Arm()
+{
+    if (m_armed || !m_timer)
+        return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    LARGE_INTEGER due;
+    due.QuadPart = static_cast<LONGLONG>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime) +
+                   m_dueOffset;
+    m_armed = SetWaitableTimer(m_timer, &due, m_period, nullptr, nullptr, FALSE) != FALSE;
+    return m_armed;
+}
+
+bool CWaitableTimer::Wait(DWORD ms)
+{
+    if (!m_armed || !m_timer)
+        return false;
+    return WaitForSingleObjectEx(m_timer, ms, TRUE) == WAIT_OBJECT_0;
+}
+
+void CWaitableTimer::Cancel()
+{
+    if (!m_armed || !m_timer)
+        return;
+    CancelWaitableTimer(m_timer);
+    m_armed = false;
+}
+
+CSequencer::CSequencer()
+{
+    m_thread = CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr);
+    if (m_thread) {
+        // Running from the start, so an owner that stops at once still waits
+        // for the wind-down.
+        m_running.store(true);
+        SetThreadPriority(m_thread, THREAD_PRIORITY_ABOVE_NORMAL);
+        ResumeThread(m_thread);
+    }
+}
+
+CSequencer::~CSequencer()
+{
+    if (m_thread) {
+        m_stopRequest.store(true);
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+}
+
+bool CSequencer::WaitForEnd(DWORD ms)
+{
+    return !m_thread || WaitForSingleObject(m_thread, ms) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI CSequencer::ThreadMain(LPVOID parameter)
+{
+    static_cast<CSequencer*>(parameter)->Run();
+    return 0;
+}
+
+void CSequencer::Run()
+{
+    qcrt::ClearSliceEndRequest();
+    timeBeginPeriod(1);
+    {
+        CWaitableTimer timer(true);
+        timer.SetDueOffset(10000, 0);
+        qcsim::CLogFile& log = SimLog();
+        while (!m_stopRequest.load()) {
+            if (!timer.Arm()) {
+                // No timer: no switching, but no busy loop either.
+                Sleep(1);
+                continue;
+            }
+            timer.Wait(10);
+            timer.Cancel();
+            if (m_stopRequest.load())
+                break;
+            log.LogFormat(kLogTaskSwitch, "Suspend %d", qcrt::g_CurrentProcess.load());
+            qcrt::SequencerSwitch(m_stopRequest);
+            if (!m_stopRequest.load())
+                log.LogFormat(kLogTaskSwitch, "Resume %d", qcrt::g_CurrentProcess.load());
+            m_switches.fetch_add(1, std::memory_order_relaxed);
+        }
+    }
+    qcrt::WindDownProcesses();
+    timeEndPeriod(1);
+    m_running.store(false);
+}

@@ -1,0 +1,64 @@
+// The process sequencer: one thread, above normal priority, that gives the
+// runtime's process threads their slices. At every tick of a 1 ms waitable
+// timer it ends the running process's slice at its next switch point, runs
+// the runtime's scheduling step and lets the chosen process run on. When
+// stopped it winds every process down.
+//
+// The timer is unnamed, so two simulators never share one, and the thread
+// asks for a 1 ms timer resolution while it runs: with the default 15.6 ms
+// granularity the slices would be sixteen times longer.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+class CWaitableTimer {
+public:
+    explicit CWaitableTimer(bool manualReset);
+    virtual ~CWaitableTimer();
+    CWaitableTimer(const CWaitableTimer&) = delete;
+    CWaitableTimer& operator=(const CWaitableTimer&) = delete;
+
+    // A negative high word makes the offset 0.
+    void SetDueOffset(uint32_t low, int32_t high);
+    int64_t GetDueOffset() const { return m_dueOffset; }
+    // False when already armed or without a timer.
+    bool Arm();
+    // True only when the timer fired within ms.
+    bool Wait(DWORD ms);
+    void Cancel();
+    bool IsArmed() const { return m_armed; }
+    HANDLE GetHandle() const { return m_timer; }
+
+private:
+    HANDLE m_timer = nullptr;
+    bool m_armed = false;
+    LONG m_period = 0;
+    int64_t m_dueOffset = 10000; // 100 ns units: 1 ms
+};
+
+class CSequencer {
+public:
+    CSequencer();
+    virtual ~CSequencer();
+    CSequencer(const CSequencer&) = delete;
+    CSequencer& operator=(const CSequencer&) = delete;
+
+    void RequestStop() { m_stopRequest.store(true); }
+    bool IsRunning() const { return m_running.load(); }
+    // Waits up to ms for the thread to end (it ends after the wind-down).
+    bool WaitForEnd(DWORD ms);
+    HANDLE GetThreadHandle() const { return m_thread; }
+    uint64_t GetSwitchCount() const { return m_switches.load(); }
+
+private:
+    static DWORD WINAPI ThreadMain(LPVOID parameter);
+    void Run();
+
+    std::atomic<bool> m_stopRequest{false};
+    std::atomic<bool> m_running{false};
+    std::atomic<uint64_t> m_switches{0};
+    HANDLE m_thread = nullptr;
+};

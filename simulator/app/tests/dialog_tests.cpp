@@ -1,0 +1,162 @@
+// The main dialog: the axis list, the mimic's inputs and outputs, the axis
+// view setting, and the texts it shows.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "framework/controls.h"
+#include "simulator/app/resource.h"
+#include "simulator/app/simlog.h"
+#include "simulator/app/virtualqcdlg.h"
+#include "simulator/runtime/axis.h"
+#include "simulator/runtime/host.h"
+#include "simulator/runtime/motion.h"
+#include "simulator/runtime/power_up.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
+
+using namespace qcsim;
+
+namespace {
+
+TEST(MainDialogTexts, MoveTypesVersionsAndTheResetSwitch)
+{
+    struct {
+        long code;
+        const char* text;
+    } types[] = {{0, "--"}, {1, "MO"}, {2, "MA"}, {5, "MM"}, {7, "07"}, {10, "MF"}, {13, "CM"},
+                 {15, "JR"}, {20, "CB"}, {22, "LK"}, {23, "23"}, {-1, "-1"}, {123, "123"}};
+    for (const auto& t : types)
+        EXPECT_EQ(MoveTypeText(t.code), t.text) << t.code;
+    EXPECT_EQ(DemandPositionText(1000, 4.0f), "250.0000");
+    EXPECT_EQ(DemandPositionText(-1, 3.0f), "-0.3333");
+    EXPECT_EQ(SystemVersionText(2.0153f), "(Sys: 2.01, dev: 53)");
+    EXPECT_EQ(SystemVersionText(1.65f), "(Sys: 1.65)");
+    for (const char* line : {"-reset", "-RESET", "x-ReSeTy", "/q -reset"})
+        EXPECT_TRUE(WantsResetDialog(line)) << line;
+    for (const char* line : {"", "reset", "-rese", static_cast<const char*>(nullptr)})
+        EXPECT_FALSE(WantsResetDialog(line)) << (line ? line : "null");
+}
+
+class MainDialogTest : public RegistrySandboxTest {
+protected:
+    MainDialogTest()
+    {
+        AfxInitCommonControls();
+        SetSimulatorDataFolder(m_folder.Path() + "\\");
+    }
+    ~MainDialogTest() override
+    {
+        if (m_dialog.m_hWnd)
+            m_dialog.DestroyWindow();
+        SetSimulatorDataFolder("");
+    }
+
+    void Open()
+    {
+        ASSERT_TRUE(m_dialog.Create(IDD_VIRTUALQC_DIALOG, nullptr));
+        PumpUntil([&] { return m_dialog.GetLinkWindow().IsRunning(); }, 5000);
+    }
+
+    std::string ListText(int row, int column)
+    {
+        char text[64] = {};
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendDlgItemMessageA(m_dialog.m_hWnd, IDC_AXIS_LIST, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                            reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+
+    ScratchFolder m_folder;
+    CVirtualQCDlg m_dialog;
+};
+
+TEST_F(MainDialogTest, TheAxisListRefreshesEveryHalfSecond)
+{
+    Open();
+    EXPECT_FALSE(m_dialog.AxesShown()) << "\"ShowAxes\" absent: narrow, without the list";
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(m_dialog.m_hWnd, IDC_AXIS_LIST)));
+    qcrt::AxisRecord& axis = qcrt::g_AxisRecords[2];
+    axis.SetInt(qcrt::kAxisDpos, 1000);
+    axis.SetFloat(qcrt::kAxisUnits, 4.0f);
+    axis.SetInt(qcrt::kAxisMtype, 7);
+    EXPECT_TRUE(PumpUntil([&] { return ListText(2, 1) == "250.0000"; }, 3000)) << ListText(2, 1);
+    EXPECT_EQ(ListText(2, 2), "07");
+    EXPECT_EQ(ListText(23, 0), "23");
+    axis.SetInt(qcrt::kAxisMtype, 2);
+    EXPECT_TRUE(PumpUntil([&] { return ListText(2, 2) == "MA"; }, 3000));
+
+    RECT narrow, wide;
+    GetWindowRect(m_dialog.m_hWnd, &narrow);
+    SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_VIEW_AXES, 0);
+    GetWindowRect(m_dialog.m_hWnd, &wide);
+    EXPECT_TRUE(m_dialog.AxesShown());
+    EXPECT_GT(wide.right - wide.left, narrow.right - narrow.left);
+    EXPECT_EQ(ReadSimSettingDword("\\Config", "ShowAxes", 0), 1u);
+}
+
+TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
+{
+    Open();
+    CIOMimic& mimic = m_dialog.GetMimic();
+    ASSERT_EQ(mimic.GetBankCount(), 4);
+    SendMessageA(mimic.GetBank(0)->Point(3).m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(mimic.GetPoint(3), 1);
+    qcrt::ExchangeInputs();
+    EXPECT_EQ(qcrt::g_InputWord, 1u << 3);
+
+    // Point 12 is not an input the user switches.
+    SendMessageA(mimic.GetBank(1)->Point(4).m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    EXPECT_EQ(mimic.GetPoint(12), 0);
+    SendMessageA(mimic.GetBank(0)->Point(3).m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    qcrt::ExchangeInputs();
+    EXPECT_EQ(qcrt::g_InputWord, 0u);
+
+    // The controller's outputs light points 8 to 31 only.
+    SendMessageA(m_dialog.m_hWnd, WM_SIM_WRITE_OUTPUTS, 0x80000901u, 0);
+    EXPECT_EQ(mimic.GetPoint(0), 0);
+    EXPECT_EQ(mimic.GetPoint(8), 1);
+    EXPECT_EQ(mimic.GetPoint(11), 1);
+    EXPECT_EQ(mimic.GetPoint(31), 1);
+    EXPECT_EQ(mimic.GetPoint(9), 0);
+
+    uint32_t word = 0xDEAD;
+    volatile int32_t doneFlag = 0;
+    SendMessageA(m_dialog.m_hWnd, WM_SIM_READ_INPUTS, reinterpret_cast<WPARAM>(&word),
+                 reinterpret_cast<LPARAM>(&doneFlag));
+    EXPECT_EQ(doneFlag, 1);
+    EXPECT_EQ(word, 0x80000900u);
+}
+
+TEST(TextLed, FontLimitsAndANarrowMimicScrolls)
+{
+    CTextLED led;
+    led.SetFontHeight(6);
+    EXPECT_EQ(led.GetFontHeight(), 8);
+    led.SetFontWeight(50);
+    EXPECT_EQ(led.GetFontWeight(), 100);
+    led.SetFontWeight(2000);
+    EXPECT_EQ(led.GetFontWeight(), 1000);
+
+    TestWindow parent("mimic test", WS_OVERLAPPEDWINDOW);
+    CIOMimic mimic;
+    const RECT rect = {0, 0, 70, 120};
+    ASSERT_TRUE(mimic.CreateMimic(rect, CWnd::FromHandle(parent), 127, 0, 32));
+    EXPECT_EQ(mimic.GetRows(), 4) << "narrower than two banks: one bank a row";
+    EXPECT_TRUE(mimic.ScrollBarShown());
+    CLEDDriver leds;
+    EXPECT_EQ(leds.GetCount(), 2);
+    leds.SetCount(0);
+    EXPECT_EQ(leds.GetCount(), 2);
+    leds.SetCount(5);
+    EXPECT_EQ(leds.GetState(4), 0);
+}
+
+} // namespace

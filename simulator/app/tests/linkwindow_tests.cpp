@@ -1,0 +1,294 @@
+// The link window against a development environment's comms window made by
+// the test, and the sequencer slicing busy processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "simulator/app/controllerwnd.h"
+#include "simulator/app/sequencer.h"
+#include "simulator/runtime/process.h"
+#include "simulator/runtime/scheduler.h"
+#include "testsupport/registry_sandbox.h"
+#include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
+
+namespace {
+
+const char kPeerMain[] = "Vorta link test main";
+const char kPeerComms[] = "Vorta link test comms";
+
+// The development environment's comms window as the simulator finds it:
+// published under WinTargets\Vorta; it records the link messages it gets.
+class PeerWindows {
+public:
+    PeerWindows()
+    {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "SimLinkTestPeer";
+        RegisterClassA(&windowClass);
+        m_main = CreateWindowExA(0, "SimLinkTestPeer", kPeerMain, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                                 windowClass.hInstance, nullptr);
+        m_comms = CreateWindowExA(0, "SimLinkTestPeer", kPeerComms, WS_CHILD, 0, 0, 10, 10, m_main, nullptr,
+                                  windowClass.hInstance, nullptr);
+        SetWindowLongPtrA(m_comms, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~PeerWindows() { DestroyWindow(m_main); }
+
+    static void Publish()
+    {
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &key, nullptr);
+        RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(kPeerMain), sizeof kPeerMain);
+        RegSetValueExA(key, "CommsWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(kPeerComms), sizeof kPeerComms);
+        RegCloseKey(key);
+    }
+
+    struct Post {
+        WPARAM count;
+        uint32_t bytes;
+    };
+    std::vector<Post> posts;
+    int allowQueries = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* self = reinterpret_cast<PeerWindows*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == LinkMessageId()) {
+            self->posts.push_back({wParam, static_cast<uint32_t>(lParam)});
+            return static_cast<LRESULT>(wParam);
+        }
+        if (self && message == AllowCopyDataMessageId()) {
+            ++self->allowQueries;
+            return 1;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    HWND m_main = nullptr;
+    HWND m_comms = nullptr;
+};
+
+class LinkWindowTest : public RegistrySandboxTest {
+protected:
+    LinkWindowTest() { SetSimulatorDataFolder(m_folder.Path() + "\\"); }
+    ~LinkWindowTest() override
+    {
+        m_link.reset();
+        SetSimulatorDataFolder("");
+    }
+
+    CControllerWnd& Create()
+    {
+        m_link = std::make_unique<CControllerWnd>();
+        CWnd* parent = CWnd::FromHandle(m_parent);
+        EXPECT_TRUE(m_link->CreateLinkWindow(parent, 122));
+        return *m_link;
+    }
+
+    LRESULT Post(CControllerWnd& link, const std::string& bytes)
+    {
+        uint32_t packed = 0;
+        for (size_t n = 0; n < bytes.size() && n < 4; ++n)
+            packed |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[n])) << (8 * n);
+        return SendMessageA(link.m_hWnd, LinkMessageId(), bytes.size(), static_cast<LPARAM>(packed));
+    }
+
+    static std::string TakeRing(CControllerWnd& link)
+    {
+        std::string bytes;
+        uint8_t byte = 0;
+        while (link.GetRxCount(0) > 0 && link.GetRxChar(0, &byte))
+            bytes += static_cast<char>(byte);
+        return bytes;
+    }
+
+    ScratchFolder m_folder;
+    TestWindow m_parent{"simulator link test"};
+    std::unique_ptr<CControllerWnd> m_link;
+};
+
+TEST_F(LinkWindowTest, PublishesItselfLoadsTheImagesAndSavesThemAtTheEnd)
+{
+    ASSERT_TRUE(WriteWholeFile(m_folder / "Flash.img", std::string(1000, '\x55')));
+    CControllerWnd& link = Create();
+    char text[64] = {};
+    DWORD size = sizeof text;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\QCSimulation", "CommsWindow",
+                           RRF_RT_REG_SZ, nullptr, text, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, "QCSimulator ControllerWnd");
+    ASSERT_NE(link.GetFlashImage(), nullptr);
+    EXPECT_EQ(link.GetFlashSize(), 0x400000u);
+    EXPECT_EQ(link.GetFlashImage()[999], 0x55);
+    EXPECT_EQ(link.GetFlashImage()[1000], 0xFF) << "a short flash file reads erased beyond its end";
+    EXPECT_EQ(link.GetBatteryRamSize(), 0x100000u);
+    EXPECT_EQ(link.GetRxChar(1, nullptr), 0);
+    link.GetBatteryRamImage()[5] = 0x42;
+    m_link.reset();
+    const std::string flash = ReadWholeFile(m_folder / "Flash.img");
+    const std::string ram = ReadWholeFile(m_folder / "BB_RAM.img");
+    ASSERT_EQ(flash.size(), 0x400000u);
+    ASSERT_EQ(ram.size(), 0x100000u);
+    EXPECT_EQ(flash[2000], '\xFF');
+    EXPECT_EQ(ram[5], '\x42');
+    EXPECT_EQ(ram[6], '\x00');
+}
+
+TEST_F(LinkWindowTest, ResetImagesAreWrittenAndThenDeleted)
+{
+    Create().SetDeleteOnExit(true);
+    m_link.reset();
+    EXPECT_EQ(GetFileAttributesA((m_folder / "Flash.img").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LinkWindowTest, TransmitPacksFourBytesPerPostOnceThePeerRuns)
+{
+    CControllerWnd& link = Create();
+    const uint8_t bytes[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(link.Write(0, bytes, 9), 0) << "no development environment yet";
+    EXPECT_EQ(link.Write(1, bytes, 9), 0) << "only port 0 is the link";
+
+    PeerWindows peer;
+    PeerWindows::Publish();
+    EXPECT_EQ(link.Write(0, bytes, 9), 1);
+    EXPECT_EQ(peer.allowQueries, 1);
+    PumpUntil([&] { return peer.posts.size() >= 3; }, 2000);
+    ASSERT_EQ(peer.posts.size(), 3u);
+    EXPECT_EQ(peer.posts[0].count, 4u);
+    EXPECT_EQ(peer.posts[0].bytes, 0x34333231u);
+    EXPECT_EQ(peer.posts[1].count, 4u);
+    EXPECT_EQ(peer.posts[1].bytes, 0x38373635u);
+    EXPECT_EQ(peer.posts[2].count, 1u);
+    EXPECT_EQ(peer.posts[2].bytes & 0xFF, 0x39u);
+    EXPECT_EQ(link.Write(0, bytes, 0), 1);
+    EXPECT_EQ(link.Write(0, nullptr, 3), 0);
+}
+
+TEST_F(LinkWindowTest, ReceivesLinkMessagesAndBlocksAndAnswersTheQueryWithZero)
+{
+    CControllerWnd& link = Create();
+    EXPECT_EQ(SendMessageA(link.m_hWnd, AllowCopyDataMessageId(), 0, 0), 0);
+    EXPECT_EQ(Post(link, "ab"), 2);
+    EXPECT_EQ(SendMessageA(link.m_hWnd, LinkMessageId(), 0, 0x41), 0) << "no bytes";
+    EXPECT_EQ(SendMessageA(link.m_hWnd, LinkMessageId(), 5, 0x41414141), 0) << "more than four";
+    COPYDATASTRUCT block = {7, 5, const_cast<char*>("cdefg")};
+    EXPECT_EQ(SendMessageA(link.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&block)), TRUE);
+    COPYDATASTRUCT broken = {0, 5, nullptr};
+    EXPECT_EQ(SendMessageA(link.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&broken)), FALSE);
+    EXPECT_EQ(TakeRing(link), "abcdefg");
+}
+
+TEST_F(LinkWindowTest, NothingIsLostWhenThePeerPostsFasterThanTheRingDrains)
+{
+    CControllerWnd& link = Create();
+    std::string sent;
+    for (int n = 0; n < 3000; ++n)
+        sent += static_cast<char>('A' + n % 23);
+    for (size_t n = 0; n < sent.size(); n += 3)
+        ASSERT_EQ(Post(link, sent.substr(n, 3)), 3);
+    COPYDATASTRUCT block = {0, 4, const_cast<char*>("tail")};
+    EXPECT_EQ(SendMessageA(link.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&block)), TRUE);
+    sent += "tail";
+    EXPECT_EQ(link.GetRxCount(0), 1024);
+    EXPECT_EQ(link.GetBacklog(), static_cast<int>(sent.size()) - 1024);
+
+    // A runtime thread reads while the window thread feeds the ring.
+    std::string read;
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        uint8_t byte = 0;
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (read.size() < sent.size() && GetTickCount64() < end) {
+            if (link.GetRxCount(0) > 0 && link.GetRxChar(0, &byte))
+                read += static_cast<char>(byte);
+            else
+                Sleep(0);
+        }
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 25000);
+    reader.join();
+    EXPECT_EQ(read, sent);
+    EXPECT_EQ(link.GetBacklog(), 0);
+}
+
+// Busy processes: each counts its turns until it is stopped.
+std::atomic<long> g_Turns[qcrt::kProcessCount];
+
+void BusyLoop(int process)
+{
+    while (!qcrt::ProcessStopping(process)) {
+        g_Turns[process].fetch_add(1, std::memory_order_relaxed);
+        qcrt::StatementSwitchPoint();
+    }
+}
+
+TEST_F(LinkWindowTest, StoppingWhileProcessesRunWindsEveryOneDown)
+{
+    CControllerWnd& link = Create();
+    link.StartController();
+    ASSERT_TRUE(link.IsRunning());
+    qcrt::SetProcessLoop(BusyLoop);
+    for (int process = 1; process <= 4; ++process) {
+        g_Turns[process] = 0;
+        qcrt::g_ProcessRecords[process].requestedState = qcrt::kStateRunning;
+        ASSERT_TRUE(qcrt::CreateProcessThread(process));
+    }
+    // Every busy process gets slices, and the command line still does.
+    EXPECT_TRUE(PumpUntil(
+        [] {
+            for (int process = 1; process <= 4; ++process) {
+                if (g_Turns[process].load() < 1000)
+                    return false;
+            }
+            return true;
+        },
+        20000));
+    SendMessageA(link.m_hWnd, WM_SIM_START, 0, 0); // running: ignored
+    EXPECT_TRUE(link.IsRunning());
+    link.StopController();
+    EXPECT_FALSE(link.IsRunning());
+    for (int process = 0; process < qcrt::kProcessCount; ++process)
+        EXPECT_EQ(qcrt::g_ProcessRecords[process].runningCount.load(), 0) << process;
+    for (int process = 1; process <= 4; ++process)
+        qcrt::g_ProcessRecords[process].requestedState = qcrt::kStateStopped;
+    qcrt::SetProcessLoop(nullptr);
+
+    // A restart brings the command line back.
+    SendMessageA(link.m_hWnd, WM_SIM_RESTART, 0, 0);
+    EXPECT_TRUE(link.IsRunning());
+    EXPECT_NE(qcrt::g_ProcessRecords[0].runningCount.load(), 0);
+}
+
+TEST(SwitchTimer, TwoSimulatorsHaveTimersOfTheirOwn)
+{
+    CWaitableTimer first(true), second(true);
+    ASSERT_NE(first.GetHandle(), nullptr);
+    ASSERT_NE(second.GetHandle(), nullptr);
+    EXPECT_NE(first.GetHandle(), second.GetHandle());
+    first.SetDueOffset(0, -1);
+    EXPECT_EQ(first.GetDueOffset(), 0);
+    second.SetDueOffset(50 * 10000, 0); // 50 ms
+    EXPECT_TRUE(first.Arm());
+    EXPECT_FALSE(first.Arm()) << "already armed";
+    EXPECT_TRUE(second.Arm());
+    EXPECT_TRUE(first.Wait(1000));
+    // The first timer firing does not fire the second one.
+    EXPECT_FALSE(second.Wait(0));
+    EXPECT_TRUE(second.Wait(2000));
+    first.Cancel();
+    EXPECT_FALSE(first.IsArmed());
+    EXPECT_FALSE(first.Wait(10)) << "a cancelled timer is not waited on";
+}
+
+} // namespace
