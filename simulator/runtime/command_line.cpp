@@ -16,6 +16,7 @@
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/ports.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
@@ -440,6 +441,7 @@ void RunMemoryTests(int process)
 // The power-up state of the tables.
 void SetPowerUpState()
 {
+    ResetParameterValues(); // VERSION among them
     for (AxisRecord& axis : g_AxisRecords)
         axis = AxisRecord{};
     SetAxisDefaults();

@@ -436,6 +436,10 @@ void ProcessThreadLoop(int process)
         }
         if (++turns >= kTurnsBetweenSleeps) {
             turns = 0;
+            // A wind-down ends the thread of a program that would never end
+            // by itself: one that loops, waits or is paused.
+            if (ProcessStopping(process))
+                break;
             if (g_Pacing.load(std::memory_order_relaxed)) {
                 RuntimeSleep(1);
                 continue;

@@ -12,6 +12,7 @@
 #include "simulator/runtime/channels.h"
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/command_line.h"
+#include "simulator/runtime/flash.h"
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
@@ -46,6 +47,15 @@ std::string FrameCheck(const std::string& text)
     return std::string(reinterpret_cast<const char*>(code), 3);
 }
 
+// The check of a program load's block: 4, 6 and 6 bits of the CRC-16, each
+// plus 32.
+std::string LoadCheck(const std::string& bytes)
+{
+    uint16_t v = Crc16(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    return {static_cast<char>(((v >> 12) & 15) + 32), static_cast<char>(((v >> 6) & 63) + 32),
+            static_cast<char>((v & 63) + 32)};
+}
+
 std::string Framed(const std::string& text, char lineEnd)
 {
     return STX + text + ETX + FrameCheck(text) + lineEnd + DC4;
@@ -55,6 +65,9 @@ class CommandLine : public StoreEnvironment {
 protected:
     CommandLine()
     {
+        // As at power-up: CONTROL, VERSION and the other system values.
+        SetSystemDefaults();
+        ResetParameterValues();
         InstallInterpreter();
         SetCommandChannelService(ServiceCommandChannel);
         ResetCommandChannel();
@@ -73,7 +86,7 @@ protected:
         env.host.onSleep = [&] {
             bool waiting = env.host.Pending(0) > 0 || InputCount(0) > 0;
             idle = waiting ? 0 : idle + 1;
-            if (idle > 200)
+            if (idle > idleLimit)
                 g_ProcessRecords[0].stopRequest.store(1);
         };
         {
@@ -84,6 +97,9 @@ protected:
         g_ProcessRecords[0].stopRequest.store(0);
         return Flushed();
     }
+
+    // Milliseconds of quiet after which Session stops the command line.
+    int idleLimit = 200;
 
     std::string Flushed()
     {
@@ -122,6 +138,10 @@ TEST_F(CommandLine, TypedLinesAndTheirReports)
         {"   \r", ">>   \r\n>>"},
         {"VR(3)=4\r", ">>VR(3)=4\r\n>>"},
         {"IF 1 THEN\r", ">>IF 1 THEN\r\n%[COMMAND 39] Structure nesting error\r\n>>"},
+        {"?CONTROL[0]\r", ">>?CONTROL[0]\r\n200\r\n>>"},
+        {"?3\r", ">>?3\r\n3.0000\r\n>>"},
+        {"?3[5.2]\r", ">>?3[5.2]\r\n 3.00\r\n>>"},
+        {"?1+2*3\r", ">>?1+2*3\r\n7.0000\r\n>>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Session(c.typed), c.written) << c.typed;
@@ -136,6 +156,59 @@ TEST_F(CommandLine, StatementsOfOneLineRunInTurnAndStopAtTheFirstError)
     EXPECT_FLOAT_EQ(Vr(4), 0.0f);
     Session("FOR n = 1 TO 5: VR(7)=VR(7)+n: NEXT n\r");
     EXPECT_FLOAT_EQ(Vr(7), 15.0f) << "a loop runs within its line";
+}
+
+TEST_F(CommandLine, ControlReadsTheLockedState)
+{
+    EXPECT_EQ(Session("?CONTROL[0]\r"), ">>?CONTROL[0]\r\n200\r\n>>");
+    ASSERT_TRUE(WriteSetting(0, kSettingUnlocked, 0));
+    ResetMemory(); // the lock holds from the next power-up of the memory on
+    EXPECT_EQ(Session("?CONTROL[0]\r"), ">>?CONTROL[0]\r\n1200\r\n>>");
+}
+
+TEST_F(CommandLine, GlobalAndConstantNamesStandForTheirVrAndValue)
+{
+    struct Case {
+        const char* typed;
+        std::string printed; // after the echo
+    };
+    const Case cases[] = {
+        {"GLOBAL \"amount\", 10", ""},
+        {"amount=5", ""},
+        {"?VR(10)", "5.0000\r\n"},
+        {"?amount+1", "6.0000\r\n"},
+        {"CONSTANT \"limit\", 2.5", ""},
+        {"?limit*2", "5.0000\r\n"},
+        {"VR(10)=limit", ""},
+        {"?amount", "2.5000\r\n"},
+        // Once removed, the name is the command line's own variable again.
+        {"GLOBAL \"amount\"", ""},
+        {"amount=7", ""},
+        {"?VR(10)", "2.5000\r\n"},
+        {"?amount", "7.0000\r\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Session(std::string(c.typed) + "\r"), ">>" + std::string(c.typed) + "\r\n" + c.printed + ">>")
+            << c.typed;
+}
+
+TEST_F(CommandLine, VqeWithAnArgumentClearsTheHistory)
+{
+    struct Case {
+        const char* typed;
+        std::string history;
+    };
+    const Case cases[] = {
+        {"?VQE", "\r\n    ?VQE\r\n    VR(1)=1"},
+        {"VQE(0)", ""},
+    };
+    for (const Case& c : cases) {
+        ClearHistory();
+        std::string written = Session("VR(1)=1\r" + std::string(c.typed) + "\r\x16");
+        std::string tail = "History buffer:\r\n" + c.history + "\r\n\r\n>>";
+        ASSERT_GE(written.size(), tail.size()) << c.typed;
+        EXPECT_EQ(written.substr(written.size() - tail.size()), tail) << c.typed;
+    }
 }
 
 TEST_F(CommandLine, LineEditorKeys)
@@ -268,6 +341,63 @@ TEST_F(CommandChannel, AGoodFrameIsAcknowledgedAndExecuted)
     EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + Framed("", '\n'));
 }
 
+TEST_F(CommandChannel, VersionAskedAsTheDevelopmentEnvironmentAsks)
+{
+    g_LinkProtocolMode = 3;
+    AcknowledgeFrames();
+    EXPECT_EQ(Serve(STX + std::string("?VERSION") + ETX + "uaJ\n" + DC4),
+              E + "0>>" + E + "8" + ACK + E + "8" + Framed("1.6500", '\r') + E + "8" + Framed("", '\n'));
+    EXPECT_EQ(Serve(STX + std::string("?VERSION") + ETX + "uaK\n" + DC4), E + "0>>" + E + "8" + NAK)
+        << "a bad check runs nothing";
+}
+
+TEST_F(CommandChannel, AReplyIsSentAgainOnNakAndAfter300msOfSilence)
+{
+    g_LinkProtocolMode = 3;
+    idleLimit = 2 * kFrameReplyWaitMs;
+    struct Case {
+        const char* name;
+        std::string answers; // to the reply frames in turn: 'N' NAK, '-' nothing; ACK after these
+        int sends;
+        uint64_t leastMs;
+    };
+    const Case cases[] = {
+        {"refused once", "N", 2, 0},
+        {"silence once", "-", 2, kFrameReplyWaitMs},
+        {"refused, then silence", "N-", 3, kFrameReplyWaitMs},
+    };
+    for (const Case& c : cases) {
+        size_t frames = 0;
+        env.host.SetResponder([&](FakeHost& host, int, std::string_view bytes) {
+            for (char b : bytes) {
+                if (b != DC4)
+                    continue;
+                char answer = frames < c.answers.size() ? c.answers[frames] : 'A';
+                ++frames;
+                if (answer != '-')
+                    host.Send(0, E + "8" + (answer == 'N' ? NAK : ACK));
+            }
+        });
+        uint64_t before = env.host.MillisecondsSinceStart();
+        std::string written = Serve(Framed("?VERSION", '\n'));
+        std::string reply;
+        for (int n = 0; n < c.sends; ++n)
+            reply += E + "8" + Framed("1.6500", '\r');
+        EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + reply + E + "8" + Framed("", '\n')) << c.name;
+        EXPECT_GE(env.host.MillisecondsSinceStart() - before, c.leastMs) << c.name;
+    }
+}
+
+TEST_F(CommandChannel, TerminalKeysReachTheLineEditorInChannelMode)
+{
+    // The link escapes a literal ESC as ESC ESC, so cursor keys typed at
+    // the terminal arrive on channel 0 while the link multiplexes.
+    g_LinkProtocolMode = 3;
+    const std::string Left = E + E + "[D";
+    Session(E + "0" + "VR(1)=45" + Left + "\x04" + Left + "2\r");
+    EXPECT_FLOAT_EQ(Vr(1), 24.0f);
+}
+
 TEST_F(CommandChannel, AFrameReportsItsErrorInsideTheReply)
 {
     g_LinkProtocolMode = 3;
@@ -332,17 +462,12 @@ TEST_F(CommandChannel, ASingleProgramLoadAnswersOnChannelMinusOne)
     g_LinkProtocolMode = 3;
     AcknowledgeFrames();
     int keep = MakeProgram("KEEP", {"x=1"});
-    auto check = [](const std::string& bytes) {
-        uint16_t v = Crc16(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-        return std::string{static_cast<char>(((v >> 12) & 15) + 32), static_cast<char>(((v >> 6) & 63) + 32),
-                           static_cast<char>((v & 63) + 32)};
-    };
     const std::string header = "MAIN" + std::string(1, FS) + "0";
     const std::string text = "VR(1)=2\r";
     // As the development environment sends it: the announcement framed on
     // channel 8, the block raw on channel -1.
-    std::string written = Serve(Framed("LOAD_PROJECT(1)", '\n') + E + "/" + SOH + header + ETX + check(header) + STX +
-                                text + ETX + check(text) + EOT);
+    std::string written = Serve(Framed("LOAD_PROJECT(1)", '\n') + E + "/" + SOH + header + ETX + LoadCheck(header) +
+                                STX + text + ETX + LoadCheck(text) + EOT);
     EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + E + "/" + ENQ + E + "/" + ACK + E + "8" + E + "/" + ACK +
                            E + "8" + Framed("", '\n'));
     int main = FindProgram("MAIN");
@@ -382,6 +507,126 @@ TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetwe
     SetSystemLoaderHook(nullptr);
     EXPECT_TRUE(answered);
     EXPECT_EQ(Flushed(), ">>LOADSYSTEM\r\nWARNING: This will stop the controller\r\nContinue [Y/N] ? VR(2)=5\r\n\r\nN\b\r\n>>");
+}
+
+// A program loaded and started from the command line runs on a thread of
+// its own under a sequencer.
+class CommandLineThreads : public CommandChannel {
+protected:
+    ~CommandLineThreads() override
+    {
+        WindDownProcesses();
+        for (ProcessRecord& r : g_ProcessRecords)
+            r.stopRequest.store(0);
+    }
+};
+
+TEST_F(CommandLineThreads, AProgramLoadedWithLoadProjectRunsAndPrints)
+{
+    g_LinkProtocolMode = 0;
+    const std::string header = "MAIN" + std::string(1, FS) + "0";
+    // The wait lets the status line of channel 9 go out first: on a plain
+    // link the channels share the port without holding it for a line.
+    const std::string text = "total=0\rFOR n = 1 TO 4\r  total=total+n\rNEXT n\rWA(500)\rPRINT \"TOTAL \"; total[4,1]\r";
+    const std::string load = SOH + header + ETX + LoadCheck(header) + STX + text + ETX + LoadCheck(text) + EOT;
+    // The development environment sends the load once the controller asks.
+    env.host.SetResponder([&](FakeHost& host, int, std::string_view bytes) {
+        if (bytes.find(ENQ) != std::string_view::npos)
+            host.Send(0, load);
+    });
+    std::string answers = Session("LOAD_PROJECT\r");
+    std::erase(answers, '\x11'); // the flow control of the burst
+    std::erase(answers, '\x13');
+    EXPECT_EQ(answers, ">>LOAD_PROJECT\r\n" + std::string({ENQ, ACK, ACK}) + ">>");
+    env.host.SetResponder(nullptr);
+    ASSERT_GE(FindProgram("MAIN"), 0);
+
+    EXPECT_EQ(Session("RUN\r"), ">>RUN\r\nCompiling MAIN\r\nLinking MAIN\r\nPass=1\rPass=2\r>>");
+    TestSequencer sequencer;
+    sequencer.Start();
+    bool done = WaitFor([&] {
+        return env.host.Written(0).find("%[Process 14:Line 5] (31) - Program is stopped") != std::string::npos;
+    });
+    sequencer.Stop();
+    std::string written = env.host.Written(0);
+    EXPECT_TRUE(done) << written;
+    EXPECT_NE(written.find("%[Process 14:Program MAIN] - Running\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("TOTAL 10.0\r\n"), std::string::npos) << written;
+}
+
+// The development environment starts programs through framed commands on
+// channel 8 and follows them by the status lines framed on channel 9.
+TEST_F(CommandLineThreads, FramedRunAndStepReportOnChannel9)
+{
+    g_LinkProtocolMode = 3;
+    // Acknowledges every frame on the channel it came on.
+    int channel = 0;
+    bool escape = false;
+    env.host.SetResponder([&](FakeHost& host, int, std::string_view bytes) {
+        for (char c : bytes) {
+            if (escape)
+                channel = c - '0';
+            escape = !escape && c == 27;
+            if (c == DC4)
+                host.Send(0, E + static_cast<char>('0' + channel) + ACK);
+        }
+    });
+    struct Case {
+        const char* command;
+        std::string reply;  // on channel 8
+        std::string status; // the frames that follow on channel 9
+    };
+    const std::string running = E + "9" + Framed("%[Process 14:Program MAIN] - Running", '\n');
+    const Case cases[] = {
+        {"RUN", "", running + E + "9" + Framed("%[Process 14:Line 0] (31) - Program is stopped", '\n')},
+        {"STEPLINE", E + "8" + Framed("OK", '\r'),
+         running + E + "9" + Framed("%[Process 14:Line 1] - Paused", '\r') + E + "9" + Framed("VR(0)=7", '\n')},
+    };
+    for (const Case& c : cases) {
+        InitProcessTable();
+        ResetMemory();
+        MakeProgram("MAIN", {"VR(0)=7"});
+        EXPECT_EQ(Serve(Framed(c.command, '\n')), E + "0>>" + E + "8" + ACK + c.reply + E + "8" + Framed("", '\n'))
+            << c.command;
+        TestSequencer sequencer;
+        sequencer.Start();
+        WaitFor([&] { return env.host.Written(0).size() >= c.status.size(); });
+        sequencer.Stop();
+        for (ProcessRecord& r : g_ProcessRecords)
+            r.stopRequest.store(0); // the sequencer's stop wound the processes down
+        EXPECT_EQ(Flushed(), c.status) << c.command;
+    }
+}
+
+// Stopping the controller ends the thread of a program that would never end
+// by itself.
+TEST_F(CommandLineThreads, AWindDownEndsProgramsThatNeverEnd)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        const char* command;
+        const char* started; // what the output shows once the program is under way
+    };
+    const Case cases[] = {
+        {"endless loop", {"PRINT \"GO\"", "WHILE 1", "  VR(0)=VR(0)+1", "WEND"}, "RUN", "GO\r\n"},
+        {"endless wait", {"PRINT \"GO\"", "WAIT UNTIL 0"}, "RUN", "GO\r\n"},
+        {"paused", {"VR(0)=1"}, "STEPLINE", "- Paused"},
+    };
+    for (const Case& c : cases) {
+        InitProcessTable();
+        ResetMemory();
+        MakeProgram("MAIN", c.lines);
+        Session(std::string(c.command) + "\r");
+        TestSequencer sequencer;
+        sequencer.Start();
+        EXPECT_TRUE(WaitFor([&] { return env.host.Written(0).find(c.started) != std::string::npos; })) << c.name;
+        sequencer.Stop(); // returns once every process thread has ended
+        EXPECT_FALSE(IsProcessActive(14)) << c.name;
+        for (ProcessRecord& r : g_ProcessRecords)
+            r.stopRequest.store(0);
+        Flushed();
+    }
 }
 
 // Power-up.
@@ -447,6 +692,14 @@ protected:
 
 TEST_F(PowerUp, FreshImagesPrintTheBannerByteForByte)
 {
+    // Names declared before the power-up are gone after it.
+    InstallInterpreter();
+    {
+        InlineProcess commandLine(0);
+        ExecuteCommandLine("GLOBAL \"amount\", 10");
+        ExecuteCommandLine("CONSTANT \"limit\", 2.5");
+    }
+    ASSERT_EQ(env.host.TakeWritten(0).find("%["), std::string::npos);
     uint64_t before = env.host.MillisecondsSinceStart();
     std::string written = Start();
     EXPECT_EQ(written, XON + Banner() +
@@ -459,6 +712,20 @@ TEST_F(PowerUp, FreshImagesPrintTheBannerByteForByte)
     EXPECT_GE(env.host.MillisecondsSinceStart() - before, 1500u) << "the 500 ms and 1000 ms waits";
     EXPECT_EQ(std::string(BuildDate()).size(), 11u);
     EXPECT_EQ(std::string(BuildTime()).size(), 8u);
+
+    g_ProcessRecords[0].stopRequest.store(0);
+    {
+        InlineProcess commandLine(0);
+        ExecuteCommandLine("?VERSION");
+        ExecuteCommandLine("LIST_GLOBAL");
+    }
+    for (int n = 0; n < 50; ++n)
+        RunServices();
+    EXPECT_EQ(env.host.TakeWritten(0), "1.6500\r\n"
+                                       "Global           VR\r\n"
+                                       "---------------- ----\r\n"
+                                       "Constant         Value\r\n"
+                                       "---------------- -------\r\n");
 }
 
 TEST_F(PowerUp, MemoryFaultsAreReportedAndRecorded)
