@@ -15,6 +15,7 @@
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/ports.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/print.h"
@@ -451,6 +452,9 @@ void SetPowerUpState()
     commandLine.processNumber = 0;
     commandLine.inputChannel = 0;
     commandLine.outputChannel = 0;
+    // The system parameters start from their defaults, VERSION among them:
+    // the development environment reads it before it enters channel mode.
+    ResetParameterValues();
     SetSystemDefaults();
     g_DigitalInputs = 32;
     for (int32_t& type : g_SlotBoardTypes)
