@@ -39,6 +39,7 @@
 #include "simulator/runtime/resources.h"
 #include "simulator/runtime/scheduler.h"
 #include "simulator/runtime/vocabulary.h"
+#include "project/tests/program_load_window.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -571,22 +572,7 @@ protected:
     // One load through the window's message; the window has gone after.
     bool Load(const char* name, const std::string& path)
     {
-        auto* dialog = new CFastLoadProgram;
-        if (!dialog->Create()) {
-            ADD_FAILURE() << "the window was refused";
-            return false;
-        }
-        const HWND window = dialog->m_hWnd;
-        m_project.SetBytesReceiver(dialog);
-        const bool result = ::SendMessageA(window, WM_PW_LOAD_PROGRAM_FILE, reinterpret_cast<WPARAM>(name),
-                                           reinterpret_cast<LPARAM>(path.c_str())) != 0;
-        m_project.SetBytesReceiver(nullptr);
-        for (int i = 0; i < 2000 && ::IsWindow(window); ++i) {
-            AfxPumpMessages();
-            m_clock.SleepMs(1);
-        }
-        EXPECT_FALSE(::IsWindow(window)) << "the window closes itself after the load";
-        return result;
+        return LoadThroughWindow(m_project, name, path, [this] { m_clock.SleepMs(1); });
     }
 
     // Leaves channel mode and types a command line at the runtime, past
