@@ -16,6 +16,7 @@
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
+#include "project/tests/program_load_window.h"
 #include "project/tests/scripted_connection.h"
 
 namespace {
@@ -323,22 +324,7 @@ protected:
     // One load through the window's message; the window has gone after.
     bool Load(const char* name, const std::string& path)
     {
-        auto* dialog = new CFastLoadProgram;
-        if (!dialog->Create()) {
-            ADD_FAILURE() << "the window was refused";
-            return false;
-        }
-        const HWND window = dialog->m_hWnd;
-        m_project.SetBytesReceiver(dialog);
-        const bool result = ::SendMessageA(window, WM_PW_LOAD_PROGRAM_FILE, reinterpret_cast<WPARAM>(name),
-                                           reinterpret_cast<LPARAM>(path.c_str())) != 0;
-        m_project.SetBytesReceiver(nullptr);
-        for (int i = 0; i < 2000 && ::IsWindow(window); ++i) {
-            AfxPumpMessages();
-            ::Sleep(1);
-        }
-        EXPECT_FALSE(::IsWindow(window)) << "the window closes itself after the load";
-        return result;
+        return LoadThroughWindow(m_project, name, path, [] { ::Sleep(1); });
     }
     std::vector<std::string> Blocks()
     {

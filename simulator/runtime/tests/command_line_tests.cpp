@@ -16,10 +16,12 @@
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/vocabulary.h"
 #include "simulator/runtime/tests/control_codes.h"
 #include "simulator/runtime/tests/store_helpers.h"
 
@@ -726,6 +728,16 @@ TEST_F(PowerUp, FreshImagesPrintTheBannerByteForByte)
                                        "---------------- ----\r\n"
                                        "Constant         Value\r\n"
                                        "---------------- -------\r\n");
+}
+
+TEST_F(PowerUp, VersionIsAnsweredAsTheBannerShowsIt)
+{
+    // Whatever the system words held before, power-up gives VERSION its value.
+    int32_t* version = SystemParameterWord(FindParameter("VERSION"));
+    ASSERT_NE(version, nullptr);
+    *version = 0;
+    Start();
+    EXPECT_EQ(*version, std::bit_cast<int32_t>(1.65f));
 }
 
 TEST_F(PowerUp, MemoryFaultsAreReportedAndRecorded)
