@@ -441,7 +441,6 @@ void RunMemoryTests(int process)
 // The power-up state of the tables.
 void SetPowerUpState()
 {
-    ResetParameterValues(); // VERSION among them
     for (AxisRecord& axis : g_AxisRecords)
         axis = AxisRecord{};
     SetAxisDefaults();
