@@ -90,7 +90,7 @@ TEST_F(IecLinkSession, ConnectStartsAttachesAndHidesTheSystem)
     EXPECT_FALSE(IsWindowVisible(window));
 
     m_link.CloseApp();
-    EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+    EXPECT_TRUE(StandInSession::WaitForStandInEnd());
     EXPECT_EQ(0, m_link.IsAppConnected());
 }
 
@@ -454,7 +454,7 @@ TEST_F(IecLinkSession, TheUserCannotCloseTheSystemWhileTheLockHolds)
     m_link.EnableUserAppClose();
     EXPECT_EQ(1, m_link.IsUserAppCloseEnabled());
     SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+    EXPECT_TRUE(StandInSession::WaitForStandInEnd());
 }
 
 TEST_F(IecLinkSession, ASystemThatNeverRegistersIsGivenUpAfterTwentySeconds)

@@ -64,7 +64,10 @@ public:
     // The process ids of the stand-ins that run.
     static std::vector<DWORD> StandInProcesses();
     // Waits (real time, bounded) until no stand-in runs.
-    static bool WaitForStandInEnd(DWORD timeoutMs);
+    static bool WaitForStandInEnd(DWORD timeoutMs = kEndBoundMs);
+    // The real bound on a stand-in's end: it runs out only when the
+    // stand-in does not end, so it is generous.
+    static const DWORD kEndBoundMs = 30000;
 
     PacedClock& Clock() { return m_clock; }
 

@@ -11,6 +11,7 @@
 #include "project/fastloadprogram.h"
 #include "project/fastloadproject.h"
 #include "project/projectmessages.h"
+#include "project/tests/dialog_answer.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -333,10 +334,10 @@ protected:
         const bool result = ::SendMessageA(window, WM_PW_LOAD_PROGRAM_FILE, reinterpret_cast<WPARAM>(name),
                                            reinterpret_cast<LPARAM>(path.c_str())) != 0;
         m_project.SetBytesReceiver(nullptr);
-        for (int i = 0; i < 2000 && ::IsWindow(window); ++i) {
+        WaitUntil([&] {
             AfxPumpMessages();
-            ::Sleep(1);
-        }
+            return !::IsWindow(window);
+        });
         EXPECT_FALSE(::IsWindow(window)) << "the window closes itself after the load";
         return result;
     }

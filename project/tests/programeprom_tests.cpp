@@ -8,6 +8,7 @@
 #include "link/controllermessage.h"
 #include "project/programeprom.h"
 #include "project/projectmessages.h"
+#include "project/tests/dialog_answer.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 
@@ -19,16 +20,13 @@ namespace {
 void AnswerQuestions(HWND window, std::vector<std::pair<std::string, int>> answers)
 {
     for (const auto& answer : answers) {
-        for (int i = 0; i < 5000; ++i) {
+        WaitUntil([&] {
             char status[512] = {};
             ::GetDlgItemTextA(window, 1332, status, sizeof status);
-            if (::IsWindow(::GetDlgItem(window, 1)) && std::string(status).rfind(answer.first, 0) == 0)
-                break;
-            ::Sleep(1);
-        }
+            return ::IsWindow(::GetDlgItem(window, 1)) && std::string(status).rfind(answer.first, 0) == 0;
+        });
         ::PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(answer.second), 0);
-        for (int i = 0; i < 5000 && ::IsWindow(::GetDlgItem(window, 1)); ++i)
-            ::Sleep(1);
+        WaitUntil([&] { return !::IsWindow(::GetDlgItem(window, 1)); });
     }
 }
 
