@@ -13,6 +13,19 @@ const char kStandInExe[] = "IecSystemStandIn.exe";
 
 void PacedClock::SleepMs(DWORD ms)
 {
+    if (ms >= 250) {
+        for (DWORD id : StandInSession::StandInProcesses()) {
+            if (m_givenUp.count(id))
+                continue;
+            HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, id);
+            if (!process)
+                continue;
+            // Returns at once for a stand-in that has started already.
+            if (WaitForInputIdle(process, kStartBoundMs) == WAIT_TIMEOUT)
+                m_givenUp.insert(id);
+            CloseHandle(process);
+        }
+    }
     FakeClock::SleepMs(ms);
     if (ms >= 250)
         Sleep(25);
@@ -115,6 +128,18 @@ bool StandInSession::StandInRunning()
     return processes.FindProcess(kStandInExe, data) != 0;
 }
 
+std::vector<DWORD> StandInSession::StandInProcesses()
+{
+    std::vector<DWORD> ids;
+    CWinProcesses processes;
+    CWinProcessData data;
+    for (int more = processes.GetFirst(data); more; more = processes.GetNext(data)) {
+        if (data.m_strExeFile.CompareNoCase(kStandInExe) == 0)
+            ids.push_back(data.m_nProcessId);
+    }
+    return ids;
+}
+
 void StandInSession::EndStandIns()
 {
     // Asked to end, the stand-in withdraws its class; one that is killed
@@ -143,11 +168,27 @@ void StandInSession::EndStandIns()
 
 bool StandInSession::WaitForStandInEnd(DWORD timeoutMs)
 {
+    // Waits on the processes themselves, so the wait ends as soon as the
+    // last one has.
     const DWORD start = GetTickCount();
-    while (StandInRunning()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(20);
+    for (;;) {
+        const std::vector<DWORD> ids = StandInProcesses();
+        if (ids.empty())
+            return true;
+        for (DWORD id : ids) {
+            const DWORD waited = GetTickCount() - start;
+            if (waited >= timeoutMs)
+                return false;
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+            if (!process) {
+                // Listed but no longer to be opened: on its way out.
+                Sleep(10);
+                continue;
+            }
+            const DWORD result = WaitForSingleObject(process, timeoutMs - waited);
+            CloseHandle(process);
+            if (result == WAIT_TIMEOUT)
+                return false;
+        }
     }
-    return true;
 }

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,24 @@
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 
-// Virtual time, with a short real pause on every poll of a quarter second
-// or more.
+// Virtual time, paced by the stand-in. On every poll of a quarter second or
+// more, a stand-in that is still starting is first waited for (real time)
+// until it waits for input in its message loop, with its class registered
+// and its window made, then a short real pause follows. The code under test
+// counts its waits of seconds in virtual time, which passes far faster than
+// real time: without the first wait a stand-in that is merely slow to be
+// scheduled (a loaded machine) would be given up for one that never starts.
 class PacedClock : public FakeClock {
 public:
     void SleepMs(DWORD ms) override;
+
+    // The real bound on one stand-in's start.
+    static const DWORD kStartBoundMs = 60000;
+
+private:
+    // Stand-ins that did not finish starting within the bound: not waited
+    // for again, so a hung one costs the bound once, not on every poll.
+    std::set<DWORD> m_givenUp;
 };
 
 class StandInSession {
@@ -47,8 +61,13 @@ public:
     static void EndStandIns();
     // Whether a stand-in runs.
     static bool StandInRunning();
+    // The process ids of the stand-ins that run.
+    static std::vector<DWORD> StandInProcesses();
     // Waits (real time, bounded) until no stand-in runs.
-    static bool WaitForStandInEnd(DWORD timeoutMs);
+    static bool WaitForStandInEnd(DWORD timeoutMs = kEndBoundMs);
+    // The real bound on a stand-in's end: it runs out only when the
+    // stand-in does not end, so it is generous.
+    static const DWORD kEndBoundMs = 30000;
 
     PacedClock& Clock() { return m_clock; }
 

@@ -7,8 +7,28 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
+
+// How long a helper waits (real time) for a window the code under test is
+// about to show or take down. It runs out only when the window never comes,
+// so it is generous: on a loaded machine a thread can be held back for
+// seconds.
+const DWORD kWindowWaitMs = 30000;
+
+// Polls done() until it holds; false once timeoutMs of real time have passed
+// without it.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = kWindowWaitMs)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start >= timeoutMs)
+            return false;
+        ::Sleep(1);
+    }
+    return true;
+}
 
 class DialogAnswer {
 public:
@@ -16,11 +36,10 @@ public:
         : m_thread([this, caption = std::string(caption), editId, text = std::string(text ? text : ""),
                     typed = text != nullptr, button] {
               HWND dialog = nullptr;
-              for (int waited = 0; waited < 5000 && !(dialog && ::IsWindowVisible(dialog)); waited += 10) {
-                  ::Sleep(10);
-                  dialog = ::FindWindowA(nullptr, caption.c_str());
-              }
-              if (!dialog || !::IsWindowVisible(dialog))
+              if (!WaitUntil([&] {
+                      dialog = ::FindWindowA(nullptr, caption.c_str());
+                      return dialog && ::IsWindowVisible(dialog);
+                  }))
                   return;
               if (typed)
                   ::SetDlgItemTextA(dialog, editId, text.c_str());

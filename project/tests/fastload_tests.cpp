@@ -11,6 +11,7 @@
 #include "project/fastloadprogram.h"
 #include "project/fastloadproject.h"
 #include "project/projectmessages.h"
+#include "project/tests/dialog_answer.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"

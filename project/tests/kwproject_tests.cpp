@@ -201,7 +201,7 @@ TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
         CKWProject creator;
         ASSERT_EQ(1, creator.CreateProject(Path("Line.mwe").c_str()));
     }
-    EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+    EXPECT_TRUE(StandInSession::WaitForStandInEnd());
 
     CKWProject project;
     ASSERT_EQ(1, project.OpenProject(Path("Line.mwe").c_str())) << project.GetLastError().GetString();
@@ -219,7 +219,7 @@ TEST_F(KWProjectTest, AHeldProjectKeepsTheSystemOpenUntilItIsClosed)
     EXPECT_EQ(1, project.CloseProject());
     EXPECT_TRUE(project.GetCurrentProjectFilePath().IsEmpty());
     SendMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+    EXPECT_TRUE(StandInSession::WaitForStandInEnd());
 }
 
 TEST_F(KWProjectTest, AProjectThatWillNotCloseStaysWithItsReason)
@@ -258,7 +258,7 @@ TEST_F(KWProjectTest, DeletingTheObjectEndsTheSystem)
     ASSERT_EQ(1, project->OpenProject(Path("Line.mwe").c_str()));
     EXPECT_TRUE(StandInSession::StandInRunning());
     delete project;
-    EXPECT_TRUE(StandInSession::WaitForStandInEnd(10000));
+    EXPECT_TRUE(StandInSession::WaitForStandInEnd());
     EXPECT_TRUE(m_session.JournalHas("CloseProject"));
     EXPECT_TRUE(m_session.JournalHas("UserCloseLock 0"));
     EXPECT_TRUE(m_session.JournalHas("Close 2"));

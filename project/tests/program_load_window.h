@@ -27,7 +27,9 @@ inline bool LoadThroughWindow(CFakeProjectLink& project, const char* name, const
     const bool result = ::SendMessageA(window, WM_PW_LOAD_PROGRAM_FILE, reinterpret_cast<WPARAM>(name),
                                        reinterpret_cast<LPARAM>(path.c_str())) != 0;
     project.SetBytesReceiver(nullptr);
-    for (int i = 0; i < 2000 && ::IsWindow(window); ++i) {
+    // Bounded in real time, not in turns: a loaded machine may take a while.
+    const ULONGLONG giveUp = ::GetTickCount64() + 30000;
+    while (::IsWindow(window) && ::GetTickCount64() < giveUp) {
         AfxPumpMessages();
         idle();
     }

@@ -8,6 +8,7 @@
 #include "link/controllermessage.h"
 #include "project/programeprom.h"
 #include "project/projectmessages.h"
+#include "project/tests/dialog_answer.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 
@@ -15,20 +16,20 @@ namespace {
 
 // The user: for each answer in turn, waits (real time, bounded) until the
 // dialog shows a question starting with its text and its buttons, then
-// presses the button.
+// presses the button and waits until the question's buttons have gone (the
+// next question's buttons are new windows of the same ids).
 void AnswerQuestions(HWND window, std::vector<std::pair<std::string, int>> answers)
 {
     for (const auto& answer : answers) {
-        for (int i = 0; i < 5000; ++i) {
+        HWND first = nullptr;
+        WaitUntil([&] {
             char status[512] = {};
             ::GetDlgItemTextA(window, 1332, status, sizeof status);
-            if (::IsWindow(::GetDlgItem(window, 1)) && std::string(status).rfind(answer.first, 0) == 0)
-                break;
-            ::Sleep(1);
-        }
+            first = ::GetDlgItem(window, 1);
+            return ::IsWindow(first) && std::string(status).rfind(answer.first, 0) == 0;
+        });
         ::PostMessageA(window, WM_COMMAND, static_cast<WPARAM>(answer.second), 0);
-        for (int i = 0; i < 5000 && ::IsWindow(::GetDlgItem(window, 1)); ++i)
-            ::Sleep(1);
+        WaitUntil([&] { return !::IsWindow(first); });
     }
 }
 

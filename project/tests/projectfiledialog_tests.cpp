@@ -39,15 +39,14 @@ public:
 };
 
 // Finds a visible top-level window of this process by its caption.
-HWND WaitForDialog(const char* caption, DWORD timeoutMs = 5000)
+HWND WaitForDialog(const char* caption)
 {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 10) {
-        HWND window = ::FindWindowA(nullptr, caption);
-        if (window && ::IsWindowVisible(window))
-            return window;
-        ::Sleep(10);
-    }
-    return nullptr;
+    HWND window = nullptr;
+    const bool shown = WaitUntil([&] {
+        window = ::FindWindowA(nullptr, caption);
+        return window && ::IsWindowVisible(window);
+    });
+    return shown ? window : nullptr;
 }
 
 class ProjectChooserTest : public RegistrySandboxTest {

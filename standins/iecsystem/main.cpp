@@ -9,8 +9,10 @@
 // ("journal.txt", one line per call) and the fault table ("faults.txt",
 // read on every call): "<member or command word> <result code>" makes that
 // member give the code (as its result where it has a result code, else as
-// an automation error); "NoRegister" keeps the class from being registered
-// and "NoWindow" keeps the window hidden and without the system's title.
+// an automation error); "NoRegister" keeps the class from being registered,
+// "NoWindow" keeps the window hidden and without the system's title, and
+// "SlowStart <ms>" holds the registration back that long after the window
+// is made (a system slow to start, or a loaded machine).
 #include <windows.h>
 
 #include <cstdio>
@@ -880,6 +882,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
         else
             g.noMainWindow = true;
     }
+    HRESULT delay = 0;
+    if (HasFault("SlowStart", &delay))
+        Sleep(static_cast<DWORD>(delay));
     DWORD cookie = 0;
     if (!HasFault("NoRegister")) {
         const HRESULT hr =
