@@ -12,7 +12,6 @@
 #include "link/controllerconnection.h"
 #include "link/commportdata.h"
 #include "link/wincomms.h"
-#include "simulator/app/controller_entry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
@@ -134,18 +133,9 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
 // End to end: the development environment's simulator window link opens
 // to the running QCSimulation, resets it to the command line, identifies
 // it, enters channel mode, loads a two-line program with EDPROG, runs it,
-// reads a VR value it set and stops it. It needs the runtime's start-up,
-// command line and program commands; without them the controller only idles
-// and the test is left out (its name starts with DISABLED_).
-#if __has_include("simulator/runtime/command_line.h")
-#define SIM_END_TO_END(name) name
-#else
-#define SIM_END_TO_END(name) DISABLED_##name
-#endif
-
-TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
+// reads a VR value it set and stops it.
+TEST(QCSimulationProgram, EndToEndOverTheWindowLink)
 {
-    ASSERT_TRUE(ControllerHasCommandLine());
     // The development environment's main frame as the simulator finds it.
     TestWindow frame("Vorta2 end-to-end frame", WS_OVERLAPPEDWINDOW);
     HKEY key = nullptr;
