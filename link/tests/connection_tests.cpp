@@ -19,6 +19,7 @@
 #include "link/multitransmitterlease.h"
 #include "link/syncpacket.h"
 #include "link/tests/support/fake_project.h"
+#include "link/tests/support/recording_tool.h"
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexoreply.h"
 #include "shell/vqregistry.h"
@@ -33,25 +34,6 @@ namespace {
 
 const std::string kEsc = "\x1b";
 const std::string kDc4 = "\x14";
-
-// A tool window's reply part that records what reaches it.
-class RecordingTool : public CVexoReply {
-public:
-    void OnReply(ControllerMessage* message) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        replies.push_back(*message);
-    }
-    std::vector<ControllerMessage> Replies()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return replies;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<ControllerMessage> replies;
-};
 
 class ConnectionTest : public RegistrySandboxTest {
 protected:

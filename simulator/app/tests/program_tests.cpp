@@ -9,15 +9,12 @@
 
 #include <string>
 
-#include <mutex>
-#include <vector>
-
 #include "framework/app.h"
 #include "link/controllerconnection.h"
 #include "link/commportdata.h"
 #include "link/messagesender.h"
 #include "link/tests/support/fake_project.h"
-#include "link/vexoreply.h"
+#include "link/tests/support/recording_tool.h"
 #include "link/wincomms.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
@@ -136,25 +133,6 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
     EXPECT_TRUE(first.Ended(15000));
     EXPECT_TRUE(second.Ended(15000));
 }
-
-// A tool window's reply part: keeps the replies that reach it.
-class RecordingTool : public CVexoReply {
-public:
-    void OnReply(ControllerMessage* message) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_replies.push_back(*message);
-    }
-    std::vector<ControllerMessage> Replies()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return m_replies;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<ControllerMessage> m_replies;
-};
 
 // End to end: the development environment's simulator window link opens
 // to the running QCSimulation, resets it to the command line, identifies
