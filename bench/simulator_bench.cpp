@@ -14,7 +14,6 @@
 #include <thread>
 
 #include "simulator/app/controllerwnd.h"
-#include "simulator/app/controller_entry.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
 
@@ -113,9 +112,8 @@ int main()
     reader.join();
     std::printf("window link receive, bytes per second: %.0f\n", total / postSeconds);
 
-    std::printf("statements per second of the FOR-loop kernels in QCSimulation: %s\n",
-                ControllerHasCommandLine() ? "run with a program loaded (see bench/runtime)"
-                                           : "waits for the runtime's command line and RUN");
+    std::printf("statements per second of the FOR-loop kernels in QCSimulation: "
+                "run with a program loaded (see bench/runtime)\n");
     std::printf("command line answer time with four busy processes: waits for the runtime's command line\n");
     link.DestroyWindow();
     DestroyWindow(parent);

@@ -551,7 +551,9 @@ BOOL CControllerConnection::EnterChannelMode(const CCommPortData* record)
     m_nLinkMode = CONNECTION_COMMAND_LINE;
     m_bPacketMode = false;
     m_bCapture = true;
-    if (record && (!m_pLink || !m_pLink->SetConfiguration(record)))
+    // The media links close when they are configured: ApplyLinkData leaves
+    // a link of the same settings alone and opens a changed one again.
+    if (record && (!m_pLink || !ApplyLinkData(record, TRUE)))
         return FALSE;
     int row = 0;
     if (!ResetLinkToCommandLine())

@@ -207,6 +207,12 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
         return FALSE;
     }
     DeliverReply(&reply);
+    // A line without the carriage-return mark is the last of the reply: the
+    // controller ends a value printed with ";" by the end mark itself.
+    if (!endedCR) {
+        m_nState = 0;
+        CompleteRequest(false);
+    }
     return TRUE;
 }
 

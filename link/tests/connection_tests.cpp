@@ -19,6 +19,7 @@
 #include "link/multitransmitterlease.h"
 #include "link/syncpacket.h"
 #include "link/tests/support/fake_project.h"
+#include "link/tests/support/recording_tool.h"
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexoreply.h"
 #include "shell/vqregistry.h"
@@ -33,25 +34,6 @@ namespace {
 
 const std::string kEsc = "\x1b";
 const std::string kDc4 = "\x14";
-
-// A tool window's reply part that records what reaches it.
-class RecordingTool : public CVexoReply {
-public:
-    void OnReply(ControllerMessage* message) override
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        replies.push_back(*message);
-    }
-    std::vector<ControllerMessage> Replies()
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        return replies;
-    }
-
-private:
-    std::mutex m_lock;
-    std::vector<ControllerMessage> replies;
-};
 
 class ConnectionTest : public RegistrySandboxTest {
 protected:
@@ -340,6 +322,32 @@ TEST_F(ConnectionTest, EnteringAndLeavingChannelMode)
     }
 }
 
+// The media links close when they are configured; channel mode entered
+// with link data must still find the link open.
+TEST_F(ConnectionTest, ChannelModeWithLinkDataKeepsALinkThatClosesWhenConfigured)
+{
+    struct Case {
+        const char* name;
+        bool changed;
+    };
+    const Case cases[] = {{"the same link data", false}, {"changed link data", true}};
+    for (const Case& c : cases) {
+        m_connection->CloseLink();
+        ASSERT_TRUE(Open(LINK_TYPE_ETHERNET)) << c.name;
+        m_link->SetClosesWhenConfigured(true);
+        CCommPortData record;
+        record.SetName("Test");
+        record.SetTypeDefaults(LINK_TYPE_ETHERNET);
+        if (c.changed)
+            record.m_data.ethernet.m_nPort += 1;
+        EXPECT_TRUE(m_connection->EnterChannelMode(&record)) << c.name;
+        EXPECT_TRUE(m_link->IsOpen()) << c.name;
+        EXPECT_TRUE(m_link->IsControllerInChannelMode()) << c.name;
+        EXPECT_EQ(CONNECTION_CHANNEL_MODE, m_connection->GetLinkMode()) << c.name;
+        EXPECT_TRUE(m_connection->LeaveChannelMode()) << c.name;
+    }
+}
+
 TEST_F(ConnectionTest, ChannelWritesAndTheirPrefixes)
 {
     ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
@@ -534,6 +542,25 @@ TEST_F(ConnectionTest, StrayRepliesAreNeverGivenToTheNextRequest)
         for (std::size_t n = before; n < replies.size(); ++n)
             EXPECT_NE(2.0137, replies[n].GetReal()) << c.name;
     }
+}
+
+// The controller prints a queried value with ";" and ends its reply with
+// LF DC4 right after it: that line is the reply and its end.
+TEST_F(ConnectionTest, AValueLineWithoutCarriageReturnEndsTheExchange)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply value("43.0000");
+    value.markEndsLastLine = true;
+    m_link->SetReplyPattern("?VR(%d);", value);
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(32, 2)}));
+    const auto replies = m_tool.Replies();
+    ASSERT_FALSE(replies.empty());
+    EXPECT_DOUBLE_EQ(43.0, replies.back().GetReal());
+    EXPECT_TRUE(Errors().empty());
+    // The next exchange is not held up by the one before.
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(32, 3)}));
+    EXPECT_EQ(replies.size() + 1, m_tool.Replies().size());
 }
 
 TEST_F(ConnectionTest, TerminalBytesGoBothWaysOnTheirChannels)

@@ -10,6 +10,7 @@
 #include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_store.h"
 #include "simulator/runtime/scheduler.h"
@@ -156,6 +157,10 @@ void SetAxisDefaults()
 void SetSystemDefaults()
 {
     g_SystemValues = SystemValues{};
+    // The system words of the parameters are part of the same block; among
+    // them VERSION, which the development environment reads to identify
+    // the controller.
+    ResetParameterValues();
     g_ServoPeriod = 0.001f;
     ResetStoreState(); // no program selected
     ResetIo();

@@ -313,9 +313,10 @@ void CControllerScript::AnswerCommandChannel(const std::string& command, std::ui
         Queue(readyAt);
         return;
     }
-    for (const std::string& text : SplitLines(reply.text))
-        OutLine(kCommandChannel, text, true);
-    if (reply.endMark)
+    const std::vector<std::string> lines = SplitLines(reply.text);
+    for (std::size_t n = 0; n < lines.size(); ++n)
+        OutLine(kCommandChannel, lines[n], !(reply.markEndsLastLine && n + 1 == lines.size()));
+    if (reply.endMark && !(reply.markEndsLastLine && !lines.empty()))
         OutLine(kCommandChannel, "", false);
     for (const std::string& status : reply.statusLines)
         OutLine(kStatusChannel, status, true);

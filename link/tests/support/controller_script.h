@@ -75,6 +75,9 @@ struct ScriptedReply {
     bool echo = true;      // echo the command (ACK in the packet form)
     bool prompt = true;    // ">>" after a command-line reply
     bool endMark = true;   // LF DC4 after a channel-8 reply
+    // The end mark ends the last reply line itself, as the controller
+    // answers a value printed with ";" (text LF DC4, no empty line).
+    bool markEndsLastLine = false;
     bool silent = false;   // take the command and answer nothing at all
     bool dropLink = false; // the link drops once the bytes before it are read
     // Raw bytes that go out before the echo (PRINT output, line noise).

@@ -234,6 +234,8 @@ BOOL CScriptedController::Open(ILinkReceiver* receiver)
 
 BOOL CScriptedController::SetConfiguration(const CCommPortData* record)
 {
+    if (m_bClosesWhenConfigured)
+        Close();
     if (record) {
         m_data = *record;
     } else {

@@ -66,6 +66,8 @@ public:
     // At most this many bytes per Read (0: no limit beyond the caller's).
     void SetReadChunk(int maximum);
     void SetOpenFails(bool fails);
+    // Configuring closes an open link, as the media links do.
+    void SetClosesWhenConfigured(bool closes) { m_bClosesWhenConfigured = closes; }
     void SetWriteFails(bool fails);
     void SetTxBlockSize(int size);
     // Waits (real time, at most timeoutMs) until the receive thread has
@@ -98,6 +100,7 @@ private:
     long m_nReadAtLastTake = 0; // the Read call that last took bytes
     bool m_bLossSeen = false;   // a Read has reported the dropped link
     bool m_bOpenFails = false;
+    bool m_bClosesWhenConfigured = false;
     bool m_bWriteFails = false;
 };
 

@@ -9,10 +9,13 @@
 
 #include <string>
 
+#include "framework/app.h"
 #include "link/controllerconnection.h"
 #include "link/commportdata.h"
+#include "link/messagesender.h"
+#include "link/tests/support/fake_project.h"
+#include "link/tests/support/recording_tool.h"
 #include "link/wincomms.h"
-#include "simulator/app/controller_entry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
@@ -134,18 +137,9 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
 // End to end: the development environment's simulator window link opens
 // to the running QCSimulation, resets it to the command line, identifies
 // it, enters channel mode, loads a two-line program with EDPROG, runs it,
-// reads a VR value it set and stops it. It needs the runtime's start-up,
-// command line and program commands; without them the controller only idles
-// and the test is left out (its name starts with DISABLED_).
-#if __has_include("simulator/runtime/command_line.h")
-#define SIM_END_TO_END(name) name
-#else
-#define SIM_END_TO_END(name) DISABLED_##name
-#endif
-
-TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
+// reads a VR value it set and stops it.
+TEST(QCSimulationProgram, EndToEndOverTheWindowLink)
 {
-    ASSERT_TRUE(ControllerHasCommandLine());
     // The development environment's main frame as the simulator finds it.
     TestWindow frame("Vorta2 end-to-end frame", WS_OVERLAPPEDWINDOW);
     HKEY key = nullptr;
@@ -161,7 +155,15 @@ TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
     HWND main = WaitForWindow("QC Simulation");
     ASSERT_NE(main, nullptr);
 
-    CControllerConnection connection;
+    // The project window and a tool window as the development environment
+    // has them: commands go on the command channel as its tools send them.
+    CWinApp app("end-to-end");
+    CFakeProjectLink project;
+    CControllerConnection connection(&project);
+    project.SetConnection(&connection);
+    TestWindow toolWindow("end-to-end tool");
+    project.Register(toolWindow);
+    RecordingTool tool;
     connection.SetLinkFactory([](int) { return new CWinComms(); });
     CCommPortData record;
     record.SetName("Simulator");
@@ -170,7 +172,7 @@ TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
     ASSERT_TRUE(connection.ApplyLinkData(&record, TRUE));
     ASSERT_NE(connection.GetLink(), nullptr);
     connection.GetLink()->SetMainFrameWindow(frame);
-    ASSERT_TRUE(connection.OpenLink(frame, &record, FALSE));
+    ASSERT_TRUE(connection.OpenLink(project.GetSafeHwnd(), &record, FALSE));
     // The controller's power-up (banner, memory tests) takes a moment.
     PumpUntil([] { return false; }, 3000);
     ASSERT_TRUE(connection.ResetLinkToCommandLine());
@@ -180,15 +182,31 @@ TEST(QCSimulationProgram, SIM_END_TO_END(EndToEndOverTheWindowLink))
     EXPECT_NEAR(connection.GetVersion(), 1.65, 0.001);
     ASSERT_TRUE(connection.EnterChannelMode(&record));
 
-    CString reply;
-    ASSERT_TRUE(connection.SyncCommand("SELECT \"ENDTOEND\"\r", reply, FALSE));
-    ASSERT_TRUE(connection.SyncCommand("EDPROG \"VR(1)=42\",1,0\r", reply, FALSE));
-    ASSERT_TRUE(connection.SyncCommand("EDPROG \"VR(2)=VR(1)+1\",1,1\r", reply, FALSE));
-    ASSERT_TRUE(connection.SyncCommand("RUN\r", reply, FALSE));
+    // A program an earlier run left in the battery-backed memory goes first
+    // (NEW of a program that is not there only reports so). SELECT of a
+    // program the controller does not hold makes it; the editor's line
+    // inserts ("&0I,...") fill it; RUN runs it on process 3, where it sets
+    // VR(2) from VR(1) and then waits for VR(3) until it is stopped.
+    CMessageSender sender;
+    sender.SendSequenceEx(toolWindow, &tool, {CommandItem(13, "ENDTOEND")});
+    ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool,
+                                      {CommandItem(132, "1,42"), CommandItem(132, "2,0"),
+                                       CommandItem(19, "ENDTOEND"), CommandItem(24, "0,VR(2)=VR(1)+1"),
+                                       CommandItem(24, "1,WAIT UNTIL VR(3)=1")}));
+    ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(2, "ENDTOEND,3")}));
     double value = 0;
-    EXPECT_TRUE(PumpUntil([&] { return connection.QueryNumber("?VR(2)\r", value) && value == 43; }, 10000))
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            if (!sender.SendSequenceEx(toolWindow, &tool, {CommandItem(32, 2)}) || tool.Replies().empty())
+                return false;
+            value = tool.Replies().back().GetReal();
+            return value == 43;
+        },
+        10000))
         << value;
-    EXPECT_TRUE(connection.SyncCommand("STOP\r", reply, FALSE));
+    // STOP fails on a process that runs nothing: it succeeds only while it runs.
+    EXPECT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(3, "ENDTOEND,3")}));
+    EXPECT_TRUE(project.Errors().empty()) << project.Errors().front();
     EXPECT_TRUE(connection.LeaveChannelMode());
     connection.CloseLink();
     PostMessageA(main, WM_CLOSE, 0, 0);

@@ -9,7 +9,9 @@
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/parameters.h"
 #include "simulator/runtime/power_up.h"
+#include "simulator/runtime/vocabulary.h"
 #include "simulator/runtime/tests/store_helpers.h"
 #include "simulator/runtime/tests/token_bytes.h"
 #include "simulator/runtime/tokens.h"
@@ -142,6 +144,21 @@ TEST_F(SystemDefaults, ServoPeriodAndSettingFiveFromTheFlashStore)
     EXPECT_EQ(g_SystemValues.programAreaTop, 17440);
     EXPECT_EQ(SelectedProgram(), -1);
     EXPECT_TRUE(g_SystemValues.defaultsSet);
+}
+
+// The development environment identifies the controller by VERSION; the
+// power-up gives it the system software's version and clears the other
+// system words of the parameters.
+TEST_F(SystemDefaults, VersionReadsTheSystemSoftwareVersionAndOtherWordsAreCleared)
+{
+    int32_t* version = SystemParameterWord(FindParameter("VERSION"));
+    int32_t* watchdog = SystemParameterWord(FindParameter("WDOG"));
+    ASSERT_TRUE(version && watchdog);
+    *version = 0;
+    *watchdog = 1;
+    SetSystemDefaults();
+    EXPECT_FLOAT_EQ(ReadParameter(FindParameter("VERSION"), 0), 1.65f);
+    EXPECT_EQ(*watchdog, 0);
 }
 
 class Memory : public StoreEnvironment {
