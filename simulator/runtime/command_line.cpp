@@ -454,10 +454,7 @@ void SetPowerUpState()
     commandLine.processNumber = 0;
     commandLine.inputChannel = 0;
     commandLine.outputChannel = 0;
-    // The system parameters start from their defaults, VERSION among them:
-    // the development environment reads it before it enters channel mode.
-    ResetParameterValues();
-    SetSystemDefaults();
+    SetSystemDefaults(); // VERSION among them
     g_DigitalInputs = 32;
     for (int32_t& type : g_SlotBoardTypes)
         type = 0;
