@@ -305,8 +305,18 @@ void RuntimeSleep(unsigned milliseconds)
             RunInlineServices();
         return;
     }
-    HostSleep(milliseconds);
-    SwitchPoint();
+    // A long wait sleeps a millisecond at a time with a switch point after
+    // each, so the sleeping process gives up its turn when the sequencer asks
+    // instead of holding every other process (the command line too) until it
+    // wakes; a stop ends the wait. The step count bounds the loop on a host
+    // whose clock does not move.
+    const uint64_t end = GetTimeNow() + static_cast<uint64_t>(milliseconds) * kTicksPerMillisecond;
+    unsigned steps = 0;
+    do {
+        HostSleep(milliseconds == 0 ? 0 : 1);
+        SwitchPoint();
+    } while (++steps < milliseconds && GetTimeNow() < end && !g_RuntimeStopping.load() &&
+             (t_Process == kNoProcess || !ProcessStopping(t_Process)));
 }
 
 void WaitForTick(int process)
