@@ -186,13 +186,14 @@ TEST(QCSimulationProgram, EndToEndOverTheWindowLink)
     // (NEW of a program that is not there only reports so). SELECT of a
     // program the controller does not hold makes it; the editor's line
     // inserts ("&0I,...") fill it; RUN runs it on process 3, where it sets
-    // VR(2) from VR(1) and then waits for VR(3) until it is stopped.
+    // VR(2) from VR(1) and then waits 100 s in WA, which must not hold the
+    // command line or the other processes, until it is stopped.
     CMessageSender sender;
     sender.SendSequenceEx(toolWindow, &tool, {CommandItem(13, "ENDTOEND")});
     ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool,
                                       {CommandItem(132, "1,42"), CommandItem(132, "2,0"),
                                        CommandItem(19, "ENDTOEND"), CommandItem(24, "0,VR(2)=VR(1)+1"),
-                                       CommandItem(24, "1,WAIT UNTIL VR(3)=1")}));
+                                       CommandItem(24, "1,WA(100000)")}));
     ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(2, "ENDTOEND,3")}));
     double value = 0;
     EXPECT_TRUE(PumpUntil(
