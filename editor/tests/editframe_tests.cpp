@@ -1112,7 +1112,9 @@ TEST_F(EditFrameSearchTest, FindMovesTheCaretAndFindNextRepeatsTheSearch)
     // Find Next starts one character on from the found text.
     ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
     EXPECT_EQ("2,1-4,1", Selection());
-    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    // F3 is Find Next through the frame's keys.
+    MSG f3{View()->m_hWnd, WM_KEYDOWN, VK_F3, 1, 0, {}};
+    EXPECT_TRUE(m_frame->PreTranslateMessage(&f3));
     EXPECT_EQ((Caret{2, 2}), View()->GetCaret());
 
     // Upwards (a match at the caret counts) the direction is kept for Find
