@@ -3,7 +3,10 @@
 all-opaque mask): a page of program lines on the navy badge. Run it again
 after changing the picture; the output is kept in the repository."""
 import os
-import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shell", "res"))
+from make_resources import ico  # noqa: E402
 
 NAVY = (0, 51, 102)
 WHITE = (255, 255, 255)
@@ -27,14 +30,7 @@ def picture(size):
 
 
 def icon():
-    size = 32
-    xor = b""
-    for row in reversed(picture(size)):
-        xor += b"".join(struct.pack("<BBBB", b, g, r, 255) for (r, g, b) in row)
-    mask = b"\0" * (size * 4)
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
-    image = header + xor + mask
-    return struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 22) + image
+    return ico(picture(32))
 
 
 if __name__ == "__main__":
