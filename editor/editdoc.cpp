@@ -300,9 +300,9 @@ int CEditRDoc::Reformat()
         gauge->SetNotifyWindow(m_hFrame);
         gauge->ShowButton(TRUE);
     }
-    CVQRegistry settings;
-    const int tabIndent = static_cast<int>(settings.GetTabIndent());
-    const int codeStart = static_cast<int>(settings.GetCodeStart());
+    // The indentation the options dialog last applied to this editor.
+    const int tabIndent = Display().tabIndent;
+    const int codeStart = Display().codeStart;
     m_buffer.Reformat(tabIndent, codeStart, [&](int line, int count) {
         if (gauge)
             gauge->SetPos(100 * line / count);

@@ -91,6 +91,14 @@ ON_UPDATE_COMMAND_UI(ID_EDITOR_DELETE_WORD, OnUpdateEditable)
 ON_UPDATE_COMMAND_UI(ID_EDITOR_ADD_WATCH, OnUpdateAddWatch)
 ON_UPDATE_COMMAND_UI(ID_EDITOR_STATUS_BAR, OnUpdateBar)
 ON_UPDATE_COMMAND_UI(ID_EDITOR_TOOLBAR, OnUpdateBar)
+ON_COMMAND(ID_EDITOR_FIND, OnFind)
+ON_COMMAND(ID_EDITOR_REPLACE, OnReplace)
+ON_COMMAND(ID_EDITOR_GOTO, OnGoto)
+ON_COMMAND(ID_EDITOR_FIND_NEXT, OnFindNext)
+ON_UPDATE_COMMAND_UI(ID_EDITOR_FIND_NEXT, OnUpdateFindNext)
+ON_COMMAND(ID_EDITOR_PRINT, OnPrint)
+ON_COMMAND(ID_EDITOR_PRINT_SETUP, OnPrintSetup)
+ON_COMMAND(ID_EDITOR_PAGE_SETUP, OnPageSetup)
 END_MESSAGE_MAP()
 
 namespace {
@@ -144,6 +152,8 @@ CEditRFrame::CEditRFrame()
     m_pDocument = new CEditRDoc(ProjectLive() ? m_hWndProject : nullptr, this);
     // The frame owns its document: it outlives the view, which goes first.
     m_pDocument->m_bAutoDelete = FALSE;
+    const LPCSTR keys = MAKEINTRESOURCEA(IDR_EDITOR_ACCEL);
+    m_hAccelTable = ::LoadAcceleratorsA(AfxFindResourceHandle(keys, MAKEINTRESOURCEA(9) /* RT_ACCELERATOR */), keys);
     CCreateContext context;
     context.m_pNewViewClass = RUNTIME_CLASS(CEditRView);
     context.m_pCurrentDoc = m_pDocument;
@@ -189,7 +199,9 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
 {
     if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
         return -1;
-    SetIcon(::LoadIconA(nullptr, IDI_APPLICATION), TRUE);
+    const LPCSTR icon = MAKEINTRESOURCEA(IDI_EDITOR_FRAME);
+    HICON hIcon = ::LoadIconA(AfxFindResourceHandle(icon, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), icon);
+    SetIcon(hIcon ? hIcon : ::LoadIconA(nullptr, IDI_APPLICATION), TRUE);
 
     static const UINT indicators[] = {ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR, ID_SEPARATOR};
     if (!m_statusBar.Create(this) || !m_statusBar.SetIndicators(indicators, 5))
@@ -487,6 +499,7 @@ LRESULT CEditRFrame::OnStartup(WPARAM, LPARAM)
 
 LRESULT CEditRFrame::OnSettingsChanged(WPARAM, LPARAM)
 {
+    m_pDocument->ReadDisplaySettings();
     if (CEditRView* view = GetView()) {
         view->ReadSettings();
         view->Invalidate(FALSE);

@@ -101,6 +101,11 @@ enum : UINT {
     ID_EDITOR_TOOLBAR = 32979,
     ID_EDITOR_UNDO = 57643,
     ID_EDITOR_REDO = 57644,
+    ID_EDITOR_FIND = 57636,
+    ID_EDITOR_REPLACE = 57641,
+    ID_EDITOR_PRINT = 32827,
+    ID_EDITOR_PRINT_SETUP = 32829,
+    ID_EDITOR_PAGE_SETUP = 32993,
 };
 
 // Command ids of the controller command table the frame sends.
@@ -235,6 +240,17 @@ protected:
     void OnUpdateEditable(CCmdUI* pCmdUI);
     void OnUpdateAddWatch(CCmdUI* pCmdUI);
     void OnUpdateBar(CCmdUI* pCmdUI);
+    // Find, Replace, Goto, Find Next (editframesearch.cpp).
+    void OnFind();
+    void OnReplace();
+    void OnGoto();
+    void OnFindNext();
+    void OnUpdateFindNext(CCmdUI* pCmdUI);
+    // Print, Print Setup, Page Setup.
+    void OnPrint();
+    void OnPrintSetup();
+    void OnPageSetup();
+    void RunFindDialog(bool replace);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -300,6 +316,11 @@ private:
     HWND m_hWndWatch = nullptr;
     bool m_bVariablesChanged = true;
     std::atomic<int> m_nBreakpointLine{-1};
+    // The last Find or Replace, for Find Next; one of the dialogs at a time.
+    std::string m_findText;
+    bool m_bFindUp = false;
+    bool m_bFindMatchCase = false;
+    bool m_bDialogOpen = false;
 
     // Shared with the link's thread.
     std::timed_mutex m_replyLock;

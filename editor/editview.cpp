@@ -120,9 +120,22 @@ int CEditRView::LineLength(int line) const
 void CEditRView::ReadSettings()
 {
     CVQRegistry settings;
-    m_codeStart = static_cast<int>(settings.GetCodeStart());
-    m_tabIndent = std::max(1, static_cast<int>(settings.GetTabIndent()));
-    m_tabInOnEnter = settings.GetTabInOnEnter() != 0;
+    if (CEditRDoc* doc = GetDocument()) {
+        const EditDisplaySettings& display = doc->Display();
+        m_codeStart = display.codeStart;
+        m_tabIndent = std::max(1, display.tabIndent);
+        m_tabInOnEnter = display.tabInOnEnter;
+    } else {
+        m_codeStart = static_cast<int>(settings.GetCodeStart());
+        m_tabIndent = std::max(1, static_cast<int>(settings.GetTabIndent()));
+        m_tabInOnEnter = settings.GetTabInOnEnter() != 0;
+    }
+    // The font follows the document's: made again at the next measuring.
+    if (m_font.m_hObject) {
+        m_font.DeleteObject();
+        MeasureFont();
+        Changed();
+    }
     m_keywordAssist = settings.GetEnableEditorKeyAssist() != 0;
     m_parameterAssist = settings.GetEnableEditorCommandTemplates() != 0;
 }
@@ -299,6 +312,17 @@ void CEditRView::ScrollCaretIntoView(bool centre)
         m_scroll.column = m_caret.column;
     else if (m_caret.column >= m_scroll.column + columns)
         m_scroll.column = m_caret.column - columns + 1;
+}
+
+void CEditRView::SetSearchSelection(const EditSelection& selection)
+{
+    const EditRange& r = selection.range;
+    const Caret start{r.startColumn, r.startLine};
+    const Caret end{r.endColumn, r.endLine};
+    // The anchor is the end the caret is not at.
+    const bool caretAtStart = selection.caret.line == start.line && selection.caret.column == start.column;
+    SetSelection(caretAtStart ? end : start, selection.caret);
+    Changed();
 }
 
 bool CEditRView::GoTo(int column, int line, bool centre)

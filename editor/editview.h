@@ -17,6 +17,7 @@
 #include <string>
 
 #include "editor/editbuffer.h"
+#include "editor/editfind.h"
 #include "framework/docview.h"
 #include "framework/gdi.h"
 #include "ui/listboxes.h"
@@ -67,7 +68,7 @@ protected:
     ~IEditViewHost() = default;
 };
 
-class CEditRView : public CView {
+class CEditRView : public CView, public IEditSearchView {
     DECLARE_DYNCREATE(CEditRView)
 public:
     CEditRView();
@@ -109,8 +110,16 @@ public:
 
     SEditViewState SaveViewState() const;
     void RestoreViewState(const SEditViewState& state);
-    // Re-reads the editor settings (tab stops, key assist).
+    // Re-reads the editor settings (tab stops, key assist); the tab stops
+    // and the font come from the document's display settings.
     void ReadSettings();
+
+    // IEditSearchView: the find dialogs and Find Next search through the
+    // view.
+    CEditRDoc& GetSearchDocument() override { return *GetDocument(); }
+    EditSelection GetSearchSelection() override { return {m_caret, GetSelection()}; }
+    void SetSearchSelection(const EditSelection& selection) override;
+    BOOL GoToPosition(int column, int line, BOOL centre) override { return GoTo(column, line, centre != FALSE); }
 
     // Key assist lists (for tests and the frame).
     HWND KeywordList() const { return m_keywordList.GetSafeHwnd(); }

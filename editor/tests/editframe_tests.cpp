@@ -3,6 +3,8 @@
 // hands the frame's sequences to a controller connection in channel mode.
 #include "editor/editframe.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include <thread>
 
 #include "editor/basickeys.h"
+#include "editor/editfind.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -25,9 +28,11 @@
 #include "shell/vqregistry.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
+#include "testsupport/metafile_printer.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
+#include "testsupport/test_window.h"
 
 namespace editor {
 namespace {
@@ -1007,6 +1012,237 @@ TEST_F(EditViewTest, KeyAssistListsKeywordsOutsideComments)
     ::SendMessageA(View()->m_hWnd, kMsgAssistChosen, 0, reinterpret_cast<LPARAM>(list));
     EXPECT_EQ("PROCESS", Buffer().GetLineText(0));
     EXPECT_FALSE(ListShown(list));
+}
+
+// --- find, go to, printing and new settings from the frame -----------------------------------
+
+// Acts on the next dialog this thread shows, from inside its modal loop (a
+// thread timer is dispatched there), then leaves the dialog to the action.
+class NextDialog {
+public:
+    explicit NextDialog(std::function<void(HWND)> action)
+    {
+        s_action = std::move(action);
+        s_ran = false;
+        m_timer = ::SetTimer(nullptr, 0, 10, &NextDialog::Tick);
+    }
+    ~NextDialog()
+    {
+        ::KillTimer(nullptr, m_timer);
+        s_action = nullptr;
+    }
+    NextDialog(const NextDialog&) = delete;
+    NextDialog& operator=(const NextDialog&) = delete;
+    bool Ran() const { return s_ran; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
+    {
+        HWND dialog = nullptr;
+        ::EnumThreadWindows(
+            ::GetCurrentThreadId(),
+            [](HWND hWnd, LPARAM out) -> BOOL {
+                char name[16] = {};
+                ::GetClassNameA(hWnd, name, sizeof name);
+                if (std::string(name) == "#32770" && ::IsWindowVisible(hWnd) && ::IsWindowEnabled(hWnd))
+                    *reinterpret_cast<HWND*>(out) = hWnd;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&dialog));
+        if (!dialog || !s_action)
+            return;
+        auto action = std::move(s_action);
+        s_action = nullptr;
+        s_ran = true;
+        action(dialog);
+    }
+    static inline std::function<void(HWND)> s_action;
+    static inline bool s_ran = false;
+    UINT_PTR m_timer = 0;
+};
+
+void ClickButton(HWND dialog, int id)
+{
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+class EditFrameSearchTest : public EditFrameTest {
+protected:
+    // Runs a frame command whose dialog the action answers.
+    void CommandWithDialog(UINT command, std::function<void(HWND)> action)
+    {
+        NextDialog next(std::move(action));
+        ::SendMessageA(m_hFrame, WM_COMMAND, command, 0);
+        EXPECT_TRUE(next.Ran()) << "no dialog for " << command;
+    }
+    // The search dialogs: one search of text, then Cancel.
+    void Search(UINT command, const std::string& text, bool up = false, int button = kIdcFindNext,
+                const std::string& replacement = {})
+    {
+        CommandWithDialog(command, [&](HWND dialog) {
+            ::SetWindowTextA(::GetDlgItem(dialog, kIdcFindText), text.c_str());
+            if (command == ID_EDITOR_REPLACE)
+                ::SetWindowTextA(::GetDlgItem(dialog, kIdcReplaceText), replacement.c_str());
+            if (up) {
+                ::CheckDlgButton(dialog, kIdcUp, BST_CHECKED);
+                ::CheckDlgButton(dialog, kIdcDown, BST_UNCHECKED);
+            }
+            ClickButton(dialog, button);
+            ClickButton(dialog, IDCANCEL);
+        });
+    }
+    // The selection as "column,line-column,line".
+    std::string Selection()
+    {
+        const EditRange r = View()->GetSelection();
+        return std::to_string(r.startColumn) + "," + std::to_string(r.startLine) + "-" + std::to_string(r.endColumn) +
+               "," + std::to_string(r.endLine);
+    }
+};
+
+TEST_F(EditFrameSearchTest, FindMovesTheCaretAndFindNextRepeatsTheSearch)
+{
+    ASSERT_TRUE(OpenFrame());
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_FIND_NEXT)) << "nothing to repeat yet";
+    Search(ID_EDITOR_FIND, "=1");
+    EXPECT_EQ((Caret{2, 0}), View()->GetCaret());
+    EXPECT_EQ("2,0-4,0", Selection());
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_FIND_NEXT));
+
+    // Find Next starts one character on from the found text.
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    EXPECT_EQ("2,1-4,1", Selection());
+    // F3 is Find Next through the frame's keys.
+    MSG f3{View()->m_hWnd, WM_KEYDOWN, VK_F3, 1, 0, {}};
+    EXPECT_TRUE(m_frame->PreTranslateMessage(&f3));
+    EXPECT_EQ((Caret{2, 2}), View()->GetCaret());
+
+    // Upwards (a match at the caret counts) the direction is kept for Find
+    // Next too.
+    ASSERT_TRUE(View()->GoTo(0, 9, false));
+    Search(ID_EDITOR_FIND, "x", true);
+    EXPECT_EQ((Caret{0, 9}), View()->GetCaret());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    EXPECT_TRUE(Prompts().empty());
+
+    // A text that is not there is told, and the caret stays.
+    Search(ID_EDITOR_FIND, "zz");
+    EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    ASSERT_EQ(2u, Prompts().size());
+    EXPECT_EQ("'zz' not found", Prompts()[1].text);
+    EXPECT_EQ("Search", Prompts()[1].caption);
+
+    // A selection within one line is the dialog's first text.
+    View()->SetSelection(Caret{0, 5}, Caret{5, 5});
+    std::string initial;
+    CommandWithDialog(ID_EDITOR_FIND, [&initial](HWND dialog) {
+        initial = WindowText(::GetDlgItem(dialog, kIdcFindText));
+        ClickButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ("PRINT", initial);
+}
+
+TEST_F(EditFrameSearchTest, ReplaceAllFromTheFrameChangesTheLinesAndSendsThem)
+{
+    ASSERT_TRUE(OpenFrame());
+    Search(ID_EDITOR_REPLACE, "=1", false, kIdcReplaceAll, "=22");
+    EXPECT_EQ("x0=22", Buffer().GetLineText(0));
+    EXPECT_EQ("x9=22", Buffer().GetLineText(9));
+    EXPECT_EQ("PRINT", Buffer().GetLineText(5));
+    ASSERT_EQ(1u, Prompts().size());
+    EXPECT_EQ("9 occurrences replaced", Prompts()[0].text);
+    EXPECT_EQ(1, CommandCount("&0R,x0=22"));
+    EXPECT_EQ(1, CommandCount("&9R,x9=22"));
+    // Find Next then repeats the find text of the Replace dialog.
+    ASSERT_TRUE(View()->GoTo(0, 0, false));
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    EXPECT_EQ("'=1' not found", Prompts().back().text);
+}
+
+TEST_F(EditFrameSearchTest, GotoJumpsToALabelAndIgnoresALinePastTheEnd)
+{
+    WriteProgram("x=1\r\nPRINT x\r\nloop:\r\nx=x+1\r\nGOTO loop\r\n");
+    ASSERT_TRUE(OpenFrame());
+    std::string labels;
+    CommandWithDialog(ID_EDITOR_GOTO, [&labels](HWND dialog) {
+        const HWND list = ::GetDlgItem(dialog, kIdcGotoLabels);
+        char name[32] = {};
+        ListView_GetItemText(list, 0, 0, name, sizeof name);
+        labels = name;
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = list;
+        click.hdr.idFrom = kIdcGotoLabels;
+        click.hdr.code = NM_CLICK;
+        click.iItem = 0;
+        ::SendMessageA(dialog, WM_NOTIFY, kIdcGotoLabels, reinterpret_cast<LPARAM>(&click));
+        ClickButton(dialog, IDOK);
+    });
+    EXPECT_EQ("loop", labels);
+    EXPECT_EQ((Caret{0, 2}), View()->GetCaret());
+
+    for (const char* line : {"5", "4"}) {
+        CommandWithDialog(ID_EDITOR_GOTO, [line](HWND dialog) {
+            ::SetWindowTextA(::GetDlgItem(dialog, kIdcGotoLine), line);
+            ClickButton(dialog, IDOK);
+        });
+    }
+    EXPECT_EQ((Caret{0, 4}), View()->GetCaret()) << "line 5 is past the end and ignored";
+}
+
+TEST_F(EditFrameSearchTest, PrintGoesThroughThePrintLoopIntoPages)
+{
+    ASSERT_TRUE(OpenFrame());
+    MetafilePrinter printer;
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_PRINT, 0);
+    ASSERT_EQ(1u, printer.Documents().size());
+    EXPECT_EQ("DEMO", printer.Documents()[0]);
+    ASSERT_EQ(1u, printer.Pages().size());
+    const std::vector<std::string> lines = MetafilePrinter::Lines(printer.Pages()[0]);
+    ASSERT_EQ(11u, lines.size());
+    EXPECT_EQ("Program : DEMOPage 1", lines[0]);
+    EXPECT_EQ("x0=1", lines[1]);
+    EXPECT_EQ("PRINT", lines[6]);
+
+    printer.Cancel();
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_PRINT, 0);
+    EXPECT_EQ(1u, printer.Pages().size()) << "a cancelled job prints nothing";
+}
+
+TEST_F(EditFrameSearchTest, NewSettingsReachAnOpenView)
+{
+    ASSERT_TRUE(OpenFrame());
+    const auto pixel = [this] {
+        CRect client;
+        ::GetClientRect(View()->m_hWnd, &client);
+        HDC screen = ::GetDC(nullptr);
+        CDC dc;
+        dc.Attach(::CreateCompatibleDC(screen));
+        HBITMAP bitmap = ::CreateCompatibleBitmap(screen, client.Width(), client.Height());
+        ::ReleaseDC(nullptr, screen);
+        HGDIOBJ old = ::SelectObject(dc.m_hDC, bitmap);
+        View()->OnDraw(&dc);
+        // Right of the text of line 1, which is neither the caret's nor
+        // marked.
+        const COLORREF colour = ::GetPixel(dc.m_hDC, client.right - 2, View()->GetCaret().line + 20);
+        ::SelectObject(dc.m_hDC, old);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc.Detach());
+        return colour;
+    };
+    const COLORREF fresh = RGB(0x20, 0x40, 0x60);
+    ASSERT_NE(fresh, pixel());
+    CVQRegistry settings;
+    settings.SetEditorColour(kRegistryColourOfSlot[kColourBackground], fresh);
+    settings.SetCodeStart(6);
+    EXPECT_NE(fresh, pixel()) << "read when the document opened";
+    ::SendMessageA(m_hFrame, kMsgSettingsChanged, 0, 0);
+    EXPECT_EQ(fresh, pixel());
+    EXPECT_EQ(6, m_frame->GetDocument()->Display().codeStart);
+    ASSERT_TRUE(View()->GoTo(0, 0, false));
+    Key(VK_TAB);
+    EXPECT_EQ("      x0=1", Buffer().GetLineText(0)) << "the view's tab stops follow";
 }
 
 } // namespace

@@ -141,6 +141,12 @@ def icon():
             pixels[y][x] = WHITE
     text(pixels, 6, 9, "V2"[0], 2, NAVY)
     text(pixels, 18, 9, "V2"[1], 2, NAVY)
+    return ico(pixels)
+
+
+def ico(pixels):
+    """An .ico file of one square 32-bit image with an all-opaque mask."""
+    size = len(pixels)
     xor = b""
     for row in reversed(pixels):
         xor += b"".join(struct.pack("<BBBB", b, g, r, 255) for (r, g, b) in row)
