@@ -269,23 +269,6 @@ void PumpOneMessage()
     }
 }
 
-// A progress window on a thread of its own, up when this returns; null
-// when it could not be started.
-CGaugeThread* StartGauge()
-{
-    auto* gauge = static_cast<CGaugeThread*>(
-        AfxBeginThread(RUNTIME_CLASS(CGaugeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
-    if (!gauge)
-        return nullptr;
-    gauge->ResumeThread();
-    while (!gauge->IsStarted()) {
-        if (!AfxPumpMessages())
-            break;
-        Sleep(1);
-    }
-    return gauge;
-}
-
 } // namespace
 
 int CEditRDoc::Reformat()
@@ -293,7 +276,7 @@ int CEditRDoc::Reformat()
     if (!m_runState.IsEditable())
         return 0;
     m_reformatCancel = false;
-    CGaugeThread* gauge = StartGauge();
+    CGaugeThread* gauge = StartProgressGauge();
     if (gauge) {
         gauge->SetGaugeOwner(m_hFrame ? CWnd::FromHandle(m_hFrame) : nullptr);
         gauge->SetCaption("Reformatting");

@@ -14,7 +14,6 @@
 #include "link/comms.h"
 #include "project/fastloadframe.h"
 #include "project/programtypes.h"
-#include "project/progressgauge.h"
 #include "project/projectfile.h"
 #include "project/projectmessages.h"
 #include "ui/progress.h"

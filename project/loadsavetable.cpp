@@ -12,7 +12,6 @@
 #include "link/controllermessage.h"
 #include "project/loadsavefile.h"
 #include "project/newfolder.h"
-#include "project/progressgauge.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
 #include "ui/progress.h"

@@ -268,6 +268,21 @@ LRESULT CGauge::OnBringToFront(WPARAM, LPARAM)
 
 IMPLEMENT_DYNCREATE(CGaugeThread, CWinThread)
 
+CGaugeThread* StartProgressGauge()
+{
+    auto* gauge = static_cast<CGaugeThread*>(
+        AfxBeginThread(RUNTIME_CLASS(CGaugeThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
+    if (!gauge)
+        return nullptr;
+    gauge->ResumeThread();
+    while (!gauge->IsStarted()) {
+        if (!AfxPumpMessages())
+            break;
+        ::Sleep(1);
+    }
+    return gauge;
+}
+
 BOOL CGaugeThread::InitInstance()
 {
     m_pGauge = new CGauge;

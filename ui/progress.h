@@ -121,6 +121,11 @@ private:
     std::atomic<int> m_nOwners{2}; // the thread and the starter
 };
 
+// Starts a progress window on a thread of its own and waits, handling the
+// calling thread's messages, until its start is over. The gauge (the caller
+// ends it with Close), or null when no thread could be started.
+CGaugeThread* StartProgressGauge();
+
 class CWaiting;
 
 class CWaitMiniDialog : public CDialog {
