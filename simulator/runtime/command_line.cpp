@@ -73,6 +73,9 @@ struct CommandChannelState {
     uint8_t buffer[kCommandBufferSize];
     int length = 0;
     bool started = false;
+    // The process whose command from channel 8 is running and whose reply
+    // has not been ended yet; -1 when none.
+    int replyProcess = -1;
 };
 CommandChannelState g_Command;
 
@@ -699,8 +702,9 @@ void ServiceCommandChannel(int process)
             return;
         }
         EchoChar(process, kAck);
+        s.replyProcess = process;
         ExecuteCommandLine(text.substr(1, static_cast<size_t>(length - 5)).c_str());
-        PrintFormatted(process, "%c", kEndOfLineLf);
+        EndCommandReply(process);
         return;
     }
     if (byte == kDc2) {
@@ -708,7 +712,16 @@ void ServiceCommandChannel(int process)
         return;
     }
     PrintFormatted(process, "%s%c", text, kEndOfLineLf);
+    s.replyProcess = process;
     ExecuteCommandLine(text.c_str());
+    EndCommandReply(process);
+}
+
+void EndCommandReply(int process)
+{
+    if (g_Command.replyProcess != process)
+        return;
+    g_Command.replyProcess = -1;
     PrintFormatted(process, "%c", kEndOfLineLf);
 }
 
