@@ -73,11 +73,11 @@ struct CommandChannelState {
     uint8_t buffer[kCommandBufferSize];
     int length = 0;
     bool started = false;
-    // The process whose command from channel 8 is running and whose reply
-    // has not been ended yet; -1 when none.
-    int replyProcess = -1;
 };
 CommandChannelState g_Command;
+// The process whose command from channel 8 is running and whose reply has
+// not been ended yet; -1 when none. Read by any process that loads a program.
+std::atomic<int> g_ReplyProcess{-1};
 
 bool IsWordChar(char c)
 {
@@ -496,6 +496,7 @@ void ClearHistory()
 void ResetCommandChannel()
 {
     g_Command = CommandChannelState{};
+    g_ReplyProcess.store(-1);
 }
 
 void PrintBoardList(int process, const char* label, int32_t boardType)
@@ -702,7 +703,7 @@ void ServiceCommandChannel(int process)
             return;
         }
         EchoChar(process, kAck);
-        s.replyProcess = process;
+        g_ReplyProcess.store(process);
         ExecuteCommandLine(text.substr(1, static_cast<size_t>(length - 5)).c_str());
         EndCommandReply(process);
         return;
@@ -712,16 +713,16 @@ void ServiceCommandChannel(int process)
         return;
     }
     PrintFormatted(process, "%s%c", text, kEndOfLineLf);
-    s.replyProcess = process;
+    g_ReplyProcess.store(process);
     ExecuteCommandLine(text.c_str());
     EndCommandReply(process);
 }
 
 void EndCommandReply(int process)
 {
-    if (g_Command.replyProcess != process)
+    int running = process;
+    if (!g_ReplyProcess.compare_exchange_strong(running, -1))
         return;
-    g_Command.replyProcess = -1;
     PrintFormatted(process, "%c", kEndOfLineLf);
 }
 
