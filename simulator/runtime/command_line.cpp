@@ -75,6 +75,9 @@ struct CommandChannelState {
     bool started = false;
 };
 CommandChannelState g_Command;
+// The process whose command from channel 8 is running and whose reply has
+// not been ended yet; -1 when none. Read by any process that loads a program.
+std::atomic<int> g_ReplyProcess{-1};
 
 bool IsWordChar(char c)
 {
@@ -490,6 +493,7 @@ void ClearHistory()
 void ResetCommandChannel()
 {
     g_Command = CommandChannelState{};
+    g_ReplyProcess.store(-1);
 }
 
 void PrintBoardList(int process, const char* label, int32_t boardType)
@@ -696,8 +700,9 @@ void ServiceCommandChannel(int process)
             return;
         }
         EchoChar(process, kAck);
+        g_ReplyProcess.store(process);
         ExecuteCommandLine(text.substr(1, static_cast<size_t>(length - 5)).c_str());
-        PrintFormatted(process, "%c", kEndOfLineLf);
+        EndCommandReply(process);
         return;
     }
     if (byte == kDc2) {
@@ -705,7 +710,16 @@ void ServiceCommandChannel(int process)
         return;
     }
     PrintFormatted(process, "%s%c", text, kEndOfLineLf);
+    g_ReplyProcess.store(process);
     ExecuteCommandLine(text.c_str());
+    EndCommandReply(process);
+}
+
+void EndCommandReply(int process)
+{
+    int running = process;
+    if (!g_ReplyProcess.compare_exchange_strong(running, -1))
+        return;
     PrintFormatted(process, "%c", kEndOfLineLf);
 }
 

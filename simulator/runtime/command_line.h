@@ -46,6 +46,10 @@ void ExecuteCommandLine(const char* line);
 // Handles at most one byte of command channel 8 (installed as the command
 // channel service of the key read).
 void ServiceCommandChannel(int process);
+// Ends the reply to the command from channel 8 that the process is running
+// (the closing line the development environment waits for), at most once;
+// nothing when the process runs no such command.
+void EndCommandReply(int process);
 // The command buffer's state is cleared (power-up).
 void ResetCommandChannel();
 void ClearHistory();

@@ -7,6 +7,7 @@
 
 #include "simulator/runtime/channels.h"
 #include "simulator/runtime/checksums.h"
+#include "simulator/runtime/command_line.h"
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
@@ -406,6 +407,10 @@ public:
     {
         if (m_mode == 0 && !DeleteProgram("ALL", m_process))
             return;
+        // The development environment sends a single program only once the
+        // reply to its command has ended, so that reply ends before ENQ.
+        if (m_mode != 0)
+            EndCommandReply(m_process);
         Answer(kEnq);
         for (;;) {
             int c = NextByte();

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,27 @@ protected:
         });
     }
 
+    // Plays the development environment loading a program: every frame on
+    // channel 8 is acknowledged, and the load goes out on the first ENQ that
+    // comes after the end of a reply (a closing frame); true once it went.
+    std::shared_ptr<bool> SendLoadOnEnq(const std::string& load)
+    {
+        auto sent = std::make_shared<bool>(false);
+        auto replyEnded = std::make_shared<bool>(false);
+        env.host.SetResponder([=](FakeHost& host, int, std::string_view bytes) {
+            for (char c : bytes) {
+                if (c == DC4) {
+                    *replyEnded = true;
+                    host.Send(0, E + "8" + ACK);
+                } else if (c == ENQ && *replyEnded && !*sent) {
+                    *sent = true;
+                    host.Send(0, load);
+                }
+            }
+        });
+        return sent;
+    }
+
     // Sends the bytes on channel 8 while the command line waits for a key.
     std::string Serve(const std::string& bytes)
     {
@@ -459,23 +481,46 @@ TEST_F(CommandChannel, AnOverlongCommandKeepsOverwritingItsLastByte)
     EXPECT_EQ(written, ">>" + std::string(98, ' ') + "\r\n\r\n");
 }
 
-TEST_F(CommandChannel, ASingleProgramLoadAnswersOnChannelMinusOne)
+// As the development environment loads a program: it announces the load
+// framed on channel 8 and waits for the end of that command's reply (its
+// closing frame, acknowledged), then for ENQ; only then does it send the
+// blocks raw on channel -1.
+TEST_F(CommandChannel, ASingleProgramLoadEndsItsReplyBeforeEnqAndAnswersOnChannelMinusOne)
 {
     g_LinkProtocolMode = 3;
-    AcknowledgeFrames();
     int keep = MakeProgram("KEEP", {"x=1"});
     const std::string header = "MAIN" + std::string(1, FS) + "0";
     const std::string text = "VR(1)=2\r";
-    // As the development environment sends it: the announcement framed on
-    // channel 8, the block raw on channel -1.
-    std::string written = Serve(Framed("LOAD_PROJECT(1)", '\n') + E + "/" + SOH + header + ETX + LoadCheck(header) +
-                                STX + text + ETX + LoadCheck(text) + EOT);
-    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + E + "/" + ENQ + E + "/" + ACK + E + "8" + E + "/" + ACK +
-                           E + "8" + Framed("", '\n'));
+    const std::string load =
+        E + "/" + SOH + header + ETX + LoadCheck(header) + STX + text + ETX + LoadCheck(text) + EOT;
+    auto loadSent = SendLoadOnEnq(load);
+    std::string written = Session(E + "8" + Framed("LOAD_PROJECT(1)", '\n'));
+    env.host.SetResponder(nullptr);
+    EXPECT_TRUE(*loadSent) << "no ENQ after the end of the reply";
+    EXPECT_EQ(written, E + "0>>" + E + "8" + ACK + E + "8" + Framed("", '\n') + E + "8" + E + "/" + ENQ + E + "/" + ACK +
+                           E + "8" + E + "/" + ACK);
     int main = FindProgram("MAIN");
     ASSERT_GE(main, 0);
     EXPECT_EQ(LineCount(main), 1);
     EXPECT_EQ(FindProgram("KEEP"), keep);
+}
+
+// A failed load ends the reply once too: the NAK follows the closing frame
+// and no second closing frame comes.
+TEST_F(CommandChannel, ASingleProgramLoadThatFailsEndsItsReplyOnce)
+{
+    g_LinkProtocolMode = 3;
+    const std::string header = "MAIN" + std::string(1, FS) + "0";
+    auto loadSent = SendLoadOnEnq(E + "/" + SOH + header + ETX + "!!!");
+    std::string written = Session(E + "8" + Framed("LOAD_PROJECT(2)", '\n'));
+    env.host.SetResponder(nullptr);
+    EXPECT_TRUE(*loadSent);
+    const std::string closing = Framed("", '\n');
+    ASSERT_NE(written.find(closing), std::string::npos) << written;
+    EXPECT_EQ(written.find(closing), written.rfind(closing)) << written;
+    EXPECT_LT(written.find(closing), written.find(ENQ)) << written;
+    EXPECT_NE(written.find(E + "/" + NAK), std::string::npos) << written;
+    EXPECT_LT(FindProgram("MAIN"), 0);
 }
 
 TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetween)
