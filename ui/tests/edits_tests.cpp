@@ -87,8 +87,13 @@ TEST(NumericEdit, LimitsAndTheRangeCheckOnLeaving)
     Type(floatEdit, "1");
     floatEdit.SendMessage(WM_KILLFOCUS);
     PumpFor(50);
-    ASSERT_EQ(2u, prompts.Records().size());
+    // The integer field does not complain again. (Another program's window
+    // on the shared test display may take the focus and make the float field
+    // repeat its own message: that is not the fault looked for here.)
+    ASSERT_LE(2u, prompts.Records().size());
     EXPECT_EQ("Number out of range\n\nIt must be in the range 0.000 to 2.500", prompts.Records()[1].text);
+    for (size_t n = 1; n < prompts.Records().size(); ++n)
+        EXPECT_EQ(prompts.Records()[1].text, prompts.Records()[n].text);
     EXPECT_DOUBLE_EQ(2.51, real);
 }
 
