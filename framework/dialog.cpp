@@ -121,6 +121,14 @@ BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
     return Create(MAKEINTRESOURCEA(nIDTemplate), pParentWnd);
 }
 
+BOOL CDialog::CreateOrDelete(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    if (CDialog::Create(lpszTemplateName, pParentWnd))
+        return TRUE;
+    delete this;
+    return FALSE;
+}
+
 BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
     m_lpszTemplateName = lpszTemplateName;

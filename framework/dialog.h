@@ -47,6 +47,10 @@ public:
     virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     virtual BOOL Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
     BOOL CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr);
+    // Modeless, for a dialog made with new that owns itself: when the window
+    // cannot be created the object deletes itself and the answer is FALSE.
+    BOOL CreateOrDelete(LPCTSTR lpszTemplateName, CWnd* pParentWnd);
+    BOOL CreateOrDelete(UINT nIDTemplate, CWnd* pParentWnd) { return CreateOrDelete(MAKEINTRESOURCEA(nIDTemplate), pParentWnd); }
     // Makes DoModal use an in-memory template.
     BOOL InitModalIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr);
 

@@ -46,10 +46,7 @@ CFastLoadProgram::~CFastLoadProgram() = default;
 
 BOOL CFastLoadProgram::Create(CWnd* pParentWnd)
 {
-    if (CDialog::Create(IDD_FAST_LOAD_PROGRAM, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(IDD_FAST_LOAD_PROGRAM, pParentWnd);
 }
 
 void CFastLoadProgram::DoDataExchange(CDataExchange* pDX)

@@ -55,10 +55,7 @@ CFullDirectory::~CFullDirectory() = default;
 
 BOOL CFullDirectory::Create(CWnd* pParentWnd)
 {
-    if (CDialog::Create(IDD_FULL_DIRECTORY, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(IDD_FULL_DIRECTORY, pParentWnd);
 }
 
 void CFullDirectory::DoDataExchange(CDataExchange* pDX)

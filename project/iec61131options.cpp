@@ -21,10 +21,7 @@ CIEC61131Options::~CIEC61131Options() = default;
 
 BOOL CIEC61131Options::Create(CWnd* pParentWnd)
 {
-    if (CDialog::Create(IDD_IEC61131_OPTIONS, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(IDD_IEC61131_OPTIONS, pParentWnd);
 }
 
 void CIEC61131Options::DoDataExchange(CDataExchange* pDX)

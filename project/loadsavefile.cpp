@@ -66,10 +66,7 @@ CLoadSaveFile::~CLoadSaveFile() = default;
 
 BOOL CLoadSaveFile::Create(CWnd* pParentWnd)
 {
-    if (CDialog::Create(IDD_LOAD_SAVE_FILE, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(IDD_LOAD_SAVE_FILE, pParentWnd);
 }
 
 void CLoadSaveFile::DoDataExchange(CDataExchange* pDX)

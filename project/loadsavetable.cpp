@@ -71,10 +71,7 @@ CLoadSaveTable::~CLoadSaveTable() = default;
 
 BOOL CLoadSaveTable::Create(CWnd* pParentWnd)
 {
-    if (CDialog::Create(IDD_LOAD_SAVE_TABLE, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(IDD_LOAD_SAVE_TABLE, pParentWnd);
 }
 
 void CLoadSaveTable::DoDataExchange(CDataExchange* pDX)

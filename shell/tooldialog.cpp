@@ -28,10 +28,7 @@ BOOL CShellToolDialog::Start(HWND hWndParent)
 
 BOOL CShellToolDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
-    if (CDialog::Create(lpszTemplateName, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(lpszTemplateName, pParentWnd);
 }
 
 int CShellToolDialog::OnCreate(LPCREATESTRUCT lpCreateStruct)

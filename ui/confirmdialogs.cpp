@@ -38,10 +38,7 @@ BOOL CConfirmationDialogEx::Start(HWND hWndParent)
 
 BOOL CConfirmationDialogEx::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
-    if (CDialog::Create(lpszTemplateName, pParentWnd))
-        return TRUE;
-    delete this;
-    return FALSE;
+    return CreateOrDelete(lpszTemplateName, pParentWnd);
 }
 
 void CConfirmationDialogEx::DoDataExchange(CDataExchange* pDX)
