@@ -204,12 +204,24 @@ TEST_F(Gcode, ErrorsStopTheProgramWithTheirReport)
     }
 }
 
-TEST_F(Gcode, SevenParametersFitOneWord)
+// The largest blocks that fit: seven parameters on one word, sixty words,
+// the last local variable (one more of each fails above).
+TEST_F(Gcode, TheLargestBlocksRun)
 {
     Run({"%", "", "G81 X1 Y2 Z3 I4 J5 K6 R7"});
     const std::vector<HandOff> expected = {{16, 71, 81, 88, 1, 89, 2, 90, 3, 73, 4, 74, 5, 75, 6, 82, 7}, {-1}};
     EXPECT_EQ(g_Served, expected);
     EXPECT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+
+    g_Served.clear();
+    std::string sixtyWords = "#1022=5"; // runs last, at priority 99
+    for (int n = 0; n < 59; ++n)
+        sixtyWords += "T" + std::to_string(n % 10);
+    Run({"%", "", sixtyWords});
+    ASSERT_EQ(g_Served.size(), 60u);
+    EXPECT_EQ(g_Served[58], (HandOff{2, 84, 8})) << "equal priorities keep their order in the block";
+    EXPECT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_FLOAT_EQ(Local(1022), 5.0f);
 }
 
 TEST_F(Gcode, SteppingPausesBehindEachBlock)
