@@ -275,9 +275,12 @@ private:
             m_modified = true;
             return true;
         }
-        // At the start of a line: joined to the previous one when the two fit.
+        // At the start of a line: joined to the previous one when the two fit
+        // (the empty line behind the last has nothing to join).
         if (m_line == 0)
             return true;
+        if (AtEnd() && m_text.empty())
+            return MoveUp(-1);
         const int previous = PreviousPosition();
         const std::string head = Stored(previous);
         if (head.size() + m_text.size() >= static_cast<size_t>(kEditorLineMaximum))

@@ -142,12 +142,13 @@ TEST_F(ScreenEditor, ScrollingDownAndUpRedrawsAroundTheLine)
 TEST_F(ScreenEditor, EditsTheEmptyLineBehindTheLast)
 {
     int program = MakeProgram("MAIN", {"a=1"});
-    std::string written = Edit("EDIT 1", "b=2\r" + kLeave);
+    std::string written = Edit("EDIT 1", "b=2\r\b" + kLeave);
     EXPECT_EQ(written, "\33[1;1H\33[J\33[H" // the screen from the empty line on
                        "b=2"
                        "\r\33[Kb=2"            // Enter inserts the line
                        "\33[2;1H\33[J\33[2;1H"  // and the cursor stands on the empty line again
-                       "\33[2J\33[HLeaving editor at line 2\r\n");
+                       "\33[1;4H"              // backspace there goes to the end of the line above
+                       "\33[2J\33[HLeaving editor at line 1\r\n");
     EXPECT_EQ(Listing(program), (std::vector<std::string>{"a=1", "b=2"}));
 }
 
