@@ -152,6 +152,14 @@ TEST_F(ScreenEditor, EditsTheEmptyLineBehindTheLast)
     EXPECT_EQ(Listing(program), (std::vector<std::string>{"a=1", "b=2"}));
 }
 
+TEST_F(ScreenEditor, AGcodeProgramsLinesAreStoredAsGcode)
+{
+    int program = MakeProgram("GC", {"G1 X10"}, kProgramTypeGCode);
+    std::string written = Edit("EDIT", "n5 " + kLeave);
+    EXPECT_NE(written.find("\r\33[KN5 G1 X10\33[2J"), std::string::npos) << written;
+    EXPECT_EQ(Listing(program), (std::vector<std::string>{"N5 G1 X10"}));
+}
+
 TEST_F(ScreenEditor, LimitsOfTheLine)
 {
     const std::string full = "'" + std::string(77, 'z'); // 78 characters
