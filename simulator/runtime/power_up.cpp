@@ -5,6 +5,7 @@
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/comms_keywords.h"
+#include "simulator/runtime/drive_buses.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/io_keywords.h"
@@ -166,6 +167,7 @@ void SetSystemDefaults()
     ResetIo();
     ResetDeclaredNames();
     ResetCommsKeywords();
+    ResetDriveBuses();
     g_SystemValues.controllerType = 200;
     g_SystemValues.programAreaTop = static_cast<int32_t>(kProgramAreaStart);
     g_SystemValues.value16 = 16;
