@@ -11,6 +11,7 @@
 #include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/modbus.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_store.h"
@@ -168,6 +169,7 @@ void SetSystemDefaults()
     ResetDeclaredNames();
     ResetCommsKeywords();
     ResetDriveBuses();
+    ResetModbus();
     g_SystemValues.controllerType = 200;
     g_SystemValues.programAreaTop = static_cast<int32_t>(kProgramAreaStart);
     g_SystemValues.value16 = 16;
