@@ -12,6 +12,7 @@
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/drive_buses.h"
 #include "simulator/runtime/errors.h"
+#include "simulator/runtime/host.h"
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/scheduler.h"
 #include "simulator/runtime/tests/store_helpers.h"
@@ -604,6 +605,27 @@ TEST_F(DriveBuses, AProcedureCommandWaitsForTheDrive)
         EXPECT_EQ(outcome.result, c.result) << c.line << " state " << c.state;
     }
     EXPECT_TRUE(g_Script.steps.empty()) << "the silent station saw no step";
+}
+
+int g_PeriodsWhileStopping = 0;
+
+// A station that never answers, and the runtime stopping under the waiter.
+void StopTheRuntime(int)
+{
+    ++g_PeriodsWhileStopping;
+    g_RuntimeStopping.store(true);
+}
+
+TEST_F(DriveBuses, AStoppingProcessLeavesTheRingWaitsAtOnce)
+{
+    RingWithStation();
+    g_PeriodsWhileStopping = 0;
+    SetRingStationModel(StopTheRuntime);
+    const Outcome outcome = Run("SERCOS(6,0,5,99,10000)");
+    g_RuntimeStopping.store(false);
+    EXPECT_EQ(outcome.error, kErrMaster);
+    EXPECT_EQ(outcome.result, 0.0f);
+    EXPECT_LE(g_PeriodsWhileStopping, 2) << "no wait of 1000 periods after the stop";
 }
 
 TEST_F(DriveBuses, TheRingTestFindsAStationThatMirrorsTheToggle)
