@@ -134,34 +134,11 @@ protected:
         g_ServoRunning.store(false);
     }
 
-    // Runs a command line on process 0: the result its keyword left, its
-    // error (cleared afterwards) and what it printed.
+    // A command line on process 0 and what it printed.
     Outcome Run(const std::string& line)
     {
-        std::vector<uint8_t> tokens = TokenLine(line);
-        std::vector<uint8_t> code(1024);
-        int length = 0;
-        ProcessRecord& r = g_ProcessRecords[0];
-        r.errorNumber = 0;
-        r.result = 0.0f;
-        // A count outside the keyword's bounds fails already here, with the
-        // same error.
-        if (!CompileCommandLine(tokens.data(), static_cast<int>(tokens.size()), code.data(),
-                                static_cast<int>(code.size()), length, 0)) {
-            Outcome failed{0.0f, r.errorNumber, ""};
-            r.errorNumber = 0;
-            return failed;
-        }
-        int position = 0;
-        {
-            InlineProcess inlineProcess(0);
-            r.statementAxis = 0;
-            r.modifierSlot = 0;
-            ExecuteStatement(code.data(), position, length, 0);
-        }
-        Outcome outcome{r.result, r.errorNumber, env.host.TakeWritten(0) + Printed()};
-        r.errorNumber = 0;
-        return outcome;
+        const LineOutcome outcome = RunLine(line);
+        return {outcome.result, outcome.error, env.host.TakeWritten(0) + Printed()};
     }
 
     int32_t ErrorOf(const std::string& line) { return Run(line).error; }

@@ -268,6 +268,24 @@ TEST_F(ModbusSlave, AnUnfinishedRequestIsDroppedAfterThirtyQuietCalls)
     EXPECT_EQ(Exchange(request), Hex(request)) << "the next whole request is answered";
 }
 
+TEST_F(ModbusSlave, SetcomAndAddressChooseWhatThePortServes)
+{
+    InitPort(0, 0);
+    GetPortRecord(0)->type = kPortMultiplexed;
+    ASSERT_EQ(RunLine("ADDRESS=3").error, 0);
+    ASSERT_EQ(RunLine("SETCOM(19200,8,1,2,0,4,1)").error, 0); // integers over TABLE
+    RunServices(); // what the link had to send before (its XON) is no answer
+    env.host.TakeWritten(0);
+    WriteTable(7, 1234.0f, 0);
+    SetVr(7, 99.0f);
+    EXPECT_EQ(Exchange(Rtu({3, 3, 0, 7, 0, 1})), Hex(Rtu({3, 3, 2, 0x04, 0xD2})));
+    EXPECT_EQ(Exchange(Rtu({0x11, 3, 0, 7, 0, 1})), "") << "the old node address";
+
+    ASSERT_EQ(RunLine("SETCOM(19200,8,1,2,0,7)").error, 0); // floats over VR
+    SetVr(3, 1.5f);
+    EXPECT_EQ(Exchange(Rtu({3, 3, 0, 6, 0, 2})), Hex(Rtu({3, 3, 4, 0, 0, 0x3F, 0xC0})));
+}
+
 // ---------------------------------------------------------------- TCP
 
 TEST_F(ModbusSlave, TcpRequestsCarryTheirHeaderIntoTheAnswer)
