@@ -259,7 +259,6 @@ void PrepareChannel(Ring& ring, RingStation& station)
 // ---------------------------------------------------------------- keyword helpers
 
 struct Arguments {
-    int process;
     int count;
     int32_t values[17];
 
@@ -859,7 +858,7 @@ void KeywordSercos(const uint8_t* text, int& position, int limit, int process)
     OwnArguments arguments(text, position, limit, process);
     if (!arguments.Ok() || GetProcessError(process) != 0)
         return;
-    Arguments arg{process, arguments.Count(), {}};
+    Arguments arg{arguments.Count(), {}};
     for (int n = 0; n < arg.count && n < 17; ++n)
         arg.values[n] = arguments[n].integer;
     RunSercos(arg, process);
