@@ -66,6 +66,36 @@ inline std::vector<std::vector<uint8_t>> ProgramLines(int program)
     return lines;
 }
 
+// Runs the first statement of a command line as process 0 on virtual time,
+// with axis 0 and slot 0: the result its keyword left and the error it set
+// (cleared again). A count outside a keyword's bounds fails already in the
+// compiler, with the same error.
+struct LineOutcome {
+    float result;
+    int32_t error;
+};
+inline LineOutcome RunLine(const std::string& line)
+{
+    using namespace qcrt;
+    std::vector<uint8_t> tokens = TokenLine(line);
+    std::vector<uint8_t> code(1024);
+    int length = 0;
+    ProcessRecord& r = g_ProcessRecords[0];
+    r.errorNumber = 0;
+    r.result = 0.0f;
+    if (CompileCommandLine(tokens.data(), static_cast<int>(tokens.size()), code.data(), static_cast<int>(code.size()),
+                           length, 0)) {
+        InlineProcess inlineProcess(0);
+        int position = 0;
+        r.statementAxis = 0;
+        r.modifierSlot = 0;
+        ExecuteStatement(code.data(), position, length, 0);
+    }
+    const LineOutcome outcome{r.result, r.errorNumber};
+    r.errorNumber = 0;
+    return outcome;
+}
+
 // A runtime on a fresh fake host with an empty program store: process 0
 // prints on channel 0.
 class StoreEnvironment : public testing::Test {
