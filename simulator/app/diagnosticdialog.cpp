@@ -7,15 +7,12 @@
 
 #include "framework/filedialog.h"
 #include "framework/prompt.h"
+#include "simulator/app/controllerwnd.h"
 #include "simulator/app/resource.h"
 #include "simulator/app/simlog.h"
 #include "simulator/app/userdialog.h"
-#include "ui/shelltree.h"
 
 namespace {
-
-// The documents folder as the shell names it.
-const char kDocumentsFolderId[] = "::{450d8fba-ad25-11d0-98a8-0800361b1103}";
 
 bool IsChecked(HWND dialog, UINT id)
 {
@@ -36,24 +33,6 @@ std::string CommandLineWord(const std::string& path)
 }
 
 } // namespace
-
-std::string DocumentsFolderPath()
-{
-    CShellPidl shell;
-    char path[MAX_PATH] = {};
-    BOOL named = FALSE;
-    if (LPITEMIDLIST pidl = shell.PidlFromPath(kDocumentsFolderId)) {
-        named = ::SHGetPathFromIDListA(pidl, path);
-        shell.Free(pidl);
-    }
-    // A shell that does not parse the folder's name still knows the folder.
-    if (!named || !path[0])
-        named = SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path));
-    std::string folder = named ? path : "";
-    while (!folder.empty() && folder.back() == '\\')
-        folder.pop_back();
-    return folder;
-}
 
 bool IsOnLocalHardDrive(const std::string& path)
 {

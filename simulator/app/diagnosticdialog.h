@@ -10,9 +10,6 @@
 #include "framework/afx.h"
 #include "framework/dialog.h"
 
-// The user's documents folder, without a trailing "\"; empty when the
-// shell cannot name it.
-std::string DocumentsFolderPath();
 // Whether path is on a fixed disk of this machine: "X:\" with X a drive
 // that the system reports as fixed.
 bool IsOnLocalHardDrive(const std::string& path);
