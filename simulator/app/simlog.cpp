@@ -232,8 +232,13 @@ bool CLogFile::Reset()
         return true;
     const bool wasOpen = m_file != INVALID_HANDLE_VALUE;
     CloseLocked();
-    const bool truncated = OpenLocked(true);
-    CloseLocked();
+    // Emptied whether or not the log writes to the file now: the user may
+    // reset the file before turning file output on.
+    HANDLE file = CreateFileA(m_fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool truncated = file != INVALID_HANDLE_VALUE;
+    if (truncated)
+        CloseHandle(file);
     if (wasOpen)
         OpenLocked(false);
     return truncated;

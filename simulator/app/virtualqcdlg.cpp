@@ -147,6 +147,7 @@ ON_WM_TIMER()
 ON_WM_PAINT()
 ON_WM_SYSCOMMAND()
 ON_WM_DRAWITEM()
+ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
 ON_MESSAGE(WM_SIM_READ_INPUTS, OnReadInputs)
 ON_MESSAGE(WM_SIM_WRITE_OUTPUTS, OnWriteOutputs)
 ON_MESSAGE(qcsim::WM_MIMIC_SET_POINT, OnSetPoint)
@@ -303,6 +304,12 @@ void CVirtualQCDlg::OnTimer(UINT_PTR nIDEvent)
         RefreshAxes();
     else
         CDialog::OnTimer(nIDEvent);
+}
+
+LRESULT CVirtualQCDlg::OnQueryDragIcon(WPARAM, LPARAM)
+{
+    // The minimised dialog is dragged as its icon.
+    return reinterpret_cast<LRESULT>(m_icon);
 }
 
 LRESULT CVirtualQCDlg::OnReadInputs(WPARAM wParam, LPARAM lParam)

@@ -63,6 +63,7 @@ protected:
     void OnPaint();
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnReadInputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnWriteOutputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetPoint(WPARAM wParam, LPARAM lParam);

@@ -160,6 +160,20 @@ TEST_F(LogFileTest, OnlyTheMaskedCategoriesReachTheFile)
     EXPECT_EQ(ReadWholeFile(path), "");
 }
 
+TEST_F(LogFileTest, ResetEmptiesTheFileAlsoWithFileOutputOff)
+{
+    const std::string path = m_folder / "sim.log";
+    WriteSimSettingDword("\\Config", "LogToFile", 0);
+    WriteSimSettingString("\\Config", "LogFileName", path);
+    qcsim::CLogFile log;
+    ASSERT_TRUE(WriteWholeFile(path, "old lines\r\n"));
+    EXPECT_TRUE(log.Reset());
+    EXPECT_EQ(ReadWholeFile(path), "");
+    log.SetFilePath(m_folder / "missing.log");
+    EXPECT_TRUE(log.Reset()) << "nothing to empty";
+    EXPECT_EQ(GetFileAttributesA((m_folder / "missing.log").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(LogFileTest, NothingIsWrittenWithoutAFileOrWhenDisabled)
 {
     {

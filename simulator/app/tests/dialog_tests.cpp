@@ -95,6 +95,8 @@ TEST_F(MainDialogTest, TheAxisListRefreshesEveryHalfSecond)
     axis.SetInt(qcrt::kAxisMtype, 2);
     EXPECT_TRUE(PumpUntil([&] { return ListText(2, 2) == "MA"; }, 3000));
 
+    EXPECT_NE(SendMessageA(m_dialog.m_hWnd, WM_QUERYDRAGICON, 0, 0), 0) << "dragged as its icon";
+
     RECT narrow, wide;
     GetWindowRect(m_dialog.m_hWnd, &narrow);
     SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_VIEW_AXES, 0);
