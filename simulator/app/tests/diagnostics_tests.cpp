@@ -15,6 +15,7 @@
 #include "simulator/app/splashfile.h"
 #include "simulator/app/userdialog.h"
 #include "simulator/app/virtualqcdlg.h"
+#include "simulator/app/tests/modal_press.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_file_dialogs.h"
@@ -119,36 +120,7 @@ TEST(UserDialog, ButtonsStayCentredAndTheDefaultHasTheFocus)
     parent.m_hWnd = nullptr;
 }
 
-// The program's prompt service runs the dialog modally: a timer on this
-// thread presses a button of the dialog once it is up (and closes every
-// window of the thread should it never come, so the test cannot hang).
-struct ModalPress {
-    static inline const char* caption = nullptr;
-    static inline int button = 0;
-    static inline int ticks = 0;
-    static inline std::vector<std::string> shown;
-    static BOOL CALLBACK CloseAll(HWND window, LPARAM)
-    {
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        return TRUE;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD)
-    {
-        HWND dialog = FindWindowA("#32770", caption);
-        if (dialog && IsWindowVisible(dialog)) {
-            shown.clear();
-            for (int id = IDC_USER_BUTTON1; id <= IDC_USER_BUTTON3; ++id) {
-                HWND child = GetDlgItem(dialog, id);
-                if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
-                    shown.push_back(WindowText(child));
-            }
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        } else if (++ticks > 200) {
-            EnumThreadWindows(GetCurrentThreadId(), CloseAll, 0);
-        }
-    }
-};
-
+// The program's prompt service runs the dialog modally.
 TEST(UserDialog, TheProgramsPromptsShowItModallyWithTheCallersLabels)
 {
     CSimPrompts prompts;
@@ -167,16 +139,21 @@ TEST(UserDialog, TheProgramsPromptsShowItModallyWithTheCallersLabels)
         std::vector<LPCTSTR> labels;
         for (const std::string& label : c.labels)
             labels.push_back(label.c_str());
-        ModalPress::caption = "Modal question";
-        ModalPress::button = c.press;
-        ModalPress::ticks = 0;
-        ModalPress::shown.clear();
-        const UINT_PTR timer = SetTimer(nullptr, 0, 20, ModalPress::Tick);
-        const int result = prompts.PromptLabelled(nullptr, "Go on?", "Modal question", c.type, labels.data(),
-                                                  static_cast<int>(labels.size()));
-        KillTimer(nullptr, timer);
+        std::vector<std::string> shown;
+        int result = 0;
+        {
+            ModalPress press("Modal question", c.press, [&](HWND dialog) {
+                for (int id = IDC_USER_BUTTON1; id <= IDC_USER_BUTTON3; ++id) {
+                    HWND child = GetDlgItem(dialog, id);
+                    if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
+                        shown.push_back(WindowText(child));
+                }
+            });
+            result = prompts.PromptLabelled(nullptr, "Go on?", "Modal question", c.type, labels.data(),
+                                            static_cast<int>(labels.size()));
+        }
         EXPECT_EQ(result, c.result) << c.type;
-        EXPECT_EQ(ModalPress::shown, c.shown) << c.type;
+        EXPECT_EQ(shown, c.shown) << c.type;
     }
 }
 

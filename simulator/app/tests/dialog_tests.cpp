@@ -17,7 +17,9 @@
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/motion.h"
 #include "simulator/runtime/power_up.h"
+#include "simulator/app/tests/modal_press.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
@@ -137,6 +139,50 @@ TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
                  reinterpret_cast<LPARAM>(&doneFlag));
     EXPECT_EQ(doneFlag, 1);
     EXPECT_EQ(word, 0x80000900u);
+}
+
+TEST_F(MainDialogTest, MenuCommandsOpenTheirDialogsAndResetAsksFirst)
+{
+    Open();
+    std::string version, copyright;
+    {
+        ModalPress press("About QC Simulation", IDOK, [&](HWND about) {
+            version = WindowText(GetDlgItem(about, IDC_ABOUT_VERSION));
+            copyright = WindowText(GetDlgItem(about, IDC_ABOUT_COPYRIGHT));
+        });
+        SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_HELP_ABOUT, 0);
+        EXPECT_TRUE(press.Pressed());
+    }
+    EXPECT_EQ(version, "Version: 2.0.0.1  (Sys: 1.65)");
+    EXPECT_EQ(copyright, "Copyright (C) Vexo Labs Ltd");
+
+    bool logToFileShown = true;
+    {
+        ModalPress press("Diagnostic Options", IDCANCEL, [&](HWND options) {
+            logToFileShown = IsDlgButtonChecked(options, IDC_LOG_TO_FILE) == BST_CHECKED;
+        });
+        SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_OPTIONS_DEBUGGING, 0);
+        EXPECT_TRUE(press.Pressed()) << "Options > Debugging opens the diagnostics dialog";
+    }
+    EXPECT_FALSE(logToFileShown);
+
+    // "Reset Memory Image Files": No keeps everything; Yes closes and the
+    // image files go with the link window.
+    ScriptedPrompts prompts;
+    prompts.Answer(IDNO);
+    SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_RESET_IMAGES, 0);
+    ASSERT_EQ(prompts.Records().size(), 1u);
+    const ScriptedPrompts::Record question = prompts.Records()[0];
+    EXPECT_EQ(question.caption, "Reset Memory");
+    EXPECT_EQ(question.text,
+              "This will reset the simulator memory image and close the simulator.\n\nDo you wish to continue?");
+    EXPECT_EQ(question.type, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    EXPECT_TRUE(IsWindowVisible(m_dialog.m_hWnd));
+    prompts.Answer(IDYES);
+    SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_RESET_IMAGES, 0);
+    m_dialog.DestroyWindow();
+    EXPECT_EQ(GetFileAttributesA((m_folder / "Flash.img").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The background as the dialog paints it into a bitmap of the control's size.
