@@ -18,6 +18,7 @@
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/program_selection.h"
+#include "simulator/runtime/screen_editor.h"
 #include "simulator/runtime/system_keywords.h"
 #include "simulator/runtime/terminal_keywords.h"
 
@@ -32,7 +33,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"COPY|CP", 0, 0, 2, 2, 0, 0, KeywordCopy, 0x001C00A1},             // 2
     {"DEL|RM", 0, 0, 0, 1, 0, 0, KeywordNew, 0x001C00A1},               // 3
     {"DIR|LS", 0, 0, 0, 1, 0, 0, KeywordDir, 0x001C00A1},               // 4
-    {"EDIT|ED", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0021},                 // 5
+    {"EDIT|ED", 0, 0, 0, 0, 0, 1, KeywordEdit, 0x001C0021},             // 5
     {"EPROM", 0, 0, 0, 0, 0, 1, KeywordEprom, 0x001C0029},              // 6
     {"CLEAR_PARAMS", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 7
     {"GLOBAL", 0, 0, 0, 1, 0, 1, KeywordGlobal, 0x001C00B1},            // 8

@@ -30,15 +30,20 @@ inline std::vector<uint8_t> TokenLine(const std::string& text, int mode = 0)
 
 // Creates a program holding exactly these lines and selects it; its
 // modified mark is cleared again, so that selecting another program does
-// not compile it. Returns its number, or -1.
-inline int MakeProgram(const std::string& name, const std::vector<std::string>& lines)
+// not compile it. A G code program's lines are tokenised as G code. Returns
+// its number, or -1.
+inline int MakeProgram(const std::string& name, const std::vector<std::string>& lines,
+                       int type = qcrt::kProgramTypeBasic)
 {
     using namespace qcrt;
     int program = CreateProgram(name, 0);
     if (program < 0 || !SelectProgramNumber(program, 0))
         return -1;
+    const int mode = type == kProgramTypeGCode ? kLexerModeGCode : kLexerModeBasic;
+    if (type == kProgramTypeGCode)
+        SetProgramType(program, type);
     for (size_t n = 0; n < lines.size(); ++n) {
-        std::vector<uint8_t> tokens = TokenLine(lines[n]);
+        std::vector<uint8_t> tokens = TokenLine(lines[n], mode);
         int length = static_cast<int>(tokens.size());
         bool stored = n == 0 ? ReplaceLine(FindLine(program, 0), tokens.data(), length, 0, 0)
                              : InsertLine(SourceEnd(program) - 4, tokens.data(), length, 0, 0);
