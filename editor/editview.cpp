@@ -429,12 +429,13 @@ void CEditRView::KeyChanged(const KeyStart& start)
         Invalidate(FALSE);
         return;
     }
-    // An edit with the same line count changed the caret's line alone; a
-    // pending line the caret left was sent and is drawn in its colours now.
-    // A move leaves the text of the line it comes to as it was.
+    // An edit with the same line count changed the caret's line alone, and
+    // a line is drawn from its text and whether it is pending (a pending
+    // line the caret left was sent and is drawn in its colours now). A move
+    // leaves the line it comes to as it was.
     const CEditBuffer* buffer = Buffer();
     const CEditRLine* line = buffer ? buffer->Line(start.caretLine) : nullptr;
-    if (start.caretPending || !line || line->IsPending() || line->Text() != start.caretText)
+    if (!line || line->IsPending() != start.caretPending || line->Text() != start.caretText)
         InvalidateLines(start.caretLine, start.caretLine);
     const EditRange now = GetSelection();
     if (!start.selection.IsEmpty())

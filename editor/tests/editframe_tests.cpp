@@ -1003,6 +1003,7 @@ TEST_F(EditViewTest, AKeyRepaintsTheRowsThatChanged)
         {"typing repaints the caret's row", {0, 3}, {}, [&] { type('a'); }, 3, 3},
         {"a move off a typed line repaints it as sent", {0, 3}, [&] { type('a'); }, down, 3, 3},
         {"a move between unchanged lines repaints nothing", {0, 2}, {}, down, -1, -1},
+        {"a move along a typed line repaints nothing", {0, 2}, [&] { type('b'); }, [&] { press(VK_LEFT); }, -1, -1},
         {"Shift+Down repaints the selected rows", {0, 2}, {},
          [&] {
              HoldKey(VK_SHIFT, true);
