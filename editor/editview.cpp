@@ -342,31 +342,55 @@ void CEditRView::PlaceSystemCaret()
     ::SetCaretPos((m_caret.column - m_scroll.column) * m_charWidth, (m_caret.line - m_scroll.line) * m_lineHeight);
 }
 
+int CEditRView::LongestLine()
+{
+    const int count = LineCount();
+    const bool kept = m_longest.valid && m_longest.lineCount == count && m_longest.line >= 0 &&
+                      m_longest.line < count && LineLength(m_longest.line) == m_longest.length;
+    if (!kept) {
+        m_longest.valid = true;
+        m_longest.length = 0;
+        m_longest.line = -1;
+        m_longest.lineCount = count;
+        for (int i = 0; i < count; ++i) {
+            const int length = LineLength(i);
+            if (m_longest.line < 0 || length > m_longest.length) {
+                m_longest.length = length;
+                m_longest.line = i;
+            }
+        }
+    } else if (m_caret.line < count && LineLength(m_caret.line) > m_longest.length) {
+        m_longest.length = LineLength(m_caret.line);
+        m_longest.line = m_caret.line;
+    }
+    return m_longest.length;
+}
+
 void CEditRView::UpdateScrollBars()
 {
     if (!m_hWnd)
         return;
     const int count = LineCount();
     const int rows = VisibleRows();
-    int longest = 0;
-    // The longest visible line stands for the text's width: measuring every
-    // line of a long program on each key would cost more than it shows.
-    for (int i = m_scroll.line; i < std::min(count, m_scroll.line + rows); ++i)
-        longest = std::max(longest, LineLength(i));
+    const int longest = LongestLine();
     const int columns = VisibleColumns();
-    // Setting a bar, and above all showing or hiding one, makes the system
-    // lay the window out again; only a change is passed on.
+    // Setting a bar redraws it at once, and showing or hiding one makes the
+    // system lay the window out again: only a bar that changed is set.
     const ScrollBars bars = {std::max(count - 1, 0), rows, m_scroll.line, count > rows || m_scroll.line > 0,
                              longest, columns, m_scroll.column, longest > columns || m_scroll.column > 0};
     if (m_bars.valid && bars == m_bars.last)
         return;
+    const ScrollBars last = m_bars.last;
+    const bool all = !m_bars.valid;
     m_bars.valid = true;
     m_bars.last = bars;
     SCROLLINFO info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, bars.vRange, static_cast<UINT>(rows),
                        m_scroll.line, 0};
-    ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
+    if (all || bars.vRange != last.vRange || bars.vPage != last.vPage || bars.vPos != last.vPos)
+        ::SetScrollInfo(m_hWnd, SB_VERT, &info, TRUE);
     info = {sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, longest, static_cast<UINT>(columns), m_scroll.column, 0};
-    ::SetScrollInfo(m_hWnd, SB_HORZ, &info, TRUE);
+    if (all || bars.hRange != last.hRange || bars.hPage != last.hPage || bars.hPos != last.hPos)
+        ::SetScrollInfo(m_hWnd, SB_HORZ, &info, TRUE);
     if (bars.vShown != m_bars.vShown || !m_bars.shownKnown)
         ::ShowScrollBar(m_hWnd, SB_VERT, bars.vShown);
     if (bars.hShown != m_bars.hShown || !m_bars.shownKnown)
@@ -380,9 +404,62 @@ void CEditRView::Changed()
 {
     if (!m_hWnd)
         return;
+    // Any line may have changed: the longest is measured again.
+    m_longest.valid = false;
     UpdateScrollBars();
     PlaceSystemCaret();
     Invalidate(FALSE);
+}
+
+CEditRView::KeyStart CEditRView::StartKey() const
+{
+    const CEditBuffer* buffer = Buffer();
+    const CEditRLine* line = buffer ? buffer->Line(m_caret.line) : nullptr;
+    return {m_scroll, LineCount(), m_caret.line, line ? line->Text() : std::string(), line && line->IsPending(),
+            GetSelection()};
+}
+
+void CEditRView::KeyChanged(const KeyStart& start)
+{
+    if (!m_hWnd)
+        return;
+    UpdateScrollBars();
+    PlaceSystemCaret();
+    if (!(m_scroll == start.scroll) || LineCount() != start.lineCount) {
+        Invalidate(FALSE);
+        return;
+    }
+    // An edit with the same line count changed the caret's line alone, and
+    // a line is drawn from its text and whether it is pending (a pending
+    // line the caret left was sent and is drawn in its colours now). A move
+    // leaves the line it comes to as it was.
+    const CEditBuffer* buffer = Buffer();
+    const CEditRLine* line = buffer ? buffer->Line(start.caretLine) : nullptr;
+    if (!line || line->IsPending() != start.caretPending || line->Text() != start.caretText)
+        InvalidateLines(start.caretLine, start.caretLine);
+    const EditRange now = GetSelection();
+    if (!start.selection.IsEmpty())
+        InvalidateLines(start.selection.startLine, start.selection.endLine);
+    if (!now.IsEmpty())
+        InvalidateLines(now.startLine, now.endLine);
+}
+
+void CEditRView::InvalidateLines(int first, int last)
+{
+    if (last < first)
+        std::swap(first, last);
+    CRect client;
+    ::GetClientRect(m_hWnd, &client);
+    // Rows from the first visible line, kept to the window before they are
+    // turned into pixels.
+    const int rows = client.Height() / m_lineHeight + 1;
+    const int top = std::clamp(first - m_scroll.line, 0, rows);
+    const int bottom = std::clamp(last - m_scroll.line + 1, 0, rows);
+    if (top >= bottom)
+        return;
+    RECT band = {client.left, top * m_lineHeight, client.right, std::min<LONG>(bottom * m_lineHeight, client.bottom)};
+    if (band.top < band.bottom)
+        ::InvalidateRect(m_hWnd, &band, FALSE);
 }
 
 void CEditRView::OnUpdate(CView*, LPARAM, CObject*)
@@ -402,7 +479,19 @@ void CEditRView::OnDraw(CDC* pDC)
         return;
     CRect client;
     ::GetClientRect(m_hWnd, &client);
-    doc->DrawLines(pDC, client, m_scroll.column, m_scroll.line, GetSelection(), -1);
+    // Only the rows that need painting are drawn: a key repaints the rows
+    // of the lines it changed.
+    CRect clip;
+    int firstRow = 0;
+    if (pDC->GetClipBox(&clip) != ERROR && !clip.IsRectEmpty()) {
+        firstRow = std::max(0, static_cast<int>(clip.top - client.top) / m_lineHeight);
+        const int endRow = (static_cast<int>(clip.bottom - client.top) + m_lineHeight - 1) / m_lineHeight;
+        client.top += firstRow * m_lineHeight;
+        client.bottom = std::min<LONG>(client.bottom, endRow * m_lineHeight);
+    }
+    if (client.IsRectEmpty())
+        return;
+    doc->DrawLines(pDC, client, m_scroll.column, m_scroll.line + firstRow, GetSelection(), -1);
 }
 
 bool CEditRView::DeleteSelection()
@@ -496,6 +585,7 @@ void CEditRView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT)
     CEditBuffer* buffer = Buffer();
     if (!buffer)
         return;
+    const KeyStart keyStart = StartKey();
     const bool shift = KeyDown(VK_SHIFT);
     const bool ctrl = KeyDown(VK_CONTROL);
     const bool editable = Editable();
@@ -623,7 +713,7 @@ void CEditRView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT)
             frame->PostMessage(kMsgCaretMoved, 0, 0);
         HideAssist();
     }
-    Changed();
+    KeyChanged(keyStart);
 }
 
 void CEditRView::OnChar(UINT nChar, UINT nRepCnt, UINT)
@@ -634,6 +724,7 @@ void CEditRView::OnChar(UINT nChar, UINT nRepCnt, UINT)
         return;
     CBusy busy(m_nBusy);
     CEditBuffer* buffer = Buffer();
+    const KeyStart keyStart = StartKey();
     buffer->BeginUndoGroup();
     DeleteSelection();
     if (buffer->GetLineCount() == 0)
@@ -644,7 +735,7 @@ void CEditRView::OnChar(UINT nChar, UINT nRepCnt, UINT)
     if (CWnd* frame = GetParent())
         frame->PostMessage(kMsgCaretMoved, 0, 0);
     KeyAssist();
-    Changed();
+    KeyChanged(keyStart);
 }
 
 void CEditRView::HideAssist()

@@ -92,6 +92,7 @@ public:
     Caret GetScroll() const { return m_scroll; }
     int VisibleRows() const;
     int VisibleColumns() const;
+    int LineHeight() const { return m_lineHeight; }
 
     // Commands.
     void SelectAll();
@@ -160,6 +161,27 @@ private:
     void ScrollCaretIntoView(bool centre);
     void SetFirstLine(int line);
     void Changed(); // repaint, scroll bars, caret
+    // What a key's repaint compares against: the scroll position, the line
+    // count, the caret's line (its text and whether it waited to be sent)
+    // and the selection before the key.
+    struct KeyStart {
+        Caret scroll;
+        int lineCount;
+        int caretLine;
+        std::string caretText;
+        bool caretPending;
+        EditRange selection;
+    };
+    KeyStart StartKey() const;
+    // After a key that changed at most the line of the caret and the lines
+    // of the selection (before or after it): scroll bars and caret as
+    // Changed(), but only the rows that look different are repainted (the
+    // caret's line when its text changed or it was sent, the selection's
+    // lines), or every row when the view scrolled or lines came or went.
+    void KeyChanged(const KeyStart& start);
+    void InvalidateLines(int first, int last);
+    // The length of the longest line, for the horizontal scroll range.
+    int LongestLine();
     void UpdateScrollBars();
     void PlaceSystemCaret();
     bool DeleteSelection();
@@ -188,6 +210,15 @@ private:
         bool vShown = false;
         bool hShown = false;
     } m_bars;
+    // The longest line as last measured: its length, its index and the
+    // line count then. A key's edit can only have lengthened the caret's
+    // line; any other change measures every line again.
+    struct {
+        bool valid = false;
+        int length = 0;
+        int line = -1;
+        int lineCount = 0;
+    } m_longest;
     IEditViewHost* m_pHost = nullptr;
     Caret m_scroll;
     Caret m_caret;

@@ -131,6 +131,14 @@ public:
         CBasicKeyTable::Instance().Reset();
     }
     void WriteProgram(const std::string& text) { ASSERT_TRUE(WriteWholeFile(m_folder / "DEMO.BAS", text)); }
+    // "PRINT 0" .. "PRINT count-1", one a line.
+    void WritePrintLines(int count)
+    {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            text += "PRINT " + std::to_string(i) + "\r\n";
+        WriteProgram(text);
+    }
     CEditRFrame* OpenFrame()
     {
         auto* frame = new CEditRFrame;
@@ -211,6 +219,9 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     ASSERT_EQ(1u, m_project.m_registered.size());
     EXPECT_EQ(m_hFrame, m_project.m_registered[0]);
     EXPECT_EQ(1, m_project.Count(kMsgRegisterTool));
+    for (const auto& [message, tool] : m_project.Got())
+        if (message == kMsgRegisterTool)
+            EXPECT_EQ(1024u, tool) << "the editor's tool id";
     EXPECT_EQ("Edit : DEMO (BASIC)", Title());
     EXPECT_TRUE(m_frame->GetDocument()->IsLineEditable());
 
@@ -268,10 +279,7 @@ TEST_F(EditFrameTest, RefusedRegistrationOrMissingFileCreatesNoFrame)
 
 TEST_F(EditFrameTest, PlacementRecordKeepsProgramNameAndViewState)
 {
-    std::string text;
-    for (int i = 0; i < 300; ++i)
-        text += "PRINT " + std::to_string(i) + "\r\n";
-    WriteProgram(text);
+    WritePrintLines(300);
     ASSERT_TRUE(OpenFrame());
     ASSERT_TRUE(View()->GoTo(4, 150, true));
     SWindowParameters saved;
@@ -921,10 +929,7 @@ TEST_F(EditViewTest, CaretKeysAndSelection)
 
 TEST_F(EditViewTest, MouseDragSelectsAndAutoScrollsBelowTheWindow)
 {
-    std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += "PRINT " + std::to_string(i) + "\r\n";
-    WriteProgram(text);
+    WritePrintLines(200);
     ASSERT_TRUE(OpenFrame());
     const HWND view = View()->m_hWnd;
     RECT client;
@@ -950,10 +955,7 @@ TEST_F(EditViewTest, MouseDragSelectsAndAutoScrollsBelowTheWindow)
 
 TEST_F(EditViewTest, WheelScrollsALinePerNotchAndKeepsTheRemainder)
 {
-    std::string text;
-    for (int i = 0; i < 200; ++i)
-        text += "PRINT " + std::to_string(i) + "\r\n";
-    WriteProgram(text);
+    WritePrintLines(200);
     ASSERT_TRUE(OpenFrame());
     const HWND view = View()->m_hWnd;
     const auto wheel = [view](int delta) {
@@ -972,6 +974,96 @@ TEST_F(EditViewTest, WheelScrollsALinePerNotchAndKeepsTheRemainder)
     for (int i = 0; i < 10; ++i)
         wheel(-120 * 30);
     EXPECT_EQ(200 - View()->VisibleRows(), View()->GetScroll().line) << "not below the last page";
+}
+
+// A key repaints the rows that look different afterwards and no more: a
+// row it leaves out keeps showing the text from before the key.
+TEST_F(EditViewTest, AKeyRepaintsTheRowsThatChanged)
+{
+    WritePrintLines(200);
+    ASSERT_TRUE(OpenFrame());
+    const HWND view = View()->m_hWnd;
+    const int rows = View()->VisibleRows();
+    ASSERT_GT(rows, 6);
+    // The keys go straight to the view: a pump would paint what they left.
+    const auto press = [view](UINT key) { ::SendMessageA(view, WM_KEYDOWN, key, 1); };
+    const auto type = [view](char c) {
+        ::SendMessageA(view, WM_KEYDOWN, static_cast<WPARAM>(::VkKeyScanA(c) & 0xFF), 1);
+        ::SendMessageA(view, WM_CHAR, static_cast<WPARAM>(c), 1);
+    };
+    struct Case {
+        const char* name;
+        Caret from;
+        std::function<void()> before; // not measured
+        std::function<void()> key;
+        int firstRow, lastRow; // the rows to repaint; -1 none
+    };
+    const auto down = [&] { press(VK_DOWN); };
+    const Case cases[] = {
+        {"typing repaints the caret's row", {0, 3}, {}, [&] { type('a'); }, 3, 3},
+        {"a move off a typed line repaints it as sent", {0, 3}, [&] { type('a'); }, down, 3, 3},
+        {"a move between unchanged lines repaints nothing", {0, 2}, {}, down, -1, -1},
+        {"a move along a typed line repaints nothing", {0, 2}, [&] { type('b'); }, [&] { press(VK_LEFT); }, -1, -1},
+        {"Shift+Down repaints the selected rows", {0, 2}, {},
+         [&] {
+             HoldKey(VK_SHIFT, true);
+             press(VK_DOWN);
+             HoldKey(VK_SHIFT, false);
+         },
+         2, 3},
+        {"collapsing a selection repaints its rows", {0, 1}, [&] { View()->SetSelection({0, 1}, {2, 4}); },
+         [&] { press(VK_ESCAPE); }, 1, 4},
+        // Last: these move the lines.
+        {"Return repaints every row", {2, 2}, {}, [&] { press(VK_RETURN); }, 0, rows},
+        {"Page Down that scrolls repaints every row", {0, 5}, {}, [&] { press(VK_NEXT); }, 0, rows},
+    };
+    RECT client;
+    ::GetClientRect(view, &client);
+    const int height = View()->LineHeight();
+    for (const Case& c : cases) {
+        ASSERT_TRUE(View()->GoTo(c.from.column, c.from.line, false)) << c.name;
+        if (c.before)
+            c.before();
+        Pump();
+        ::UpdateWindow(view);
+        ASSERT_EQ(0, View()->GetScroll().line) << c.name;
+        c.key();
+        HRGN region = ::CreateRectRgn(0, 0, 0, 0);
+        ::GetUpdateRgn(view, region, FALSE);
+        for (int row = 0; row < rows; ++row) {
+            const bool expected = row >= c.firstRow && row <= c.lastRow;
+            EXPECT_EQ(expected, ::PtInRegion(region, client.right / 2, row * height + height / 2) != FALSE)
+                << c.name << ", row " << row;
+        }
+        ::DeleteObject(region);
+    }
+}
+
+// The horizontal bar runs to the longest line of the whole program, kept up
+// as keys lengthen and shorten it.
+TEST_F(EditViewTest, HorizontalRangeFollowsTheLongestLine)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += (i == 250 ? std::string(60, 'x') : "PRINT " + std::to_string(i)) + "\r\n";
+    WriteProgram(text);
+    ASSERT_TRUE(OpenFrame());
+    const HWND view = View()->m_hWnd;
+    const auto range = [view] {
+        SCROLLINFO info = {sizeof info, SIF_RANGE};
+        ::GetScrollInfo(view, SB_HORZ, &info);
+        return info.nMax;
+    };
+    EXPECT_EQ(60, range()) << "a line below the window counts";
+    ASSERT_TRUE(View()->GoTo(8, 10, false));
+    Type(std::string(55, 'y'));
+    EXPECT_EQ(63, range()) << "the typed line is the longest now";
+    Key(VK_BACK, 10);
+    EXPECT_EQ(60, range()) << "shortened, the other one is the longest again";
+    ASSERT_TRUE(View()->GoTo(0, 250, false));
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_DELETE_LINE, 0);
+    Pump();
+    EXPECT_EQ(53, range()) << "deleted";
 }
 
 TEST_F(EditViewTest, KeyAssistListsKeywordsOutsideComments)

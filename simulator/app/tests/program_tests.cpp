@@ -15,19 +15,12 @@
 #include "link/messagesender.h"
 #include "link/tests/support/fake_project.h"
 #include "link/tests/support/recording_tool.h"
+#include "link/tests/support/simulator_session.h"
 #include "link/wincomms.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
-
-std::string ProgramPath()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\')) + "\\QCSimulation.exe";
-}
 
 std::string DataFolder()
 {
@@ -52,32 +45,7 @@ DWORD FileSize(const std::string& path)
     return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0xFFFFFFFF;
 }
 
-class Program {
-public:
-    explicit Program(const std::string& arguments)
-    {
-        std::string line = "\"" + ProgramPath() + "\" " + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        m_started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &m_process) != FALSE;
-    }
-    ~Program()
-    {
-        if (m_started && WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
-            TerminateProcess(m_process.hProcess, 1);
-        if (m_started) {
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
-    }
-    bool Started() const { return m_started; }
-    bool Ended(DWORD ms) const { return WaitForSingleObject(m_process.hProcess, ms) == WAIT_OBJECT_0; }
-
-private:
-    PROCESS_INFORMATION m_process{};
-    bool m_started = false;
-};
+using Program = SimulatorProcess;
 
 // The top-level window of the given title once it is there.
 HWND WaitForWindow(const char* title, DWORD ms = 10000)
@@ -147,13 +115,7 @@ TEST(QCSimulationProgram, EndToEndOverTheWindowLink)
 {
     // The development environment's main frame as the simulator finds it.
     TestWindow frame("Vorta2 end-to-end frame", WS_OVERLAPPEDWINDOW);
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0, nullptr, 0, KEY_WRITE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const char title[] = "Vorta2 end-to-end frame";
-    RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), sizeof title);
-    RegCloseKey(key);
+    ASSERT_TRUE(RegisterSimulatorPeerFrame("Vorta2 end-to-end frame"));
 
     Program program("");
     ASSERT_TRUE(program.Started());
@@ -169,23 +131,12 @@ TEST(QCSimulationProgram, EndToEndOverTheWindowLink)
     TestWindow toolWindow("end-to-end tool");
     project.Register(toolWindow);
     RecordingTool tool;
-    connection.SetLinkFactory([](int) { return new CWinComms(); });
-    CCommPortData record;
-    record.SetName("Simulator");
-    record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
     // The receive window goes below the test's frame.
-    ASSERT_TRUE(connection.ApplyLinkData(&record, TRUE));
-    ASSERT_NE(connection.GetLink(), nullptr);
-    connection.GetLink()->SetMainFrameWindow(frame);
-    ASSERT_TRUE(connection.OpenLink(project.GetSafeHwnd(), &record, FALSE));
-    // The controller's power-up (banner, memory tests) takes a moment.
-    PumpUntil([] { return false; }, 3000);
-    ASSERT_TRUE(connection.ResetLinkToCommandLine());
+    CCommPortData record;
     int row = 0;
-    ASSERT_TRUE(connection.Identify(row));
+    ASSERT_TRUE(ConnectToSimulator(connection, project.GetSafeHwnd(), frame, record, row));
     EXPECT_NE(row, 0);
     EXPECT_NEAR(connection.GetVersion(), 1.65, 0.001);
-    ASSERT_TRUE(connection.EnterChannelMode(&record));
 
     // A program an earlier run left in the battery-backed memory goes first
     // (NEW of a program that is not there only reports so). SELECT of a
