@@ -95,6 +95,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 
 BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATE lpTemplate, CWnd* pParentWnd)
 {
+    ForgetLastCreate();
     if (!lpTemplate || m_hWnd)
         return FALSE;
     m_pParentWnd = pParentWnd;
@@ -125,7 +126,9 @@ BOOL CDialog::CreateOrDelete(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
     if (CDialog::Create(lpszTemplateName, pParentWnd))
         return TRUE;
-    delete this;
+    // A window destroyed during its creation has deleted the object already.
+    if (!LastCreateDestroyed())
+        delete this;
     return FALSE;
 }
 

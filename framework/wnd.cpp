@@ -23,6 +23,7 @@ const char kWndProp[] = "VexoFrameworkWnd";
 thread_local CWnd* t_pWndInit = nullptr;
 thread_local HHOOK t_hCbtHook = nullptr;
 thread_local DWORD t_lastCreateError = 0;
+thread_local bool t_lastCreateDestroyed = false;
 // The creations in progress on this thread, innermost first.
 thread_local CWnd::CCreation* t_pCreation = nullptr;
 
@@ -159,6 +160,7 @@ BOOL CWnd::EndCreate(CCreation& creation, HWND hWndCreated)
     const DWORD error = GetLastError();
     t_pWndInit = nullptr;
     t_pCreation = creation.pOuter;
+    t_lastCreateDestroyed = creation.destroyed;
     if (creation.destroyed) {
         t_lastCreateError = hWndCreated ? 0 : error;
         return FALSE;
@@ -170,6 +172,7 @@ BOOL CWnd::EndCreate(CCreation& creation, HWND hWndCreated)
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, int x, int y,
                     int nWidth, int nHeight, HWND hWndParent, HMENU nIDorHMenu, LPVOID lpParam)
 {
+    ForgetLastCreate();
     if (m_hWnd)
         return FALSE;
     CREATESTRUCT cs = {};
@@ -215,6 +218,16 @@ BOOL CWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwStyle, 
                   UINT nID, LPVOID lpParam)
 {
     return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect, pParentWnd, nID, lpParam);
+}
+
+void CWnd::ForgetLastCreate()
+{
+    t_lastCreateDestroyed = false;
+}
+
+bool CWnd::LastCreateDestroyed()
+{
+    return t_lastCreateDestroyed;
 }
 
 CString CWnd::GetLastCreateError()

@@ -59,6 +59,9 @@ public:
     virtual BOOL DestroyWindow();
     // The system's text for the last creation failure, if any.
     static CString GetLastCreateError();
+    // Whether this thread's last failed creation destroyed its window before
+    // returning: an object that deletes itself on destruction is gone then.
+    static bool LastCreateDestroyed();
 
     // Subclassing an existing window (a dialog's control, say).
     BOOL SubclassWindow(HWND hWnd);
@@ -233,6 +236,7 @@ protected:
     // is attached to this object from its first message; EndCreate disarms
     // it, keeps the system's error for GetLastCreateError and returns FALSE
     // when the object must not be touched any more.
+    static void ForgetLastCreate(); // a new attempt starts: nothing destroyed yet
     void PrepareCreate(CCreation& creation);
     BOOL EndCreate(CCreation& creation, HWND hWndCreated);
 

@@ -61,8 +61,8 @@ public:
             m_owner->m_pWnd = pWnd;
             m_owner->m_hWnd = pWnd->m_hWnd;
             m_owner->m_threadId = ::GetCurrentThreadId();
-        } else {
-            delete pWnd;
+        } else if (!CWnd::LastCreateDestroyed()) {
+            delete pWnd; // never attached; else its destruction deleted it
         }
         ::SetEvent(m_owner->m_hReady);
         return created;
