@@ -80,6 +80,8 @@ LRESULT TestTool::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         std::lock_guard<std::mutex> lock(m_lock);
         m_received.push_back(Message{message, wParam, lParam});
     }
+    if (m_options.onMessage)
+        m_options.onMessage(message, wParam, lParam);
     switch (message) {
     case kDoRegister:
         m_hProject = reinterpret_cast<HWND>(lParam);

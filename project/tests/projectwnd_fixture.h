@@ -39,6 +39,8 @@ public:
         LRESULT restoreAnswer = 1;   // answer to a restore record
         LRESULT saveAnswer = 0;      // answer to a layout collection (1: saved)
         std::string title = "Test tool";
+        // Called on the tool's thread with every message it gets.
+        std::function<void(UINT message, WPARAM wParam, LPARAM lParam)> onMessage;
     };
     struct Message {
         UINT message;
