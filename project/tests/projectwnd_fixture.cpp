@@ -254,6 +254,16 @@ void ProjectWndTest::OpenLink(bool channelMode)
     ASSERT_TRUE(Connection().OpenLink(m_window->Handle(), &record, channelMode ? TRUE : FALSE));
 }
 
+void ProjectWndTest::OpenProject(const std::string& folder)
+{
+    const std::string path = folder + "\\Demo.prj";
+    {
+        CProjectFile file(path.c_str());
+        file.WriteString("Project", "Name", "Demo");
+    }
+    m_window->Object()->GetProjectFile().Load(path.c_str());
+}
+
 void ProjectWndTest::AddControllerProgram(const char* name, int type)
 {
     CProgramData program;

@@ -37,13 +37,8 @@ protected:
     {
         ProjectWndTest::SetUp();
         OpenLink(true);
-        const std::string path = m_folder / "Demo.prj";
-        {
-            CProjectFile file(path.c_str());
-            file.WriteString("Project", "Name", "Demo");
-        }
+        OpenProject(m_folder.Path());
         ASSERT_TRUE(WriteWholeFile(m_folder / "MAIN.bas", "PRINT 1\r\n"));
-        Window().GetProjectFile().Load(path.c_str());
         AddControllerProgram("MAIN");
         // Editor frames: tools of class 2 that register as 1024 while they
         // are made, as the frame does.
