@@ -422,6 +422,19 @@ TEST_F(ProgramsTest, CompileSelectsTheProgramWhenAnotherIsSelected)
     EXPECT_EQ(sent, m_link->Commands().size());
 }
 
+TEST_F(ProgramsTest, CompileAllCompilesEachProgramThatMayBeCompiled)
+{
+    AddControllerProgram("NOTES", 3); // Text: never compiled
+    AddControllerProgram("SUB");
+    m_link->SetReply("DIR X", ScriptedReply("MAIN,1200,300,0,0\nNOTES,1,1,0,3\nSUB,10,5,3,0"));
+    for (const char* answer : {"MAIN", "MAIN", "SUB"})
+        m_link->QueueReply("&C", ScriptedReply(answer));
+    m_window->Send(PWM_COMPILE_ALL);
+    EXPECT_EQ(2u, CommandsStarting("COMPILE").size());
+    EXPECT_EQ((std::vector<std::string>{"SELECT \"SUB\""}), CommandsStarting("SELECT"));
+    EXPECT_TRUE(m_prompts.Records().empty());
+}
+
 TEST_F(ProgramsTest, ToolsOperationsRunQueuedOnTheWindowsThread)
 {
     // The editor's compile request, then an edit request.
