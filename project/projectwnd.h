@@ -314,7 +314,8 @@ public:
     // one at a time by 0x81E7 (projectwnd_operations.cpp).
     void QueueProgramOperation(const CProgramOperationData& operation);
     BOOL RunProgramOperation(const CProgramOperationData& operation);
-    int CountQueuedOperations() const { return static_cast<int>(m_operations.size()); }
+    // From any thread.
+    int CountQueuedOperations() const { return m_nQueuedOperations.load(); }
 
     // ---- Search and simulator start (defined with the search).
     BOOL SearchController(int showScreen, int simulator);
@@ -527,5 +528,6 @@ private:
     bool m_bRefreshing = false;
     int m_nRefreshRequests = 0;
     std::vector<CProgramOperationData> m_operations;
+    std::atomic<int> m_nQueuedOperations{0};
     bool m_bOperationRunning = false;
 };

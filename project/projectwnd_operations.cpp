@@ -20,6 +20,7 @@ const UINT kOperationRetryMs = 5;
 void CProjectWnd::QueueProgramOperation(const CProgramOperationData& operation)
 {
     m_operations.push_back(operation);
+    m_nQueuedOperations = static_cast<int>(m_operations.size());
     PostMessage(PWM_RUN_PROGRAM_OPERATION, 0, 0);
 }
 
@@ -71,8 +72,8 @@ BOOL CProjectWnd::RunProgramOperation(const CProgramOperationData& operation)
         result = StopProgram(name, number);
         break;
     default:
-        GlobalLogFormat(LOG_PROJECT_MESSAGES, "Program operation %d on %s is not carried out",
-                        operation.m_nOperation, name);
+        GlobalLogFormat(LOG_PROJECT_MESSAGES, "Program operation %d on %s is not carried out", operation.m_nOperation,
+                        name);
         break;
     }
     return result;
@@ -109,6 +110,7 @@ bool CProjectWnd::HandleOperationMessage(UINT message, WPARAM wParam, LPARAM lPa
             return true;
         const CProgramOperationData operation = m_operations.front();
         m_operations.erase(m_operations.begin());
+        m_nQueuedOperations = static_cast<int>(m_operations.size());
         result = RunProgramOperation(operation);
         if (m_bDeferredRefresh.exchange(FALSE))
             RefreshProgramList(TRUE);

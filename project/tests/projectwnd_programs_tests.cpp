@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "project/programcrc.h"
@@ -80,8 +81,8 @@ protected:
             if (message != PWM_PROGRAM_NOTICE || !lParam)
                 return;
             const auto* program = reinterpret_cast<const CProgramData*>(lParam);
-            const bool listed =
-                ::SendMessageA(m_window->Handle(), PWM_HAS_PROGRAM, 0, reinterpret_cast<LPARAM>(program->m_strName.GetString())) != 0;
+            const bool listed = ::SendMessageA(m_window->Handle(), PWM_HAS_PROGRAM, 0,
+                                               reinterpret_cast<LPARAM>(program->m_strName.GetString())) != 0;
             std::lock_guard<std::mutex> lock(m_noticeLock);
             m_notices.push_back(Notice{wParam, program->m_strName.GetString(), listed});
         };
@@ -135,7 +136,8 @@ TEST_F(ProgramsTest, FailedDirectoryReadKeepsTheList)
         const char* name;
         std::function<void(CScriptedController&)> fault;
     } cases[] = {
-        {"a line that does not scan", [](CScriptedController& link) { link.SetReply("DIR X", ScriptedReply("BAD,x,1,2,3")); }},
+        {"a line that does not scan",
+         [](CScriptedController& link) { link.SetReply("DIR X", ScriptedReply("BAD,x,1,2,3")); }},
         {"a controller that never answers", [](CScriptedController& link) { link.SetSilent(true); }},
     };
     for (const auto& c : cases) {
@@ -254,9 +256,7 @@ TEST_F(ProgramsTest, SecondOpenWhileAnEditorIsBeingMadeIsRefused)
 {
     AddControllerProgram("SUB");
     BOOL second = TRUE;
-    m_duringCreation = [&second](CProjectWnd& project) {
-        second = project.OpenEditor("SUB", 0, FALSE, -1);
-    };
+    m_duringCreation = [&second](CProjectWnd& project) { second = project.OpenEditor("SUB", 0, FALSE, -1); };
     EXPECT_EQ(1, Window().OpenEditor("MAIN", 0, FALSE, -1));
     EXPECT_EQ(0, second);
     EXPECT_EQ(1, m_creations.load());
@@ -269,11 +269,11 @@ TEST_F(ProgramsTest, TypesThatNeedNoEditorOrMayNotBeEditedOpenNothing)
         int type;
         BOOL result;
     } cases[] = {
-        {"", 0, FALSE},          // no name
-        {"ENC", 1, FALSE},       // Encrypted: not editable
-        {"FIFO", 5, FALSE},      // not editable
-        {"BIN", 8, FALSE},       // not editable
-        {"UNKNOWN", 12, FALSE},  // no such type
+        {"", 0, FALSE},         // no name
+        {"ENC", 1, FALSE},      // Encrypted: not editable
+        {"FIFO", 5, FALSE},     // not editable
+        {"BIN", 8, FALSE},      // not editable
+        {"UNKNOWN", 12, FALSE}, // no such type
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -355,7 +355,7 @@ TEST_F(ProgramsTest, RunAndStepNameTheProcessOnlyFromOne)
         int process;
         const char* sent;
     } cases[] = {
-        {true, 0, "RUN \"MAIN\""},   {true, -1, "RUN \"MAIN\""}, {true, 3, "RUN \"MAIN\",3"},
+        {true, 0, "RUN \"MAIN\""},       {true, -1, "RUN \"MAIN\""},        {true, 3, "RUN \"MAIN\",3"},
         {false, 0, "STEPLINE \"MAIN\""}, {false, 3, "STEPLINE \"MAIN\",3"},
     };
     for (const auto& c : cases) {
@@ -445,12 +445,30 @@ TEST_F(ProgramsTest, ToolsOperationsRunQueuedOnTheWindowsThread)
     run.m_strProgram = "MAIN";
     run.m_nNumber = 2;
     m_window->Send(PWM_QUEUE_OPERATION, PROGRAM_OP_RUN, reinterpret_cast<LPARAM>(&run));
-    ASSERT_TRUE(PumpUntil([this] { return Window().CountQueuedOperations() == 0 && !m_editors.empty() &&
-                                          !CommandsStarting("RUN").empty(); },
-                          10000));
+    ASSERT_TRUE(PumpUntil(
+        [this] {
+            return Window().CountQueuedOperations() == 0 && Window().CountToolWindows(TOOL_EDITOR) > 0 &&
+                   !CommandsStarting("RUN").empty();
+        },
+        10000));
     EXPECT_EQ(1u, CommandsStarting("COMPILE").size());
     EXPECT_EQ("RUN \"MAIN\",2", CommandsStarting("RUN").back());
     EXPECT_EQ(1, m_creations.load());
+}
+
+TEST_F(ProgramsTest, TwoToolsAskingForTheSameEditorAtOnceGetOne)
+{
+    // Two threads ask at the same moment; the operations run one after the
+    // other, so the second finds the first one's editor.
+    std::thread first([this] { m_window->Send(PWM_EDIT_PROGRAM, reinterpret_cast<WPARAM>("MAIN")); });
+    std::thread second([this] { m_window->Send(PWM_EDIT_PROGRAM, reinterpret_cast<WPARAM>("MAIN")); });
+    first.join();
+    second.join();
+    ASSERT_TRUE(PumpUntil(
+        [this] { return Window().CountQueuedOperations() == 0 && Window().CountToolWindows(TOOL_EDITOR) > 0; }, 10000));
+    m_window->Settle();
+    EXPECT_EQ(1, m_creations.load());
+    EXPECT_EQ(1, Window().CountToolWindows(TOOL_EDITOR));
 }
 
 // ---------------------------------------------------------------- file check value
@@ -462,8 +480,12 @@ TEST(ProgramTextCrc, LineEndsDoNotCount)
         std::uint32_t crc;
     } cases[] = {
         {"", 0x03FC},
-        {"PRINT 1", 0x4524},         {"PRINT 1\n", 0x4524},         {"PRINT 1\r\n", 0x4524},
-        {"a=1\nPRINT a", 0xC327},    {"a=1\r\nPRINT a\r\n", 0xC327}, {"a=1\nPRINT a\n", 0xC327},
+        {"PRINT 1", 0x4524},
+        {"PRINT 1\n", 0x4524},
+        {"PRINT 1\r\n", 0x4524},
+        {"a=1\nPRINT a", 0xC327},
+        {"a=1\r\nPRINT a\r\n", 0xC327},
+        {"a=1\nPRINT a\n", 0xC327},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
