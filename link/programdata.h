@@ -63,7 +63,7 @@ struct DirectoryReplyRecord {
     std::int32_t type;      // -1 when the line had no type
     std::int32_t editable;  // -1 when the line had no such field
     std::int32_t fieldCount; // numbers read behind the name
-    std::int32_t reserved;
+    std::int32_t nameCut;    // 1: the controller's name was longer than the field
 };
 static_assert(sizeof(DirectoryReplyRecord) == 44, "directory reply record layout");
 

@@ -245,6 +245,10 @@ BOOL CControllerConnection::DispatchDirectoryLine(const CString& text)
     record.type = PROGRAM_TYPE_NONE;
     record.editable = -1;
     record.fieldCount = common - 1;
+    // A name too long for the record is kept cut, but marked: a reader that
+    // addresses programs by name must not take it for another program.
+    const int nameEnd = text.Find(',');
+    record.nameCut = (nameEnd < 0 ? text.GetLength() : nameEnd) > static_cast<int>(sizeof record.name) - 1 ? 1 : 0;
     if (!MatchText(line, pattern, record.name, static_cast<int>(sizeof record.name), &record.sourceSize,
                    &record.codeSize, &record.autoRun, &record.type, &record.editable)) {
         ReplyLineFailed(MSG_DIRECTORY_ERROR, "Error in reply to DIR: ", text);

@@ -644,6 +644,8 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     LRESULT result = 0;
     if (message >= WM_APP + 0x100 && message <= WM_APP + 0x1F6) {
+        if (HandleProgramMessage(message, wParam, lParam, result))
+            return result;
         if (HandleQuery(message, wParam, lParam, result))
             return result;
         GlobalLogFormat(LOG_PROJECT_MESSAGES, "Project window: message 0x%04x not handled", message);

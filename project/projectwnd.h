@@ -17,6 +17,9 @@
 //   projectwnd_replies.cpp  replies to the window's own commands, the
 //                           process status list
 //   projectwnd_errors.cpp   controller error reports
+//   projectwnd_programs.cpp the controller's program list, the editors
+//                           and the program commands
+//   projectwnd_operations.cpp the tools' program operations, queued
 // and, for the connection's life and the saved layout:
 //   projectwnd_connection.cpp the search and simulator start, connect and
 //                           disconnect, layout save and restore and the
@@ -50,6 +53,7 @@
 #include "link/controllerconnection.h"
 #include "link/programdata.h"
 #include "link/projectwindow.h"
+#include "project/programoperation.h"
 #include "project/projectfile.h"
 #include "project/projecthub.h"
 #include "project/projectwndmessages.h"
@@ -256,6 +260,7 @@ public:
         int flashStick = 0;
         int memoryCard = 0;
         CString lastEpromReply;
+        CString selectedProgram; // the answer to "&C"
         std::vector<DirectoryReplyRecord> directory;
     };
     ReplyValues GetReplyValues();
@@ -269,6 +274,48 @@ public:
     void ClearProcesses();
     BOOL CanRunProgramOperations();
     static CString GetStatusName(int status);
+
+    // ---- Program list, editors and program commands
+    // (projectwnd_programs.cpp).
+    // The connection's program list brought to the controller's directory
+    // ("DIR X"); notify tells the control panel and every window of each
+    // program (0x8120). A refresh asked for while one runs is queued once
+    // (1). A failed directory read keeps the list as it was (0).
+    BOOL RefreshProgramList(BOOL notify);
+    // "DIR X" whose names must all be program names, then the list
+    // synchronised and the processes read again; 1 outside channel mode.
+    BOOL ReadProgramDirectory();
+    // Opens (or brings up) the editor frame of a program; 1 also for a
+    // type that needs no editor.
+    BOOL OpenEditor(LPCSTR program, int type, BOOL run, int process);
+    // Queues the editor-open request (first, second: the frame's start-up
+    // step and process) and creates an editor frame, which takes it when it
+    // registers; a request no frame took leaves the queue.
+    BOOL CreateEditorFrame(LPCSTR program, WPARAM first, LPARAM second);
+    // Whether the controller's copy of the program is the project's (their
+    // check values agree); when not and ask is set, the program-check
+    // question opens on a thread of its own.
+    BOOL CheckProgramCopy(LPCSTR program, BOOL ask);
+    // The check values of the controller's copy ("&Z", "&X") and of the
+    // project's file; 1 with both 0 for a type without them.
+    BOOL ReadControllerProgramCrc(LPCSTR program, int type, unsigned& crc, unsigned& second);
+    BOOL ReadProjectProgramCrc(LPCSTR program, int type, unsigned& crc, unsigned& second);
+    BOOL RunProgram(LPCSTR program, int process);
+    BOOL StepProgram(LPCSTR program, int process);
+    BOOL CompileProgram(LPCSTR program, int type);
+    void CompileAllPrograms();
+    // Closes every editor frame of the program (empty: every editor).
+    void CloseEditors(LPCSTR program);
+    BOOL OpenIECProject(LPCSTR program);
+    BOOL CompileIECProject(LPCSTR program);
+    // Whether the process list has a record of the program.
+    bool HasProcessStatus(LPCSTR program);
+    // The program operations of the tools (0x812B, 0x812D, 0x815D), run
+    // one at a time by 0x81E7 (projectwnd_operations.cpp).
+    void QueueProgramOperation(const CProgramOperationData& operation);
+    BOOL RunProgramOperation(const CProgramOperationData& operation);
+    // From any thread.
+    int CountQueuedOperations() const { return m_nQueuedOperations.load(); }
 
     // ---- Search and simulator start (defined with the search).
     BOOL SearchController(int showScreen, int simulator);
@@ -391,6 +438,10 @@ protected:
     // Commands and queries (projectwnd_commands.cpp): the answer, or false
     // when the message is not one of them.
     bool HandleQuery(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Program list, editors and program operations: the answer, or false
+    // when the message is not one of them (projectwnd_programs.cpp).
+    bool HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleOperationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Replies (projectwnd_replies.cpp).
     LRESULT OnRunningPrograms(WPARAM wParam, LPARAM lParam);
     LRESULT OnWindowProcess(WPARAM wParam, LPARAM lParam);
@@ -472,4 +523,11 @@ private:
     std::map<UINT_PTR, Deferred> m_timers;
 
     std::shared_ptr<CConnectionParts> m_pConnectionParts;
+
+    // Program list refresh and the program operations (this thread).
+    bool m_bRefreshing = false;
+    int m_nRefreshRequests = 0;
+    std::vector<CProgramOperationData> m_operations;
+    std::atomic<int> m_nQueuedOperations{0};
+    bool m_bOperationRunning = false;
 };

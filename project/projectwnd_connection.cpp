@@ -85,7 +85,7 @@ public:
             if (program.IsEmpty() || !m_window.GetConnection().HasProgram(program))
                 return OPEN_SKIPPED;
             // Opened as a program editor is: no run, no process yet.
-            m_window.QueueEditorOpen(program, 0, -1);
+            return m_window.CreateEditorFrame(program, 0, -1) ? OPEN_OPENED : OPEN_FAILED;
         }
         const int channel = record.m_channels.GetAt(0);
         const BOOL created = m_window.CreateTool(static_cast<UINT>(toolId), channel >= -1 && channel <= 7 ? channel : 0);

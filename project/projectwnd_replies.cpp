@@ -120,9 +120,16 @@ void CProjectWnd::StoreReply(const ControllerMessage& message)
         m_values.flashStick = std::strstr(message.GetText(), "No Flash") ? 0 : 1;
         break;
     }
-    case 21:
+    case 21: {
+        CString selected(message.GetText());
+        selected.Trim();
+        {
+            std::lock_guard<std::mutex> lock(m_valuesLock);
+            m_values.selectedProgram = selected;
+        }
         NotifyControlPanelProgram(message.GetText());
         break;
+    }
     case 33:
         m_pConnection->SetPowerUpFlag(value);
         toEditors = true;

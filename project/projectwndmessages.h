@@ -160,6 +160,14 @@ const UINT PWM_FAMILY_LIMIT_A = WM_APP + 0x1F4;
 const UINT PWM_FAMILY_LIMIT_B = WM_APP + 0x1F5;
 const UINT PWM_FAMILY_LIMIT_C = WM_APP + 0x1F6;
 
+// The program list, the editors and the program operations.
+const UINT PWM_PROGRAM_NOTICE = WM_APP + 0x120;    // to tools: 0 added or updated, 1 removed; CProgramData*
+const UINT PWM_EDIT_PROGRAM = WM_APP + 0x12B;      // name: open it in an editor (queued)
+const UINT PWM_QUEUE_OPERATION = WM_APP + 0x12D;   // code, CProgramOperationData*
+const UINT PWM_SEND_PENDING = WM_APP + 0x15C;      // to editor frames: send the pending lines
+const UINT PWM_READ_DIRECTORY = WM_APP + 0x1CA;
+const UINT PWM_COMPILE_ALL = WM_APP + 0x1D7;
+
 // The project window's own, beyond the shared range.
 // A tool's request failed on the tool's thread: the layout is saved and the
 // link-failure disconnect runs here (lParam: heap command text, freed here).

@@ -18,6 +18,7 @@
 
 #include "editor/basickeys.h"
 #include "editor/editfind.h"
+#include "editor/editortool.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -777,6 +778,30 @@ TEST_F(EditFrameTest, FrameOnAThreadOfItsOwnEndsItWithTheDestroyRequest)
     EXPECT_EQ(WAIT_OBJECT_0, AfxWaitWithMessages(handle, 5000)) << "the thread ends with its frame";
     ::CloseHandle(handle);
     EXPECT_EQ(1, m_project.Count(kMsgUnregisterTool));
+}
+
+TEST_F(EditFrameTest, EditorToolMakesAFrameOnAThreadOfItsOwnOrReportsNone)
+{
+    // The project window lives on this thread: the wait answers its
+    // registration and queries meanwhile.
+    const HWND frame = CreateEditorFrameThread();
+    ASSERT_TRUE(frame);
+    EXPECT_NE(::GetCurrentThreadId(), ::GetWindowThreadProcessId(frame, nullptr));
+    char title[64] = {};
+    ::GetWindowTextA(frame, title, sizeof title);
+    EXPECT_STREQ("Edit : DEMO (BASIC)", title);
+    HANDLE thread = ::OpenThread(SYNCHRONIZE, FALSE, ::GetWindowThreadProcessId(frame, nullptr));
+    ASSERT_TRUE(thread);
+    ::PostMessageA(frame, kMsgDestroyRequest, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, AfxWaitWithMessages(thread, 5000)) << "the thread ends with its frame";
+    ::CloseHandle(thread);
+
+    // A refused registration: no frame, and nothing shown for it.
+    m_project.m_registration = 0;
+    const int registrations = m_project.Count(kMsgRegisterTool);
+    EXPECT_EQ(nullptr, CreateEditorFrameThread());
+    EXPECT_EQ(registrations + 1, m_project.Count(kMsgRegisterTool));
+    EXPECT_TRUE(Prompts().empty());
 }
 
 TEST_F(EditFrameTest, CommandsFollowTheProgramTypeAndTheEditState)

@@ -80,6 +80,8 @@ LRESULT TestTool::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         std::lock_guard<std::mutex> lock(m_lock);
         m_received.push_back(Message{message, wParam, lParam});
     }
+    if (m_options.onMessage)
+        m_options.onMessage(message, wParam, lParam);
     switch (message) {
     case kDoRegister:
         m_hProject = reinterpret_cast<HWND>(lParam);
@@ -250,6 +252,16 @@ void ProjectWndTest::OpenLink(bool channelMode)
     record.SetName("Test");
     record.SetTypeDefaults(LINK_TYPE_SERIAL);
     ASSERT_TRUE(Connection().OpenLink(m_window->Handle(), &record, channelMode ? TRUE : FALSE));
+}
+
+void ProjectWndTest::OpenProject(const std::string& folder)
+{
+    const std::string path = folder + "\\Demo.prj";
+    {
+        CProjectFile file(path.c_str());
+        file.WriteString("Project", "Name", "Demo");
+    }
+    m_window->Object()->GetProjectFile().Load(path.c_str());
 }
 
 void ProjectWndTest::AddControllerProgram(const char* name, int type)

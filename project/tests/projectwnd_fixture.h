@@ -39,6 +39,8 @@ public:
         LRESULT restoreAnswer = 1;   // answer to a restore record
         LRESULT saveAnswer = 0;      // answer to a layout collection (1: saved)
         std::string title = "Test tool";
+        // Called on the tool's thread with every message it gets.
+        std::function<void(UINT message, WPARAM wParam, LPARAM lParam)> onMessage;
     };
     struct Message {
         UINT message;
@@ -129,6 +131,8 @@ protected:
     // Opens the window's link to the scripted controller, in channel mode
     // when asked, as a connect would.
     void OpenLink(bool channelMode = true);
+    // Opens the project "Demo" in the folder (its project file made there).
+    void OpenProject(const std::string& folder);
     // A program in the controller's list, as a directory read leaves it.
     void AddControllerProgram(const char* name, int type = 0);
     // The commands the controller took that begin with prefix, in order.

@@ -3,6 +3,7 @@
 // its own.
 #include <windows.h>
 
+#include "editor/editortool.h"
 #include "link/dialogs/commsdialogs.h"
 #include "project/projectwnd.h"
 #include "shell/externaltoolsdialog.h"
@@ -38,6 +39,8 @@ public:
         AfxSetPromptService(&m_prompts);
         RegisterCommsLinkDialogs();
         RegisterShellDialogs();
+        // The project window opens program editors.
+        editor::RegisterEditorTool();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();
