@@ -639,6 +639,8 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case PWM_HAS_IEC_PROJECT:
         return m_pIECProject ? 1 : 0;
+    case PWM_STORE_EPROM:
+        return StoreProgramsInEprom(FALSE);
     default:
         break;
     }

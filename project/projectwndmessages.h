@@ -105,6 +105,7 @@ const UINT PWM_SET_RUN_TYPE = WM_APP + 0x183;      // process, name
 const UINT PWM_FREE_AUTORUN_PROCESSES = WM_APP + 0x184; // CStringList*
 const UINT PWM_AUTORUN_PROCESS = WM_APP + 0x185;   // name
 const UINT PWM_PROGRAM_STATE = WM_APP + 0x186;     // state, heap name freed here
+const UINT PWM_STORE_EPROM = WM_APP + 0x187;       // sent by a worker: returns when stored
 const UINT PWM_POWER_UP_ACTIVE = WM_APP + 0x189;
 const UINT PWM_CLEAR_POWER_UP = WM_APP + 0x18A;
 const UINT PWM_TERMINAL_DIRECT = WM_APP + 0x18C;
