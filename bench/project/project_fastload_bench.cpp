@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/benchprogram.h"
 #include "framework/app.h"
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexothread.h"
@@ -23,15 +24,6 @@ namespace {
 
 const std::size_t kSize = 100 * 1024;
 
-std::string ProgramText()
-{
-    std::string text;
-    for (int line = 0; text.size() < kSize; ++line)
-        text += "VR(" + std::to_string(line % 1000) + ")=VR(" + std::to_string(line % 997) + ")+1 ' a comment\r\n";
-    text.resize(kSize);
-    return text;
-}
-
 } // namespace
 
 int main()
@@ -42,7 +34,7 @@ int main()
     ScratchFolder folder;
     const std::string project = folder / "Bench.prj";
     WriteWholeFile(project, "[Programs]\r\nProgram00=MAIN\r\n[ProgramType]\r\nMAIN=0\r\n");
-    WriteWholeFile(folder / "MAIN.bas", ProgramText());
+    WriteWholeFile(folder / "MAIN.bas", BenchProgramText(kSize));
 
     CVQRegistry().SetAutoConnectAtStart(0);
     CScriptedController* link = nullptr;
