@@ -641,6 +641,8 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return m_pIECProject ? 1 : 0;
     case PWM_STORE_EPROM:
         return StoreProgramsInEprom(FALSE);
+    case PWM_FAST_LOAD_CHOSEN:
+        return OnFastLoadChosenProject(wParam, lParam);
     default:
         break;
     }

@@ -325,6 +325,9 @@ public:
     int FastLoadProject(LPCSTR path);
     // Through tool window 1057; TRUE when the file went out.
     BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int type);
+    // 0x8114: 1 when the user cancelled the project chooser, else the
+    // fast load's result.
+    LRESULT OnFastLoadChosenProject(WPARAM wParam, LPARAM lParam);
     BOOL CanOperateOnProgram(LPCSTR name);
     // The number of the configured link equal to the one in use; 9999 for
     // the simulator window link, -1 when none is equal.

@@ -13,6 +13,7 @@
 #include "link/commlinks.h"
 #include "link/comms.h"
 #include "project/fastloadproject.h"
+#include "project/projectfiledialog.h"
 #include "project/projectmessages.h"
 #include "project/projectsearch.h"
 #include "shell/mainframemessages.h"
@@ -113,6 +114,18 @@ int CProjectWnd::FastLoadProject(LPCSTR path)
     m_pConnection->RemoveAllPrograms();
     PostToControlPanel(PWM_NOT_FOUND, 0, 0);
     m_bLoadFinished = TRUE;
+    return result;
+}
+
+LRESULT CProjectWnd::OnFastLoadChosenProject(WPARAM, LPARAM)
+{
+    SendToMainFrame(PWM_BUSY);
+    CProjectFileDialog dialog(this, CProjectFileDialog::MODE_LOAD, m_projectFile.GetFilePath());
+    LRESULT result = 1;
+    if (dialog.DoModal() == IDOK && !dialog.GetText().IsEmpty())
+        result = FastLoadProject(dialog.GetText());
+    m_bLoadFinished = TRUE;
+    PostToMainFrame(PWM_READY);
     return result;
 }
 

@@ -25,6 +25,7 @@ const UINT PWM_CONNECTED = WM_APP + 0x10F;         // to the main frame
 const UINT PWM_PROGRAM_RECORDS = WM_APP + 0x110;   // wParam CVexoReply* or 0, lParam window
 const UINT PWM_NOT_FOUND = WM_APP + 0x111;         // to the control panel
 const UINT PWM_CANCEL = WM_APP + 0x112;
+const UINT PWM_FAST_LOAD_CHOSEN = WM_APP + 0x114; // fast load of a project the user chooses
 const UINT PWM_LOAD_PROJECT = WM_APP + 0x115;      // lParam path or 0
 const UINT PWM_CHECK_PROJECT = WM_APP + 0x117;
 const UINT PWM_MODIFY_STARTUP = WM_APP + 0x119;

@@ -302,6 +302,20 @@ TEST_F(BackupTest, AFailedCopyFailsTheBackupAndKeepsWhatIsThere)
     EXPECT_FALSE(BackupProject(m_hub));
 }
 
+TEST_F(BackupTest, AnIECProjectIsCopiedWithItsFolderUnderItsOwnName)
+{
+    const std::string target = m_folder / "elsewhere";
+    ::CreateDirectoryA(target.c_str(), nullptr);
+    // Only a program the controller lists as an IEC project.
+    EXPECT_FALSE(CopyIECProjectTo(*m_connection, m_folder.Path().c_str(), "IECP", (target + "\\x.mwe").c_str()));
+    m_connection->FindProgram("IECP")->m_nType = 4;
+    EXPECT_TRUE(CopyIECProjectTo(*m_connection, m_folder.Path().c_str(), "IECP", (target + "\\x.mwe").c_str()));
+    EXPECT_EQ("iec", ReadWholeFile(target + "\\IECP.mwe"));
+    EXPECT_EQ("unit", ReadWholeFile(target + "\\IECP\\unit.st"));
+    EXPECT_FALSE(PathExists((target + "\\x.mwe").c_str()));
+    EXPECT_FALSE(CopyIECProjectTo(*m_connection, m_folder.Path().c_str(), "MAIN", (target + "\\x.mwe").c_str()));
+}
+
 TEST_F(BackupTest, ABackupFolderThatCannotBeMadeIsReported)
 {
     WriteWholeFile(m_folder / "backup", "a file where the folder would go");

@@ -160,6 +160,21 @@ TEST_F(EpromTest, ADeclinedHaltStoresNothingAndSaysNothing)
     EXPECT_EQ(0u, m_prompts.Records()[0].text.rfind("Store programs in EPROM\n\n", 0));
 }
 
+TEST_F(EpromTest, BeforeADisconnectChangedProgramsOfAModelWithoutBatteryAreStored)
+{
+    // No battery-backed program store; AutoEPROM is on by default.
+    Open("202");
+    Connection().FindProgram("MAIN")->m_nChanged = 0;
+    Window().OfferEPROMStore(DISCONNECT_OFFER);
+    EXPECT_TRUE(CommandsStarting("EPROM").empty());
+
+    Connection().FindProgram("MAIN")->m_nChanged = 1;
+    Window().OfferEPROMStore(DISCONNECT_OFFER);
+    EXPECT_EQ(1u, CommandsStarting("EPROM").size());
+    EXPECT_EQ(0, Connection().FindProgram("MAIN")->m_nChanged);
+    EXPECT_TRUE(m_prompts.Records().empty());
+}
+
 // ---------------------------------------------------------------- axis parameters
 
 class AxisParametersTest : public EpromTest {

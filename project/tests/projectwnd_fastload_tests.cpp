@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/commlinks.h"
+#include "project/tests/dialog_answer.h"
 #include "project/projectmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"
@@ -129,6 +130,19 @@ TEST_F(FastLoadDriverTest, ADeclinedHaltLoadsNothing)
     EXPECT_EQ(0, Window().FastLoadProject(m_project.c_str()));
     EXPECT_TRUE(CommandsStarting("NEW").empty());
     EXPECT_TRUE(Loaded().empty());
+}
+
+TEST_F(FastLoadDriverTest, CancellingTheChooserAnswersOneAndLoadsNothing)
+{
+    OpenLink(true);
+    const std::size_t ready = m_frame->Received(PWM_READY).size();
+    DialogAnswer answer("Load Project", 0, nullptr, IDCANCEL);
+    EXPECT_EQ(1, m_window->Send(PWM_FAST_LOAD_CHOSEN));
+    EXPECT_TRUE(answer.Seen());
+    m_window->Settle();
+    EXPECT_TRUE(CommandsStarting("NEW").empty());
+    EXPECT_TRUE(Window().m_bLoadFinished.load());
+    EXPECT_LT(ready, m_frame->Received(PWM_READY).size());
 }
 
 TEST_F(FastLoadDriverTest, AProgramLoadWithNothingToLoadFailsAtOnce)
