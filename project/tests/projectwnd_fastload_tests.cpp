@@ -7,6 +7,7 @@
 
 #include "link/commlinks.h"
 #include "project/tests/dialog_answer.h"
+#include "shell/vqregistry.h"
 #include "project/projectmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"
@@ -142,7 +143,34 @@ TEST_F(FastLoadDriverTest, CancellingTheChooserAnswersOneAndLoadsNothing)
     m_window->Settle();
     EXPECT_TRUE(CommandsStarting("NEW").empty());
     EXPECT_TRUE(Window().m_bLoadFinished.load());
-    EXPECT_LT(ready, m_frame->Received(PWM_READY).size());
+    EXPECT_TRUE(WaitUntil([&] { return m_frame->Received(PWM_READY).size() > ready; }));
+}
+
+TEST_F(FastLoadDriverTest, WhileProgramsRunAnOperationNeedsTheSettingTheFeatureAndTheProgramsLeave)
+{
+    // A model whose system software allows operations while running.
+    m_controlCode = "405";
+    OpenLink(true);
+    AddControllerProgram("MAIN");
+    AddControllerProgram("FREE");
+    Connection().FindProgram("MAIN")->m_nState = 0;
+    Connection().FindProgram("FREE")->m_nState = 1;
+    // Nothing runs: anything may go.
+    EXPECT_TRUE(Window().CanOperateOnProgram("MAIN"));
+
+    m_link->SetReply("PROCESS", ScriptedReply("3,1,MAIN,5"));
+    ASSERT_TRUE(Window().RefreshProcesses());
+    struct Row {
+        int setting;
+        const char* program;
+        bool allowed;
+    };
+    const Row rows[] = {{0, "FREE", false}, {1, "FREE", true}, {1, "MAIN", false}, {1, "NONE", false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.program) + " " + std::to_string(row.setting));
+        CVQRegistry().SetAllowProgramOperationsWhenRuning(row.setting);
+        EXPECT_EQ(row.allowed, Window().CanOperateOnProgram(row.program) != FALSE);
+    }
 }
 
 TEST_F(FastLoadDriverTest, AProgramLoadWithNothingToLoadFailsAtOnce)
