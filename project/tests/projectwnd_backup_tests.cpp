@@ -117,6 +117,15 @@ TEST_F(CompareTest, ABadSettingIsReportedAndNothingStarts)
         EXPECT_TRUE(records.back().detached);
     }
     EXPECT_EQ("", Recorded(false));
+
+    // A tool that is there but cannot be started.
+    const std::string text = m_folder / "notes.txt";
+    WriteWholeFile(text, "not a program");
+    CVQRegistry settings;
+    settings.SetFileCompareProgramName(text.c_str());
+    settings.SetFileCompareProgramArguments("%c %p");
+    EXPECT_FALSE(CompareProgramFiles("a.bas", "b.bas"));
+    EXPECT_EQ("Error running external program", m_prompts.Records().back().text);
 }
 
 // ---------------------------------------------------------------- copies
