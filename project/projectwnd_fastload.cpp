@@ -160,9 +160,10 @@ BOOL CProjectWnd::FastLoadProgram(LPCSTR name, LPCSTR path, int type)
     const BOOL posted =
         ::PostMessageA(tool, WM_PW_LOAD_PROGRAM_FILE, reinterpret_cast<WPARAM>(name), reinterpret_cast<LPARAM>(path));
     if (posted) {
-        // The load itself has its own time-outs; the window closes itself
-        // afterwards.
-        while (findTool() == tool && !IsReplyDispatchBlocked() && m_nLoadValue == 0 && ::IsWindow(tool)) {
+        // The load has its own time-outs and the window closes itself
+        // afterwards, also after it reported a failure: it reads the name
+        // and the path until then.
+        while (findTool() == tool && !IsReplyDispatchBlocked() && ::IsWindow(tool)) {
             if (!PumpOneMessage())
                 AfxGetClock().SleepMs(1);
         }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/commlinks.h"
+#include "project/fastloadprogram.h"
 #include "project/tests/dialog_answer.h"
 #include "shell/vqregistry.h"
 #include "project/projectmessages.h"
@@ -191,6 +192,26 @@ TEST_F(FastLoadDriverTest, AProgramLoadWithNothingToLoadFailsAtOnce)
     }
     EXPECT_TRUE(Window().GetToolRecords().empty());
     EXPECT_TRUE(m_link->Commands().empty() || CommandsStarting("LOAD_PROJECT").empty());
+}
+
+TEST_F(FastLoadDriverTest, AProgramLoadGoesThroughItsWindowAndAFailureIsSeenOnceTheWindowHasGone)
+{
+    OpenLink(true);
+    CProjectWnd::RegisterToolCreator(TOOL_ID_FAST_LOAD_PROGRAM, [](CProjectWnd&, int) {
+        auto* window = new CFastLoadProgram;
+        return window->Create();
+    });
+    const std::string path = m_folder / "MAIN.bas";
+    EXPECT_TRUE(Window().FastLoadProgram("MAIN", path.c_str(), 0));
+    ASSERT_EQ(1u, Loaded().size());
+    EXPECT_EQ("PRINT 1\rPRINT 2\r", Loaded()[0].text);
+
+    // Refused frames: the window reports the failure and closes.
+    m_link->WithScript([](CControllerScript& script) { script.NakNextFastLoadFrames(1); });
+    EXPECT_FALSE(Window().FastLoadProgram("MAIN", path.c_str(), 0));
+    EXPECT_EQ(1u, Loaded().size());
+    EXPECT_TRUE(Window().GetToolRecords().empty());
+    CProjectWnd::ClearToolCreators();
 }
 
 TEST_F(FastLoadDriverTest, AProgramLoadWhoseWindowNeverRegistersGivesUpAfterTwentySeconds)
