@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/benchprogram.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -24,15 +25,6 @@
 namespace {
 
 const std::size_t kSize = 100 * 1024;
-
-std::string ProgramText()
-{
-    std::string text;
-    for (int line = 0; text.size() < kSize; ++line)
-        text += "VR(" + std::to_string(line % 1000) + ")=VR(" + std::to_string(line % 997) + ")+1 ' a comment\r\n";
-    text.resize(kSize);
-    return text;
-}
 
 class BenchOwner : public IFastLoadOwner {
 public:
@@ -53,7 +45,7 @@ void ProjectLoad(const ScratchFolder& folder)
 {
     WriteWholeFile(folder / "Bench.prj", "[Controller]\r\nType=QC116\r\n[Programs]\r\nProgram00=MAIN\r\n"
                                          "[ProgramType]\r\nMAIN=0\r\n");
-    WriteWholeFile(folder / "MAIN.bas", ProgramText());
+    WriteWholeFile(folder / "MAIN.bas", BenchProgramText(kSize));
     CScriptedController link;
     link.Open(nullptr);
     link.WithScript([](CControllerScript& script) { script.SetFastLoadModel(true); });
@@ -90,7 +82,7 @@ void ProgramLoad(const ScratchFolder& folder)
         return;
     }
     const std::string path = folder / "PROG.bas";
-    WriteWholeFile(path, ProgramText());
+    WriteWholeFile(path, BenchProgramText(kSize));
     auto* dialog = new CFastLoadProgram;
     if (!dialog->Create())
         return;

@@ -639,6 +639,10 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case PWM_HAS_IEC_PROJECT:
         return m_pIECProject ? 1 : 0;
+    case PWM_STORE_EPROM:
+        return StoreProgramsInEprom(FALSE);
+    case PWM_FAST_LOAD_CHOSEN:
+        return OnFastLoadChosenProject(wParam, lParam);
     default:
         break;
     }

@@ -356,6 +356,37 @@ public:
     // ---- Hardware scan (defined with the scan).
     void ScanControllerHardware();
 
+    // ---- Halt and EPROM store (projectwnd_eprom.cpp).
+    // TRUE when no program runs, or the user agreed to halt them (the
+    // question starts with title) and "HALT" succeeded.
+    BOOL HaltProgramsIfRunning(LPCSTR title);
+    // Stores the controller's programs in EPROM (0x8187 without the wait
+    // window) and, on a model that keeps POWER_UP, runs them from there at
+    // power-up; TRUE when stored. Failures are reported.
+    BOOL StoreProgramsInEprom(BOOL showWaitDialog);
+    // Before a disconnect: stores changed programs, or offers to.
+    void OfferEPROMStore(int reason);
+
+    // ---- Fast loads (projectwnd_fastload.cpp).
+    // 2 when the engine ran, 0 when the fast path was refused.
+    int FastLoadProject(LPCSTR path);
+    // Through tool window 1057; TRUE when the file went out.
+    BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int type);
+    // 0x8114: 1 when the user cancelled the project chooser, else the
+    // fast load's result.
+    LRESULT OnFastLoadChosenProject(WPARAM wParam, LPARAM lParam);
+    BOOL CanOperateOnProgram(LPCSTR name);
+    // The number of the configured link equal to the one in use; 9999 for
+    // the simulator window link, -1 when none is equal.
+    static int FindConfiguredLinkIndex(const CCommPortData& inUse);
+    std::atomic<int> m_nLinkIndex{-1};
+    std::atomic<BOOL> m_bLoadFinished{FALSE};
+
+    // ---- Axis parameters (projectwnd_axisparams.cpp).
+    // Appends the chosen axes' parameters as BASIC lines; FALSE when the
+    // user cancelled.
+    BOOL ExportAxisParameters(CStringList& output, const std::vector<int>& axes);
+
     // ---- State the sections share.
     // The connection's state, which the search, connect and layout parts
     // (IProjectHub) work on; the names below are that state's.

@@ -9,6 +9,7 @@
 
 #include "link/commandtable.h"
 #include "project/hardwarescan.h"
+#include "project/projectbackup.h"
 #include "project/projectconnect.h"
 #include "project/projectlayout.h"
 #include "project/projectsearch.h"
@@ -125,12 +126,18 @@ public:
             m_window.m_moduleSlots[static_cast<std::size_t>(slot)] = value;
     }
 
-    // The project check, backup, EPROM offer and IEC project load come
-    // with the project operations; until then they pass without acting.
+    // The project check and IEC project load come with the project
+    // operations; until then they pass without acting.
     BOOL CheckProject(BOOL) override { return TRUE; }
-    BOOL BackupProject() override { return TRUE; }
+    BOOL BackupProject() override
+    {
+        // A cancel request (0x8112) that arrives meanwhile fails it.
+        m_window.m_nCancel = 0;
+        const BOOL backedUp = ::BackupProject(*this);
+        return backedUp && m_window.m_nCancel == 0 ? TRUE : FALSE;
+    }
     bool AreProgramsFixed() override { return false; }
-    void OfferEPROMStore(int) override {}
+    void OfferEPROMStore(int reason) override { m_window.OfferEPROMStore(reason); }
     BOOL LoadIECProjectToController() override { return FALSE; }
     void WriteAutoRunToProject() override
     {

@@ -94,6 +94,28 @@ TEST_F(ProjectWndConnectionTest, ConnectSendsTheWholeSequenceOnTheSecondLink)
     EXPECT_EQ(0, m_window->Object()->GetBusyCount());
 }
 
+TEST_F(ProjectWndConnectionTest, TheConnectBacksTheProjectUpAndFailsWhenTheBackupFails)
+{
+    ScratchFolder folder;
+    const std::string project = folder / "Demo.prj";
+    ASSERT_TRUE(WriteWholeFile(project, "[Programs]\r\n"));
+    m_window->Object()->GetProjectFile().Load(project.c_str());
+    ConnectAndWatchTheFrame();
+    EXPECT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
+    EXPECT_EQ("[Programs]\r\n", ReadWholeFile(folder / "backup\\Demo.prj"));
+    m_window->Send(PWM_DISCONNECT, DISCONNECT_PLAIN, 0);
+
+    // A backup copy that cannot be replaced: the connect does not come about.
+    const std::string copy = folder / "backup\\Demo.prj";
+    ASSERT_TRUE(::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_READONLY));
+    ConnectAndWatchTheFrame();
+    EXPECT_EQ(0, m_window->Send(PWM_IS_CONNECTED));
+    std::vector<std::string> texts = m_prompts.Texts();
+    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Error writing to file:\n" + copy));
+    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Backup Project Failed"));
+    ::SetFileAttributesA(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(ProjectWndConnectionTest, LinkDropKeepsTheLayoutClosesTheToolsAndReportsTheTime)
 {
     ScratchFolder folder;
