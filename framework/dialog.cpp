@@ -126,9 +126,7 @@ BOOL CDialog::CreateOrDelete(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
 {
     if (CDialog::Create(lpszTemplateName, pParentWnd))
         return TRUE;
-    // A window destroyed during its creation has deleted the object already.
-    if (!LastCreateDestroyed())
-        delete this;
+    delete this;
     return FALSE;
 }
 

@@ -49,6 +49,8 @@ public:
     BOOL CreateIndirect(LPCDLGTEMPLATE lpDialogTemplate, CWnd* pParentWnd = nullptr);
     // Modeless, for a dialog made with new that owns itself: when the window
     // cannot be created the object deletes itself and the answer is FALSE.
+    // Its PostNcDestroy must therefore delete it only once its creation has
+    // finished (after OnInitDialog), leaving a failed creation to this call.
     BOOL CreateOrDelete(LPCTSTR lpszTemplateName, CWnd* pParentWnd);
     BOOL CreateOrDelete(UINT nIDTemplate, CWnd* pParentWnd) { return CreateOrDelete(MAKEINTRESOURCEA(nIDTemplate), pParentWnd); }
     // Makes DoModal use an in-memory template.

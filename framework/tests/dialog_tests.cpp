@@ -137,53 +137,6 @@ TEST(DialogTest, ASelfDeletingModalDialogIsNotTouchedAfterItsRun)
     }
 }
 
-// Deletes itself when its window goes; counts its destructions.
-class CCountedDialog : public CDialog {
-public:
-    explicit CCountedDialog(UINT id, bool destroyAtStart) : CDialog(id), m_destroyAtStart(destroyAtStart) {}
-    ~CCountedDialog() override { ++s_destructions; }
-    static inline int s_destructions = 0;
-
-protected:
-    BOOL OnInitDialog() override
-    {
-        CDialog::OnInitDialog();
-        if (m_destroyAtStart)
-            DestroyWindow();
-        return TRUE;
-    }
-    void PostNcDestroy() override { delete this; }
-
-private:
-    bool m_destroyAtStart;
-};
-
-TEST(DialogTest, CreateOrDeleteDeletesAFailedSelfOwnedDialogExactlyOnce)
-{
-    ScriptedPrompts prompts;
-    const struct {
-        UINT id;
-        bool destroyAtStart;
-        BOOL created;
-        int destructionsAfterCreate;
-    } cases[] = {
-        {IDD_EXCHANGE, false, TRUE, 0}, // lives until its window goes
-        {IDD_EXCHANGE, true, FALSE, 1}, // destroyed during creation: deleted by its own destruction
-        {9999, false, FALSE, 1},        // no template: never attached, deleted by the call
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.id);
-        CCountedDialog::s_destructions = 0;
-        auto* dlg = new CCountedDialog(c.id, c.destroyAtStart);
-        EXPECT_EQ(c.created, dlg->CreateOrDelete(c.id, nullptr));
-        EXPECT_EQ(c.destructionsAfterCreate, CCountedDialog::s_destructions);
-        if (c.created) {
-            dlg->DestroyWindow();
-            EXPECT_EQ(1, CCountedDialog::s_destructions);
-        }
-    }
-}
-
 TEST(ResourceTest, LoadStringReadsTheStringTable)
 {
     CString s;
