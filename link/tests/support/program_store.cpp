@@ -99,14 +99,7 @@ std::string CProgramStore::Listed(const std::string& line) const
 
 std::uint16_t CProgramStore::CheckValue(const std::vector<std::string>& lines)
 {
-    CCrcCalculator crc;
-    crc.SelectModel("CRC-16");
-    crc.Reset();
-    if (lines.empty())
-        crc.UpdateString("");
-    for (const std::string& line : lines)
-        crc.UpdateString(line.c_str());
-    return static_cast<std::uint16_t>(crc.GetValue());
+    return ProgramLinesCrc(lines);
 }
 
 bool CProgramStore::Answer(const std::string& command, ScriptedReply& reply)
@@ -346,6 +339,15 @@ int CProgramStore::Count() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
     return static_cast<int>(m_programs.size());
+}
+
+void CProgramStore::Clear()
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_programs.clear();
+    m_selected.clear();
+    m_table.clear();
+    m_vr.clear();
 }
 
 std::string CProgramStore::Selected() const

@@ -70,6 +70,8 @@ public:
     std::vector<std::string> Lines(const std::string& name) const;
     std::vector<std::string> Names() const;
     int Count() const;
+    // Every program, the TABLE and the VRs go; nothing is selected.
+    void Clear();
     std::string Selected() const;
     void SetTable(const std::vector<double>& values);
     std::vector<double> Table() const;
