@@ -289,6 +289,17 @@ TEST_F(ProgramTransferTest, NothingIsLoadedWithoutFileOrPermission)
     EXPECT_EQ(m_hub.busy, 0);
 }
 
+TEST_F(ProgramTransferTest, RunOfALoadedProgramReachesTheProjectWindow)
+{
+    AddToProject("MAIN", "PRINT 1\r\n");
+    ASSERT_TRUE(m_transfer.LoadProgramToController("MAIN", 0, TRUE));
+    EXPECT_TRUE(m_hub.RunCommand(2, 0, "MAIN"));
+    for (int n = 0; n < 100 && m_hub.ProgramStatuses().empty(); ++n)
+        m_clock.SleepMs(1);
+    EXPECT_EQ(m_hub.ProgramStatuses(), std::vector<std::string>{"14:MAIN"});
+    EXPECT_TRUE(m_hub.RunCommand(2, 0, "GONE") == FALSE);
+}
+
 // ---------------------------------------------------------------- read-back
 
 TEST_F(ProgramTransferTest, AReadBackReadsLinesZeroToCountLessOne)

@@ -60,6 +60,18 @@ public:
     }
     BOOL UseFastProgramLoad() override { return fastLoad; }
 
+    // The programs the connection's status lines named, as "process:name".
+    std::vector<std::string> ProgramStatuses() const
+    {
+        std::lock_guard<std::mutex> guard(m_transferLock);
+        return m_programStatuses;
+    }
+    void SetProgramStatusByName(int process, LPCSTR program) override
+    {
+        std::lock_guard<std::mutex> guard(m_transferLock);
+        m_programStatuses.push_back(std::to_string(process) + ":" + (program ? program : ""));
+    }
+
     void OnControllerReply(ControllerMessage* message) override
     {
         TestHub::OnControllerReply(message);
@@ -82,4 +94,5 @@ private:
     mutable std::mutex m_transferLock;
     std::function<void(const ControllerMessage&)> m_sink;
     std::vector<std::string> m_transferEvents;
+    std::vector<std::string> m_programStatuses;
 };
