@@ -36,6 +36,11 @@ class CControllerConnection;
 class CProjectFile;
 class CTableList;
 
+// To the project window: delete programs (wParam: their names separated by
+// commas; 0: every program, the user has agreed), and write a program's
+// controller copy into the project folder (lParam: its name).
+const UINT PWM_DELETE_PROGRAMS = WM_APP + 0x191;
+const UINT PWM_EXPORT_PROGRAM = WM_APP + 0x1F1;
 // Sent to the control panel around a program load or read-back.
 const UINT PWM_PROGRAM_TRANSFER_START = WM_APP + 0x13F;
 const UINT PWM_PROGRAM_TRANSFER_END = WM_APP + 0x140;

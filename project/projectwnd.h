@@ -56,6 +56,7 @@
 
 class CErrorDialog;
 class CKWProject;
+class CTableList;
 class CSplashScreen;
 class CVexoReply;
 
@@ -230,6 +231,8 @@ public:
     // while closing.
     BOOL RunControllerCommands(std::initializer_list<Command> commands);
     BOOL RunControllerCommands(const std::vector<Command>& commands);
+    // One command with the integer or text argument its kind takes.
+    BOOL RunControllerCommand(int commandId, int integer, LPCSTR text);
     int ReadServoPeriod();
     int GetAxisCountAtServoPeriod();
     int GetIOCount(UINT message, BOOL refresh);
@@ -308,6 +311,22 @@ public:
 
     // ---- Hardware scan (defined with the scan).
     void ScanControllerHardware();
+
+    // ---- Program transfers and program operations
+    // (projectwnd_transfers.cpp, through CProgramTransfer).
+    int ReadTable(CTableList& table, long first, long last);
+    int ReadVariables(std::vector<std::string>& lines, int first, int last);
+    int LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL resetCancel);
+    // The program's type is its type in the controller's list (else in the
+    // project).
+    BOOL SaveProgramToDisk(LPCSTR name, BOOL intoControllerFolder);
+    BOOL LoadProgramToController(LPCSTR name, BOOL resetCancel);
+    int DeletePrograms(LPCSTR names);
+    BOOL CopyProgram(LPCSTR source, LPCSTR destination);
+    BOOL RenameProgram(LPCSTR source, LPCSTR destination);
+    LRESULT OnDeletePrograms(WPARAM wParam, LPARAM lParam); // 0x8191
+    LRESULT OnExportProgram(WPARAM wParam, LPARAM lParam);  // 0x81F1
+    struct CTransferHost;
 
     // ---- State the sections share.
     // The connection's state, which the search, connect and layout parts
@@ -472,4 +491,9 @@ private:
     std::map<UINT_PTR, Deferred> m_timers;
 
     std::shared_ptr<CConnectionParts> m_pConnectionParts;
+
+    // Replies to the window's own commands go here too while it is set
+    // (a program transfer reads them).
+    std::mutex m_replySinkLock;
+    std::function<void(const ControllerMessage&)> m_replySink; // under m_replySinkLock
 };
