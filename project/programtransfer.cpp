@@ -296,11 +296,13 @@ int CProgramTransfer::ReadVariables(std::vector<std::string>& lines, int first, 
     lines.push_back("' Variables");
     CGauge gauge(m_host, "Reading variables");
     m_bCancel = false;
-    for (int v = first; v <= last; ++v) {
+    // Counted in 64 bits: a range that ends at the largest index ends.
+    const long long count = static_cast<long long>(last) - first + 1;
+    for (long long index = first; index <= last; ++index) {
+        const int v = static_cast<int>(index);
         if (Cancelled(m_bCancel, gauge.get()))
             return 0;
-        gauge.SetPercent(static_cast<int>((static_cast<long long>(v) - first + 1) * 100 /
-                                          (static_cast<long long>(last) - first + 1)));
+        gauge.SetPercent(static_cast<int>((index - first + 1) * 100 / count));
         if (!Run(CMD_VR, v))
             return 0;
         const std::vector<ControllerMessage> replies = m_replies->Take();

@@ -461,6 +461,52 @@ TEST_F(ProgramTransferTest, ReadVariablesFormatsWholeAndFractionalValues)
     EXPECT_EQ(m_hub.busy, 0);
 }
 
+TEST_F(ProgramTransferTest, VariableRangesAtTheEdges)
+{
+    Lines lines;
+    EXPECT_EQ(m_transfer.ReadVariables(lines, 5, 4), 1);
+    EXPECT_EQ(lines, (Lines{"' Variables", ""}));
+    // The largest index ends the range (no wrap to the smallest).
+    m_store.SetVR(2147483647, 3.0);
+    lines.clear();
+    EXPECT_EQ(m_transfer.ReadVariables(lines, 2147483646, 2147483647), 1);
+    EXPECT_EQ(lines, (Lines{"' Variables", " VR(2147483646)=0.0", " VR(2147483647)=3.0", ""}));
+    EXPECT_EQ(NewCommands(), (Lines{"?VR(2147483646);", "?VR(2147483647);"}));
+}
+
+// ---------------------------------------------------------------- a silent controller
+
+TEST_F(ProgramTransferTest, AControllerThatFallsSilentFailsTheTransferAndKeepsTheFile)
+{
+    struct Case {
+        const char* what;
+        int silentFrom; // command id after which the controller answers nothing
+        bool load;
+    };
+    const Case cases[] = {
+        {"silent during the line load", 24, true},
+        {"silent before the line count", 22, true},
+        {"silent during the read-back", 23, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        m_connection->SetMessageTimeout(1);
+        AddToProject("MAIN", "old 1\r\nold 2\r\nold 3\r\n");
+        m_store.SetProgram("MAIN", {"a=1", "b=2", "c=3"});
+        m_hub.onCommand = [this, &c](int id, int) {
+            if (id == c.silentFrom)
+                m_link->SetSilent(true);
+        };
+        const BOOL done = c.load ? m_transfer.LoadProgramToController("MAIN", 0, TRUE)
+                                 : m_transfer.SaveProgramToDisk("MAIN", 0, FALSE);
+        EXPECT_FALSE(done) << c.what;
+        EXPECT_EQ(ReadWholeFile(FilePath("MAIN")), "old 1\r\nold 2\r\nold 3\r\n") << c.what;
+        EXPECT_TRUE(m_hub.LastProgress()->closed) << c.what;
+        EXPECT_EQ(m_hub.busy, 0) << c.what;
+        TearDown();
+    }
+}
+
 // ---------------------------------------------------------------- delete, copy, rename
 
 TEST_F(ProgramTransferTest, DeleteProgramThenTableThenEverything)
