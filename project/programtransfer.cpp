@@ -9,6 +9,7 @@
 #include "foundation/crc.h"
 #include "foundation/safefile.h"
 #include "framework/prompt.h"
+#include "link/programdata.h"
 #include "link/controllerconnection.h"
 #include "project/programtypes.h"
 #include "project/projectfile.h"
@@ -398,7 +399,10 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
     CGauge gauge(m_host, "Saving file");
     gauge.SetText(name);
     m_bCancel = false;
-    if (ControllerCanSelectProgramType(type, m_host.GetConnection()) && !CheckSelected(name, Run(CMD_SELECT, 0, name)))
+    // The line reads list the selected program: a program that cannot be
+    // selected cannot be read this way (its file would get another
+    // program's lines).
+    if (!ControllerCanSelectProgramType(type, m_host.GetConnection()) || !CheckSelected(name, Run(CMD_SELECT, 0, name)))
         return FALSE;
     if (!Run(CMD_LINE_COUNT))
         return FALSE;
@@ -421,6 +425,51 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
         text += "\r\n";
     }
     return ReplaceFileContents(path, text);
+}
+
+BOOL CProgramTransfer::SaveAllProgramsToDisk(std::vector<std::string>* saved)
+{
+    CControllerConnection* connection = m_host.GetConnection();
+    if (!connection)
+        return FALSE;
+    for (const CProgramData& program : connection->GetPrograms()) {
+        const CString name = program.m_strName;
+        if (program.m_nType == PROGRAM_TYPE_IEC_PROJECT) {
+            if (!m_host.ExportIECProgram(name))
+                return FALSE;
+            continue;
+        }
+        if (!SaveProgramToDisk(name, program.m_nType, FALSE))
+            return FALSE;
+        if (saved)
+            saved->push_back(name.str());
+    }
+    return TRUE;
+}
+
+int CProgramTransfer::ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force)
+{
+    CControllerConnection* connection = m_host.GetConnection();
+    CProjectFile* project = m_host.GetProjectFile();
+    if (!name || !*name || !destination || !*destination || !connection || !project ||
+        project->GetDirectory().IsEmpty() || !m_host.PermitProgramOperation({name}) || !connection->HasProgram(name))
+        return 0;
+    m_host.SaveEditors(name);
+    const int type = connection->GetProgramType(name);
+    const CString projectCopy = ProgramFilePath(name, type);
+    const bool elsewhere = projectCopy.CompareNoCase(destination) != 0;
+    if (force || !FileExists(projectCopy) || !elsewhere) {
+        if (!SaveProgramToDisk(name, type, FALSE))
+            return 0;
+    }
+    if (elsewhere) {
+        const ProgramTypeRow* row = FindProgramType(type);
+        if (!row || !TransferFileOfType(projectCopy, row->fileTypes[0], destination) || !FileExists(destination)) {
+            Report(Formatted("Error copying file from %s to %s", projectCopy.GetString(), destination), "Convert project");
+            return 0;
+        }
+    }
+    return 1;
 }
 
 // ---------------------------------------------------------------- program load

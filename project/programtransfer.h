@@ -90,6 +90,11 @@ public:
     // Stores the programs in flash when the controller keeps them only
     // there and the user wants it done after each change.
     virtual void StoreProgramsIfNeeded() = 0;
+    // The editor frames of a program send their pending lines and save.
+    virtual void SaveEditors(LPCSTR program) = 0;
+    // Writes an IEC program out through the IEC project; FALSE when it
+    // could not.
+    virtual BOOL ExportIECProgram(LPCSTR program) = 0;
     // The fast program load (tool window); FALSE when it failed.
     virtual BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int type) = 0;
     // Whether a program is loaded by the fast path.
@@ -123,6 +128,15 @@ public:
     // its "Controller" folder). The old file is kept unless every line was
     // read and the new file written.
     BOOL SaveProgramToDisk(LPCSTR name, int type, BOOL intoControllerFolder);
+    // Every program of the controller's list in turn while each succeeds:
+    // an IEC program through the IEC project, any other into the project
+    // folder (its name appended to saved when given). TRUE when all did.
+    BOOL SaveAllProgramsToDisk(std::vector<std::string>* saved = nullptr);
+    // A program's file at destination: the project's copy when there is
+    // one and force is not set, else the controller's copy read into the
+    // project folder (and copied to destination when that is elsewhere).
+    // 1 on success.
+    int ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force);
     // Loads a program of the project, then compares the controller's check
     // value with the file's: the fast path fails on a difference, the slow
     // path takes the controller's copy into the project.

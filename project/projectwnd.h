@@ -320,6 +320,8 @@ public:
     // The program's type is its type in the controller's list (else in the
     // project).
     BOOL SaveProgramToDisk(LPCSTR name, BOOL intoControllerFolder);
+    BOOL SaveAllProgramsToDisk(std::vector<std::string>* saved = nullptr);
+    int ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force);
     BOOL LoadProgramToController(LPCSTR name, BOOL resetCancel);
     int DeletePrograms(LPCSTR names);
     BOOL CopyProgram(LPCSTR source, LPCSTR destination);

@@ -6,6 +6,13 @@
 #include "link/programdata.h"
 #include "project/programtypes.h"
 
+namespace {
+
+// Asks an editor frame to send its pending lines and save.
+const UINT PWM_EDITOR_SAVE_REQUEST = WM_APP + 0x135;
+
+} // namespace
+
 struct CProjectWnd::CTransferHost : public ITransferHost {
     explicit CTransferHost(CProjectWnd& window) : m_window(window) {}
 
@@ -50,6 +57,13 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
     // The programs stay in the controller's program store; storing them in
     // flash after a change is the EPROM store's.
     void StoreProgramsIfNeeded() override {}
+    void SaveEditors(LPCSTR program) override
+    {
+        m_window.Broadcast(PWM_EDITOR_SAVE_REQUEST, 0, 0, TOOL_EDITOR, program);
+    }
+    // The IEC project's export is not run from here: an IEC program is not
+    // written.
+    BOOL ExportIECProgram(LPCSTR) override { return FALSE; }
     // The fast program load window is not opened from here: programs load
     // line by line.
     BOOL FastLoadProgram(LPCSTR, LPCSTR, int) override { return FALSE; }
@@ -94,6 +108,18 @@ BOOL CProjectWnd::SaveProgramToDisk(LPCSTR name, BOOL intoControllerFolder)
     return CProgramTransfer(host).SaveProgramToDisk(name, ProgramType(*this, name), intoControllerFolder);
 }
 
+BOOL CProjectWnd::SaveAllProgramsToDisk(std::vector<std::string>* saved)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).SaveAllProgramsToDisk(saved);
+}
+
+int CProjectWnd::ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).ExportProgramFile(name, destination, force);
+}
+
 BOOL CProjectWnd::LoadProgramToController(LPCSTR name, BOOL resetCancel)
 {
     CTransferHost host(*this);
@@ -129,9 +155,10 @@ LRESULT CProjectWnd::OnExportProgram(WPARAM, LPARAM lParam)
     const LPCSTR name = reinterpret_cast<LPCSTR>(lParam);
     if (!name || !*name || !m_pConnection->HasProgram(name) || m_projectFile.GetFilePath().IsEmpty())
         return 0;
-    // An IEC program goes out through the IEC project, which is not built
-    // here: nothing is written for it.
-    if (m_pConnection->GetProgramType(name) == PROGRAM_TYPE_IEC_PROJECT)
-        return 0;
-    return SaveProgramToDisk(name, FALSE);
+    CTransferHost host(*this);
+    const int type = ProgramType(*this, name);
+    if (type == PROGRAM_TYPE_IEC_PROJECT)
+        return host.ExportIECProgram(name);
+    CProgramTransfer transfer(host);
+    return transfer.ExportProgramFile(name, transfer.ProgramFilePath(name, type), TRUE);
 }

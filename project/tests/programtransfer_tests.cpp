@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "foundation/safefile.h"
 #include "framework/app.h"
 #include "link/controllerconnection.h"
 #include "link/tests/support/program_store.h"
 #include "link/tests/support/scripted_controller.h"
 #include "project/programtransfer.h"
+#include "project/programtypes.h"
 #include "project/tablelist.h"
 #include "project/tests/transfer_host.h"
 #include "testsupport/fake_clock.h"
@@ -319,6 +321,12 @@ TEST_F(ProgramTransferTest, AReadBackReadsLinesZeroToCountLessOne)
     EXPECT_TRUE(m_transfer.SaveProgramToDisk("MAIN", 0, FALSE));
     EXPECT_EQ(ReadWholeFile(FilePath("MAIN")), "");
     EXPECT_EQ(m_hub.busy, 0);
+
+    // A program that cannot be selected (a FIFO) is never read from
+    // whatever program is selected.
+    NewCommands();
+    EXPECT_FALSE(m_transfer.SaveProgramToDisk("MAIN", PROGRAM_TYPE_FIFO, FALSE));
+    EXPECT_TRUE(NewCommands().empty());
 }
 
 TEST_F(ProgramTransferTest, AFailedOrCancelledReadBackKeepsTheOldFile)
@@ -351,6 +359,75 @@ TEST_F(ProgramTransferTest, AFailedOrCancelledReadBackKeepsTheOldFile)
         TearDown();
         m_transfer.ResetCancel();
     }
+}
+
+TEST_F(ProgramTransferTest, SaveAllStopsAtTheFirstFailure)
+{
+    m_store.SetProgram("MAIN", {"a=1"});
+    m_store.SetProgram("SUB", {"b=2"});
+    for (const char* name : {"MAIN", "IEC", "SUB"}) {
+        CProgramData program;
+        program.m_strName = name;
+        program.m_nType = std::string(name) == "IEC" ? PROGRAM_TYPE_IEC_PROJECT : 0;
+        m_connection->AddProgram(program);
+    }
+    Lines saved;
+    EXPECT_TRUE(m_transfer.SaveAllProgramsToDisk(&saved));
+    EXPECT_EQ(saved, (Lines{"MAIN", "SUB"}));
+    EXPECT_EQ(ReadWholeFile(FilePath("SUB")), "b=2\r\n");
+    EXPECT_EQ(m_hub.TransferEvents(), (Lines{"permit MAIN", "iec IEC", "permit SUB"}));
+
+    ::DeleteFileA(FilePath("SUB").c_str());
+    m_hub.iecExportResult = FALSE;
+    saved.clear();
+    EXPECT_FALSE(m_transfer.SaveAllProgramsToDisk(&saved));
+    EXPECT_EQ(saved, Lines{"MAIN"});
+    EXPECT_FALSE(FileExists(FilePath("SUB").c_str()));
+}
+
+TEST_F(ProgramTransferTest, ExportTakesTheProjectCopyUnlessForcedOrMissing)
+{
+    struct Case {
+        const char* what;
+        const char* projectCopy; // null: none
+        BOOL force;
+        const char* destination; // under the scratch folder; "" the project copy itself
+        int result;
+        std::string destinationText;
+        bool readFromController;
+    };
+    const Case cases[] = {
+        {"the project copy goes", "project\r\n", FALSE, "out.bas", 1, "project\r\n", false},
+        {"forced: the controller's copy", "project\r\n", TRUE, "out.bas", 1, "a=1\r\n", true},
+        {"no project copy: the controller's", nullptr, FALSE, "out.bas", 1, "a=1\r\n", true},
+        {"the project copy is the destination", "project\r\n", FALSE, "", 1, "a=1\r\n", true},
+        {"a destination that cannot be written", "project\r\n", FALSE, "none\\out.bas", 0, "", false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        m_store.SetProgram("MAIN", {"a=1"});
+        AddToProject("MAIN", c.projectCopy ? c.projectCopy : "");
+        if (!c.projectCopy)
+            ::DeleteFileA(FilePath("MAIN").c_str());
+        const std::string destination = *c.destination ? m_folder / c.destination : FilePath("MAIN");
+        const size_t prompts = m_prompts.Records().size();
+        EXPECT_EQ(m_transfer.ExportProgramFile("MAIN", destination.c_str(), c.force), c.result) << c.what;
+        if (c.result) {
+            EXPECT_EQ(ReadWholeFile(destination), c.destinationText) << c.what;
+        } else {
+            ASSERT_EQ(m_prompts.Records().size(), prompts + 1) << c.what;
+            EXPECT_EQ(m_prompts.Records().back().text,
+                      "Error copying file from " + FilePath("MAIN") + " to " + destination) << c.what;
+        }
+        bool read = false;
+        for (const std::string& command : NewCommands())
+            read = read || command == "&0L";
+        EXPECT_EQ(read, c.readFromController) << c.what;
+        EXPECT_EQ(m_hub.TransferEvents().back(), c.readFromController ? "permit MAIN" : "save MAIN") << c.what;
+        ::DeleteFileA((m_folder / "out.bas").c_str());
+        TearDown();
+    }
+    EXPECT_EQ(m_transfer.ExportProgramFile("GONE", (m_folder / "out.bas").c_str(), TRUE), 0);
 }
 
 // ---------------------------------------------------------------- TABLE and VR

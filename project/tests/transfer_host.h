@@ -53,6 +53,13 @@ public:
     void CloseEditors(LPCSTR program) override { Record(std::string("close ") + (program ? program : "*")); }
     void ProgramsChanged() override { Record("changed"); }
     void StoreProgramsIfNeeded() override { Record("store"); }
+    void SaveEditors(LPCSTR program) override { Record(std::string("save ") + program); }
+    BOOL iecExportResult = TRUE;
+    BOOL ExportIECProgram(LPCSTR program) override
+    {
+        Record(std::string("iec ") + program);
+        return iecExportResult;
+    }
     BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int) override
     {
         Record(std::string("fast ") + name + " " + path);
