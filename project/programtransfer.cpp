@@ -242,20 +242,20 @@ int CProgramTransfer::ReadTable(CTableList& table, long first, long last)
     const std::vector<ControllerMessage> sizeReply = m_replies->Take();
     if (sizeReply.empty())
         return 0;
-    // The read ends at the last entry there is.
-    const long size = sizeReply.back().GetInteger();
-    if (last > size - 1)
-        last = size - 1;
-    if (last < first || last - first + 1 > kTableReadMax)
+    // The read ends at the last entry there is. Indexes are counted in 64
+    // bits: a block near the largest index must not wrap.
+    const long long size = sizeReply.back().GetInteger();
+    const long long lastIndex = static_cast<long long>(last) < size - 1 ? last : size - 1;
+    if (lastIndex < first || lastIndex - first + 1 > kTableReadMax)
         return 0;
-    const long count = last - first + 1;
+    const long long count = lastIndex - first + 1;
     std::vector<double> values;
-    for (long i = first; i <= last; i += kTableBlock) {
+    for (long long i = first; i <= lastIndex; i += kTableBlock) {
         if (Cancelled(m_bCancel, gauge.get()))
             return 0;
         gauge.SetPercent(static_cast<int>((i - first) * 100 / count));
-        const long end = i + kTableBlock - 1 < last ? i + kTableBlock - 1 : last;
-        if (!Run(CMD_TABLE_VALUES, 0, Formatted("%ld,%ld,%d", i, end, 0)))
+        const long long end = i + kTableBlock - 1 < lastIndex ? i + kTableBlock - 1 : lastIndex;
+        if (!Run(CMD_TABLE_VALUES, 0, Formatted("%lld,%lld,%d", i, end, 0)))
             return 0;
         std::size_t got = 0;
         for (const ControllerMessage& item : m_replies->Take()) {

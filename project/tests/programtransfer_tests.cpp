@@ -490,6 +490,17 @@ TEST_F(ProgramTransferTest, ReadTableExpandsRepeatsAndFailsOnShortBlocks)
     EXPECT_EQ(m_hub.busy, 0);
 }
 
+TEST_F(ProgramTransferTest, ReadTableAtTheLargestIndex)
+{
+    m_link->SetReply("?TSIZE[0];", "2147483647");
+    m_link->SetReply("TABLEVALUES(2147483640,2147483646,0)", "1.0,k5,2.0,3.0");
+    CTableList buffer;
+    EXPECT_EQ(m_transfer.ReadTable(buffer, 2147483640, 2147483647), 1);
+    EXPECT_EQ(NewCommands(), (Lines{"?TSIZE[0];", "TABLEVALUES(2147483640,2147483646,0)"}));
+    EXPECT_EQ(buffer.GetStart(), 2147483640);
+    EXPECT_EQ(buffer.GetCount(), 7);
+}
+
 TEST_F(ProgramTransferTest, ReadTableReadsNothingForAnEmptyRangeOrACancel)
 {
     m_store.SetTable(std::vector<double>(100, 1.0));
