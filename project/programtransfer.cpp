@@ -152,16 +152,20 @@ BOOL ProgramFileCrc(LPCSTR path, std::uint16_t& crc)
 
 // ---------------------------------------------------------------- transfer
 
+// The replies to the command run last: a reply to any other command (one
+// run meanwhile by a handler the wait served) is not taken for its answer.
 class CProgramTransfer::CReplies {
 public:
     void Add(const ControllerMessage& message)
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_replies.push_back(message);
+        if (message.m_nCommandId == m_nCommand)
+            m_replies.push_back(message);
     }
-    void Clear()
+    void Expect(int commandId)
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        m_nCommand = commandId;
         m_replies.clear();
     }
     std::vector<ControllerMessage> Take()
@@ -174,6 +178,7 @@ public:
 
 private:
     std::mutex m_lock;
+    int m_nCommand = -1;
     std::vector<ControllerMessage> m_replies;
 };
 
@@ -201,7 +206,7 @@ void CProgramTransfer::Report(const CString& text, LPCSTR caption)
 
 BOOL CProgramTransfer::Run(int commandId, int integer, LPCSTR text)
 {
-    m_replies->Clear();
+    m_replies->Expect(commandId);
     return m_host.RunCommand(commandId, integer, text);
 }
 

@@ -329,6 +329,23 @@ TEST_F(ProgramTransferTest, AReadBackReadsLinesZeroToCountLessOne)
     EXPECT_TRUE(NewCommands().empty());
 }
 
+TEST_F(ProgramTransferTest, AReplyToAnotherCommandIsNotTakenForTheAnswer)
+{
+    m_store.SetProgram("MAIN", {"a=1", "b=2"});
+    m_hub.afterCommand = [this](int id) {
+        if (id != 22)
+            return;
+        // A reply to "?VR(1);" run meanwhile, after the line count.
+        ControllerMessage stray;
+        stray.m_nCommandId = 32;
+        stray.SetInteger(5);
+        m_hub.OnControllerReply(&stray);
+    };
+    EXPECT_TRUE(m_transfer.SaveProgramToDisk("MAIN", 0, FALSE));
+    EXPECT_EQ(ReadWholeFile(FilePath("MAIN")), "a=1\r\nb=2\r\n");
+    m_hub.afterCommand = {};
+}
+
 TEST_F(ProgramTransferTest, AFailedOrCancelledReadBackKeepsTheOldFile)
 {
     struct Case {

@@ -30,9 +30,15 @@ public:
     CControllerConnection* GetConnection() override { return TestHub::GetConnection(); }
     CProjectFile* GetProjectFile() override { return TestHub::GetProjectFile(); }
     HWND GetControlPanelWindow() override { return TestHub::GetControlPanelWindow(); }
+    // Called after each command the runner sent, before the runner returns
+    // (a reply to another command may arrive then).
+    std::function<void(int id)> afterCommand;
     BOOL RunCommand(int commandId, int integer = 0, LPCSTR text = nullptr) override
     {
-        return TestHub::RunCommand(commandId, integer, text);
+        const BOOL done = TestHub::RunCommand(commandId, integer, text);
+        if (afterCommand)
+            afterCommand(commandId);
+        return done;
     }
     void SetReplySink(std::function<void(const ControllerMessage&)> sink) override
     {
