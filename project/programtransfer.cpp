@@ -333,7 +333,7 @@ int CProgramTransfer::ReadVariables(std::vector<std::string>& lines, int first, 
 int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL resetCancel)
 {
     CControllerConnection* connection = m_host.GetConnection();
-    if (!connection || !name || !*name || !path || !FileExists(path) ||
+    if (!connection || !IsValidProgramName(name) || !path || !FileExists(path) ||
         !ControllerCanSelectProgramType(type, connection))
         return 0;
     Busy busy(m_host);
@@ -388,7 +388,7 @@ int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL r
 
 BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControllerFolder)
 {
-    if (!name || !*name)
+    if (!IsValidProgramName(name))
         return FALSE;
     Busy busy(m_host);
     CPanelNotice notice(m_host);
@@ -456,7 +456,7 @@ int CProgramTransfer::ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL fo
 {
     CControllerConnection* connection = m_host.GetConnection();
     CProjectFile* project = m_host.GetProjectFile();
-    if (!name || !*name || !destination || !*destination || !connection || !project ||
+    if (!IsValidProgramName(name) || !destination || !*destination || !connection || !project ||
         project->GetDirectory().IsEmpty() || !m_host.PermitProgramOperation({name}) || !connection->HasProgram(name))
         return 0;
     m_host.SaveEditors(name);
@@ -493,7 +493,7 @@ int CProgramTransfer::ControllerCrc(LPCSTR name, BOOL& read)
 
 BOOL CProgramTransfer::LoadProgramToController(LPCSTR name, int type, BOOL resetCancel)
 {
-    if (!name || !*name)
+    if (!IsValidProgramName(name))
         return FALSE;
     Busy busy(m_host);
     const BOOL fast = m_host.UseFastProgramLoad();
@@ -574,6 +574,10 @@ int CProgramTransfer::DeletePrograms(LPCSTR names)
             }
         } else if (CString(part.c_str()).CompareNoCase("TABLE") == 0) {
             Run(CMD_NEW, 0, "TABLE");
+        } else if (!IsValidProgramName(part.c_str())) {
+            // A name no program has (a quote in it would end the command's
+            // text early): nothing is sent for it.
+            result = 0;
         } else {
             m_host.CloseEditors(part.c_str());
             // The program leaves the lists only once the controller erased it.
@@ -608,7 +612,8 @@ BOOL CProgramTransfer::RenameProgram(LPCSTR source, LPCSTR destination)
 
 BOOL CProgramTransfer::CopyOrRename(LPCSTR source, LPCSTR destination, bool rename)
 {
-    if (!source || !destination || !*source || !*destination || CString(source).CompareNoCase(destination) == 0)
+    if (!IsValidProgramName(source) || !IsValidProgramName(destination) ||
+        CString(source).CompareNoCase(destination) == 0)
         return FALSE;
     Busy busy(m_host);
     CControllerConnection* connection = m_host.GetConnection();

@@ -651,6 +651,27 @@ TEST_F(ProgramTransferTest, AProgramLeavesTheProjectOnlyWhenTheControllerErasedI
     EXPECT_EQ(NewCommands(), Lines{"NEW \"TABLE\""});
 }
 
+TEST_F(ProgramTransferTest, NamesNoProgramCanHaveAreNeverSent)
+{
+    AddToProject("MAIN", "a=1\r\n");
+    const char* const names[] = {"MA\"IN", "A B", "ABCDEFGHIJKLMNOP", ""};
+    for (const char* name : names) {
+        WriteWholeFile(FilePath(name), "a=1\r\n");
+        EXPECT_EQ(m_transfer.LoadProgramText(name, FilePath(name).c_str(), 0, TRUE), 0) << name;
+        EXPECT_FALSE(m_transfer.LoadProgramToController(name, 0, TRUE)) << name;
+        EXPECT_FALSE(m_transfer.SaveProgramToDisk(name, 0, FALSE)) << name;
+        EXPECT_FALSE(m_transfer.CopyProgram("MAIN", name)) << name;
+        EXPECT_FALSE(m_transfer.RenameProgram(name, "MAIN")) << name;
+        EXPECT_EQ(m_transfer.ExportProgramFile(name, FilePath("OUT").c_str(), TRUE), 0) << name;
+        EXPECT_TRUE(NewCommands().empty()) << name;
+        ::DeleteFileA(FilePath(name).c_str());
+    }
+    // In a list, the others still go.
+    EXPECT_EQ(m_transfer.DeletePrograms("MA\"IN\",MAIN"), 0);
+    EXPECT_EQ(NewCommands(), (Lines{"NEW \"MAIN\"", "&C"}));
+    EXPECT_TRUE(m_prompts.Texts().empty());
+}
+
 TEST_F(ProgramTransferTest, CopyMakesTheFileThenTheControllerCopy)
 {
     AddToProject("MAIN", "a=1\r\n");
