@@ -26,6 +26,10 @@ RegistrySandbox::RegistrySandbox()
     char name[64];
     std::snprintf(name, sizeof name, "%lu-%d", GetCurrentProcessId(), counter++);
     m_path = std::string(kSandboxPrefix) + name;
+    // A test program that crashed leaves its keys behind, and Wine gives a
+    // later program the same process id: start from an empty key.
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, m_path.c_str());
 
     // Keys are not volatile: the code under test may create ordinary keys
     // below them, which a volatile parent refuses.

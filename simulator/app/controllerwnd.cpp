@@ -11,6 +11,7 @@
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
+#include "ui/shelltree.h"
 
 namespace {
 
@@ -423,16 +424,41 @@ void CControllerWnd::SetDeleteOnExit(bool on)
         m_batteryRam->SetDeleteOnExit(on);
 }
 
+namespace {
+
+// The documents folder as the shell names it.
+const char kDocumentsFolderId[] = "::{450d8fba-ad25-11d0-98a8-0800361b1103}";
+
+} // namespace
+
+std::string DocumentsFolderPath()
+{
+    CShellPidl shell;
+    char path[MAX_PATH] = {};
+    BOOL named = FALSE;
+    if (LPITEMIDLIST pidl = shell.PidlFromPath(kDocumentsFolderId)) {
+        named = ::SHGetPathFromIDListA(pidl, path);
+        shell.Free(pidl);
+    }
+    // A shell that does not parse the folder's name still knows the folder.
+    if (!named || !path[0])
+        named = SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path));
+    std::string folder = named ? path : "";
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
+
 std::string CControllerWnd::DumpImage()
 {
     if (!m_batteryRam)
         return std::string();
     const DWORD number = ReadSimSettingDword("\\Config", "DumpSequence", 0);
-    char folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder)) || !folder[0])
-        std::strcpy(folder, "C:");
+    std::string folder = DocumentsFolderPath();
+    if (folder.empty())
+        folder = "C:";
     char name[MAX_PATH + 32];
-    std::snprintf(name, sizeof name, "%s\\SimDmpSR%04d.dmp", folder, static_cast<int>(number));
+    std::snprintf(name, sizeof name, "%s\\SimDmpSR%04d.dmp", folder.c_str(), static_cast<int>(number));
     WriteSimSettingDword("\\Config", "DumpSequence", number + 1);
     return m_batteryRam->SaveAs(name) ? std::string(name) : std::string();
 }

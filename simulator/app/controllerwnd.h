@@ -50,6 +50,9 @@ UINT LinkMessageId();
 // followed by "\VexoLabs\QCSimulator", ending in a backslash; missing
 // levels are made when asked. Empty when there is none.
 std::string SimulatorDataFolder(bool create);
+// The user's documents folder, without a trailing "\"; empty when the
+// shell cannot name it.
+std::string DocumentsFolderPath();
 // Puts another folder (ending in a backslash) in place of the user's one;
 // empty restores it.
 void SetSimulatorDataFolder(const std::string& folder);

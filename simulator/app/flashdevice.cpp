@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/scheduler.h"
 
@@ -77,4 +78,11 @@ bool ProgramFlashBytes(const void* source, void* destination, int32_t count, int
         to[n] = from[n];
     }
     return true;
+}
+
+void InstallFlashDevice()
+{
+    static const qcrt::FlashDeviceOperations operations = {EraseFlashChip, EraseFlashBlock, ClearFlashImage,
+                                                           QueryFlashFlag, ProgramFlashBytes};
+    qcrt::SetFlashDeviceOperations(&operations);
 }

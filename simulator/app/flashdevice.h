@@ -20,3 +20,8 @@ bool QueryFlashFlag();
 // image (false, nothing written, otherwise). Each byte is copied in a
 // no-suspend section of its own, so the sequencer may switch between bytes.
 bool ProgramFlashBytes(const void* source, void* destination, int32_t count, int process);
+
+// Gives the runtime's flash layer these operations: from the next flash
+// initialisation (the controller's start) it erases and programs the image
+// through them.
+void InstallFlashDevice();

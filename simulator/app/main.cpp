@@ -6,7 +6,10 @@
 #include "framework/afx.h"
 #include "framework/app.h"
 #include "framework/controls.h"
+#include "framework/prompt.h"
 #include "simulator/app/controller_entry.h"
+#include "simulator/app/hrlog.h"
+#include "simulator/app/userdialog.h"
 #include "simulator/app/virtualqcdlg.h"
 
 namespace {
@@ -18,6 +21,7 @@ public:
     BOOL InitInstance() override
     {
         AfxInitCommonControls();
+        AfxSetPromptService(&m_prompts);
         InstallControllerEntry();
         if (WantsResetDialog(m_lpCmdLine)) {
             CResetSimulatorDialog dialog;
@@ -28,10 +32,16 @@ public:
             dialog.DoModal();
             m_pMainWnd = nullptr;
         }
+        AfxSetPromptService(nullptr);
         return FALSE;
     }
+
+private:
+    qcsim::CSimPrompts m_prompts;
 };
 
+// The high-resolution log, written (when it holds entries) at the end.
+qcsim::CHRLog theHRLog;
 CVirtualQCApp theApp;
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/registry.h"
+
 namespace {
 
 const char kSettingsKey[] = "Software\\VexoLabs\\QCSimulation";
@@ -78,48 +80,29 @@ const char* LogByteName(uint8_t byte)
 
 DWORD ReadSimSettingDword(const char* subkey, const char* name, DWORD fallback)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(subkey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return fallback;
-    DWORD type = 0, value = 0, size = sizeof value;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : fallback;
+    DWORD value = 0;
+    return CRegistry(HKEY_CURRENT_USER, KeyPath(subkey).c_str()).GetDword(name, value) ? value : fallback;
 }
 
 void WriteSimSettingDword(const char* subkey, const char* name, DWORD value)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(subkey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    const std::string path = KeyPath(subkey);
+    if (CRegistry::CreatePath(HKEY_CURRENT_USER, path.c_str()))
+        CRegistry(HKEY_CURRENT_USER, path.c_str()).SetDword(name, value);
 }
 
 std::string ReadSimSettingString(const char* subkey, const char* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(subkey).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::string();
-    char text[MAX_PATH + 1] = {};
-    DWORD type = 0, size = MAX_PATH;
-    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS || type != REG_SZ)
-        return std::string();
-    return std::string(text, strnlen(text, size));
+    CString text;
+    CRegistry(HKEY_CURRENT_USER, KeyPath(subkey).c_str()).GetString(name, text);
+    return static_cast<LPCSTR>(text);
 }
 
 void WriteSimSettingString(const char* subkey, const char* name, const std::string& value)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(subkey).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
+    const std::string path = KeyPath(subkey);
+    if (CRegistry::CreatePath(HKEY_CURRENT_USER, path.c_str()))
+        CRegistry(HKEY_CURRENT_USER, path.c_str()).SetString(name, value.c_str());
 }
 
 namespace qcsim {
@@ -249,8 +232,13 @@ bool CLogFile::Reset()
         return true;
     const bool wasOpen = m_file != INVALID_HANDLE_VALUE;
     CloseLocked();
-    const bool truncated = OpenLocked(true);
-    CloseLocked();
+    // Emptied whether or not the log writes to the file now: the user may
+    // reset the file before turning file output on.
+    HANDLE file = CreateFileA(m_fileName.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool truncated = file != INVALID_HANDLE_VALUE;
+    if (truncated)
+        CloseHandle(file);
     if (wasOpen)
         OpenLocked(false);
     return truncated;

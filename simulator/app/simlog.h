@@ -57,6 +57,8 @@ public:
     void SetLogToFile(bool on) { m_toFile = on; }
     void SetDebugOutput(bool on) { m_debugOutput = on; }
     bool IsEnabled() const { return m_enabled; }
+    bool WritesToFile() const { return m_toFile; }
+    bool WritesDebugOutput() const { return m_debugOutput; }
     unsigned GetLogMask() const { return m_mask; }
     const std::string& GetFilePath() const { return m_fileName; }
 

@@ -6,7 +6,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "foundation/versioninfo.h"
+#include "framework/prompt.h"
+
+#include "simulator/app/diagnosticdialog.h"
 #include "simulator/app/resource.h"
+#include "simulator/app/splashfile.h"
+#include "simulator/app/userdialog.h"
 #include "simulator/app/simlog.h"
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/host.h"
@@ -91,6 +97,43 @@ std::string SystemVersionText(float version)
     return text;
 }
 
+AboutTexts ReadAboutTexts(const char* programFile)
+{
+    const CVersionInfo info(programFile);
+    AboutTexts texts;
+    char line[160];
+    std::snprintf(line, sizeof line, "Version: %s  %s", static_cast<LPCSTR>(info.GetVersionText(FALSE)),
+                  SystemVersionText(kControllerSoftwareVersion).c_str());
+    texts.version = line;
+    texts.copyright = static_cast<LPCSTR>(info.GetCopyright());
+    return texts;
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length < MAX_PATH ? length : 0);
+    const size_t slash = folder.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
+HBITMAP LoadBackground(const std::string& folder, HWND owner)
+{
+    const std::string enciphered = folder + "\\QCSGraphic.teg", plain = folder + "\\QCSGTemp.bmp";
+    HBITMAP picture = nullptr;
+    if (!folder.empty() && ::GetFileAttributesA(enciphered.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        qcsim::CSplashEncrypt::Decipher(enciphered, plain, owner)) {
+        picture = static_cast<HBITMAP>(
+            ::LoadImageA(nullptr, plain.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        ::DeleteFileA(plain.c_str());
+    }
+    if (!picture)
+        picture = static_cast<HBITMAP>(::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND),
+                                                    IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    return picture;
+}
+
 bool WantsResetDialog(const char* commandLine)
 {
     std::string line = commandLine ? commandLine : "";
@@ -104,6 +147,7 @@ ON_WM_TIMER()
 ON_WM_PAINT()
 ON_WM_SYSCOMMAND()
 ON_WM_DRAWITEM()
+ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
 ON_MESSAGE(WM_SIM_READ_INPUTS, OnReadInputs)
 ON_MESSAGE(WM_SIM_WRITE_OUTPUTS, OnWriteOutputs)
 ON_MESSAGE(qcsim::WM_MIMIC_SET_POINT, OnSetPoint)
@@ -143,8 +187,7 @@ BOOL CVirtualQCDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     ::SetWindowTextA(m_hWnd, "QC Simulation");
-    m_background = static_cast<HBITMAP>(
-        ::LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    m_background = LoadBackground(ProgramFolder(), m_hWnd);
 
     m_link.CreateLinkWindow(this, IDC_LINK_WINDOW);
     m_link.SetDialogWindow(m_hWnd);
@@ -261,6 +304,12 @@ void CVirtualQCDlg::OnTimer(UINT_PTR nIDEvent)
         RefreshAxes();
     else
         CDialog::OnTimer(nIDEvent);
+}
+
+LRESULT CVirtualQCDlg::OnQueryDragIcon(WPARAM, LPARAM)
+{
+    // The minimised dialog is dragged as its icon.
+    return reinterpret_cast<LRESULT>(m_icon);
 }
 
 LRESULT CVirtualQCDlg::OnReadInputs(WPARAM wParam, LPARAM lParam)
@@ -398,7 +447,8 @@ void CVirtualQCDlg::OnViewAxes()
 void CVirtualQCDlg::OnResetImages()
 {
     const std::string caption = LoadText(IDS_RESET_MEMORY_CAPTION), text = LoadText(IDS_RESET_MEMORY_TEXT);
-    if (::MessageBoxA(m_hWnd, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES)
+    if (AfxGetPromptService().Prompt(m_hWnd, text.c_str(), caption.c_str(),
+                                     MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES)
         return;
     m_link.SetDeleteOnExit(true);
     Close();
@@ -439,39 +489,12 @@ void CVirtualQCDlg::OnAbout()
             CDialog::OnInitDialog();
             char file[MAX_PATH] = {};
             ::GetModuleFileNameA(nullptr, file, MAX_PATH);
-            std::string version, copyright;
-            DWORD ignored = 0;
-            const DWORD size = GetFileVersionInfoSizeA(file, &ignored);
-            std::string block(size, '\0');
-            if (size && GetFileVersionInfoA(file, 0, size, block.data())) {
-                VS_FIXEDFILEINFO* fixed = nullptr;
-                UINT length = 0;
-                if (VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
-                    char text[64];
-                    std::snprintf(text, sizeof text, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
-                                  LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
-                                  LOWORD(fixed->dwFileVersionLS));
-                    version = text;
-                }
-                WORD* translation = nullptr;
-                if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
-                                   &length) &&
-                    translation && length >= 4) {
-                    char path[96];
-                    std::snprintf(path, sizeof path, "\\StringFileInfo\\%04x%04x\\LegalCopyright", translation[0],
-                                  translation[1]);
-                    char* text = nullptr;
-                    if (VerQueryValueA(block.data(), path, reinterpret_cast<void**>(&text), &length) && text)
-                        copyright = text;
-                }
-            }
+            const AboutTexts texts = ReadAboutTexts(file);
+            ::SetDlgItemTextA(m_hWnd, IDC_ABOUT_VERSION, texts.version.c_str());
             char line[160];
-            std::snprintf(line, sizeof line, "Version: %s  %s", version.c_str(),
-                          SystemVersionText(kControllerSoftwareVersion).c_str());
-            ::SetDlgItemTextA(m_hWnd, IDC_ABOUT_VERSION, line);
             std::snprintf(line, sizeof line, "Built on %s at %s", __DATE__, __TIME__);
             ::SetDlgItemTextA(m_hWnd, IDC_ABOUT_BUILT, line);
-            ::SetDlgItemTextA(m_hWnd, IDC_ABOUT_COPYRIGHT, copyright.c_str());
+            ::SetDlgItemTextA(m_hWnd, IDC_ABOUT_COPYRIGHT, texts.copyright.c_str());
             return TRUE;
         }
     };
@@ -481,11 +504,8 @@ void CVirtualQCDlg::OnAbout()
 
 void CVirtualQCDlg::OnDebugging()
 {
-    // Logging is set through the settings ("EnableCommsLogging", "LogFlags",
-    // "LogFileName"); read them again and show the state on the background.
-    SimLog().ReadSettings();
-    SimLog().SetFilePath(ReadSimSettingString("\\Config", "LogFileName"));
-    ::InvalidateRect(::GetDlgItem(m_hWnd, IDC_BACKGROUND), nullptr, TRUE);
+    CDiagnosticDialog dialog(this);
+    dialog.DoModal();
 }
 
 void CVirtualQCDlg::OnDestroy()
@@ -532,7 +552,7 @@ void CResetSimulatorDialog::OnOK()
         const size_t end = failed.find('\n', start);
         char text[MAX_PATH + 64];
         std::snprintf(text, sizeof text, "Error deleting file %s", failed.substr(start, end - start).c_str());
-        ::MessageBoxA(m_hWnd, text, "Reset Simulator", MB_OK | MB_ICONERROR);
+        AfxGetPromptService().Prompt(m_hWnd, text, "Reset Simulator", MB_OK | MB_ICONERROR);
         start = end + 1;
     }
     EndDialog(IDOK);

@@ -25,6 +25,19 @@ std::string MoveTypeText(long code);
 std::string DemandPositionText(int32_t position, float units);
 // The controller version as the about box shows it: "(Sys: 2.01, dev: 53)".
 std::string SystemVersionText(float version);
+// The about box's version line ("Version: 2.0.0.1  (Sys: 1.65)") and
+// copyright line, from the version resource of the program's file (the
+// copyright is empty without one).
+struct AboutTexts {
+    std::string version;
+    std::string copyright;
+};
+AboutTexts ReadAboutTexts(const char* programFile);
+// The folder of the running program, without a trailing "\".
+std::string ProgramFolder();
+// The main dialog's background: "QCSGraphic.teg" in folder deciphered (its
+// faults shown to the user), else the bitmap resource.
+HBITMAP LoadBackground(const std::string& folder, HWND owner);
 // Lower-cased command line asks for the reset dialog.
 bool WantsResetDialog(const char* commandLine);
 
@@ -50,6 +63,7 @@ protected:
     void OnPaint();
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnReadInputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnWriteOutputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetPoint(WPARAM wParam, LPARAM lParam);

@@ -16,6 +16,7 @@
 #include "simulator/runtime/lexer.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/modbus.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/ports.h"
 #include "simulator/runtime/power_up.h"
@@ -465,6 +466,7 @@ void SetPowerUpState()
     g_ServoRunning.store(true);
     InstallInterpreter();
     SetCommandChannelService(ServiceCommandChannel);
+    InstallModbus();
 }
 
 } // namespace

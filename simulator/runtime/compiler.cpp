@@ -1467,12 +1467,19 @@ bool CompileCommandLine(const uint8_t* tokens, int tokenLength, uint8_t* code, i
     return true;
 }
 
+int32_t OperatorPrecedence(uint8_t op)
+{
+    return Precedence(op);
+}
+
 bool CompileProgram(int program, int process)
 {
     if (!ProgramExists(program)) {
         SetProcessError(process, kErrProgramNotFound);
         return false;
     }
+    if (IsGcodeProgram(program))
+        return true; // its lines are parsed as they run
     ResourceClaim claim(process, kResourceProgramStore, -1);
     CompileState& state = StateOf(process);
     SetProcessError(process, 0);

@@ -52,6 +52,11 @@ constexpr int kCommandLineText = -1;
 // "E" and a signed exponent.
 float ParseNumber(std::string_view text);
 
+// The precedence of a binary operator token: power 0, multiply and divide 1,
+// MOD 2, minus and plus 3, the comparisons 4, AND, OR and XOR 5 (the lower
+// binds tighter).
+int32_t OperatorPrecedence(uint8_t op);
+
 // Compiles the command line's token line into code (capacity bytes), clearing
 // the process's error and the structure stack first; a structure left open is
 // error 39. Returns false with the process's error set.

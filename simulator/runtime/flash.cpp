@@ -20,6 +20,9 @@ namespace {
 
 std::mutex g_HookLock;
 FlashFaultHook g_FaultHook;
+FlashDeviceOperations g_DeviceOperations{};
+
+void DoNothing(int) {}
 
 constexpr uint32_t kRuntimeAreaSize = 0x100000;
 constexpr uint32_t kFlashVrRecordSize = 5;
@@ -256,8 +259,16 @@ bool InitFlashDevice()
     g_FlashDevice.memoryCopyOffset = 0x80000;
     g_FlashDevice.furtherAreaOffset = 0xF0000;
     g_FlashDevice.runtimeAreaSize = kRuntimeAreaSize;
+    g_FlashDevice.operations = g_DeviceOperations;
+    for (auto& slot : g_FlashDevice.idle)
+        slot = DoNothing;
     g_FlashDevice.set = true;
     return true;
+}
+
+void SetFlashDeviceOperations(const FlashDeviceOperations* operations)
+{
+    g_DeviceOperations = operations ? *operations : FlashDeviceOperations{};
 }
 
 void ReleaseFlashDevice()
@@ -272,6 +283,8 @@ bool EraseSector(int sector)
     uint32_t start = static_cast<uint32_t>(sector) * g_FlashDevice.sectorSize;
     if (start >= g_FlashDevice.size || !HookAllows(FlashOperation::Erase, start, g_FlashDevice.sectorSize))
         return false;
+    if (g_FlashDevice.operations.eraseBlock)
+        return g_FlashDevice.operations.eraseBlock(sector, -1);
     std::memset(g_FlashDevice.image + start, 0xFF, g_FlashDevice.sectorSize);
     return true;
 }
@@ -290,6 +303,9 @@ bool ProgramFlash(const void* source, uint32_t address, uint32_t length)
         return false;
     if (!HookAllows(FlashOperation::Program, address, length))
         return false;
+    if (g_FlashDevice.operations.programBytes)
+        return g_FlashDevice.operations.programBytes(source, g_FlashDevice.image + address,
+                                                     static_cast<int32_t>(length), -1);
     const uint8_t* bytes = static_cast<const uint8_t*>(source);
     for (uint32_t n = 0; n < length; ++n) {
         g_FlashDevice.image[address + n] = bytes[n];

@@ -20,6 +20,21 @@
 
 namespace qcrt {
 
+// The flash chip's own operations, as the program that hosts the runtime
+// supplies them (the simulator works on its flash image). Erase and program
+// answer false for a failed attempt; the process index is the caller's.
+struct FlashDeviceOperations {
+    bool (*eraseChip)(int32_t flag);
+    bool (*eraseBlock)(int32_t block, int process);
+    void (*clearImage)();
+    bool (*queryFlag)();
+    bool (*programBytes)(const void* source, void* destination, int32_t count, int process);
+};
+
+// The operations InitFlashDevice puts into the record; null (the default)
+// leaves the runtime erasing and programming the image in place.
+void SetFlashDeviceOperations(const FlashDeviceOperations* operations);
+
 struct FlashDeviceRecord {
     uint8_t* image;
     uint32_t size;
@@ -29,6 +44,10 @@ struct FlashDeviceRecord {
     uint32_t memoryCopyOffset; // the stored memory copy of POWER_UP = 1
     uint32_t furtherAreaOffset;
     uint32_t runtimeAreaSize; // the part of the device the runtime uses
+    FlashDeviceOperations operations;
+    // Slots that take the process index and do nothing (clearing the
+    // parameters and storing the programs call one).
+    void (*idle[3])(int process);
     bool set;
 };
 

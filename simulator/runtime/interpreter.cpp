@@ -7,6 +7,7 @@
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flow_control.h"
+#include "simulator/runtime/gcode.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/lexer.h"
@@ -373,12 +374,12 @@ namespace {
 }
 
 // True when the process's turn would do nothing but run its next statement:
-// it runs as asked, has no error pending, has not ended, and its line has no
-// breakpoint.
+// it runs a BASIC program as asked, has no error pending, has not ended, and
+// its line has no breakpoint.
 inline bool PlainRunningTurn(const ProcessRecord& r)
 {
     return r.requestedState == kStateRunning && r.currentState == kStateRunning && r.errorNumber == 0 &&
-           r.endFlag == 0 && (r.currentLine & kBreakpointBit) == 0;
+           r.endFlag == 0 && (r.currentLine & kBreakpointBit) == 0 && r.programKind == 0;
 }
 
 } // namespace
@@ -390,7 +391,11 @@ void ExecuteStatement(const uint8_t* text, int& position, int limit, int process
 
 void StepProcess(int process)
 {
-    RunStatement(g_ProcessRecords[process], process);
+    ProcessRecord& r = g_ProcessRecords[process];
+    if (r.programKind == 1)
+        GcodeStep(process);
+    else
+        RunStatement(r, process);
 }
 
 bool ProcessTurn(int process)
@@ -465,10 +470,11 @@ void StartProcess(int process)
 {
     ProcessRecord& r = g_ProcessRecords[process];
     const int program = r.programNumber;
+    const bool gcode = IsGcodeProgram(program);
     {
         ResourceClaim control(process, kResourceProcessControl, process);
         ResourceClaim store(process, kResourceProgramStore, program);
-        if (!HasCode(program) && !CompileProgram(program, process))
+        if (!gcode && !HasCode(program) && !CompileProgram(program, process))
             return;
         IncrementRunCount(program);
     }
@@ -484,17 +490,20 @@ void StartProcess(int process)
     r.trapTarget = 0;
     r.trapKind = 0;
     r.valueDepth = 0;
-    r.programKind = ProgramType(program) == kProgramTypeGCode ? 1 : 0;
+    r.programKind = gcode ? 1 : 0;
     for (int axis = 0; axis < kBaseListSize; ++axis)
         r.baseList[axis] = axis;
     r.text = g_MemoryBase;
     r.codeProgram = program;
     r.base = SourceStart(program);
-    r.lowBound = CodeStart(program);
-    r.highBound = CodeEnd(program);
+    r.lowBound = gcode ? r.base : CodeStart(program);
+    // G code steps through the source lines, the end record included.
+    r.highBound = gcode ? SourceEnd(program) - 1 : CodeEnd(program);
     r.position = r.lowBound;
     r.currentLine = 0;
-    if (r.position + 3 <= r.highBound) {
+    if (gcode)
+        ResetGcodeProcess(process);
+    else if (r.position + 3 <= r.highBound) {
         int at = r.position;
         r.currentLine = static_cast<int32_t>(Get24(g_MemoryBase, at));
         r.position = at;
@@ -523,6 +532,10 @@ void EndProcess(int process)
 
 void StepAndPause(int process)
 {
+    if (g_ProcessRecords[process].programKind == 1) {
+        GcodeStepAndPause(process);
+        return;
+    }
     StepProcess(process);
     ReportProcessPaused(process);
     g_ProcessRecords[process].requestedState = kStatePaused;

@@ -8,6 +8,7 @@
 
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
+#include "simulator/runtime/drive_buses.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flash.h"
@@ -340,6 +341,8 @@ float ReadParameter(int row, int process)
                                   (ReadSetting(kSettingUnlocked, process) == 0 ? 1000 : 0));
     case 12:
         return static_cast<float>((s & p.mask) >> LowestBit(p.mask));
+    case 25:
+        return ReadSercosPhase(g_ProcessRecords[process].modifierSlot, process);
     case 26:
         SetProcessError(process, kErrParameterOutOfRange);
         return 0.0f;
@@ -478,6 +481,8 @@ float WriteParameter(int row, float v, int process)
         return std::abs(static_cast<int64_t>(n)) > mask ? OutOfRange(process) : storeInt(n);
     case 24:
         return WritePortProtocol(n, process);
+    case 25:
+        return WriteSercosPhase(g_ProcessRecords[process].modifierSlot, n, process);
     case 26:
         SetProcessError(process, kErrCommandOutOfContext);
         return 0.0f;

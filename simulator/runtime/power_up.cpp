@@ -5,11 +5,13 @@
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/comms_keywords.h"
+#include "simulator/runtime/drive_buses.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/io_keywords.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
+#include "simulator/runtime/modbus.h"
 #include "simulator/runtime/parameters.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_store.h"
@@ -166,6 +168,8 @@ void SetSystemDefaults()
     ResetIo();
     ResetDeclaredNames();
     ResetCommsKeywords();
+    ResetDriveBuses();
+    ResetModbus();
     g_SystemValues.controllerType = 200;
     g_SystemValues.programAreaTop = static_cast<int32_t>(kProgramAreaStart);
     g_SystemValues.value16 = 16;

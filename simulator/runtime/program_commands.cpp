@@ -662,7 +662,7 @@ bool StartProgramOnProcess(int program, int target, int32_t state, int process)
             if (GetProcessError(process) != 0)
                 return false;
         }
-        if (!HasCode(program)) {
+        if (!HasCode(program) && !IsGcodeProgram(program)) {
             SetProcessError(process, kErrNoCode);
             return false;
         }

@@ -948,6 +948,11 @@ int LexerModeOf(int program)
     return ProgramType(program) == kProgramTypeGCode ? kLexerModeGCode : kLexerModeBasic;
 }
 
+bool IsGcodeProgram(int program)
+{
+    return ProgramExists(program) && ProgramType(program) == kProgramTypeGCode;
+}
+
 void DiscardCode(int program)
 {
     if (!HasCode(program) || !DirectoryValid())

@@ -119,6 +119,8 @@ uint32_t StoredChecksum();
 std::string ProgramName(int program);
 const uint8_t* ProgramNameInMemory(int program);
 int LexerModeOf(int program);
+// A G code program runs from its source lines; it is never compiled.
+bool IsGcodeProgram(int program);
 
 // Creates an empty program of that name without selecting it.
 int CreateProgram(std::string_view name, int process);

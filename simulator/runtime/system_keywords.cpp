@@ -337,7 +337,7 @@ void KeywordAutorun(const uint8_t*, int& position, int, int process)
         programs.push_back(program);
     }
     for (int program : programs) {
-        if (!HasCode(program))
+        if (!HasCode(program) && !IsGcodeProgram(program))
             continue;
         const int p = AutorunProcess(program, process);
         if (p < 0)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "simulator/runtime/comms_keywords.h"
+#include "simulator/runtime/drive_buses.h"
 #include "simulator/runtime/edprog.h"
 #include "simulator/runtime/flow_control.h"
 #include "simulator/runtime/interpreter.h"
@@ -18,6 +19,7 @@
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/program_selection.h"
+#include "simulator/runtime/screen_editor.h"
 #include "simulator/runtime/system_keywords.h"
 #include "simulator/runtime/terminal_keywords.h"
 
@@ -32,7 +34,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"COPY|CP", 0, 0, 2, 2, 0, 0, KeywordCopy, 0x001C00A1},             // 2
     {"DEL|RM", 0, 0, 0, 1, 0, 0, KeywordNew, 0x001C00A1},               // 3
     {"DIR|LS", 0, 0, 0, 1, 0, 0, KeywordDir, 0x001C00A1},               // 4
-    {"EDIT|ED", 0, 0, 0, 0, 0, 1, nullptr, 0x001C0021},                 // 5
+    {"EDIT|ED", 0, 0, 0, 0, 0, 1, KeywordEdit, 0x001C0021},             // 5
     {"EPROM", 0, 0, 0, 0, 0, 1, KeywordEprom, 0x001C0029},              // 6
     {"CLEAR_PARAMS", 0, 0, 0, 0, 0, 0, nullptr, 0x001C0021},            // 7
     {"GLOBAL", 0, 0, 0, 1, 0, 1, KeywordGlobal, 0x001C00B1},            // 8
@@ -188,7 +190,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"READ_BIT", 0, 0, 0, 0, 2, 2, KeywordReadBit, 0x001C003C},         // 158
     {"INVERT_IN", 0, 0, 0, 0, 2, 2, KeywordInvertIn, 0x001C0039},       // 159
     {"POKE", 0, 0, 0, 0, 2, 3, KeywordPoke, 0x001C003C},                // 160
-    {"SERCOS", 0, 0, 0, 0, 1, 17, nullptr, 0x001C003D},                 // 161
+    {"SERCOS", 0, 0, 0, 0, 1, 17, KeywordSercos, 0x001C003D},           // 161
     {"ETHERNET", 0, 0, 0, 0, 3, 9, KeywordEthernet, 0x001A003D},                // 162
     {"ETHERNET_IP", 0, 0, 0, 0, 4, 7, KeywordEthernetIp, 0x001A003D},             // 163
     {"FINS_COMMS", 0, 0, 0, 0, 10, 14, KeywordFinsComms, 0x001C003D},            // 164
@@ -197,10 +199,10 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"ENCODER_RATIO", 0, 1, 0, 0, 2, 2, EncoderRatio, 0x001C0039},      // 167
     {"ENCODER_READ", 0, 1, 0, 0, 1, 1, EncoderRead, 0x001C003D},        // 168
     {"ENCODER_WRITE", 0, 1, 0, 0, 2, 2, EncoderWrite, 0x001C003D},      // 169
-    {"MECHATROLINK", 0, 0, 0, 0, 2, 9, nullptr, 0x0014003D},            // 170
-    {"INVERTER_READ", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},           // 171
-    {"INVERTER_WRITE", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},          // 172
-    {"INVERTER_COMMAND", 0, 0, 0, 0, 3, 9, nullptr, 0x0014003D},        // 173
+    {"MECHATROLINK", 0, 0, 0, 0, 2, 9, KeywordMechatrolink, 0x0014003D}, // 170
+    {"INVERTER_READ", 0, 0, 0, 0, 3, 9, KeywordInverterRead, 0x0014003D}, // 171
+    {"INVERTER_WRITE", 0, 0, 0, 0, 3, 9, KeywordInverterWrite, 0x0014003D}, // 172
+    {"INVERTER_COMMAND", 0, 0, 0, 0, 3, 9, KeywordInverterCommand, 0x0014003D}, // 173
     {"COORDINATOR_DATA", 0, 0, 0, 0, 1, 9, Coordinator, 0x0014003D},    // 174
     {"PWM_CONTROL", 0, 1, 0, 0, 1, 7, KeywordPwmControl, 0x0014003D},   // 175
     {"STEP_RATIO", 0, 1, 0, 0, 2, 2, KeywordStepRatio, 0x001C0039},     // 176

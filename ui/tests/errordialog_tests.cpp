@@ -161,19 +161,31 @@ TEST_F(ErrorDialogTest, SizedBelowItsMinimumItsWholeFrameIsPainted)
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(hDlg) != FALSE; }));
     // Above other windows on the display, at a large size first: the
     // frame's colours at the middle of its right and bottom edges.
+    // A loaded display paints late, so each reading waits for the screen
+    // to settle rather than for a fixed time.
     SetWindowPos(hDlg, HWND_TOPMOST, 20, 20, 400, 300, SWP_NOACTIVATE);
-    PumpUntil([] { return false; }, 100);
-    const COLORREF right = ScreenPixel(hDlg, 400 - 2, 150);
-    const COLORREF bottom = ScreenPixel(hDlg, 200, 300 - 2);
+    COLORREF right = CLR_INVALID;
+    COLORREF bottom = CLR_INVALID;
+    int unchanged = 0;
+    PumpUntil([&] {
+        const COLORREF r = ScreenPixel(hDlg, 400 - 2, 150);
+        const COLORREF b = ScreenPixel(hDlg, 200, 300 - 2);
+        unchanged = (r == right && b == bottom) ? unchanged + 1 : 0;
+        right = r;
+        bottom = b;
+        return unchanged == 10;
+    });
 
     SetWindowPos(hDlg, nullptr, 0, 0, 100, 60, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    PumpUntil([] { return false; }, 100);
     CRect window;
     GetWindowRect(hDlg, &window);
     ASSERT_EQ(300, window.Width());
     ASSERT_EQ(150, window.Height());
-    EXPECT_EQ(right, ScreenPixel(hDlg, window.Width() - 2, window.Height() / 2));
-    EXPECT_EQ(bottom, ScreenPixel(hDlg, window.Width() / 2, window.Height() - 2));
+    const auto rightNow = [&] { return ScreenPixel(hDlg, window.Width() - 2, window.Height() / 2); };
+    const auto bottomNow = [&] { return ScreenPixel(hDlg, window.Width() / 2, window.Height() - 2); };
+    PumpUntil([&] { return rightNow() == right && bottomNow() == bottom; }, 3000);
+    EXPECT_EQ(right, rightNow());
+    EXPECT_EQ(bottom, bottomNow());
     SetWindowPos(hDlg, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

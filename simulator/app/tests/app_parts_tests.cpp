@@ -13,6 +13,7 @@
 #include "simulator/app/flashdevice.h"
 #include "simulator/app/memoryimage.h"
 #include "simulator/app/simlog.h"
+#include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
@@ -117,7 +118,7 @@ TEST(LogLines, StampAndByteNames)
     EXPECT_STREQ(stamp, "07-Mar-2026 @ 04:05:06.007");
     time.wMonth = 0;
     FormatLogStamp(time, stamp, sizeof stamp);
-    EXPECT_STREQ(stamp, "07-???-2026 @ 04:05:06.007");
+    EXPECT_STREQ(stamp, "07-?\?\?-2026 @ 04:05:06.007");
 
     struct {
         uint8_t byte;
@@ -157,6 +158,20 @@ TEST_F(LogFileTest, OnlyTheMaskedCategoriesReachTheFile)
     EXPECT_EQ(text.substr(26, 2), ": ");
     EXPECT_TRUE(log.Reset());
     EXPECT_EQ(ReadWholeFile(path), "");
+}
+
+TEST_F(LogFileTest, ResetEmptiesTheFileAlsoWithFileOutputOff)
+{
+    const std::string path = m_folder / "sim.log";
+    WriteSimSettingDword("\\Config", "LogToFile", 0);
+    WriteSimSettingString("\\Config", "LogFileName", path);
+    qcsim::CLogFile log;
+    ASSERT_TRUE(WriteWholeFile(path, "old lines\r\n"));
+    EXPECT_TRUE(log.Reset());
+    EXPECT_EQ(ReadWholeFile(path), "");
+    log.SetFilePath(m_folder / "missing.log");
+    EXPECT_TRUE(log.Reset()) << "nothing to empty";
+    EXPECT_EQ(GetFileAttributesA((m_folder / "missing.log").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(LogFileTest, NothingIsWrittenWithoutAFileOrWhenDisabled)
@@ -199,7 +214,12 @@ public:
 class FlashDevice : public testing::Test {
 protected:
     FlashDevice() { qcrt::SetRuntimeHost(&m_host); }
-    ~FlashDevice() override { qcrt::SetRuntimeHost(nullptr); }
+    ~FlashDevice() override
+    {
+        qcrt::SetFlashDeviceOperations(nullptr);
+        qcrt::ReleaseFlashDevice();
+        qcrt::SetRuntimeHost(nullptr);
+    }
     size_t CountOf(uint8_t value) const { return static_cast<size_t>(std::count(m_host.image.begin(), m_host.image.end(), value)); }
     FlashHost m_host;
 };
@@ -241,6 +261,34 @@ TEST_F(FlashDevice, ChipEraseAndTheUnusedOperations)
     ClearFlashImage();
     EXPECT_EQ(CountOf(0xFF), m_host.image.size());
     EXPECT_FALSE(QueryFlashFlag());
+}
+
+// The runtime's own erase and program go through the device once it is
+// installed: its record holds the five operations and three idle slots.
+TEST_F(FlashDevice, TheRuntimesFlashLayerUsesTheDevice)
+{
+    InstallFlashDevice();
+    qcrt::ReleaseFlashDevice();
+    ASSERT_TRUE(qcrt::InitFlashDevice());
+    const qcrt::FlashDeviceOperations& slots = qcrt::g_FlashDevice.operations;
+    EXPECT_EQ(slots.eraseChip, &EraseFlashChip);
+    EXPECT_EQ(slots.eraseBlock, &EraseFlashBlock);
+    EXPECT_EQ(slots.clearImage, &ClearFlashImage);
+    EXPECT_EQ(slots.queryFlag, &QueryFlashFlag);
+    EXPECT_EQ(slots.programBytes, &ProgramFlashBytes);
+    for (auto* idle : qcrt::g_FlashDevice.idle) {
+        ASSERT_NE(idle, nullptr);
+        idle(3);
+    }
+    EXPECT_EQ(CountOf(0xFF), 0u) << "the idle slots touch nothing";
+
+    EXPECT_TRUE(qcrt::EraseSector(63));
+    EXPECT_EQ(CountOf(0xFF), 0x10000u);
+    EXPECT_FALSE(qcrt::EraseSector(64));
+    const uint8_t bytes[] = {0x00, 0x12, 0xFF, 0x80};
+    EXPECT_TRUE(qcrt::ProgramFlash(bytes, 0x3FFFFC, 4));
+    EXPECT_EQ(0, std::memcmp(m_host.image.data() + 0x3FFFFC, bytes, 4));
+    EXPECT_FALSE(qcrt::ProgramFlash(bytes, 0x3FFFFD, 4)) << "one byte past the end";
 }
 
 } // namespace

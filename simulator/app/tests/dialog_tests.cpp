@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "framework/controls.h"
 #include "simulator/app/resource.h"
@@ -15,7 +17,9 @@
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/motion.h"
 #include "simulator/runtime/power_up.h"
+#include "simulator/app/tests/modal_press.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
@@ -93,6 +97,8 @@ TEST_F(MainDialogTest, TheAxisListRefreshesEveryHalfSecond)
     axis.SetInt(qcrt::kAxisMtype, 2);
     EXPECT_TRUE(PumpUntil([&] { return ListText(2, 2) == "MA"; }, 3000));
 
+    EXPECT_NE(SendMessageA(m_dialog.m_hWnd, WM_QUERYDRAGICON, 0, 0), 0) << "dragged as its icon";
+
     RECT narrow, wide;
     GetWindowRect(m_dialog.m_hWnd, &narrow);
     SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_VIEW_AXES, 0);
@@ -133,6 +139,131 @@ TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
                  reinterpret_cast<LPARAM>(&doneFlag));
     EXPECT_EQ(doneFlag, 1);
     EXPECT_EQ(word, 0x80000900u);
+}
+
+TEST_F(MainDialogTest, MenuCommandsOpenTheirDialogsAndResetAsksFirst)
+{
+    Open();
+    std::string version, copyright;
+    {
+        ModalPress press("About QC Simulation", IDOK, [&](HWND about) {
+            version = WindowText(GetDlgItem(about, IDC_ABOUT_VERSION));
+            copyright = WindowText(GetDlgItem(about, IDC_ABOUT_COPYRIGHT));
+        });
+        SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_HELP_ABOUT, 0);
+        EXPECT_TRUE(press.Pressed());
+    }
+    EXPECT_EQ(version, "Version: 2.0.0.1  (Sys: 1.65)");
+    EXPECT_EQ(copyright, "Copyright (C) Vexo Labs Ltd");
+
+    bool logToFileShown = true;
+    {
+        ModalPress press("Diagnostic Options", IDCANCEL, [&](HWND options) {
+            logToFileShown = IsDlgButtonChecked(options, IDC_LOG_TO_FILE) == BST_CHECKED;
+        });
+        SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_OPTIONS_DEBUGGING, 0);
+        EXPECT_TRUE(press.Pressed()) << "Options > Debugging opens the diagnostics dialog";
+    }
+    EXPECT_FALSE(logToFileShown);
+
+    // "Reset Memory Image Files": No keeps everything; Yes closes and the
+    // image files go with the link window.
+    ScriptedPrompts prompts;
+    prompts.Answer(IDNO);
+    SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_RESET_IMAGES, 0);
+    ASSERT_EQ(prompts.Records().size(), 1u);
+    const ScriptedPrompts::Record question = prompts.Records()[0];
+    EXPECT_EQ(question.caption, "Reset Memory");
+    EXPECT_EQ(question.text,
+              "This will reset the simulator memory image and close the simulator.\n\nDo you wish to continue?");
+    EXPECT_EQ(question.type, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2));
+    EXPECT_TRUE(IsWindowVisible(m_dialog.m_hWnd));
+    prompts.Answer(IDYES);
+    SendMessageA(m_dialog.m_hWnd, WM_COMMAND, ID_RESET_IMAGES, 0);
+    m_dialog.DestroyWindow();
+    EXPECT_EQ(GetFileAttributesA((m_folder / "Flash.img").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The background as the dialog paints it into a bitmap of the control's size.
+struct Painted {
+    int width = 0, height = 0;
+    std::vector<COLORREF> pixels;
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+};
+
+Painted PaintBackground(HWND dialog)
+{
+    RECT box;
+    GetClientRect(GetDlgItem(dialog, IDC_BACKGROUND), &box);
+    Painted painted;
+    painted.width = box.right;
+    painted.height = box.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, box.right, box.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_BUTTON;
+    draw.CtlID = IDC_BACKGROUND;
+    draw.itemAction = ODA_DRAWENTIRE;
+    draw.hwndItem = GetDlgItem(dialog, IDC_BACKGROUND);
+    draw.hDC = memory;
+    draw.rcItem = box;
+    SendMessageA(dialog, WM_DRAWITEM, IDC_BACKGROUND, reinterpret_cast<LPARAM>(&draw));
+    for (int y = 0; y < box.bottom; ++y) {
+        for (int x = 0; x < box.right; ++x)
+            painted.pixels.push_back(GetPixel(memory, x, y));
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return painted;
+}
+
+TEST_F(MainDialogTest, WithLoggingOnTheBackgroundFadesUnderARedWarning)
+{
+    Open();
+    SimLog().SetEnabled(false);
+    const Painted plain = PaintBackground(m_dialog.m_hWnd);
+    SimLog().SetEnabled(true);
+    const Painted warned = PaintBackground(m_dialog.m_hWnd);
+    SimLog().SetEnabled(false);
+    ASSERT_GT(plain.width, 0);
+    const COLORREF red = RGB(255, 0, 0), face = GetSysColor(COLOR_BTNFACE);
+    auto count = [&](const Painted& p, COLORREF colour) {
+        return std::count(p.pixels.begin(), p.pixels.end(), colour);
+    };
+    EXPECT_EQ(count(plain, red), 0);
+    EXPECT_GT(count(warned, red), 20) << "the warning's text";
+    // Every picture pixel of the rows away from the text (and its smoothed
+    // edges) is mixed twice with the face colour: a quarter of the picture,
+    // three quarters of the face.
+    std::vector<bool> textRow(static_cast<size_t>(warned.height), false);
+    for (int y = 0; y < warned.height; ++y) {
+        for (int x = 0; x < warned.width; ++x) {
+            if (warned.At(x, y) == red) {
+                for (int row = std::max(0, y - 4); row <= std::min(warned.height - 1, y + 4); ++row)
+                    textRow[static_cast<size_t>(row)] = true;
+            }
+        }
+    }
+    int faded = 0;
+    for (int y = 0; y < plain.height; ++y) {
+        for (int x = 0; x < plain.width; ++x) {
+            const COLORREF before = plain.At(x, y), after = warned.At(x, y);
+            if (before == face || textRow[static_cast<size_t>(y)])
+                continue;
+            auto mixed = [&](int a, int f) { return ((a + f) / 2 + f) / 2; };
+            EXPECT_NEAR(GetRValue(after), mixed(GetRValue(before), GetRValue(face)), 1) << x << "," << y;
+            EXPECT_NEAR(GetGValue(after), mixed(GetGValue(before), GetGValue(face)), 1) << x << "," << y;
+            EXPECT_NEAR(GetBValue(after), mixed(GetBValue(before), GetBValue(face)), 1) << x << "," << y;
+            if (++faded > 200)
+                return;
+        }
+    }
+    EXPECT_GT(faded, 0) << "the picture has pixels of its own";
 }
 
 TEST(TextLed, FontLimitsAndANarrowMimicScrolls)

@@ -11,6 +11,7 @@
 
 #include "simulator/app/controllerwnd.h"
 #include "simulator/app/sequencer.h"
+#include "simulator/app/simlog.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
 #include "testsupport/registry_sandbox.h"
@@ -149,6 +150,24 @@ TEST_F(LinkWindowTest, ResetImagesAreWrittenAndThenDeleted)
     m_link.reset();
     EXPECT_EQ(GetFileAttributesA((m_folder / "Flash.img").c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(LinkWindowTest, DumpsTheBatteryRamToNumberedFilesInTheDocumentsFolder)
+{
+    CControllerWnd& link = Create();
+    link.GetBatteryRamImage()[7] = 0x77;
+    WriteSimSettingDword("\\Config", "DumpSequence", 41);
+    const std::string documents = DocumentsFolderPath();
+    ASSERT_FALSE(documents.empty());
+    const std::string expected[] = {documents + "\\SimDmpSR0041.dmp", documents + "\\SimDmpSR0042.dmp"};
+    for (const std::string& path : expected) {
+        EXPECT_EQ(link.DumpImage(), path);
+        const std::string dump = ReadWholeFile(path);
+        DeleteFileA(path.c_str());
+        ASSERT_EQ(dump.size(), 0x100000u) << path;
+        EXPECT_EQ(dump[7], '\x77');
+    }
+    EXPECT_EQ(ReadSimSettingDword("\\Config", "DumpSequence", 0), 43u);
 }
 
 TEST_F(LinkWindowTest, TransmitPacksFourBytesPerPostOnceThePeerRuns)

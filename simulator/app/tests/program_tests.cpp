@@ -120,9 +120,14 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
     HWND one = WaitForWindow("QC Simulation");
     ASSERT_NE(one, nullptr);
     HWND two = nullptr;
+    // The second window may come up above the first or below it: look at
+    // every window of the title, not only those below the first.
     PumpUntil(
         [&] {
-            two = FindWindowExA(nullptr, one, nullptr, "QC Simulation");
+            HWND next = nullptr;
+            while ((next = FindWindowExA(nullptr, next, nullptr, "QC Simulation")) != nullptr && next == one) {
+            }
+            two = next;
             return two != nullptr;
         },
         10000);

@@ -276,6 +276,7 @@ RuntimeEnvironment::~RuntimeEnvironment()
 {
     SetProcessLoop(nullptr);
     SetCommandChannelService(nullptr);
+    SetModbusService(nullptr);
     SetFlashFaultHook(nullptr);
     ReleaseFlashDevice();
     SetRuntimeHost(nullptr);

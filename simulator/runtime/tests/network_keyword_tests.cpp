@@ -8,6 +8,8 @@
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/network_keywords.h"
+#include "simulator/runtime/vocabulary.h"
 #include "simulator/runtime/tests/store_helpers.h"
 
 using namespace qcrt;
@@ -38,6 +40,29 @@ protected:
         return outcome;
     }
 };
+
+TEST(NetworkKeywordRows, TokensArgumentCountsAndHandlers)
+{
+    const struct {
+        const char* name;
+        int token;
+        int minArguments;
+        int maxArguments;
+        KeywordHandler handler;
+    } rows[] = {
+        {"ETHERNET", 162, 3, 9, KeywordEthernet},
+        {"ETHERNET_IP", 163, 4, 7, KeywordEthernetIp},
+        {"FINS_COMMS", 164, 10, 14, KeywordFinsComms},
+    };
+    for (const auto& row : rows) {
+        ASSERT_EQ(FindKeyword(row.name), row.token) << row.name;
+        const TokenDescriptor& descriptor = g_Keywords[row.token];
+        EXPECT_STREQ(descriptor.name, row.name);
+        EXPECT_EQ(descriptor.minArguments, row.minArguments) << row.name;
+        EXPECT_EQ(descriptor.maxArguments, row.maxArguments) << row.name;
+        EXPECT_EQ(descriptor.handler, row.handler) << row.name;
+    }
+}
 
 TEST_F(NetworkKeywords, EthernetAndEthernetIpTakeTheirArgumentsWithoutOutput)
 {

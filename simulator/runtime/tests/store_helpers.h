@@ -30,15 +30,20 @@ inline std::vector<uint8_t> TokenLine(const std::string& text, int mode = 0)
 
 // Creates a program holding exactly these lines and selects it; its
 // modified mark is cleared again, so that selecting another program does
-// not compile it. Returns its number, or -1.
-inline int MakeProgram(const std::string& name, const std::vector<std::string>& lines)
+// not compile it. A G code program's lines are tokenised as G code. Returns
+// its number, or -1.
+inline int MakeProgram(const std::string& name, const std::vector<std::string>& lines,
+                       int type = qcrt::kProgramTypeBasic)
 {
     using namespace qcrt;
     int program = CreateProgram(name, 0);
     if (program < 0 || !SelectProgramNumber(program, 0))
         return -1;
+    const int mode = type == kProgramTypeGCode ? kLexerModeGCode : kLexerModeBasic;
+    if (type == kProgramTypeGCode)
+        SetProgramType(program, type);
     for (size_t n = 0; n < lines.size(); ++n) {
-        std::vector<uint8_t> tokens = TokenLine(lines[n]);
+        std::vector<uint8_t> tokens = TokenLine(lines[n], mode);
         int length = static_cast<int>(tokens.size());
         bool stored = n == 0 ? ReplaceLine(FindLine(program, 0), tokens.data(), length, 0, 0)
                              : InsertLine(SourceEnd(program) - 4, tokens.data(), length, 0, 0);
@@ -59,6 +64,36 @@ inline std::vector<std::vector<uint8_t>> ProgramLines(int program)
         lines.emplace_back(g_MemoryBase + at + kLineHeaderSize, g_MemoryBase + at + length);
     }
     return lines;
+}
+
+// Runs the first statement of a command line as process 0 on virtual time,
+// with axis 0 and slot 0: the result its keyword left and the error it set
+// (cleared again). A count outside a keyword's bounds fails already in the
+// compiler, with the same error.
+struct LineOutcome {
+    float result;
+    int32_t error;
+};
+inline LineOutcome RunLine(const std::string& line)
+{
+    using namespace qcrt;
+    std::vector<uint8_t> tokens = TokenLine(line);
+    std::vector<uint8_t> code(1024);
+    int length = 0;
+    ProcessRecord& r = g_ProcessRecords[0];
+    r.errorNumber = 0;
+    r.result = 0.0f;
+    if (CompileCommandLine(tokens.data(), static_cast<int>(tokens.size()), code.data(), static_cast<int>(code.size()),
+                           length, 0)) {
+        InlineProcess inlineProcess(0);
+        int position = 0;
+        r.statementAxis = 0;
+        r.modifierSlot = 0;
+        ExecuteStatement(code.data(), position, length, 0);
+    }
+    const LineOutcome outcome{r.result, r.errorNumber};
+    r.errorNumber = 0;
+    return outcome;
 }
 
 // A runtime on a fresh fake host with an empty program store: process 0
