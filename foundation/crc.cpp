@@ -105,3 +105,15 @@ std::uint32_t CCrcCalculator::GetValue() const
     }
     return m_model->reflectOutput ? Reflect(r, width) & WidthMask(width) : r & WidthMask(width);
 }
+
+std::uint16_t ProgramLinesCrc(const std::vector<std::string>& lines)
+{
+    CCrcCalculator crc;
+    crc.SelectModel("CRC-16");
+    crc.Reset();
+    if (lines.empty())
+        crc.UpdateString("");
+    for (const std::string& line : lines)
+        crc.UpdateString(line.c_str());
+    return static_cast<std::uint16_t>(crc.GetValue());
+}

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "framework/types.h"
 
@@ -54,3 +56,8 @@ private:
     std::uint32_t m_table[256];
     std::uint32_t m_register = 0;
 };
+
+// The check value of a program's lines as the controller computes it:
+// "CRC-16" over each line followed by the byte 0xAA; no lines count as one
+// empty line (a new program holds one).
+std::uint16_t ProgramLinesCrc(const std::vector<std::string>& lines);

@@ -17,6 +17,7 @@
 #include "link/commandtable.h"
 #include "link/vexoreply.h"
 #include "project/kwproject.h"
+#include "project/programtransfer.h"
 #include "project/programtypes.h"
 #include "shell/splashscreen.h"
 #include "shell/vqregistry.h"
@@ -542,6 +543,10 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case PWM_CANCEL:
         m_nCancel = 1;
         return 0;
+    case PWM_DELETE_PROGRAMS:
+        return OnDeletePrograms(wParam, lParam);
+    case PWM_EXPORT_PROGRAM:
+        return OnExportProgram(wParam, lParam);
     case PWM_MODIFY_STARTUP:
         return OnModifyStartup(wParam, lParam);
     case PWM_LOAD_FILE:

@@ -60,6 +60,7 @@
 
 class CErrorDialog;
 class CKWProject;
+class CTableList;
 class CSplashScreen;
 class CVexoReply;
 
@@ -234,6 +235,8 @@ public:
     // while closing.
     BOOL RunControllerCommands(std::initializer_list<Command> commands);
     BOOL RunControllerCommands(const std::vector<Command>& commands);
+    // One command with the integer or text argument its kind takes.
+    BOOL RunControllerCommand(int commandId, int integer, LPCSTR text);
     int ReadServoPeriod();
     int GetAxisCountAtServoPeriod();
     int GetIOCount(UINT message, BOOL refresh);
@@ -386,6 +389,23 @@ public:
     // Appends the chosen axes' parameters as BASIC lines; FALSE when the
     // user cancelled.
     BOOL ExportAxisParameters(CStringList& output, const std::vector<int>& axes);
+    // ---- Program transfers and program operations
+    // (projectwnd_transfers.cpp, through CProgramTransfer).
+    int ReadTable(CTableList& table, long first, long last);
+    int ReadVariables(std::vector<std::string>& lines, int first, int last);
+    int LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL resetCancel);
+    // The program's type is its type in the controller's list (else in the
+    // project).
+    BOOL SaveProgramToDisk(LPCSTR name, BOOL intoControllerFolder);
+    BOOL SaveAllProgramsToDisk(std::vector<std::string>* saved = nullptr);
+    int ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force);
+    BOOL LoadProgramToController(LPCSTR name, BOOL resetCancel);
+    int DeletePrograms(LPCSTR names);
+    BOOL CopyProgram(LPCSTR source, LPCSTR destination);
+    BOOL RenameProgram(LPCSTR source, LPCSTR destination);
+    LRESULT OnDeletePrograms(WPARAM wParam, LPARAM lParam); // 0x8191
+    LRESULT OnExportProgram(WPARAM wParam, LPARAM lParam);  // 0x81F1
+    struct CTransferHost;
 
     // ---- State the sections share.
     // The connection's state, which the search, connect and layout parts
@@ -561,4 +581,8 @@ private:
     std::vector<CProgramOperationData> m_operations;
     std::atomic<int> m_nQueuedOperations{0};
     bool m_bOperationRunning = false;
+    // Replies to the window's own commands go here too while it is set
+    // (a program transfer reads them).
+    std::mutex m_replySinkLock;
+    std::function<void(const ControllerMessage&)> m_replySink; // under m_replySinkLock
 };

@@ -90,6 +90,17 @@ BOOL CProjectWnd::RunControllerCommands(const std::vector<Command>& commands)
     return TRUE;
 }
 
+BOOL CProjectWnd::RunControllerCommand(int commandId, int integer, LPCSTR text)
+{
+    const CommandTableEntry* row = GetCommandRow(commandId);
+    const int kind = row ? row->m_nArgumentKind : ARGUMENT_NONE;
+    if (kind == ARGUMENT_INTEGER)
+        return RunControllerCommands({Command(commandId, integer)});
+    if (kind != ARGUMENT_NONE && text)
+        return RunControllerCommands({Command(commandId, text)});
+    return RunControllerCommands({Command(commandId)});
+}
+
 int CProjectWnd::ReadServoPeriod()
 {
     int period = 1000;

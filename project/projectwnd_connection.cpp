@@ -96,13 +96,7 @@ public:
     BOOL RunCommand(int commandId, int integer, LPCSTR text) override
     {
         m_nLastCommand = commandId;
-        const CommandTableEntry* row = GetCommandRow(commandId);
-        const int kind = row ? row->m_nArgumentKind : ARGUMENT_NONE;
-        if (kind == ARGUMENT_INTEGER)
-            return m_window.RunControllerCommands({CProjectWnd::Command(commandId, integer)});
-        if (kind != ARGUMENT_NONE && text)
-            return m_window.RunControllerCommands({CProjectWnd::Command(commandId, text)});
-        return m_window.RunControllerCommands({CProjectWnd::Command(commandId)});
+        return m_window.RunControllerCommand(commandId, integer, text);
     }
     int GetAnswerWord() override
     {

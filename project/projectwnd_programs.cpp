@@ -21,8 +21,8 @@
 #include "link/controllermessage.h"
 #include "project/checkfaildialog.h"
 #include "project/kwproject.h"
-#include "project/programcrc.h"
 #include "project/programtypes.h"
+#include "project/programtransfer.h"
 #include "project/projectwnd.h"
 #include "ui/dialogthread.h"
 #include "ui/progress.h"
@@ -347,7 +347,7 @@ BOOL CProjectWnd::ReadProjectProgramCrc(LPCSTR program, int type, unsigned& crc,
         ShowDetached(text, kProjectManagerCaption, "Project Manager");
         return FALSE;
     }
-    std::uint32_t value = 0;
+    std::uint16_t value = 0;
     if (!ProgramFileCrc(path, value))
         return FALSE;
     crc = value;

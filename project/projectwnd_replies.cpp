@@ -74,6 +74,13 @@ void CProjectWnd::OnControllerReply(ControllerMessage* message)
     if (!message)
         return;
     GlobalLogLine("RxAtTool: Project", LOG_TOOL_REPLIES);
+    std::function<void(const ControllerMessage&)> sink;
+    {
+        std::lock_guard<std::mutex> lock(m_replySinkLock);
+        sink = m_replySink;
+    }
+    if (sink)
+        sink(*message);
     StoreReply(*message);
 }
 

@@ -33,27 +33,20 @@ constexpr int kCommandInsertAt = 24;
 constexpr int kCommandCheckValue = 26;
 
 // The check value of a program file as the controller computes it for its
-// copy: every line (without its CR LF) and the byte 0xAA after it; a file
-// without lines counts as one empty line.
+// copy of the file's lines (each without its CR LF).
 std::uint32_t FileCheckValue(const std::string& path)
 {
     const std::string text = ReadWholeFile(path);
-    CCrcCalculator crc;
-    crc.SelectModel("CRC-16");
-    crc.Reset();
+    std::vector<std::string> lines;
     size_t at = 0;
-    int lines = 0;
     while (at < text.size()) {
         size_t end = text.find("\r\n", at);
         if (end == std::string::npos)
             end = text.size();
-        crc.UpdateString(text.substr(at, end - at).c_str());
-        ++lines;
+        lines.push_back(text.substr(at, end - at));
         at = end + 2;
     }
-    if (lines == 0)
-        crc.UpdateString("");
-    return crc.GetValue();
+    return ProgramLinesCrc(lines);
 }
 
 TEST(EditorOnSimulator, KeyEditsLeaveTheControllerWithTheSavedFilesCheckValue)

@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "project/programcrc.h"
 #include "project/tests/dialog_answer.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"
@@ -469,33 +468,6 @@ TEST_F(ProgramsTest, TwoToolsAskingForTheSameEditorAtOnceGetOne)
     m_window->Settle();
     EXPECT_EQ(1, m_creations.load());
     EXPECT_EQ(1, Window().CountToolWindows(TOOL_EDITOR));
-}
-
-// ---------------------------------------------------------------- file check value
-
-TEST(ProgramTextCrc, LineEndsDoNotCount)
-{
-    const struct {
-        const char* text;
-        std::uint32_t crc;
-    } cases[] = {
-        {"", 0x03FC},
-        {"PRINT 1", 0x4524},
-        {"PRINT 1\n", 0x4524},
-        {"PRINT 1\r\n", 0x4524},
-        {"a=1\nPRINT a", 0xC327},
-        {"a=1\r\nPRINT a\r\n", 0xC327},
-        {"a=1\nPRINT a\n", 0xC327},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(c.crc, ProgramTextCrc(c.text));
-    }
-    // An empty line is a line.
-    EXPECT_NE(ProgramTextCrc("PRINT 1\n"), ProgramTextCrc("PRINT 1\n\n"));
-    std::uint32_t crc = 5;
-    EXPECT_FALSE(ProgramFileCrc("Z:\\no\\such\\file.bas", crc));
-    EXPECT_EQ(5u, crc);
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include "link/tests/support/fake_project.h"
 #include "project/fastloadprogram.h"
 #include "project/fastloadproject.h"
+#include "project/programtransfer.h"
 #include "project/projectmessages.h"
 #include "simulator/runtime/channels.h"
 #include "simulator/runtime/command_line.h"
@@ -40,6 +41,7 @@
 #include "simulator/runtime/scheduler.h"
 #include "simulator/runtime/vocabulary.h"
 #include "project/tests/program_load_window.h"
+#include "project/tests/transfer_host.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -550,6 +552,24 @@ TEST_F(RuntimeProjectLoad, ANameTooLongIsNeverSent)
 
 namespace {
 
+// The connection's links are the runtime, powered up to its prompt; rLink
+// names the newest. The clock runs on once the runtime is idle.
+void UseRuntimeLinks(CControllerConnection& connection, FakeClock& clock, CRuntimeLink*& rLink)
+{
+    connection.SetLinkFactory([&clock, &rLink](int) {
+        rLink = new CRuntimeLink(clock);
+        rLink->Open(nullptr);
+        rLink->Start();
+        EXPECT_NE(ReadUntilPrompt(*rLink, clock, 10000).find("QC Multitasking BASIC"), std::string::npos);
+        rLink->Close();
+        return rLink;
+    });
+    clock.SetSleepHook([&rLink](std::uint64_t) {
+        if (rLink)
+            rLink->WaitUntilIdle();
+    });
+}
+
 // A controller connection in channel mode whose link is the runtime.
 class RuntimeProgramLoad : public RegistrySandboxTest {
 protected:
@@ -557,18 +577,7 @@ protected:
     {
         m_connection = std::make_unique<CControllerConnection>(&m_project);
         m_project.SetConnection(m_connection.get());
-        m_connection->SetLinkFactory([this](int) {
-            m_link = new CRuntimeLink(m_clock);
-            m_link->Open(nullptr);
-            m_link->Start();
-            EXPECT_NE(ReadUntilPrompt(*m_link, m_clock, 10000).find("QC Multitasking BASIC"), std::string::npos);
-            m_link->Close();
-            return m_link;
-        });
-        m_clock.SetSleepHook([this](std::uint64_t) {
-            if (m_link)
-                m_link->WaitUntilIdle();
-        });
+        UseRuntimeLinks(*m_connection, m_clock, m_link);
         CCommPortData record;
         record.SetName("Runtime");
         record.SetTypeDefaults(LINK_TYPE_SERIAL);
@@ -641,4 +650,78 @@ TEST_F(RuntimeProgramLoad, BlocksOfAProgramJoinUpInTheRuntime)
                                     << "\nruntime: " << Printable(m_link->Sent().substr(sent));
     EXPECT_TRUE(m_prompts.Texts().empty());
     EXPECT_EQ(Command("LIST PROG"), file);
+}
+
+// ---------------------------------------------------------------- line load and read-back
+
+namespace {
+
+// The program transfers over a connection in channel mode whose link is the
+// runtime.
+class RuntimeTransfer : public RegistrySandboxTest {
+protected:
+    void SetUp() override
+    {
+        m_connection = std::make_unique<CControllerConnection>(&m_hub);
+        m_hub.SetConnection(m_connection.get());
+        UseRuntimeLinks(*m_connection, m_clock, m_link);
+        WriteWholeFile(m_folder / "Demo.prj", "[Programs]\r\nProgram00=MAIN\r\n[ProgramType]\r\nMAIN=0\r\n");
+        m_hub.SetProjectPath(m_folder / "Demo.prj");
+        CCommPortData record;
+        record.SetName("Runtime");
+        record.SetTypeDefaults(LINK_TYPE_SERIAL);
+        ASSERT_TRUE(m_connection->OpenLink(m_hub.GetSafeHwnd(), &record, TRUE));
+        ASSERT_EQ(m_connection->GetLinkMode(), CONNECTION_CHANNEL_MODE);
+    }
+    void TearDown() override
+    {
+        m_connection.reset();
+        m_clock.SetSleepHook({});
+        m_link = nullptr;
+    }
+
+    // The controller's check value of a program ("&Z,name"); -1 when not
+    // answered.
+    int ControllerCrc(const char* name)
+    {
+        std::atomic<int> crc{-1};
+        m_hub.SetReplySink([&crc](const ControllerMessage& reply) { crc = reply.GetInteger(); });
+        const BOOL answered = m_hub.RunCommand(26, 0, name);
+        m_hub.SetReplySink({});
+        return answered ? crc.load() : -1;
+    }
+
+    CWinApp m_app{"runtime transfer"};
+    FakeClock m_clock;
+    ScriptedPrompts m_prompts;
+    ScratchFolder m_folder;
+    TransferHost m_hub;
+    std::unique_ptr<CControllerConnection> m_connection;
+    CRuntimeLink* m_link = nullptr;
+};
+
+} // namespace
+
+TEST_F(RuntimeTransfer, AProgramLoadsLineByLineAndReadsBackWithTheControllersCrc)
+{
+    const std::string file = "VR(1)=2\r\nVR(2)=VR(1)*3\r\nPRINT VR(2)\r\n";
+    WriteWholeFile(m_folder / "MAIN.bas", file);
+    {
+        CProgramTransfer transfer(m_hub);
+        EXPECT_TRUE(transfer.LoadProgramToController("MAIN", 0, TRUE)) << Printable(m_link->Written());
+        EXPECT_TRUE(transfer.SaveProgramToDisk("MAIN", 0, TRUE));
+    }
+    const std::string written = Plain(m_link->Written());
+    for (const char* line : {"&0R,VR(1)=2", "&1I,VR(2)=VR(1)*3", "&2I,PRINT VR(2)", "&N", "&0L", "&1L", "&2L"})
+        EXPECT_NE(written.find(line), std::string::npos) << line;
+    EXPECT_EQ(written.find("&3L"), std::string::npos);
+    EXPECT_TRUE(m_prompts.Texts().empty());
+
+    // The controller's copy, read back, has the check value the controller
+    // gives, and so does the project's file.
+    const std::string readBack = ReadWholeFile(m_folder / "Controller\\MAIN.bas");
+    EXPECT_EQ(readBack, file);
+    std::uint16_t fileCrc = 0;
+    ASSERT_TRUE(ProgramFileCrc((m_folder / "Controller\\MAIN.bas").c_str(), fileCrc));
+    EXPECT_EQ(ControllerCrc("MAIN"), static_cast<int>(fileCrc));
 }

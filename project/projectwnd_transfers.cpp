@@ -1,0 +1,164 @@
+// The project window's program transfers and program operations: each runs
+// a CProgramTransfer with the window as its host, on the window's thread.
+#include "project/programtransfer.h"
+#include "project/projectwnd.h"
+
+#include "link/programdata.h"
+#include "project/programtypes.h"
+
+namespace {
+
+// Asks an editor frame to send its pending lines and save.
+const UINT PWM_EDITOR_SAVE_REQUEST = WM_APP + 0x135;
+
+} // namespace
+
+struct CProjectWnd::CTransferHost : public ITransferHost {
+    explicit CTransferHost(CProjectWnd& window) : m_window(window) {}
+
+    CControllerConnection* GetConnection() override { return m_window.m_pConnection.get(); }
+    CProjectFile* GetProjectFile() override { return &m_window.m_projectFile; }
+    HWND GetControlPanelWindow() override { return m_window.m_hWndControlPanel; }
+    BOOL RunCommand(int commandId, int integer, LPCSTR text) override
+    {
+        return m_window.RunControllerCommand(commandId, integer, text);
+    }
+    void SetReplySink(std::function<void(const ControllerMessage&)> sink) override
+    {
+        std::lock_guard<std::mutex> lock(m_window.m_replySinkLock);
+        m_window.m_replySink = std::move(sink);
+    }
+    std::unique_ptr<IHubProgress> StartProgress(LPCSTR caption) override
+    {
+        return StartGaugeProgress(m_window.m_hWnd, caption);
+    }
+    void RaiseBusy() override { ++m_window.m_nBusy; }
+    void LowerBusy() override
+    {
+        int current = m_window.m_nBusy.load();
+        while (current > 0 && !m_window.m_nBusy.compare_exchange_weak(current, current - 1)) {
+        }
+    }
+    // While programs run, a change goes ahead only where the controller
+    // allows it (the halt question is not asked here: the change is
+    // refused).
+    BOOL PermitProgramOperation(const std::vector<std::string>&) override
+    {
+        return m_window.CanRunProgramOperations();
+    }
+    void CloseEditors(LPCSTR program) override
+    {
+        if (program)
+            m_window.CloseEditor(program);
+        else
+            m_window.CloseToolWindowsOfId(TOOL_EDITOR);
+    }
+    void ProgramsChanged() override { m_window.RefreshProgramListSoon(); }
+    // The programs stay in the controller's program store; storing them in
+    // flash after a change is the EPROM store's.
+    void StoreProgramsIfNeeded() override {}
+    void SaveEditors(LPCSTR program) override
+    {
+        m_window.Broadcast(PWM_EDITOR_SAVE_REQUEST, 0, 0, TOOL_EDITOR, program);
+    }
+    // The IEC project's export is not run from here: an IEC program is not
+    // written.
+    BOOL ExportIECProgram(LPCSTR) override { return FALSE; }
+    // The fast program load window is not opened from here: programs load
+    // line by line.
+    BOOL FastLoadProgram(LPCSTR, LPCSTR, int) override { return FALSE; }
+    BOOL UseFastProgramLoad() override { return FALSE; }
+
+private:
+    CProjectWnd& m_window;
+};
+
+namespace {
+
+// The program's type in the controller's list, else in the project.
+int ProgramType(CProjectWnd& window, LPCSTR name)
+{
+    const int type = window.GetConnection().GetProgramType(name);
+    return type != PROGRAM_TYPE_NONE ? type : window.GetProjectFile().GetProgramType(name);
+}
+
+} // namespace
+
+int CProjectWnd::ReadTable(CTableList& table, long first, long last)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).ReadTable(table, first, last);
+}
+
+int CProjectWnd::ReadVariables(std::vector<std::string>& lines, int first, int last)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).ReadVariables(lines, first, last);
+}
+
+int CProjectWnd::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL resetCancel)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).LoadProgramText(name, path, type, resetCancel);
+}
+
+BOOL CProjectWnd::SaveProgramToDisk(LPCSTR name, BOOL intoControllerFolder)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).SaveProgramToDisk(name, ProgramType(*this, name), intoControllerFolder);
+}
+
+BOOL CProjectWnd::SaveAllProgramsToDisk(std::vector<std::string>* saved)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).SaveAllProgramsToDisk(saved);
+}
+
+int CProjectWnd::ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).ExportProgramFile(name, destination, force);
+}
+
+BOOL CProjectWnd::LoadProgramToController(LPCSTR name, BOOL resetCancel)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).LoadProgramToController(name, ProgramType(*this, name), resetCancel);
+}
+
+int CProjectWnd::DeletePrograms(LPCSTR names)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).DeletePrograms(names);
+}
+
+BOOL CProjectWnd::CopyProgram(LPCSTR source, LPCSTR destination)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).CopyProgram(source, destination);
+}
+
+BOOL CProjectWnd::RenameProgram(LPCSTR source, LPCSTR destination)
+{
+    CTransferHost host(*this);
+    return CProgramTransfer(host).RenameProgram(source, destination);
+}
+
+LRESULT CProjectWnd::OnDeletePrograms(WPARAM wParam, LPARAM)
+{
+    const LPCSTR names = reinterpret_cast<LPCSTR>(wParam);
+    return DeletePrograms(names ? names : "*");
+}
+
+LRESULT CProjectWnd::OnExportProgram(WPARAM, LPARAM lParam)
+{
+    const LPCSTR name = reinterpret_cast<LPCSTR>(lParam);
+    if (!name || !*name || !m_pConnection->HasProgram(name) || m_projectFile.GetFilePath().IsEmpty())
+        return 0;
+    CTransferHost host(*this);
+    const int type = ProgramType(*this, name);
+    if (type == PROGRAM_TYPE_IEC_PROJECT)
+        return host.ExportIECProgram(name);
+    CProgramTransfer transfer(host);
+    return transfer.ExportProgramFile(name, transfer.ProgramFilePath(name, type), TRUE);
+}
