@@ -402,12 +402,17 @@ void ServicePortsReceive()
     ServicePortReceive(1);
 }
 
-void ServiceChannelsTransmit()
+void ServiceChannelsTransmitNoRest()
 {
     for (int channel = 0; channel < kChannelCount; ++channel) {
         if (g_ChannelRecords[channel].port >= 0)
             ServiceChannelTransmit(channel);
     }
+}
+
+void ServiceChannelsTransmit()
+{
+    ServiceChannelsTransmitNoRest();
     RuntimeSleep(1);
 }
 
