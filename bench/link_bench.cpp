@@ -168,6 +168,24 @@ void WindowLinkFigures()
     std::printf("window_link_vr_round_trip_median: %.3f ms (target 2)\n", Percentile(times, 0.5));
     std::printf("window_link_vr_round_trip_p99: %.3f ms (target 10)\n", Percentile(times, 0.99));
 
+    // The transport's own ceiling: every link message crosses to the
+    // simulator's process as one post of at most 4 bytes. Posts of WM_NULL,
+    // which its window thread takes and ignores, for a second.
+    if (const HWND comms = session.Comms()) {
+        int posts = 0;
+        const auto postStart = std::chrono::steady_clock::now();
+        while (Seconds(postStart) < 1.0) {
+            if (!PostMessageA(comms, WM_NULL, 0, 0))
+                break;
+            ++posts;
+        }
+        const double perSecond = posts / Seconds(postStart);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(comms, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored); // the queue has drained
+        std::printf("window_link_posts_per_second: %.0f (a ceiling of %.0f bytes/s at 4 bytes a post)\n", perSecond,
+                    4 * perSecond);
+    }
+
     ScratchFolder folder;
     const std::string text = LoadText();
     WriteWholeFile(folder / "Bench.prj", std::string("[Controller]\r\nType=QC110\r\n[Programs]\r\nProgram00=") +

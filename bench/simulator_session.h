@@ -184,6 +184,8 @@ public:
         return true;
     }
 
+    // The simulator's comms window (null before Start).
+    HWND Comms() const { return m_main ? FindWindowExA(m_main, nullptr, nullptr, "QCSimulator ControllerWnd") : nullptr; }
     CControllerConnection& Connection() { return m_connection; }
     CCommPortData& Record() { return m_record; }
     HWND Project() { return m_project.GetSafeHwnd(); }
