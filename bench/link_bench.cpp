@@ -109,24 +109,6 @@ struct CountingSink : IChannelReceptionSink {
 using simbench::Percentile;
 using simbench::Seconds;
 
-// One "?VR(1);" after another on the command channel; the time of each, ms.
-std::vector<double> VrRoundTrips(CControllerConnection& connection, HWND replyWindow, int trips)
-{
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(trips));
-    ControllerMessage message;
-    message.m_nCommandId = 32;
-    message.m_nChannel = CHANNEL_COMMAND;
-    message.m_hReplyWnd = replyWindow;
-    message.SetInteger(1);
-    for (int n = 0; n < trips; ++n) {
-        const auto tripStart = std::chrono::steady_clock::now();
-        connection.TransmitSynchronous(&message, nullptr);
-        times.push_back(Seconds(tripStart) * 1e3);
-    }
-    return times;
-}
-
 // The project window's part in a fast project load: it has left channel
 // mode and lends its link with the receive thread suspended.
 class LendingOwner : public IFastLoadOwner {
@@ -164,7 +146,7 @@ void WindowLinkFigures()
     simbench::SimulatorSession session;
     if (!session.Start())
         return;
-    const std::vector<double> times = VrRoundTrips(session.Connection(), session.Project(), 1000);
+    const std::vector<double> times = session.VrRoundTrips(1000);
     std::printf("window_link_vr_round_trip_median: %.3f ms (target 2)\n", Percentile(times, 0.5));
     std::printf("window_link_vr_round_trip_p99: %.3f ms (target 10)\n", Percentile(times, 0.99));
 
