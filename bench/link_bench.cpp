@@ -309,19 +309,7 @@ int main()
         if (!connection.OpenLink(project.GetProjectWindowHandle(), &record, TRUE)) {
             std::printf("(the scripted link did not enter channel mode)\n");
         } else {
-            const int trips = 10000;
-            std::vector<double> times;
-            times.reserve(trips);
-            ControllerMessage message;
-            message.m_nCommandId = 32;
-            message.m_nChannel = CHANNEL_COMMAND;
-            message.m_hReplyWnd = project.GetProjectWindowHandle();
-            message.SetInteger(1);
-            for (int n = 0; n < trips; ++n) {
-                const auto tripStart = std::chrono::steady_clock::now();
-                connection.TransmitSynchronous(&message, nullptr);
-                times.push_back(Seconds(tripStart) * 1e3);
-            }
+            const std::vector<double> times = simbench::VrRoundTrips(connection, project.GetProjectWindowHandle(), 10000);
             std::printf("vr_round_trip_median: %.3f ms\n", Percentile(times, 0.5));
             std::printf("vr_round_trip_p99: %.3f ms\n", Percentile(times, 0.99));
             std::printf("(%d replies, %d errors)\n", project.replies, project.errors);

@@ -54,6 +54,25 @@ inline void Pump(DWORD ms)
     } while (GetTickCount64() < end);
 }
 
+// One "?VR(1);" after another on the command channel of a connection in
+// channel mode, as the connection's own queries go; the time of each, ms.
+inline std::vector<double> VrRoundTrips(CControllerConnection& connection, HWND replyWindow, int trips)
+{
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(trips));
+    ControllerMessage message;
+    message.m_nCommandId = 32;
+    message.m_nChannel = CHANNEL_COMMAND;
+    message.m_hReplyWnd = replyWindow;
+    message.SetInteger(1);
+    for (int n = 0; n < trips; ++n) {
+        const auto start = std::chrono::steady_clock::now();
+        connection.TransmitSynchronous(&message, nullptr);
+        times.push_back(Seconds(start) * 1e3);
+    }
+    return times;
+}
+
 class SimulatorSession {
 public:
     SimulatorSession() : m_connection(&m_project)
@@ -170,24 +189,7 @@ public:
         const auto replies = m_replies.Replies();
         return replies.size() > before ? replies.back().GetReal() : -1;
     }
-    // One "?VR(1);" after another on the command channel, as the
-    // connection's own queries go; the time of each, ms.
-    std::vector<double> VrRoundTrips(int trips)
-    {
-        std::vector<double> times;
-        times.reserve(static_cast<std::size_t>(trips));
-        ControllerMessage message;
-        message.m_nCommandId = 32;
-        message.m_nChannel = CHANNEL_COMMAND;
-        message.m_hReplyWnd = m_project.GetSafeHwnd();
-        message.SetInteger(1);
-        for (int n = 0; n < trips; ++n) {
-            const auto start = std::chrono::steady_clock::now();
-            m_connection.TransmitSynchronous(&message, nullptr);
-            times.push_back(Seconds(start) * 1e3);
-        }
-        return times;
-    }
+    std::vector<double> VrRoundTrips(int trips) { return simbench::VrRoundTrips(m_connection, Project(), trips); }
     // Makes a program of the given lines, replacing one of the same name.
     bool MakeProgram(const char* name, const std::vector<std::string>& lines)
     {
