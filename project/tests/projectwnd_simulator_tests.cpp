@@ -14,11 +14,13 @@
 #include <mutex>
 #include <string>
 
+#include "framework/gdiplus.h"
 #include "link/commlinks.h"
 #include "link/messagesender.h"
 #include "link/wincomms.h"
 #include "project/projectfile.h"
 #include "project/projectsearch.h"
+#include "shell/splashscreen.h"
 #include "project/projectmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/vqregistry.h"
@@ -160,6 +162,24 @@ TEST_F(SimulatorStartup, FindsStartsAndIdentifiesTheSimulatorAToolIsAnsweredAndT
     ::PostMessageA(window, PWM_DESTROY, 0, 0);
     EXPECT_TRUE(PumpUntil([window] { return !::IsWindow(window); }, 30000));
     EXPECT_FALSE(m_frame->Received(PWM_GOING).empty());
+}
+
+TEST(ConnectScreen, TheProgramsScreenIsShownBesideTheHiddenProjectWindow)
+{
+    // The search's own screen belongs to the project window, which is a
+    // hidden popup; the screen must show all the same, or its wait for OK
+    // could never be answered.
+    CWinApp app("connect screen test");
+    CGdiplusSession gdiplus;
+    HWND project = ::CreateWindowExA(0, "STATIC", "hidden project window", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                     nullptr, nullptr);
+    ASSERT_NE(nullptr, project);
+    {
+        CSplashConnectScreen screen(project);
+        ASSERT_TRUE(screen.IsCreated());
+        EXPECT_TRUE(::IsWindowVisible(screen.GetSplash()->GetSafeHwnd()));
+    }
+    ::DestroyWindow(project);
 }
 
 } // namespace
