@@ -569,10 +569,14 @@ void WindDownProcesses()
 {
     // Let the running process reach a switch point first; a process that is
     // already being stopped runs on to its end and is waited for below.
+    // Only the stop flags are read here, not the process's state words: the
+    // process may still be running and writing them. One that stops by its
+    // own state words parks once stopped, which the wait sees.
     std::atomic<bool> never{false};
     RequestSliceEnd();
     int current = g_CurrentProcess.load();
-    if (!ProcessStopping(current))
+    std::atomic<int32_t>* stop = StopRequestOf(current);
+    if (!g_RuntimeStopping.load() && (!stop || stop->load() == 0))
         WaitForSliceEnd(current, never);
     ClearSliceEndRequest();
 
