@@ -4,12 +4,22 @@
 // in-process link. The link reads up to 1024 bytes per pass and sleeps 1 ms
 // between passes, so decoding must take a small fraction of a millisecond
 // per read; a round trip is bounded by those passes, not by the framing.
+//
+// Then the same round trip over the simulator window link to a running
+// QCSimulation (started from this program's folder; targets: median at most
+// 2 ms, 99th percentile at most 10 ms), and the bytes per second of a fast
+// project load (LOAD_PROJECT) of 100 KB into it. The simulator's port
+// service takes at most 16 bytes per millisecond tick, so the load can reach
+// 16 000 bytes/s; the target is 80 % of that. The load replaces the
+// simulator's programs (LOAD_PROJECT deletes them first) and the bench
+// deletes its program afterwards.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "bench/simulator_session.h"
 #include "foundation/crc.h"
 #include "foundation/logfile.h"
 #include "foundation/matcher.h"
@@ -20,6 +30,8 @@
 #include "link/projectwindow.h"
 #include "link/syncpacket.h"
 #include "link/tests/support/scripted_controller.h"
+#include "project/fastloadproject.h"
+#include "testsupport/scratch_folder.h"
 
 namespace {
 
@@ -94,16 +106,90 @@ struct CountingSink : IChannelReceptionSink {
     long long bytes = 0;
 };
 
-double Percentile(std::vector<double> values, double fraction)
+using simbench::Percentile;
+using simbench::Seconds;
+
+// The project window's part in a fast project load: it has left channel
+// mode and lends its link with the receive thread suspended.
+class LendingOwner : public IFastLoadOwner {
+public:
+    explicit LendingOwner(CComms* link) : m_pLink(link) {}
+    HWND GetOwnerWindow() override { return nullptr; }
+    void Disconnect() override {}
+    CComms* BorrowLink(int) override
+    {
+        m_pLink->SuspendReceive();
+        return m_pLink;
+    }
+    void ReturnLink() override { m_pLink->ResumeReceive(); }
+
+private:
+    CComms* m_pLink;
+};
+
+const char kLoadProgram[] = "LOADBENCH";
+
+// 100 KB of program text in lines the runtime takes (at most 160 bytes).
+std::string LoadText()
 {
-    std::sort(values.begin(), values.end());
-    const std::size_t at = static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1));
-    return values[at];
+    const std::size_t size = 100 * 1024;
+    std::string text;
+    for (int line = 0; text.size() < size; ++line)
+        text += "VR(" + std::to_string(line % 1000) + ")=VR(" + std::to_string(line % 997) + ")+1 ' a comment\r";
+    text.resize(size - 1);
+    text += '\r';
+    return text;
 }
 
-double Seconds(std::chrono::steady_clock::time_point start)
+void WindowLinkFigures()
 {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    simbench::SimulatorSession session;
+    if (!session.Start())
+        return;
+    const std::vector<double> times = session.VrRoundTrips(1000);
+    std::printf("window_link_vr_round_trip_median: %.3f ms (target 2)\n", Percentile(times, 0.5));
+    std::printf("window_link_vr_round_trip_p99: %.3f ms (target 10)\n", Percentile(times, 0.99));
+
+    // The transport's own ceiling: every link message crosses to the
+    // simulator's process as one post of at most 4 bytes. Posts of WM_NULL,
+    // which its window thread takes and ignores, for a second.
+    if (const HWND comms = session.Comms()) {
+        int posts = 0;
+        const auto postStart = std::chrono::steady_clock::now();
+        while (Seconds(postStart) < 1.0) {
+            if (!PostMessageA(comms, WM_NULL, 0, 0))
+                break;
+            ++posts;
+        }
+        const double perSecond = posts / Seconds(postStart);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(comms, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored); // the queue has drained
+        std::printf("window_link_posts_per_second: %.0f (a ceiling of %.0f bytes/s at 4 bytes a post)\n", perSecond,
+                    4 * perSecond);
+    }
+
+    ScratchFolder folder;
+    const std::string text = LoadText();
+    WriteWholeFile(folder / "Bench.prj", std::string("[Controller]\r\nType=QC110\r\n[Programs]\r\nProgram00=") +
+                                             kLoadProgram + "\r\n[ProgramType]\r\n" + kLoadProgram + "=0\r\n");
+    WriteWholeFile(folder / (std::string(kLoadProgram) + ".bas"), text);
+    CControllerConnection& connection = session.Connection();
+    connection.LeaveChannelMode();
+    LendingOwner owner(connection.GetLink());
+    std::atomic<int> cancel{0};
+    auto* load = new CFastLoadProject(&owner, (folder / "Bench.prj").c_str(), &cancel);
+    load->SetShowGauge(FALSE);
+    const auto start = std::chrono::steady_clock::now();
+    load->Start(1);
+    load->WaitUntilDone(180000);
+    const double seconds = Seconds(start);
+    const bool ok = load->Succeeded() != FALSE;
+    load->Release();
+    const double rate = static_cast<double>(text.size()) / seconds;
+    std::printf("window_link_load_project: %.0f bytes/s, %.0f %% of 16000 (target 80 %%)%s\n", rate,
+                rate * 100.0 / 16000.0, ok ? "" : " (load failed)");
+    if (connection.EnterChannelMode(&session.Record()))
+        session.Send({CommandItem(13, kLoadProgram)});
 }
 
 } // namespace
@@ -223,24 +309,14 @@ int main()
         if (!connection.OpenLink(project.GetProjectWindowHandle(), &record, TRUE)) {
             std::printf("(the scripted link did not enter channel mode)\n");
         } else {
-            const int trips = 10000;
-            std::vector<double> times;
-            times.reserve(trips);
-            ControllerMessage message;
-            message.m_nCommandId = 32;
-            message.m_nChannel = CHANNEL_COMMAND;
-            message.m_hReplyWnd = project.GetProjectWindowHandle();
-            message.SetInteger(1);
-            for (int n = 0; n < trips; ++n) {
-                const auto tripStart = std::chrono::steady_clock::now();
-                connection.TransmitSynchronous(&message, nullptr);
-                times.push_back(Seconds(tripStart) * 1e3);
-            }
+            const std::vector<double> times = simbench::VrRoundTrips(connection, project.GetProjectWindowHandle(), 10000);
             std::printf("vr_round_trip_median: %.3f ms\n", Percentile(times, 0.5));
             std::printf("vr_round_trip_p99: %.3f ms\n", Percentile(times, 0.99));
             std::printf("(%d replies, %d errors)\n", project.replies, project.errors);
         }
     }
+
+    WindowLinkFigures();
 
     SetGlobalLog(previous);
     return 0;

@@ -4,6 +4,15 @@
 //   default 15.6 ms timer granularity it would be about 64),
 //   switch points per second of four busy processes sliced by it,
 //   bytes per second of link messages through the receive ring.
+// Then, in a QCSimulation started from this program's folder and driven over
+// the development environment's window link, as the development environment
+// drives it:
+//   statements per second of FOR-loop kernels (those of bench/runtime) run
+//   on process 3 with the runtime's pacing on (a 1 ms sleep after every 100
+//   statements), counted by the program itself in VR(100) over 3 s,
+//   the command line's answer time to "?VR(1);" while four processes run
+//   busy loops (target: median at most 20 ms).
+// The kernels' programs are deleted afterwards.
 // Run: scripts/wine build/x64/bin/simulator_bench.exe
 #include <windows.h>
 
@@ -12,7 +21,9 @@
 #include <cstdio>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "bench/simulator_session.h"
 #include "simulator/app/controllerwnd.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
@@ -29,14 +40,71 @@ void BusyLoop(int process)
     }
 }
 
-void Pump(DWORD ms)
+using simbench::Pump;
+
+struct Kernel {
+    const char* name;
+    std::vector<std::string> setup;
+    const char* loop; // 1000 turns
+    int statementsPerTurn;
+};
+
+// Each kernel's 1000-turn loop, run again and again, with the number of
+// rounds done in VR(100): 1000 times the kernel's statements and two of the
+// outer loop per round.
+void KernelFigures(simbench::SimulatorSession& session)
 {
-    const ULONGLONG end = GetTickCount64() + ms;
-    while (GetTickCount64() < end) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
+    const Kernel kernels[] = {
+        {"for_next", {}, "FOR i=1 TO 1000:NEXT i", 1},
+        {"assign_arith", {}, "FOR i=1 TO 1000:a=a+i*2:NEXT i", 2},
+        {"expression", {"b=2:c=3:d=4:e=5:f=6"}, "FOR i=1 TO 1000:a=(b*c+d)/e-f MOD 7:NEXT i", 2},
+        {"vr_table", {}, "FOR i=1 TO 1000:VR(1)=VR(2)+1:TABLE(3,TABLE(4)):NEXT i", 3},
+    };
+    const char name[] = "SBKERNEL";
+    for (const Kernel& kernel : kernels) {
+        std::vector<std::string> lines = kernel.setup;
+        for (const char* line : {"VR(100)=0", "FOR j=1 TO 100000000"})
+            lines.push_back(line);
+        lines.push_back(kernel.loop);
+        for (const char* line : {"VR(100)=j", "NEXT j"})
+            lines.push_back(line);
+        if (!session.MakeProgram(name, lines) || !session.Send({CommandItem(2, "SBKERNEL,3")})) {
+            std::printf("simulator_%s: the program did not start\n", kernel.name);
+            continue;
+        }
+        simbench::Pump(500);
+        const double first = session.ReadVr(100);
+        const auto start = std::chrono::steady_clock::now();
+        simbench::Pump(3000);
+        const double last = session.ReadVr(100);
+        const double seconds = simbench::Seconds(start);
+        session.Send({CommandItem(3, "SBKERNEL,3")});
+        const double statements = (last - first) * (1000.0 * kernel.statementsPerTurn + 2);
+        std::printf("simulator_%s: %.0f statements/s\n", kernel.name, statements / seconds);
+    }
+    session.Send({CommandItem(13, name)});
+}
+
+// Four processes in endless loops; the command line answers meanwhile.
+void BusyAnswerFigures(simbench::SimulatorSession& session)
+{
+    const std::vector<std::string> loop = {"FOR i=1 TO 1000000000", "a=a+1", "NEXT i"};
+    const char* const names[] = {"SBBUSY1", "SBBUSY2", "SBBUSY3", "SBBUSY4"};
+    int running = 0;
+    for (int n = 0; n < 4; ++n) {
+        const std::string run = std::string(names[n]) + "," + std::to_string(n + 1);
+        if (session.MakeProgram(names[n], loop) && session.Send({CommandItem(2, run.c_str())}))
+            ++running;
+    }
+    simbench::Pump(500);
+    const std::vector<double> times = session.VrRoundTrips(200);
+    std::printf("command_line_answer_four_busy_median: %.2f ms (target 20, %d busy processes)\n",
+                simbench::Percentile(times, 0.5), running);
+    std::printf("command_line_answer_four_busy_p99: %.2f ms\n", simbench::Percentile(times, 0.99));
+    for (int n = 0; n < 4; ++n) {
+        const std::string stop = std::string(names[n]) + "," + std::to_string(n + 1);
+        session.Send({CommandItem(3, stop.c_str())});
+        session.Send({CommandItem(13, names[n])});
     }
 }
 
@@ -112,11 +180,14 @@ int main()
     reader.join();
     std::printf("window link receive, bytes per second: %.0f\n", total / postSeconds);
 
-    std::printf("statements per second of the FOR-loop kernels in QCSimulation: "
-                "run with a program loaded (see bench/runtime)\n");
-    std::printf("command line answer time with four busy processes: waits for the runtime's command line\n");
     link.DestroyWindow();
     DestroyWindow(parent);
     SetSimulatorDataFolder("");
+
+    simbench::SimulatorSession session;
+    if (!session.Start())
+        return 1;
+    KernelFigures(session);
+    BusyAnswerFigures(session);
     return 0;
 }

@@ -357,9 +357,12 @@ BOOL CWinComms::Write(int length, const BYTE* data)
     IClock& clock = AfxGetClock();
     std::uint64_t heldSince = 0;
     bool held = false;
+    int posts = 0;
     for (int sent = 0; sent < length;) {
+        bool pause = true;
         if (!m_hRxWnd || !m_bHold) {
             held = false;
+            pause = ++posts % WIN_COMMS_POSTS_PER_PAUSE == 0;
             const int count = length - sent < 4 ? length - sent : 4;
             if (!::PostMessageA(target, VexoLinkMessage(), static_cast<WPARAM>(count), PackLinkBytes(data + sent, count))) {
                 GlobalLogFormat(LOG_STATUS_ERRORS, "Tx post failed, error %lu", static_cast<unsigned long>(::GetLastError()));
@@ -382,8 +385,10 @@ BOOL CWinComms::Write(int length, const BYTE* data)
             GlobalLogLine("Tx blocked", LOG_STATUS_ERRORS);
         }
         PumpWaitingMessages();
-        clock.SleepMs(1);
-        PumpWaitingMessages();
+        if (pause) {
+            clock.SleepMs(1);
+            PumpWaitingMessages();
+        }
     }
     return TRUE;
 }

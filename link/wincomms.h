@@ -43,6 +43,15 @@ const UINT RX_WINDOW_ID = 32861;
 const UINT WM_VEXO_GET_WINDOW_OBJECT = 0x8106;
 const UINT WM_VEXO_DESTROY_WINDOW = 0x8108;
 
+// Posts of one write go out back to back in groups of this many, with the
+// thread's messages served after each post and a 1 ms pause after each
+// group (and after each attempt while held). A pause after every post
+// would make a short command take a millisecond per 4 bytes and hold a
+// long transfer to 4 bytes a millisecond, a quarter of what the
+// simulator's port service takes (16 bytes a millisecond); the simulator
+// keeps what does not fit its ring, and its DC3 still holds the writer.
+const int WIN_COMMS_POSTS_PER_PAUSE = 16;
+
 // Where the programs publish their windows.
 const char* const WIN_TARGETS_KEY = "Software\\VexoLabs\\WinTargets";
 // A window title a program published there ("MainWindow", "CommsWindow");

@@ -53,6 +53,13 @@ CSplashConnectScreen::CSplashConnectScreen(HWND parent)
     : m_pScreen(std::make_unique<CSplashScreen>(CWnd::FromHandle(parent)))
 {
     m_bCreated = m_pScreen->Create(CWnd::FromHandle(parent)) != FALSE;
+    // Its template is not visible by itself, and the project window it
+    // belongs to is hidden: shown here, or the user could never read it nor
+    // answer the wait for OK.
+    if (m_bCreated) {
+        m_pScreen->ShowWindow(SW_SHOW);
+        m_pScreen->UpdateWindow();
+    }
 }
 
 CSplashConnectScreen::~CSplashConnectScreen()

@@ -18,7 +18,7 @@ wine="$root/scripts/wine"
 
 missing_tools() {
     for t in cmake ninja g++ i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix \
-             wineserver Xvfb xdpyinfo socat import clang++-16; do
+             wineserver Xvfb xdpyinfo socat import xdotool clang++-16; do
         command -v "$t" >/dev/null 2>&1 || { echo "$t"; return; }
     done
     [ -x /usr/lib/wine/wine64 ] || echo wine64

@@ -280,6 +280,24 @@ TEST_F(WinCommsTest, TenBytesGoAsThreePacketsOfFourFourAndTwo)
     EXPECT_TRUE(peer.CopiedBytes().empty());
 }
 
+TEST_F(WinCommsTest, PostsGoBackToBackWithAPauseAfterEachGroup)
+{
+    // 200 bytes are 50 posts: three pauses of 1 ms after groups of 16, not
+    // one after every post; the bytes arrive whole and in order.
+    SimulatorPeer peer(0);
+    ASSERT_TRUE(m_link.Open(&m_connection));
+    std::string text;
+    for (int n = 0; text.size() < 200; ++n)
+        text += static_cast<char>('A' + n % 26);
+    {
+        FakeClock clock;
+        EXPECT_TRUE(WriteText(text));
+        EXPECT_EQ(static_cast<std::uint64_t>(50 / WIN_COMMS_POSTS_PER_PAUSE), clock.SleptMs());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return peer.PostedBytes().size() == text.size(); }));
+    EXPECT_EQ(text, peer.PostedBytes());
+}
+
 TEST_F(WinCommsTest, ASimulatorThatTakesBlocksGetsOneCopyDataMessage)
 {
     SimulatorPeer peer(1);

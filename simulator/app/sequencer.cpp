@@ -96,17 +96,23 @@ void CSequencer::Run()
     qcrt::ClearSliceEndRequest();
     timeBeginPeriod(1);
     {
-        CWaitableTimer timer(true);
+        // One arming for the whole run, firing every millisecond: the ticks
+        // keep their 1 ms pace however long a switch takes, where re-arming
+        // after each switch would add the switch and the arming to every
+        // tick. Auto-reset, so a tick missed while a switch ran late is not
+        // made up with a burst of switches.
+        CWaitableTimer timer(false);
         timer.SetDueOffset(10000, 0);
+        timer.SetPeriod(1);
         qcsim::CLogFile& log = SimLog();
         while (!m_stopRequest.load()) {
-            if (!timer.Arm()) {
+            if (!timer.IsArmed() && !timer.Arm()) {
                 // No timer: no switching, but no busy loop either.
                 Sleep(1);
                 continue;
             }
-            timer.Wait(10);
-            timer.Cancel();
+            if (!timer.Wait(10))
+                timer.Cancel(); // lost its pace: armed again from now
             if (m_stopRequest.load())
                 break;
             log.LogFormat(kLogTaskSwitch, "Suspend %d", qcrt::g_CurrentProcess.load());

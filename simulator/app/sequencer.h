@@ -23,6 +23,9 @@ public:
 
     // A negative high word makes the offset 0.
     void SetDueOffset(uint32_t low, int32_t high);
+    // The period in ms the timer fires at once armed (0: it fires once per
+    // arming). Takes effect at the next Arm.
+    void SetPeriod(LONG ms) { m_period = ms < 0 ? 0 : ms; }
     int64_t GetDueOffset() const { return m_dueOffset; }
     // False when already armed or without a timer.
     bool Arm();

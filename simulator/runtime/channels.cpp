@@ -196,21 +196,24 @@ bool IsModbusType(int32_t type)
 }
 
 // Runs the command channel service unless it is already running: a command
-// that reads channel 8 itself must not take its own bytes.
-void RunCommandChannelService(int process)
+// that reads channel 8 itself must not take its own bytes. True when a byte
+// was waiting on channel 8 for it.
+bool RunCommandChannelService(int process)
 {
     CommandChannelService service = g_CommandService.load();
     ProcessRecord* record = GetProcessRecord(process);
     if (!service || !record || g_CommandServiceActive.exchange(true))
-        return;
+        return false;
     int32_t input = record->inputChannel;
     int32_t output = record->outputChannel;
     record->inputChannel = 8;
     record->outputChannel = 8;
+    const bool waiting = CharWaiting(process);
     service(process);
     record->inputChannel = input;
     record->outputChannel = output;
     g_CommandServiceActive.store(false);
+    return waiting;
 }
 
 } // namespace
@@ -342,8 +345,13 @@ int ReadChar(int process)
             return -1;
         if (CharWaiting(process))
             return ReadChannelChar(process);
-        if (g_CurrentProcess.load() == 0)
-            RunCommandChannelService(process);
+        // The service takes one byte of a command per call: while bytes
+        // are waiting it is called again at once (with a switch point), so
+        // a command is read in one slice rather than a byte per sleep.
+        if (g_CurrentProcess.load() == 0 && RunCommandChannelService(process)) {
+            SwitchPoint();
+            continue;
+        }
         // Nothing to do until the next service turn: wait for it rather
         // than spin, so that an idle command line uses no processor.
         RuntimeSleep(1);
@@ -402,12 +410,17 @@ void ServicePortsReceive()
     ServicePortReceive(1);
 }
 
-void ServiceChannelsTransmit()
+void ServiceChannelsTransmitNoRest()
 {
     for (int channel = 0; channel < kChannelCount; ++channel) {
         if (g_ChannelRecords[channel].port >= 0)
             ServiceChannelTransmit(channel);
     }
+}
+
+void ServiceChannelsTransmit()
+{
+    ServiceChannelsTransmitNoRest();
     RuntimeSleep(1);
 }
 

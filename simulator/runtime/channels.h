@@ -87,6 +87,7 @@ void ServicePortReceive(int port);
 void ServiceChannelTransmit(int channel);
 void ServicePortsReceive();     // port 0 and port 1
 void ServiceChannelsTransmit(); // every channel with a port, then a 1 ms sleep
+void ServiceChannelsTransmitNoRest(); // the same without the sleep
 void PortServiceLoop();         // both, until the runtime stops
 
 // The MODBUS slave serves ports of types 5, 7 (RTU) and 8, 9 (TCP).

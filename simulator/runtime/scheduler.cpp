@@ -25,6 +25,9 @@ struct ProcessGate {
     bool attached = false; // a thread runs as this process
     bool mayRun = false;
     bool parked = false;
+    // In a runtime sleep, where it touches nothing: the sequencer may take
+    // the slice from it without waiting for the sleep to end.
+    bool sleeping = false;
     std::thread thread; // when the runtime created the thread
 };
 
@@ -105,15 +108,44 @@ void WaitForFirstSlice(int process)
 }
 
 // Waits until the process's thread has parked, has ended, or the stop is
-// requested.
+// requested. A thread in a runtime sleep counts as parked at once: it is
+// marked so, and parks when its sleep ends unless it was resumed meanwhile,
+// as a thread suspended in its sleep would.
 void WaitForSliceEnd(int process, const std::atomic<bool>& stopRequest)
 {
     ProcessGate* gate = GateOf(process);
     if (!gate)
         return;
     std::unique_lock<std::mutex> guard(gate->lock);
-    while (gate->attached && !gate->parked && !stopRequest.load())
+    while (gate->attached && !gate->parked && !gate->sleeping && !stopRequest.load())
         gate->changed.wait_for(guard, std::chrono::milliseconds(1));
+    if (gate->attached && !gate->parked && gate->sleeping) {
+        gate->mayRun = false;
+        gate->parked = true;
+    }
+}
+
+// A sleep of the calling process thread during which the sequencer may end
+// its slice (see WaitForSliceEnd). Plain sleep inside a no-suspend section,
+// while the process is being stopped, and on a thread that is no process.
+void SliceSleep(unsigned milliseconds)
+{
+    const int process = t_Process;
+    ProcessGate* gate = GateOf(process);
+    if (!gate || milliseconds == 0 || t_NoSuspendDepth > 0 || ProcessStopping(process)) {
+        HostSleep(milliseconds);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(gate->lock);
+        gate->sleeping = true;
+        gate->changed.notify_all();
+    }
+    HostSleep(milliseconds);
+    std::unique_lock<std::mutex> guard(gate->lock);
+    gate->sleeping = false;
+    // Taken while asleep: wait for the next slice like a parked thread.
+    gate->changed.wait(guard, [gate] { return gate->mayRun || !gate->attached; });
 }
 
 // The thread leaves the switching. The running count drops last: whoever
@@ -125,6 +157,7 @@ void DetachGate(int process)
         std::lock_guard<std::mutex> guard(gate->lock);
         gate->attached = false;
         gate->parked = false;
+        gate->sleeping = false;
         gate->mayRun = false;
         gate->changed.notify_all();
     }
@@ -313,7 +346,7 @@ void RuntimeSleep(unsigned milliseconds)
     const uint64_t end = GetTimeNow() + static_cast<uint64_t>(milliseconds) * kTicksPerMillisecond;
     unsigned steps = 0;
     do {
-        HostSleep(milliseconds == 0 ? 0 : 1);
+        SliceSleep(milliseconds == 0 ? 0 : 1);
         SwitchPoint();
     } while (++steps < milliseconds && GetTimeNow() < end && !g_RuntimeStopping.load() &&
              (t_Process == kNoProcess || !ProcessStopping(t_Process)));
@@ -348,6 +381,7 @@ bool CreateProcessThread(int process)
     gate->attached = true;
     gate->mayRun = false;
     gate->parked = false;
+    gate->sleeping = false;
     RunningCountOf(process)->store(1);
     try {
         gate->thread = std::thread(ProcessThreadMain, process);
@@ -385,6 +419,7 @@ void AttachCurrentThread(int process)
         gate->attached = true;
         gate->mayRun = true;
         gate->parked = false;
+        gate->sleeping = false;
     }
     t_Process = process;
     RunningCountOf(process)->store(1);
@@ -445,9 +480,12 @@ bool IsProcessActive(int process)
     return process == 0 || record->requestedState != kStateStopped || record->currentState != kStateStopped;
 }
 
-void RunSchedulingServices(bool stopRequest)
+void RunSchedulingServices(bool stopRequest, bool rest)
 {
-    ServiceChannelsTransmit();
+    if (rest)
+        ServiceChannelsTransmit();
+    else
+        ServiceChannelsTransmitNoRest();
     PortService();
     ServicePortsReceive();
     ExchangeInputs();
@@ -459,7 +497,7 @@ void RunSchedulingServices(bool stopRequest)
 int ScheduleNextProcess(bool stopRequest)
 {
     int phase = g_Phase;
-    RunSchedulingServices(stopRequest);
+    RunSchedulingServices(stopRequest, false);
 
     int chosen;
     switch (phase) {
@@ -531,10 +569,14 @@ void WindDownProcesses()
 {
     // Let the running process reach a switch point first; a process that is
     // already being stopped runs on to its end and is waited for below.
+    // Only the stop flags are read here, not the process's state words: the
+    // process may still be running and writing them. One that stops by its
+    // own state words parks once stopped, which the wait sees.
     std::atomic<bool> never{false};
     RequestSliceEnd();
     int current = g_CurrentProcess.load();
-    if (!ProcessStopping(current))
+    std::atomic<int32_t>* stop = StopRequestOf(current);
+    if (!g_RuntimeStopping.load() && (!stop || stop->load() == 0))
         WaitForSliceEnd(current, never);
     ClearSliceEndRequest();
 

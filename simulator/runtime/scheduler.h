@@ -112,7 +112,12 @@ bool IsProcessActive(int process);
 // Runs the services and the servo periods, then chooses the process that runs
 // next, makes it current and returns it.
 int ScheduleNextProcess(bool stopRequest);
-void RunSchedulingServices(bool stopRequest);
+// The services and the servo periods. The channels' transmit service rests
+// 1 ms after its turn unless rest is false: the sequencer's step leaves it
+// out, since every process is parked during the step and the sequencer
+// waits for its timer between steps anyway; a rest there would only come
+// out of the processes' slices and halve the port services' rate.
+void RunSchedulingServices(bool stopRequest, bool rest = true);
 void TickTimers();
 
 // Sequencer side. SequencerSwitch is one tick: the running process is parked

@@ -471,6 +471,33 @@ TEST_F(CommandChannel, PlainModesEchoAndExecuteOnDc4AndOnlyEchoOnDc2)
     EXPECT_FLOAT_EQ(Vr(6), 3.0f) << "DC2 runs nothing";
 }
 
+TEST_F(CommandChannel, AWaitingCommandIsReadInOneTurnNotAByteASleep)
+{
+    // The service takes one byte per call. While bytes wait the command line
+    // calls it again at once, so a 45-byte command costs the few service
+    // turns its bytes need to arrive (16 a turn), not a millisecond a byte.
+    g_LinkProtocolMode = 0;
+    const std::string command = "VR(6)=1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1";
+    env.host.Send(0, E + "8" + command + "\n" + DC4 + E + "0");
+    const uint64_t start = env.host.MillisecondsSinceStart();
+    uint64_t executedAt = 0;
+    env.host.onSleep = [&] {
+        const uint64_t now = env.host.MillisecondsSinceStart();
+        if (executedAt == 0 && Vr(6) == 20.0f)
+            executedAt = now;
+        if (now - start > 500)
+            g_ProcessRecords[0].stopRequest.store(1);
+    };
+    {
+        InlineProcess commandLine(0);
+        CommandLineLoop();
+    }
+    env.host.onSleep = nullptr;
+    g_ProcessRecords[0].stopRequest.store(0);
+    ASSERT_NE(executedAt, 0u) << "the command never ran";
+    EXPECT_LT(executedAt - start, 15u) << "ms of virtual time to take a " << command.size() << "-byte command";
+}
+
 TEST_F(CommandChannel, AnOverlongCommandKeepsOverwritingItsLastByte)
 {
     g_LinkProtocolMode = 0;
@@ -527,8 +554,10 @@ TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetwe
 {
     g_LinkProtocolMode = 0;
     SetSystemLoaderHook([] {});
-    // LOADSYSTEM asks Y/N; while it waits, a command arrives on channel 8.
-    // The answer is typed only once that command has run.
+    // LOADSYSTEM asks Y/N; while it waits, a command arrives on channel 8
+    // (once the question is out: in this plain mode the two channels' output
+    // would otherwise share the port 16 bytes at a time). The answer is
+    // typed only once that command has run.
     bool answered = false;
     std::function<void()> answer = [&] {
         if (!answered && Vr(2) == 5.0f) {
@@ -536,7 +565,14 @@ TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetwe
             env.host.Send(0, "n");
         }
     };
-    env.host.Send(0, "LOADSYSTEM\r" + E + "8VR(2)=5\n" + std::string(1, DC4) + E + "0");
+    auto shown = std::make_shared<std::string>();
+    env.host.SetResponder([shown](FakeHost& host, int, std::string_view bytes) {
+        const bool asked = shown->find("? ") != std::string::npos;
+        shown->append(bytes);
+        if (!asked && shown->find("? ") != std::string::npos)
+            host.Send(0, E + "8VR(2)=5\n" + std::string(1, DC4) + E + "0");
+    });
+    env.host.Send(0, "LOADSYSTEM\r");
     int idle = 0;
     env.host.onSleep = [&] {
         answer();
@@ -550,6 +586,7 @@ TEST_F(CommandChannel, ACommandArrivingWhileATypedCommandWaitsForAKeyRunsInBetwe
         CommandLineLoop();
     }
     env.host.onSleep = nullptr;
+    env.host.SetResponder(nullptr);
     g_ProcessRecords[0].stopRequest.store(0);
     SetSystemLoaderHook(nullptr);
     EXPECT_TRUE(answered);

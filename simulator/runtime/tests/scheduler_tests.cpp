@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
@@ -144,13 +146,13 @@ TEST_F(Schedule, ServoCatchesUpAtMostFivePeriods)
         ScheduleNextProcess(false);
         return before - g_SystemMilliseconds.load();
     };
-    // Each step sleeps 1 ms in the channel service and 1 ms after its first
-    // servo period.
+    // Each step sleeps 1 ms after its first servo period; the channel
+    // service rests only outside the sequencer's step.
     EXPECT_EQ(periods(), 1) << "the first step records the time and runs one period";
     env.host.Advance(20);
-    EXPECT_EQ(periods(), 5) << "22 ms passed, 5 periods run";
-    EXPECT_EQ(periods(), 2) << "the missing 17 ms are not made up";
-    EXPECT_EQ(g_ProcessRecords[4].tickCounter.load(), -8) << "every process counter counts the periods";
+    EXPECT_EQ(periods(), 5) << "21 ms passed, 5 periods run";
+    EXPECT_EQ(periods(), 1) << "the missing 16 ms are not made up";
+    EXPECT_EQ(g_ProcessRecords[4].tickCounter.load(), -7) << "every process counter counts the periods";
 
     g_MotionEnabled.store(0);
     env.host.Advance(20);
@@ -229,6 +231,60 @@ TEST_F(ProcessThreads, OnlyOneProcessThreadRunsAtATime)
     ASSERT_TRUE(RunUntilFinished({1, 2}));
     EXPECT_EQ(overlaps.load(), 0);
     EXPECT_GT(handovers.load(), 10) << "the two processes took turns";
+}
+
+TEST_F(ProcessThreads, ASleepingProcessHoldsNoOneAndWaitsForItsSliceWhenItWakes)
+{
+    // Process 1's sleep lasts until the test ends it. The sequencer takes
+    // the slice from a sleeping process at once, as it would suspend its
+    // thread, so process 2 runs on meanwhile; when the sleep ends process 1
+    // waits for its next slice instead of running beside process 2.
+    static std::atomic<bool> armed{false}, asleep{false}, wake{false}, finished{false};
+    static std::atomic<int> inside{0}, overlaps{0}, turns{0};
+    for (std::atomic<bool>* flag : {&armed, &asleep, &wake, &finished})
+        flag->store(false);
+    for (std::atomic<int>* count : {&inside, &overlaps, &turns})
+        count->store(0);
+    env.host.onSleep = [] {
+        if (CurrentThreadProcess() == 1 && armed.exchange(false)) {
+            asleep.store(true);
+            while (!wake.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    auto exclusive = [] {
+        if (inside.fetch_add(1) != 0)
+            overlaps.fetch_add(1);
+        for (int spin = 0; spin < 2000; ++spin)
+            turns.fetch_add(0, std::memory_order_relaxed);
+        inside.fetch_sub(1);
+    };
+    StartTestProcess(1, [exclusive](int) {
+        armed.store(true);
+        RuntimeSleep(1);
+        for (int n = 0; n < 200; ++n) {
+            exclusive();
+            YieldSlice();
+        }
+        finished.store(true);
+    });
+    StartTestProcess(2, [exclusive](int) {
+        for (int n = 0; n < 10000000 && !finished.load(); ++n) {
+            exclusive();
+            turns.fetch_add(1);
+            YieldSlice();
+        }
+    });
+    sequencer.Start();
+    ASSERT_TRUE(WaitFor([] { return asleep.load(); }));
+    const int before = turns.load();
+    EXPECT_TRUE(WaitFor([before] { return turns.load() > before + 20; }, 5000))
+        << "the sequencer waited for the sleeping process";
+    wake.store(true);
+    EXPECT_TRUE(WaitFor([] { return TestProcessFinished(1) && TestProcessFinished(2); }));
+    sequencer.Stop();
+    env.host.onSleep = nullptr;
+    EXPECT_EQ(overlaps.load(), 0);
 }
 
 TEST_F(ProcessThreads, OnePrintIsNeverInterleavedWithAnother)

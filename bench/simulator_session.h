@@ -1,0 +1,228 @@
+// What the benchmarks that measure a running QCSimulation share: the
+// program started beside the benchmark (from the benchmark's own folder), a
+// frame window published as the development environment's main window (the
+// simulator sends to the receive window below it), and the development
+// environment's controller connection over the simulator window link,
+// identified and in channel mode, with a tool window whose commands go on
+// the command channel as the tools send them.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "link/commportdata.h"
+#include "link/controllerconnection.h"
+#include "link/messagesender.h"
+#include "link/tests/support/fake_project.h"
+#include "link/tests/support/recording_tool.h"
+#include "link/wincomms.h"
+
+namespace simbench {
+
+inline double Seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The value below which the given fraction of the values lie.
+inline double Percentile(std::vector<double> values, double fraction)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+// Serves this thread's windows (the frame, the fake project window, the
+// tool) for ms milliseconds.
+inline void Pump(DWORD ms)
+{
+    const ULONGLONG end = GetTickCount64() + ms;
+    do {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    } while (GetTickCount64() < end);
+}
+
+// One "?VR(1);" after another on the command channel of a connection in
+// channel mode, as the connection's own queries go; the time of each, ms.
+inline std::vector<double> VrRoundTrips(CControllerConnection& connection, HWND replyWindow, int trips)
+{
+    std::vector<double> times;
+    times.reserve(static_cast<std::size_t>(trips));
+    ControllerMessage message;
+    message.m_nCommandId = 32;
+    message.m_nChannel = CHANNEL_COMMAND;
+    message.m_hReplyWnd = replyWindow;
+    message.SetInteger(1);
+    for (int n = 0; n < trips; ++n) {
+        const auto start = std::chrono::steady_clock::now();
+        connection.TransmitSynchronous(&message, nullptr);
+        times.push_back(Seconds(start) * 1e3);
+    }
+    return times;
+}
+
+class SimulatorSession {
+public:
+    SimulatorSession() : m_connection(&m_project)
+    {
+        m_project.SetConnection(&m_connection);
+        m_connection.SetLinkFactory([](int) { return new CWinComms(); });
+        m_record.SetName("Simulator");
+        m_record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
+    }
+    ~SimulatorSession() { End(); }
+    SimulatorSession(const SimulatorSession&) = delete;
+    SimulatorSession& operator=(const SimulatorSession&) = delete;
+
+    // Starts QCSimulation and connects in channel mode; prints why not and
+    // answers false when that fails.
+    bool Start()
+    {
+        const char title[] = "simulator bench frame";
+        m_frame = CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+        m_tool = CreateWindowExA(0, "STATIC", "simulator bench tool", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+        HKEY key = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0, nullptr, 0, KEY_WRITE,
+                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), sizeof title);
+            RegCloseKey(key);
+        }
+        m_project.Register(m_tool);
+
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, path, MAX_PATH);
+        std::string program = path;
+        program = program.substr(0, program.find_last_of('\\')) + "\\QCSimulation.exe";
+        std::string line = "\"" + program + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &m_process)) {
+            std::printf("(QCSimulation could not be started from %s)\n", program.c_str());
+            return false;
+        }
+        m_started = true;
+        HWND main = nullptr;
+        for (int n = 0; n < 200 && !main; ++n) {
+            Pump(50);
+            main = FindWindowA(nullptr, "QC Simulation");
+        }
+        if (!main) {
+            std::printf("(QCSimulation showed no window)\n");
+            return false;
+        }
+        m_main = main;
+        if (!m_connection.ApplyLinkData(&m_record, TRUE) || !m_connection.GetLink()) {
+            std::printf("(the window link could not be set up)\n");
+            return false;
+        }
+        m_connection.GetLink()->SetMainFrameWindow(m_frame);
+        if (!m_connection.OpenLink(m_project.GetSafeHwnd(), &m_record, FALSE)) {
+            std::printf("(the window link did not open)\n");
+            return false;
+        }
+        // The controller's power-up (banner, memory tests) takes a moment.
+        Pump(3000);
+        int row = 0;
+        if (!m_connection.ResetLinkToCommandLine() || !m_connection.Identify(row) ||
+            !m_connection.EnterChannelMode(&m_record)) {
+            std::printf("(the simulator did not answer on the window link)\n");
+            return false;
+        }
+        return true;
+    }
+
+    // Leaves channel mode, closes the link and the simulator.
+    void End()
+    {
+        if (m_connection.GetLink()) {
+            m_connection.LeaveChannelMode();
+            m_connection.CloseLink();
+        }
+        if (m_main) {
+            PostMessageA(m_main, WM_CLOSE, 0, 0);
+            m_main = nullptr;
+        }
+        if (m_started) {
+            if (WaitForSingleObject(m_process.hProcess, 15000) != WAIT_OBJECT_0)
+                TerminateProcess(m_process.hProcess, 1);
+            CloseHandle(m_process.hProcess);
+            CloseHandle(m_process.hThread);
+            m_started = false;
+        }
+        if (m_tool) {
+            m_project.Unregister(m_tool);
+            DestroyWindow(m_tool);
+            m_tool = nullptr;
+        }
+        if (m_frame) {
+            DestroyWindow(m_frame);
+            m_frame = nullptr;
+        }
+    }
+
+    // Commands as a tool sends them, one sequence; false when one failed.
+    bool Send(std::initializer_list<CommandItem> items)
+    {
+        return m_sender.SendSequenceEx(m_tool, &m_replies, items) != FALSE;
+    }
+    // The value of VR(n), or -1 when it could not be read.
+    double ReadVr(int n)
+    {
+        const std::size_t before = m_replies.Replies().size();
+        if (!Send({CommandItem(32, n)}))
+            return -1;
+        const auto replies = m_replies.Replies();
+        return replies.size() > before ? replies.back().GetReal() : -1;
+    }
+    std::vector<double> VrRoundTrips(int trips) { return simbench::VrRoundTrips(m_connection, Project(), trips); }
+    // Makes a program of the given lines, replacing one of the same name.
+    bool MakeProgram(const char* name, const std::vector<std::string>& lines)
+    {
+        Send({CommandItem(13, name)}); // NEW of a missing program only says so
+        if (!Send({CommandItem(19, name)}))
+            return false;
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            const std::string item = std::to_string(n) + "," + lines[n];
+            if (!Send({CommandItem(24, item.c_str())}))
+                return false;
+        }
+        return true;
+    }
+
+    // The simulator's comms window (null before Start).
+    HWND Comms() const { return m_main ? FindWindowExA(m_main, nullptr, nullptr, "QCSimulator ControllerWnd") : nullptr; }
+    CControllerConnection& Connection() { return m_connection; }
+    CCommPortData& Record() { return m_record; }
+    HWND Project() { return m_project.GetSafeHwnd(); }
+    std::vector<std::string> Errors() const { return m_project.Errors(); }
+
+private:
+    CWinApp m_app{"simulator bench"};
+    CFakeProjectLink m_project;
+    CControllerConnection m_connection;
+    CCommPortData m_record;
+    CMessageSender m_sender;
+    RecordingTool m_replies;
+    HWND m_frame = nullptr;
+    HWND m_tool = nullptr;
+    HWND m_main = nullptr;
+    PROCESS_INFORMATION m_process{};
+    bool m_started = false;
+};
+
+} // namespace simbench
