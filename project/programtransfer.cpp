@@ -40,8 +40,13 @@ enum : int {
 const int kFeatureSelectWithType = 13;
 // TABLE values asked for at a time.
 const long kTableBlock = 30;
-// TABLE values at most in one read.
-const long kTableReadMax = 1L << 24;
+// What a TABLE entry beginning with "#" (an overflow) reads as.
+const double kTableOverflow = 1.7976931348623158e+303;
+
+double TableValue(const char* text)
+{
+    return text[0] == '#' ? kTableOverflow : std::strtod(text, nullptr);
+}
 
 CString Formatted(const char* format, ...)
 {
@@ -117,6 +122,31 @@ private:
 };
 
 } // namespace
+
+// ---------------------------------------------------------------- TABLE replies
+
+long AppendTableValues(const ControllerMessage& item, long most, std::vector<double>& values)
+{
+    if (!item.HasBytes()) {
+        if (most < 1)
+            return -1;
+        values.push_back(item.GetReal());
+        return 1;
+    }
+    const char* text = item.GetText();
+    if (text[0] != 'k') {
+        if (most < 1)
+            return -1;
+        values.push_back(TableValue(text));
+        return 1;
+    }
+    char* rest = nullptr;
+    const long repeat = std::strtol(text + 1, &rest, 10);
+    if (!rest || *rest != ',' || repeat < 1 || repeat > most)
+        return -1;
+    values.insert(values.end(), static_cast<std::size_t>(repeat), TableValue(rest + 1));
+    return repeat;
+}
 
 // ---------------------------------------------------------------- files
 
@@ -251,7 +281,7 @@ int CProgramTransfer::ReadTable(CTableList& table, long first, long last)
     // bits: a block near the largest index must not wrap.
     const long long size = sizeReply.back().GetInteger();
     const long long lastIndex = static_cast<long long>(last) < size - 1 ? last : size - 1;
-    if (lastIndex < first || lastIndex - first + 1 > kTableReadMax)
+    if (lastIndex < first || lastIndex - first + 1 > TABLE_VALUES_MOST)
         return 0;
     const long long count = lastIndex - first + 1;
     std::vector<double> values;
@@ -262,27 +292,15 @@ int CProgramTransfer::ReadTable(CTableList& table, long first, long last)
         const long long end = i + kTableBlock - 1 < lastIndex ? i + kTableBlock - 1 : lastIndex;
         if (!Run(CMD_TABLE_VALUES, 0, Formatted("%lld,%lld,%d", i, end, 0)))
             return 0;
-        std::size_t got = 0;
+        const long wanted = static_cast<long>(end - i + 1);
+        long got = 0;
         for (const ControllerMessage& item : m_replies->Take()) {
-            const char* text = item.GetText();
-            if (!item.HasBytes()) {
-                values.push_back(item.GetReal());
-                ++got;
-            } else if (text[0] == 'k') {
-                // "k<count>,<value>": count equal values in a row.
-                char* rest = nullptr;
-                const long repeat = std::strtol(text + 1, &rest, 10);
-                if (!rest || *rest != ',' || repeat < 1 || repeat > end - i + 1)
-                    return 0;
-                const double value = rest[1] == '#' ? 1.7976931348623158e+303 : std::strtod(rest + 1, nullptr);
-                values.insert(values.end(), static_cast<std::size_t>(repeat), value);
-                got += static_cast<std::size_t>(repeat);
-            } else {
-                values.push_back(text[0] == '#' ? 1.7976931348623158e+303 : std::strtod(text, nullptr));
-                ++got;
-            }
+            const long added = AppendTableValues(item, wanted, values);
+            if (added < 0)
+                return 0;
+            got += added;
         }
-        if (got != static_cast<std::size_t>(end - i + 1))
+        if (got != wanted)
             return 0; // a short (or long) block: the values would land at the wrong indices
     }
     gauge.SetPercent(100);

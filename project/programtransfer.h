@@ -50,6 +50,16 @@ const int PROGRAM_LINE_MAX = 80;
 // The controller holds at most this many programs.
 const int CONTROLLER_PROGRAM_MAX = 32;
 
+// TABLE values at most in one read.
+const long TABLE_VALUES_MOST = 1L << 24;
+
+// Appends the values of one item of a reply to "TABLEVALUES": a plain value,
+// or "k<count>,<value>" for count equal values in a row (a value text that
+// begins with "#" is the largest value). The number of values appended, or
+// -1 (nothing appended) for a run that does not scan or holds more than most
+// values.
+long AppendTableValues(const ControllerMessage& item, long most, std::vector<double>& values);
+
 // Reads a program file as the controller gets it: one entry per line,
 // every trailing CR and LF removed; a last line without a line end counts,
 // an empty file has no lines. FALSE when the file cannot be read.

@@ -319,6 +319,8 @@ public:
     BOOL RunProgramOperation(const CProgramOperationData& operation);
     // From any thread.
     int CountQueuedOperations() const { return m_nQueuedOperations.load(); }
+    // Queued ones and the one running; from any thread.
+    int CountUnfinishedOperations() const { return m_nUnfinishedOperations.load(); }
 
     // ---- Search and simulator start (defined with the search).
     BOOL SearchController(int showScreen, int simulator);
@@ -401,6 +403,9 @@ public:
     int ExportProgramFile(LPCSTR name, LPCSTR destination, BOOL force);
     BOOL LoadProgramToController(LPCSTR name, BOOL resetCancel);
     int DeletePrograms(LPCSTR names);
+    // Asks before erasing the controller, then deletes "*"; 0 when the user
+    // declined.
+    int DeleteAllPrograms();
     BOOL CopyProgram(LPCSTR source, LPCSTR destination);
     BOOL RenameProgram(LPCSTR source, LPCSTR destination);
     LRESULT OnDeletePrograms(WPARAM wParam, LPARAM lParam); // 0x8191
@@ -580,6 +585,7 @@ private:
     int m_nRefreshRequests = 0;
     std::vector<CProgramOperationData> m_operations;
     std::atomic<int> m_nQueuedOperations{0};
+    std::atomic<int> m_nUnfinishedOperations{0};
     bool m_bOperationRunning = false;
     // Replies to the window's own commands go here too while it is set
     // (a program transfer reads them).

@@ -4,9 +4,11 @@
 // a time; an operation that arrives while another runs comes back a little
 // later, so operations never nest.
 //
-// Only the operations that open editors and run the program commands are
-// carried out here; the others are logged and dropped.
+// A new program (which imports a program file) is not carried out here:
+// it is logged and dropped, as are codes that name no operation.
 #include "foundation/logline.h"
+#include "framework/prompt.h"
+#include "project/kwproject.h"
 #include "project/programtypes.h"
 #include "project/projectwnd.h"
 
@@ -14,6 +16,8 @@ namespace {
 
 // An operation that finds another running comes back after this long.
 const UINT kOperationRetryMs = 5;
+const char kDeleteAllCaption[] = "Delete all programs";
+const char kDeleteAllQuestion[] = "This will completely erase the contents of the controller\n\nDo you wish to continue?";
 
 } // namespace
 
@@ -21,6 +25,7 @@ void CProjectWnd::QueueProgramOperation(const CProgramOperationData& operation)
 {
     m_operations.push_back(operation);
     m_nQueuedOperations = static_cast<int>(m_operations.size());
+    ++m_nUnfinishedOperations;
     PostMessage(PWM_RUN_PROGRAM_OPERATION, 0, 0);
 }
 
@@ -71,12 +76,44 @@ BOOL CProjectWnd::RunProgramOperation(const CProgramOperationData& operation)
     case PROGRAM_OP_STOP:
         result = StopProgram(name, number);
         break;
+    case PROGRAM_OP_COPY:
+        result = CopyProgram(name, operation.m_strSecond);
+        break;
+    case PROGRAM_OP_RENAME:
+        result = RenameProgram(name, operation.m_strSecond);
+        break;
+    case PROGRAM_OP_DELETE:
+        // The IEC system lets go of the project before its program goes.
+        if (type == PROGRAM_TYPE_IEC_PROJECT && m_pIECProject)
+            m_pIECProject->CloseProject();
+        // One program: a text that is no program name ("*", a list) must
+        // not delete more than the record names.
+        result = IsValidProgramName(name) ? DeletePrograms(name) : FALSE;
+        break;
+    case PROGRAM_OP_DELETE_ALL:
+        result = DeleteAllPrograms();
+        break;
+    case PROGRAM_OP_HALT_ALL:
+        result = HaltProgramsIfRunning(nullptr);
+        break;
     default:
         GlobalLogFormat(LOG_PROJECT_MESSAGES, "Program operation %d on %s is not carried out", operation.m_nOperation,
                         name);
         break;
     }
     return result;
+}
+
+int CProjectWnd::DeleteAllPrograms()
+{
+    CBusy busy(*this);
+    if (AfxGetPromptService().Prompt(m_hWnd, kDeleteAllQuestion, kDeleteAllCaption, MB_YESNO | MB_DEFBUTTON2) !=
+        IDYES)
+        return 0;
+    // The deletion of "*" asks to halt running programs, closes every
+    // editor, empties both program lists, stores in flash where that is
+    // wanted and asks for the selected program.
+    return DeletePrograms("*");
 }
 
 bool CProjectWnd::HandleOperationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
@@ -114,6 +151,7 @@ bool CProjectWnd::HandleOperationMessage(UINT message, WPARAM wParam, LPARAM lPa
         result = RunProgramOperation(operation);
         if (m_bDeferredRefresh.exchange(FALSE))
             RefreshProgramList(TRUE);
+        --m_nUnfinishedOperations;
         return true;
     }
     default:

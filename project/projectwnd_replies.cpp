@@ -11,6 +11,7 @@
 #include "foundation/logline.h"
 #include "link/commandtable.h"
 #include "link/vexoreply.h"
+#include "project/programtransfer.h"
 #include "project/programtypes.h"
 #include "project/projectwnd.h"
 #include "shell/vqregistry.h"
@@ -182,12 +183,13 @@ void CProjectWnd::StoreReply(const ControllerMessage& message)
             m_values.axisValueLines.emplace_back(std::string(message.GetText()).substr(0, 39));
             break;
         case 31:
-            if (message.HasBytes() && message.GetText()[0] == '#')
-                m_values.tableValues.push_back(1.7976931348623158e+303);
-            else if (message.HasBytes())
-                m_values.tableValues.push_back(std::strtod(message.GetText(), nullptr));
-            else
-                m_values.tableValues.push_back(message.GetReal());
+            // A run of equal values ("k<count>,<value>") is expanded; one
+            // that does not scan, or that would take the list past what a
+            // read may hold, is dropped.
+            if (AppendTableValues(message,
+                                  TABLE_VALUES_MOST - static_cast<long>(m_values.tableValues.size()),
+                                  m_values.tableValues) < 0)
+                GlobalLogFormat(LOG_TOOL_REPLIES, "TABLE values item dropped: %s", message.GetText());
             break;
         case 32:
             m_values.vrValue = message.GetReal();

@@ -5,11 +5,15 @@
 
 #include "link/programdata.h"
 #include "project/programtypes.h"
+#include "shell/betafeatures.h"
+#include "shell/vqregistry.h"
 
 namespace {
 
 // Asks an editor frame to send its pending lines and save.
 const UINT PWM_EDITOR_SAVE_REQUEST = WM_APP + 0x135;
+// The controller takes a program file in blocks (LOAD_PROJECT).
+const int kFeatureFastProgramLoad = 27;
 
 } // namespace
 
@@ -39,12 +43,16 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
         while (current > 0 && !m_window.m_nBusy.compare_exchange_weak(current, current - 1)) {
         }
     }
-    // While programs run, a change goes ahead only where the controller
-    // allows it (the halt question is not asked here: the change is
-    // refused).
-    BOOL PermitProgramOperation(const std::vector<std::string>&) override
+    // While programs run, a change goes ahead when every program it touches
+    // may be changed while running (the controller allows it, the user's
+    // setting too, and the directory marks the program so); otherwise the
+    // user is asked to halt the programs first.
+    BOOL PermitProgramOperation(const std::vector<std::string>& programs) override
     {
-        return m_window.CanRunProgramOperations();
+        bool allowed = !programs.empty();
+        for (const std::string& program : programs)
+            allowed = allowed && m_window.CanOperateOnProgram(program.c_str());
+        return allowed ? TRUE : m_window.HaltProgramsIfRunning(nullptr);
     }
     void CloseEditors(LPCSTR program) override
     {
@@ -54,9 +62,14 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
             m_window.CloseToolWindowsOfId(TOOL_EDITOR);
     }
     void ProgramsChanged() override { m_window.RefreshProgramListSoon(); }
-    // The programs stay in the controller's program store; storing them in
-    // flash after a change is the EPROM store's.
-    void StoreProgramsIfNeeded() override {}
+    // A model that keeps no programs over a power cycle (no battery-backed
+    // store) gets them stored in flash after each change when the user
+    // wants that (AutoEPROM).
+    void StoreProgramsIfNeeded() override
+    {
+        if (!m_window.m_pConnection->GetModel().m_nPowerUpCapable && CVQRegistry().GetAutoEPROM())
+            m_window.StoreProgramsInEprom(FALSE);
+    }
     void SaveEditors(LPCSTR program) override
     {
         m_window.Broadcast(PWM_EDITOR_SAVE_REQUEST, 0, 0, TOOL_EDITOR, program);
@@ -64,10 +77,20 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
     // The IEC project's export is not run from here: an IEC program is not
     // written.
     BOOL ExportIECProgram(LPCSTR) override { return FALSE; }
-    // The fast program load window is not opened from here: programs load
-    // line by line.
-    BOOL FastLoadProgram(LPCSTR, LPCSTR, int) override { return FALSE; }
-    BOOL UseFastProgramLoad() override { return FALSE; }
+    BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int type) override
+    {
+        return m_window.FastLoadProgram(name, path, type);
+    }
+    // The whole file in blocks through tool window 1057 where the
+    // controller's system software takes it, the user has not forced the
+    // line load and the feature is switched on.
+    BOOL UseFastProgramLoad() override
+    {
+        return m_window.m_pConnection->IsFeatureSupported(kFeatureFastProgramLoad) &&
+                       !CVQRegistry().GetForceSlowProgramLoad() && IsBetaFeatureEnabled(BETA_FAST_PROGRAM_LOAD)
+                   ? TRUE
+                   : FALSE;
+    }
 
 private:
     CProjectWnd& m_window;

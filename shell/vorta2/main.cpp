@@ -6,6 +6,7 @@
 #include "editor/editortool.h"
 #include "link/dialogs/commsdialogs.h"
 #include "project/projectwnd.h"
+#include "project/toolthread.h"
 #include "shell/externaltoolsdialog.h"
 #include "shell/mainframe.h"
 #include "shell/optionsdialog.h"
@@ -41,6 +42,8 @@ public:
         RegisterShellDialogs();
         // The project window opens program editors.
         editor::RegisterEditorTool();
+        // ... and the fast program load window.
+        RegisterFastLoadProgramTool();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();
