@@ -220,9 +220,11 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     ASSERT_EQ(1u, m_project.m_registered.size());
     EXPECT_EQ(m_hFrame, m_project.m_registered[0]);
     EXPECT_EQ(1, m_project.Count(kMsgRegisterTool));
-    for (const auto& [message, tool] : m_project.Got())
-        if (message == kMsgRegisterTool)
+    for (const auto& [message, tool] : m_project.Got()) {
+        if (message == kMsgRegisterTool) {
             EXPECT_EQ(1024u, tool) << "the editor's tool id";
+        }
+    }
     EXPECT_EQ("Edit : DEMO (BASIC)", Title());
     EXPECT_TRUE(m_frame->GetDocument()->IsLineEditable());
 
