@@ -588,7 +588,7 @@ void ListProcesses(const uint8_t*, int& position, int, int process)
         for (int n = 1; n < kProcessCount; ++n) {
             const ProcessRecord& r = g_ProcessRecords[n];
             if (r.currentState != kStateStopped)
-                PrintFormatted(process, "%i,%i,%s,%i%c", n, r.currentState, ProgramName(r.programNumber),
+                PrintFormatted(process, "%i,%i,%s,%i%c", n, r.currentState.load(), ProgramName(r.programNumber),
                                LineNumber(r) - 1, kEndOfLineCr);
         }
         return;
