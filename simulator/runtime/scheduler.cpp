@@ -530,11 +530,12 @@ void SequencerSwitch(const std::atomic<bool>& stopRequest)
 void WindDownProcesses()
 {
     // Let the running process reach a switch point first; a process that is
-    // already being stopped runs on to its end and is waited for below.
+    // already being stopped runs on to its end and is waited for first.
     std::atomic<bool> never{false};
     RequestSliceEnd();
     int current = g_CurrentProcess.load();
-    if (!ProcessStopping(current))
+    const bool runsOn = ProcessStopping(current);
+    if (!runsOn)
         WaitForSliceEnd(current, never);
     ClearSliceEndRequest();
 
@@ -557,6 +558,10 @@ void WindDownProcesses()
         }
         JoinEndedThread(gate);
     };
+    // A process that runs on ends before any other is resumed, so that two
+    // processes never run at once.
+    if (runsOn)
+        windDown(current);
     for (int process = kProcessCount - 1; process >= 0; --process)
         windDown(process);
     windDown(-1);
