@@ -378,7 +378,9 @@ namespace {
 // its line has no breakpoint.
 inline bool PlainRunningTurn(const ProcessRecord& r)
 {
-    return r.requestedState == kStateRunning && r.currentState == kStateRunning && r.errorNumber == 0 &&
+    // The process's own thread reads them: no order with other memory needed.
+    return r.requestedState.load(std::memory_order_relaxed) == kStateRunning &&
+           r.currentState.load(std::memory_order_relaxed) == kStateRunning && r.errorNumber == 0 &&
            r.endFlag == 0 && (r.currentLine & kBreakpointBit) == 0 && r.programKind == 0;
 }
 
