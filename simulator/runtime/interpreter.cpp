@@ -378,7 +378,9 @@ namespace {
 // its line has no breakpoint.
 inline bool PlainRunningTurn(const ProcessRecord& r)
 {
-    return r.requestedState == kStateRunning && r.currentState == kStateRunning && r.errorNumber == 0 &&
+    // The process's own thread reads them: no order with other memory needed.
+    return r.requestedState.load(std::memory_order_relaxed) == kStateRunning &&
+           r.currentState.load(std::memory_order_relaxed) == kStateRunning && r.errorNumber == 0 &&
            r.endFlag == 0 && (r.currentLine & kBreakpointBit) == 0 && r.programKind == 0;
 }
 
@@ -588,7 +590,7 @@ void ListProcesses(const uint8_t*, int& position, int, int process)
         for (int n = 1; n < kProcessCount; ++n) {
             const ProcessRecord& r = g_ProcessRecords[n];
             if (r.currentState != kStateStopped)
-                PrintFormatted(process, "%i,%i,%s,%i%c", n, r.currentState, ProgramName(r.programNumber),
+                PrintFormatted(process, "%i,%i,%s,%i%c", n, r.currentState.load(), ProgramName(r.programNumber),
                                LineNumber(r) - 1, kEndOfLineCr);
         }
         return;

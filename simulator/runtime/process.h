@@ -56,13 +56,21 @@ struct ForEntry {
     int32_t axis;
 };
 
+// The record's shared words are plain loads and stores: the interpreter
+// reads the states on every statement and takes no lock for them.
+static_assert(std::atomic<int32_t>::is_always_lock_free && sizeof(std::atomic<int32_t>) == sizeof(int32_t));
+
 struct ProcessRecord {
     int32_t errorNumber; // pending error, 0 none (set through SetProcessError)
     int32_t programNumber;
     int32_t inputChannel;
     int32_t outputChannel;
-    int32_t requestedState;
-    int32_t currentState;
+    // The state asked for and the state reached. The process's own thread
+    // moves them; the command line asks for a state and the sequencer reads
+    // both while the process is parked, but a wind-down reads them from
+    // another thread while the process may still run its last slice.
+    std::atomic<int32_t> requestedState;
+    std::atomic<int32_t> currentState;
     std::atomic<int32_t> tickCounter; // counted down once per servo period
     float result;
     int32_t endFlag;

@@ -568,15 +568,12 @@ void SequencerSwitch(const std::atomic<bool>& stopRequest)
 void WindDownProcesses()
 {
     // Let the running process reach a switch point first; a process that is
-    // already being stopped runs on to its end and is waited for below.
-    // Only the stop flags are read here, not the process's state words: the
-    // process may still be running and writing them. One that stops by its
-    // own state words parks once stopped, which the wait sees.
+    // already being stopped runs on to its end and is waited for first.
     std::atomic<bool> never{false};
     RequestSliceEnd();
     int current = g_CurrentProcess.load();
-    std::atomic<int32_t>* stop = StopRequestOf(current);
-    if (!g_RuntimeStopping.load() && (!stop || stop->load() == 0))
+    const bool runsOn = ProcessStopping(current);
+    if (!runsOn)
         WaitForSliceEnd(current, never);
     ClearSliceEndRequest();
 
@@ -599,6 +596,10 @@ void WindDownProcesses()
         }
         JoinEndedThread(gate);
     };
+    // A process that runs on ends before any other is resumed, so that two
+    // processes never run at once.
+    if (runsOn)
+        windDown(current);
     for (int process = kProcessCount - 1; process >= 0; --process)
         windDown(process);
     windDown(-1);

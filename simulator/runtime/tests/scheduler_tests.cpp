@@ -423,6 +423,45 @@ TEST_F(ProcessThreads, WindDownEndsAProcessThatNeverRan)
     EXPECT_EQ(g_ProcessRecords[6].stopRequest.load(), 1);
 }
 
+// The controller stops while a process runs: that process runs on to its
+// end, and only then does the wind-down let the others run to theirs.
+TEST_F(ProcessThreads, AWindDownRunsOneProcessAtATime)
+{
+    static std::atomic<bool> higherRan;
+    static std::atomic<bool> lowerRunning;
+    static std::atomic<bool> higherEnded;
+    static std::atomic<bool> overlapped;
+    for (std::atomic<bool>* flag : {&higherRan, &lowerRunning, &higherEnded, &overlapped})
+        flag->store(false);
+    // The higher process waits; its last turn, once the runtime stops, notes
+    // whether the lower one still runs.
+    StartTestProcess(9, [](int process) {
+        while (!ProcessStopping(process)) {
+            higherRan.store(true);
+            YieldSlice();
+        }
+        overlapped.store(lowerRunning.load());
+        higherEnded.store(true);
+    });
+    // The lower process stops the runtime in its own slice and runs on, never
+    // parking again, until it is wound down or the higher one has run beside it.
+    StartTestProcess(2, [](int process) {
+        while (!higherRan.load())
+            YieldSlice();
+        lowerRunning.store(true);
+        g_RuntimeStopping.store(true);
+        while (g_ProcessRecords[process].stopRequest.load() == 0 && !higherEnded.load())
+            std::this_thread::yield();
+        lowerRunning.store(false);
+    });
+    sequencer.Start();
+    ASSERT_TRUE(WaitFor([] { return g_RuntimeStopping.load(); }));
+    sequencer.Stop();
+    g_RuntimeStopping.store(false);
+    EXPECT_TRUE(higherEnded.load());
+    EXPECT_FALSE(overlapped.load()) << "the higher process ran while the lower one still ran";
+}
+
 TEST(ResourceLock, HoldersAreKeptPerProcess)
 {
     RuntimeEnvironment env;
