@@ -14,6 +14,16 @@ public:
     virtual std::uint64_t NowMs() = 0;
     // Lets at least ms milliseconds pass.
     virtual void SleepMs(DWORD ms) = 0;
+    // Lets at most ms milliseconds pass, ending as soon as the event (a
+    // handle; null for none) is set or input arrives for the calling
+    // thread; true when it ended early. A clock of virtual time only lets
+    // its ms pass.
+    virtual bool WaitMs(void* wake, DWORD ms)
+    {
+        (void)wake;
+        SleepMs(ms);
+        return false;
+    }
 };
 
 // The clock in use. Installing null puts the system clock back.

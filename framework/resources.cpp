@@ -146,6 +146,7 @@ class CHostClock : public IClock {
 public:
     std::uint64_t NowMs() override { return g_host.load()->clock().NowMs(); }
     void SleepMs(DWORD ms) override { g_host.load()->clock().SleepMs(ms); }
+    bool WaitMs(void* wake, DWORD ms) override { return g_host.load()->clock().WaitMs(wake, ms); }
 };
 
 class CHostFileDialogs : public IFileDialogService {

@@ -121,6 +121,14 @@ void CControllerConnection::WaitStep()
         AfxGetClock().SleepMs(1);
 }
 
+void CControllerConnection::WaitReplyStep()
+{
+    // A fixed 1 ms sleep would add up to a millisecond to every round trip
+    // after the reply is in.
+    if (!PumpOneMessage())
+        AfxGetClock().WaitMs(m_replyWake.m_hObject, 1);
+}
+
 void CControllerConnection::AddError(const CString& text)
 {
     if (m_pProject)
@@ -763,6 +771,7 @@ void CControllerConnection::CompleteRequest(bool failed)
     if (failed)
         m_bFailed = true;
     m_bWaiting = false;
+    m_replyWake.SetEvent();
 }
 
 BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
@@ -787,6 +796,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
         sent = packet.Build(command);
     }
     IClock& clock = AfxGetClock();
+    m_replyWake.ResetEvent();
     m_bWaiting = true;
     if (m_bLinkLost || !WriteChannel(CHANNEL_COMMAND, reinterpret_cast<const BYTE*>(sent.GetString()),
                                      sent.GetLength(), FALSE)) {
@@ -825,7 +835,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
             GlobalLogLine("Comms waiting warning", LOG_LINK);
             lastWarning = now;
         }
-        WaitStep();
+        WaitReplyStep();
     }
     BOOL result = !m_bFailed && !m_bWaiting ? TRUE : FALSE;
     if (m_bLinkLost) {
@@ -1055,6 +1065,7 @@ void CControllerConnection::OnReceive(int channel, int length, const BYTE* bytes
 void CControllerConnection::OnLinkLost()
 {
     m_bLinkLost = true;
+    m_replyWake.SetEvent();
     if (!m_bLinkLostReported.exchange(true)) {
         GlobalLogLine("Link lost", LOG_LINK);
         AddError(kLinkLostText);

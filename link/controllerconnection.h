@@ -186,7 +186,11 @@ public:
     // The text of the command whose reply is awaited (empty when none).
     CString GetActiveCommandText();
     BOOL IsRequestPending() const { return m_bRequestActive.load() ? TRUE : FALSE; }
-    void CancelPendingRequest() { m_bCancel = true; }
+    void CancelPendingRequest()
+    {
+        m_bCancel = true;
+        m_replyWake.SetEvent();
+    }
     void SetTransactionHold(BOOL hold);
     int GetTransactionHold() const { return m_nHold.load(); }
     // Takes the transmit lock (waiting at most twice the message time-out)
@@ -234,6 +238,9 @@ private:
     BOOL SendLockCommand(LPCSTR format, long code);
     // Waits one step: answers one waiting message or sleeps 1 ms (clock).
     static void WaitStep();
+    // One step of the wait for a reply: a message served, or up to 1 ms
+    // that ends as soon as the receive side settles the request.
+    void WaitReplyStep();
     void AddError(const CString& text);
     void CompleteRequest(bool failed);
     bool TakeCaptured(char& byte);
@@ -289,6 +296,7 @@ private:
     // command goes out, then driven by the receive thread).
     std::atomic<bool> m_bRequestActive{false};
     std::atomic<bool> m_bWaiting{false};
+    CEvent m_replyWake; // set when the request is settled, cancelled or the link lost
     std::atomic<bool> m_bCancel{false};
     std::atomic<bool> m_bFailed{false};
     std::atomic<bool> m_bAcknowledged{false};

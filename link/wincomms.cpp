@@ -384,8 +384,11 @@ BOOL CWinComms::Write(int length, const BYTE* data)
             }
             GlobalLogLine("Tx blocked", LOG_STATUS_ERRORS);
         }
-        PumpWaitingMessages();
+        // Messages are served at the pauses only: a look at the queue after
+        // every post costs a round to the window server each, about as much
+        // as the post itself.
         if (pause) {
+            PumpWaitingMessages();
             clock.SleepMs(1);
             PumpWaitingMessages();
         }

@@ -43,9 +43,9 @@ const UINT RX_WINDOW_ID = 32861;
 const UINT WM_VEXO_GET_WINDOW_OBJECT = 0x8106;
 const UINT WM_VEXO_DESTROY_WINDOW = 0x8108;
 
-// Posts of one write go out back to back in groups of this many, with the
-// thread's messages served after each post and a 1 ms pause after each
-// group (and after each attempt while held). A pause after every post
+// Posts of one write go out back to back in groups of this many, with a
+// 1 ms pause after each group (and after each attempt while held) and the
+// thread's messages served around each pause. A pause after every post
 // would make a short command take a millisecond per 4 bytes and hold a
 // long transfer to 4 bytes a millisecond, a quarter of what the
 // simulator's port service takes (16 bytes a millisecond); the simulator

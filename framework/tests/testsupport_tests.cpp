@@ -82,4 +82,52 @@ TEST(FakeClockTest, SleepsAdvanceVirtualTimeAndUninstallRestoresTheSystemClock)
     EXPECT_NEAR(static_cast<double>(GetTickCount64()), static_cast<double>(AfxGetClock().NowMs()), 1000.0);
 }
 
+// The wait that ends early: the system clock's ends when the event is set
+// (before or during the wait) or a message comes for the thread, and runs
+// its time out otherwise; a virtual clock lets its time pass whatever the
+// event says. The long waits would hang the test if the wake were missed.
+TEST(ClockWaitTest, SystemClockEndsEarlyOnEventOrInputVirtualClockOnlyAdvances)
+{
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(event);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_FALSE(AfxGetClock().WaitMs(event, 0));
+    EXPECT_FALSE(AfxGetClock().WaitMs(nullptr, 1));
+
+    SetEvent(event);
+    EXPECT_TRUE(AfxGetClock().WaitMs(event, 60000));
+    ResetEvent(event);
+
+    HANDLE setter = CreateThread(
+        nullptr, 0,
+        [](LPVOID parameter) -> DWORD {
+            Sleep(20);
+            SetEvent(static_cast<HANDLE>(parameter));
+            return 0;
+        },
+        event, 0, nullptr);
+    ASSERT_TRUE(setter);
+    EXPECT_TRUE(AfxGetClock().WaitMs(event, 60000));
+    WaitForSingleObject(setter, INFINITE);
+    CloseHandle(setter);
+    ResetEvent(event);
+
+    // Input seen by a peek but left in the queue still ends the wait.
+    PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    EXPECT_TRUE(AfxGetClock().WaitMs(event, 60000));
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_REMOVE));
+
+    {
+        FakeClock clock(1000);
+        SetEvent(event);
+        EXPECT_FALSE(AfxGetClock().WaitMs(event, 5));
+        EXPECT_EQ(1005u, clock.NowMs());
+        EXPECT_EQ(5u, clock.SleptMs());
+    }
+    CloseHandle(event);
+}
+
 } // namespace

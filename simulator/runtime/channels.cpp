@@ -353,8 +353,10 @@ int ReadChar(int process)
             continue;
         }
         // Nothing to do until the next service turn: wait for it rather
-        // than spin, so that an idle command line uses no processor.
-        RuntimeSleep(1);
+        // than spin, so that an idle command line uses no processor. The
+        // wait ends as the turn's services have moved any new bytes in, not
+        // a sleep's length later.
+        WaitForNextSlice();
     }
 }
 

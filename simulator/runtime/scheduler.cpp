@@ -296,6 +296,17 @@ void GiveUpSlice()
     Park(process);
 }
 
+void WaitForNextSlice()
+{
+    const int process = t_Process;
+    if (g_InlineScheduling.load() || process == kNoProcess || t_NoSuspendDepth > 0 || ProcessStopping(process) ||
+        !GateOf(process)) {
+        RuntimeSleep(1);
+        return;
+    }
+    Park(process);
+}
+
 void SetInlineScheduling(bool on)
 {
     g_InlineScheduling.store(on);

@@ -64,6 +64,13 @@ void RuntimeSleep(unsigned milliseconds);
 // Parks the calling process thread at once until the sequencer resumes it
 // (outside no-suspend sections and unless the process is being stopped).
 void GiveUpSlice();
+// Waits for the calling process's next slice, which begins right after the
+// sequencer's services (port and channel transmit and receive) have run:
+// the process parks at once where it may, else (inline scheduling, a
+// no-suspend section, a thread that is no process, a stop under way) it
+// sleeps 1 ms as RuntimeSleep does. Never returns without letting time or
+// a switch pass, so a loop of it does not spin.
+void WaitForNextSlice();
 void SetInlineScheduling(bool on);
 
 // Waits until the runtime tick (g_SystemMilliseconds) changes, that is until
