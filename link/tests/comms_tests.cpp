@@ -368,14 +368,18 @@ TEST(ReceiveThreadRestartTest, ReopeningFromTheReceiveThreadLeavesOneThread)
     MemoryLog log(LOG_LINK);
     CScriptedController link;
     ActingReceiver receiver;
+    const HANDLE reopened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     receiver.action = [&] {
         link.Close();
         link.Open(&receiver);
+        SetEvent(reopened);
     };
     ASSERT_TRUE(link.Open(&receiver));
     link.InjectRaw("first");
     ASSERT_TRUE(receiver.WaitForBytes(5));
-    Sleep(30);
+    // Bytes injected before the new thread exists would go to the closed link.
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reopened, 5000));
+    CloseHandle(reopened);
     link.InjectRaw("second");
     ASSERT_TRUE(receiver.WaitForBytes(11));
     Sleep(30);
