@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "link/messagesender.h"
 #include "link/tests/support/fake_project.h"
 #include "link/tests/support/recording_tool.h"
+#include "link/tests/support/simulator_session.h"
 #include "link/wincomms.h"
 
 namespace simbench {
@@ -95,27 +97,14 @@ public:
                                   GetModuleHandleA(nullptr), nullptr);
         m_tool = CreateWindowExA(0, "STATIC", "simulator bench tool", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VexoLabs\\WinTargets\\Vorta", 0, nullptr, 0, KEY_WRITE,
-                            nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "MainWindow", 0, REG_SZ, reinterpret_cast<const BYTE*>(title), sizeof title);
-            RegCloseKey(key);
-        }
+        RegisterSimulatorPeerFrame(title);
         m_project.Register(m_tool);
 
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string program = path;
-        program = program.substr(0, program.find_last_of('\\')) + "\\QCSimulation.exe";
-        std::string line = "\"" + program + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &m_process)) {
-            std::printf("(QCSimulation could not be started from %s)\n", program.c_str());
+        m_simulator = std::make_unique<SimulatorProcess>();
+        if (!m_simulator->Started()) {
+            std::printf("(QCSimulation could not be started from %s)\n", SimulatorProgramPath().c_str());
             return false;
         }
-        m_started = true;
         HWND main = nullptr;
         for (int n = 0; n < 200 && !main; ++n) {
             Pump(50);
@@ -157,12 +146,9 @@ public:
             PostMessageA(m_main, WM_CLOSE, 0, 0);
             m_main = nullptr;
         }
-        if (m_started) {
-            if (WaitForSingleObject(m_process.hProcess, 15000) != WAIT_OBJECT_0)
-                TerminateProcess(m_process.hProcess, 1);
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-            m_started = false;
+        if (m_simulator) {
+            m_simulator->Ended(15000); // it saves its memory images as it closes
+            m_simulator.reset();
         }
         if (m_tool) {
             m_project.Unregister(m_tool);
@@ -221,8 +207,7 @@ private:
     HWND m_frame = nullptr;
     HWND m_tool = nullptr;
     HWND m_main = nullptr;
-    PROCESS_INFORMATION m_process{};
-    bool m_started = false;
+    std::unique_ptr<SimulatorProcess> m_simulator;
 };
 
 } // namespace simbench
