@@ -170,7 +170,7 @@ BOOL CControllerSearch::TryLink(const CCommPortData& link)
     if (link.m_nType >= LINK_TYPE_SERIAL && link.m_nType <= LINK_TYPE_FINS)
         Status(Formatted("Checking %s", description));
     else
-        Status(Formatted("Comms port specification error %s", description));
+        Status(Formatted("Comms port configuration error %s", description));
     if (!connection)
         return FALSE;
     connection->OpenLink(m_hub.GetHubWindow(), &link, TRUE);
