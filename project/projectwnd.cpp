@@ -478,19 +478,6 @@ LRESULT CProjectWnd::OnProjectFolder(WPARAM, LPARAM lParam)
     return 1;
 }
 
-LRESULT CProjectWnd::OnFileOperation(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    // The texts are heap copies of the sender's; the queue of file
-    // operations takes copies of its own.
-    auto* first = reinterpret_cast<char*>(wParam);
-    auto* second = reinterpret_cast<char*>(lParam);
-    GlobalLogFormat(LOG_PROJECT_MESSAGES, "File operation %d: %s %s", message == PWM_LOAD_FILE ? 1 : 3,
-                    first ? first : "", second ? second : "");
-    delete[] first;
-    delete[] second;
-    return 0;
-}
-
 LRESULT CProjectWnd::OnProgramState(WPARAM wParam, LPARAM lParam)
 {
     auto* name = reinterpret_cast<char*>(lParam);
@@ -549,9 +536,6 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return OnExportProgram(wParam, lParam);
     case PWM_MODIFY_STARTUP:
         return OnModifyStartup(wParam, lParam);
-    case PWM_LOAD_FILE:
-    case PWM_SAVE_FILE:
-        return OnFileOperation(message, wParam, lParam);
     case PWM_PROJECT_FOLDER:
         return OnProjectFolder(wParam, lParam);
     case PWM_LEAVE_CHANNEL_MODE:
@@ -653,7 +637,10 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     LRESULT result = 0;
     if (message >= WM_APP + 0x100 && message <= WM_APP + 0x1F6) {
-        if (HandleProgramMessage(message, wParam, lParam, result))
+        if (HandleCheckMessage(message, wParam, lParam, result) ||
+            HandleProjectMessage(message, wParam, lParam, result) ||
+            HandleImportMessage(message, wParam, lParam, result) ||
+            HandleProgramMessage(message, wParam, lParam, result))
             return result;
         if (HandleQuery(message, wParam, lParam, result))
             return result;

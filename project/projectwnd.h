@@ -58,6 +58,7 @@
 #include "project/projecthub.h"
 #include "project/projectwndmessages.h"
 
+class CCheckProject;
 class CErrorDialog;
 class CKWProject;
 class CTableList;
@@ -412,6 +413,40 @@ public:
     LRESULT OnExportProgram(WPARAM wParam, LPARAM lParam);  // 0x81F1
     struct CTransferHost;
 
+    // ---- The project check (projectwnd_check.cpp) and its program
+    // comparisons (projectwnd_compare.cpp).
+    // Runs the check with its dialog until the user closes it; 1 when the
+    // controller holds the project's programs. With autoResolve a program
+    // that differs is saved from the controller into the project unasked.
+    BOOL RunProjectCheck(BOOL autoResolve);
+    BOOL IsProjectCheckRunning() const { return m_bCheckRunning.load(); }
+    // Whether the controller runs its programs from a fixed power-up copy.
+    bool AreProgramsFixed();
+    std::atomic<BOOL> m_bCheckRunning{FALSE};
+
+    // ---- The project's own operations: the project file
+    // (projectwnd_projectfile.cpp), a new project
+    // (projectwnd_newproject.cpp), load and revert (projectwnd_load.cpp)
+    // and save (projectwnd_save.cpp). Outcomes: 2 done, 1 cancelled by the
+    // user, 0 failed.
+    BOOL ConfirmProjectController(LPCSTR path);
+    BOOL MatchProjectController();
+    BOOL WriteProgramList(LPCSTR path, BOOL reset);
+    // 2 a project was opened, 1 cancelled, 0 failed.
+    int ChooseProjectFile(int mode);
+    BOOL ConvertProjectFile(LPCSTR path);
+    int CreateNewProject();
+    int LoadProject(LPCSTR path, CCheckProject* dialog, BOOL checkAfterwards, BOOL confirm);
+    BOOL RevertProject();
+    int SaveProject(BOOL copyMode, CCheckProject* dialog, BOOL checkAfterwards);
+    int SaveProjectInto(LPCSTR folder, BOOL copyMode, CCheckProject* dialog, BOOL checkAfterwards);
+
+    // ---- Program file import and the file requests
+    // (projectwnd_import.cpp); the STARTUP data (projectwnd_startup.cpp).
+    // Puts the file into the project folder and loads it into the
+    // controller; TRUE on success.
+    BOOL ImportProgramFile(LPCSTR name, LPCSTR source, int fileType, BOOL newFile);
+
     // ---- State the sections share.
     // The connection's state, which the search, connect and layout parts
     // (IProjectHub) work on; the names below are that state's.
@@ -477,7 +512,6 @@ protected:
     LRESULT OnConnectWhenPossible(WPARAM wParam, LPARAM lParam);
     LRESULT OnProgramRecords(WPARAM wParam, LPARAM lParam);
     LRESULT OnProjectFolder(WPARAM wParam, LPARAM lParam);
-    LRESULT OnFileOperation(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnProgramState(WPARAM wParam, LPARAM lParam);
     // Registry messages (projectwnd_registry.cpp).
     LRESULT OnRegister(WPARAM wParam, LPARAM lParam);
@@ -498,6 +532,12 @@ protected:
     // when the message is not one of them (projectwnd_programs.cpp).
     bool HandleProgramMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool HandleOperationMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The project check's, the project operations' and the import's
+    // messages (their files): the answer, or false when the message is not
+    // one of theirs.
+    bool HandleCheckMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleProjectMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleImportMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Replies (projectwnd_replies.cpp).
     LRESULT OnRunningPrograms(WPARAM wParam, LPARAM lParam);
     LRESULT OnWindowProcess(WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,3 @@
+// The project check's program comparisons between the controller's
+// programs and the project's.
+#include "project/projectwnd.h"

@@ -1,0 +1,3 @@
+// The STARTUP data: controller values stored as BASIC lines in the
+// project's STARTUP program.
+#include "project/projectwnd.h"
