@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/fileutil.h"
+#include "ieclink/tests/standin_session.h"
 #include "link/tests/support/program_store.h"
 #include "project/checkfaildialog.h"
 #include "project/programoperation.h"
@@ -343,4 +344,86 @@ TEST_F(ImportTest, ASaveRequestWritesTheControllersCopyAndAReloadTakesTheFileAga
     EXPECT_EQ(0, m_window->Send(PWM_RELOAD_PROGRAM, 0, reinterpret_cast<LPARAM>("NONE")));
     EXPECT_EQ(before, m_link->Commands().size());
     EXPECT_EQ(0, Window().GetBusyCount());
+}
+
+TEST_F(ImportTest, AnIECProjectFileIsRefusedWhileTheControllerHoldsAnother)
+{
+    CVQRegistry().SetEnableIEC61131(1);
+    Open("464");
+    AddControllerProgram("PLC1", PROGRAM_TYPE_IEC_PROJECT);
+    WriteWholeFile(InSource("LINE.mwe"), "project");
+    ::CreateDirectoryA(InSource("LINE").c_str(), nullptr);
+    SendLoad("LINE", InSource("LINE.mwe"));
+    ASSERT_EQ(1u, m_prompts.Records().size());
+    EXPECT_EQ("Only one IEC project is allowed", m_prompts.Records()[0].text);
+    EXPECT_FALSE(PathExists(InDemo("LINE.mwe").c_str()));
+    EXPECT_FALSE(Connection().HasProgram("LINE"));
+}
+
+namespace {
+
+// The same against the stand-in IEC system, on a controller that runs IEC
+// programs.
+class IECImportTest : public ImportTest {
+protected:
+    void BeforeStart() override
+    {
+        ImportTest::BeforeStart();
+        CVQRegistry().SetEnableIEC61131(1);
+    }
+    void SetUp() override
+    {
+        ImportTest::SetUp();
+        // The session's clock is the one in use: it lets the stand-in start
+        // and, like the fixture's, the link answer while the window waits.
+        m_session.Clock().SetSleepHook([this](std::uint64_t) {
+            if (m_link)
+                m_link->WaitUntilQuiet(2000);
+        });
+    }
+    void TearDown() override
+    {
+        ImportTest::TearDown();
+        m_session.Clock().SetSleepHook({});
+    }
+
+    StandInSession m_session;
+};
+
+} // namespace
+
+TEST_F(IECImportTest, ANewIECProgramIsCreatedBesideItsFolderAndRecorded)
+{
+    Open("464");
+    Queue(PROGRAM_OP_NEW, "PLC1", PROGRAM_TYPE_IEC_PROJECT);
+    EXPECT_TRUE(PathExists(InDemo("PLC1.mwe").c_str()));
+    EXPECT_TRUE(DirectoryExists(InDemo("PLC1").c_str()));
+    // Made in the project folder, saved, and compiled (the IEC system's load).
+    EXPECT_TRUE(m_session.JournalHas("CreateProject " + Demo() + " PLC1"));
+    EXPECT_TRUE(m_session.JournalHas("CompressProject \"" + InDemo("PLC1.zwe") + "\""));
+    EXPECT_TRUE(m_session.JournalHas("Compile"));
+    EXPECT_EQ(PROGRAM_TYPE_IEC_PROJECT, Project().GetProgramType("PLC1"));
+    EXPECT_EQ(0, Project().FindProgram("PLC1"));
+    EXPECT_TRUE(m_prompts.Records().empty());
+    EXPECT_EQ(0, Window().GetBusyCount());
+}
+
+TEST_F(IECImportTest, AnIECProjectFileComesWithItsFolderAndReplacesOlderCopies)
+{
+    Open("464");
+    WriteWholeFile(InSource("LINE.mwe"), "IEC STAND-IN PROJECT\r\n");
+    ::CreateDirectoryA(InSource("LINE").c_str(), nullptr);
+    ::CreateDirectoryA(InSource("LINE\\POU").c_str(), nullptr);
+    WriteWholeFile(InSource("LINE\\POU\\MAIN.st"), "PROGRAM MAIN END_PROGRAM");
+    ::CreateDirectoryA(InDemo("LINE").c_str(), nullptr);
+    WriteWholeFile(InDemo("LINE\\old.st"), "old");
+
+    SendLoad("LINE", InSource("LINE.mwe"));
+    EXPECT_EQ("IEC STAND-IN PROJECT\r\n", ReadWholeFile(InDemo("LINE.mwe")));
+    EXPECT_EQ("PROGRAM MAIN END_PROGRAM", ReadWholeFile(InDemo("LINE\\POU\\MAIN.st")));
+    EXPECT_FALSE(PathExists(InDemo("LINE\\old.st").c_str()));
+    EXPECT_TRUE(m_session.JournalHas("OpenProject " + InDemo("LINE.mwe")));
+    EXPECT_TRUE(m_session.JournalHas("Compile"));
+    EXPECT_EQ(PROGRAM_TYPE_IEC_PROJECT, Project().GetProgramType("LINE"));
+    EXPECT_TRUE(m_prompts.Records().empty());
 }
