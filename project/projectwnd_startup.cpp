@@ -21,7 +21,8 @@ namespace {
 
 const char kStartupProgram[] = "STARTUP";
 const char kStartupFile[] = "StartUp.bas";
-const int kRunTypeCommand = 38; // RUNTYPE "name",...
+// Below every run type a program can have.
+const int kRunTypeUnknown = -100;
 // Bit 0 of an axis's word in the project file: its parameters are stored.
 const int kStoreAxisBit = 0;
 const int kTableValuesPerLine = 10;
@@ -106,16 +107,12 @@ BOOL CProjectWnd::WriteStartupData()
     if (!ImportProgramFile(kStartupProgram, path, 0, FALSE))
         return FALSE;
 
-    // The program keeps the run type it had.
+    // The program keeps the run type it had; the fresh record's value is
+    // marked unknown first so that RUNTYPE goes out in every case.
     if (runType >= -1) {
-        CString argument;
-        if (runType >= 1)
-            argument.Format("%s,%d,%d", kStartupProgram, 1, runType);
-        else
-            argument.Format("%s,%d", kStartupProgram, runType == -1 ? 1 : 0);
-        RunControllerCommands({Command(kRunTypeCommand, argument.GetString())});
         if (CProgramData* record = m_pConnection->FindProgram(kStartupProgram))
-            record->m_nAutoRun = runType;
+            record->m_nAutoRun = kRunTypeUnknown;
+        SetRunType(runType, kStartupProgram);
     }
     return TRUE;
 }
