@@ -172,6 +172,12 @@ BOOL CProjectWnd::ImportProgramFile(LPCSTR name, LPCSTR source, int fileType, BO
     const CString destination = m_projectFile.GetDirectory() + program + "." + GetProgramTypeExtension(type);
     if (destination.CompareNoCase(sourcePath) != 0) {
         if (newFile) {
+            // A file of that name already in the project (its program not
+            // on the controller) is emptied only when the user agrees.
+            if (!existing && PathExists(destination) &&
+                AfxGetPromptService().Prompt(m_hWnd, Formatted(kOverwrite, program), kLoadCaption,
+                                             MB_YESNO | MB_DEFBUTTON1) != IDYES)
+                return FALSE;
             if (!CreateEmptyFile(destination)) {
                 AfxGetPromptService().PromptDetached(Formatted(kCopyError, "", destination), kConvertCaption);
                 return FALSE;

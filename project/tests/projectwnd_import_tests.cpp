@@ -277,6 +277,20 @@ TEST_F(ImportTest, ANewProgramIsAnEmptyFileLoadedAndRecorded)
     EXPECT_TRUE(m_store.HasProgram("FRESH"));
     EXPECT_EQ(0, Project().GetProgramType("FRESH"));
 
+    // A file of that name left in the project is emptied only when the
+    // user agrees.
+    WriteWholeFile(InDemo("KEPT.bas"), "mine\r\n");
+    m_prompts.Answer(IDNO);
+    Queue(PROGRAM_OP_NEW, "KEPT", PROGRAM_TYPE_BASIC);
+    EXPECT_EQ("mine\r\n", ReadWholeFile(InDemo("KEPT.bas")));
+    EXPECT_FALSE(m_store.HasProgram("KEPT"));
+    ASSERT_EQ(1u, m_prompts.Records().size());
+    EXPECT_EQ("Program KEPT exists in project,\r\nDo you wish to overwrite it?", m_prompts.Records()[0].text);
+    m_prompts.Answer(IDYES);
+    Queue(PROGRAM_OP_NEW, "KEPT", PROGRAM_TYPE_BASIC);
+    EXPECT_EQ("", ReadWholeFile(InDemo("KEPT.bas")));
+    EXPECT_TRUE(m_store.HasProgram("KEPT"));
+
     // Types that cannot be made new, and a type the controller's record
     // does not give, make nothing.
     Queue(PROGRAM_OP_NEW, "LOCKED", PROGRAM_TYPE_ENCRYPTED);
@@ -289,9 +303,9 @@ TEST_F(ImportTest, ANewProgramIsAnEmptyFileLoadedAndRecorded)
     // One IEC project per controller.
     AddControllerProgram("PLC1", PROGRAM_TYPE_IEC_PROJECT);
     Queue(PROGRAM_OP_NEW, "PLC2", PROGRAM_TYPE_IEC_PROJECT);
-    ASSERT_EQ(1u, m_prompts.Records().size());
-    EXPECT_EQ("Only one IEC project is allowed", m_prompts.Records()[0].text);
-    EXPECT_EQ("New Program", m_prompts.Records()[0].caption);
+    ASSERT_EQ(3u, m_prompts.Records().size());
+    EXPECT_EQ("Only one IEC project is allowed", m_prompts.Records()[2].text);
+    EXPECT_EQ("New Program", m_prompts.Records()[2].caption);
     EXPECT_FALSE(PathExists(InDemo("PLC2.mwe").c_str()));
     EXPECT_EQ(0, Window().GetBusyCount());
 }
