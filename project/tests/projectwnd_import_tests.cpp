@@ -349,6 +349,23 @@ TEST_F(ImportTest, ASaveRequestWritesTheControllersCopyAndAReloadTakesTheFileAga
     EXPECT_TRUE(PumpUntil([&] { return PathExists(target.c_str()) && Window().GetBusyCount() == 0; }));
     EXPECT_EQ("a=1\r\nPRINT a\r\n", ReadWholeFile(target));
 
+    // A request a tool queues by record runs the same way; a kind that is
+    // neither load nor save is dropped.
+    CProjectWnd::CFileOperationData request;
+    request.kind = 1;
+    request.program = "SUB";
+    request.path = InSource("sub.bas").c_str();
+    WriteWholeFile(InSource("sub.bas"), "s=1\r\n");
+    m_window->Send(PWM_QUEUE_FILE_OPERATION, 0, reinterpret_cast<LPARAM>(&request));
+    EXPECT_TRUE(PumpUntil([&] { return Project().FindProgram("SUB") >= 0 && Window().GetBusyCount() == 0; }));
+    EXPECT_EQ(Lines{"s=1"}, m_store.Lines("SUB"));
+    request.kind = 2;
+    request.program = "ODD";
+    const std::size_t commands = m_link->Commands().size();
+    m_window->Send(PWM_QUEUE_FILE_OPERATION, 0, reinterpret_cast<LPARAM>(&request));
+    m_window->Settle();
+    EXPECT_EQ(commands, m_link->Commands().size());
+
     // The reload takes the project's file.
     WriteWholeFile(InDemo("MAIN.bas"), "b=2\r\n");
     EXPECT_NE(0, m_window->Send(PWM_RELOAD_PROGRAM, 0, reinterpret_cast<LPARAM>("MAIN")));
@@ -419,6 +436,13 @@ TEST_F(IECImportTest, ANewIECProgramIsCreatedBesideItsFolderAndRecorded)
     EXPECT_EQ(PROGRAM_TYPE_IEC_PROJECT, Project().GetProgramType("PLC1"));
     EXPECT_EQ(0, Project().FindProgram("PLC1"));
     EXPECT_TRUE(m_prompts.Records().empty());
+
+    // Once the controller lists it, a reload compiles it again through the
+    // IEC system.
+    m_session.ClearJournal();
+    AddControllerProgram("PLC1", PROGRAM_TYPE_IEC_PROJECT);
+    EXPECT_NE(0, m_window->Send(PWM_RELOAD_PROGRAM, 0, reinterpret_cast<LPARAM>("PLC1")));
+    EXPECT_TRUE(m_session.JournalHas("Compile"));
     EXPECT_EQ(0, Window().GetBusyCount());
 }
 

@@ -17,6 +17,7 @@
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/vqregistry.h"
 #include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
 
 namespace {
 
@@ -101,6 +102,9 @@ TEST_F(StartupDataTest, TheStandardSectionHoldsTheChosenValuesAndTheRestIsKept)
     EXPECT_EQ((std::vector<std::string>{"RUNTYPE \"STARTUP\",0"}), CommandsStarting("RUNTYPE"));
     EXPECT_TRUE(m_prompts.Records().empty());
     EXPECT_EQ(0, m_window->Object()->GetBusyCount());
+    // The main frame shows the long operation as busy, then ready.
+    EXPECT_FALSE(m_frame->Received(PWM_BUSY).empty());
+    EXPECT_TRUE(PumpUntil([this] { return !m_frame->Received(PWM_READY).empty(); }));
 }
 
 TEST_F(StartupDataTest, NothingChosenEmptiesTheSectionAndAnExistingProgramKeepsItsRunType)
