@@ -14,8 +14,10 @@
 #include "project/checkfaildialog.h"
 #include "project/programoperation.h"
 #include "project/programtypes.h"
+#include "project/projectbackup.h"
 #include "project/projectwndmessages.h"
 #include "project/tests/projectwnd_fixture.h"
+#include "project/tests/test_hub.h"
 #include "shell/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
@@ -440,10 +442,22 @@ TEST_F(IECImportTest, ANewIECProgramIsCreatedBesideItsFolderAndRecorded)
     // Once the controller lists it, a reload compiles it again through the
     // IEC system.
     m_session.ClearJournal();
+    m_store.SetProgram("PLC1", {}, PROGRAM_TYPE_IEC_PROJECT);
     AddControllerProgram("PLC1", PROGRAM_TYPE_IEC_PROJECT);
     EXPECT_NE(0, m_window->Send(PWM_RELOAD_PROGRAM, 0, reinterpret_cast<LPARAM>("PLC1")));
     EXPECT_TRUE(m_session.JournalHas("Compile"));
     EXPECT_EQ(0, Window().GetBusyCount());
+
+    // The project's backup takes the IEC project with its folder.
+    WriteWholeFile(InDemo("PLC1\\unit.st"), "unit");
+    {
+        TestHub hub;
+        hub.SetConnection(&Connection());
+        hub.SetProjectPath(InDemo("Demo.prj"));
+        ASSERT_TRUE(BackupProject(hub));
+    }
+    EXPECT_TRUE(PathExists(InDemo("backup\\PLC1.mwe").c_str()));
+    EXPECT_EQ("unit", ReadWholeFile(InDemo("backup\\PLC1\\unit.st")));
 }
 
 TEST_F(IECImportTest, AnIECProjectFileComesWithItsFolderAndReplacesOlderCopies)
