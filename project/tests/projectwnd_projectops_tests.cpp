@@ -241,6 +241,48 @@ TEST_F(ProjectOpsTest, TheSlowLoadErasesTheControllerLoadsEachProgramAndSetsItsR
     EXPECT_EQ(0, Window().GetBusyCount());
 }
 
+TEST_F(ProjectOpsTest, AfterTheLoadTheProgramsGoToEpromAsTheProjectAndTheModelAsk)
+{
+    const char* storeQuestion = "This project was originally stored in EPROM.\n\nDo you want it stored in EPROM on this "
+                                "controller?";
+    struct Row {
+        const char* what;
+        const char* controlCode;
+        bool runFromEprom;
+        std::vector<int> answers; // erase, EPROM
+        bool asked;
+        bool stored;
+    };
+    const Row rows[] = {
+        {"stored there before, agreed", "206", true, {IDYES, IDYES}, true, true},
+        {"stored there before, declined", "206", true, {IDYES, IDNO}, true, false},
+        {"kept in battery-backed memory", "206", false, {IDYES}, false, false},
+        // QC232X keeps nothing over a power cycle: AutoEPROM stores unasked.
+        {"a model without battery-backed memory", "293", false, {IDYES}, false, true},
+    };
+    const std::string original = ReadWholeFile(m_project);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Connection().CloseLink();
+        Open(row.controlCode);
+        m_link->SetReply("EPROM", ScriptedReply("Erasing\nProgramming\nverifying"));
+        m_link->SetReply("?POWER_UP[0];", ScriptedReply("1"));
+        std::string project = original;
+        if (row.runFromEprom)
+            project.insert(project.find("[Programs]"), "Run=EPROM\r\n");
+        WriteWholeFile(m_project, project);
+        for (int answer : row.answers)
+            m_prompts.Answer(answer);
+        const std::size_t before = m_prompts.Texts().size();
+        EXPECT_EQ(0, m_window->Send(PWM_LOAD_PROJECT, 0, reinterpret_cast<LPARAM>(m_project.c_str())));
+        const auto texts = m_prompts.Texts();
+        EXPECT_EQ(row.asked ? before + 2 : before + 1, texts.size());
+        EXPECT_EQ(row.asked, texts.back() == storeQuestion);
+        EXPECT_EQ(row.stored, !CommandsStarting("EPROM").empty());
+        EXPECT_EQ((Lines{"MAIN", "SUB"}), ControllerList());
+    }
+}
+
 TEST_F(ProjectOpsTest, ALoadChangesNothingUntilEveryQuestionIsAnswered)
 {
     struct Row {
