@@ -447,30 +447,30 @@ TEST_F(ProjectOpsTest, AnIncompleteBackupRevertsNothing)
     const std::string backup = m_demo + "\\backup";
     struct Row {
         const char* what;
-        bool projectFile;
-        bool mainFile;
+        const char* backupProject; // null: none
         std::vector<int> answers;
         std::string lastText;
     };
     const Row rows[] = {
-        {"no backup", false, false, {},
+        {"no backup", nullptr, {},
          "Backup project file " + backup + "\\Demo.prj does not exist\r\nThe project will not be reverted"},
         // MAIN comes first and is there; SUB is not: MAIN is not copied
         // either.
-        {"a program missing", true, true, {IDYES},
+        {"a program missing", kDemoProject, {IDYES},
          "Backup project file " + backup + "\\SUB.bas does not exist\r\nThe project will not be reverted"},
-        {"the question answered No", true, true, {IDNO},
+        {"a backup project file cut short", "[Programs]\r\nProgram00=MAIN\r\nProgram01=SU", {IDYES},
+         "Backup project file " + backup + "\\SU.bas does not exist\r\nThe project will not be reverted"},
+        {"the question answered No", kDemoProject, {IDNO},
          "This will completely erase any modifications that have been done since the last connection to the "
          "controller\r\nAre you sure?"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        if (row.projectFile) {
+        if (row.backupProject) {
             ::CreateDirectoryA(backup.c_str(), nullptr);
-            WriteWholeFile(backup + "\\Demo.prj", kDemoProject);
-        }
-        if (row.mainFile)
+            WriteWholeFile(backup + "\\Demo.prj", row.backupProject);
             WriteWholeFile(backup + "\\MAIN.bas", "PRINT 7\r\n");
+        }
         for (int answer : row.answers)
             m_prompts.Answer(answer);
         EXPECT_EQ(1, m_window->Send(PWM_REVERT_PROJECT));
