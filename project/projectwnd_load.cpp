@@ -158,6 +158,8 @@ int CProjectWnd::LoadProjectSlowly(LPCSTR path, CCheckProject* dialog, BOOL chec
     if (dialog) {
         const CString file = path;
         dialog->SetStatus(file.Mid(file.ReverseFind('\\') + 1));
+        // The controller has just been emptied.
+        dialog->ClearControllerTree(TRUE);
         dialog->ClearProjectTree(FALSE);
         dialog->SetProjectRoot(GetControllerModel(m_projectFile.GetControllerType()).m_szName);
         for (const CProgramData* program = programs.GetHead(); program; program = programs.GetNext(program))
