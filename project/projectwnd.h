@@ -438,8 +438,26 @@ public:
     int CreateNewProject();
     int LoadProject(LPCSTR path, CCheckProject* dialog, BOOL checkAfterwards, BOOL confirm);
     BOOL RevertProject();
+    // The program-by-program load of the open project (the load's slow
+    // path): NEW ALL, each program through LoadProgramToController.
+    int LoadProjectSlowly(LPCSTR path, CCheckProject* dialog, BOOL checkAfterwards);
     int SaveProject(BOOL copyMode, CCheckProject* dialog, BOOL checkAfterwards);
     int SaveProjectInto(LPCSTR folder, BOOL copyMode, CCheckProject* dialog, BOOL checkAfterwards);
+    // The backup of the open project into its "backup" folder (defined with
+    // the connect, whose hub runs it); TRUE when done or no project is open.
+    BOOL BackupOpenProject();
+    // Runs the project-file dialog in a mode (CProjectFileDialog::MODE_*)
+    // on the open project; its end (IDOK, IDCANCEL, ...) and the chosen path.
+    INT_PTR RunProjectFileDialog(int mode, CString& chosen);
+    // The path without the backslashes it ends with (a drive's root keeps
+    // its own).
+    static CString WithoutTrailingBackslash(LPCSTR path);
+    // The project file of a project folder: named after the folder
+    // ("X\Demo" holds "X\Demo\Demo.prj").
+    static CString ProjectFileOfFolder(LPCSTR folder);
+    // Set while a new project, load, revert or save runs: a request for
+    // another one waits until it ended instead of running inside it.
+    std::atomic<BOOL> m_bProjectOperationRunning{FALSE};
 
     // ---- Program file import and the file requests
     // (projectwnd_import.cpp); the STARTUP data (projectwnd_startup.cpp).

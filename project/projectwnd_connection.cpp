@@ -256,8 +256,12 @@ LRESULT CProjectWnd::OnConnectWithProject(WPARAM wParam, LPARAM lParam)
         DeferMessage(PWM_CONNECT_WITH_PROJECT, wParam, lParam);
         return 0;
     }
-    // Choosing the project comes with the project-file operations; the
-    // connect runs on the project that is open.
+    // The user chooses the project first; without one there is nothing to
+    // connect with, and the main frame waits for its "ready".
+    if (ChooseProjectFile(1) != 2) {
+        PostToMainFrame(PWM_READY);
+        return 0;
+    }
     GetConnectionParts().connector.OnConnectRequest(wParam);
     return 0;
 }
@@ -297,6 +301,11 @@ LRESULT CProjectWnd::OnLinkFailed(WPARAM, LPARAM)
 {
     GetConnectionParts().connector.OnLinkFailure();
     return 0;
+}
+
+BOOL CProjectWnd::BackupOpenProject()
+{
+    return GetConnectionParts().hub.BackupProject();
 }
 
 // ---- Layout.

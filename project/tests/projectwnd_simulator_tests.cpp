@@ -13,7 +13,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "foundation/fileutil.h"
 #include "framework/gdiplus.h"
 #include "link/commlinks.h"
 #include "link/messagesender.h"
@@ -162,6 +164,35 @@ TEST_F(SimulatorStartup, FindsStartsAndIdentifiesTheSimulatorAToolIsAnsweredAndT
     ::PostMessageA(window, PWM_DESTROY, 0, 0);
     EXPECT_TRUE(PumpUntil([window] { return !::IsWindow(window); }, 30000));
     EXPECT_FALSE(m_frame->Received(PWM_GOING).empty());
+}
+
+TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
+{
+    ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "QC Simulation")) << "a simulator already runs";
+    ASSERT_TRUE(PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000));
+    CProjectWnd& window = *m_window->Object();
+    ASSERT_TRUE(PumpUntil([&] { return !window.m_bConnecting.load(); }, 30000));
+    m_window->Settle();
+
+    // The slow path: NEW ALL, then each program's lines and check value.
+    CVQRegistry().SetForceSlowProjectLoad(1);
+    const std::string folder = m_folder.Path() + "\\Demo";
+    const std::string project = folder + "\\Demo.prj";
+    WriteWholeFile(project, "[Programs]\r\nProgram00=MAIN\r\n[ProgramType]\r\nMAIN=0\r\n");
+    WriteWholeFile(folder + "\\MAIN.bas", "VR(7)=2.5\r\n");
+    EXPECT_EQ(0, m_window->Send(PWM_LOAD_PROJECT, 0, reinterpret_cast<LPARAM>(project.c_str())));
+    ASSERT_EQ(1u, m_prompts.Texts().size());
+    EXPECT_EQ(0u, m_prompts.Texts()[0].rfind("This will erase the actual contents of the controller", 0));
+    ASSERT_TRUE(window.GetConnection().HasProgram("MAIN"));
+
+    EXPECT_TRUE(window.RunProgram("MAIN", -1));
+    std::vector<std::string> lines;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            lines.clear();
+            return window.ReadVariables(lines, 7, 7) && lines.size() > 1 && lines[1] == " VR(7)=2.5000";
+        },
+        10000));
 }
 
 TEST(ConnectScreen, TheProgramsScreenIsShownBesideTheHiddenProjectWindow)

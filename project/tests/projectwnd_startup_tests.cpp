@@ -96,7 +96,7 @@ namespace {
 TEST_F(DestroyTest, ACommandTheWindowDoesNotCarryOutReportsReadyAtOnce)
 {
     m_frame->ClearReceived();
-    ::PostMessageA(m_window->Handle(), WM_APP + 0x113, 0, 0); // new project: not here yet
+    ::PostMessageA(m_window->Handle(), WM_APP + 0x109, 0, 0); // no command of the window
     m_window->Settle();
     EXPECT_TRUE(m_frame->WaitFor(PWM_READY).has_value());
     // A question is answered, and is no command.
