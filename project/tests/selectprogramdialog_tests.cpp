@@ -18,10 +18,12 @@
 #include "link/modeltables.h"
 #include "project/programoperation.h"
 #include "project/programtypes.h"
+#include "project/projectfile.h"
 #include "project/project_resource.h"
 #include "project/projectwndmessages.h"
 #include "project/selectprogramdialog.h"
 #include "project/tests/dialog_answer.h"
+#include "project/tests/projectwnd_fixture.h"
 #include "testsupport/captured_log.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
@@ -53,6 +55,48 @@ std::ostream& operator<<(std::ostream& out, const Request& r)
 {
     return out << "{" << r.code << ", " << r.operation << ", " << r.program << ", " << r.second << ", " << r.type
                << ", " << r.number << "}";
+}
+
+// The tree's root, the text of an item, and the root's child of a text
+// (the root itself for a null text).
+HTREEITEM TreeRoot(HWND tree)
+{
+    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+}
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT code)
+{
+    return reinterpret_cast<HTREEITEM>(::SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+
+std::string TreeText(HWND tree, HTREEITEM item)
+{
+    char text[64] = {};
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = sizeof text;
+    ::SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+std::vector<std::string> TreePrograms(HWND tree)
+{
+    std::vector<std::string> names;
+    for (HTREEITEM item = TreeNext(tree, TreeRoot(tree), TVGN_CHILD); item; item = TreeNext(tree, item, TVGN_NEXT))
+        names.push_back(TreeText(tree, item));
+    return names;
+}
+
+HTREEITEM TreeItem(HWND tree, const char* text)
+{
+    if (!text)
+        return TreeRoot(tree);
+    for (HTREEITEM item = TreeNext(tree, TreeRoot(tree), TVGN_CHILD); item; item = TreeNext(tree, item, TVGN_NEXT))
+        if (TreeText(tree, item) == text)
+            return item;
+    return nullptr;
 }
 
 class SelectProgramTest : public RegistrySandboxTest {
@@ -139,49 +183,12 @@ protected:
     bool Enabled(int id) const { return ::IsWindowEnabled(Item(id)) != FALSE; }
     bool Visible(int id) const { return ::IsWindowVisible(Item(id)) != FALSE; }
 
-    // The tree's items below the root, and the root's text.
-    std::string TreeText(HTREEITEM item) const
-    {
-        char text[64] = {};
-        TVITEMA tv = {};
-        tv.mask = TVIF_TEXT;
-        tv.hItem = item;
-        tv.pszText = text;
-        tv.cchTextMax = sizeof text;
-        ::SendMessageA(Item(IDC_SELECT_TREE), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
-        return text;
-    }
-    HTREEITEM Root() const
-    {
-        return reinterpret_cast<HTREEITEM>(::SendMessageA(Item(IDC_SELECT_TREE), TVM_GETNEXTITEM, TVGN_ROOT, 0));
-    }
-    std::vector<std::string> Programs() const
-    {
-        std::vector<std::string> names;
-        const HWND tree = Item(IDC_SELECT_TREE);
-        for (auto item = reinterpret_cast<HTREEITEM>(
-                 ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(Root())));
-             item; item = reinterpret_cast<HTREEITEM>(
-                       ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
-            names.push_back(TreeText(item));
-        return names;
-    }
     // The user clicks an item of the tree (the root when name is null).
     void Select(const char* name)
     {
-        const HWND tree = Item(IDC_SELECT_TREE);
-        HTREEITEM target = Root();
-        if (name) {
-            target = nullptr;
-            for (auto item = reinterpret_cast<HTREEITEM>(
-                     ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(Root())));
-                 item && !target; item = reinterpret_cast<HTREEITEM>(
-                                      ::SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item))))
-                if (TreeText(item) == name)
-                    target = item;
-        }
+        const HTREEITEM target = TreeItem(Item(IDC_SELECT_TREE), name);
         ASSERT_NE(target, nullptr) << name;
-        ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(target));
+        ::SendMessageA(Item(IDC_SELECT_TREE), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(target));
     }
     void Type(const char* text) { ::SetDlgItemTextA(m_dialog, IDC_SELECT_NAME, text); }
     // The user picks an entry of the combo box.
@@ -279,7 +286,8 @@ TEST_F(SelectProgramTest, EachPurposeShowsItsTitleListAndFields)
         ASSERT_NE(Open(c.purpose), nullptr);
         EXPECT_EQ(WindowText(m_dialog), c.title);
         EXPECT_EQ(Asked(), (std::vector<std::pair<UINT, int>>{{c.listMessage, c.filter}}));
-        EXPECT_EQ(TreeText(Root()), "QC110");
+        EXPECT_EQ(TreeText(Item(IDC_SELECT_TREE), TreeRoot(Item(IDC_SELECT_TREE))), "QC110");
+        EXPECT_EQ(TreePrograms(Item(IDC_SELECT_TREE)), c.purpose == 13 ? std::vector<std::string>{} : m_programs);
         EXPECT_EQ(Text(IDC_SELECT_TREE_LABEL), "Project");
         EXPECT_EQ(Text(IDC_SELECT_PROMPT), c.prompt);
         EXPECT_EQ(Visible(IDC_SELECT_CHOICE), c.choice);
@@ -591,4 +599,79 @@ TEST_F(SelectProgramTest, ADestroyRequestWhileTheRequestIsSentWaitsForIt)
     const std::string text = log.Text();
     EXPECT_NE(text.find("Destroy window request \"Select Program\" (1)"), std::string::npos) << text;
     EXPECT_NE(text.find("Destroy window request \"Select Program\" (0)"), std::string::npos) << text;
+}
+
+namespace {
+
+// The dialog against the real project window over the scripted controller:
+// the window's own program list, running processes, free processes and
+// project file feed it, and the operation it queues reaches the controller.
+class SelectProgramWithProjectTest : public ProjectWndTest {
+protected:
+    void Script(CScriptedController& link) override
+    {
+        link.SetReply("PROCESS", ScriptedReply("3,1,MAIN,5"));
+    }
+    void SetUp() override
+    {
+        ProjectWndTest::SetUp();
+        RegisterSelectProgramDialog();
+        OpenLink(true);
+        AddControllerProgram("MAIN");
+        AddControllerProgram("AUX");
+        m_window->Send(PWM_READ_PROCESSES);
+        OpenProject(m_folder.Path());
+    }
+    void TearDown() override
+    {
+        CProjectWnd::ClearToolCreators();
+        ProjectWndTest::TearDown();
+    }
+    // Opens the dialog through the window's tool launcher and waits until
+    // it shows under its title.
+    HWND Open(int purpose, const char* title)
+    {
+        EXPECT_TRUE(m_window->Object()->CreateTool(TOOL_ID_SELECT_PROGRAM, purpose));
+        HWND dialog = nullptr;
+        WaitUntil([&] {
+            dialog = ::FindWindowA(nullptr, title);
+            return dialog && ::IsWindowVisible(dialog);
+        });
+        return dialog;
+    }
+    // The user clicks the program item of that text and presses OK.
+    void ChooseAndOk(HWND dialog, const char* text)
+    {
+        const HWND tree = ::GetDlgItem(dialog, IDC_SELECT_TREE);
+        const HTREEITEM item = TreeItem(tree, text);
+        ASSERT_NE(item, nullptr) << text;
+        ::SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        ASSERT_TRUE(::IsWindowEnabled(::GetDlgItem(dialog, IDOK)));
+        ::SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntil([dialog] { return !::IsWindow(dialog); }));
+        m_window->Settle();
+    }
+
+    ScratchFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(SelectProgramWithProjectTest, StopStopsTheChosenProcess)
+{
+    const HWND dialog = Open(PROGRAM_OP_STOP, "Stop Program");
+    ASSERT_NE(dialog, nullptr);
+    ChooseAndOk(dialog, "MAIN,3");
+    ASSERT_TRUE(WaitUntil([this] { return !CommandsStarting("STOP").empty(); }));
+    EXPECT_EQ(CommandsStarting("STOP"), std::vector<std::string>{"STOP \"MAIN\",3"});
+}
+
+TEST_F(SelectProgramWithProjectTest, RunTakesTheProgramsProcessFromTheProject)
+{
+    m_window->Object()->GetProjectFile().SetRunOnProcess("AUX", 5);
+    const HWND dialog = Open(PROGRAM_OP_RUN, "Run Program");
+    ASSERT_NE(dialog, nullptr);
+    ChooseAndOk(dialog, "AUX");
+    ASSERT_TRUE(WaitUntil([this] { return !CommandsStarting("RUN").empty(); }));
+    EXPECT_EQ(CommandsStarting("RUN"), std::vector<std::string>{"RUN \"AUX\",5"});
 }
