@@ -70,9 +70,11 @@ protected:
     std::string WithoutStandardSection()
     {
         CStartupFile file(File().c_str());
-        file.LoadText(ReadWholeFile(File()));
+        EXPECT_TRUE(file.LoadText(ReadWholeFile(File())));
         file.ClearSection(STARTUP_SECTION_STANDARD);
-        return file.FormatText();
+        std::string text;
+        EXPECT_TRUE(file.FormatText(text));
+        return text;
     }
 
     CProgramStore m_store;
