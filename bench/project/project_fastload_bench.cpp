@@ -11,7 +11,7 @@
 #include "bench/benchprogram.h"
 #include "framework/app.h"
 #include "link/tests/support/scripted_controller.h"
-#include "link/vexothread.h"
+#include "bench/project/project_window_thread.h"
 #include "project/projectwnd.h"
 #include "shell/vqregistry.h"
 #include "testsupport/fake_windows.h"
@@ -48,15 +48,8 @@ int main()
     // The project window on a thread of its own, beside a main frame, as
     // the program starts it.
     FakeMainFrame frame(nullptr, true);
-    auto* thread = static_cast<CVexoThread*>(
-        AfxBeginThread(RUNTIME_CLASS(CVexoThread), THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED));
-    thread->SetWindowClass(RUNTIME_CLASS(CProjectWnd));
     HANDLE threadHandle = nullptr;
-    ::DuplicateHandle(::GetCurrentProcess(), thread->m_hThread, ::GetCurrentProcess(), &threadHandle, 0, FALSE,
-                      DUPLICATE_SAME_ACCESS);
-    thread->ResumeThread();
-    PumpUntil([&] { return thread->GetWindowHandle() != nullptr; }, 10000);
-    const HWND window = thread->GetWindowHandle();
+    const HWND window = StartProjectWindowThread(threadHandle);
     auto* projectWindow = reinterpret_cast<CProjectWnd*>(::SendMessageA(window, PWM_GET_OBJECT, 0, 0));
     if (!projectWindow) {
         std::printf("project_fast_load_100k: no project window\n");

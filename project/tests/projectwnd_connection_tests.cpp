@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "link/commlinks.h"
+#include "project/tests/check_dialog_driver.h"
 #include "project/tests/connect_sequence.h"
 #include "project/projectsearch.h"
 #include "project/tests/projectwnd_fixture.h"
@@ -57,6 +58,12 @@ protected:
     }
     void ConnectAndWatchTheFrame()
     {
+        // The connect checks the project: an empty one where none is open.
+        if (!m_window->Object()->IsProjectOpen()) {
+            const std::string project = m_projectFolder / "Empty.prj";
+            ASSERT_TRUE(WriteWholeFile(project, "[Programs]\r\n"));
+            m_window->Object()->GetProjectFile().Load(project.c_str());
+        }
         m_frame->SetHandler(PWM_MODEL_TEXT, [this](WPARAM, LPARAM lParam) -> LRESULT {
             std::lock_guard<std::mutex> guard(m_typeLock);
             m_types.push_back(lParam ? reinterpret_cast<const char*>(lParam) : "(null)");
@@ -73,6 +80,9 @@ protected:
 
     std::mutex m_typeLock;
     std::vector<std::string> m_types;
+    ScratchFolder m_projectFolder;
+    // Ends the check's final dialog with OK.
+    CheckDialogDriver m_checkDialog;
 };
 
 } // namespace
@@ -81,12 +91,17 @@ TEST_F(ProjectWndConnectionTest, ConnectSendsTheWholeSequenceOnTheSecondLink)
 {
     ConnectAndWatchTheFrame();
     ASSERT_TRUE(m_link);
-    EXPECT_EQ(ExpectedConnectCommands(), m_link->Commands());
+    // The project check after the power-up query: the directory and the
+    // processes.
+    std::vector<std::string> expected = ExpectedConnectCommands();
+    expected.insert(expected.begin() + 6, {"DIR X", "PROCESS"});
+    EXPECT_EQ(expected, m_link->Commands());
     EXPECT_EQ(0u, m_link->Written().find("\x1b" "0VQE(0)\r\r"));
 
     EXPECT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
     EXPECT_EQ(1u, CVQRegistry().GetDefaultDirectLink());
-    EXPECT_EQ(std::vector<std::string>{"QC116"}, Types());
+    // The search names the model; the check clears the text and names it again.
+    EXPECT_EQ((std::vector<std::string>{"QC116", "", "QC116"}), Types());
     EXPECT_EQ(1u, m_frame->Received(PWM_CONNECTED).size());
     ASSERT_TRUE(m_frame->WaitFor(PWM_OPERATION_ENDED).has_value());
     EXPECT_EQ(1u, m_frame->Received(PWM_OPERATION_STARTED).size());
@@ -102,7 +117,10 @@ TEST_F(ProjectWndConnectionTest, TheConnectBacksTheProjectUpAndFailsWhenTheBacku
     m_window->Object()->GetProjectFile().Load(project.c_str());
     ConnectAndWatchTheFrame();
     EXPECT_EQ(1, m_window->Send(PWM_IS_CONNECTED));
-    EXPECT_EQ("[Programs]\r\n", ReadWholeFile(folder / "backup\\Demo.prj"));
+    // The backup is the project as the check left it (the controller model
+    // recorded).
+    EXPECT_EQ("[Programs]\r\n[Controller]\r\nType=QC116\r\n", ReadWholeFile(project));
+    EXPECT_EQ(ReadWholeFile(project), ReadWholeFile(folder / "backup\\Demo.prj"));
     m_window->Send(PWM_DISCONNECT, DISCONNECT_PLAIN, 0);
 
     // A backup copy that cannot be replaced: the connect does not come about.
