@@ -9,6 +9,7 @@
 #include "editor/editdoc.h"
 #include "editor/keywordfile.h"
 #include "editor/linetokens.h"
+#include "foundation/scopedcount.h"
 #include "shell/vqregistry.h"
 
 namespace editor {
@@ -52,17 +53,7 @@ bool KeyDown(int key)
     return (::GetKeyState(key) & 0x8000) != 0;
 }
 
-// Raises a count for the life of the scope.
-class CBusy {
-public:
-    explicit CBusy(int& count) : m_count(count) { ++m_count; }
-    ~CBusy() { --m_count; }
-    CBusy(const CBusy&) = delete;
-    CBusy& operator=(const CBusy&) = delete;
-
-private:
-    int& m_count;
-};
+using CBusy = CScopedCount;
 
 // Is the caret inside a comment: an apostrophe outside double quotes
 // stands before it on the line.

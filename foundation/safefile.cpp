@@ -60,16 +60,18 @@ BOOL FileExists(LPCSTR path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists)
+BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists, BOOL denyWriters)
 {
     text.clear();
     const BOOL there = FileExists(path);
     if (exists)
         *exists = there;
-    if (!there)
+    if (!there) {
+        ::SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
-    HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const DWORD share = denyWriters ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = ::CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return FALSE;
     BOOL ok = TRUE;
@@ -84,9 +86,12 @@ BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists)
             break;
         text.append(buffer, got);
     }
+    const DWORD error = ::GetLastError();
     ::CloseHandle(file);
-    if (!ok)
+    if (!ok) {
         text.clear();
+        ::SetLastError(error);
+    }
     return ok;
 }
 

@@ -16,8 +16,11 @@
 #include "framework/cstring.h"
 
 // The whole file as bytes. FALSE when it does not exist or cannot be read
-// (text is empty then); exists (optional) tells the two apart.
-BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists = nullptr);
+// (text is empty then, and the thread's last error says why); exists
+// (optional) tells the two apart. With denyWriters the file is read with
+// other writers kept out, so it fails while another program holds it open
+// for writing.
+BOOL ReadWholeFileBytes(LPCSTR path, std::string& text, BOOL* exists = nullptr, BOOL denyWriters = FALSE);
 
 // Whether path names an existing file (not a folder).
 BOOL FileExists(LPCSTR path);

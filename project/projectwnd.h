@@ -464,6 +464,28 @@ public:
     // Puts the file into the project folder and loads it into the
     // controller; TRUE on success.
     BOOL ImportProgramFile(LPCSTR name, LPCSTR source, int fileType, BOOL newFile);
+    // A tool's request to load a file into the project (kind 1) or save a
+    // program to a file (kind 3); other kinds are dropped.
+    struct CFileOperationData {
+        int kind = 0;
+        CString program;
+        CString path;
+    };
+    // Queues a copy; 0x81EA with the returned id carries it out.
+    LPARAM QueueFileOperation(const CFileOperationData& operation);
+    BOOL RunFileOperation(const CFileOperationData& operation);
+    // An IEC project file (and its folder) copied into the project and
+    // loaded; the new IEC program of op 0; op 0 itself.
+    BOOL ImportIECProject(LPCSTR source);
+    BOOL CreateIECProgram(LPCSTR name);
+    BOOL CreateNewProgram(const CProgramOperationData& operation, int type);
+    // 0x81F0: the program loaded again from its file in the project.
+    BOOL ReloadProgramFromFile(LPCSTR name);
+    // 0x8199: section 1 of the STARTUP program made from the controller's
+    // values as the project's "Store" settings choose, then loaded.
+    BOOL WriteStartupData();
+    std::vector<std::pair<LPARAM, CFileOperationData>> m_fileOperations; // this thread
+    LPARAM m_nNextFileOperation = 1;
 
     // ---- State the sections share.
     // The connection's state, which the search, connect and layout parts

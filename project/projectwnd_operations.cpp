@@ -4,8 +4,9 @@
 // a time; an operation that arrives while another runs comes back a little
 // later, so operations never nest.
 //
-// A new program (which imports a program file) is not carried out here:
-// it is logged and dropped, as are codes that name no operation.
+// A new program puts an empty file of its type into the project folder
+// and loads it (the program file import, projectwnd_import.cpp); codes that
+// name no operation are logged and dropped.
 #include "foundation/logline.h"
 #include "framework/prompt.h"
 #include "project/kwproject.h"
@@ -16,6 +17,8 @@ namespace {
 
 // An operation that finds another running comes back after this long.
 const UINT kOperationRetryMs = 5;
+const char kOneIECProject[] = "Only one IEC project is allowed"; // 1316
+const char kNewProgramCaption[] = "New Program";                  // 1319
 const char kDeleteAllCaption[] = "Delete all programs";
 const char kDeleteAllQuestion[] = "This will completely erase the contents of the controller\n\nDo you wish to continue?";
 
@@ -52,6 +55,9 @@ BOOL CProjectWnd::RunProgramOperation(const CProgramOperationData& operation)
     const int number = operation.m_nNumber;
     BOOL result = FALSE;
     switch (operation.m_nOperation) {
+    case PROGRAM_OP_NEW:
+        result = CreateNewProgram(operation, type);
+        break;
     case PROGRAM_OP_EDIT:
         if (ControllerCanEditProgramType(type, m_pConnection.get()))
             result = OpenEditor(name, type, FALSE, -1);
@@ -102,6 +108,29 @@ BOOL CProjectWnd::RunProgramOperation(const CProgramOperationData& operation)
         break;
     }
     return result;
+}
+
+BOOL CProjectWnd::CreateNewProgram(const CProgramOperationData& operation, int type)
+{
+    const ProgramTypeRow* row = FindProgramType(type);
+    const int newProgramColumn = 6;
+    if (!row || !GetProgramTypeColumn(*row, newProgramColumn))
+        return FALSE;
+    if (!CanRunProgramOperations() && !HaltProgramsIfRunning(nullptr))
+        return FALSE;
+    const char* name = operation.m_strProgram.GetString();
+    if (type == PROGRAM_TYPE_IEC_PROJECT) {
+        if (m_pConnection->CountPrograms(PROGRAM_TYPE_IEC_PROJECT) > 0) {
+            AfxGetPromptService().Prompt(m_hWnd, kOneIECProject, kNewProgramCaption, MB_OK);
+            return FALSE;
+        }
+        return CreateIECProgram(name);
+    }
+    if (!ImportProgramFile(name, operation.m_strSecond, row->fileTypes[0], TRUE))
+        return FALSE;
+    if (ControllerCanEditProgramType(type, m_pConnection.get()))
+        OpenEditor(name, type, FALSE, -1);
+    return TRUE;
 }
 
 int CProjectWnd::DeleteAllPrograms()

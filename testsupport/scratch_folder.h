@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary folder, removed with everything in it
 // when the object goes.
@@ -23,6 +24,9 @@ private:
 };
 
 void RemoveTree(const std::string& folder);
+// The names in a folder besides "." and ".." (temporary files must not
+// stay behind); empty when it cannot be listed.
+std::vector<std::string> FilesIn(const std::string& folder);
 // The whole file, bytes as they are; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& content);

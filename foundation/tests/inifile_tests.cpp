@@ -15,23 +15,6 @@
 
 namespace {
 
-// Files left in a folder (temporary files must not stay behind).
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
-
 // The failure seam of the safe replacement for the object's lifetime.
 class FailingReplace {
 public:

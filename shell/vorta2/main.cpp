@@ -6,6 +6,7 @@
 #include "editor/editortool.h"
 #include "link/dialogs/commsdialogs.h"
 #include "project/projectwnd.h"
+#include "project/selectprogramdialog.h"
 #include "project/toolthread.h"
 #include "shell/externaltoolsdialog.h"
 #include "shell/mainframe.h"
@@ -44,6 +45,8 @@ public:
         editor::RegisterEditorTool();
         // ... and the fast program load window.
         RegisterFastLoadProgramTool();
+        // ... and the program choice of the Program menu's operations.
+        RegisterSelectProgramDialog();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();
