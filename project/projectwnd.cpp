@@ -16,6 +16,7 @@
 #include "framework/prompt.h"
 #include "link/commandtable.h"
 #include "link/vexoreply.h"
+#include "project/checkproject.h"
 #include "project/kwproject.h"
 #include "project/programtransfer.h"
 #include "project/programtypes.h"
@@ -267,6 +268,8 @@ LRESULT CProjectWnd::OnDestroyRequest(WPARAM, LPARAM)
     m_bClosing = TRUE;
     // A transfer under way stops at its next step.
     m_nCancel = 1;
+    if (m_pCheckDialog)
+        m_pCheckDialog->SetClosing();
     if (m_pConnectScreen && ::IsWindow(m_pConnectScreen->GetSafeHwnd()) &&
         m_pConnectScreen->GetResult() == CSplashScreen::Waiting)
         m_pConnectScreen->PostMessage(WM_COMMAND, IDCANCEL, 0);

@@ -423,6 +423,9 @@ public:
     // Whether the controller runs its programs from a fixed power-up copy.
     bool AreProgramsFixed();
     std::atomic<BOOL> m_bCheckRunning{FALSE};
+    // The dialog of the running check (this thread); a destroy request
+    // ends its waits.
+    CCheckProject* m_pCheckDialog = nullptr;
 
     // ---- The project's own operations: the project file
     // (projectwnd_projectfile.cpp), a new project

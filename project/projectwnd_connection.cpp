@@ -120,9 +120,9 @@ public:
             m_window.m_moduleSlots[static_cast<std::size_t>(slot)] = value;
     }
 
-    // The project check and IEC project load come with the project
-    // operations; until then they pass without acting.
-    BOOL CheckProject(BOOL) override { return TRUE; }
+    // The IEC project load comes with the project operations; until then
+    // it fails without acting.
+    BOOL CheckProject(BOOL autoResolve) override { return m_window.RunProjectCheck(autoResolve); }
     BOOL BackupProject() override
     {
         // A cancel request (0x8112) that arrives meanwhile fails it.
@@ -130,7 +130,7 @@ public:
         const BOOL backedUp = ::BackupProject(*this);
         return backedUp && m_window.m_nCancel == 0 ? TRUE : FALSE;
     }
-    bool AreProgramsFixed() override { return false; }
+    bool AreProgramsFixed() override { return m_window.AreProgramsFixed(); }
     void OfferEPROMStore(int reason) override { m_window.OfferEPROMStore(reason); }
     BOOL LoadIECProjectToController() override { return FALSE; }
     void WriteAutoRunToProject() override
