@@ -24,6 +24,7 @@
 #include "project/projectsearch.h"
 #include "shell/splashscreen.h"
 #include "project/projectmessages.h"
+#include "project/tests/check_dialog_driver.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "project/tests/simulator_startup.h"
 #include "shell/vqregistry.h"
@@ -65,6 +66,9 @@ TEST_F(SimulatorStartup, FindsStartsAndIdentifiesTheSimulatorAToolIsAnsweredAndT
 TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
 {
     ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "QC Simulation")) << "a simulator already runs";
+    // The checks after the connect and after the load: programs the
+    // simulator still holds are taken into the project.
+    CheckDialogDriver driver({}, {"&OK", "&Resolve", "&Add"});
     ASSERT_TRUE(PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000));
     CProjectWnd& window = *m_window->Object();
     ASSERT_TRUE(PumpUntil([&] { return !window.m_bConnecting.load(); }, 30000));
