@@ -56,7 +56,13 @@ BOOL CStartupFile::Read()
         ::SetLastError(error);
         return FALSE;
     }
-    LoadText(bytes);
+    if (!LoadText(bytes)) {
+        RemoveAllSections();
+        GlobalLogFormat(LOG_PROJECT_MESSAGES, "STARTUP file %s could not be taken into sections", m_strPath.GetString());
+        m_diskState = DiskState::Unreadable;
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
     m_diskState = DiskState::Read;
     m_diskBytes = std::move(bytes);
     return TRUE;
@@ -71,7 +77,13 @@ BOOL CStartupFile::Write()
         ::SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
-    const std::string text = FormatText();
+    std::string text;
+    if (!FormatText(text)) {
+        GlobalLogFormat(LOG_PROJECT_MESSAGES, "STARTUP file %s not written: its sections could not be read",
+                        m_strPath.GetString());
+        ::SetLastError(ERROR_TIMEOUT);
+        return FALSE;
+    }
     // After a Read the file must still hold what was read (or still be
     // missing or empty), else another writer's change would be lost.
     const std::string* expected =

@@ -131,9 +131,11 @@ public:
     // very end; a last line without an end counts). FormatText gives the
     // bytes Write puts on disk: lines end with CR LF, markers in their
     // written form, empty sections left out, adjacent records of one id as
-    // one section.
-    void LoadText(const std::string& text);
-    std::string FormatText() const;
+    // one section. Both are FALSE when the section list's lock could not
+    // be had (or memory ran out): the sections or the text are then
+    // incomplete and must not be used.
+    BOOL LoadText(const std::string& text);
+    BOOL FormatText(std::string& text) const;
 
     // The first record of an id in list order; null when there is none.
     CStartupSectionRecord* FindSection(int id) const;

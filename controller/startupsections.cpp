@@ -168,12 +168,12 @@ void CStartupFile::SetPath(LPCSTR path)
     m_diskBytes.clear();
 }
 
-void CStartupFile::LoadText(const std::string& text)
+BOOL CStartupFile::LoadText(const std::string& text)
 {
     RemoveAllSections();
     CStartupSectionRecord* current = m_sections.AddTail();
     if (!current)
-        return;
+        return FALSE;
     current->SetId(STARTUP_SECTION_USER);
     std::string_view rest(text);
     while (!rest.empty()) {
@@ -190,36 +190,42 @@ void CStartupFile::LoadText(const std::string& text)
             // section is open, returns to the user's lines.
             CStartupSectionRecord* next = m_sections.AddTail();
             if (!next)
-                return;
+                return FALSE;
             next->SetId(start ? id : STARTUP_SECTION_USER);
             current = next;
             continue;
         }
         current->AddLine(CString(line));
     }
+    return TRUE;
 }
 
-std::string CStartupFile::FormatText() const
+BOOL CStartupFile::FormatText(std::string& out) const
 {
-    std::string out;
+    out.clear();
     int previous = STARTUP_SECTION_USER;
-    for (const CStartupSectionRecord* record = m_sections.GetHead(); record;
-         record = m_sections.GetNext(record)) {
-        if (record->m_lines.IsEmpty())
-            continue;
-        if (record->GetId() != previous) {
+    // One walk under the list's lock: a walk of single calls could lose
+    // sections to a lock time-out half-way and still look complete.
+    const BOOL walked = m_sections.ForEach([&](const CStartupSectionRecord& record) {
+        if (record.m_lines.IsEmpty())
+            return;
+        if (record.GetId() != previous) {
             if (LPCSTR stop = GetStartupStopMarker(previous))
                 AppendLineTo(out, stop);
-            if (LPCSTR start = GetStartupStartMarker(record->GetId()))
+            if (LPCSTR start = GetStartupStartMarker(record.GetId()))
                 AppendLineTo(out, start);
-            previous = record->GetId();
+            previous = record.GetId();
         }
-        for (POSITION pos = record->m_lines.GetHeadPosition(); pos;)
-            AppendLineTo(out, record->m_lines.GetNext(pos).str());
+        for (POSITION pos = record.m_lines.GetHeadPosition(); pos;)
+            AppendLineTo(out, record.m_lines.GetNext(pos).str());
+    });
+    if (!walked) {
+        out.clear();
+        return FALSE;
     }
     if (LPCSTR stop = GetStartupStopMarker(previous))
         AppendLineTo(out, stop);
-    return out;
+    return TRUE;
 }
 
 CStartupSectionRecord* CStartupFile::FindSection(int id) const

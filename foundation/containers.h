@@ -288,6 +288,19 @@ public:
         return TRUE;
     }
 
+    // Calls visit(const T&) for every element in order with the list locked
+    // for the whole walk, so the walk sees one state of the list. FALSE,
+    // with nothing visited, when the lock timed out.
+    template <class Visit> BOOL ForEach(Visit visit) const
+    {
+        Guard guard(*this);
+        if (!guard)
+            return FALSE;
+        for (const auto& item : m_items)
+            visit(static_cast<const T&>(*item));
+        return TRUE;
+    }
+
 private:
     using Items = std::list<std::unique_ptr<T>>;
 

@@ -1,7 +1,9 @@
 // The STARTUP program's sections and their text forms, without files.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,11 +26,19 @@ Sections SectionsOf(const CStartupFile& file)
     return sections;
 }
 
+// The file's text; a failed walk fails the test.
+std::string TextOf(const CStartupFile& file)
+{
+    std::string text;
+    EXPECT_TRUE(file.FormatText(text));
+    return text;
+}
+
 std::string RoundTrip(const std::string& text)
 {
     CStartupFile file("StartUp.bas");
-    file.LoadText(text);
-    return file.FormatText();
+    EXPECT_TRUE(file.LoadText(text));
+    return TextOf(file);
 }
 
 struct TextCase {
@@ -231,7 +241,7 @@ TEST(StartupText, ReplacingOneSectionKeepsEverythingElseInPlace)
         for (const std::string& line : c.lines)
             lines.AddTail(line.c_str());
         file.AppendLines(lines, c.id);
-        EXPECT_EQ(file.FormatText(), c.out);
+        EXPECT_EQ(TextOf(file), c.out);
     }
 }
 
@@ -249,7 +259,7 @@ TEST(StartupText, NewSectionsStandInTheirFixedOrderAheadOfTheUserLines)
             expected += std::string(GetStartupStartMarker(id)) + "\r\n" + char('0' + id) + "\r\n" +
                         GetStartupStopMarker(id) + "\r\n";
         expected += "user\r\n";
-        EXPECT_EQ(file.FormatText(), expected);
+        EXPECT_EQ(TextOf(file), expected);
     }
 }
 
@@ -270,7 +280,7 @@ TEST(StartupText, AppendLineAndIdsOutOfRange)
         file.ClearSection(id);
     }
     EXPECT_EQ(file.GetSections().GetCount(), 2);
-    EXPECT_EQ(file.FormatText(), "'Start Panasonic A4N Section\r\na4n\r\n'Stop Panasonic A4N Section\r\nu\r\n");
+    EXPECT_EQ(TextOf(file), "'Start Panasonic A4N Section\r\na4n\r\n'Stop Panasonic A4N Section\r\nu\r\n");
 
     // The place returned is the new line's own.
     POSITION pos = file.AppendLine(CString(std::string("b\0c", 3)), STARTUP_SECTION_USER);
@@ -285,11 +295,11 @@ TEST(StartupText, AppendLineAndIdsOutOfRange)
     CStringList none;
     file.AppendLines(none, STARTUP_SECTION_CAN);
     EXPECT_FALSE(file.HasSection(STARTUP_SECTION_CAN));
-    EXPECT_EQ(file.FormatText(), std::string("u\r\nb\0c\r\n", 8));
+    EXPECT_EQ(TextOf(file), std::string("u\r\nb\0c\r\n", 8));
 
     file.RemoveAllSections();
     EXPECT_TRUE(file.GetSections().IsEmpty());
-    EXPECT_EQ(file.FormatText(), "");
+    EXPECT_EQ(TextOf(file), "");
 }
 
 TEST(StartupText, CopyingARecordCopiesItsLinesOnly)
@@ -314,4 +324,34 @@ TEST(StartupText, CopyingARecordCopiesItsLinesOnly)
     const CStartupSectionRecord& same = target;
     target = same;
     EXPECT_EQ(target.GetLines().GetCount(), 2);
+}
+
+TEST(StartupText, AListHeldByAnotherThreadGivesNoTextRatherThanAShortOne)
+{
+    CStartupFile file("StartUp.bas");
+    ASSERT_TRUE(file.LoadText("u\r\n'Start CAN Section\r\nc\r\n'Stop CAN Section\r\n"));
+    const std::string whole = TextOf(file);
+    file.GetSections().SetLockTimeout(50);
+
+    // A sort on another thread keeps the list locked until released.
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::thread holder([&] {
+        file.GetSections().Sort([&](const CStartupSectionRecord&, const CStartupSectionRecord&) {
+            holding = true;
+            while (!release)
+                std::this_thread::yield();
+            return 0;
+        });
+    });
+    while (!holding)
+        std::this_thread::yield();
+    std::string text = "stale";
+    EXPECT_FALSE(file.FormatText(text));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(file.LoadText("x\r\n"));
+    release = true;
+    holder.join();
+
+    EXPECT_EQ(TextOf(file), whole) << "nothing was changed meanwhile";
 }

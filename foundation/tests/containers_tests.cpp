@@ -249,6 +249,9 @@ TEST(CTListTest, LockTimeOutChangesNothingAndAnswersTheFailureValue)
     EXPECT_EQ(nullptr, list.AddTail(3));
     EXPECT_EQ(nullptr, list.InsertBefore(nullptr, head));
     EXPECT_FALSE(list.Sort([](const int&, const int&) { return 0; }));
+    std::vector<int> visited;
+    EXPECT_FALSE(list.ForEach([&](const int& value) { visited.push_back(value); }));
+    EXPECT_TRUE(visited.empty());
     int* p = head;
     EXPECT_EQ(nullptr, list.Remove(p));
     EXPECT_EQ(nullptr, p);
@@ -256,6 +259,8 @@ TEST(CTListTest, LockTimeOutChangesNothingAndAnswersTheFailureValue)
     release.set_value();
     holder.join();
     EXPECT_EQ(Ints({1, 2}), Values(list));
+    EXPECT_TRUE(list.ForEach([&](const int& value) { visited.push_back(value); }));
+    EXPECT_EQ(Ints({1, 2}), visited);
     EXPECT_EQ(0, list.FindIndex(head));
     EXPECT_NE(std::string::npos, log.Text().find("List lock timed out after 50 ms\r\n"));
 }

@@ -15,13 +15,20 @@ void Require(bool condition)
         __builtin_trap();
 }
 
+std::string TextOf(const CStartupFile& file)
+{
+    std::string text;
+    Require(file.FormatText(text) != FALSE);
+    return text;
+}
+
 // The text without the lines of one section (and without its markers).
 std::string Without(const std::string& text, int id)
 {
     CStartupFile file("StartUp.bas");
     file.LoadText(text);
     file.ClearSection(id);
-    return file.FormatText();
+    return TextOf(file);
 }
 
 } // namespace
@@ -36,15 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CStartupFile file("StartUp.bas");
     file.LoadText(text);
-    const std::string once = file.FormatText();
+    const std::string once = TextOf(file);
     CStartupFile again("StartUp.bas");
     again.LoadText(once);
-    Require(again.FormatText() == once);
+    Require(TextOf(again) == once);
 
     again.ClearSection(id);
     again.AppendLine("generated 1", id);
     again.AppendLine("generated 2", id);
-    const std::string edited = again.FormatText();
+    const std::string edited = TextOf(again);
     Require(edited.find("generated 1\r\ngenerated 2\r\n") != std::string::npos);
     // Taking the section out again gives what the file held without it.
     Require(Without(edited, id) == Without(once, id));
