@@ -72,7 +72,9 @@ protected:
         CStartupFile file(File().c_str());
         file.LoadText(ReadWholeFile(File()));
         file.ClearSection(STARTUP_SECTION_STANDARD);
-        return file.FormatText();
+        std::string text;
+        EXPECT_TRUE(file.FormatText(text));
+        return text;
     }
 
     CProgramStore m_store;
