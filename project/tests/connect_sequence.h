@@ -1,10 +1,15 @@
 // The commands a connect sends to a controller of the scripted kind (QC116,
 // 8 axes, one module slot), in order, as the controller takes them: the
-// channel-mode opening, the post-connect reads and the hardware scan.
+// channel-mode opening, the post-connect reads and the hardware scan; the
+// replies that script such a controller, and a connect screen that is
+// answered at once.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "link/tests/support/scripted_controller.h"
+#include "project/projectsearch.h"
 
 inline std::vector<std::string> ExpectedConnectCommands()
 {
@@ -17,3 +22,27 @@ inline std::vector<std::string> ExpectedConnectCommands()
         expected.push_back(io);
     return expected;
 }
+
+// The post-connect reads' replies: no programs fixed, the watchdog on, no
+// axes or modules fitted, 16 digital and 4 analogue inputs, 2 outputs.
+inline void ScriptConnectReplies(CScriptedController& link)
+{
+    link.SetReply("?POWER_UP[0];", "0");
+    link.SetReply("?WDOG[0];", "1");
+    link.SetReply("?FREE[0];", "12345");
+    link.SetReply("?SERVO_PERIOD;", "1000");
+    link.SetReplyPattern("?ATYPE AXIS(%d)[0];", "0");
+    link.SetReplyPattern("?COMMSTYPE SLOT(%d)[0];", "0");
+    link.SetReply("?NIO[0];", "16");
+    link.SetReply("?NAIO[0];", "4");
+    link.SetReply("?N_ANA_OUT[0];", "2");
+}
+
+// A connect screen that shows nothing and answers OK.
+class QuietScreen : public IConnectScreen {
+public:
+    void SetStatusText(LPCSTR) override {}
+    void EnableOkButton(BOOL) override {}
+    int WaitForUser() override { return IDOK; }
+    void Cancel() override {}
+};

@@ -14,28 +14,11 @@
 
 namespace {
 
-// A connect screen that shows nothing and answers OK.
-class QuietScreen : public IConnectScreen {
-public:
-    void SetStatusText(LPCSTR) override {}
-    void EnableOkButton(BOOL) override {}
-    int WaitForUser() override { return IDOK; }
-    void Cancel() override {}
-};
-
 class ProjectWndConnectionTest : public ProjectWndTest {
 protected:
     void Script(CScriptedController& link) override
     {
-        link.SetReply("?POWER_UP[0];", "0");
-        link.SetReply("?WDOG[0];", "1");
-        link.SetReply("?FREE[0];", "12345");
-        link.SetReply("?SERVO_PERIOD;", "1000");
-        link.SetReplyPattern("?ATYPE AXIS(%d)[0];", "0");
-        link.SetReplyPattern("?COMMSTYPE SLOT(%d)[0];", "0");
-        link.SetReply("?NIO[0];", "16");
-        link.SetReply("?NAIO[0];", "4");
-        link.SetReply("?N_ANA_OUT[0];", "2");
+        ScriptConnectReplies(link);
     }
     void BeforeStart() override
     {

@@ -13,6 +13,7 @@
 #include "link/tests/support/program_store.h"
 #include "project/project_resource.h"
 #include "project/projectwndmessages.h"
+#include "project/tests/check_dialog_driver.h"
 #include "project/tests/dialog_answer.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/vqregistry.h"
@@ -104,6 +105,8 @@ protected:
     std::string m_demo;
     std::string m_project;
     std::vector<std::string> m_readOnly;
+    // A load checks the project at its end: the final dialog is answered.
+    CheckDialogDriver m_checks;
 };
 
 // ---------------------------------------------------------------- new project
@@ -490,6 +493,8 @@ TEST_F(ProjectOpsTest, ACopyTakesTheOpenProjectsProgramsAndBecomesTheProject)
     OpenLink(true);
     m_store.SetProgram("MAIN", {"VR(7)=2.5", "RUN \"SUB\""});
     AddControllerProgram("MAIN");
+    // The check after the copy finds SUB in the project only: added.
+    m_checks.SetFallback({"&OK", "&Resolve", "&Add"});
     const std::string folder = m_folder / "Copy";
     LRESULT saved = 0;
     {

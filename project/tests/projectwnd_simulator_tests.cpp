@@ -24,117 +24,14 @@
 #include "project/projectsearch.h"
 #include "shell/splashscreen.h"
 #include "project/projectmessages.h"
+#include "project/tests/check_dialog_driver.h"
 #include "project/tests/projectwnd_fixture.h"
+#include "project/tests/simulator_startup.h"
 #include "shell/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
-
-const char kTargets[] = "Software\\VexoLabs\\WinTargets\\";
-
-// Writes a text value under the current user's real hive. The sandbox
-// stands in for HKEY_CURRENT_USER in this process only; the simulator, a
-// process of its own, looks for the development environment's windows in
-// the real one.
-bool WriteRealUserText(const std::string& path, const char* name, const char* text)
-{
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
-        return false;
-    BYTE buffer[256];
-    DWORD size = 0;
-    LPSTR sid = nullptr;
-    const bool named = ::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
-                       ::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid);
-    ::CloseHandle(token);
-    if (!named)
-        return false;
-    const std::string full = std::string(sid) + "\\" + path;
-    ::LocalFree(sid);
-    HKEY key = nullptr;
-    if (::RegCreateKeyExA(HKEY_USERS, full.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool written = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                          static_cast<DWORD>(std::strlen(text) + 1)) == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return written;
-}
-
-void WriteSandboxText(const std::string& path, const char* name, const char* text)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr));
-    ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(std::strlen(text) + 1));
-    ::RegCloseKey(key);
-}
-
-// The connect screen answered with OK at once, as the user would.
-class AnsweringScreen : public IConnectScreen {
-public:
-    void SetStatusText(LPCSTR) override {}
-    void EnableOkButton(BOOL) override {}
-    int WaitForUser() override { return IDOK; }
-    void Cancel() override {}
-};
-
-class SimulatorStartup : public ProjectWndTest {
-protected:
-    void BeforeStart() override
-    {
-        const std::string folder = m_folder.Path() + "\\Demo";
-        ::CreateDirectoryA(folder.c_str(), nullptr);
-        {
-            CProjectFile file((folder + "\\Demo.prj").c_str());
-            file.WriteString("Project", "Name", "Demo");
-        }
-        const std::string line = "\"" + folder + "\"";
-        CProjectWnd::SetCommandLineSource([line] { return CString(line.c_str()); });
-        CVQRegistry().SetAutoConnectAtStart(1);
-        ASSERT_EQ(1, SetCommLink(0, CControllerSearch::SimulatorLink()));
-        // The simulator's windows by the titles it publishes.
-        WriteSandboxText(std::string(kTargets) + "QCSimulation", "MainWindow", "QC Simulation");
-        WriteSandboxText(std::string(kTargets) + "QCSimulation", "CommsWindow", "QCSimulator ControllerWnd");
-        // The development environment's, where the simulator looks.
-        ASSERT_TRUE(WriteRealUserText(std::string(kTargets) + "Vorta", "MainWindow", "Fake main frame"));
-        ASSERT_TRUE(WriteRealUserText(std::string(kTargets) + "Vorta", "CommsWindow", RX_WINDOW_TITLE));
-        CProjectWnd::SetConnectionSetup([](CControllerConnection& connection) {
-            connection.SetLinkFactory([](int) { return new CWinComms(); });
-        });
-        CControllerSearch::SetScreenOverride([](HWND) { return std::make_unique<AnsweringScreen>(); });
-        // Every virtual sleep lasts as long in real time.
-        m_clock.SetSleepHook([this](std::uint64_t now) {
-            std::lock_guard<std::mutex> guard(m_sleepLock);
-            if (now > m_lastSleepEnd && m_lastSleepEnd != 0)
-                ::Sleep(static_cast<DWORD>(now - m_lastSleepEnd));
-            m_lastSleepEnd = now;
-        });
-        m_lastSleepEnd = m_clock.NowMs();
-    }
-
-    void TearDown() override
-    {
-        m_window.reset();
-        if (HWND simulator = ::FindWindowA(nullptr, "QC Simulation")) {
-            DWORD process = 0;
-            ::GetWindowThreadProcessId(simulator, &process);
-            HANDLE handle = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, process);
-            ::PostMessageA(simulator, WM_CLOSE, 0, 0);
-            if (handle) {
-                if (::WaitForSingleObject(handle, 15000) != WAIT_OBJECT_0)
-                    ::TerminateProcess(handle, 1);
-                ::CloseHandle(handle);
-            }
-        }
-        CControllerSearch::SetScreenOverride(nullptr);
-        ProjectWndTest::TearDown();
-    }
-
-    ScratchFolder m_folder;
-    std::mutex m_sleepLock;
-    std::uint64_t m_lastSleepEnd = 0;
-};
 
 TEST_F(SimulatorStartup, FindsStartsAndIdentifiesTheSimulatorAToolIsAnsweredAndTheDestroyRequestEndsIt)
 {
@@ -169,6 +66,9 @@ TEST_F(SimulatorStartup, FindsStartsAndIdentifiesTheSimulatorAToolIsAnsweredAndT
 TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
 {
     ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "QC Simulation")) << "a simulator already runs";
+    // The checks after the connect and after the load: programs the
+    // simulator still holds are taken into the project.
+    CheckDialogDriver driver({}, {"&OK", "&Resolve", "&Add"});
     ASSERT_TRUE(PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000));
     CProjectWnd& window = *m_window->Object();
     ASSERT_TRUE(PumpUntil([&] { return !window.m_bConnecting.load(); }, 30000));
