@@ -285,8 +285,9 @@ TEST_F(StartupAvailableTest, AsksTheProjectWindowForTheProgramOfTheFileName)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ::DeleteFileA(Path().c_str());
-        if (c.fileThere)
+        if (c.fileThere) {
             ASSERT_TRUE(WriteWholeFile(Path(), "x\r\n"));
+        }
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_programs = c.programs;

@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <thread>
 #include <string>
 #include <vector>
 
 #include "link/tests/support/program_store.h"
 #include "project/tests/check_dialog_driver.h"
+#include "project/tests/dialog_answer.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/mainframemessages.h"
 #include "shell/vqregistry.h"
@@ -397,40 +399,59 @@ TEST_F(ProjectCheckTest, SavingInTheTypeQuestionGivesTheProjectTheControllersTyp
 
 TEST_F(ProjectCheckTest, TheWarningsChoicesRunTheirOperations)
 {
-    // The project operations answer 0 (failed) in this build of the check's
-    // own tests; the check reports each failure in its final text.
+    // Each choice runs its operation; the user cancels it there, and the
+    // check reports the cancel in its final text. The controller keeps its
+    // programs throughout.
     struct Case {
         const char* choice;
-        int forceSlowLoad;
-        std::string finalText; // empty: the load is handed over, no final dialog
+        const char* chooser; // the project-file dialog the operation shows, cancelled
+        int promptAnswer;    // the operation's question, when it asks one
+        std::string finalText;
     };
     const Case cases[] = {
-        {"&Save", 0, "Error creating new project"},
-        {"&New", 0, "Error creating new project"},
-        {"C&hange", 0, "Error changing project"},
-        {"&Load", 1, "Error loading project"},
-        {"&Load", 0, ""},
+        {"&Save", "Save project", 0, "Create new project cancelled by user"},
+        {"&New", nullptr, IDNO, "Create new project cancelled by user"},
+        {"C&hange", "Change project", 0, "Change project cancelled by user"},
     };
     Connect();
     m_store.SetProgram("MAIN", {"x=1"});
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.choice) + (c.forceSlowLoad ? " (slow)" : ""));
+        SCOPED_TRACE(c.choice);
         MakeProject({});
-        CVQRegistry().SetForceSlowProjectLoad(c.forceSlowLoad);
-        PostedMessages loads(::GetWindowThreadProcessId(m_window->Handle(), nullptr), PWM_LOAD_PROJECT);
+        if (c.promptAnswer)
+            m_prompts.Answer(c.promptAnswer);
+        std::unique_ptr<DialogAnswer> chooser;
+        if (c.chooser)
+            chooser = std::make_unique<DialogAnswer>(c.chooser, 0, nullptr, IDCANCEL);
         CheckDialogDriver driver({c.choice});
         Check();
         m_window->Settle();
-        const auto texts = driver.Texts();
-        if (c.finalText.empty()) {
-            EXPECT_EQ(1u, texts.size());
-            EXPECT_EQ(1, loads.Seen());
-        } else {
-            ASSERT_EQ(2u, texts.size());
-            EXPECT_EQ(c.finalText + "\r\n\r\n" + kFailed, texts[1]);
-            EXPECT_EQ(0, loads.Seen());
+        if (chooser) {
+            EXPECT_TRUE(chooser->Seen());
         }
+        const auto texts = driver.Texts();
+        ASSERT_EQ(2u, texts.size());
+        EXPECT_EQ(c.finalText + "\r\n\r\n" + kFailed, texts[1]);
+        EXPECT_TRUE(CommandsStarting("NEW").empty());
+        EXPECT_TRUE(m_store.HasProgram("MAIN"));
     }
+
+    // Load with the fast path: the check ends at once and hands the load
+    // over (0x8115), which asks before it erases; answered No it erases
+    // nothing.
+    MakeProject({});
+    CVQRegistry().SetForceSlowProjectLoad(0);
+    PostedMessages loads(::GetWindowThreadProcessId(m_window->Handle(), nullptr), PWM_LOAD_PROJECT);
+    m_prompts.Answer(IDNO);
+    {
+        CheckDialogDriver driver({"&Load"});
+        Check();
+        m_window->Settle();
+        EXPECT_EQ(1u, driver.Texts().size());
+    }
+    EXPECT_EQ(1, loads.Seen());
+    EXPECT_TRUE(CommandsStarting("NEW").empty());
+    EXPECT_TRUE(m_store.HasProgram("MAIN"));
 }
 
 TEST_F(ProjectCheckTest, ACheckAskedForWhileOneRunsStartsOnlyAfterIt)
