@@ -39,7 +39,8 @@ const char kNoProject[] = "No project file specified \r\n\r\nSave controller pro
                           "Erase controller programs and create a new project";
 const char kEraseQuestion[] = "This will completely erase the contents of the controller\r\nDo you wish to continue?";
 const int kRunOperation = 8;
-const int kReadVrCommand = 32; // "?VR(%i);"
+const int kReadVrCommand = 32;  // "?VR(%i);"
+const int kWriteVrCommand = 132; // "VR(%i)=%s"
 const char kCheckedOk[] = "Project checked OK";
 
 // The paths the main frame is told to show (0x810A with a path, or the id
@@ -105,6 +106,19 @@ double ReadVr7(const RealProjectWindow& window)
     const double value = tool.Replies().back().GetReal();
     tool.Unregister();
     return value;
+}
+
+// VR(7) set to 0 by a tool, so that what RUN sets is seen and not what an
+// earlier run left in the simulator's battery-backed memory.
+bool ClearVr7(const RealProjectWindow& window)
+{
+    TestTool tool;
+    if (!tool.Register(window.Handle(), TOOL_PLAIN_DIALOG))
+        return false;
+    CMessageSender sender;
+    const bool sent = sender.SendSequenceEx(tool.Handle(), &tool, {CommandItem(kWriteVrCommand, "7,0")}) != FALSE;
+    tool.Unregister();
+    return sent;
 }
 
 // The last check (0x8117): it ends OK, the frame is given the project's
@@ -314,6 +328,8 @@ TEST_P(ProjectFlowOnSimulator, ANewProjectGetsAProgramIsLoadedRunsAndIsCheckedOk
     EXPECT_TRUE(window.GetConnection().HasProgram("MAIN"));
 
     // The program really runs: a tool reads what it set.
+    ASSERT_TRUE(ClearVr7(*m_window));
+    ASSERT_EQ(0.0, ReadVr7(*m_window));
     RunMain(*m_window);
     EXPECT_TRUE(PumpUntil([&] { return ReadVr7(*m_window) == 2.5; }, 10000));
 
