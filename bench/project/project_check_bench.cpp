@@ -96,7 +96,7 @@ int main()
         const std::string name = "PROG" + std::to_string(n);
         project += "Program" + std::string(n < 10 ? "0" : "") + std::to_string(n) + "=" + name + "\r\n";
         types += name + "=0\r\n";
-        WriteWholeFile(folder / (name + ".bas"), BenchProgramText(400 + 40 * n));
+        WriteWholeFile(folder / (name + ".bas"), BenchProgramLines(400 + 40 * n));
     }
     WriteWholeFile(folder / "Bench.prj", project + types);
 
@@ -122,7 +122,6 @@ int main()
     record.SetName("Simulator");
     record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
     int row = 0;
-    CString reply;
     bool connected = connection.ApplyLinkData(&record, TRUE) && connection.GetLink();
     if (connected) {
         connection.GetLink()->SetMainFrameWindow(peerFrame);
@@ -131,9 +130,17 @@ int main()
     if (connected) {
         PumpUntil([] { return false; }, 3000); // the controller's power-up
         connected = connection.ResetLinkToCommandLine() && connection.Identify(row);
-        // Whatever other runs left in the simulator goes.
-        connection.SyncCommand("NEW ALL", reply, FALSE);
         connected = connected && connection.EnterChannelMode(&record);
+    }
+    // Whatever other runs left in the simulator (it keeps its memory) goes,
+    // as the project window erases it for a new project: the 14 programs
+    // fill every program slot the controller has. A program still running
+    // would keep NEW ALL from emptying it.
+    const int kHaltCommand = 7;
+    const int kNewAllCommand = 14;
+    if (connected) {
+        projectWindow->RunControllerCommand(kHaltCommand, 0, nullptr);
+        connected = projectWindow->RunControllerCommand(kNewAllCommand, 0, nullptr) != FALSE;
     }
     if (!connected) {
         std::printf("project_check_14_programs: (the simulator did not answer on the window link)\n");
