@@ -8,7 +8,7 @@
 
 #include "foundation/logline.h"
 #include "foundation/safefile.h"
-#include "project/projectmessages.h"
+#include "ui/toolmessages.h"
 #include "ui/windowlookup.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #pragma once
 #include <windows.h>
 
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace editor {
 

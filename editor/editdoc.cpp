@@ -10,7 +10,7 @@
 #include "framework/prompt.h"
 #include "framework/thread.h"
 #include "link/programdata.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/progress.h"
 
 namespace editor {

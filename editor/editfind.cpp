@@ -9,7 +9,7 @@
 #include "editor/editdoc.h"
 #include "editor/editsearch.h"
 #include "framework/prompt.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/flashdialog.h"
 #include "ui/userdialog.h"
 

@@ -16,7 +16,7 @@
 #include "framework/thread.h"
 #include "link/programdata.h"
 #include "project/programtypes.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/windowlookup.h"
 
 namespace editor {

@@ -5,7 +5,7 @@
 
 #include "editor/editdisplay.h"
 #include "framework/colordialog.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 
 namespace editor {

@@ -10,7 +10,7 @@
 #include "editor/keywordfile.h"
 #include "editor/linetokens.h"
 #include "foundation/scopedcount.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace editor {
 

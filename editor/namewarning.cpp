@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "editor/editor_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace editor {
 

@@ -9,7 +9,7 @@
 
 #include "foundation/logline.h"
 #include "foundation/registry.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

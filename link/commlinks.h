@@ -4,7 +4,7 @@
 // text value "Type" ("Serial", "USB", "QCSim", "Ethernet", "PCI" or "FINS",
 // compared without regard to case, "Serial" when missing) decides which
 // further values it holds. The general comms values ("Packet",
-// "MessageTimeout", ...) are CVQRegistry's (shell/vqregistry.h).
+// "MessageTimeout", ...) are CVQRegistry's (settings/vqregistry.h).
 #pragma once
 
 #include "framework/collections.h"

@@ -17,7 +17,7 @@
 #include "link/statusline.h"
 #include "link/syncpacket.h"
 #include "link/vexoreply.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 
 namespace {

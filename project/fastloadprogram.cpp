@@ -12,7 +12,7 @@
 #include "project/programtypes.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 #include "ui/windowlookup.h"
 

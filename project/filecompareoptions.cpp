@@ -6,7 +6,7 @@
 #include "framework/filedialog.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/windowlookup.h"
 
 const char CFileCompareOptionsDialog::kDefaultArguments[] = "%c %p";

@@ -2,7 +2,7 @@
 
 #include "foundation/logline.h"
 #include "project/project_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/toolmessages.h"
 #include "ui/windowlookup.h"
 

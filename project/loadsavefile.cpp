@@ -9,7 +9,7 @@
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
 #include "shell/systemregistry.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 #include "ui/windowlookup.h"
 

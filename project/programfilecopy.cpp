@@ -9,7 +9,7 @@
 #include "link/controllerconnection.h"
 #include "link/programdata.h"
 #include "project/newfolder.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "link/controllerconnection.h"
 #include "project/projectmessages.h"
 #include "project/programtypes.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

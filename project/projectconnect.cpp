@@ -10,7 +10,7 @@
 #include "project/projectlayout.h"
 #include "project/projectsearch.h"
 #include "shell/mainframemessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 const char* const CProjectConnector::kLinkFailureFormat =
     "Communications with the controller have failed\r\n@ %s\r\n\r\nDisconnecting!";

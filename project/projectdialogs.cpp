@@ -3,7 +3,7 @@
 #include "foundation/registry.h"
 #include "foundation/textutil.h"
 #include "project/project_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 // ---------------------------------------------------------------- CEnterTextDialog
 

@@ -8,11 +8,6 @@
 #include "shell/mainframemessages.h"
 #include "ui/toolmessages.h"
 
-// Queries of the project window (sent; the answer is the result).
-const UINT WM_PW_QUERY_AXIS_COUNT = WM_APP + 0x1ED;      // 0x81ED
-const UINT WM_PW_QUERY_HAS_PROGRAM = WM_APP + 0x175;     // 0x8175, lParam = name
-const UINT WM_PW_QUERY_PROGRAM_TYPE = WM_APP + 0x1C9;    // 0x81C9, lParam = name
-const UINT WM_PW_QUERY_CONNECTION = WM_APP + 0x16B;      // 0x816B
 const UINT WM_PW_STORE_EPROM = WM_APP + 0x187;           // 0x8187, sent by a worker
 const UINT WM_PW_SET_LOAD_FAILED = WM_APP + 0x1E3;       // 0x81E3, lParam = value
 const UINT WM_PW_DIRECTORY_FILLED = WM_APP + 0x1A2;      // 0x81A2

@@ -9,11 +9,11 @@
 #include "framework/prompt.h"
 #include "link/commlinks.h"
 #include "link/controllerconnection.h"
-#include "link/dialogs/commsdialogs.h"
+#include "shell/linkdialogs/commsdialogs.h"
 #include "link/wincomms.h"
 #include "project/projectmessages.h"
 #include "shell/splashscreen.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

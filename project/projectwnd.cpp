@@ -21,7 +21,7 @@
 #include "project/programtransfer.h"
 #include "project/programtypes.h"
 #include "shell/splashscreen.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/errordialog.h"
 #include "ui/userdialog.h"
 

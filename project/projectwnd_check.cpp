@@ -21,7 +21,7 @@
 #include "project/programdialogs.h"
 #include "project/projectcheck.h"
 #include "shell/mainframemessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "link/vexoreply.h"
 #include "project/programtypes.h"
 #include "project/projectwnd.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "project/programfilecopy.h"
 #include "project/programtypes.h"
 #include "project/projectwnd.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

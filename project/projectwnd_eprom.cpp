@@ -8,7 +8,7 @@
 
 #include "framework/prompt.h"
 #include "project/programeprom.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/progress.h"
 
 namespace {

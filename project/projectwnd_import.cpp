@@ -18,7 +18,7 @@
 #include "project/programfilecopy.h"
 #include "project/programtypes.h"
 #include "project/toolthread.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

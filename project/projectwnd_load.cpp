@@ -17,7 +17,7 @@
 #include "project/newfolder.h"
 #include "project/programfilecopy.h"
 #include "project/programtypes.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "project/programfilecopy.h"
 #include "project/programtypes.h"
 #include "project/projectfiledialog.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

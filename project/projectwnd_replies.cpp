@@ -14,7 +14,7 @@
 #include "project/programtransfer.h"
 #include "project/programtypes.h"
 #include "project/projectwnd.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 
 namespace {

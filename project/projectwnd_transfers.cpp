@@ -6,7 +6,7 @@
 #include "link/programdata.h"
 #include "project/programtypes.h"
 #include "shell/betafeatures.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "shell/betafeatures.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/toolmessages.h"
 #include "ui/userdialog.h"
 #include "ui/windowlookup.h"

@@ -3,7 +3,7 @@
 #include <iterator>
 
 #include "shell/res/shell_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

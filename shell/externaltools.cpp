@@ -5,7 +5,7 @@
 #include "framework/prompt.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/userdialog.h"
 
 namespace {

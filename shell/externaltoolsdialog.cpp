@@ -7,7 +7,7 @@
 #include "shell/externaltools.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/toolmessages.h"
 #include "ui/userdialog.h"
 

@@ -10,7 +10,7 @@
 #include "framework/prompt.h"
 #include "framework/resources.h"
 #include "shell/res/shell_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 namespace {
 

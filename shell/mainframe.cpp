@@ -28,7 +28,7 @@
 #include "shell/shellmessages.h"
 #include "shell/vq2app.h"
 #include "shell/vqhelp.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/confirmdialogs.h"
 #include "ui/dialogthread.h"
 #include "ui/toolmessages.h"

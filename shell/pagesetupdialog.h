@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "framework/dialog.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 class CPrintPageSetupDialog : public CDialog {
 public:

@@ -23,6 +23,13 @@ const UINT WM_UNREGISTER_TOOL_WINDOW = WM_APP + 0x104; // 0x8104
 // the answer is the tool's reply class.
 const UINT WM_QUERY_REPLY_CLASS = WM_APP + 0x105; // 0x8105
 
+// Queries of the project window that tools and the classes they use send
+// (the answer is the result).
+const UINT WM_PW_QUERY_AXIS_COUNT = WM_APP + 0x1ED;   // 0x81ED
+const UINT WM_PW_QUERY_HAS_PROGRAM = WM_APP + 0x175;  // 0x8175, lParam = name
+const UINT WM_PW_QUERY_PROGRAM_TYPE = WM_APP + 0x1C9; // 0x81C9, lParam = name
+const UINT WM_PW_QUERY_CONNECTION = WM_APP + 0x16B;   // 0x816B
+
 // Asks a window that runs on a thread of its own to destroy itself.
 const UINT WM_DESTROY_REQUEST = WM_APP + 0x108; // 0x8108
 

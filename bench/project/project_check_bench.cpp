@@ -21,7 +21,7 @@
 #include "bench/project/project_window_thread.h"
 #include "project/projectwnd.h"
 #include "project/tests/check_dialog_driver.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"

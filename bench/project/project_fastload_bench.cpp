@@ -13,7 +13,7 @@
 #include "link/tests/support/scripted_controller.h"
 #include "bench/project/project_window_thread.h"
 #include "project/projectwnd.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"

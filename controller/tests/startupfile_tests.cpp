@@ -11,7 +11,7 @@
 #include "controller/startupfile.h"
 #include "foundation/safefile.h"
 #include "framework/app.h"
-#include "project/projectmessages.h"
+#include "ui/toolmessages.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/scratch_folder.h"
 

@@ -7,7 +7,7 @@
 #include "framework/app.h"
 #include "recording_sink.h"
 #include "testsupport/captured_log.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/registry_sandbox.h"
 #include "recording_sink.h"

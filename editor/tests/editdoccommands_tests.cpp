@@ -11,7 +11,7 @@
 #include "framework/app.h"
 #include "link/programdata.h"
 #include "recording_sink.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_prompts.h"
 #include "testsupport/test_window.h"

@@ -10,7 +10,7 @@
 #include "editor/editdoc.h"
 #include "editor/editsearch.h"
 #include "framework/app.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
 #include "recording_sink.h"

@@ -26,7 +26,7 @@
 #include "link/programdata.h"
 #include "editor/tests/editor_project.h"
 #include "link/tests/support/scripted_controller.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/metafile_printer.h"

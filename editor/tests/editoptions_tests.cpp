@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/app.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"

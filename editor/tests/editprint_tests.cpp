@@ -6,7 +6,7 @@
 
 #include "editor/editdoc.h"
 #include "framework/app.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/metafile_printer.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_print_dialogs.h"

@@ -7,7 +7,7 @@
 
 #include "editor/editbuffer.h"
 #include "framework/app.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 
 namespace editor {

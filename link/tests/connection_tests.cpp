@@ -22,7 +22,7 @@
 #include "link/tests/support/recording_tool.h"
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexoreply.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/deleted_storage.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/memory_log.h"

@@ -18,7 +18,7 @@
 #include "link/controllerconnection.h"
 #include "link/tests/support/controller_script.h"
 #include "link/tests/support/fake_project.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_prompts.h"

@@ -10,7 +10,7 @@
 #include "project/filecompareoptions.h"
 #include "project/project_resource.h"
 #include "project/projectmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"

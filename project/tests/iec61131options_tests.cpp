@@ -8,7 +8,7 @@
 #include "framework/app.h"
 #include "project/iec61131options.h"
 #include "project/project_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"

@@ -14,7 +14,7 @@
 #include "project/projectlayout.h"
 #include "project/projectsearch.h"
 #include "project/tests/test_hub.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"

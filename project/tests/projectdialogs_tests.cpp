@@ -6,7 +6,7 @@
 #include "framework/app.h"
 #include "project/project_resource.h"
 #include "project/projectdialogs.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 
 namespace {

@@ -18,7 +18,7 @@
 #include "project/project_resource.h"
 #include "project/projectfiledialog.h"
 #include "project/tests/dialog_answer.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"

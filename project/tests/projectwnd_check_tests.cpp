@@ -16,7 +16,7 @@
 #include "project/tests/dialog_answer.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "shell/mainframemessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

@@ -8,7 +8,7 @@
 #include "project/tests/connect_sequence.h"
 #include "project/projectsearch.h"
 #include "project/tests/projectwnd_fixture.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

@@ -8,7 +8,7 @@
 #include "link/commlinks.h"
 #include "project/fastloadprogram.h"
 #include "project/tests/dialog_answer.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "project/projectmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"

@@ -3,7 +3,7 @@
 #include "foundation/winutil.h"
 #include "framework/thread.h"
 #include "link/vexothread.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/test_window.h"
 
 namespace {

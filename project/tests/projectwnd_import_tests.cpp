@@ -18,7 +18,7 @@
 #include "project/projectwndmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "project/tests/test_hub.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

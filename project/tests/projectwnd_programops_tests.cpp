@@ -15,7 +15,7 @@
 #include "project/projectwndmessages.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "project/toolthread.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

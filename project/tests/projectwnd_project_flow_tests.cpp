@@ -26,7 +26,7 @@
 #include "project/tests/projectwnd_fixture.h"
 #include "project/tests/simulator_startup.h"
 #include "shell/mainframemessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

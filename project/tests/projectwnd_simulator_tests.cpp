@@ -27,7 +27,7 @@
 #include "project/tests/check_dialog_driver.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "project/tests/simulator_startup.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "project/tests/projectwnd_fixture.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 

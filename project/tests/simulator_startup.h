@@ -22,7 +22,7 @@
 #include "project/projectsearch.h"
 #include "project/tests/connect_sequence.h"
 #include "project/tests/projectwnd_fixture.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/scratch_folder.h"
 
 inline constexpr char kTargets[] = "Software\\VexoLabs\\WinTargets\\";

@@ -15,7 +15,7 @@
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
 #include "shell/shellmessages.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "shell_test_support.h"
 #include "testsupport/bar_drag.h"
 #include "testsupport/fake_clock.h"

@@ -1,8 +1,8 @@
-#include "shell/vqlogsettings.h"
+#include "settings/vqlogsettings.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
 

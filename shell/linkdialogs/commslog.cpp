@@ -1,9 +1,9 @@
-#include "link/dialogs/commslog.h"
+#include "shell/linkdialogs/commslog.h"
 
 #include <commctrl.h>
 
 #include "framework/frame.h"
-#include "link/dialogs/linkdialogs_resource.h"
+#include "shell/linkdialogs/linkdialogs_resource.h"
 
 IMPLEMENT_DYNCREATE(CCommsLogDoc, CDocument)
 IMPLEMENT_DYNCREATE(CCommsLog, CFormView)

@@ -1,4 +1,4 @@
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 #include <cstddef>
 #include <cstring>
@@ -18,7 +18,7 @@ const VQValueDef kValues[] = {
      VQWriteIf::WriteIf, VQFallback::None},
 #define VQ_NUMBERED_TEXT(Name, Key, Format)                                                                            \
     {VQKEY_##Key, Format, #Name, VQKind::Text, true, 0, 0, VQ_NONE, VQ_NONE, VQWriteIf::Always, VQFallback::None},
-#include "shell/vqregistry_values.h"
+#include "settings/vqregistry_values.h"
 #undef VQ_NUMBER
 #undef VQ_TEXT
 #undef VQ_NUMBERED

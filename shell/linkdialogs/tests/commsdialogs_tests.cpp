@@ -1,4 +1,4 @@
-#include "link/dialogs/commsdialogs.h"
+#include "shell/linkdialogs/commsdialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include "framework/app.h"
 #include "link/commlinks.h"
-#include "link/dialogs/commsoptionpages.h"
-#include "link/dialogs/linkdialogs_resource.h"
+#include "shell/linkdialogs/commsoptionpages.h"
+#include "shell/linkdialogs/linkdialogs_resource.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"

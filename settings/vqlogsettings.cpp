@@ -1,6 +1,6 @@
-#include "shell/vqlogsettings.h"
+#include "settings/vqlogsettings.h"
 
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 DWORD CVQLogSettings::GetLogFlags() const
 {

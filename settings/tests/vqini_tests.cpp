@@ -1,4 +1,4 @@
-#include "shell/vqini.h"
+#include "settings/vqini.h"
 
 #include <fstream>
 #include <string>

@@ -1,13 +1,13 @@
-#include "link/dialogs/commsoptionpages.h"
+#include "shell/linkdialogs/commsoptionpages.h"
 
 #include <cstdlib>
 
 #include "foundation/textutil.h"
 #include "framework/controls.h"
 #include "framework/prompt.h"
-#include "link/dialogs/linkdialogs_resource.h"
+#include "shell/linkdialogs/linkdialogs_resource.h"
 #include "link/serialcomms.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 IMPLEMENT_DYNAMIC(CCommsCommonConfigDialog, CDialog)
 IMPLEMENT_DYNAMIC(CSerialCommsOptionsDialog, CCommsCommonConfigDialog)

@@ -1,4 +1,4 @@
-#include "link/dialogs/commslog.h"
+#include "shell/linkdialogs/commslog.h"
 
 #include <commctrl.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "framework/frame.h"
-#include "link/dialogs/linkdialogs_resource.h"
+#include "shell/linkdialogs/linkdialogs_resource.h"
 #include "testsupport/fake_windows.h"
 #include "testsupport/test_window.h"
 

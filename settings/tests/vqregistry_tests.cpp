@@ -1,4 +1,4 @@
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 
 #include <map>
 #include <set>

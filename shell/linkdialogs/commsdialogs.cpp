@@ -1,13 +1,13 @@
-#include "link/dialogs/commsdialogs.h"
+#include "shell/linkdialogs/commsdialogs.h"
 
 #include "foundation/logline.h"
 #include "framework/resources.h"
 #include "link/commlinks.h"
-#include "link/dialogs/commsoptionpages.h"
-#include "link/dialogs/linkdialogs_resource.h"
+#include "shell/linkdialogs/commsoptionpages.h"
+#include "shell/linkdialogs/linkdialogs_resource.h"
 #include "shell/mainframe.h"
 #include "shell/res/mainframe_resource.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "ui/toolmessages.h"
 
 IMPLEMENT_DYNAMIC(CCommsLinkConfigDialog, CDialog)

@@ -10,7 +10,7 @@
 // the key path first and fail silently. Use the object on one thread; make
 // it on the stack around a few calls.
 //
-// The single values are rows of one table (shell/vqregistry_values.h): key,
+// The single values are rows of one table (settings/vqregistry_values.h): key,
 // name, kind, defaults, clamps and write condition. The typed Get/Set
 // pairs the other subsystems call (GetAutoConnectAtStart,
 // SetMessageTimeout, GetBetaMask(n), ...) are generated from it, and
@@ -83,7 +83,7 @@ enum VQValueId {
 #define VQ_TEXT(Name, Key, Fallback, WriteIf) VQ_ID_##Name,
 #define VQ_NUMBERED(Name, Kind, Key, Format, KeyMissing, ValueMissing, WriteIf) VQ_ID_##Name,
 #define VQ_NUMBERED_TEXT(Name, Key, Format) VQ_ID_##Name,
-#include "shell/vqregistry_values.h"
+#include "settings/vqregistry_values.h"
 #undef VQ_NUMBER
 #undef VQ_TEXT
 #undef VQ_NUMBERED
@@ -229,7 +229,7 @@ public:
     {                                                                                                                  \
         WriteText(VQ_ID_##Name, text, number);                                                                         \
     }
-#include "shell/vqregistry_values.h"
+#include "settings/vqregistry_values.h"
 #undef VQ_NUMBER
 #undef VQ_TEXT
 #undef VQ_NUMBERED

@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "editor/editortool.h"
-#include "link/dialogs/commsdialogs.h"
+#include "shell/linkdialogs/commsdialogs.h"
 #include "project/projectwnd.h"
 #include "project/selectprogramdialog.h"
 #include "project/toolthread.h"
@@ -14,7 +14,7 @@
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
 #include "shell/vq2app.h"
-#include "shell/vqlogsettings.h"
+#include "settings/vqlogsettings.h"
 #include "ui/promptservice.h"
 
 namespace {

@@ -1,0 +1,1 @@
+// A folder the list of layers does not know.
