@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "program_process.h"
-#include "shell_test_support.h"
+#include "shell/tests/program_process.h"
+#include "shell/tests/shell_test_support.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
