@@ -27,6 +27,7 @@ set(layers
     ieclink
     settings
     link
+    simulator/app # the simulator program; its tests reach it over the link
     shell # with its link dialogs, tool windows of the main frame
     controller
     project
@@ -34,7 +35,6 @@ set(layers
     tools
     scope
     drives
-    simulator/app
     setup
     vorta2 # the development environment's program, on all of the above
     bench
