@@ -189,6 +189,21 @@ void CComms::NotifyMainFrame(BOOL withRecord)
         ::SendMessageA(m_hMainFrame, WM_VEXO_LINK_CHANGED, 0, withRecord ? reinterpret_cast<LPARAM>(&m_data) : 0);
 }
 
+void CComms::SetLinkReceiver(ILinkReceiver* receiver)
+{
+    m_pLinkReceiver = receiver;
+    m_bLossReported = false;
+}
+
+void CComms::ReportLinkLost()
+{
+    ILinkReceiver* receiver = m_pLinkReceiver.load();
+    if (!m_bOpen || !receiver || m_bLossReported.exchange(true))
+        return;
+    GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
+    receiver->OnLinkLost();
+}
+
 bool CComms::IsReceiveThread(const ReceiveThread* thread) const
 {
     return thread && thread->thread && ::GetCurrentThreadId() == thread->thread->m_nThreadID;
@@ -251,6 +266,7 @@ BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCST
     }
     thread->m_bAutoDelete = FALSE;
     self->thread = thread;
+    SetLinkReceiver(receiver);
     ++m_nThreadsRunning; // counted from now, so a caller never sees it not yet started
     {
         CSingleLock lock(&m_linkMutex, TRUE);
@@ -331,9 +347,10 @@ void CComms::ReceiveLoop(ReceiveThread& self)
             GlobalLogFormat(LOG_LINK, "Read Ticks %lu", static_cast<unsigned long>(now - mark));
         mark = now;
         if (count < 0) {
-            GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
-            if (self.receiver && self.run)
+            if (self.receiver && self.run && !m_bLossReported.exchange(true)) {
+                GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
                 self.receiver->OnLinkLost();
+            }
             break;
         }
         if (count > 0) {

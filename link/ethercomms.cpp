@@ -241,10 +241,21 @@ void CEtherComms::AfterDelivery(int mode)
     ILinkConnectionState* state = LinkConnectionState(m_pConnection);
     if (!state)
         return;
-    const int channel = state->GetLastTransmitChannel();
-    if (!ShouldReselectChannel(state->IsTransactionActive(), state->GetReceiveChannel(),
-                               state->GetModelInfo().m_nWords176[0], channel))
-        return;
-    const BYTE select[2] = {ESC, static_cast<BYTE>('0' + channel)};
-    Write(2, select);
+    struct Context {
+        CEtherComms* link;
+        ILinkConnectionState* state;
+    } context{this, state};
+    // Decided and written under the connection's write lock: a write of
+    // another thread selecting its channel in between would otherwise be
+    // followed by this selection of the old one.
+    state->WithTransmitChannel(
+        [](int channel, void* param) {
+            auto* c = static_cast<Context*>(param);
+            if (!ShouldReselectChannel(c->state->IsTransactionActive(), c->state->GetReceiveChannel(),
+                                       c->state->GetModelInfo().m_nWords176[0], channel))
+                return;
+            const BYTE select[2] = {ESC, static_cast<BYTE>('0' + channel)};
+            c->link->Write(2, select);
+        },
+        &context);
 }

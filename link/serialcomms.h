@@ -79,6 +79,9 @@ private:
     CCyclicCharBuffer m_rxRing{2048};
     CWinThread* m_pBufferThread = nullptr;
     std::atomic<bool> m_bBufferRun{false};
+    // The buffer thread could not read the port (an error, or the port
+    // gone): Read reports the link lost.
+    std::atomic<bool> m_bPortFailed{false};
     ILinkReceiver* m_pConnection = nullptr;
 };
 

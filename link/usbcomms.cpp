@@ -154,6 +154,10 @@ BOOL CUsbComms::Write(int length, const BYTE* data)
         written != static_cast<DWORD>(length)) {
         GlobalLogLine("@Tx: Could not write to port", LOG_LINK);
         CloseDevice();
+        // The controller is told the link is gone; the device is looked for
+        // again on the next use. No lock is held while the receiver hears.
+        lock.Unlock();
+        ReportLinkLost();
         return FALSE;
     }
     GetGlobalLog().LogData("@Tx: ", data, length, LOG_LINK);
@@ -179,6 +183,10 @@ int CUsbComms::Read(BYTE* buffer, int maximum)
         GlobalLogFormat(LOG_STATUS_ERRORS, "@Rx: Read port failed, Error 0x%08lx",
                         static_cast<unsigned long>(::GetLastError()));
         CloseDevice();
+        // The receiver hears of the loss at once; the thread goes on looking
+        // for the device, so a controller plugged in again is found.
+        lock.Unlock();
+        ReportLinkLost();
         return 0;
     }
     if (count > wanted) // the device may not hand over more than asked
