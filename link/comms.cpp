@@ -251,7 +251,8 @@ BOOL CComms::ReapRetiredThreads(DWORD timeoutMs)
     return allEnded;
 }
 
-BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine, int priority)
+BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine, int priority,
+                                AFX_THREADPROC entry)
 {
     StopReceiveThread();
     auto* self = new ReceiveThread;
@@ -259,7 +260,7 @@ BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCST
     self->receiver = receiver;
     self->startLine = startLine;
     self->endLine = endLine;
-    CWinThread* thread = AfxBeginThread(ReceiveThreadProc, self, priority, 0, CREATE_SUSPENDED);
+    CWinThread* thread = AfxBeginThread(entry ? entry : ReceiveThreadProc, self, priority, 0, CREATE_SUSPENDED);
     if (!thread) {
         delete self;
         return FALSE;
@@ -289,11 +290,16 @@ BOOL CComms::StopReceiveThread()
     return ReapRetiredThreads(kStopWaitMs);
 }
 
-UINT __cdecl CComms::ReceiveThreadProc(LPVOID param)
+UINT CComms::RunReceiveThread(LPVOID param)
 {
     auto* self = static_cast<ReceiveThread*>(param);
     self->link->ReceiveLoop(*self);
     return 0;
+}
+
+UINT __cdecl CComms::ReceiveThreadProc(LPVOID param)
+{
+    return RunReceiveThread(param);
 }
 
 void CComms::PausePoint(ReceiveThread& self)

@@ -141,9 +141,13 @@ protected:
     void ReportLinkLost();
 
     // Starts the receive thread, which delivers to receiver and logs
-    // startLine and endLine (log category 1) as it starts and ends.
+    // startLine and endLine (log category 1) as it starts and ends. A medium
+    // names its thread by its own entry (entry), which runs
+    // RunReceiveThread with its parameter; none: the base's entry.
     BOOL StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine,
-                            int priority = THREAD_PRIORITY_NORMAL);
+                            int priority = THREAD_PRIORITY_NORMAL, AFX_THREADPROC entry = nullptr);
+    // The receive loop of the thread a medium's entry was started for.
+    static UINT RunReceiveThread(LPVOID param);
     // Resumes the thread, asks it to end and waits (at most 10 s, answering
     // sent messages) until it has ended; TRUE when no receive thread is
     // left. Called on the receive thread itself, the thread ends when its

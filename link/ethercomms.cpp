@@ -110,6 +110,11 @@ void CEtherComms::CloseSocket()
         ::closesocket(s);
 }
 
+UINT __cdecl CEtherComms::EthernetReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CEtherComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -118,7 +123,7 @@ BOOL CEtherComms::Open(ILinkReceiver* connection)
         m_pConnection = connection;
         m_bOpen = TRUE;
         if (StartReceiveThread(connection, "Ethernet read thread started", "Ethernet read thread ended",
-                               THREAD_PRIORITY_HIGHEST)) {
+                               THREAD_PRIORITY_HIGHEST, EthernetReadThread)) {
             GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
         } else {
             m_bOpen = FALSE;

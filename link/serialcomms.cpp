@@ -209,12 +209,13 @@ BOOL CSerialComms::Open(ILinkReceiver* connection)
                 m_bPortFailed = false;
                 m_bBufferRun = true;
                 m_pBufferThread =
-                    AfxBeginThread(BufferThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+                    AfxBeginThread(SerialBufferThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
                 if (m_pBufferThread) {
                     m_pBufferThread->m_bAutoDelete = FALSE;
                     m_pBufferThread->ResumeThread();
                     opened = StartReceiveThread(connection, "Serial port read thread started",
-                                                "Serial port read thread ended", THREAD_PRIORITY_ABOVE_NORMAL);
+                                                "Serial port read thread ended", THREAD_PRIORITY_ABOVE_NORMAL,
+                                                SerialReadThread);
                 }
                 if (!opened)
                     StopBufferThread();
@@ -383,7 +384,12 @@ BOOL CSerialComms::SetExclusiveMode(BOOL on, ILinkReceiver* connection)
     return TRUE;
 }
 
-UINT __cdecl CSerialComms::BufferThreadProc(LPVOID param)
+UINT __cdecl CSerialComms::SerialReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
+UINT __cdecl CSerialComms::SerialBufferThread(LPVOID param)
 {
     static_cast<CSerialComms*>(param)->BufferLoop();
     return 0;

@@ -99,6 +99,11 @@ void CUsbComms::CloseDevice()
     m_hDevice = INVALID_HANDLE_VALUE;
 }
 
+UINT __cdecl CUsbComms::UsbReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CUsbComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -106,7 +111,7 @@ BOOL CUsbComms::Open(ILinkReceiver* connection)
     m_bScanned = false;
     m_bOpen = TRUE; // the thread reads only while the link is open
     if (StartReceiveThread(connection, "USB read thread started", "USB read thread stopped",
-                           THREAD_PRIORITY_ABOVE_NORMAL)) {
+                           THREAD_PRIORITY_ABOVE_NORMAL, UsbReadThread)) {
         GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
     } else {
         m_bOpen = FALSE;

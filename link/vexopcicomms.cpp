@@ -64,6 +64,11 @@ bool CVexoPCIComms::StillOpen(void* link)
     return static_cast<CVexoPCIComms*>(link)->m_bOpen;
 }
 
+UINT __cdecl CVexoPCIComms::PciReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CVexoPCIComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -73,7 +78,7 @@ BOOL CVexoPCIComms::Open(ILinkReceiver* connection)
     if (m_hDevice != INVALID_HANDLE_VALUE) {
         m_bOpen = TRUE; // reads run only while the link is open
         if (StartReceiveThread(connection, "PCI port read thread started", "PCI port read thread ended",
-                               THREAD_PRIORITY_ABOVE_NORMAL)) {
+                               THREAD_PRIORITY_ABOVE_NORMAL, PciReadThread)) {
             GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
         } else {
             m_bOpen = FALSE;
