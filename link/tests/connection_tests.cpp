@@ -622,6 +622,29 @@ TEST_F(ConnectionTest, AReplyThatOutlivesItsRequestIsDropped)
     }
 }
 
+// A reply line taken while its request was active is given to nobody once
+// the request has ended before the reply is handed over (cancelled here,
+// between the dispatcher's look and the delivery).
+TEST_F(ConnectionTest, AReplyIsDeliveredOnlyWhileItsRequestWaits)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SetReplyPattern("?VR(%d);", ScriptedReply("7.25"));
+    std::atomic<int> checks{0};
+    m_project.SetDispatchCheckHook([&] {
+        if (checks++ != 0)
+            return;
+        m_connection->CancelPendingRequest();
+        const ULONGLONG start = GetTickCount64();
+        while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+    });
+    EXPECT_FALSE(AskVr(1));
+    m_project.SetDispatchCheckHook(nullptr);
+    EXPECT_GE(checks.load(), 1);
+    EXPECT_TRUE(m_tool.Replies().empty());
+    EXPECT_TRUE(Errors().empty());
+}
+
 // A command text with a byte the link takes as control would switch
 // channels or split the line: it is never sent and the caller fails.
 TEST_F(ConnectionTest, ACommandWithControlBytesIsNeverSent)
