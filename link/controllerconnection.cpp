@@ -442,11 +442,19 @@ BOOL CControllerConnection::SyncCommand(LPCSTR command, CString& reply, BOOL raw
         prompt = length >= 2 && collected[length - 2] == '>' && collected[length - 1] == '>';
     }
     if (!prompt && !m_bLinkLost) {
-        // Whatever still comes of this reply belongs to no later exchange.
-        // It is waited for at most one more exchange time.
-        m_cOwedLast = collected.IsEmpty() ? '\0' : collected[collected.GetLength() - 1];
+        // Whatever still comes of this reply belongs to no later exchange:
+        // its prompt is watched for from now (waited for at most one more
+        // exchange time), and looked for in what came already.
+        char last = collected.IsEmpty() ? '\0' : collected[collected.GetLength() - 1];
+        m_cOwedLast = last;
         m_nPromptOwedSince = clock.NowMs();
         m_bPromptOwed = true;
+        char byte = 0;
+        while (m_bPromptOwed && TakeCaptured(byte)) {
+            if (last == '>' && byte == '>')
+                m_bPromptOwed = false;
+            last = byte;
+        }
     }
     m_bCapture = false;
     m_strLastRawReply = collected;

@@ -387,8 +387,10 @@ BOOL CWinComms::Write(int length, const BYTE* data)
         COPYDATASTRUCT block = {0, static_cast<DWORD>(length), const_cast<BYTE*>(data)};
         DWORD_PTR answer = 0;
         if (!::SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hMainFrame),
-                                   reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer))
+                                   reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer)) {
+            CheckTarget(); // a simulator gone meanwhile is a lost link
             return FALSE;
+        }
         return answer != 0;
     }
     IClock& clock = AfxGetClock();

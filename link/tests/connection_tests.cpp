@@ -630,6 +630,7 @@ TEST_F(ConnectionTest, AReplyIsDeliveredOnlyWhileItsRequestWaits)
     ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
     m_link->SetReplyPattern("?VR(%d);", ScriptedReply("7.25"));
     std::atomic<int> checks{0};
+    std::atomic<bool> hookDone{false};
     m_project.SetDispatchCheckHook([&] {
         if (checks++ != 0)
             return;
@@ -637,8 +638,12 @@ TEST_F(ConnectionTest, AReplyIsDeliveredOnlyWhileItsRequestWaits)
         const ULONGLONG start = GetTickCount64();
         while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
             Sleep(1);
+        hookDone = true;
     });
     EXPECT_FALSE(AskVr(1));
+    // The hook goes only once the receive thread has left it.
+    ASSERT_TRUE(PumpUntil([&] { return hookDone.load(); }));
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
     m_project.SetDispatchCheckHook(nullptr);
     EXPECT_GE(checks.load(), 1);
     EXPECT_TRUE(m_tool.Replies().empty());
