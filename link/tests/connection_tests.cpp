@@ -5,6 +5,7 @@
 // replies). Slow waits run on the virtual clock.
 #include "link/controllerconnection.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <thread>
@@ -398,6 +399,26 @@ TEST_F(ConnectionTest, ChannelWritesAndTheirPrefixes)
     ASSERT_FALSE(m_prompts.Records().empty());
     EXPECT_EQ("Command too long (100 chans max)\n\"" + std::string(101, 'B') + "\"", m_prompts.Records().back().text);
     EXPECT_EQ("Transmit", m_prompts.Records().back().caption);
+}
+
+// Two threads writing on two channels at once: each byte reaches its own
+// channel (the channel is chosen and the bytes written as one step).
+TEST_F(ConnectionTest, WritesOfTwoThreadsOnTwoChannelsKeepTheirChannels)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    const int count = 2000;
+    const auto writer = [&](int channel, char byte) {
+        for (int n = 0; n < count; ++n)
+            m_connection->WriteChannel(channel, reinterpret_cast<const BYTE*>(&byte), 1, FALSE);
+    };
+    std::thread onThree(writer, 3, 'a');
+    std::thread onFive(writer, 5, 'b');
+    onThree.join();
+    onFive.join();
+    const std::string three = m_link->TerminalInput(3);
+    const std::string five = m_link->TerminalInput(5);
+    EXPECT_TRUE(three == std::string(count, 'a')) << std::count(three.begin(), three.end(), 'b') << " misrouted";
+    EXPECT_TRUE(five == std::string(count, 'b')) << std::count(five.begin(), five.end(), 'a') << " misrouted";
 }
 
 TEST_F(ConnectionTest, AToolsRequestGoesThroughTheProjectWindowAndItsReplyComesBack)
