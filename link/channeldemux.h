@@ -29,8 +29,9 @@ class ILinkReceiver {
 public:
     virtual ~ILinkReceiver() = default;
     virtual void OnReceive(int channel, int length, const BYTE* bytes) = 0;
-    // The medium broke: nothing more will arrive. Called once, on the
-    // receive thread, as it ends.
+    // The medium broke: nothing more will arrive. Called once per opening,
+    // on the receive thread as it ends or on the thread whose write or
+    // device call failed.
     virtual void OnLinkLost() {}
 };
 

@@ -11,6 +11,7 @@ void CChannelReception::Reset()
     m_state = Idle;
     m_bEndedCR = false;
     m_nLastChannel = -99;
+    m_bForgetFrames = true;
 }
 
 bool CChannelReception::Receive(IChannelReceptionSink& sink, bool packetMode, int channel, int length,
@@ -105,6 +106,18 @@ void CChannelReception::TakeLine(IChannelReceptionSink& sink, bool packetMode, i
         m_nLength = payload.GetLength() < kFrameSize ? payload.GetLength() : kFrameSize;
         std::memcpy(m_buffer, payload.GetString(), static_cast<std::size_t>(m_nLength));
         m_buffer[m_nLength] = '\0';
+        if (m_bForgetFrames.exchange(false))
+            m_nLastFrameLength[0] = m_nLastFrameLength[1] = -1;
+        const int slot = channel == 9 ? 1 : 0;
+        if (m_nLastFrameLength[slot] == m_nLength && m_bLastFrameCR[slot] == m_bEndedCR &&
+            std::memcmp(m_lastFrame[slot], m_buffer, static_cast<std::size_t>(m_nLength)) == 0) {
+            // Sent again because our ACK was lost: it was taken already.
+            GlobalLogLine("Repeated packet dropped", LOG_STATUS_ERRORS);
+            return;
+        }
+        std::memcpy(m_lastFrame[slot], m_buffer, static_cast<std::size_t>(m_nLength) + 1);
+        m_nLastFrameLength[slot] = m_nLength;
+        m_bLastFrameCR[slot] = m_bEndedCR;
     }
     sink.OnChannelLine(channel, m_buffer, m_nLength, m_bEndedCR);
 }

@@ -6,10 +6,16 @@
 // packet form every line is a CRC packet (link/syncpacket.h): a good one is
 // answered with ACK on its channel and its payload stands for the line, a
 // damaged one with NAK; a lone ACK or NAK from the controller answers the
-// development environment's own packet.
+// development environment's own packet. A good packet equal to the last
+// one taken on its channel is the controller sending it again because our
+// ACK was lost: it is answered with ACK again and dropped. Two equal lines
+// in a row of one reply come as two packets too, so the last packet is
+// forgotten whenever a new request begins (ForgetFrames).
 //
 // This header includes no Win32 header.
 #pragma once
+
+#include <atomic>
 
 #include "framework/types.h"
 
@@ -36,8 +42,11 @@ public:
     // Takes bytes received on channel; false when a skip happened (a line
     // too long, or bytes out of place).
     bool Receive(IChannelReceptionSink& sink, bool packetMode, int channel, int length, const BYTE* bytes);
-    // Idle, no channel received yet.
+    // Idle, no channel received yet, no packet taken.
     void Reset();
+    // The next packet of each channel is taken whatever came before (any
+    // thread; the receiving side acts on it before its next packet).
+    void ForgetFrames() { m_bForgetFrames = true; }
 
     int GetLastChannel() const { return m_nLastChannel; }
     State GetState() const { return m_state; }
@@ -50,4 +59,9 @@ private:
     State m_state = Idle;
     bool m_bEndedCR = false;
     int m_nLastChannel = -99;
+    // The payload and mark of the last good packet of channels 8 and 9.
+    char m_lastFrame[2][kFrameSize + 1] = {};
+    int m_nLastFrameLength[2] = {-1, -1}; // -1: none
+    bool m_bLastFrameCR[2] = {false, false};
+    std::atomic<bool> m_bForgetFrames{false};
 };

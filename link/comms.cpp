@@ -189,6 +189,21 @@ void CComms::NotifyMainFrame(BOOL withRecord)
         ::SendMessageA(m_hMainFrame, WM_VEXO_LINK_CHANGED, 0, withRecord ? reinterpret_cast<LPARAM>(&m_data) : 0);
 }
 
+void CComms::SetLinkReceiver(ILinkReceiver* receiver)
+{
+    m_pLinkReceiver = receiver;
+    m_bLossReported = false;
+}
+
+void CComms::ReportLinkLost()
+{
+    ILinkReceiver* receiver = m_pLinkReceiver.load();
+    if (!m_bOpen || !receiver || m_bLossReported.exchange(true))
+        return;
+    GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
+    receiver->OnLinkLost();
+}
+
 bool CComms::IsReceiveThread(const ReceiveThread* thread) const
 {
     return thread && thread->thread && ::GetCurrentThreadId() == thread->thread->m_nThreadID;
@@ -236,7 +251,8 @@ BOOL CComms::ReapRetiredThreads(DWORD timeoutMs)
     return allEnded;
 }
 
-BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine, int priority)
+BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine, int priority,
+                                AFX_THREADPROC entry)
 {
     StopReceiveThread();
     auto* self = new ReceiveThread;
@@ -244,13 +260,14 @@ BOOL CComms::StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCST
     self->receiver = receiver;
     self->startLine = startLine;
     self->endLine = endLine;
-    CWinThread* thread = AfxBeginThread(ReceiveThreadProc, self, priority, 0, CREATE_SUSPENDED);
+    CWinThread* thread = AfxBeginThread(entry ? entry : ReceiveThreadProc, self, priority, 0, CREATE_SUSPENDED);
     if (!thread) {
         delete self;
         return FALSE;
     }
     thread->m_bAutoDelete = FALSE;
     self->thread = thread;
+    SetLinkReceiver(receiver);
     ++m_nThreadsRunning; // counted from now, so a caller never sees it not yet started
     {
         CSingleLock lock(&m_linkMutex, TRUE);
@@ -273,11 +290,16 @@ BOOL CComms::StopReceiveThread()
     return ReapRetiredThreads(kStopWaitMs);
 }
 
-UINT __cdecl CComms::ReceiveThreadProc(LPVOID param)
+UINT CComms::RunReceiveThread(LPVOID param)
 {
     auto* self = static_cast<ReceiveThread*>(param);
     self->link->ReceiveLoop(*self);
     return 0;
+}
+
+UINT __cdecl CComms::ReceiveThreadProc(LPVOID param)
+{
+    return RunReceiveThread(param);
 }
 
 void CComms::PausePoint(ReceiveThread& self)
@@ -331,9 +353,10 @@ void CComms::ReceiveLoop(ReceiveThread& self)
             GlobalLogFormat(LOG_LINK, "Read Ticks %lu", static_cast<unsigned long>(now - mark));
         mark = now;
         if (count < 0) {
-            GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
-            if (self.receiver && self.run)
+            if (self.receiver && self.run && !m_bLossReported.exchange(true)) {
+                GlobalLogLine("Link lost", LOG_LINK | LOG_STATUS_ERRORS);
                 self.receiver->OnLinkLost();
+            }
             break;
         }
         if (count > 0) {

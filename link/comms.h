@@ -11,7 +11,8 @@
 // within a short time when nothing arrives (a read time-out of about 100 ms
 // at most), then sleeps 1 ms. A Read that returns READ_LINK_LOST reports a
 // broken medium: the receiver hears of it once (OnLinkLost) and the thread
-// ends.
+// ends. A medium whose write or device call fails reports the loss itself
+// (ReportLinkLost), once per opening as well.
 //
 // Pausing is cooperative: SuspendReceive counts a pause and waits until the
 // thread has stopped at the top of its loop, where it holds no lock and is
@@ -131,11 +132,22 @@ protected:
     static bool LogWanted(DWORD category);
     // Sends WM_VEXO_LINK_CHANGED to the main frame when it is a window.
     void NotifyMainFrame(BOOL withRecord);
+    // The receiver told of a lost link: set by StartReceiveThread, or by a
+    // medium without a receive thread as it opens (which also clears the
+    // once-only mark of the loss).
+    void SetLinkReceiver(ILinkReceiver* receiver);
+    // Tells the link's receiver once that the medium broke; nothing while
+    // the link is not open (a close is no loss).
+    void ReportLinkLost();
 
     // Starts the receive thread, which delivers to receiver and logs
-    // startLine and endLine (log category 1) as it starts and ends.
+    // startLine and endLine (log category 1) as it starts and ends. A medium
+    // names its thread by its own entry (entry), which runs
+    // RunReceiveThread with its parameter; none: the base's entry.
     BOOL StartReceiveThread(ILinkReceiver* receiver, LPCSTR startLine, LPCSTR endLine,
-                            int priority = THREAD_PRIORITY_NORMAL);
+                            int priority = THREAD_PRIORITY_NORMAL, AFX_THREADPROC entry = nullptr);
+    // The receive loop of the thread a medium's entry was started for.
+    static UINT RunReceiveThread(LPVOID param);
     // Resumes the thread, asks it to end and waits (at most 10 s, answering
     // sent messages) until it has ended; TRUE when no receive thread is
     // left. Called on the receive thread itself, the thread ends when its
@@ -189,6 +201,8 @@ private:
     ReceiveThread* m_pCurrent = nullptr;       // under m_linkMutex
     std::vector<ReceiveThread*> m_retired;     // under m_linkMutex
     std::atomic<int> m_nThreadsRunning{0};
+    std::atomic<ILinkReceiver*> m_pLinkReceiver{nullptr};
+    std::atomic<bool> m_bLossReported{false};
     // Pause state, under m_linkMutex (never held while anyone waits).
     int m_nPauseCount = 0;
     bool m_bThreadPaused = false;

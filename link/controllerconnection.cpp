@@ -23,6 +23,9 @@
 namespace {
 
 const char kLinkLostText[] = "** Connection to controller lost";
+const char kLatchRefusalText[] =
+    "** Controller not answering: no command is sent until it is connected again    ";
+const char kControlBytesText[] = "** Command not sent: it holds control characters    ";
 // The command-line exchange gives up after this long or this many
 // characters without a prompt.
 const std::uint64_t kPromptWaitMs = 10000;
@@ -78,6 +81,16 @@ CString Named(const CString& text)
 }
 
 } // namespace
+
+bool HoldsControlBytes(const char* text, int length)
+{
+    for (int n = 0; n < length; ++n) {
+        const auto byte = static_cast<unsigned char>(text[n]);
+        if (byte < 32 && byte != '\t')
+            return true;
+    }
+    return false;
+}
 
 int SequenceNumberAfter(int current)
 {
@@ -219,8 +232,12 @@ BOOL CControllerConnection::OpenLink(HWND notifyWindow, const CCommPortData* rec
     m_nLinkMode = CONNECTION_COMMAND_LINE;
     m_bCapture = false;
     m_bTimeoutLatch = false;
+    m_bLatchRefusalShown = false;
     m_bLinkLost = false;
     m_bLinkLostReported = false;
+    m_bPromptOwed = false;
+    m_bOwedEcho = false;
+    m_bOwedEnd = false;
     BOOL opened = FALSE;
     if (record) {
         if (m_pLink && m_pLink->GetRecord()->m_nType != record->m_nType)
@@ -319,8 +336,17 @@ BOOL CControllerConnection::WriteChannel(int channel, const BYTE* bytes, int len
         ShowLinkMessage(text, MSG_TRANSMIT_CAPTION);
         return FALSE;
     }
-    std::string out;
+    // The mode and the last written channel are read, and the bytes
+    // written, under the write lock: the prefix is the one the bytes meet.
+    CSingleLock lock(&m_writeLock, TRUE);
     const bool channelMode = m_nLinkMode == CONNECTION_CHANNEL_MODE;
+    if ((channel == CHANNEL_COMMAND || channel == CHANNEL_STATUS) && !channelMode) {
+        // Without channel mode the text would reach the command line, with
+        // the line end of a channel, as a command nobody waits for.
+        GlobalLogFormat(LOG_STATUS_ERRORS, "Not sent on channel %d, the link is not in channel mode", channel);
+        return FALSE;
+    }
+    std::string out;
     if (channelMode && channel >= -1 && channel <= 9 && (channel != m_nLastWrittenChannel || forcePrefix)) {
         out += static_cast<char>(ESC);
         out += static_cast<char>('0' + channel);
@@ -335,6 +361,12 @@ BOOL CControllerConnection::WriteChannel(int channel, const BYTE* bytes, int len
     GetGlobalLog().LogData("S: ", reinterpret_cast<const BYTE*>(out.data()), static_cast<int>(out.size()),
                            LOG_CONNECTION);
     return Write(static_cast<int>(out.size()), reinterpret_cast<const BYTE*>(out.data()));
+}
+
+void CControllerConnection::WithTransmitChannel(void (*action)(int lastChannel, void* context), void* context)
+{
+    CSingleLock lock(&m_writeLock, TRUE);
+    action(m_nLastWrittenChannel.load(), context);
 }
 
 // ---------------------------------------------------------------- command line
@@ -376,6 +408,14 @@ BOOL CControllerConnection::SyncCommand(LPCSTR command, CString& reply, BOOL raw
     reply.Empty();
     m_bCaptureOverflow = false;
     m_bCapture = true;
+    if (m_bPromptOwed) {
+        // An exchange before this one gave up without its prompt: the rest
+        // of its reply comes first, and is no answer to this command.
+        while (m_bPromptOwed && !m_bLinkLost && clock.NowMs() - m_nPromptOwedSince < kPromptWaitMs)
+            WaitStep();
+        if (m_bPromptOwed.exchange(false))
+            GlobalLogLine("The prompt of an abandoned exchange did not come", LOG_LINK);
+    }
     FlushInput(200, 500);
     const CString text(command ? command : "");
     if (!SendThroughWorker(text.GetLength(), reinterpret_cast<const BYTE*>(text.GetString()))) {
@@ -400,6 +440,21 @@ BOOL CControllerConnection::SyncCommand(LPCSTR command, CString& reply, BOOL raw
         collected += byte;
         const int length = collected.GetLength();
         prompt = length >= 2 && collected[length - 2] == '>' && collected[length - 1] == '>';
+    }
+    if (!prompt && !m_bLinkLost) {
+        // Whatever still comes of this reply belongs to no later exchange:
+        // its prompt is watched for from now (waited for at most one more
+        // exchange time), and looked for in what came already.
+        char last = collected.IsEmpty() ? '\0' : collected[collected.GetLength() - 1];
+        m_cOwedLast = last;
+        m_nPromptOwedSince = clock.NowMs();
+        m_bPromptOwed = true;
+        char byte = 0;
+        while (m_bPromptOwed && TakeCaptured(byte)) {
+            if (last == '>' && byte == '>')
+                m_bPromptOwed = false;
+            last = byte;
+        }
     }
     m_bCapture = false;
     m_strLastRawReply = collected;
@@ -580,16 +635,22 @@ BOOL CControllerConnection::EnterChannelMode(const CCommPortData* record)
     CString command;
     command.Format("VQE(%d)\r", packet ? 3 : 1);
     m_bTimeoutLatch = false;
-    ResetReception();
+    m_bLatchRefusalShown = false;
+    m_bOwedEcho = false;
+    m_bOwedEnd = false;
     {
         // What the controller has selected is not known in a new session.
         CSingleLock lock(&m_programLock, TRUE);
         m_strSelectedProgram.Empty();
     }
-    if (m_pLink)
-        m_pLink->SetChannelMode();
-    m_nLinkMode = CONNECTION_CHANNEL_MODE;
-    m_bPacketMode = packet;
+    {
+        CSingleLock lock(&m_writeLock, TRUE);
+        ResetReception();
+        if (m_pLink)
+            m_pLink->SetChannelMode();
+        m_nLinkMode = CONNECTION_CHANNEL_MODE;
+        m_bPacketMode = packet;
+    }
     m_bCapture = false;
     if (!SendThroughWorker(command.GetLength(), reinterpret_cast<const BYTE*>(command.GetString())))
         return FALSE;
@@ -603,19 +664,22 @@ BOOL CControllerConnection::LeaveChannelMode()
     SetTransactionHold(TRUE);
     while (m_bRequestActive)
         WaitStep();
-    m_nLinkMode = CONNECTION_COMMAND_LINE;
-    m_bPacketMode = false;
     BOOL result = FALSE;
-    if (m_pLink) {
-        m_pLink->SetRawMode();
-        if (m_pLink->GetOpenFlag()) {
-            const char leave[] = "\x1b"
-                                 "0\x03VQE(0)\r";
-            Write(static_cast<int>(sizeof leave - 1), reinterpret_cast<const BYTE*>(leave));
+    {
+        CSingleLock lock(&m_writeLock, TRUE);
+        m_nLinkMode = CONNECTION_COMMAND_LINE;
+        m_bPacketMode = false;
+        if (m_pLink) {
+            m_pLink->SetRawMode();
+            if (m_pLink->GetOpenFlag()) {
+                const char leave[] = "\x1b"
+                                     "0\x03VQE(0)\r";
+                Write(static_cast<int>(sizeof leave - 1), reinterpret_cast<const BYTE*>(leave));
+            }
+            result = TRUE;
         }
-        result = TRUE;
+        ResetReception();
     }
-    ResetReception();
     m_bPowerUp = false;
     SetTransactionHold(FALSE);
     return result;
@@ -651,7 +715,8 @@ bool CControllerConnection::LockTransmit(const std::function<bool()>& tryLock)
     const std::uint64_t start = clock.NowMs();
     const std::uint64_t limit = static_cast<std::uint64_t>(m_nMessageTimeout) * 2000;
     while (!tryLock()) {
-        if (clock.NowMs() - start >= limit)
+        // Nothing waits for a link that is gone.
+        if (clock.NowMs() - start >= limit || m_bLinkLost)
             return false;
         WaitStep();
     }
@@ -666,6 +731,7 @@ BOOL CControllerConnection::LockExclusive()
     if (!LockTransmit([this] { return m_transmitLock.Lock(0) != FALSE; }))
         return FALSE;
     m_nExclusiveOwner = self;
+    CSingleLock lock(&m_writeLock, TRUE);
     if (m_pLink)
         m_pLink->SetExclusiveMode(TRUE, this);
     m_nLinkMode = CONNECTION_EXCLUSIVE;
@@ -678,9 +744,12 @@ BOOL CControllerConnection::UnlockExclusive()
     // thread would otherwise end it under the holder's feet.
     if (m_nExclusiveOwner != ::GetCurrentThreadId())
         return FALSE;
-    if (m_pLink)
-        m_pLink->SetExclusiveMode(FALSE, this);
-    m_nLinkMode = CONNECTION_COMMAND_LINE;
+    {
+        CSingleLock lock(&m_writeLock, TRUE);
+        if (m_pLink)
+            m_pLink->SetExclusiveMode(FALSE, this);
+        m_nLinkMode = CONNECTION_COMMAND_LINE;
+    }
     m_nExclusiveOwner = 0;
     return m_transmitLock.Unlock();
 }
@@ -704,16 +773,30 @@ BOOL CControllerConnection::TransmitSynchronous(ControllerMessage* message, CMut
         GlobalLogLine("MsgLock absent: " + text, LOG_LINK_WRITES);
         return FALSE;
     }
+    // The way the message goes is decided now, with the lock held: the mode
+    // may have changed while this waited (another thread's exclusive use
+    // ends on the command line).
     BOOL result = FALSE;
-    if (message->m_nChannel == CHANNEL_COMMAND && m_nLinkMode == CONNECTION_CHANNEL_MODE) {
-        // A command that names a program runs on that program.
-        if (!message->GetProgramName()[0] || SelectProgram(message->GetProgramName()))
+    if (message->m_nChannel == CHANNEL_COMMAND) {
+        if (m_nLinkMode != CONNECTION_CHANNEL_MODE) {
+            // A command-channel transaction needs channel mode: written
+            // anywhere else it would be answered by nobody, never as itself.
+            GlobalLogLine("Not sent, the link is not in channel mode: " + text, LOG_LINK | LOG_STATUS_ERRORS);
+        } else if (!message->GetProgramName()[0] || SelectProgram(message->GetProgramName())) {
+            // A command that names a program runs on that program.
             result = SendOnCommandChannel(message);
+        }
     } else if (message->m_nCommandId == COMMAND_ID_RAW) {
         result = WriteChannel(message->m_nChannel, message->GetBytes(), message->GetLength(), FALSE);
     } else if (!text.IsEmpty()) {
-        result = WriteChannel(message->m_nChannel, reinterpret_cast<const BYTE*>(text.GetString()),
-                              text.GetLength(), FALSE);
+        if (HoldsControlBytes(text.GetString(), text.GetLength())) {
+            GlobalLogLine("Not sent, control characters: " + Named(text), LOG_LINK | LOG_STATUS_ERRORS);
+            if (m_nHold == 0)
+                AddError(kControlBytesText + Named(text));
+        } else {
+            result = WriteChannel(message->m_nChannel, reinterpret_cast<const BYTE*>(text.GetString()),
+                                  text.GetLength(), FALSE);
+        }
     }
     if (lock.IsLocked()) {
         GlobalLogLine("MsgUnlock: " + text, LOG_LINK_WRITES);
@@ -756,7 +839,11 @@ BOOL CControllerConnection::BeginRequest(ControllerMessage* message)
     m_bDelivered = false;
     m_bEchoSeen = false;
     m_nSequence = NextSequenceNumber();
+    m_strCommand.clear();
     message->m_nSequence = m_nSequence;
+    // A packet of this request's reply is never taken for a repeat of the
+    // last one before it.
+    m_reception.ForgetFrames();
     return TRUE;
 }
 
@@ -764,6 +851,23 @@ CString CControllerConnection::GetActiveCommandText()
 {
     CSingleLock lock(&m_requestLock, TRUE);
     return m_bRequestActive ? CString(m_strCommand.c_str()) : CString();
+}
+
+void CControllerConnection::EndRequest(bool exchangeCutShort)
+{
+    CSingleLock lock(&m_requestLock, TRUE);
+    if (exchangeCutShort && !m_bLinkLost) {
+        // The controller took the command and will answer it: what comes of
+        // that answer is dropped. In the packet form the echo is an ACK,
+        // which the controller sends as soon as the packet is in.
+        m_strOwedCommand = m_strCommand;
+        m_bOwedEcho = !m_bEchoSeen && !m_bPacketMode;
+        m_bOwedEnd = true;
+    }
+    m_hRequester = nullptr;
+    m_pReplyReceiver = nullptr;
+    m_bWaiting = false;
+    m_bRequestActive = false;
 }
 
 void CControllerConnection::CompleteRequest(bool failed)
@@ -779,13 +883,26 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
     if (!message || m_nLinkMode != CONNECTION_CHANNEL_MODE || message->m_nChannel != CHANNEL_COMMAND ||
         m_nHold > 0 || m_bRequestActive)
         return FALSE;
-    if (!BeginRequest(message))
-        return FALSE;
     CString command;
-    if (!BuildCommandText(*message, command)) {
-        m_bRequestActive = false;
+    if (!BuildCommandText(*message, command))
+        return FALSE;
+    if (HoldsControlBytes(command.GetString(), command.GetLength())) {
+        // ESC would switch channels, a line end or DC4 would split the
+        // command: the controller would run something else.
+        GlobalLogLine("Not sent, control characters: " + Named(command), LOG_LINK | LOG_STATUS_ERRORS);
+        AddError(kControlBytesText + Named(command));
         return FALSE;
     }
+    if (m_bTimeoutLatch) {
+        // The controller stopped answering: a command it may still run is
+        // not sent only to be reported failed.
+        GlobalLogLine("Not sent, timed out before: " + command, LOG_LINK);
+        if (m_nHold == 0 && !m_bLatchRefusalShown.exchange(true))
+            AddError(kLatchRefusalText + command);
+        return FALSE;
+    }
+    if (!BeginRequest(message))
+        return FALSE;
     {
         CSingleLock lock(&m_requestLock, TRUE);
         m_strCommand = command.str();
@@ -804,8 +921,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
         // A lost link has been reported once already.
         if (m_nHold == 0 && !m_bLinkLost)
             AddError("** " + LinkMessage(MSG_SEND_FAILED) + ": " + command);
-        m_bWaiting = false;
-        m_bRequestActive = false;
+        EndRequest(false);
         return FALSE;
     }
     const CommandTableEntry* row = GetCommandRow(message->m_nCommandId);
@@ -838,6 +954,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
         WaitReplyStep();
     }
     BOOL result = !m_bFailed && !m_bWaiting ? TRUE : FALSE;
+    const bool cutShort = m_bWaiting.load();
     if (m_bLinkLost) {
         result = FALSE;
     } else if ((timedOut || m_bWaiting) && !m_bCancel) {
@@ -846,8 +963,7 @@ BOOL CControllerConnection::SendOnCommandChannel(ControllerMessage* message)
             AddError("** " + LinkMessage(MSG_TIMED_OUT) + "    " + command);
         result = FALSE;
     }
-    m_bWaiting = false;
-    m_bRequestActive = false;
+    EndRequest(cutShort);
     return result;
 }
 
@@ -1034,6 +1150,8 @@ void CControllerConnection::OnReceive(int channel, int length, const BYTE* bytes
 {
     if (length < 1 || !bytes)
         return;
+    if (m_bPromptOwed)
+        WatchOwedPrompt(length, bytes);
     if (m_bCapture) {
         for (int n = 0; n < length; ++n) {
             const int write = m_nCaptureWrite.load();
@@ -1062,6 +1180,21 @@ void CControllerConnection::OnReceive(int channel, int length, const BYTE* bytes
     m_pProject->DispatchReplyToWindow(&message);
 }
 
+void CControllerConnection::WatchOwedPrompt(int length, const BYTE* bytes)
+{
+    char last = m_cOwedLast;
+    for (int n = 0; n < length; ++n) {
+        const char byte = static_cast<char>(bytes[n]);
+        if (last == '>' && byte == '>') {
+            GlobalLogLine("The abandoned exchange's prompt came", LOG_LINK);
+            m_bPromptOwed = false;
+            return;
+        }
+        last = byte;
+    }
+    m_cOwedLast = last;
+}
+
 void CControllerConnection::OnLinkLost()
 {
     m_bLinkLost = true;
@@ -1069,6 +1202,11 @@ void CControllerConnection::OnLinkLost()
     if (!m_bLinkLostReported.exchange(true)) {
         GlobalLogLine("Link lost", LOG_LINK);
         AddError(kLinkLostText);
+        // The project window disconnects and tells the user now, not when a
+        // tool's next request fails.
+        const HWND project = m_hNotifyWindow;
+        if (project && ::IsWindow(project))
+            ::PostMessageA(project, WM_VEXO_LINK_FAILED, 0, 0);
     }
 }
 

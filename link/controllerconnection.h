@@ -14,13 +14,21 @@
 // side polls. Every wait of a second or more takes its time from the clock
 // seam (AfxGetClock); waits on a window thread answer its messages.
 //
-// A lost link (the link base's OnLinkLost) ends the transaction waiting on
-// it at once with failure and is reported once to the error list.
+// A lost link (the link base's OnLinkLost) ends every transaction waiting
+// on it at once with failure, is reported once to the error list and is
+// posted to the project window (WM_VEXO_LINK_FAILED), which disconnects.
+//
+// A reply belongs to its own request or to nothing: the rest of a reply
+// whose request was cancelled or timed out is dropped when it comes, a
+// packet the controller repeats because our ACK was lost is dropped, and
+// the rest of a command-line reply whose exchange gave up is waited for and
+// flushed before the next exchange.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <string>
@@ -52,6 +60,14 @@ const int COMMAND_CHANNEL_MAX = 100;
 const int CAPTURE_RING_SIZE = 2048;
 // The lowest system software version with channel mode.
 const double CHANNEL_MODE_VERSION = 1.16;
+// Posted to the project window when the link is lost: it disconnects and
+// tells the user.
+const UINT WM_VEXO_LINK_FAILED = 0x81D5;
+
+// Whether a command text holds a byte the link would take as control:
+// channel selection (ESC), line ends and the reply marks (CR, LF, DC2, DC4,
+// STX...), NUL; every byte below 32 but TAB.
+bool HoldsControlBytes(const char* text, int length);
 
 class CControllerConnection : public ILinkReceiver,
                               public ILinkConnectionState,
@@ -136,6 +152,10 @@ public:
     // In channel mode prefixes ESC and the channel when it changes (or when
     // forced) and ends channels 8 and 9 with LF DC4; a command-channel text
     // over COMMAND_CHANNEL_MAX bytes is refused with a message box and FALSE.
+    // The prefix is chosen and the bytes written under the write lock, so
+    // the mode and the last written channel are those the bytes meet.
+    // Channels 8 and 9 exist only in channel mode: elsewhere FALSE and
+    // nothing written.
     BOOL WriteChannel(int channel, const BYTE* bytes, int length, BOOL forcePrefix);
 
     // The command line.
@@ -218,6 +238,7 @@ public:
     // ILinkConnectionState: what the media ask (on the receive thread too;
     // nothing here queries the controller).
     bool HasFeature(int feature) override;
+    void WithTransmitChannel(void (*action)(int lastChannel, void* context), void* context) override;
     bool IsTransactionActive() override { return m_bRequestActive.load(); }
     int GetReceiveChannel() override { return m_reception.GetLastChannel(); }
     int GetLastTransmitChannel() override { return m_nLastWrittenChannel.load(); }
@@ -243,6 +264,16 @@ private:
     void WaitReplyStep();
     void AddError(const CString& text);
     void CompleteRequest(bool failed);
+    // Ends the active request: nobody is delivered to any more. A request
+    // whose exchange was cut short leaves the rest of its reply owed, to be
+    // dropped when it comes.
+    void EndRequest(bool exchangeCutShort);
+    // A line of the reply owed by a request that ended before its reply did;
+    // true when the line was that reply's (and is dropped).
+    bool TakeOwedLine(const CString& text, bool endedCR);
+    // Command line: notes a ">>" in bytes while an abandoned exchange owes
+    // its prompt (receive thread).
+    void WatchOwedPrompt(int length, const BYTE* bytes);
     bool TakeCaptured(char& byte);
     // Tries tryLock until it succeeds or twice the message time-out has
     // passed on the clock, answering messages between tries.
@@ -304,7 +335,20 @@ private:
     std::atomic<bool> m_bDelivered{false};
     std::atomic<bool> m_bEchoSeen{false};
     std::atomic<int> m_nState{0}; // 0 echo expected, -1 discard, else reply kind
+    // The rest of the reply to a request that ended first: its echo (when
+    // not seen yet) and the lines up to its end mark; the command under
+    // m_requestLock.
+    std::atomic<bool> m_bOwedEcho{false};
+    std::atomic<bool> m_bOwedEnd{false};
+    std::string m_strOwedCommand;
+    // Command line: an exchange gave up before its prompt, which may still
+    // come; the last byte seen while it is owed (receive thread).
+    std::atomic<bool> m_bPromptOwed{false};
+    std::atomic<char> m_cOwedLast{0};
+    std::uint64_t m_nPromptOwedSince = 0; // clock time; the exchanging thread's
     int m_nSequence = 0;
+    // The request the line being dispatched belongs to (receive thread).
+    int m_nDispatchSequence = 0;
     int m_nRequestChannel = CHANNEL_COMMAND;
     int m_nCommandId = COMMAND_ID_NONE;
     std::string m_strCommand;
@@ -316,6 +360,8 @@ private:
     CChannelReception m_reception;
     std::atomic<int> m_nLastWrittenChannel{CHANNEL_DIRECT};
     std::atomic<bool> m_bTimeoutLatch{false};
+    // A command refused because of the latch has been reported.
+    std::atomic<bool> m_bLatchRefusalShown{false};
     std::atomic<bool> m_bLinkLost{false};
     std::atomic<bool> m_bLinkLostReported{false};
     std::atomic<int> m_nPendingStatus{0};

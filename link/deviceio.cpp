@@ -44,6 +44,10 @@ IDeviceIo& SystemDeviceIo()
     return io;
 }
 
+namespace {
+
+enum class DeviceTransfer { Read, Write };
+
 BOOL RunOverlapped(IDeviceIo& io, HANDLE device, DeviceTransfer kind, void* buffer, DWORD count, DWORD* done,
                    bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs)
 {
@@ -79,4 +83,20 @@ BOOL RunOverlapped(IDeviceIo& io, HANDLE device, DeviceTransfer kind, void* buff
     ::CloseHandle(overlapped.hEvent);
     *done = result ? moved : 0;
     return result;
+}
+
+} // namespace
+
+BOOL OverlappedRead(IDeviceIo& io, HANDLE device, void* buffer, DWORD count, DWORD* done,
+                    bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs)
+{
+    return RunOverlapped(io, device, DeviceTransfer::Read, buffer, count, done, keepWaiting, context, timeoutMs);
+}
+
+BOOL OverlappedWrite(IDeviceIo& io, HANDLE device, const void* buffer, DWORD count, DWORD* done,
+                     bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs)
+{
+    // The device only reads the buffer of a write.
+    return RunOverlapped(io, device, DeviceTransfer::Write, const_cast<void*>(buffer), count, done, keepWaiting,
+                         context, timeoutMs);
 }

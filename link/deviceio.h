@@ -33,12 +33,13 @@ public:
 // CancelIo.
 IDeviceIo& SystemDeviceIo();
 
-// Runs one overlapped read or write to its end: issues it with an event of
-// its own, then while it is pending asks for its result every 100 ms (on
+// One overlapped read or write run to its end: issued with an event of its
+// own, then while it is pending its result is asked for every 100 ms (on
 // the clock in use). keepWaiting is asked before each wait; once it says
 // no, or after timeoutMs, the operation is cancelled and its end awaited,
 // so the buffer is never left to the device. TRUE when it succeeded; the
 // bytes moved go to *done.
-enum class DeviceTransfer { Read, Write };
-BOOL RunOverlapped(IDeviceIo& io, HANDLE device, DeviceTransfer kind, void* buffer, DWORD count, DWORD* done,
-                   bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs);
+BOOL OverlappedRead(IDeviceIo& io, HANDLE device, void* buffer, DWORD count, DWORD* done,
+                    bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs);
+BOOL OverlappedWrite(IDeviceIo& io, HANDLE device, const void* buffer, DWORD count, DWORD* done,
+                     bool (*keepWaiting)(void* context), void* context, DWORD timeoutMs);

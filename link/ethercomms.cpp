@@ -110,6 +110,11 @@ void CEtherComms::CloseSocket()
         ::closesocket(s);
 }
 
+UINT __cdecl CEtherComms::EthernetReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CEtherComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -118,7 +123,7 @@ BOOL CEtherComms::Open(ILinkReceiver* connection)
         m_pConnection = connection;
         m_bOpen = TRUE;
         if (StartReceiveThread(connection, "Ethernet read thread started", "Ethernet read thread ended",
-                               THREAD_PRIORITY_HIGHEST)) {
+                               THREAD_PRIORITY_HIGHEST, EthernetReadThread)) {
             GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
         } else {
             m_bOpen = FALSE;
@@ -241,10 +246,21 @@ void CEtherComms::AfterDelivery(int mode)
     ILinkConnectionState* state = LinkConnectionState(m_pConnection);
     if (!state)
         return;
-    const int channel = state->GetLastTransmitChannel();
-    if (!ShouldReselectChannel(state->IsTransactionActive(), state->GetReceiveChannel(),
-                               state->GetModelInfo().m_nWords176[0], channel))
-        return;
-    const BYTE select[2] = {ESC, static_cast<BYTE>('0' + channel)};
-    Write(2, select);
+    struct Context {
+        CEtherComms* link;
+        ILinkConnectionState* state;
+    } context{this, state};
+    // Decided and written under the connection's write lock: a write of
+    // another thread selecting its channel in between would otherwise be
+    // followed by this selection of the old one.
+    state->WithTransmitChannel(
+        [](int channel, void* param) {
+            auto* c = static_cast<Context*>(param);
+            if (!ShouldReselectChannel(c->state->IsTransactionActive(), c->state->GetReceiveChannel(),
+                                       c->state->GetModelInfo().m_nWords176[0], channel))
+                return;
+            const BYTE select[2] = {ESC, static_cast<BYTE>('0' + channel)};
+            c->link->Write(2, select);
+        },
+        &context);
 }

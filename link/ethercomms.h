@@ -47,6 +47,8 @@ protected:
     void AfterDelivery(int mode) override;
 
 private:
+    // The receive thread's entry (the link base's receive loop).
+    static UINT __cdecl EthernetReadThread(LPVOID param);
     // A fresh socket connected to the record's address and port.
     bool Connect();
     void CloseSocket();

@@ -27,6 +27,14 @@ public:
     virtual int GetLastTransmitChannel() = 0;
     // The identified controller's model row (row 0 without a controller).
     virtual const ControllerModelInfo& GetModelInfo() = 0;
+    // Runs action with the channel last selected on the sending side, under
+    // the connection's write lock, so no other write selects a channel
+    // between the look and what action writes. A receiver without a write
+    // lock runs it as it is.
+    virtual void WithTransmitChannel(void (*action)(int lastChannel, void* context), void* context)
+    {
+        action(GetLastTransmitChannel(), context);
+    }
 };
 
 // The receiver's connection state, or null when it has none.

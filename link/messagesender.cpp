@@ -71,12 +71,17 @@ bool CTransmitter::FinishSide(bool caller)
     return caller ? m_bWorkerDone : m_bCallerDone;
 }
 
-void CTransmitter::Run()
+void CTransmitter::Execute()
 {
     while (!m_bGo)
         ::Sleep(1);
     m_bResult = m_pConnection->TransmitSynchronous(&m_message, nullptr);
     m_bGo = false;
+}
+
+void CTransmitter::Run()
+{
+    Execute();
     m_bDone = true;
 }
 
@@ -115,12 +120,18 @@ BOOL CTransmitter::TransmitAndRelease(CTransmitter* transmitter, const Controlle
 
 // ---------------------------------------------------------------- CMultiTransmitter
 
+void CMultiTransmitter::Run()
+{
+    Execute();
+    m_bPending = false;
+    m_bDone = true;
+}
+
 void CMultiTransmitter::WorkerMain()
 {
     while (m_bRunning) {
         if (m_bPending) {
             Run();
-            m_bPending = false;
         } else {
             ::Sleep(1);
         }

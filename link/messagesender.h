@@ -54,6 +54,9 @@ protected:
     virtual void WorkerMain();
     // Marks one side finished; true when the other side already was.
     bool FinishSide(bool caller);
+    // Waits for the go and transmits; the result is kept. Run reports done
+    // after it, once everything the caller looks at is settled.
+    void Execute();
 
     std::atomic<bool> m_bBusy{false};
     std::atomic<bool> m_bGo{false};
@@ -72,6 +75,9 @@ public:
     BOOL Transmit(const ControllerMessage& message) override;
     // Ends the worker, which then deletes the object.
     void Stop() { m_bRunning = false; }
+    // Clears pending before it reports done: a caller that sees done may
+    // transmit again at once.
+    void Run() override;
 
 protected:
     void WorkerMain() override;

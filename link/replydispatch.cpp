@@ -64,6 +64,43 @@ CString CutField(const CString& line, int field, int most)
 
 } // namespace
 
+bool CControllerConnection::TakeOwedLine(const CString& text, bool endedCR)
+{
+    if (!m_bOwedEnd)
+        return false;
+    std::string owed;
+    std::string command;
+    bool active = false;
+    {
+        CSingleLock lock(&m_requestLock, TRUE);
+        owed = m_strOwedCommand;
+        command = m_strCommand;
+        active = m_bRequestActive.load();
+    }
+    if (active && !command.empty() && text.str() == command) {
+        // The echo of the request now waiting: the controller answers in
+        // order, so nothing more of the old reply comes. (A request that
+        // sends the old text again cannot tell the two echoes apart: the
+        // first is taken as its own.)
+        m_bOwedEcho = false;
+        m_bOwedEnd = false;
+        return false;
+    }
+    if (m_bOwedEcho && text.str() == owed) {
+        m_bOwedEcho = false;
+        GlobalLogLine("Late echo dropped: " + text, LOG_CHANNEL_DISPATCH);
+        return true;
+    }
+    if (!m_bOwedEcho && !endedCR) {
+        // The end mark, or a value line the end mark ends: the last of it.
+        m_bOwedEnd = false;
+        GlobalLogLine("Late reply ended: " + text, LOG_CHANNEL_DISPATCH);
+        return true;
+    }
+    GlobalLogLine("Late reply dropped: " + text, LOG_CHANNEL_DISPATCH);
+    return true;
+}
+
 BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
 {
     if (!message) {
@@ -73,6 +110,9 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
     }
     const CString text = message->GetText();
     GlobalLogLine("Dispatch: " + text, LOG_CHANNEL_DISPATCH);
+    const bool endedCR = message->m_nLineEndedCR != 0;
+    if (TakeOwedLine(text, endedCR))
+        return TRUE;
     if (!m_bRequestActive) {
         if (m_nHold == 0) {
             GlobalLogLine("Error - no message active", LOG_CHANNEL_DISPATCH);
@@ -88,8 +128,9 @@ BOOL CControllerConnection::DispatchReply(ControllerMessage* message)
         CSingleLock lock(&m_requestLock, TRUE);
         command = m_strCommand;
         commandId = m_nCommandId;
+        // What this line yields goes to this request or to nobody.
+        m_nDispatchSequence = m_bRequestActive ? m_nSequence : 0;
     }
-    const bool endedCR = message->m_nLineEndedCR != 0;
     if (text.Left(2) == "%[") {
         // A status or error report about the command.
         if (m_pProject)
@@ -289,7 +330,14 @@ void CControllerConnection::DeliverReply(ControllerMessage* reply)
     CVexoReply* receiver = nullptr;
     std::string command;
     {
+        // Read with the check, under the lock the request ends under: a
+        // request that ended, or another that began, since the line was
+        // taken gets nothing of it.
         CSingleLock lock(&m_requestLock, TRUE);
+        if (!m_bRequestActive || m_nSequence != m_nDispatchSequence) {
+            GlobalLogLine("Reply dropped, its request ended", LOG_CHANNEL_DISPATCH);
+            return;
+        }
         reply->m_nSequence = m_nSequence;
         reply->m_nCommandId = m_nCommandId;
         requester = m_hRequester;

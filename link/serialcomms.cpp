@@ -206,14 +206,16 @@ BOOL CSerialComms::Open(ILinkReceiver* connection)
             if (ApplyConfiguration()) { // takes the port mutex again
                 m_pConnection = connection;
                 m_rxRing.Clear();
+                m_bPortFailed = false;
                 m_bBufferRun = true;
                 m_pBufferThread =
-                    AfxBeginThread(BufferThreadProc, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
+                    AfxBeginThread(SerialBufferThread, this, THREAD_PRIORITY_HIGHEST, 0, CREATE_SUSPENDED);
                 if (m_pBufferThread) {
                     m_pBufferThread->m_bAutoDelete = FALSE;
                     m_pBufferThread->ResumeThread();
                     opened = StartReceiveThread(connection, "Serial port read thread started",
-                                                "Serial port read thread ended", THREAD_PRIORITY_ABOVE_NORMAL);
+                                                "Serial port read thread ended", THREAD_PRIORITY_ABOVE_NORMAL,
+                                                SerialReadThread);
                 }
                 if (!opened)
                     StopBufferThread();
@@ -309,6 +311,8 @@ BOOL CSerialComms::Write(int length, const BYTE* data)
             written = m_port.Write(data, static_cast<DWORD>(length));
     } catch (CException* e) {
         GlobalLogFormat(LOG_STATUS_ERRORS, "Write error: %s", static_cast<LPCSTR>(ExceptionText(e)));
+        // The port failed: nothing more goes out or comes in.
+        ReportLinkLost();
         return FALSE;
     }
     BOOL result = TRUE;
@@ -337,6 +341,9 @@ int CSerialComms::Read(BYTE* buffer, int maximum)
     if (!lock.Lock(RECEIVE_LOCK_WAIT_MS))
         return 0;
     const int count = m_rxRing.Read(buffer, maximum);
+    // What arrived before the port failed is handed on first.
+    if (count == 0 && m_bPortFailed)
+        return READ_LINK_LOST;
     if (count > 0) {
         GlobalLogFormat(LOG_RECEIVE_COUNTS, "RX: %d chars", count);
         GetGlobalLog().LogData("Rx: ", buffer, count, LOG_LINK);
@@ -377,7 +384,12 @@ BOOL CSerialComms::SetExclusiveMode(BOOL on, ILinkReceiver* connection)
     return TRUE;
 }
 
-UINT __cdecl CSerialComms::BufferThreadProc(LPVOID param)
+UINT __cdecl CSerialComms::SerialReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
+UINT __cdecl CSerialComms::SerialBufferThread(LPVOID param)
 {
     static_cast<CSerialComms*>(param)->BufferLoop();
     return 0;
@@ -419,6 +431,11 @@ void CSerialComms::BufferLoop()
         }
         if (error != kNoError)
             ReportCommsError(error, message);
+        if (error == kPortNotOpen || error == kReadError) {
+            // A port that cannot be read will not come back by itself.
+            m_bPortFailed = true;
+            break;
+        }
     }
 }
 

@@ -69,7 +69,10 @@ protected:
     CMutex m_portMutex;
 
 private:
-    static UINT __cdecl BufferThreadProc(LPVOID param);
+    // The thread that moves what the port received into the ring Read
+    // takes from, and the receive thread's entry.
+    static UINT __cdecl SerialBufferThread(LPVOID param);
+    static UINT __cdecl SerialReadThread(LPVOID param);
     void BufferLoop();
     void StopBufferThread();
     void ReportCommsError(int error, const CString& message);
@@ -79,6 +82,9 @@ private:
     CCyclicCharBuffer m_rxRing{2048};
     CWinThread* m_pBufferThread = nullptr;
     std::atomic<bool> m_bBufferRun{false};
+    // The buffer thread could not read the port (an error, or the port
+    // gone): Read reports the link lost.
+    std::atomic<bool> m_bPortFailed{false};
     ILinkReceiver* m_pConnection = nullptr;
 };
 

@@ -99,6 +99,11 @@ void CUsbComms::CloseDevice()
     m_hDevice = INVALID_HANDLE_VALUE;
 }
 
+UINT __cdecl CUsbComms::UsbReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CUsbComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -106,7 +111,7 @@ BOOL CUsbComms::Open(ILinkReceiver* connection)
     m_bScanned = false;
     m_bOpen = TRUE; // the thread reads only while the link is open
     if (StartReceiveThread(connection, "USB read thread started", "USB read thread stopped",
-                           THREAD_PRIORITY_ABOVE_NORMAL)) {
+                           THREAD_PRIORITY_ABOVE_NORMAL, UsbReadThread)) {
         GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
     } else {
         m_bOpen = FALSE;
@@ -154,6 +159,10 @@ BOOL CUsbComms::Write(int length, const BYTE* data)
         written != static_cast<DWORD>(length)) {
         GlobalLogLine("@Tx: Could not write to port", LOG_LINK);
         CloseDevice();
+        // The controller is told the link is gone; the device is looked for
+        // again on the next use. No lock is held while the receiver hears.
+        lock.Unlock();
+        ReportLinkLost();
         return FALSE;
     }
     GetGlobalLog().LogData("@Tx: ", data, length, LOG_LINK);
@@ -179,6 +188,10 @@ int CUsbComms::Read(BYTE* buffer, int maximum)
         GlobalLogFormat(LOG_STATUS_ERRORS, "@Rx: Read port failed, Error 0x%08lx",
                         static_cast<unsigned long>(::GetLastError()));
         CloseDevice();
+        // The receiver hears of the loss at once; the thread goes on looking
+        // for the device, so a controller plugged in again is found.
+        lock.Unlock();
+        ReportLinkLost();
         return 0;
     }
     if (count > wanted) // the device may not hand over more than asked

@@ -47,6 +47,8 @@ public:
     int Read(BYTE* buffer, int maximum) override;
 
 private:
+    // The receive thread's entry (the link base's receive loop).
+    static UINT __cdecl UsbReadThread(LPVOID param);
     // Under the link mutex: the device, opened when needed; false when no
     // instance opens (or the last scan was under 500 ms ago).
     bool EnsureDevice(bool fromWrite);

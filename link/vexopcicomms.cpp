@@ -64,6 +64,11 @@ bool CVexoPCIComms::StillOpen(void* link)
     return static_cast<CVexoPCIComms*>(link)->m_bOpen;
 }
 
+UINT __cdecl CVexoPCIComms::PciReadThread(LPVOID param)
+{
+    return RunReceiveThread(param);
+}
+
 BOOL CVexoPCIComms::Open(ILinkReceiver* connection)
 {
     if (m_bOpen)
@@ -73,7 +78,7 @@ BOOL CVexoPCIComms::Open(ILinkReceiver* connection)
     if (m_hDevice != INVALID_HANDLE_VALUE) {
         m_bOpen = TRUE; // reads run only while the link is open
         if (StartReceiveThread(connection, "PCI port read thread started", "PCI port read thread ended",
-                               THREAD_PRIORITY_ABOVE_NORMAL)) {
+                               THREAD_PRIORITY_ABOVE_NORMAL, PciReadThread)) {
             GlobalLogFormat(LOG_LINK, "%s opened", static_cast<LPCSTR>(GetName()));
         } else {
             m_bOpen = FALSE;
@@ -113,10 +118,13 @@ BOOL CVexoPCIComms::Write(int length, const BYTE* data)
     log.LogData("TxStartWrite: ", data, length, LOG_LINK_WRITES);
     log.LogData("Tx: ", data, length, LOG_LINK);
     DWORD written = 0;
-    BOOL result = RunOverlapped(*m_pIo, m_hDevice, DeviceTransfer::Write, const_cast<BYTE*>(data),
-                                static_cast<DWORD>(length), &written, &StillOpen, this, kTransferTimeoutMs);
+    BOOL result = OverlappedWrite(*m_pIo, m_hDevice, data, static_cast<DWORD>(length), &written, &StillOpen, this,
+                                  kTransferTimeoutMs);
     if (!result) {
         GlobalLogLine("TX: Could not write to port", LOG_LINK);
+        // The card refused the call: the link is gone (a close meanwhile is
+        // no loss).
+        ReportLinkLost();
     } else if (written != static_cast<DWORD>(length)) {
         GlobalLogFormat(LOG_LINK, "Tx: %lu of %d bytes", static_cast<unsigned long>(written), length);
         result = FALSE;
@@ -139,9 +147,16 @@ int CVexoPCIComms::Read(BYTE* buffer, int maximum)
     if (!m_bOpen)
         return 0;
     DWORD count = 0;
-    if (!RunOverlapped(*m_pIo, m_hDevice, DeviceTransfer::Read, buffer, static_cast<DWORD>(maximum), &count,
-                       &StillOpen, this, kTransferTimeoutMs) ||
-        count > static_cast<DWORD>(maximum))
+    if (!OverlappedRead(*m_pIo, m_hDevice, buffer, static_cast<DWORD>(maximum), &count, &StillOpen, this,
+                        kTransferTimeoutMs)) {
+        // A failed read of an open card ends the link; one cut short by the
+        // close is no loss.
+        if (!m_bOpen)
+            return 0;
+        GlobalLogFormat(LOG_STATUS_ERRORS, "RX: read failed, error %lu", static_cast<unsigned long>(::GetLastError()));
+        return READ_LINK_LOST;
+    }
+    if (count > static_cast<DWORD>(maximum))
         return 0;
     if (count > 0) {
         GlobalLogFormat(LOG_RECEIVE_COUNTS, "RX: %d chars", static_cast<int>(count));

@@ -36,6 +36,8 @@ public:
     virtual BOOL SelectConfigSet(int index);
 
 private:
+    // The receive thread's entry (the link base's receive loop).
+    static UINT __cdecl PciReadThread(LPVOID param);
     static bool StillOpen(void* link);
 
     IDeviceIo* m_pIo;

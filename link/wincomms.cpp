@@ -112,7 +112,13 @@ protected:
         SetWindowText(RX_WINDOW_TITLE);
         WriteTargetValue("Vorta", "CommsWindow", RX_WINDOW_TITLE);
         m_pLink->m_bDirect = true;
+        SetTimer(kTargetCheckTimer, WIN_COMMS_TARGET_CHECK_MS, nullptr);
         return 0;
+    }
+    void OnTimer(UINT_PTR id)
+    {
+        if (id == kTargetCheckTimer)
+            m_pLink->CheckTarget();
     }
     LRESULT OnLinkMessage(WPARAM wParam, LPARAM lParam)
     {
@@ -142,11 +148,13 @@ protected:
     }
     void OnDestroy()
     {
+        KillTimer(kTargetCheckTimer);
         CWnd::OnDestroy();
         ::PostQuitMessage(0);
     }
 
 private:
+    static const UINT_PTR kTargetCheckTimer = 1;
     CWinComms* m_pLink;
 
     DECLARE_MESSAGE_MAP()
@@ -160,6 +168,7 @@ UINT g_allowMessage = VexoAllowCopyDataMessage();
 BEGIN_MESSAGE_MAP(CRxWnd, CWnd)
 ON_WM_CREATE()
 ON_WM_DESTROY()
+ON_WM_TIMER()
 ON_WM_COPYDATA()
 ON_REGISTERED_MESSAGE(g_linkMessage, OnLinkMessage)
 ON_REGISTERED_MESSAGE(g_allowMessage, OnAllowCopyData)
@@ -235,6 +244,7 @@ BOOL CWinComms::Open(ILinkReceiver* connection)
     const HWND main = m_hMainFrame;
     if (main && ::IsWindow(main)) {
         m_pConnection = connection;
+        SetLinkReceiver(connection);
         m_nModeSeen = -1;
         m_bHold = false;
         m_rxRing.Clear();
@@ -302,22 +312,32 @@ BOOL CWinComms::Close()
     return !m_bOpen;
 }
 
-void CWinComms::FindTarget()
+HWND FindSimulatorWindow()
 {
     HWND target = nullptr;
     const CString mainTitle = ReadTargetValue("QCSimulation", "MainWindow");
     const CString commsTitle = ReadTargetValue("QCSimulation", "CommsWindow");
-    if (!mainTitle.IsEmpty() && !commsTitle.IsEmpty()) {
-        HWND app = nullptr;
-        while (!target && (app = ::FindWindowExA(nullptr, app, nullptr, mainTitle)) != nullptr) {
-            GlobalLogFormat(LOG_SIMULATOR_LINK, "App Wnd (%s) = 0x%08lx", static_cast<LPCSTR>(mainTitle),
-                            HandleBits(app));
-            target = ::FindWindowExA(app, nullptr, nullptr, commsTitle);
-            GlobalLogFormat(LOG_SIMULATOR_LINK, "Target Wnd (%s) = 0x%08lx", static_cast<LPCSTR>(commsTitle),
-                            HandleBits(target));
-        }
+    if (mainTitle.IsEmpty() || commsTitle.IsEmpty())
+        return nullptr;
+    HWND app = nullptr;
+    while (!target && (app = ::FindWindowExA(nullptr, app, nullptr, mainTitle)) != nullptr) {
+        GlobalLogFormat(LOG_SIMULATOR_LINK, "App Wnd (%s) = 0x%08lx", static_cast<LPCSTR>(mainTitle),
+                        HandleBits(app));
+        target = ::FindWindowExA(app, nullptr, nullptr, commsTitle);
+        GlobalLogFormat(LOG_SIMULATOR_LINK, "Target Wnd (%s) = 0x%08lx", static_cast<LPCSTR>(commsTitle),
+                        HandleBits(target));
     }
-    m_hTarget = target;
+    return target;
+}
+
+void CWinComms::FindTarget()
+{
+    const HWND target = FindSimulatorWindow();
+    // A DC3 was the old simulator's: the new one has held nothing. (A
+    // hold that came before the first target was found is that target's.)
+    const HWND previous = m_hTarget.exchange(target);
+    if (previous && target != previous)
+        m_bHold = false;
     bool copyData = false;
     if (target) {
         DWORD_PTR answer = 0;
@@ -326,6 +346,22 @@ void CWinComms::FindTarget()
                    answer != 0;
     }
     m_bCopyData = copyData;
+}
+
+void CWinComms::LoseTarget()
+{
+    m_hTarget = nullptr;
+    m_bHold = false;
+    m_bCopyData = false;
+    GlobalLogLine("Simulator window gone", LOG_LINK | LOG_STATUS_ERRORS);
+    ReportLinkLost();
+}
+
+void CWinComms::CheckTarget()
+{
+    const HWND target = m_hTarget;
+    if (target && !::IsWindow(target))
+        LoseTarget();
 }
 
 BOOL CWinComms::IsOpen()
@@ -339,6 +375,7 @@ BOOL CWinComms::Write(int length, const BYTE* data)
 {
     if (!data || length <= 0)
         return FALSE;
+    CheckTarget();
     if (!::IsWindow(m_hTarget))
         FindTarget();
     const HWND target = m_hTarget;
@@ -350,8 +387,10 @@ BOOL CWinComms::Write(int length, const BYTE* data)
         COPYDATASTRUCT block = {0, static_cast<DWORD>(length), const_cast<BYTE*>(data)};
         DWORD_PTR answer = 0;
         if (!::SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hMainFrame),
-                                   reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer))
+                                   reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer)) {
+            CheckTarget(); // a simulator gone meanwhile is a lost link
             return FALSE;
+        }
         return answer != 0;
     }
     IClock& clock = AfxGetClock();
@@ -366,6 +405,7 @@ BOOL CWinComms::Write(int length, const BYTE* data)
             const int count = length - sent < 4 ? length - sent : 4;
             if (!::PostMessageA(target, VexoLinkMessage(), static_cast<WPARAM>(count), PackLinkBytes(data + sent, count))) {
                 GlobalLogFormat(LOG_STATUS_ERRORS, "Tx post failed, error %lu", static_cast<unsigned long>(::GetLastError()));
+                CheckTarget();
                 return FALSE;
             }
             if (LogWanted(LOG_LINK)) {
@@ -375,6 +415,11 @@ BOOL CWinComms::Write(int length, const BYTE* data)
             }
             sent += count;
         } else {
+            if (!::IsWindow(target)) {
+                // The simulator that held the write has gone.
+                CheckTarget();
+                return FALSE;
+            }
             if (!held) {
                 held = true;
                 heldSince = clock.NowMs();

@@ -11,8 +11,13 @@
 // "MainWindow" and "CommsWindow" (window titles).
 //
 // DC3 from the simulator holds message-packet writes until DC1 comes; a
-// write held longer than the message time-out fails. While the receive
+// write held longer than the message time-out fails; the hold belongs to
+// the simulator that sent it, so a new target clears it. While the receive
 // thread is suspended, received bytes wait in a ring for Read.
+//
+// A simulator window that was found and has gone is a lost link: the
+// receive window looks every 100 ms (and every write before it posts), and
+// the connection hears of it at once (OnLinkLost).
 #pragma once
 
 #include <windows.h>
@@ -57,6 +62,12 @@ const char* const WIN_TARGETS_KEY = "Software\\VexoLabs\\WinTargets";
 // A window title a program published there ("MainWindow", "CommsWindow");
 // empty when there is none.
 CString ReadTargetValue(LPCSTR program, LPCSTR value);
+// The simulator's comms window: the child titled as its "CommsWindow" of
+// the first top-level window titled as its "MainWindow" that has one; null
+// when none.
+HWND FindSimulatorWindow();
+// How often the receive window looks whether the simulator is still there.
+const UINT WIN_COMMS_TARGET_CHECK_MS = 100;
 
 class CRxWnd;
 class CRxThread;
@@ -95,14 +106,19 @@ public:
     HWND GetReceiveWindow() const { return m_hRxWnd; }
 
     // Looks up the simulator's comms window and asks whether it takes
-    // WM_COPYDATA.
+    // WM_COPYDATA; a target other than the one before clears the hold.
     void FindTarget();
+    // On the receive window's thread: a target that was found and is no
+    // window any more is a lost link.
+    void CheckTarget();
 
 private:
     friend class CRxWnd;
     // On the receive window's thread: TRUE when every byte was taken
     // (delivered, consumed as flow control or queued in the ring).
     bool ProcessReceived(int count, const BYTE* bytes);
+    // The target went: no target, no hold, the receiver told once.
+    void LoseTarget();
 
     std::atomic<HWND> m_hTarget{nullptr};
     std::atomic<HWND> m_hRxWnd{nullptr};

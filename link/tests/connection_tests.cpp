@@ -5,6 +5,7 @@
 // replies). Slow waits run on the virtual clock.
 #include "link/controllerconnection.h"
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <thread>
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/winutil.h"
 #include "framework/app.h"
 #include "link/commandtable.h"
 #include "link/messagesender.h"
@@ -78,6 +80,12 @@ protected:
         CMessageSender sender;
         return argument ? sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(id, argument)})
                         : sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(id)});
+    }
+    // The tool's read of VR(index) on the command channel.
+    BOOL AskVr(int index)
+    {
+        CMessageSender sender;
+        return sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(32, index)});
     }
     std::vector<std::string> Errors() { return m_project.Errors(); }
 
@@ -194,7 +202,23 @@ TEST_F(ConnectionTest, TheCommandLineExchangeGivesUpWithoutAPrompt)
         EXPECT_GE(took, c.failsAfterMs) << c.name;
         EXPECT_LT(took, c.failsAfterMs + 1000) << c.name;
         m_clock.SetSleepHook([this](std::uint64_t) { m_link->WaitUntilQuiet(2000); });
+        // The prompt comes at last: the next exchange takes it for the end
+        // of this one.
+        m_connection->OnReceive(CHANNEL_DIRECT, 2, reinterpret_cast<const BYTE*>(">>"));
     }
+
+    // The answer to an exchange that gave up comes late: it is waited for
+    // and flushed, never taken as the next exchange's (a locked QC116
+    // after the controller was unlocked).
+    ScriptedReply late("1206");
+    late.delayMs = 12000;
+    m_link->QueueReply("?CONTROL[0]", late);
+    m_link->SetReply("?CONTROL[0]", ScriptedReply("206"));
+    int row = -1;
+    EXPECT_FALSE(m_connection->Identify(row));
+    EXPECT_TRUE(m_connection->Identify(row));
+    EXPECT_STREQ("QC116", m_connection->GetModel().m_szName);
+    EXPECT_FALSE(m_connection->WasLocked());
 }
 
 TEST_F(ConnectionTest, AReplyNobodyAskedForIsReported)
@@ -377,6 +401,26 @@ TEST_F(ConnectionTest, ChannelWritesAndTheirPrefixes)
     EXPECT_EQ("Transmit", m_prompts.Records().back().caption);
 }
 
+// Two threads writing on two channels at once: each byte reaches its own
+// channel (the channel is chosen and the bytes written as one step).
+TEST_F(ConnectionTest, WritesOfTwoThreadsOnTwoChannelsKeepTheirChannels)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    const int count = 2000;
+    const auto writer = [&](int channel, char byte) {
+        for (int n = 0; n < count; ++n)
+            m_connection->WriteChannel(channel, reinterpret_cast<const BYTE*>(&byte), 1, FALSE);
+    };
+    std::thread onThree(writer, 3, 'a');
+    std::thread onFive(writer, 5, 'b');
+    onThree.join();
+    onFive.join();
+    const std::string three = m_link->TerminalInput(3);
+    const std::string five = m_link->TerminalInput(5);
+    EXPECT_TRUE(three == std::string(count, 'a')) << std::count(three.begin(), three.end(), 'b') << " misrouted";
+    EXPECT_TRUE(five == std::string(count, 'b')) << std::count(five.begin(), five.end(), 'a') << " misrouted";
+}
+
 TEST_F(ConnectionTest, AToolsRequestGoesThroughTheProjectWindowAndItsReplyComesBack)
 {
     MemoryLog log(8);
@@ -486,13 +530,19 @@ TEST_F(ConnectionTest, AWrongEchoAndSilenceAreReportedOnce)
     EXPECT_EQ("** Connection to controller timed out    ?VERSION;", errors[1]);
     EXPECT_TRUE(m_tool.Replies().empty());
 
-    // Later exchanges of the session fail at once and are not reported
-    // again; entering channel mode again clears the latch.
+    // Later exchanges of the session fail at once, without being sent (the
+    // controller would run them): the refusal is reported once; entering
+    // channel mode again clears the latch.
     m_link->SetSilent(true);
+    NewlyWritten();
     const std::uint64_t again = m_clock.NowMs();
     EXPECT_FALSE(Ask(40));
+    EXPECT_FALSE(AskVr(1));
     EXPECT_LT(m_clock.NowMs() - again, 1000u);
-    EXPECT_EQ(2u, Errors().size());
+    EXPECT_EQ("", NewlyWritten());
+    errors = Errors();
+    ASSERT_EQ(3u, errors.size());
+    EXPECT_EQ("** Controller not answering: no command is sent until it is connected again    ?VERSION;", errors[2]);
     m_link->SetSilent(false);
     ASSERT_TRUE(m_connection->EnterChannelMode(nullptr));
     EXPECT_TRUE(Ask(40));
@@ -512,6 +562,12 @@ TEST_F(ConnectionTest, ADroppedLinkEndsTheTransactionAtOnce)
     EXPECT_TRUE(m_connection->IsLinkLost());
     EXPECT_FALSE(Ask(40)); // nothing waits on a lost link
     EXPECT_EQ((std::vector<std::string>{"** Connection to controller lost"}), Errors());
+    // The project window hears of it once, to disconnect now.
+    PumpWaitingMessages();
+    int posted = 0;
+    for (const auto& message : m_project.PrivateMessages())
+        posted += message.first == WM_VEXO_LINK_FAILED ? 1 : 0;
+    EXPECT_EQ(1, posted);
 }
 
 // Replies that come late, twice or mixed with garbage never reach a
@@ -542,6 +598,135 @@ TEST_F(ConnectionTest, StrayRepliesAreNeverGivenToTheNextRequest)
         for (std::size_t n = before; n < replies.size(); ++n)
             EXPECT_NE(2.0137, replies[n].GetReal()) << c.name;
     }
+}
+
+// A request that ends before its reply (cancelled) leaves that reply to
+// come late: it is dropped without a word, before the next request's echo
+// or with no request at all, and the next request gets its own answer.
+TEST_F(ConnectionTest, AReplyThatOutlivesItsRequestIsDropped)
+{
+    struct Case {
+        const char* name;
+        int nextRequest; // the VR the next request reads; 0: none
+    };
+    const Case cases[] = {
+        {"before the next request's echo", 2},
+        {"with no request waiting", 0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true)) << c.name;
+        ScriptedReply late("5.5");
+        late.delayMs = 3000;
+        m_link->QueueReply("?VR(1);", late);
+        m_link->SetReply("?VR(2);", ScriptedReply("7.25"));
+        std::thread canceller([this] {
+            const ULONGLONG start = GetTickCount64();
+            while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+                Sleep(1);
+            m_connection->CancelPendingRequest();
+        });
+        const std::size_t before = m_tool.Replies().size();
+        EXPECT_FALSE(AskVr(1)) << c.name;
+        canceller.join();
+        if (c.nextRequest) {
+            EXPECT_TRUE(AskVr(2)) << c.name;
+        } else {
+            m_clock.Advance(5000);
+            ASSERT_TRUE(m_link->WaitUntilQuiet()) << c.name;
+        }
+        const auto replies = m_tool.Replies();
+        ASSERT_EQ(before + (c.nextRequest ? 1 : 0), replies.size()) << c.name;
+        if (c.nextRequest) {
+            EXPECT_DOUBLE_EQ(7.25, replies.back().GetReal()) << c.name;
+        }
+        EXPECT_TRUE(Errors().empty()) << c.name;
+    }
+}
+
+// A reply line taken while its request was active is given to nobody once
+// the request has ended before the reply is handed over (cancelled here,
+// between the dispatcher's look and the delivery).
+TEST_F(ConnectionTest, AReplyIsDeliveredOnlyWhileItsRequestWaits)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_link->SetReplyPattern("?VR(%d);", ScriptedReply("7.25"));
+    std::atomic<int> checks{0};
+    std::atomic<bool> hookDone{false};
+    m_project.SetDispatchCheckHook([&] {
+        if (checks++ != 0)
+            return;
+        m_connection->CancelPendingRequest();
+        const ULONGLONG start = GetTickCount64();
+        while (m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        hookDone = true;
+    });
+    EXPECT_FALSE(AskVr(1));
+    // The hook goes only once the receive thread has left it.
+    ASSERT_TRUE(PumpUntil([&] { return hookDone.load(); }));
+    ASSERT_TRUE(m_link->WaitUntilQuiet());
+    m_project.SetDispatchCheckHook(nullptr);
+    EXPECT_GE(checks.load(), 1);
+    EXPECT_TRUE(m_tool.Replies().empty());
+    EXPECT_TRUE(Errors().empty());
+}
+
+// A command text with a byte the link takes as control would switch
+// channels or split the line: it is never sent and the caller fails.
+TEST_F(ConnectionTest, ACommandWithControlBytesIsNeverSent)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    SetCommandRow(52, "T=%s", ARGUMENT_TEXT, REPLY_DISCARD);
+    struct Case {
+        std::string text;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"a\x1b" "0VQE(0)", false}, {"a\x12" "b", false}, {"a\x14" "b", false}, {"\x02" "x", false},
+        {"a\rRUN", false},        {"a\nb", false},        {"a\x1f", false},        {"a\tb", true},
+    };
+    for (const Case& c : cases) {
+        NewlyWritten();
+        EXPECT_EQ(c.sent, Ask(52, c.text.c_str()) != FALSE) << c.text;
+        const std::string written = NewlyWritten();
+        EXPECT_EQ(c.sent, written.find("T=") != std::string::npos) << c.text;
+    }
+    // A tool's raw bytes are its own: they go as they are.
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendRaw(m_toolWindow, 3, reinterpret_cast<const BYTE*>("\x1b" "1"), 2));
+    SetCommandRow(52, "", 0, 0, 0, 0, 0);
+    ASSERT_FALSE(Errors().empty());
+    EXPECT_EQ("** Command not sent: it holds control characters    T=a<ESC>0VQE(0)", Errors().front());
+}
+
+// A transaction that waited for another thread's exclusive use finds the
+// link back on the command line: a command-channel request has no channel
+// then, is not written and fails (it never passes for an answered one).
+TEST_F(ConnectionTest, ATransactionBehindExclusiveUseIsDecidedAfterTheWait)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    m_connection->SetMessageTimeout(120);
+    std::atomic<bool> taken{false}, asked{false};
+    std::thread owner([&] {
+        taken = m_connection->LockExclusive() != FALSE;
+        while (!asked)
+            Sleep(1);
+        Sleep(100); // the request waits for the transmit lock meanwhile
+        m_connection->UnlockExclusive();
+    });
+    while (!taken)
+        Sleep(1);
+    NewlyWritten();
+    std::thread asker([&] {
+        Sleep(20);
+        asked = true;
+    });
+    EXPECT_FALSE(AskVr(1));
+    asker.join();
+    owner.join();
+    EXPECT_EQ(CONNECTION_COMMAND_LINE, m_connection->GetLinkMode());
+    EXPECT_EQ("", NewlyWritten());
+    EXPECT_TRUE(m_tool.Replies().empty());
 }
 
 // The controller prints a queried value with ";" and ends its reply with
@@ -641,7 +826,7 @@ TEST_F(ConnectionTest, StatusLinesReachTheProjectWindow)
 
 TEST_F(ConnectionTest, ThePacketFormAcknowledgesChecksAndResends)
 {
-    MemoryLog log(1 | 512);
+    MemoryLog log(1 | 512 | LOG_STATUS_ERRORS);
     CVQRegistry().SetPacket(1);
     ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
     ASSERT_TRUE(m_connection->IsPacketMode());
@@ -671,6 +856,18 @@ TEST_F(ConnectionTest, ThePacketFormAcknowledgesChecksAndResends)
     EXPECT_LT(m_clock.NowMs() - start, 6000u);
     EXPECT_TRUE(log.Contains("Resend packet: <STX>?VERSION;<ETX>bON"));
     EXPECT_EQ(3u, m_tool.Replies().size());
+
+    // Our ACK is lost: the controller sends the same packet again after
+    // 300 ms. It is acknowledged again and taken once.
+    m_link->LoseNextAcks(1);
+    EXPECT_TRUE(Ask(40));
+    EXPECT_EQ(4u, m_tool.Replies().size());
+    EXPECT_TRUE(log.Contains("Repeated packet dropped"));
+    EXPECT_TRUE(Errors().empty());
+    // Two requests in a row whose replies are one equal packet each (the
+    // end mark alone) each take theirs.
+    EXPECT_TRUE(AskVr(1));
+    EXPECT_TRUE(AskVr(1));
 }
 
 TEST_F(ConnectionTest, TheLeaseSendsThroughOneTransmitter)
@@ -697,6 +894,35 @@ TEST_F(ConnectionTest, TheLeaseSendsThroughOneTransmitter)
     m_connection->SetTransactionHold(TRUE);
     EXPECT_FALSE(lease.Acquire());
     m_connection->SetTransactionHold(FALSE);
+}
+
+// A repeating transmitter that is slow to come back after each run: a
+// caller that sees the last transmission done sends the next at once.
+class SlowMultiTransmitter : public CMultiTransmitter {
+public:
+    using CMultiTransmitter::CMultiTransmitter;
+    void Run() override
+    {
+        CMultiTransmitter::Run();
+        Sleep(30);
+    }
+};
+
+TEST_F(ConnectionTest, ARepeatingTransmitterTakesTheNextMessageOnceTheLastIsDone)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    auto* transmitter = new SlowMultiTransmitter(m_connection.get());
+    ASSERT_TRUE(transmitter->Start());
+    NewlyWritten();
+    ControllerMessage message;
+    message.m_nCommandId = 40;
+    message.m_nChannel = CHANNEL_COMMAND;
+    message.m_hReplyWnd = m_project.GetSafeHwnd();
+    EXPECT_TRUE(transmitter->Transmit(message));
+    EXPECT_TRUE(transmitter->Transmit(message));
+    EXPECT_TRUE(transmitter->IsDone());
+    transmitter->Stop(); // its worker deletes it
+    EXPECT_EQ(kEsc + "8?VERSION;\n" + kDc4 + "?VERSION;\n" + kDc4, NewlyWritten());
 }
 
 TEST_F(ConnectionTest, LinkManagement)

@@ -126,6 +126,8 @@ TEST_F(UsbCommsTest, AnUnpluggedControllerIsFoundAgainWhenItComesBack)
     ASSERT_TRUE(m_connection.WaitForBytes(6));
 
     m_device.Unplug();
+    // The connection hears at once that the controller has gone.
+    ASSERT_TRUE(WaitFor([&] { return m_connection.m_linkLost.load() == 1; }));
     // The failed read closes the device and one scan finds nothing; until
     // 500 ms have passed no further scan runs, however often the thread
     // reads.
@@ -146,6 +148,7 @@ TEST_F(UsbCommsTest, AnUnpluggedControllerIsFoundAgainWhenItComesBack)
     EXPECT_EQ(3, m_device.CountOpens(UsbDeviceName(0).GetString()));
     EXPECT_EQ(1, m_device.CountOpens(UsbDeviceName(6).GetString()));
     EXPECT_TRUE(m_link.GetOpenFlag()); // the link itself stayed open
+    EXPECT_EQ(1, m_connection.m_linkLost.load()); // told once
 }
 
 TEST_F(UsbCommsTest, AFailedWriteClosesTheDeviceAndTheNextOneReopensIt)
@@ -155,6 +158,7 @@ TEST_F(UsbCommsTest, AFailedWriteClosesTheDeviceAndTheNextOneReopensIt)
     ASSERT_TRUE(WriteText(m_link, "a"));
     m_device.FailNextWrite();
     EXPECT_FALSE(WriteText(m_link, "b"));
+    EXPECT_EQ(1, m_connection.m_linkLost.load());
     EXPECT_TRUE(WriteText(m_link, "c"));
     EXPECT_EQ("ac", m_device.Written());
     EXPECT_GE(m_device.CountOpens(UsbDeviceName(1).GetString()), 2);
@@ -239,6 +243,22 @@ TEST_F(PciCommsTest, APendingWriteIsPolledEveryHundredMillisecondsToItsEnd)
     EXPECT_EQ(300u, clock.SleptMs() - before);
     EXPECT_EQ("?VERSION\r", m_device.Written());
     m_link.ResumeReceive();
+}
+
+TEST_F(PciCommsTest, ACardThatFailsIsALostLinkToldOnce)
+{
+    m_device.Plug(PciDeviceName(0).GetString());
+    m_device.Feed("before");
+    ASSERT_TRUE(OpenBoard(0));
+    ASSERT_TRUE(m_connection.WaitForBytes(6));
+    m_device.Unplug();
+    ASSERT_TRUE(WaitFor([&] { return m_connection.m_linkLost.load() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return !m_link.IsReceiveThreadRunning(); }));
+    EXPECT_FALSE(WriteText(m_link, "?1\r"));
+    EXPECT_EQ(1, m_connection.m_linkLost.load());
+    // A close is no loss.
+    EXPECT_TRUE(m_link.Close());
+    EXPECT_EQ(1, m_connection.m_linkLost.load());
 }
 
 TEST_F(PciCommsTest, AReadTheCardNeverFinishesIsCancelledWhenTheLinkCloses)

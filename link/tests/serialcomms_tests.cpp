@@ -22,6 +22,7 @@
 #include "testsupport/memory_log.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scripted_prompts.h"
+#include "testsupport/test_window.h"
 
 namespace {
 
@@ -92,6 +93,13 @@ public:
         return state;
     }
     CMutex& PortMutex() { return m_portMutex; }
+    // The port goes from under the link (a USB adapter pulled out): every
+    // further call on it fails.
+    void LosePort()
+    {
+        CSingleLock lock(&m_portMutex, TRUE);
+        m_port.Close();
+    }
 };
 
 CCommPortData SerialRecord(LPCSTR port, std::uint32_t baud = 9600, int dataBits = 7, int stopBits = LINK_STOP_BITS_2,
@@ -412,6 +420,31 @@ TEST_F(SerialCommsTest, AWriteThatCannotHaveThePortFailsWithNothingSent)
     // With the port free again the write goes through.
     EXPECT_TRUE(WriteText(m_link, "?1\r"));
     EXPECT_EQ("?1\r", m_peer.Receive(3));
+}
+
+// A port that fails is a lost link, known at once and told once, whether a
+// read or a write finds it first.
+TEST_F(SerialCommsTest, APortThatFailsIsALostLink)
+{
+    for (bool writeFirst : {false, true}) {
+        SCOPED_TRACE(writeFirst);
+        ConnectionStub connection;
+        const CCommPortData record = PtyRecord("COM3");
+        m_link.SetConfiguration(&record);
+        ASSERT_TRUE(m_link.Open(&connection));
+        m_peer.Send("before");
+        ASSERT_TRUE(connection.WaitForBytes(6));
+        m_link.LosePort();
+        if (writeFirst) {
+            EXPECT_FALSE(WriteText(m_link, "?1\r"));
+        }
+        ASSERT_TRUE(PumpUntil([&] { return connection.m_linkLost.load() > 0; }));
+        EXPECT_FALSE(WriteText(m_link, "?2\r"));
+        EXPECT_TRUE(PumpUntil([&] { return !m_link.IsReceiveThreadRunning(); }));
+        EXPECT_EQ(1, connection.m_linkLost.load());
+        EXPECT_EQ("before", connection.Bytes());
+        m_link.Close();
+    }
 }
 
 TEST_F(SerialCommsTest, ACloseAndReopenStartsFreshThreads)

@@ -18,7 +18,10 @@
 
 #include "connection_stub.h"
 #include "foundation/fileutil.h"
+#include "framework/app.h"
 #include "framework/thread.h"
+#include "link/controllerconnection.h"
+#include "link/tests/support/fake_project.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
@@ -390,6 +393,70 @@ TEST_F(WinCommsTest, ChannelAndExclusiveModesDecideTheChannel)
     ASSERT_TRUE(m_connection.WaitForBytes(6));
     EXPECT_EQ((std::vector<std::pair<int, std::string>>{{3, "abc"}, {CHANNEL_NONE, "\x1b" "5de"}}),
               m_connection.Runs());
+}
+
+TEST_F(WinCommsTest, ASimulatorWindowThatGoesIsALinkLostAtOnce)
+{
+    SimulatorPeer peer(0);
+    ASSERT_TRUE(m_link.Open(&m_connection));
+    EXPECT_TRUE(WriteText("?1\r"));
+    const ULONGLONG start = GetTickCount64();
+    peer.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return m_connection.m_linkLost.load() > 0; }, 2000));
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    EXPECT_FALSE(WriteText("?2\r"));
+    EXPECT_EQ(1, m_connection.m_linkLost.load()); // told once
+}
+
+TEST_F(WinCommsTest, ANewSimulatorIsNotHeldByTheOneBefore)
+{
+    {
+        SimulatorPeer gone(0);
+        ASSERT_TRUE(m_link.Open(&m_connection));
+        EXPECT_TRUE(WriteText("a"));
+        PeerPosts("\x13");
+        ASSERT_TRUE(PumpUntil([&] { return m_link.IsHeld(); }));
+    }
+    SimulatorPeer replacement(0);
+    FakeClock clock;
+    EXPECT_TRUE(WriteText("b"));
+    EXPECT_LT(clock.SleptMs(), 500u); // never held
+    ASSERT_TRUE(PumpUntil([&] { return replacement.PostedBytes() == "b"; }));
+}
+
+// The connection over the window link: an exchange waiting for a
+// simulator that goes ends at once with the link lost, not after its
+// time-out, and the project window is told to disconnect.
+TEST_F(WinCommsTest, AnExchangeWaitingForASimulatorThatGoesEndsAtOnce)
+{
+    CWinApp app("media tests");
+    SimulatorPeer peer(0); // takes every byte and never answers
+    CFakeProjectLink project;
+    CControllerConnection connection(&project);
+    project.SetConnection(&connection);
+    connection.SetLinkFactory([](int) -> CComms* { return new CWinComms; });
+    CCommPortData record;
+    record.SetName("Sim");
+    record.SetTypeDefaults(LINK_TYPE_SIMULATOR);
+    ASSERT_TRUE(connection.OpenLink(project.GetSafeHwnd(), &record, FALSE));
+    std::thread stopper([&] {
+        PumpUntil([&] { return peer.PostedBytes() == "?1\r"; });
+        peer.Stop();
+    });
+    const ULONGLONG start = GetTickCount64();
+    CString reply;
+    EXPECT_FALSE(connection.SyncCommand("?1\r", reply, FALSE));
+    stopper.join();
+    EXPECT_LT(GetTickCount64() - start, 2000u); // the exchange would wait 10 s
+    EXPECT_TRUE(connection.IsLinkLost());
+    EXPECT_EQ((std::vector<std::string>{"** Connection to controller lost"}), project.Errors());
+    EXPECT_TRUE(PumpUntil([&] {
+        for (const auto& message : project.PrivateMessages())
+            if (message.first == WM_VEXO_LINK_FAILED)
+                return true;
+        return false;
+    }));
+    connection.CloseLink();
 }
 
 TEST_F(WinCommsTest, WhileSuspendedBytesWaitForReadInArrivalOrder)

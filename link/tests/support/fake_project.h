@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -37,6 +38,10 @@ public:
 
     void SetConnection(CControllerConnection* connection) { m_pConnection = connection; }
     void SetDispatchBlocked(bool blocked) { m_bBlocked = blocked; }
+    // Runs on the thread that asks whether reply dispatch is blocked (the
+    // connection asks as it delivers a reply), before the answer; set it
+    // while no reply is under way.
+    void SetDispatchCheckHook(std::function<void()> hook) { m_dispatchCheckHook = std::move(hook); }
     // Received bytes (DispatchReplyToWindow) also go to this receiver, as
     // the project window hands them to the tool that asked for them.
     void SetBytesReceiver(CVexoReply* receiver);
@@ -67,7 +72,12 @@ public:
     void UnlockRegistry() override { m_registryLock.unlock(); }
     bool LookupRegisteredWindow(HWND window) override;
     void OnControllerReply(ControllerMessage* message) override;
-    bool IsReplyDispatchBlocked() override { return m_bBlocked; }
+    bool IsReplyDispatchBlocked() override
+    {
+        if (m_dispatchCheckHook)
+            m_dispatchCheckHook();
+        return m_bBlocked;
+    }
     void AddErrorText(LPCSTR text) override;
     void NotifyControlPanelProgram(LPCSTR program) override;
     void SetProcessStatus(int process, int status, int line, int error, LPCSTR text) override;
@@ -80,6 +90,7 @@ private:
     CControllerConnection* m_pConnection = nullptr;
     std::unique_ptr<FakeMainFrame> m_pFrame;
     bool m_bBlocked = false;
+    std::function<void()> m_dispatchCheckHook;
     CVexoReply* m_pBytesReceiver = nullptr; // under m_registryLock
     std::recursive_mutex m_registryLock;
     std::vector<HWND> m_registered; // under m_registryLock
