@@ -1,5 +1,7 @@
 #include "editor/editframe.h"
 
+#include "project/projectwnd.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -448,7 +450,9 @@ LRESULT CEditRFrame::OnStartupRequest(WPARAM wParam, LPARAM lParam)
 
 LRESULT CEditRFrame::OnMarkLine(WPARAM, LPARAM lParam)
 {
-    m_pDocument->Buffer().m_markedLine = static_cast<int>(lParam);
+    // The controller's line number (from 1); 0 or less marks no line.
+    const int number = static_cast<int>(lParam);
+    m_pDocument->Buffer().m_markedLine = number >= 1 ? LineIndexOfUserNumber(number) : -1;
     if (CEditRView* view = GetView())
         view->Invalidate(FALSE);
     return 0;
@@ -706,7 +710,7 @@ void CEditRFrame::ApplyEcho(const CEditorReply& reply)
         return;
     std::string text = echo;
     if (static_cast<int>(text.size()) > kLineLimit) {
-        ShowEditorMessage(EditorFormat(TXT_ECHO_TOO_LONG, index, kLineLimit, echo.c_str()));
+        ShowEditorMessage(EditorFormat(TXT_ECHO_TOO_LONG, UserLineNumber(index), kLineLimit, echo.c_str()));
         text.resize(static_cast<size_t>(kLineLimit));
     }
     line.SetText(text, false);
@@ -802,7 +806,7 @@ void CEditRFrame::ToggleInlineBreakpoint(int line)
     if (answer >= 0 && answer < static_cast<int>(lines.size()))
         lines[static_cast<size_t>(answer)].SetBreakpoint(true);
     else
-        ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, line));
+        ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, UserLineNumber(line)));
 }
 
 void CEditRFrame::ClearInlineBreakpoints()
@@ -825,7 +829,7 @@ void CEditRFrame::ResendBreakpoints()
         SendCommand(kCommandBreakAdd, name + "," + std::to_string(i));
         const int answer = m_nBreakpointLine.load();
         if (answer < 0 || answer >= static_cast<int>(lines.size())) {
-            ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, i));
+            ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, UserLineNumber(i)));
             lines[static_cast<size_t>(i)].SetBreakpoint(false);
             break;
         }
@@ -905,7 +909,7 @@ void CEditRFrame::OnAddWatch()
     CEditBuffer& buffer = m_pDocument->Buffer();
     const Caret caret = view->GetCaret();
     // A selection names the variable; else the VR reference around the caret.
-    const EditRange selection = view->GetSelection();
+    const CEditRange selection = view->GetSelection();
     int vr = selection.IsEmpty() ? -1 : buffer.GetSelectedVrIndex(selection);
     if (selection.IsEmpty()) {
         const std::string text = buffer.GetLineText(caret.line);
@@ -1053,7 +1057,8 @@ void CEditRFrame::OnUpdateReformat(CCmdUI* pCmdUI)
 
 void CEditRFrame::OnUpdateUndo(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pDocument->Buffer().CanUndo() && m_pDocument->IsLineEditable());
+    pCmdUI->Enable((m_pDocument->Buffer().CanUndo() || m_pDocument->Buffer().TooLargeToUndo()) &&
+                   m_pDocument->IsLineEditable());
 }
 
 void CEditRFrame::OnUpdateRedo(CCmdUI* pCmdUI)
@@ -1072,7 +1077,7 @@ void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
     bool known = false;
     if (view && m_bWatchFeature) {
         CEditBuffer& buffer = m_pDocument->Buffer();
-        const EditRange selection = view->GetSelection();
+        const CEditRange selection = view->GetSelection();
         if (!selection.IsEmpty()) {
             known = buffer.IsSelectionOneName(selection) || buffer.GetSelectedVrIndex(selection) >= 0;
         } else {
@@ -1080,7 +1085,10 @@ void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
             known = text.find("VR(") != std::string::npos;
         }
     }
-    pCmdUI->Enable(known);
+    // Without a watch window, and none the project window can make, the
+    // command would do nothing.
+    const bool watch = (m_hWndWatch && ::IsWindow(m_hWndWatch)) || CProjectWnd::HasToolCreator(kToolIdWatch);
+    pCmdUI->Enable(known && watch);
 }
 
 void CEditRFrame::OnToggleBar(UINT nID)
@@ -1152,7 +1160,7 @@ void CEditRFrame::UpdateCaretPane()
     CEditRView* view = GetView();
     char text[32] = "L:?, C:?";
     if (view && m_pDocument && m_pDocument->Buffer().GetLineCount() > 0)
-        std::snprintf(text, sizeof text, "L:%d, C:%d", view->GetCaret().line, view->GetCaret().column);
+        std::snprintf(text, sizeof text, "L:%d, C:%d", UserLineNumber(view->GetCaret().line), view->GetCaret().column);
     if (m_statusBar.GetPaneText(1) == text)
         return;
     // Painted with the next paint, not at once for every key.

@@ -3,6 +3,8 @@
 // hands the frame's sequences to a controller connection in channel mode.
 #include "editor/editframe.h"
 
+#include "project/projectwnd.h"
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -231,7 +233,7 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     Buffer().ReplaceLine(3, "x3=1+2", false, false);
     ASSERT_TRUE(View()->GoTo(5, 3, false));
     Pump();
-    EXPECT_STREQ("L:3, C:5", m_frame->GetPaneText(1));
+    EXPECT_STREQ("L:4, C:5", m_frame->GetPaneText(1)) << "line 3 from 0 is the user's line 4";
     BYTE keys[256];
     ::GetKeyboardState(keys);
     keys[VK_CAPITAL] = 1; // toggled on
@@ -363,7 +365,7 @@ TEST_F(EditFrameTest, EchoesReplaceTheLineOnlyWhileItStillHoldsTheSentText)
     EXPECT_EQ(std::string(80, 'A'), Buffer().GetLineText(7));
     ASSERT_EQ(1u, Prompts().size());
     EXPECT_EQ("Editor", Prompts()[0].caption);
-    EXPECT_EQ("Tokenized line 7 returned by controller is too long (80 characters max), extra removed from end of "
+    EXPECT_EQ("Tokenized line 8 returned by controller is too long (80 characters max), extra removed from end of "
               "line:-\n\n" + long81,
               Prompts()[0].text);
 }
@@ -529,7 +531,7 @@ TEST_F(BreakpointTest, ToggleMarksTheLineTheControllerAnswers)
         EXPECT_EQ(c.marks, Marks()) << c.answer;
         if (c.refused) {
             ASSERT_EQ(prompts + 1, Prompts().size());
-            EXPECT_EQ("Unable to set breakpoint on controller at line 3", Prompts().back().text);
+            EXPECT_EQ("Unable to set breakpoint on controller at line 4", Prompts().back().text);
             EXPECT_EQ("Editor", Prompts().back().caption);
         } else {
             EXPECT_EQ(prompts, Prompts().size()) << c.answer;
@@ -723,12 +725,33 @@ TEST_F(EditFrameTest, ClosingAfterAFailedSaveAsksAndNoKeepsTheText)
     EXPECT_EQ(1, CommandCount("&0R,qx0=1")) << "the line went to the controller before the save";
 }
 
-TEST_F(EditFrameTest, AddToWatchOpensTheWatchWindowAndWaitsOnVirtualTime)
+TEST_F(EditFrameTest, AddToWatchIsGreyWithoutAWatchWindowToSendTo)
 {
     WriteProgram("speed=VR(3)\r\n");
     m_project.SetFeature(kFeatureWatch, true);
     ASSERT_TRUE(OpenFrame());
     ASSERT_TRUE(View()->GoTo(8, 0, false));
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH)) << "no watch window and none can be made";
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_EQ(0, m_project.Count(kMsgOpenTool));
+
+    FakeWatchWindow watch;
+    ::SendMessageA(m_hFrame, kMsgWatchWindow, 0, reinterpret_cast<LPARAM>(watch.Handle()));
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH));
+}
+
+TEST_F(EditFrameTest, AddToWatchOpensTheWatchWindowAndWaitsOnVirtualTime)
+{
+    WriteProgram("speed=VR(3)\r\n");
+    m_project.SetFeature(kFeatureWatch, true);
+    // The watch window's library tells the project window how to make one.
+    CProjectWnd::RegisterToolCreator(kToolIdWatch, [](CProjectWnd&, int) { return FALSE; });
+    struct Unregister {
+        ~Unregister() { CProjectWnd::RegisterToolCreator(kToolIdWatch, nullptr); }
+    } unregister;
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(8, 0, false));
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH));
     // No watch window comes: the frame gives up after 8 s of the clock.
     m_clock.SetSleepHook({});
     const std::uint64_t before = m_clock.NowMs();
@@ -1213,7 +1236,7 @@ protected:
     // The selection as "column,line-column,line".
     std::string Selection()
     {
-        const EditRange r = View()->GetSelection();
+        const CEditRange r = View()->GetSelection();
         return std::to_string(r.startColumn) + "," + std::to_string(r.startLine) + "-" + std::to_string(r.endColumn) +
                "," + std::to_string(r.endLine);
     }
@@ -1236,18 +1259,18 @@ TEST_F(EditFrameSearchTest, FindMovesTheCaretAndFindNextRepeatsTheSearch)
     EXPECT_TRUE(m_frame->PreTranslateMessage(&f3));
     EXPECT_EQ((Caret{2, 2}), View()->GetCaret());
 
-    // Upwards (a match at the caret counts) the direction is kept for Find
-    // Next too.
+    // Upwards (a match must begin before the caret) the direction is kept
+    // for Find Next too.
     ASSERT_TRUE(View()->GoTo(0, 9, false));
     Search(ID_EDITOR_FIND, "x", true);
-    EXPECT_EQ((Caret{0, 9}), View()->GetCaret());
-    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
     EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    EXPECT_EQ((Caret{0, 7}), View()->GetCaret());
     EXPECT_TRUE(Prompts().empty());
 
     // A text that is not there is told, and the caret stays.
     Search(ID_EDITOR_FIND, "zz");
-    EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    EXPECT_EQ((Caret{0, 7}), View()->GetCaret());
     ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
     ASSERT_EQ(2u, Prompts().size());
     EXPECT_EQ("'zz' not found", Prompts()[1].text);
@@ -1284,12 +1307,14 @@ TEST_F(EditFrameSearchTest, GotoJumpsToALabelAndIgnoresALinePastTheEnd)
 {
     WriteProgram("x=1\r\nPRINT x\r\nloop:\r\nx=x+1\r\nGOTO loop\r\n");
     ASSERT_TRUE(OpenFrame());
-    std::string labels;
-    CommandWithDialog(ID_EDITOR_GOTO, [&labels](HWND dialog) {
+    std::string labels, number;
+    CommandWithDialog(ID_EDITOR_GOTO, [&labels, &number](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, kIdcGotoLabels);
         char name[32] = {};
         ListView_GetItemText(list, 0, 0, name, sizeof name);
         labels = name;
+        ListView_GetItemText(list, 0, 1, name, sizeof name);
+        number = name;
         NMITEMACTIVATE click = {};
         click.hdr.hwndFrom = list;
         click.hdr.idFrom = kIdcGotoLabels;
@@ -1299,15 +1324,21 @@ TEST_F(EditFrameSearchTest, GotoJumpsToALabelAndIgnoresALinePastTheEnd)
         ClickButton(dialog, IDOK);
     });
     EXPECT_EQ("loop", labels);
+    EXPECT_EQ("3", number) << "the user's line numbers count from 1, as the controller's do";
     EXPECT_EQ((Caret{0, 2}), View()->GetCaret());
 
-    for (const char* line : {"5", "4"}) {
-        CommandWithDialog(ID_EDITOR_GOTO, [line](HWND dialog) {
-            ::SetWindowTextA(::GetDlgItem(dialog, kIdcGotoLine), line);
+    // Line 1 is the first line; 6 is past the end and 0 before the start.
+    const struct {
+        const char* typed;
+        Caret caret;
+    } cases[] = {{"5", {0, 4}}, {"1", {0, 0}}, {"6", {0, 0}}, {"0", {0, 0}}};
+    for (const auto& c : cases) {
+        CommandWithDialog(ID_EDITOR_GOTO, [&c](HWND dialog) {
+            ::SetWindowTextA(::GetDlgItem(dialog, kIdcGotoLine), c.typed);
             ClickButton(dialog, IDOK);
         });
+        EXPECT_EQ(c.caret, View()->GetCaret()) << c.typed;
     }
-    EXPECT_EQ((Caret{0, 4}), View()->GetCaret()) << "line 5 is past the end and ignored";
 }
 
 TEST_F(EditFrameSearchTest, PrintGoesThroughThePrintLoopIntoPages)
