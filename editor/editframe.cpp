@@ -1,7 +1,5 @@
 #include "editor/editframe.h"
 
-#include "project/projectwnd.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <iterator>
 
 #include "editor/editframe_resource.h"
+#include "editor/framemenu.h"
 #include "editor/frametexts.h"
 #include "foundation/logline.h"
 #include "framework/clock.h"
@@ -18,6 +17,7 @@
 #include "framework/thread.h"
 #include "link/programdata.h"
 #include "project/programtypes.h"
+#include "project/projectwnd.h"
 #include "shell/vqregistry.h"
 #include "ui/windowlookup.h"
 
@@ -109,8 +109,11 @@ constexpr UINT_PTR kDestroyTimer = 1;
 // A postponed destroy request comes back after this long.
 constexpr UINT kDestroyRetryMs = 50;
 constexpr DWORD kReplyLockMs = 10000;
-constexpr UINT kToolbarButtons[] = {ID_EDITOR_RUN, ID_EDITOR_STEP, ID_EDITOR_STOP, ID_SEPARATOR,
-                                    ID_EDITOR_TOGGLE_BREAKPOINT, ID_EDITOR_COMPILE};
+// One picture each in IDB_EDITOR_TOOLBAR, in this order.
+constexpr UINT kToolbarButtons[] = {ID_EDITOR_SAVE, ID_EDITOR_FIND,     ID_SEPARATOR, ID_EDITOR_RUN,
+                                    ID_EDITOR_STEP, ID_EDITOR_STOP,     ID_SEPARATOR, ID_EDITOR_TOGGLE_BREAKPOINT,
+                                    ID_EDITOR_COMPILE};
+constexpr int kToolbarImageWidth = 19;
 
 std::atomic<bool> g_runInProgress{false};
 
@@ -213,10 +216,13 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_statusBar.SetPaneInfo(2, ID_SEPARATOR, SBPS_NORMAL, 64);
     m_statusBar.SetPaneInfo(3, ID_SEPARATOR, SBPS_NORMAL, 40);
     m_statusBar.SetPaneInfo(4, ID_SEPARATOR, SBPS_NORMAL, 40);
-    if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP) ||
-        !m_toolBar.SetButtons(kToolbarButtons, static_cast<int>(std::size(kToolbarButtons))))
+    if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY) ||
+        !m_toolBar.SetButtons(kToolbarButtons, static_cast<int>(std::size(kToolbarButtons))) ||
+        !m_toolBar.LoadTrueColourImages(kToolbarImageWidth, IDB_EDITOR_TOOLBAR))
         return -1;
     m_toolBar.SetWindowText(EditorText(TXT_EDIT_TOOLS).c_str());
+    // The menu bar; the window destroys it with itself.
+    ::SetMenu(m_hWnd, BuildEditorMenu());
 
     // Registration: the answer is where to stand (0 refuses).
     if (!ProjectLive())
@@ -1089,6 +1095,28 @@ void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
     // command would do nothing.
     const bool watch = (m_hWndWatch && ::IsWindow(m_hWndWatch)) || CProjectWnd::HasToolCreator(kToolIdWatch);
     pCmdUI->Enable(known && watch);
+}
+
+void CEditRFrame::GetMessageString(UINT nID, CString& rMessage) const
+{
+    if (const EditorMenuItem* item = FindEditorCommand(nID))
+        rMessage = item->prompt;
+    else
+        CFrameWnd::GetMessageString(nID, rMessage);
+}
+
+BOOL CEditRFrame::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+    if (info && info->hdr.code == TTN_GETDISPINFOA && !(info->uFlags & TTF_IDISHWND)) {
+        if (const EditorMenuItem* item = FindEditorCommand(static_cast<UINT>(info->hdr.idFrom))) {
+            ::lstrcpynA(info->szText, item->tip, static_cast<int>(sizeof info->szText));
+            info->lpszText = info->szText;
+            *pResult = 0;
+            return TRUE;
+        }
+    }
+    return CFrameWnd::OnNotify(wParam, lParam, pResult);
 }
 
 void CEditRFrame::OnToggleBar(UINT nID)

@@ -7,12 +7,9 @@ size_t CUndoList::Cost(const CUndoRecord& record)
     return kRecordCost + record.m_newText.size() + record.m_oldText.size();
 }
 
-CUndoRecord* CUndoList::AddRecord()
+// The records after the current one (the redo history) go.
+void CUndoList::DropRedoLocked()
 {
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (m_tooLarge)
-        return nullptr;
-    // The redo history goes.
     while (m_records.size() > static_cast<size_t>(m_current + 1)) {
         m_memoryUsed -= m_costs.back();
         if (m_records.back()->m_kind == CUndoRecord::kGroupMarker)
@@ -20,13 +17,29 @@ CUndoRecord* CUndoList::AddRecord()
         m_records.pop_back();
         m_costs.pop_back();
     }
-    m_records.push_back(std::make_unique<CUndoRecord>());
+}
+
+// Appends a record of kind after the current one and makes it current.
+CUndoRecord* CUndoList::AppendLocked(int kind)
+{
+    DropRedoLocked();
+    auto record = std::make_unique<CUndoRecord>();
+    record->m_kind = kind;
+    m_records.push_back(std::move(record));
     m_costs.push_back(kRecordCost);
     m_memoryUsed += kRecordCost;
+    if (kind == CUndoRecord::kGroupMarker)
+        ++m_markers;
     m_current = static_cast<int>(m_records.size()) - 1;
-    CUndoRecord* record = m_records.back().get();
+    CUndoRecord* added = m_records.back().get();
     TrimLocked();
-    return m_tooLarge ? nullptr : record;
+    return m_tooLarge ? nullptr : added;
+}
+
+CUndoRecord* CUndoList::AddRecord()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_tooLarge ? nullptr : AppendLocked(CUndoRecord::kNew);
 }
 
 void CUndoList::Recorded(CUndoRecord* record)
@@ -46,22 +59,7 @@ CUndoRecord* CUndoList::AddGroupMarker()
     m_tooLarge = false;
     if (m_current >= 0 && m_records[static_cast<size_t>(m_current)]->m_kind == CUndoRecord::kGroupMarker)
         return m_records[static_cast<size_t>(m_current)].get();
-    while (m_records.size() > static_cast<size_t>(m_current + 1)) {
-        m_memoryUsed -= m_costs.back();
-        if (m_records.back()->m_kind == CUndoRecord::kGroupMarker)
-            --m_markers;
-        m_records.pop_back();
-        m_costs.pop_back();
-    }
-    auto marker = std::make_unique<CUndoRecord>();
-    marker->m_kind = CUndoRecord::kGroupMarker;
-    m_records.push_back(std::move(marker));
-    m_costs.push_back(kRecordCost);
-    m_memoryUsed += kRecordCost;
-    ++m_markers;
-    m_current = static_cast<int>(m_records.size()) - 1;
-    TrimLocked();
-    return m_records.back().get();
+    return AppendLocked(CUndoRecord::kGroupMarker);
 }
 
 // The records of one action are those from its marker up to the next

@@ -70,6 +70,8 @@ private:
     int ActionsLocked() const;
     void TrimLocked();
     void DropOldestActionLocked();
+    void DropRedoLocked();
+    CUndoRecord* AppendLocked(int kind);
     void ClearLocked();
 
     mutable std::mutex m_lock;

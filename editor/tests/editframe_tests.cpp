@@ -3,11 +3,14 @@
 // hands the frame's sequences to a controller connection in channel mode.
 #include "editor/editframe.h"
 
+#include "editor/framemenu.h"
 #include "project/projectwnd.h"
 
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <functional>
@@ -269,6 +272,121 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     EXPECT_EQ("x0=1", Buffer().GetLineText(0)) << "keys do not edit a read-only program";
     ::SendMessageA(m_hFrame, kMsgRunningOff, 0, 0);
     EXPECT_EQ("Edit : DEMO (BASIC)", Title());
+}
+
+// Writes what the screen shows of a window as a 24-bit .bmp file, for a
+// person to look at (VEXO_SCREENSHOT_DIR names the folder; none: nothing).
+void SaveWindowPictureIfAsked(HWND hWnd, const char* name)
+{
+    const char* folder = std::getenv("VEXO_SCREENSHOT_DIR");
+    if (!folder || !*folder)
+        return;
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    WriteWholeFile(std::string(folder) + "\\" + name + ".bmp", bytes);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+// Every command of the frame is reachable: a menu bar made from the
+// command table, with the keys that reach a command shown, and toolbar
+// buttons with pictures and tips. Save through the menu writes the file.
+TEST_F(EditFrameTest, MenuAndToolbarReachTheCommands)
+{
+    WriteProgram("x=1\r\n");
+    ASSERT_TRUE(OpenFrame());
+    const HMENU bar = ::GetMenu(m_hFrame);
+    ASSERT_NE(nullptr, bar);
+    int count = 0;
+    const EditorMenuItem* items = EditorMenuItems(count);
+    for (int i = 0; i < count; ++i) {
+        if (!items[i].id)
+            continue;
+        char text[80] = {};
+        ::GetMenuStringA(bar, items[i].id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(std::string(items[i].text) + (items[i].keys ? std::string("\t") + items[i].keys : ""), text);
+    }
+    const struct {
+        UINT id;
+        const char* text;
+    } shown[] = {{ID_EDITOR_SAVE, "&Save"},           {ID_EDITOR_PRINT, "&Print..."},
+                 {ID_EDITOR_FIND, "&Find..."},        {ID_EDITOR_GOTO, "&Goto..."},
+                 {ID_EDITOR_RUN, "&Run\tCtrl+R, F5"}, {ID_EDITOR_STEP, "Step &Line\tF8"},
+                 {ID_EDITOR_STOP, "&Stop\tCtrl+S"},   {ID_EDITOR_COMPILE, "&Compile\tF7"},
+                 {ID_EDITOR_REFORMAT, "Re&format"},   {ID_EDITOR_TOOLBAR, "&Toolbar"}};
+    for (const auto& c : shown) {
+        char text[80] = {};
+        ::GetMenuStringA(bar, c.id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(c.text, text) << c.id;
+    }
+
+    // Save is grey until there is something to save, and then writes it.
+    const HMENU file = ::GetSubMenu(bar, 0);
+    auto saveGrey = [&] {
+        ::SendMessageA(m_hFrame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+        return (::GetMenuState(file, ID_EDITOR_SAVE, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    EXPECT_TRUE(saveGrey());
+    Type("y");
+    EXPECT_FALSE(saveGrey());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_SAVE, 0);
+    EXPECT_EQ("yx=1\r\n", ReadWholeFile(m_folder / "DEMO.BAS"));
+    EXPECT_TRUE(saveGrey());
+
+    // One picture per button, a tip and a prompt for each.
+    const HWND toolbar = ::GetDlgItem(m_hFrame, AFX_IDW_TOOLBAR);
+    ASSERT_NE(nullptr, toolbar);
+    const int buttons = static_cast<int>(::SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    int pictures = 0;
+    for (int i = 0; i < buttons; ++i) {
+        TBBUTTON button = {};
+        ::SendMessageA(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & BTNS_SEP)
+            continue;
+        EXPECT_EQ(pictures++, button.iBitmap);
+        NMTTDISPINFOA tip = {};
+        tip.hdr.idFrom = static_cast<UINT_PTR>(button.idCommand);
+        tip.hdr.code = TTN_GETDISPINFOA;
+        ::SendMessageA(m_hFrame, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+        ASSERT_NE(nullptr, FindEditorCommand(static_cast<UINT>(button.idCommand)));
+        EXPECT_STREQ(FindEditorCommand(static_cast<UINT>(button.idCommand))->tip, tip.lpszText);
+    }
+    EXPECT_EQ(7, pictures);
+    const HIMAGELIST images = reinterpret_cast<HIMAGELIST>(::SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    ASSERT_NE(nullptr, images);
+    EXPECT_EQ(pictures, ImageList_GetImageCount(images));
+    CString prompt;
+    m_frame->GetMessageString(ID_EDITOR_RUN, prompt);
+    EXPECT_STREQ("Run the program", prompt);
+
+    ::ShowWindow(m_hFrame, SW_SHOW);
+    ::UpdateWindow(m_hFrame);
+    Pump();
+    SaveWindowPictureIfAsked(m_hFrame, "editor_frame");
 }
 
 TEST_F(EditFrameTest, RefusedRegistrationOrMissingFileCreatesNoFrame)
