@@ -389,6 +389,21 @@ TEST_F(EditFrameTest, MenuAndToolbarReachTheCommands)
     SaveWindowPictureIfAsked(m_hFrame, "editor_frame");
 }
 
+// The controller numbers a program's lines from 1: its error on line 1
+// marks the first line the user sees.
+TEST_F(EditFrameTest, AControllerErrorLineMarksThatLine)
+{
+    ASSERT_TRUE(OpenFrame());
+    const struct {
+        LPARAM controllerLine;
+        int marked;
+    } cases[] = {{1, 0}, {10, 9}, {6, 5}, {0, -1}, {-3, -1}};
+    for (const auto& c : cases) {
+        ::SendMessageA(m_hFrame, kMsgMarkLine, 0, c.controllerLine);
+        EXPECT_EQ(c.marked, Buffer().m_markedLine) << c.controllerLine;
+    }
+}
+
 TEST_F(EditFrameTest, RefusedRegistrationOrMissingFileCreatesNoFrame)
 {
     m_project.m_registration = 0;
