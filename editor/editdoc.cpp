@@ -204,6 +204,12 @@ int CEditRDoc::Cut(const CEditRange& range)
     return result;
 }
 
+bool CEditRDoc::PasteRefused()
+{
+    CString text;
+    return ClipboardAccess(m_hFrame).GetText(text) && m_buffer.RefuseControlBytes(static_cast<LPCSTR>(text), true);
+}
+
 int CEditRDoc::Paste(int column, int index, Caret& caret)
 {
     if (index < 0 || index > m_buffer.GetLineCount())

@@ -146,6 +146,9 @@ public:
     int Copy(const CEditRange& range);
     int Cut(const CEditRange& range);
     int Paste(int column, int index, Caret& caret);
+    // The clipboard's text holds control bytes: the user is told, and a
+    // paste must change nothing (not even delete the selection first).
+    bool PasteRefused();
     bool CanPaste() const;
 
     // The Undo and Redo commands with their wait indicators ("Undoing...",

@@ -1186,7 +1186,7 @@ void CEditRView::Cut()
 void CEditRView::Paste()
 {
     CEditRDoc* doc = GetDocument();
-    if (!doc || !Editable())
+    if (!doc || !Editable() || doc->PasteRefused())
         return;
     doc->Buffer().BeginUndoGroup();
     DeleteSelection();

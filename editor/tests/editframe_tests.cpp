@@ -24,6 +24,7 @@
 #include "editor/basickeys.h"
 #include "editor/editfind.h"
 #include "editor/editortool.h"
+#include "foundation/clipboard.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -1022,6 +1023,28 @@ protected:
         return items;
     }
 };
+
+// A paste of control bytes is refused before the selection it would
+// replace is deleted: nothing changes, and the user is told.
+TEST_F(EditViewTest, PasteOfControlBytesChangesNothing)
+{
+    ASSERT_TRUE(OpenFrame());
+    const struct {
+        const char* clipboard;
+        std::string line1; // afterwards
+        size_t prompts;
+    } cases[] = {{"a\x1b" "1b", "x1=1", 1}, {"\x14", "x1=1", 1}, {"ab", "ab=1", 0}};
+    for (const auto& c : cases) {
+        Buffer().ReplaceLine(1, "x1=1", false, false);
+        ASSERT_TRUE(ClipboardAccess(m_hFrame).SetText(c.clipboard));
+        View()->SetSelection(Caret{0, 1}, Caret{2, 1});
+        const size_t before = Prompts().size();
+        ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_PASTE, 0);
+        Pump();
+        EXPECT_EQ(c.line1, Buffer().GetLineText(1)) << c.clipboard;
+        EXPECT_EQ(before + c.prompts, Prompts().size()) << c.clipboard;
+    }
+}
 
 TEST_F(EditViewTest, EditingKeys)
 {
