@@ -52,7 +52,7 @@ int main()
     for (int paint = 0; paint < paints; ++paint) {
         const int first = (paint * 7) % (lineCount - 50);
         const auto start = std::chrono::steady_clock::now();
-        doc.DrawLines(&dc, rect, 0, first, editor::EditRange{3, first + 2, 10, first + 4}, first + 10);
+        doc.DrawLines(&dc, rect, 0, first, editor::CEditRange{3, first + 2, 10, first + 4}, first + 10);
         ::GdiFlush();
         times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }

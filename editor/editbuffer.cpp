@@ -33,6 +33,7 @@ CUndoRecord* CEditBuffer::Record(bool recordUndo, int kind, int line, const std:
         record->m_line = line;
         record->m_oldText = oldText;
         record->m_newText = newText;
+        m_undo.Recorded(record);
     }
     return record;
 }
@@ -69,27 +70,46 @@ void CEditBuffer::SetModified(bool modified)
     m_peer.ModifiedChanged(modified);
 }
 
+bool CEditBuffer::CheckLineLength(int index)
+{
+    if (!ValidIndex(index))
+        return false;
+    CEditRLine& line = m_store.m_lines[static_cast<size_t>(index)];
+    if (line.Length() <= kLineLimit)
+        return false;
+    const std::string full = line.Text();
+    if (!m_applyingHistory)
+        Record(true, CUndoRecord::kReplace, index, full, full.substr(0, kLineLimit));
+    line.CutTo80();
+    char prefix[128];
+    std::snprintf(prefix, sizeof prefix,
+                  "Line %d is too long (%d characters max), extra removed from end of line:-\n\n", UserLineNumber(index),
+                  kLineLimit);
+    m_peer.ShowMessage(prefix + full, "Editor");
+    return true;
+}
+
 // A line goes to the controller with at most 80 characters and without
-// trailing white space; a longer line is cut here, undoably, and the user
-// is told what was removed.
+// trailing white space.
 void CEditBuffer::SendLine(int index, int commandId)
 {
+    CheckLineLength(index);
     CEditRLine& line = m_store.m_lines[static_cast<size_t>(index)];
-    if (line.Length() > kLineLimit) {
-        const std::string full = line.Text();
-        if (!m_applyingHistory)
-            Record(true, CUndoRecord::kReplace, index, full, full.substr(0, kLineLimit));
-        line.CutTo80();
-        char prefix[128];
-        std::snprintf(prefix, sizeof prefix,
-                      "Line %d is too long (%d characters max), extra removed from end of line:-\n\n", index,
-                      kLineLimit);
-        m_peer.ShowMessage(prefix + full, "Editor");
-    }
     line.TrimRight();
     m_lastSentLine = index;
     line.SetPending(false);
-    m_peer.SendLineCommand(commandId, std::to_string(index) + "," + line.Text());
+    std::string text = line.Text();
+    if (HoldsControlBytes(text)) {
+        // A line read from a file may hold them; they would switch the
+        // link's channel or run as commands, so the controller's copy of
+        // the line goes without them (and keeps its place in the program).
+        text.erase(std::remove_if(text.begin(), text.end(), IsControlByte), text.end());
+        m_peer.ShowMessage("Line " + std::to_string(UserLineNumber(index)) +
+                               " holds control characters (marked in the editor). They were left out of the "
+                               "line sent to the controller; delete them from the line.",
+                           "Editor");
+    }
+    m_peer.SendLineCommand(commandId, std::to_string(index) + "," + text);
     if (m_compileState != 2)
         m_peer.ProgramChanged();
 }
@@ -142,8 +162,23 @@ int CEditBuffer::DeleteLine(int index, bool recordUndo)
     return 1;
 }
 
+bool CEditBuffer::RefuseControlBytes(const std::string& text, bool lineEndsAllowed)
+{
+    const bool refused = std::any_of(text.begin(), text.end(), [lineEndsAllowed](char c) {
+        return IsControlByte(c) && !(lineEndsAllowed && (c == '\r' || c == '\n'));
+    });
+    if (!refused)
+        return false;
+    m_peer.ShowMessage("The text holds control characters (bytes below 32 other than TAB), which would reach the "
+                       "controller as commands. Nothing was inserted; remove them from the text first.",
+                       "Editor");
+    return true;
+}
+
 Caret CEditBuffer::InsertText(int column, int index, const std::string& text, bool recordUndo, bool send)
 {
+    if (RefuseControlBytes(text, false))
+        return {column, index};
     if (index == GetLineCount())
         InsertLine(index, {}, recordUndo);
     if (!ValidIndex(index) || column < 0 || column > GetLineLength(index))
@@ -175,7 +210,7 @@ int CEditBuffer::DeleteChars(int column, int index, int count, bool recordUndo, 
     return ReplaceLine(index, text, recordUndo, send);
 }
 
-int CEditBuffer::DeleteRange(const EditRange& r, bool recordUndo)
+int CEditBuffer::DeleteRange(const CEditRange& r, bool recordUndo)
 {
     if (r.IsEmpty() || r.startLine > r.endLine || !ValidIndex(r.startLine) || !ValidIndex(r.endLine))
         return 0;
@@ -204,16 +239,15 @@ int CEditBuffer::DeleteRange(const EditRange& r, bool recordUndo)
 
 Caret CEditBuffer::InsertMultiLineText(int column, int index, const std::string& text, bool recordUndo)
 {
-    std::vector<std::string> pieces(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            pieces.emplace_back();
-        } else {
-            pieces.back() += text[i];
-        }
-    }
+    if (RefuseControlBytes(text, true))
+        return {column, index};
+    // A text that ends in a line end gives a last, empty piece.
+    std::vector<std::string> pieces;
+    std::vector<TextLine> lines = SplitTextLines(text);
+    for (TextLine& line : lines)
+        pieces.push_back(std::move(line.text));
+    if (lines.empty() || !lines.back().end.empty())
+        pieces.emplace_back();
     if (index == GetLineCount())
         InsertLine(index, {}, recordUndo);
     if (!ValidIndex(index))
@@ -241,7 +275,7 @@ Caret CEditBuffer::InsertMultiLineText(int column, int index, const std::string&
     return {static_cast<int>(pieces.back().size()), line};
 }
 
-std::string CEditBuffer::GetRangeText(const EditRange& r) const
+std::string CEditBuffer::GetRangeText(const CEditRange& r) const
 {
     if (r.IsEmpty() || r.startLine > r.endLine || !ValidIndex(r.startLine) || !ValidIndex(r.endLine))
         return {};
@@ -270,7 +304,7 @@ std::vector<std::pair<std::string, int>> CEditBuffer::BuildLabelList() const
     return labels;
 }
 
-int CEditBuffer::GetSelectedVrIndex(const EditRange& r) const
+int CEditBuffer::GetSelectedVrIndex(const CEditRange& r) const
 {
     if (r.IsEmpty() || r.startLine != r.endLine || !ValidIndex(r.startLine))
         return -1;
@@ -302,7 +336,7 @@ int CEditBuffer::GetSelectedVrIndex(const EditRange& r) const
     return std::stoi(index);
 }
 
-bool CEditBuffer::IsSelectionOneName(const EditRange& r) const
+bool CEditBuffer::IsSelectionOneName(const CEditRange& r) const
 {
     if (r.startLine != r.endLine || !ValidIndex(r.startLine))
         return false;
@@ -431,10 +465,7 @@ int CEditBuffer::Reformat(int tabIndent, int codeStart, const std::function<bool
 
 std::string CEditBuffer::SaveText() const
 {
-    std::string out;
-    for (const CEditRLine& line : m_store.m_lines)
-        out += line.Text() + "\r\n";
-    return out;
+    return m_store.FileText();
 }
 
 } // namespace editor

@@ -39,7 +39,9 @@ struct Caret {
     bool operator==(const Caret&) const = default;
 };
 
-struct EditRange {
+// A range of text: start column, start line, end column, end line, all
+// from 0. Empty when start and end are equal.
+struct CEditRange {
     int startColumn = 0, startLine = 0, endColumn = 0, endLine = 0;
     bool IsEmpty() const { return startColumn == endColumn && startLine == endLine; }
 };
@@ -59,6 +61,8 @@ public:
     int InsertLine(int index, const std::string& text, bool recordUndo);
     int ReplaceLine(int index, const std::string& text, bool recordUndo, bool send);
     int DeleteLine(int index, bool recordUndo);
+    // Text holding control bytes (IsControlByte) is refused with a message,
+    // here and in InsertMultiLineText: nothing changes.
     Caret InsertText(int column, int index, const std::string& text, bool recordUndo, bool send);
     Caret InsertChar(int column, int index, char ch, bool recordUndo)
     {
@@ -66,25 +70,35 @@ public:
     }
     Caret AppendText(int index, const std::string& text, bool recordUndo, bool send);
     int DeleteChars(int column, int index, int count, bool recordUndo, bool send);
-    int DeleteRange(const EditRange& range, bool recordUndo);
+    // The 80-character rule, before a line is sent: a longer line is cut to
+    // its first 80 characters (undoably, outside an undo or redo) and the
+    // user is told what was removed. True when it cut.
+    bool CheckLineLength(int index);
+    int DeleteRange(const CEditRange& range, bool recordUndo);
     // Paste: pieces at CR, LF or CR LF; the caret after the last piece.
     Caret InsertMultiLineText(int column, int index, const std::string& text, bool recordUndo);
     // The text of a range, lines joined by CR LF.
-    std::string GetRangeText(const EditRange& range) const;
+    std::string GetRangeText(const CEditRange& range) const;
 
     // Labels at line starts with their line indices, in line order.
     std::vector<std::pair<std::string, int>> BuildLabelList() const;
     // The VR index a one-line selection names: "VR( 12 )" selected, or the
     // digits inside VR(...); -1 otherwise.
-    int GetSelectedVrIndex(const EditRange& selection) const;
+    int GetSelectedVrIndex(const CEditRange& selection) const;
     // A one-line selection that covers exactly one whole variable name.
-    bool IsSelectionOneName(const EditRange& selection) const;
+    bool IsSelectionOneName(const CEditRange& selection) const;
+
+    // Tells the user and gives true when text holds control bytes (with
+    // lineEndsAllowed, CR and LF apart).
+    bool RefuseControlBytes(const std::string& text, bool lineEndsAllowed);
 
     bool SendPendingLines();
     bool SendPendingLine(int index);
 
     void BeginUndoGroup() { m_undo.AddGroupMarker(); }
     bool CanUndo() const { return m_undo.CanUndo(); }
+    // The last action was too large to keep in the history.
+    bool TooLargeToUndo() const { return m_undo.TooLargeToUndo(); }
     bool CanRedo() const { return m_undo.CanRedo(); }
     // One step each; false when there was nothing to undo (redo).
     bool UndoStep(Caret& caret);
@@ -102,7 +116,8 @@ public:
 
     bool IsModified() const { return m_modified; }
     void SetModified(bool modified);
-    // All lines, each followed by CR LF.
+    // The file's text: every line with its own line end (CR LF for lines
+    // of a new file); the last line without one when the file's had none.
     std::string SaveText() const;
 
     int m_markedLine = -1;

@@ -186,7 +186,7 @@ void CEditRDoc::SetRunning(bool running)
     m_runState.SetRunning(running);
 }
 
-int CEditRDoc::Copy(const EditRange& range)
+int CEditRDoc::Copy(const CEditRange& range)
 {
     const std::string text = m_buffer.GetRangeText(range);
     if (text.empty())
@@ -194,7 +194,7 @@ int CEditRDoc::Copy(const EditRange& range)
     return ClipboardAccess(m_hFrame).SetText(text.c_str()) ? 1 : 0;
 }
 
-int CEditRDoc::Cut(const EditRange& range)
+int CEditRDoc::Cut(const CEditRange& range)
 {
     // Text that did not reach the clipboard stays where it is.
     if (!Copy(range))
@@ -204,12 +204,20 @@ int CEditRDoc::Cut(const EditRange& range)
     return result;
 }
 
+bool CEditRDoc::PasteRefused()
+{
+    CString text;
+    return ClipboardAccess(m_hFrame).GetText(text) && m_buffer.RefuseControlBytes(static_cast<LPCSTR>(text), true);
+}
+
 int CEditRDoc::Paste(int column, int index, Caret& caret)
 {
     if (index < 0 || index > m_buffer.GetLineCount())
         return 0;
     CString text;
     if (!ClipboardAccess(m_hFrame).GetText(text) || text.IsEmpty())
+        return 0;
+    if (m_buffer.RefuseControlBytes(static_cast<LPCSTR>(text), true))
         return 0;
     caret = m_buffer.InsertMultiLineText(column, index, static_cast<LPCSTR>(text), true);
     UpdateAllViews(nullptr);
@@ -242,6 +250,12 @@ int CEditRDoc::HistoryCommand(bool redo, Caret& caret)
 
 int CEditRDoc::Undo(Caret& caret)
 {
+    if (!m_buffer.CanUndo() && m_buffer.TooLargeToUndo()) {
+        ShowMessage("Undo is not possible: the last change was too large to keep in the undo history.\n"
+                    "Nothing was undone; change the program back by hand if needed.",
+                    "Editor");
+        return 0;
+    }
     return HistoryCommand(false, caret);
 }
 

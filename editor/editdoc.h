@@ -75,7 +75,7 @@ public:
     // Draws the lines that fall into rect, scrolled to (firstColumn,
     // firstLine), with the ordered selection, in the screen font and the
     // document's colours.
-    void DrawLines(CDC* pDC, const CRect& rect, int firstColumn, int firstLine, const EditRange& selection,
+    void DrawLines(CDC* pDC, const CRect& rect, int firstColumn, int firstLine, const CEditRange& selection,
                    int highlightLine);
     // Printing on a printer's device context: the area inside the print
     // margins, the program lines that fit on a page (at least 1), and page
@@ -143,9 +143,12 @@ public:
     // text reached the clipboard. Paste: the clipboard's text at the
     // position with undo and send; 0 and the caret unchanged when the
     // clipboard holds no text or the line is past the end of the program.
-    int Copy(const EditRange& range);
-    int Cut(const EditRange& range);
+    int Copy(const CEditRange& range);
+    int Cut(const CEditRange& range);
     int Paste(int column, int index, Caret& caret);
+    // The clipboard's text holds control bytes: the user is told, and a
+    // paste must change nothing (not even delete the selection first).
+    bool PasteRefused();
     bool CanPaste() const;
 
     // The Undo and Redo commands with their wait indicators ("Undoing...",

@@ -52,7 +52,9 @@ bool IsTronLine(const std::string& text)
 
 int GetEditLineKind(const CEditRLine& line, int index, const EditLineMarks& marks)
 {
-    if (index == marks.markedLine)
+    // A line holding control bytes (read from a file) is marked like an
+    // error line: it cannot go to the controller as it stands.
+    if (index == marks.markedLine || line.HoldsControlBytes())
         return kLineMarked;
     if (IsTronLine(line.Text()) || (marks.inlineBreakpoints && line.HasBreakpoint()))
         return index == marks.currentLine ? kLineCurrentBreak : kLineBreak;
@@ -82,7 +84,15 @@ COLORREF EditLineKindColour(int kind, const COLORREF colours[kColourSlotCount])
 void DrawEditLine(CDC& dc, const CEditRLine& line, int x, int y, int charWidth, int firstColumn, int selStart,
                   int selEnd, int mode, const COLORREF colours[kColourSlotCount])
 {
-    const std::string& text = line.Text();
+    // Control bytes are shown as a visible sign in their cell.
+    std::string shown;
+    if (line.HoldsControlBytes()) {
+        shown = line.Text();
+        for (char& c : shown)
+            if (IsControlByte(c))
+                c = kControlByteSign;
+    }
+    const std::string& text = shown.empty() ? line.Text() : shown;
     const std::string& states = line.States();
     const int length = line.Length();
     auto colourAt = [&](int column) {
@@ -115,7 +125,7 @@ void DrawEditLine(CDC& dc, const CEditRLine& line, int x, int y, int charWidth, 
     }
 }
 
-void SelectionOnLine(const EditRange& selection, int index, int& start, int& end)
+void SelectionOnLine(const CEditRange& selection, int index, int& start, int& end)
 {
     start = end = 0;
     if (selection.IsEmpty() || index < selection.startLine || index > selection.endLine)
@@ -127,7 +137,7 @@ void SelectionOnLine(const EditRange& selection, int index, int& start, int& end
 }
 
 void DrawEditLines(CDC& dc, const std::vector<CEditRLine>& lines, const CRect& rect, int firstColumn, int firstLine,
-                   const EditRange& selection, const EditLineMarks& marks, const COLORREF colours[kColourSlotCount],
+                   const CEditRange& selection, const EditLineMarks& marks, const COLORREF colours[kColourSlotCount],
                    CFont* font)
 {
     CFont* oldFont = font && font->m_hObject ? dc.SelectObject(font) : nullptr;

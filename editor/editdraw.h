@@ -30,6 +30,10 @@ enum EditLineKind {
 // character black (printing without colour).
 constexpr int kDrawMonochrome = 6;
 
+// The sign a control byte (IsControlByte) is drawn as: the currency sign
+// of the ANSI code page, which program text does not use.
+constexpr char kControlByteSign = '\xA4';
+
 // What marks lines, by index (-1 for none).
 struct EditLineMarks {
     int markedLine = -1;
@@ -47,7 +51,8 @@ struct EditCharCell {
 // the text height.
 EditCharCell MeasureEditCell(CDC& dc);
 
-// The kind a line is drawn with, tested in the order marked, break (current
+// The kind a line is drawn with, tested in the order marked (or holding
+// control bytes), break (current
 // break when it is also the current line), current, highlight.
 int GetEditLineKind(const CEditRLine& line, int index, const EditLineMarks& marks);
 // The row colour of a kind, or CLR_INVALID for kinds drawn on the
@@ -65,12 +70,12 @@ void DrawEditLine(CDC& dc, const CEditRLine& line, int x, int y, int charWidth, 
 // The part of the lines that falls into rect, scrolled to (firstColumn,
 // firstLine), with the selection (ordered) and the marks, in font.
 void DrawEditLines(CDC& dc, const std::vector<CEditRLine>& lines, const CRect& rect, int firstColumn, int firstLine,
-                   const EditRange& selection, const EditLineMarks& marks, const COLORREF colours[kColourSlotCount],
+                   const CEditRange& selection, const EditLineMarks& marks, const COLORREF colours[kColourSlotCount],
                    CFont* font);
 
 // Where the selection falls on line index: [start, end) in columns, empty
 // (start == end) when it does not touch the line.
-void SelectionOnLine(const EditRange& selection, int index, int& start, int& end);
+void SelectionOnLine(const CEditRange& selection, int index, int& start, int& end);
 
 // The leading white space removed, the line begins with "TRON".
 bool IsTronLine(const std::string& text);

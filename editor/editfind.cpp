@@ -99,7 +99,7 @@ int CEditRDoc::Find(const std::string& text, int column, int line, Caret& positi
 
 std::string InitialFindText(IEditSearchView& view)
 {
-    const EditRange range = view.GetSearchSelection().range;
+    const CEditRange range = view.GetSearchSelection().range;
     if (range.IsEmpty() || range.startLine != range.endLine)
         return {};
     return view.GetSearchDocument().Buffer().GetRangeText(range);
@@ -107,7 +107,7 @@ std::string InitialFindText(IEditSearchView& view)
 
 bool SelectionMatches(IEditSearchView& view, const std::string& text, bool matchCase)
 {
-    const EditRange range = view.GetSearchSelection().range;
+    const CEditRange range = view.GetSearchSelection().range;
     if (text.empty() || range.IsEmpty() || range.startLine != range.endLine)
         return false;
     return SameText(view.GetSearchDocument().Buffer().GetRangeText(range), text, matchCase);
@@ -121,25 +121,27 @@ bool SearchFromCaret(IEditSearchView& view, const std::string& text, bool matchC
     const EditSelection current = view.GetSearchSelection();
     Caret start = current.caret;
     const int last = buffer.GetLineCount() - 1;
-    if (!current.range.IsEmpty() && current.range.startColumn == start.column &&
-        current.range.startLine == start.line) {
-        if (!upwards) {
-            if (start.column < buffer.GetLineLength(start.line))
-                ++start.column;
-            else if (start.line < last)
-                start = Caret{0, start.line + 1};
-        } else if (start.column > 0) {
+    // Upwards, a match must begin before the caret: after a replacement
+    // the caret stands at its start, and a replacement that begins with the
+    // find text would otherwise be found and replaced again and again.
+    if (upwards) {
+        if (start.column > 0)
             --start.column;
-        } else if (start.line > 0) {
+        else if (start.line > 0)
             start = Caret{buffer.GetLineLength(start.line - 1), start.line - 1};
-        }
+    } else if (!current.range.IsEmpty() && current.range.startColumn == start.column &&
+               current.range.startLine == start.line) {
+        if (start.column < buffer.GetLineLength(start.line))
+            ++start.column;
+        else if (start.line < last)
+            start = Caret{0, start.line + 1};
     }
     Caret found;
     if (!doc.Find(text, start.column, start.line, found, matchCase, upwards, wrap, notice))
         return false;
     EditSelection selection;
     selection.caret = found;
-    selection.range = EditRange{found.column, found.line, found.column + static_cast<int>(text.size()), found.line};
+    selection.range = CEditRange{found.column, found.line, found.column + static_cast<int>(text.size()), found.line};
     view.SetSearchSelection(selection);
     return true;
 }
@@ -173,7 +175,7 @@ Caret ReplaceInLine(CEditBuffer& buffer, int line, int column, int length, const
 
 bool ReplaceSelection(IEditSearchView& view, const std::string& replacement, bool upwards)
 {
-    const EditRange range = view.GetSearchSelection().range;
+    const CEditRange range = view.GetSearchSelection().range;
     if (range.startLine != range.endLine)
         return false;
     CEditBuffer& buffer = view.GetSearchDocument().Buffer();
@@ -182,7 +184,7 @@ bool ReplaceSelection(IEditSearchView& view, const std::string& replacement, boo
     after.caret =
         ReplaceInLine(buffer, range.startLine, range.startColumn, range.endColumn - range.startColumn, replacement,
                       upwards);
-    after.range = EditRange{after.caret.column, after.caret.line, after.caret.column, after.caret.line};
+    after.range = CEditRange{after.caret.column, after.caret.line, after.caret.column, after.caret.line};
     buffer.SendPendingLines();
     view.SetSearchSelection(after);
     return true;
@@ -205,7 +207,7 @@ int ReplaceAll(IEditSearchView& view, const std::string& find, const std::string
         buffer.SendPendingLines();
     EditSelection after;
     after.caret = caret;
-    after.range = EditRange{caret.column, caret.line, caret.column, caret.line};
+    after.range = CEditRange{caret.column, caret.line, caret.column, caret.line};
     view.SetSearchSelection(after);
     return count;
 }

@@ -37,7 +37,7 @@ constexpr int kIdcGotoLine = 1297;
 // The caret and the selection (ordered) of a view.
 struct EditSelection {
     Caret caret;
-    EditRange range;
+    CEditRange range;
 };
 
 class IEditSearchView {

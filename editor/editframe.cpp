@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "editor/editframe_resource.h"
+#include "editor/framemenu.h"
 #include "editor/frametexts.h"
 #include "foundation/logline.h"
 #include "framework/clock.h"
@@ -16,6 +17,7 @@
 #include "framework/thread.h"
 #include "link/programdata.h"
 #include "project/programtypes.h"
+#include "project/projectwnd.h"
 #include "settings/vqregistry.h"
 #include "ui/windowlookup.h"
 
@@ -107,8 +109,11 @@ constexpr UINT_PTR kDestroyTimer = 1;
 // A postponed destroy request comes back after this long.
 constexpr UINT kDestroyRetryMs = 50;
 constexpr DWORD kReplyLockMs = 10000;
-constexpr UINT kToolbarButtons[] = {ID_EDITOR_RUN, ID_EDITOR_STEP, ID_EDITOR_STOP, ID_SEPARATOR,
-                                    ID_EDITOR_TOGGLE_BREAKPOINT, ID_EDITOR_COMPILE};
+// One picture each in IDB_EDITOR_TOOLBAR, in this order.
+constexpr UINT kToolbarButtons[] = {ID_EDITOR_SAVE, ID_EDITOR_FIND,     ID_SEPARATOR, ID_EDITOR_RUN,
+                                    ID_EDITOR_STEP, ID_EDITOR_STOP,     ID_SEPARATOR, ID_EDITOR_TOGGLE_BREAKPOINT,
+                                    ID_EDITOR_COMPILE};
+constexpr int kToolbarImageWidth = 19;
 
 std::atomic<bool> g_runInProgress{false};
 
@@ -211,10 +216,13 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_statusBar.SetPaneInfo(2, ID_SEPARATOR, SBPS_NORMAL, 64);
     m_statusBar.SetPaneInfo(3, ID_SEPARATOR, SBPS_NORMAL, 40);
     m_statusBar.SetPaneInfo(4, ID_SEPARATOR, SBPS_NORMAL, 40);
-    if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP) ||
-        !m_toolBar.SetButtons(kToolbarButtons, static_cast<int>(std::size(kToolbarButtons))))
+    if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_TOOLTIPS | CBRS_FLYBY) ||
+        !m_toolBar.SetButtons(kToolbarButtons, static_cast<int>(std::size(kToolbarButtons))) ||
+        !m_toolBar.LoadTrueColourImages(kToolbarImageWidth, IDB_EDITOR_TOOLBAR))
         return -1;
     m_toolBar.SetWindowText(EditorText(TXT_EDIT_TOOLS).c_str());
+    // The menu bar; the window destroys it with itself.
+    ::SetMenu(m_hWnd, BuildEditorMenu());
 
     // Registration: the answer is where to stand (0 refuses).
     if (!ProjectLive())
@@ -448,7 +456,9 @@ LRESULT CEditRFrame::OnStartupRequest(WPARAM wParam, LPARAM lParam)
 
 LRESULT CEditRFrame::OnMarkLine(WPARAM, LPARAM lParam)
 {
-    m_pDocument->Buffer().m_markedLine = static_cast<int>(lParam);
+    // The controller's line number (from 1); 0 or less marks no line.
+    const int number = static_cast<int>(lParam);
+    m_pDocument->Buffer().m_markedLine = number >= 1 ? LineIndexOfUserNumber(number) : -1;
     if (CEditRView* view = GetView())
         view->Invalidate(FALSE);
     return 0;
@@ -706,7 +716,7 @@ void CEditRFrame::ApplyEcho(const CEditorReply& reply)
         return;
     std::string text = echo;
     if (static_cast<int>(text.size()) > kLineLimit) {
-        ShowEditorMessage(EditorFormat(TXT_ECHO_TOO_LONG, index, kLineLimit, echo.c_str()));
+        ShowEditorMessage(EditorFormat(TXT_ECHO_TOO_LONG, UserLineNumber(index), kLineLimit, echo.c_str()));
         text.resize(static_cast<size_t>(kLineLimit));
     }
     line.SetText(text, false);
@@ -802,7 +812,7 @@ void CEditRFrame::ToggleInlineBreakpoint(int line)
     if (answer >= 0 && answer < static_cast<int>(lines.size()))
         lines[static_cast<size_t>(answer)].SetBreakpoint(true);
     else
-        ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, line));
+        ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, UserLineNumber(line)));
 }
 
 void CEditRFrame::ClearInlineBreakpoints()
@@ -825,7 +835,7 @@ void CEditRFrame::ResendBreakpoints()
         SendCommand(kCommandBreakAdd, name + "," + std::to_string(i));
         const int answer = m_nBreakpointLine.load();
         if (answer < 0 || answer >= static_cast<int>(lines.size())) {
-            ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, i));
+            ShowEditorMessage(EditorFormat(TXT_BREAKPOINT_REFUSED, UserLineNumber(i)));
             lines[static_cast<size_t>(i)].SetBreakpoint(false);
             break;
         }
@@ -905,7 +915,7 @@ void CEditRFrame::OnAddWatch()
     CEditBuffer& buffer = m_pDocument->Buffer();
     const Caret caret = view->GetCaret();
     // A selection names the variable; else the VR reference around the caret.
-    const EditRange selection = view->GetSelection();
+    const CEditRange selection = view->GetSelection();
     int vr = selection.IsEmpty() ? -1 : buffer.GetSelectedVrIndex(selection);
     if (selection.IsEmpty()) {
         const std::string text = buffer.GetLineText(caret.line);
@@ -1053,7 +1063,8 @@ void CEditRFrame::OnUpdateReformat(CCmdUI* pCmdUI)
 
 void CEditRFrame::OnUpdateUndo(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_pDocument->Buffer().CanUndo() && m_pDocument->IsLineEditable());
+    pCmdUI->Enable((m_pDocument->Buffer().CanUndo() || m_pDocument->Buffer().TooLargeToUndo()) &&
+                   m_pDocument->IsLineEditable());
 }
 
 void CEditRFrame::OnUpdateRedo(CCmdUI* pCmdUI)
@@ -1072,7 +1083,7 @@ void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
     bool known = false;
     if (view && m_bWatchFeature) {
         CEditBuffer& buffer = m_pDocument->Buffer();
-        const EditRange selection = view->GetSelection();
+        const CEditRange selection = view->GetSelection();
         if (!selection.IsEmpty()) {
             known = buffer.IsSelectionOneName(selection) || buffer.GetSelectedVrIndex(selection) >= 0;
         } else {
@@ -1080,7 +1091,32 @@ void CEditRFrame::OnUpdateAddWatch(CCmdUI* pCmdUI)
             known = text.find("VR(") != std::string::npos;
         }
     }
-    pCmdUI->Enable(known);
+    // Without a watch window, and none the project window can make, the
+    // command would do nothing.
+    const bool watch = (m_hWndWatch && ::IsWindow(m_hWndWatch)) || CProjectWnd::HasToolCreator(kToolIdWatch);
+    pCmdUI->Enable(known && watch);
+}
+
+void CEditRFrame::GetMessageString(UINT nID, CString& rMessage) const
+{
+    if (const EditorMenuItem* item = FindEditorCommand(nID))
+        rMessage = item->prompt;
+    else
+        CFrameWnd::GetMessageString(nID, rMessage);
+}
+
+BOOL CEditRFrame::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+    if (info && info->hdr.code == TTN_GETDISPINFOA && !(info->uFlags & TTF_IDISHWND)) {
+        if (const EditorMenuItem* item = FindEditorCommand(static_cast<UINT>(info->hdr.idFrom))) {
+            ::lstrcpynA(info->szText, item->tip, static_cast<int>(sizeof info->szText));
+            info->lpszText = info->szText;
+            *pResult = 0;
+            return TRUE;
+        }
+    }
+    return CFrameWnd::OnNotify(wParam, lParam, pResult);
 }
 
 void CEditRFrame::OnToggleBar(UINT nID)
@@ -1152,7 +1188,7 @@ void CEditRFrame::UpdateCaretPane()
     CEditRView* view = GetView();
     char text[32] = "L:?, C:?";
     if (view && m_pDocument && m_pDocument->Buffer().GetLineCount() > 0)
-        std::snprintf(text, sizeof text, "L:%d, C:%d", view->GetCaret().line, view->GetCaret().column);
+        std::snprintf(text, sizeof text, "L:%d, C:%d", UserLineNumber(view->GetCaret().line), view->GetCaret().column);
     if (m_statusBar.GetPaneText(1) == text)
         return;
     // Painted with the next paint, not at once for every key.

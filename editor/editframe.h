@@ -34,6 +34,7 @@
 #include "link/controllermessage.h"
 #include "link/messagesender.h"
 #include "link/vexoreply.h"
+#include "shell/truecolourtoolbar.h"
 
 namespace editor {
 
@@ -177,8 +178,13 @@ public:
     // The process-wide wait for the watch window is this long.
     static constexpr DWORD kWatchWaitMs = 8000;
 
+    // The status bar's prompt of a command, from the frame's command table.
+    void GetMessageString(UINT nID, CString& rMessage) const override;
+
 protected:
     int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    // The toolbar's tips, from the frame's command table.
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     void OnDestroy();
     void OnClose();
     void OnTimer(UINT_PTR nIDEvent);
@@ -297,7 +303,7 @@ private:
     bool TypeAllows(int column) const;
 
     CStatusBar m_statusBar;
-    CToolBar m_toolBar;
+    CTrueColourToolBar m_toolBar;
     int m_nCompileState = 0;
     int m_nProgramType = -1; // from the project window; -1 none
     bool m_bCreated = false;

@@ -68,10 +68,11 @@ void CEditRFrame::OnGoto()
     CDialogOpen open(m_bDialogOpen);
     std::vector<GotoLabel> labels;
     for (const auto& [name, line] : m_pDocument->Buffer().BuildLabelList())
-        labels.push_back({name, line});
+        labels.push_back({name, UserLineNumber(line)});
+    // The dialog shows and takes the user's line numbers.
     CEditorGoto dialog(std::move(labels), this);
     if (dialog.DoModal() == IDOK && dialog.m_nLine >= 0)
-        GotoLine(*view, dialog.m_nLine); // a line past the end is ignored
+        GotoLine(*view, LineIndexOfUserNumber(dialog.m_nLine)); // a line outside the program is ignored
 }
 
 void CEditRFrame::OnFindNext()

@@ -27,6 +27,35 @@ int FileTypeOfPath(const std::string& path)
     return ext == "bas" ? kFileTypeBasic : -1;
 }
 
+std::vector<TextLine> SplitTextLines(std::string_view text)
+{
+    std::vector<TextLine> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        const size_t stop = text.find_first_of("\r\n", begin);
+        TextLine line;
+        if (stop == std::string_view::npos) {
+            line.text.assign(text.substr(begin));
+            begin = text.size();
+        } else {
+            line.text.assign(text.substr(begin, stop - begin));
+            const size_t endLength = text.compare(stop, 2, "\r\n") == 0 ? 2 : 1;
+            line.end.assign(text.substr(stop, endLength));
+            begin = stop + endLength;
+        }
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+bool HoldsControlBytes(std::string_view text)
+{
+    for (char c : text)
+        if (IsControlByte(c))
+            return true;
+    return false;
+}
+
 int CEditRLine::SetText(const std::string& text, bool markPending, INameWarner* warner)
 {
     if (text == m_text)

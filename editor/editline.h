@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace editor {
 
@@ -11,9 +13,41 @@ constexpr int kFileTypeBasic = 0;
 constexpr int kDefaultNameLimit = 16;
 constexpr int kLineLimit = 80;
 
+// Lines are numbered for the user from 1, as the controller's messages
+// number them ("Line 1" is the program's first line); the document counts
+// them from 0.
+inline int UserLineNumber(int index)
+{
+    return index + 1;
+}
+inline int LineIndexOfUserNumber(int number)
+{
+    return number - 1;
+}
+
 // File type of a program file from its extension ("bas" is BASIC program
 // text, 0); -1 for anything else.
 int FileTypeOfPath(const std::string& path);
+
+// One line of a text with the line end that followed it: "\r\n", "\n",
+// "\r", or empty for a last line that ends without one.
+struct TextLine {
+    std::string text;
+    std::string end;
+};
+// Cuts a text into lines at CR, LF or CR LF (a CR LF pair ends one line).
+// An empty text has no lines; a text that ends in a line end has no empty
+// line after it.
+std::vector<TextLine> SplitTextLines(std::string_view text);
+
+// Bytes that must not reach the controller inside a program line: below 32
+// but TAB. ESC with a digit switches the link's channel, the others are
+// the controller's own command bytes.
+inline bool IsControlByte(char c)
+{
+    return static_cast<unsigned char>(c) < 32 && c != '\t';
+}
+bool HoldsControlBytes(std::string_view text);
 
 // Told about a variable name longer than the line's name limit that has not
 // been warned about on this line yet. Returns true when a warning was shown.
@@ -55,6 +89,12 @@ public:
     void SetFileType(int type) { m_fileType = type; }
     int NameLimit() const { return m_nameLimit; }
     void SetNameLimit(int limit) { m_nameLimit = limit; }
+    // The line end the line had in its file; empty for a line that ended
+    // the file without one or was made in the editor (saving gives it the
+    // document's line end).
+    const std::string& LineEnd() const { return m_lineEnd; }
+    void SetLineEnd(std::string end) { m_lineEnd = std::move(end); }
+    bool HoldsControlBytes() const { return editor::HoldsControlBytes(m_text); }
     // The line's identity: every new line gets its own; a line keeps it
     // while it is moved about in its document, so a late reply about it can
     // tell whether the line still exists.
@@ -95,6 +135,7 @@ private:
     uint32_t m_warnedNames = 0;
     int m_fileType = -1;
     int m_nameLimit = kDefaultNameLimit;
+    std::string m_lineEnd;
     std::uint64_t m_serial = NextSerial();
 
     static std::uint64_t NextSerial();

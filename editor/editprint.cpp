@@ -43,7 +43,7 @@ EditLineMarks CEditRDoc::LineMarks(int highlightLine)
     return marks;
 }
 
-void CEditRDoc::DrawLines(CDC* pDC, const CRect& rect, int firstColumn, int firstLine, const EditRange& selection,
+void CEditRDoc::DrawLines(CDC* pDC, const CRect& rect, int firstColumn, int firstLine, const CEditRange& selection,
                           int highlightLine)
 {
     if (!pDC)

@@ -221,7 +221,7 @@ int CEditRView::VisibleColumns() const
     return std::max(1, client.Width() / m_charWidth);
 }
 
-EditRange CEditRView::GetSelection() const
+CEditRange CEditRView::GetSelection() const
 {
     Caret a = m_anchor, b = m_caret;
     if (b < a)
@@ -238,7 +238,7 @@ void CEditRView::SetSelection(const Caret& anchor, const Caret& end)
 std::string CEditRView::GetSelectedText() const
 {
     CEditBuffer* buffer = Buffer();
-    const EditRange r = GetSelection();
+    const CEditRange r = GetSelection();
     if (!buffer || r.IsEmpty())
         return {};
     std::string text = buffer->GetRangeText(r);
@@ -307,7 +307,7 @@ void CEditRView::ScrollCaretIntoView(bool centre)
 
 void CEditRView::SetSearchSelection(const EditSelection& selection)
 {
-    const EditRange& r = selection.range;
+    const CEditRange& r = selection.range;
     const Caret start{r.startColumn, r.startLine};
     const Caret end{r.endColumn, r.endLine};
     // The anchor is the end the caret is not at.
@@ -428,7 +428,7 @@ void CEditRView::KeyChanged(const KeyStart& start)
     const CEditRLine* line = buffer ? buffer->Line(start.caretLine) : nullptr;
     if (!line || line->IsPending() != start.caretPending || line->Text() != start.caretText)
         InvalidateLines(start.caretLine, start.caretLine);
-    const EditRange now = GetSelection();
+    const CEditRange now = GetSelection();
     if (!start.selection.IsEmpty())
         InvalidateLines(start.selection.startLine, start.selection.endLine);
     if (!now.IsEmpty())
@@ -488,7 +488,7 @@ void CEditRView::OnDraw(CDC* pDC)
 bool CEditRView::DeleteSelection()
 {
     CEditBuffer* buffer = Buffer();
-    const EditRange r = GetSelection();
+    const CEditRange r = GetSelection();
     if (!buffer || r.IsEmpty())
         return false;
     buffer->DeleteRange(r, true);
@@ -585,7 +585,7 @@ void CEditRView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT)
     bool edited = false;
     bool moved = true;
     for (UINT n = 0; n < std::max(nRepCnt, 1u); ++n) {
-        const EditRange sel = GetSelection();
+        const CEditRange sel = GetSelection();
         const bool collapse = !sel.IsEmpty() && !shift;
         Caret to = m_caret;
         switch (nChar) {
@@ -1176,7 +1176,7 @@ void CEditRView::Cut()
     CEditRDoc* doc = GetDocument();
     if (!doc || !HasSelection() || !Editable())
         return;
-    const EditRange range = GetSelection();
+    const CEditRange range = GetSelection();
     doc->Buffer().BeginUndoGroup();
     if (doc->Cut(range))
         m_caret = m_anchor = {range.startColumn, range.startLine};
@@ -1186,7 +1186,7 @@ void CEditRView::Cut()
 void CEditRView::Paste()
 {
     CEditRDoc* doc = GetDocument();
-    if (!doc || !Editable())
+    if (!doc || !Editable() || doc->PasteRefused())
         return;
     doc->Buffer().BeginUndoGroup();
     DeleteSelection();

@@ -79,7 +79,7 @@ public:
 
     // Caret and selection.
     Caret GetCaret() const { return m_caret; }
-    EditRange GetSelection() const; // ordered
+    CEditRange GetSelection() const; // ordered
     bool HasSelection() const { return !GetSelection().IsEmpty(); }
     // Refused (false) unless 0 <= line < line count and 0 <= column <= the
     // line's length; the line the caret leaves is sent first when pending.
@@ -170,7 +170,7 @@ private:
         int caretLine;
         std::string caretText;
         bool caretPending;
-        EditRange selection;
+        CEditRange selection;
     };
     KeyStart StartKey() const;
     // After a key that changed at most the line of the caret and the lines

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <iterator>
 
 #include "editor/linetokens.h"
 
@@ -17,17 +18,12 @@ public:
         return in.good();
     }
 
-    bool ReadLines(const std::string& path, std::vector<std::string>& lines) override
+    bool ReadText(const std::string& path, std::string& text) override
     {
         std::ifstream in(path, std::ios::binary);
         if (!in)
             return false;
-        std::string line;
-        while (std::getline(in, line)) {
-            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-                line.pop_back();
-            lines.push_back(line);
-        }
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return !in.bad();
     }
 };
@@ -73,22 +69,40 @@ bool CEditRDocLines::ReadFile(IProgramFiles& files)
 bool CEditRDocLines::ReadFile(IProgramFiles& files, IncludeGathering& gathering)
 {
     Clear();
-    std::vector<std::string> texts;
-    if (m_path.empty() || !files.ReadLines(m_path, texts)) {
-        // Whatever was read before the error stays.
-        if (texts.empty())
-            return false;
+    std::string bytes;
+    if (m_path.empty() || !files.ReadText(m_path, bytes))
+        return false;
+    std::vector<TextLine> texts = SplitTextLines(bytes);
+    m_lineEnd = "\r\n";
+    for (const TextLine& text : texts) {
+        if (!text.end.empty()) {
+            m_lineEnd = text.end;
+            break;
+        }
     }
+    m_finalLineEnd = texts.empty() || !texts.back().end.empty();
     m_lines.reserve(texts.size());
-    for (const std::string& text : texts) {
+    for (TextLine& text : texts) {
         CEditRLine line;
         line.SetFileType(m_fileType);
         line.SetNameLimit(m_nameLimit);
-        line.SetText(text, true);
+        line.SetText(text.text, true);
+        line.SetLineEnd(std::move(text.end));
         line.ClearFlags();
         m_lines.push_back(std::move(line));
     }
     return GatherNames(files, gathering);
+}
+
+std::string CEditRDocLines::FileText() const
+{
+    std::string out;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        out += m_lines[i].Text();
+        if (i + 1 < m_lines.size() || m_finalLineEnd)
+            out += m_lines[i].LineEnd().empty() ? m_lineEnd : m_lines[i].LineEnd();
+    }
+    return out;
 }
 
 void CEditRDocLines::GatherLabels()

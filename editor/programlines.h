@@ -16,8 +16,8 @@ namespace editor {
 class IProgramFiles {
 public:
     virtual bool Exists(const std::string& path) = 0;
-    // The file's lines without line ends; false when it cannot be read.
-    virtual bool ReadLines(const std::string& path, std::vector<std::string>& lines) = 0;
+    // The file's bytes; false when it cannot be read.
+    virtual bool ReadText(const std::string& path, std::string& text) = 0;
 
 protected:
     ~IProgramFiles() = default;
@@ -42,9 +42,9 @@ public:
     // Stores the path when the file exists; else empties it and fails.
     virtual bool SetFilePath(const std::string& path, IProgramFiles& files);
 
-    // Reads the file at the path into lines (the lines read so far stay on
-    // a read error), then gathers the names. False when the file could not
-    // be read or an include failed.
+    // Reads the file at the path into lines, each with its own line end
+    // (CR, LF or CR LF), then gathers the names. False when the file could
+    // not be read or an include failed.
     bool ReadFile(IProgramFiles& files);
     bool ReadFile(IProgramFiles& files, IncludeGathering& gathering);
 
@@ -69,6 +69,16 @@ public:
     std::string m_path;
     std::string m_programName;
     int m_nameLimit = kDefaultNameLimit;
+    // The line end of lines made in the editor: the file's first one, CR LF
+    // for a file without any.
+    std::string m_lineEnd = "\r\n";
+    // The file's last line ended with a line end (a new file's do).
+    bool m_finalLineEnd = true;
+
+    // The lines as the file holds them: each line with its own line end (or
+    // m_lineEnd), the last one without when the file's last line had none.
+    // Unchanged lines give back the bytes they were read from.
+    std::string FileText() const;
 };
 
 // Re-indents one line by its block keywords. level is the block level

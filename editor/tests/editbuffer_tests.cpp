@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace editor {
 namespace {
 
@@ -110,12 +112,13 @@ TEST_F(EditBuffer, LinesLongerThan80AreCutUndoably)
     buffer.ReplaceLine(4, eighty, true, true);
     EXPECT_EQ("&4R," + eighty, peer.Commands().back());
     EXPECT_TRUE(peer.messages.empty());
+    EXPECT_FALSE(buffer.CheckLineLength(4)) << "80 characters are allowed";
 
     buffer.BeginUndoGroup();
     const std::string longer = "PRINT " + std::string(75, 'b');
     buffer.ReplaceLine(4, longer, true, true);
     ASSERT_EQ(1u, peer.messages.size());
-    EXPECT_EQ("Editor: Line 4 is too long (80 characters max), extra removed from end of line:-\n\n" + longer,
+    EXPECT_EQ("Editor: Line 5 is too long (80 characters max), extra removed from end of line:-\n\n" + longer,
               peer.messages[0]);
     EXPECT_EQ(longer.substr(0, 80), buffer.GetLineText(4));
     EXPECT_EQ("&4R," + longer.substr(0, 80), peer.Commands().back());
@@ -159,6 +162,98 @@ TEST_F(EditBuffer, PasteUndoAndRedo)
     // of the line every piece is a new line below it.
     buffer.InsertMultiLineText(10, 2, "p\r\n", true);
     EXPECT_EQ((std::vector<std::string>{"xxa", "b", "cyy", "p", ""}), Texts());
+}
+
+// Large actions come back whole with one Undo, whatever their number of
+// line records; what is saved afterwards is the text before the action.
+TEST_F(EditBuffer, OneUndoTakesBackALargeActionWhole)
+{
+    const struct {
+        const char* action;
+        int lines;
+        std::function<void(CEditBuffer&)> run;
+    } cases[] = {
+        {"select all and delete", 600,
+         [](CEditBuffer& b) {
+             b.DeleteRange({0, 0, b.GetLineLength(b.GetLineCount() - 1), b.GetLineCount() - 1}, true);
+         }},
+        {"paste of 10000 lines", 3,
+         [](CEditBuffer& b) {
+             std::string text;
+             for (int i = 0; i < 10000; ++i)
+                 text += "p" + std::to_string(i) + "\r\n";
+             b.InsertMultiLineText(1, 1, text, true);
+         }},
+        {"replace of 200 lines", 200,
+         [](CEditBuffer& b) {
+             for (int i = 0; i < 200; ++i)
+                 b.ReplaceLine(i, "y" + std::to_string(i), true, true);
+         }},
+        {"reformat of 200 lines", 200,
+         [](CEditBuffer& b) {
+             b.InsertLine(0, "FOR i=1 TO 2", true);
+             b.Reformat(4, 0);
+         }},
+    };
+    for (const auto& c : cases) {
+        CEditBuffer b(peer);
+        b.Store().m_fileType = kFileTypeBasic;
+        for (int i = 0; i < c.lines; ++i)
+            b.InsertLine(i, "x" + std::to_string(i), false);
+        b.BeginUndoGroup();
+        b.ReplaceLine(0, "first", true, true); // an earlier action stays undoable
+        const std::string before = b.SaveText();
+        b.BeginUndoGroup();
+        c.run(b);
+        ASSERT_NE(before, b.SaveText()) << c.action;
+        Caret caret;
+        EXPECT_TRUE(b.UndoCommand(caret)) << c.action;
+        EXPECT_EQ(before, b.SaveText()) << c.action;
+        EXPECT_TRUE(b.CanUndo()) << c.action;
+        EXPECT_TRUE(b.UndoCommand(caret)) << c.action;
+        EXPECT_EQ("x0", b.GetLineText(0)) << c.action;
+    }
+}
+
+// Control bytes would reach the link raw (ESC and a digit switches the
+// channel, DC2, DC4 and STX are command bytes): typing and pasting refuse
+// them; a line read with them goes to the controller without them.
+TEST_F(EditBuffer, ControlBytesAreRefusedOnInputAndNeverSent)
+{
+    const struct {
+        std::string text;
+        bool multiLine;
+        bool refused;
+    } cases[] = {
+        {"\x1b" "1PRINT 1", false, true}, {"a\x12", false, true}, {"\x14", false, true},
+        {"\x02", true, true}, {std::string("a\0b", 3), false, true}, {"a\r\nb\x1b" "2", true, true},
+        {"x\ry", false, true}, // one line: a CR would split it in the file
+        {"\tPRINT 1", false, false}, {"a\r\nb\n", true, false},
+    };
+    for (const auto& c : cases) {
+        CEditBuffer b(peer);
+        b.InsertLine(0, "old", false);
+        peer.wire.clear();
+        peer.messages.clear();
+        if (c.multiLine)
+            b.InsertMultiLineText(0, 0, c.text, true);
+        else
+            b.InsertText(0, 0, c.text, true, true);
+        EXPECT_EQ(c.refused, b.GetLineText(0) == "old" && b.GetLineCount() == 1) << c.text;
+        EXPECT_EQ(c.refused ? 1u : 0u, peer.messages.size()) << c.text;
+        for (const std::string& command : peer.Commands())
+            EXPECT_FALSE(HoldsControlBytes(command)) << c.text;
+    }
+
+    // A line from a file keeps its bytes; changed, it is sent without them.
+    buffer.InsertLine(0, "PRINT 1", false);
+    buffer.Store().m_lines[0].SetText("PRINT \x1b" "21", false);
+    peer.wire.clear();
+    buffer.InsertText(9, 0, "0", true, true);
+    EXPECT_EQ("PRINT \x1b" "210", buffer.GetLineText(0));
+    EXPECT_EQ(std::vector<std::string>{"&0R,PRINT 210"}, peer.Commands());
+    ASSERT_EQ(1u, peer.messages.size());
+    EXPECT_EQ(0u, peer.messages[0].find("Editor: Line 1 holds control characters")) << peer.messages[0];
 }
 
 TEST_F(EditBuffer, DeleteRangeAcrossLines)
@@ -224,7 +319,7 @@ TEST_F(EditBuffer, LabelsVrIndicesAndNamesUnderTheSelection)
     EXPECT_EQ((std::vector<std::pair<std::string, int>>{{"start", 0}, {"loop", 3}}), buffer.BuildLabelList());
 
     const struct {
-        EditRange selection;
+        CEditRange selection;
         int index;
     } cases[] = {
         {{9, 0, 17, 0}, 12},  // VR( 12 ) selected whole

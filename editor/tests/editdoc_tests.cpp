@@ -118,7 +118,7 @@ TEST_F(EditDocTest, OpensFromTheProjectAndMarksBreakpoints)
     EXPECT_EQ(0, unnamed.OpenFromProject());
 }
 
-TEST_F(EditDocTest, SaveWritesCrLfAndKeepsTheOldFileOnFailure)
+TEST_F(EditDocTest, SaveKeepsTheFilesLineEndsAndTheOldFileOnFailure)
 {
     const std::string path = m_folder / "MAIN.BAS";
     ASSERT_TRUE(WriteWholeFile(path, "OLD\n"));
@@ -128,7 +128,7 @@ TEST_F(EditDocTest, SaveWritesCrLfAndKeepsTheOldFileOnFailure)
     doc.Buffer().ReplaceLine(0, "PRINT 1", true, true);
     doc.Buffer().InsertLine(1, "PRINT 2", true);
     EXPECT_EQ(1, doc.SaveModified());
-    EXPECT_EQ("PRINT 1\r\nPRINT 2\r\n", ReadWholeFile(path));
+    EXPECT_EQ("PRINT 1\nPRINT 2\n", ReadWholeFile(path));
     EXPECT_FALSE(doc.IsModified());
 
     doc.Buffer().InsertChar(7, 1, '3', true); // pending, sent by the save
@@ -137,12 +137,31 @@ TEST_F(EditDocTest, SaveWritesCrLfAndKeepsTheOldFileOnFailure)
     EXPECT_EQ(0, doc.SaveModified());
     EXPECT_EQ(std::vector<std::string>{"48:1,PRINT 23"}, m_sink.commands);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ("PRINT 1\r\nPRINT 2\r\n", ReadWholeFile(path));
+    EXPECT_EQ("PRINT 1\nPRINT 2\n", ReadWholeFile(path));
     ASSERT_FALSE(m_prompts.Texts().empty());
     EXPECT_NE(std::string::npos, m_prompts.Texts().back().find(path));
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(1, doc.Save(false, false));
-    EXPECT_EQ("PRINT 1\r\nPRINT 23\r\n", ReadWholeFile(path));
+    EXPECT_EQ("PRINT 1\nPRINT 23\n", ReadWholeFile(path));
+}
+
+// Opening and saving an unchanged program leaves its file byte for byte.
+TEST_F(EditDocTest, SavingAnUnchangedProgramKeepsItsBytes)
+{
+    const std::string path = m_folder / "MAIN.BAS";
+    const char* texts[] = {"PRINT 1\nPRINT 2\n", "PRINT 1\r\nPRINT 2\r\n", "PRINT 1\rPRINT 2\r",
+                           "PRINT 1\r\nPRINT 2\rPRINT 3\n\n", "PRINT 1\nPRINT 2", "PRINT 1\r\n\r\n", ""};
+    for (const char* text : texts) {
+        ASSERT_TRUE(WriteWholeFile(path, text));
+        CEditRDoc doc(m_project, &m_sink);
+        doc.SetProgramName("MAIN");
+        ASSERT_EQ(1, doc.OpenFromProject()) << text;
+        EXPECT_EQ(1, doc.Save(true, true)) << text; // the Save command
+        EXPECT_EQ(text, ReadWholeFile(path)) << text;
+        EXPECT_EQ(1, doc.SaveModified()) << text;
+        EXPECT_EQ(text, ReadWholeFile(path)) << text;
+    }
+    EXPECT_TRUE(m_sink.commands.empty());
 }
 
 } // namespace

@@ -201,7 +201,7 @@ TEST_F(EditDocCommands, NothingToPasteOrAClipboardHeldElsewhere)
     EXPECT_EQ("zz", ClipboardText());
 }
 
-TEST_F(EditDocCommands, HugePasteKeepsTheLatestHistory)
+TEST_F(EditDocCommands, HugePasteIsUndoneWhole)
 {
     Lines({"xxyy"});
     constexpr int kPieces = 20000;
@@ -218,13 +218,42 @@ TEST_F(EditDocCommands, HugePasteKeepsTheLatestHistory)
     EXPECT_EQ("L19999yy", m_doc.Buffer().GetLineText(kPieces - 1));
     EXPECT_EQ(static_cast<size_t>(kPieces + 1), m_sink.commands.size());
 
-    // Only the latest 128 records are kept: the tail's append and 127
-    // inserted lines are undone, with the wait indicator.
+    // One Undo takes the whole paste back, with the wait indicator.
     m_doc.Undo(caret);
     EXPECT_EQ(std::vector<std::string>{"Undoing..."}, m_doc.waits);
-    ASSERT_EQ(kPieces - 127, m_doc.Buffer().GetLineCount());
-    EXPECT_EQ("L" + std::to_string(kPieces - 128), m_doc.Buffer().GetLineText(kPieces - 128));
+    EXPECT_EQ(std::vector<std::string>{"xxyy"}, Texts());
     EXPECT_FALSE(m_doc.Buffer().CanUndo());
+}
+
+TEST_F(EditDocCommands, AnActionTooLargeToKeepIsNotUndoneAtAll)
+{
+    Lines({"xxyy", "zz"});
+    m_doc.Buffer().UndoList().SetMemoryLimit(40 * CUndoList::kRecordCost);
+    m_doc.Buffer().BeginUndoGroup();
+    m_doc.Buffer().ReplaceLine(1, "z", true, true);
+    m_doc.Buffer().BeginUndoGroup();
+    std::string text;
+    for (int i = 0; i < 100; ++i)
+        text += "L" + std::to_string(i) + "\r\n";
+    PutOnClipboard(text.c_str());
+    Caret caret{9, 9};
+    ASSERT_EQ(1, m_doc.Paste(0, 0, caret));
+    const std::vector<std::string> after = Texts();
+
+    // Refused and said so: neither a part of the paste nor the edit before
+    // it is taken back.
+    EXPECT_FALSE(m_doc.Buffer().CanUndo());
+    EXPECT_EQ(0, m_doc.Undo(caret));
+    EXPECT_EQ(after, Texts());
+    ASSERT_EQ(1u, m_prompts.Records().size());
+    EXPECT_EQ("Editor", m_prompts.Records()[0].caption);
+    EXPECT_NE(std::string::npos, m_prompts.Records()[0].text.find("too large")) << m_prompts.Records()[0].text;
+
+    // The next action is undoable again.
+    m_doc.Buffer().BeginUndoGroup();
+    m_doc.Buffer().ReplaceLine(0, "new", true, true);
+    EXPECT_EQ(1, m_doc.Undo(caret));
+    EXPECT_EQ(after, Texts());
 }
 
 TEST_F(EditDocCommands, UndoShowsItsWaitIndicatorFromTheFifthStep)

@@ -40,7 +40,7 @@ protected:
         for (const char* text : texts)
             m_doc.Buffer().InsertLine(index++, text, false);
     }
-    void Draw(int firstColumn = 0, EditRange selection = {}, int highlight = -1)
+    void Draw(int firstColumn = 0, CEditRange selection = {}, int highlight = -1)
     {
         m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), firstColumn, 0, selection, highlight);
         CFont* old = m_dc.SelectObject(&Font());
@@ -147,7 +147,7 @@ TEST_F(EditDraw, LineKindsFillTheirRowAndDrawForegroundText)
 TEST_F(EditDraw, TheSelectionIsForegroundWithItsTextInTheBackgroundColour)
 {
     Lines({"abc def", "ghi", "jkl mno"});
-    Draw(0, EditRange{4, 0, 3, 2});
+    Draw(0, CEditRange{4, 0, 3, 2});
     const int cellArea = m_cell.width * m_cell.height;
     EXPECT_LT(Count(0, 0, 3, Colour(kColourForeground)), cellArea); // before the start: text only
     EXPECT_GT(Count(0, 4, 7, Colour(kColourForeground)), 3 * cellArea / 2);
@@ -190,16 +190,38 @@ TEST_F(EditDraw, ScrolledPastTheLastLineOnlyTheBackgroundAndTheSelectionShow)
 {
     Lines({"PRINT 1", "PRINT 2"});
     Draw(); // measures the cell
-    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, 5, EditRange{0, 0, 3, 9}, 7);
+    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, 5, CEditRange{0, 0, 3, 9}, 7);
     EXPECT_EQ(0, Count(0, 0, 70, kKeyWord));
     EXPECT_GT(Count(0, 0, 70, Colour(kColourForeground)), 0); // lines 5..9 lie in the selection
     EXPECT_EQ(0, Count(5, 0, 70, Colour(kColourForeground)));  // line 10 does not
     // A negative first line counts as 0.
-    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, -3, EditRange{}, -1);
+    m_doc.DrawLines(&m_dc, CRect(0, 0, kWidth, kHeight), 0, -3, CEditRange{}, -1);
     EXPECT_GT(Count(0, 0, 5, kKeyWord), 0);
     // An empty rectangle or no device context draws nothing and does not fail.
-    m_doc.DrawLines(&m_dc, CRect(10, 10, 10, 10), 0, 0, EditRange{}, -1);
-    m_doc.DrawLines(nullptr, CRect(0, 0, kWidth, kHeight), 0, 0, EditRange{}, -1);
+    m_doc.DrawLines(&m_dc, CRect(10, 10, 10, 10), 0, 0, CEditRange{}, -1);
+    m_doc.DrawLines(nullptr, CRect(0, 0, kWidth, kHeight), 0, 0, CEditRange{}, -1);
+}
+
+// A line read from a file with control bytes in it is marked as an error
+// line, and each control byte shows as a sign in its cell.
+TEST_F(EditDraw, ControlBytesAreShownAndTheirLineMarked)
+{
+    Lines({"a=1", "b=1"});
+    const std::string texts[] = {"a=\x1b" "1", std::string("b=\x02\x14\t1", 6)};
+    for (int i = 0; i < 2; ++i) {
+        m_doc.Buffer().Store().m_lines[static_cast<size_t>(i)].SetText(texts[i], false);
+        m_doc.Buffer().Store().m_lines[static_cast<size_t>(i)].ClearFlags();
+    }
+    Draw();
+    const int across = 40;
+    for (int row : {0, 1}) {
+        EXPECT_GT(Count(row, 0, across, Colour(kColourErrorLine)), across * m_cell.width * m_cell.height / 2) << row;
+        EXPECT_GT(Count(row, 2, 3, Colour(kColourForeground)), 0) << row << ": the sign in the control byte's cell";
+    }
+    EXPECT_GT(Count(1, 3, 4, Colour(kColourForeground)), 0);
+    CEditRLine tab;
+    tab.SetText("\tPRINT 1", false);
+    EXPECT_EQ(kLineNormal, GetEditLineKind(tab, 0, EditLineMarks{})) << "TAB is no control byte";
 }
 
 TEST_F(EditDraw, KindsAreTestedInTheirOrder)

@@ -34,15 +34,15 @@ public:
     }
     void Select(int line, int from, int to, bool caretAtStart = true)
     {
-        m_selection.range = EditRange{from, line, to, line};
+        m_selection.range = CEditRange{from, line, to, line};
         m_selection.caret = Caret{caretAtStart ? from : to, line};
     }
     void Caret_(int column, int line)
     {
         m_selection.caret = Caret{column, line};
-        m_selection.range = EditRange{column, line, column, line};
+        m_selection.range = CEditRange{column, line, column, line};
     }
-    EditRange Range() const { return m_selection.range; }
+    CEditRange Range() const { return m_selection.range; }
 
     CEditRDoc& m_doc;
     EditSelection m_selection;
@@ -204,6 +204,36 @@ TEST_F(EditFind, ReplaceTakesTheSelectionAsOneUndoGroupAndMovesByDirection)
     m_view.Select(0, 6, 9);
     ASSERT_TRUE(ReplaceSelection(m_view, "x", true));
     EXPECT_EQ((Caret{6, 0}), m_view.m_selection.caret);
+}
+
+// The Replace button, pressed again and again: replace a selected match,
+// else select the next one. Upwards with a replacement that begins with
+// the find text, it goes on to the occurrence above instead of replacing
+// inside its own replacement.
+TEST_F(EditFind, ReplaceUpMovesOnToTheOccurrenceAbove)
+{
+    const struct {
+        const char* replacement;
+        std::vector<std::string> texts; // after four presses
+    } cases[] = {
+        {"aa", {"x=aa", "PRINT aa"}},
+        {"ab", {"x=ab", "PRINT ab"}},
+        {"ba", {"x=ba", "PRINT ba"}},
+    };
+    for (const auto& c : cases) {
+        while (m_doc.Buffer().GetLineCount() > 0)
+            m_doc.Buffer().DeleteLine(0, false);
+        Lines({"x=a", "PRINT a"});
+        m_view.Caret_(7, 1);
+        for (int press = 0; press < 4; ++press) {
+            if (SelectionMatches(m_view, "a", true))
+                ReplaceSelection(m_view, c.replacement, true);
+            else
+                ASSERT_TRUE(SearchFromCaret(m_view, "a", true, true, false, POINT{})) << c.replacement << press;
+        }
+        EXPECT_EQ(c.texts, Texts()) << c.replacement;
+        EXPECT_EQ((Caret{2, 0}), m_view.m_selection.caret) << c.replacement;
+    }
 }
 
 TEST_F(EditFind, ASearchAskedForWhileOneRunsFailsAtOnce)

@@ -3,9 +3,14 @@
 // hands the frame's sequences to a controller connection in channel mode.
 #include "editor/editframe.h"
 
+#include "editor/framemenu.h"
+#include "project/projectwnd.h"
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <algorithm>
 #include <functional>
@@ -19,6 +24,7 @@
 #include "editor/basickeys.h"
 #include "editor/editfind.h"
 #include "editor/editortool.h"
+#include "foundation/clipboard.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -231,7 +237,7 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     Buffer().ReplaceLine(3, "x3=1+2", false, false);
     ASSERT_TRUE(View()->GoTo(5, 3, false));
     Pump();
-    EXPECT_STREQ("L:3, C:5", m_frame->GetPaneText(1));
+    EXPECT_STREQ("L:4, C:5", m_frame->GetPaneText(1)) << "line 3 from 0 is the user's line 4";
     BYTE keys[256];
     ::GetKeyboardState(keys);
     keys[VK_CAPITAL] = 1; // toggled on
@@ -267,6 +273,136 @@ TEST_F(EditFrameTest, RegistersAsEditorWithTitleAndPanes)
     EXPECT_EQ("x0=1", Buffer().GetLineText(0)) << "keys do not edit a read-only program";
     ::SendMessageA(m_hFrame, kMsgRunningOff, 0, 0);
     EXPECT_EQ("Edit : DEMO (BASIC)", Title());
+}
+
+// Writes what the screen shows of a window as a 24-bit .bmp file, for a
+// person to look at (VEXO_SCREENSHOT_DIR names the folder; none: nothing).
+void SaveWindowPictureIfAsked(HWND hWnd, const char* name)
+{
+    const char* folder = std::getenv("VEXO_SCREENSHOT_DIR");
+    if (!folder || !*folder)
+        return;
+    RECT r;
+    ::GetWindowRect(hWnd, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    WriteWholeFile(std::string(folder) + "\\" + name + ".bmp", bytes);
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+// Every command of the frame is reachable: a menu bar made from the
+// command table, with the keys that reach a command shown, and toolbar
+// buttons with pictures and tips. Save through the menu writes the file.
+TEST_F(EditFrameTest, MenuAndToolbarReachTheCommands)
+{
+    WriteProgram("x=1\r\n");
+    ASSERT_TRUE(OpenFrame());
+    const HMENU bar = ::GetMenu(m_hFrame);
+    ASSERT_NE(nullptr, bar);
+    int count = 0;
+    const EditorMenuItem* items = EditorMenuItems(count);
+    for (int i = 0; i < count; ++i) {
+        if (!items[i].id)
+            continue;
+        char text[80] = {};
+        ::GetMenuStringA(bar, items[i].id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(std::string(items[i].text) + (items[i].keys ? std::string("\t") + items[i].keys : ""), text);
+    }
+    const struct {
+        UINT id;
+        const char* text;
+    } shown[] = {{ID_EDITOR_SAVE, "&Save"},           {ID_EDITOR_PRINT, "&Print..."},
+                 {ID_EDITOR_FIND, "&Find..."},        {ID_EDITOR_GOTO, "&Goto..."},
+                 {ID_EDITOR_RUN, "&Run\tCtrl+R, F5"}, {ID_EDITOR_STEP, "Step &Line\tF8"},
+                 {ID_EDITOR_STOP, "&Stop\tCtrl+S"},   {ID_EDITOR_COMPILE, "&Compile\tF7"},
+                 {ID_EDITOR_REFORMAT, "Re&format"},   {ID_EDITOR_TOOLBAR, "&Toolbar"}};
+    for (const auto& c : shown) {
+        char text[80] = {};
+        ::GetMenuStringA(bar, c.id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(c.text, text) << c.id;
+    }
+
+    // Save is grey until there is something to save, and then writes it.
+    const HMENU file = ::GetSubMenu(bar, 0);
+    auto saveGrey = [&] {
+        ::SendMessageA(m_hFrame, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+        return (::GetMenuState(file, ID_EDITOR_SAVE, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    EXPECT_TRUE(saveGrey());
+    Type("y");
+    EXPECT_FALSE(saveGrey());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_SAVE, 0);
+    EXPECT_EQ("yx=1\r\n", ReadWholeFile(m_folder / "DEMO.BAS"));
+    EXPECT_TRUE(saveGrey());
+
+    // One picture per button, a tip and a prompt for each.
+    const HWND toolbar = ::GetDlgItem(m_hFrame, AFX_IDW_TOOLBAR);
+    ASSERT_NE(nullptr, toolbar);
+    const int buttons = static_cast<int>(::SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    int pictures = 0;
+    for (int i = 0; i < buttons; ++i) {
+        TBBUTTON button = {};
+        ::SendMessageA(toolbar, TB_GETBUTTON, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & BTNS_SEP)
+            continue;
+        EXPECT_EQ(pictures++, button.iBitmap);
+        NMTTDISPINFOA tip = {};
+        tip.hdr.idFrom = static_cast<UINT_PTR>(button.idCommand);
+        tip.hdr.code = TTN_GETDISPINFOA;
+        ::SendMessageA(m_hFrame, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+        ASSERT_NE(nullptr, FindEditorCommand(static_cast<UINT>(button.idCommand)));
+        EXPECT_STREQ(FindEditorCommand(static_cast<UINT>(button.idCommand))->tip, tip.lpszText);
+    }
+    EXPECT_EQ(7, pictures);
+    const HIMAGELIST images = reinterpret_cast<HIMAGELIST>(::SendMessageA(toolbar, TB_GETIMAGELIST, 0, 0));
+    ASSERT_NE(nullptr, images);
+    EXPECT_EQ(pictures, ImageList_GetImageCount(images));
+    CString prompt;
+    m_frame->GetMessageString(ID_EDITOR_RUN, prompt);
+    EXPECT_STREQ("Run the program", prompt);
+
+    ::ShowWindow(m_hFrame, SW_SHOW);
+    ::UpdateWindow(m_hFrame);
+    Pump();
+    SaveWindowPictureIfAsked(m_hFrame, "editor_frame");
+}
+
+// The controller numbers a program's lines from 1: its error on line 1
+// marks the first line the user sees.
+TEST_F(EditFrameTest, AControllerErrorLineMarksThatLine)
+{
+    ASSERT_TRUE(OpenFrame());
+    const struct {
+        LPARAM controllerLine;
+        int marked;
+    } cases[] = {{1, 0}, {10, 9}, {6, 5}, {0, -1}, {-3, -1}};
+    for (const auto& c : cases) {
+        ::SendMessageA(m_hFrame, kMsgMarkLine, 0, c.controllerLine);
+        EXPECT_EQ(c.marked, Buffer().m_markedLine) << c.controllerLine;
+    }
 }
 
 TEST_F(EditFrameTest, RefusedRegistrationOrMissingFileCreatesNoFrame)
@@ -363,7 +499,7 @@ TEST_F(EditFrameTest, EchoesReplaceTheLineOnlyWhileItStillHoldsTheSentText)
     EXPECT_EQ(std::string(80, 'A'), Buffer().GetLineText(7));
     ASSERT_EQ(1u, Prompts().size());
     EXPECT_EQ("Editor", Prompts()[0].caption);
-    EXPECT_EQ("Tokenized line 7 returned by controller is too long (80 characters max), extra removed from end of "
+    EXPECT_EQ("Tokenized line 8 returned by controller is too long (80 characters max), extra removed from end of "
               "line:-\n\n" + long81,
               Prompts()[0].text);
 }
@@ -529,7 +665,7 @@ TEST_F(BreakpointTest, ToggleMarksTheLineTheControllerAnswers)
         EXPECT_EQ(c.marks, Marks()) << c.answer;
         if (c.refused) {
             ASSERT_EQ(prompts + 1, Prompts().size());
-            EXPECT_EQ("Unable to set breakpoint on controller at line 3", Prompts().back().text);
+            EXPECT_EQ("Unable to set breakpoint on controller at line 4", Prompts().back().text);
             EXPECT_EQ("Editor", Prompts().back().caption);
         } else {
             EXPECT_EQ(prompts, Prompts().size()) << c.answer;
@@ -723,12 +859,33 @@ TEST_F(EditFrameTest, ClosingAfterAFailedSaveAsksAndNoKeepsTheText)
     EXPECT_EQ(1, CommandCount("&0R,qx0=1")) << "the line went to the controller before the save";
 }
 
-TEST_F(EditFrameTest, AddToWatchOpensTheWatchWindowAndWaitsOnVirtualTime)
+TEST_F(EditFrameTest, AddToWatchIsGreyWithoutAWatchWindowToSendTo)
 {
     WriteProgram("speed=VR(3)\r\n");
     m_project.SetFeature(kFeatureWatch, true);
     ASSERT_TRUE(OpenFrame());
     ASSERT_TRUE(View()->GoTo(8, 0, false));
+    EXPECT_FALSE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH)) << "no watch window and none can be made";
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_EQ(0, m_project.Count(kMsgOpenTool));
+
+    FakeWatchWindow watch;
+    ::SendMessageA(m_hFrame, kMsgWatchWindow, 0, reinterpret_cast<LPARAM>(watch.Handle()));
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH));
+}
+
+TEST_F(EditFrameTest, AddToWatchOpensTheWatchWindowAndWaitsOnVirtualTime)
+{
+    WriteProgram("speed=VR(3)\r\n");
+    m_project.SetFeature(kFeatureWatch, true);
+    // The watch window's library tells the project window how to make one.
+    CProjectWnd::RegisterToolCreator(kToolIdWatch, [](CProjectWnd&, int) { return FALSE; });
+    struct Unregister {
+        ~Unregister() { CProjectWnd::RegisterToolCreator(kToolIdWatch, nullptr); }
+    } unregister;
+    ASSERT_TRUE(OpenFrame());
+    ASSERT_TRUE(View()->GoTo(8, 0, false));
+    EXPECT_TRUE(m_frame->IsCommandEnabled(ID_EDITOR_ADD_WATCH));
     // No watch window comes: the frame gives up after 8 s of the clock.
     m_clock.SetSleepHook({});
     const std::uint64_t before = m_clock.NowMs();
@@ -866,6 +1023,28 @@ protected:
         return items;
     }
 };
+
+// A paste of control bytes is refused before the selection it would
+// replace is deleted: nothing changes, and the user is told.
+TEST_F(EditViewTest, PasteOfControlBytesChangesNothing)
+{
+    ASSERT_TRUE(OpenFrame());
+    const struct {
+        const char* clipboard;
+        std::string line1; // afterwards
+        size_t prompts;
+    } cases[] = {{"a\x1b" "1b", "x1=1", 1}, {"\x14", "x1=1", 1}, {"ab", "ab=1", 0}};
+    for (const auto& c : cases) {
+        Buffer().ReplaceLine(1, "x1=1", false, false);
+        ASSERT_TRUE(ClipboardAccess(m_hFrame).SetText(c.clipboard));
+        View()->SetSelection(Caret{0, 1}, Caret{2, 1});
+        const size_t before = Prompts().size();
+        ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_PASTE, 0);
+        Pump();
+        EXPECT_EQ(c.line1, Buffer().GetLineText(1)) << c.clipboard;
+        EXPECT_EQ(before + c.prompts, Prompts().size()) << c.clipboard;
+    }
+}
 
 TEST_F(EditViewTest, EditingKeys)
 {
@@ -1213,7 +1392,7 @@ protected:
     // The selection as "column,line-column,line".
     std::string Selection()
     {
-        const EditRange r = View()->GetSelection();
+        const CEditRange r = View()->GetSelection();
         return std::to_string(r.startColumn) + "," + std::to_string(r.startLine) + "-" + std::to_string(r.endColumn) +
                "," + std::to_string(r.endLine);
     }
@@ -1236,18 +1415,18 @@ TEST_F(EditFrameSearchTest, FindMovesTheCaretAndFindNextRepeatsTheSearch)
     EXPECT_TRUE(m_frame->PreTranslateMessage(&f3));
     EXPECT_EQ((Caret{2, 2}), View()->GetCaret());
 
-    // Upwards (a match at the caret counts) the direction is kept for Find
-    // Next too.
+    // Upwards (a match must begin before the caret) the direction is kept
+    // for Find Next too.
     ASSERT_TRUE(View()->GoTo(0, 9, false));
     Search(ID_EDITOR_FIND, "x", true);
-    EXPECT_EQ((Caret{0, 9}), View()->GetCaret());
-    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
     EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
+    EXPECT_EQ((Caret{0, 7}), View()->GetCaret());
     EXPECT_TRUE(Prompts().empty());
 
     // A text that is not there is told, and the caret stays.
     Search(ID_EDITOR_FIND, "zz");
-    EXPECT_EQ((Caret{0, 8}), View()->GetCaret());
+    EXPECT_EQ((Caret{0, 7}), View()->GetCaret());
     ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_FIND_NEXT, 0);
     ASSERT_EQ(2u, Prompts().size());
     EXPECT_EQ("'zz' not found", Prompts()[1].text);
@@ -1284,12 +1463,14 @@ TEST_F(EditFrameSearchTest, GotoJumpsToALabelAndIgnoresALinePastTheEnd)
 {
     WriteProgram("x=1\r\nPRINT x\r\nloop:\r\nx=x+1\r\nGOTO loop\r\n");
     ASSERT_TRUE(OpenFrame());
-    std::string labels;
-    CommandWithDialog(ID_EDITOR_GOTO, [&labels](HWND dialog) {
+    std::string labels, number;
+    CommandWithDialog(ID_EDITOR_GOTO, [&labels, &number](HWND dialog) {
         const HWND list = ::GetDlgItem(dialog, kIdcGotoLabels);
         char name[32] = {};
         ListView_GetItemText(list, 0, 0, name, sizeof name);
         labels = name;
+        ListView_GetItemText(list, 0, 1, name, sizeof name);
+        number = name;
         NMITEMACTIVATE click = {};
         click.hdr.hwndFrom = list;
         click.hdr.idFrom = kIdcGotoLabels;
@@ -1299,15 +1480,21 @@ TEST_F(EditFrameSearchTest, GotoJumpsToALabelAndIgnoresALinePastTheEnd)
         ClickButton(dialog, IDOK);
     });
     EXPECT_EQ("loop", labels);
+    EXPECT_EQ("3", number) << "the user's line numbers count from 1, as the controller's do";
     EXPECT_EQ((Caret{0, 2}), View()->GetCaret());
 
-    for (const char* line : {"5", "4"}) {
-        CommandWithDialog(ID_EDITOR_GOTO, [line](HWND dialog) {
-            ::SetWindowTextA(::GetDlgItem(dialog, kIdcGotoLine), line);
+    // Line 1 is the first line; 6 is past the end and 0 before the start.
+    const struct {
+        const char* typed;
+        Caret caret;
+    } cases[] = {{"5", {0, 4}}, {"1", {0, 0}}, {"6", {0, 0}}, {"0", {0, 0}}};
+    for (const auto& c : cases) {
+        CommandWithDialog(ID_EDITOR_GOTO, [&c](HWND dialog) {
+            ::SetWindowTextA(::GetDlgItem(dialog, kIdcGotoLine), c.typed);
             ClickButton(dialog, IDOK);
         });
+        EXPECT_EQ(c.caret, View()->GetCaret()) << c.typed;
     }
-    EXPECT_EQ((Caret{0, 4}), View()->GetCaret()) << "line 5 is past the end and ignored";
 }
 
 TEST_F(EditFrameSearchTest, PrintGoesThroughThePrintLoopIntoPages)

@@ -14,22 +14,29 @@ class MemoryFiles : public IProgramFiles {
 public:
     void Add(const std::string& path, const std::vector<std::string>& lines)
     {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        AddText(path, text);
+    }
+    void AddText(const std::string& path, const std::string& text)
+    {
         std::lock_guard<std::mutex> hold(m_lock);
-        m_files[path] = lines;
+        m_files[path] = text;
     }
     bool Exists(const std::string& path) override
     {
         std::lock_guard<std::mutex> hold(m_lock);
         return m_files.count(path) != 0;
     }
-    bool ReadLines(const std::string& path, std::vector<std::string>& lines) override
+    bool ReadText(const std::string& path, std::string& text) override
     {
         std::lock_guard<std::mutex> hold(m_lock);
         auto it = m_files.find(path);
         if (it == m_files.end())
             return false;
         ++m_reads[path];
-        lines = it->second;
+        text = it->second;
         return true;
     }
     int Reads(const std::string& path)
@@ -40,7 +47,7 @@ public:
 
 private:
     std::mutex m_lock;
-    std::map<std::string, std::vector<std::string>> m_files;
+    std::map<std::string, std::string> m_files;
     std::map<std::string, int> m_reads;
 };
 
@@ -91,6 +98,63 @@ TEST(ProgramLines, ReadsLinesLabelsAndNames)
     EXPECT_EQ(-1, o.lines.FindNameIndex("D"));
     EXPECT_EQ(1, files.Reads(Path("MAIN")));
     EXPECT_EQ(1, files.Reads(Path("LIB")));
+}
+
+// CR, LF and CR LF each end a line, and the file's text comes back byte
+// for byte from an unchanged program.
+TEST(ProgramLines, LineEndsRoundTripByteForByte)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"LF", "a=1\nb=2\n", {"a=1", "b=2"}},
+        {"CRLF", "a=1\r\nb=2\r\n", {"a=1", "b=2"}},
+        {"CR", "a=1\rb=2\r", {"a=1", "b=2"}},
+        {"mixed", "a=1\r\nb=2\rc=3\n\r\n", {"a=1", "b=2", "c=3", ""}},
+        {"LF, no final end", "a=1\nb=2", {"a=1", "b=2"}},
+        {"CR, no final end", "a=1\rb=2", {"a=1", "b=2"}},
+        {"CRLF, no final end", "a=1\r\nb=2", {"a=1", "b=2"}},
+        {"one line, no end", "a=1", {"a=1"}},
+        {"empty lines only", "\r\n\r\n", {"", ""}},
+        {"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
+        {"empty file", "", {}},
+        {"control bytes", std::string("a=\x1b" "1\r\nb\x02\0c\r\n", 12), {"a=\x1b" "1", std::string("b\x02\0c", 4)}},
+    };
+    for (const auto& c : cases) {
+        MemoryFiles files;
+        files.AddText(Path("RT"), c.text);
+        Opened o = Open(files, "RT");
+        EXPECT_TRUE(o.ok) << c.name;
+        std::vector<std::string> texts;
+        for (const CEditRLine& line : o.lines.m_lines)
+            texts.push_back(line.Text());
+        EXPECT_EQ(c.lines, texts) << c.name;
+        EXPECT_EQ(c.text, o.lines.FileText()) << c.name;
+    }
+}
+
+TEST(ProgramLines, NewLinesTakeTheFilesLineEnd)
+{
+    const struct {
+        std::string text;
+        std::string saved; // after a line "n" is added at the end
+    } cases[] = {
+        {"a\nb\n", "a\nb\nn\n"},
+        {"a\rb", "a\rb\rn"},
+        {"a", "a\r\nn"},
+        {"", "n\r\n"},
+    };
+    for (const auto& c : cases) {
+        MemoryFiles files;
+        files.AddText(Path("NL"), c.text);
+        Opened o = Open(files, "NL");
+        CEditRLine line;
+        line.SetText("n", false);
+        o.lines.m_lines.push_back(line);
+        EXPECT_EQ(c.saved, o.lines.FileText()) << c.text;
+    }
 }
 
 TEST(ProgramLines, SelfIncludeCyclesAndSharedNamesEnd)

@@ -104,9 +104,9 @@ TOOLBAR_ICONS = [
 MAGENTA = (255, 0, 255)
 
 
-def toolbar_image(width=19, height=18):
-    pixels = canvas(width * len(TOOLBAR_ICONS), height, MAGENTA)
-    for index, (colour, shape) in enumerate(TOOLBAR_ICONS):
+def toolbar_image(width=19, height=18, icons=TOOLBAR_ICONS):
+    pixels = canvas(width * len(icons), height, MAGENTA)
+    for index, (colour, shape) in enumerate(icons):
         x0 = index * width
         for y in range(height):
             for x in range(width):
