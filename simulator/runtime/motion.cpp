@@ -1128,6 +1128,18 @@ void PeriodIoStep()
     ++c.index;
 }
 
+void ExtraMovePass()
+{
+    // One extra step per period: a move that ends in this step flags its axis
+    // again, and that flag is dropped.
+    const uint32_t extra = g_ExtraPass;
+    for (int axis = kAxisCount - 1; axis >= 0; --axis) {
+        if (extra >> axis & 1u)
+            MoveStep(axis);
+    }
+    g_ExtraPass = 0;
+}
+
 void ServoPeriod()
 {
     if (!g_MotionEnabled.load()) {
@@ -1140,13 +1152,8 @@ void ServoPeriod()
     g_ExtraPass = 0;
     ServoPass();
     if (g_ExtraPass != 0) {
-        uint32_t extra = g_ExtraPass;
-        LoadNextMovesOf(extra);
-        for (int axis = kAxisCount - 1; axis >= 0; --axis) {
-            if (extra >> axis & 1u)
-                MoveStep(axis);
-        }
-        g_ExtraPass = 0;
+        LoadNextMovesOf(g_ExtraPass);
+        ExtraMovePass();
     }
     FrameTransform();
     AxisServoStep();
