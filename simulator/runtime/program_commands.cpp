@@ -9,6 +9,7 @@
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/command_line.h"
 #include "simulator/runtime/compiler.h"
+#include "simulator/runtime/edprog.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flash.h"
@@ -398,6 +399,19 @@ bool StoreProgramsInFlash(int process)
 
 namespace {
 
+// A program line as the load and APPENDPROG take it: its leading blanks are
+// the indentation (at most 127), the rest is tokenised for the program's
+// kind into tokens (kMaxLineRecord bytes). Returns the token length; error
+// is the tokeniser's.
+int TokeniseIndentedLine(std::string_view text, int program, uint8_t* tokens, int& level, int32_t& error)
+{
+    size_t indent = 0;
+    while (indent < text.size() && text[indent] == ' ')
+        ++indent;
+    level = static_cast<int>(std::min<size_t>(indent, 127));
+    return TokeniseLine(text.substr(indent), tokens, kMaxLineRecord - kLineHeaderSize, LexerModeOf(program), error);
+}
+
 // The fast project load.
 class ProjectLoader {
 public:
@@ -586,14 +600,12 @@ private:
     {
         if (m_program < 0)
             return false;
-        size_t indent = 0;
-        while (indent < text.size() && text[indent] == ' ')
-            ++indent;
         uint8_t tokens[kMaxLineRecord];
+        int level = 0;
         int32_t error = 0;
-        int length = TokeniseLine(std::string_view(text).substr(indent), tokens, kMaxLineRecord - kLineHeaderSize,
-                                  LexerModeOf(m_program), error);
-        int level = static_cast<int>(std::min<size_t>(indent, 127));
+        const int length = TokeniseIndentedLine(text, m_program, tokens, level, error);
+        if (error != 0)
+            return false; // a line the store would not hold as sent is never acknowledged
         bool stored;
         if (m_fresh) {
             stored = ReplaceLine(FindLine(m_program, 0), tokens, length, level, m_process);
@@ -761,13 +773,9 @@ void KeywordList(const uint8_t* text, int& position, int limit, int process)
     if (program < 0)
         return;
     for (int at = FindLine(program, 0); at >= 0 && !ProcessStopping(process); at = NextLine(program, at)) {
-        int length = g_MemoryBase[at + 1];
-        std::string line(g_MemoryBase[at + 2] & 0x7F, ' ');
-        line += DetokeniseLine(g_MemoryBase, at + kLineHeaderSize, at + length, LexerModeOf(program));
-        if (line.size() > static_cast<size_t>(kListLimit)) {
-            SetProcessError(process, kErrProgramCorrupt);
+        const std::string line = ListedLine(program, at);
+        if (!ListsWhole(line, process))
             return;
-        }
         PrintFormatted(process, "%s\r\n", line);
     }
 }
@@ -873,13 +881,10 @@ void KeywordAppendProgram(const uint8_t* text, int& position, int limit, int pro
         SetProcessError(process, kErrCannotEditProgram);
         return;
     }
-    size_t indent = 0;
-    while (indent < line.size() && line[indent] == ' ')
-        ++indent;
     uint8_t tokens[kMaxLineRecord];
+    int level = 0;
     int32_t error = 0;
-    int length = TokeniseLine(std::string_view(line).substr(indent), tokens, kMaxLineRecord - kLineHeaderSize,
-                              LexerModeOf(program), error);
+    const int length = TokeniseIndentedLine(line, program, tokens, level, error);
     if (error != 0) {
         SetProcessError(process, error);
         return;
@@ -888,7 +893,7 @@ void KeywordAppendProgram(const uint8_t* text, int& position, int limit, int pro
         SetProcessError(process, kErrOutOfMemory);
         return;
     }
-    InsertLine(SourceEnd(program) - 4, tokens, length, static_cast<int>(std::min<size_t>(indent, 127)), process);
+    InsertLine(SourceEnd(program) - 4, tokens, length, level, process);
 }
 
 void KeywordRun(const uint8_t* text, int& position, int limit, int process)
