@@ -160,7 +160,9 @@ PowerUpSource ReadPowerUpSource(int process)
     return value == 1 ? PowerUpSource::Eprom : PowerUpSource::Ram;
 }
 
-std::string ListedName(int program)
+// A name as channel 8's directory gives it: a character below 33 would
+// split the reply's fields, so it shows as "*".
+std::string MachineName(int program)
 {
     std::string name = ProgramName(program);
     for (char& c : name) {
@@ -193,7 +195,7 @@ void PrintMachineDirectory(int process, bool extended)
     for (int program = 0; program < kProgramCount; ++program) {
         if (!ProgramExists(program))
             continue;
-        std::string line = FormatText("%s,%i,%i,%i", ListedName(program), SourceLength(program),
+        std::string line = FormatText("%s,%i,%i,%i", MachineName(program), SourceLength(program),
                                       CodeLength(program), AutoRunProcess(program));
         // X adds the code type and whether the store lets the program be
         // changed, which the development environment shows as "editable".
@@ -230,7 +232,7 @@ void PrintHumanDirectory(int process, bool extended)
     for (int program = 0; program < kProgramCount; ++program) {
         if (!ProgramExists(program))
             continue;
-        std::string line = FormatText("%*s %6i %6i ", 16, ListedName(program), SourceLength(program),
+        std::string line = FormatText("%*s %6i %6i ", 16, ProgramName(program), SourceLength(program),
                                       CodeLength(program));
         if (RunType(program) == kRunAtPowerUp)
             line += FormatText("Auto(%2i) ", RunProcess(program));

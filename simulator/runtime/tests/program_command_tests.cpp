@@ -137,6 +137,16 @@ TEST_F(ProgramCommands, DirectoryInBothForms)
                                   "---------------- ------ ------ -------- ---------\r\n" +
                                   row1 + row2 + "OK\r\n");
     EXPECT_EQ(Command("DIR F"), "No Flash Stick Present\r\n");
+
+    // A blank in a name: channel 8's fields show it as "*", the table as it is.
+    ASSERT_TRUE(DeleteProgram("ALL", 0));
+    int blank = MakeProgram("MY PROG", {"a=1"});
+    ASSERT_GE(blank, 0);
+    EXPECT_NE(Command("DIR", 8).find("\r\nMY*PROG," + std::to_string(SourceLength(blank)) + ",0,0\r\n"),
+              std::string::npos);
+    const std::string table = Command("DIR");
+    EXPECT_NE(table.find("\r\nMY PROG          " + FormatText("%6i", SourceLength(blank))), std::string::npos) << table;
+    EXPECT_NE(table.find("Selected program: MY PROG         \r\n"), std::string::npos) << table;
 }
 
 TEST_F(ProgramCommands, ListNewAndCopy)
