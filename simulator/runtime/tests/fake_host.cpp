@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/evaluator.h"
@@ -285,6 +286,7 @@ RuntimeEnvironment::~RuntimeEnvironment()
     SetDeclarationLookup(nullptr);
     SetSystemLoaderHook(nullptr);
     SetProcessStarter(nullptr);
+    g_ServoPeriod = 0.001f; // as before any SERVO_PERIOD
     SetProcessLoop(nullptr);
     SetCommandChannelService(nullptr);
     SetModbusService(nullptr);
