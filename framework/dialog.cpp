@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cfloat>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <type_traits>
@@ -301,16 +302,60 @@ bool ParseLongLong(const CString& text, long long& value)
     return errno == 0 && end && *end == '\0';
 }
 
+// True when text is a decimal number: an optional sign, digits with at most
+// one point (a digit on at least one side), and an optional exponent.
+// "nan", "inf" and hexadecimal forms, which strtod also reads, are not.
+bool IsDecimalNumber(const char* text)
+{
+    const char* p = text;
+    if (*p == '+' || *p == '-')
+        ++p;
+    bool digits = false;
+    while (*p >= '0' && *p <= '9') {
+        ++p;
+        digits = true;
+    }
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') {
+            ++p;
+            digits = true;
+        }
+    }
+    if (!digits)
+        return false;
+    if (*p == 'e' || *p == 'E') {
+        ++p;
+        if (*p == '+' || *p == '-')
+            ++p;
+        if (!(*p >= '0' && *p <= '9'))
+            return false;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+    }
+    return *p == '\0';
+}
+
+// Whole-text decimal parse with optional spaces around it. A number too
+// small for a double reads as 0; one too large is refused.
 bool ParseDouble(const CString& text, double& value)
 {
     CString t(text);
     t.Trim();
-    if (t.IsEmpty())
+    if (!IsDecimalNumber(t))
         return false;
     errno = 0;
     char* end = nullptr;
     value = std::strtod(t, &end);
-    return errno == 0 && end && *end == '\0';
+    if (!end || *end != '\0')
+        return false;
+    if (errno == ERANGE) {
+        if (std::isinf(value))
+            return false;
+        if (std::fabs(value) < DBL_MIN)
+            value = 0.0; // an underflow, denormal or not, is 0
+    }
+    return std::isfinite(value);
 }
 
 template <class T> void TextSigned(CDataExchange* pDX, int nIDC, T& value)
@@ -350,9 +395,11 @@ template <class T> void TextFloating(CDataExchange* pDX, int nIDC, T& value, int
     HWND hWnd = pDX->PrepareEditCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
         double v = 0;
-        if (!ParseDouble(ControlText(hWnd), v))
+        // The value must fit the member too: a float holds less than a double.
+        if (!ParseDouble(ControlText(hWnd), v) || std::fabs(v) > static_cast<double>(std::numeric_limits<T>::max()))
             Tell(pDX, "Please enter a number.");
-        value = static_cast<T>(v);
+        else
+            value = static_cast<T>(v);
     } else {
         CString text;
         text.Format("%.*g", digits, static_cast<double>(value));

@@ -99,6 +99,88 @@ TEST(DialogTest, ModelessDialogExchangesDataBothWaysAndRejectsOutOfRangeValues)
     EXPECT_EQ(nullptr, dlg.m_hWnd);
 }
 
+// A double and a float exchanged through edit controls: decimal numbers only.
+class CNumberDialog : public CDialog {
+public:
+    CNumberDialog() : CDialog(IDD_EXCHANGE) {}
+
+    double m_double = 1.0;
+    float m_float = 1.0f;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        DDX_Text(pDX, IDC_RATIO, m_double);
+        DDX_Text(pDX, IDC_NAME, m_float);
+    }
+};
+
+TEST(DialogTest, NumberFieldsTakeDecimalNumbersOnly)
+{
+    ScriptedPrompts prompts;
+    CNumberDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_EXCHANGE));
+    const struct {
+        const char* text;
+        bool taken;
+        double value; // as a double; the float field holds it as a float
+    } cases[] = {
+        {"8", true, 8.0},
+        {" -2.5 ", true, -2.5},
+        {".5", true, 0.5},
+        {"5.", true, 5.0},
+        {"+1.25e2", true, 125.0},
+        {"1E-3", true, 0.001},
+        {"1e-400", true, 0.0}, // too small for a double: 0
+        {"-1e-320", true, 0.0},
+        {"nan", false, 0.0},
+        {"NaN", false, 0.0},
+        {"inf", false, 0.0},
+        {"-Infinity", false, 0.0},
+        {"0x1p3", false, 0.0},
+        {"0x10", false, 0.0},
+        {"1e400", false, 0.0}, // too large
+        {".", false, 0.0},
+        {"1e", false, 0.0},
+        {"1e+", false, 0.0},
+        {"1.2.3", false, 0.0},
+        {"", false, 0.0},
+    };
+    for (const auto& c : cases) {
+        for (const int control : {IDC_RATIO, IDC_NAME}) {
+            SCOPED_TRACE(std::string(c.text) + (control == IDC_RATIO ? " (double)" : " (float)"));
+            dlg.m_double = 1.0;
+            dlg.m_float = 1.0f;
+            dlg.SetDlgItemText(IDC_RATIO, "1");
+            dlg.SetDlgItemText(IDC_NAME, "1");
+            dlg.SetDlgItemText(control, c.text);
+            const size_t told = prompts.Records().size();
+            EXPECT_EQ(c.taken, dlg.UpdateData(TRUE) != FALSE);
+            if (c.taken) {
+                EXPECT_EQ(told, prompts.Records().size());
+                if (control == IDC_RATIO)
+                    EXPECT_EQ(c.value, dlg.m_double);
+                else
+                    EXPECT_EQ(static_cast<float>(c.value), dlg.m_float);
+            } else {
+                ASSERT_EQ(told + 1, prompts.Records().size());
+                EXPECT_EQ("Please enter a number.", prompts.Records().back().text);
+                EXPECT_EQ(1.0, control == IDC_RATIO ? dlg.m_double : static_cast<double>(dlg.m_float))
+                    << "the member keeps its value";
+            }
+        }
+    }
+    // A double's range is more than a float holds.
+    dlg.SetDlgItemText(IDC_RATIO, "1e39");
+    dlg.SetDlgItemText(IDC_NAME, "1");
+    EXPECT_TRUE(dlg.UpdateData(TRUE));
+    EXPECT_EQ(1e39, dlg.m_double);
+    dlg.SetDlgItemText(IDC_NAME, "1e39");
+    EXPECT_FALSE(dlg.UpdateData(TRUE));
+    EXPECT_EQ(1.0f, dlg.m_float);
+    dlg.DestroyWindow();
+}
+
 TEST(DialogTest, ModalDialogReturnsTheButtonAndSavesOnlyOnOk)
 {
     ScriptedPrompts prompts;

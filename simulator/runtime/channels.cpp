@@ -190,11 +190,6 @@ void TransmitPlain(ChannelRecord& ch, PortRecord& p)
     }
 }
 
-bool IsModbusType(int32_t type)
-{
-    return type == 5 || type == 7 || type == 8 || type == 9;
-}
-
 // Runs the command channel service unless it is already running: a command
 // that reads channel 8 itself must not take its own bytes. True when a byte
 // was waiting on channel 8 for it.

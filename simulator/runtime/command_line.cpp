@@ -619,6 +619,13 @@ void ExecuteCommandLine(const char* line)
         const int32_t saved[] = {r.position, r.lowBound, r.highBound, r.base, r.codeProgram, r.currentLine};
         if (g_ExecutionDepth == 0)
             ResetArguments(process);
+        // A typed line's FOR and GOSUB entries are its own: a loop that an
+        // error left open ends with its line. A line run while another waits
+        // stacks above that line's entries and leaves them as they were.
+        const int32_t forDepth = g_ExecutionDepth == 0 ? 0 : r.forDepth;
+        const int32_t gosubDepth = g_ExecutionDepth == 0 ? 0 : r.gosubDepth;
+        r.forDepth = forDepth;
+        r.gosubDepth = gosubDepth;
         ++g_ExecutionDepth;
         r.valueDepth = 0;
         r.text = code;
@@ -646,6 +653,8 @@ void ExecuteCommandLine(const char* line)
             r.position = position;
         }
         --g_ExecutionDepth;
+        r.forDepth = forDepth;
+        r.gosubDepth = gosubDepth;
         r.text = savedText;
         r.position = saved[0];
         r.lowBound = saved[1];

@@ -8,6 +8,7 @@
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/host.h"
+#include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/message_pool.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
@@ -1507,6 +1508,8 @@ bool CompileProgram(int program, int process)
     int32_t error = 0;
     CompileProgramLines(state, program, process, g_MemoryBase, codePos, codeLimit, base, error);
     if (error != 0) {
+        // The code written above the program area lay on the TABLE's places.
+        RewriteTableMirror(ProgramAreaEnd(), g_MemorySize);
         ReportCompileError(process, state.lineCounter, ProgramNameInMemory(state.currentProgram), error);
         SetProcessError(process, error);
         state.Reset();
@@ -1519,6 +1522,7 @@ bool CompileProgram(int program, int process)
     error = Link(state, process, g_MemoryBase, base, line);
     state.Reset();
     if (error != 0) {
+        RewriteTableMirror(ProgramAreaEnd(), g_MemorySize);
         ReportLinkError(process, line, error);
         SetProcessError(process, error);
         return false;

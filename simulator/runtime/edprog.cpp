@@ -184,13 +184,27 @@ void InsertOrReplace(const EditCommand& c, int process)
         return;
     }
     int indent = std::min(static_cast<int>(blanks), kIndentMaximum);
-    uint8_t mark = replace ? (g_MemoryBase[position + 2] & kBreakpointMark) : 0;
+    const uint8_t oldIndent = replace ? g_MemoryBase[position + 2] : 0;
+    const uint8_t mark = oldIndent & kBreakpointMark;
+    std::vector<uint8_t> old;
+    if (replace)
+        old.assign(g_MemoryBase + position + kLineHeaderSize, g_MemoryBase + position + g_MemoryBase[position + 1]);
     bool stored = replace ? ReplaceLine(position, tokens.data(), length, indent, process)
                           : InsertLine(position, tokens.data(), length, indent, process);
     if (!stored)
         return;
     g_MemoryBase[position + 2] |= mark;
     std::string listed = ListedLine(program, position);
+    if (!ListsWhole(listed, process)) {
+        // The environment takes the echo as its copy of the line: a line it
+        // could never see whole is not kept.
+        if (replace)
+            ReplaceLine(position, old.data(), static_cast<int>(old.size()), oldIndent, process);
+        else
+            DeleteLine(position, process);
+        SetProcessError(process, kErrProgramCorrupt);
+        return;
+    }
     // In the framed mode the environment keeps its own text when the store
     // lists the line as it was sent.
     if (g_LinkProtocolMode == 3 && listed == c.text)
@@ -251,6 +265,14 @@ std::string ListedLine(int program, int position)
            DetokeniseLine(g_MemoryBase, position + kLineHeaderSize, position + length, LexerModeOf(program));
 }
 
+bool ListsWhole(const std::string& listed, int process)
+{
+    if (listed.size() <= static_cast<size_t>(kDetokeniseLimit))
+        return true;
+    SetProcessError(process, kErrProgramCorrupt);
+    return false;
+}
+
 uint16_t ProgramCheckValue(int program)
 {
     std::string bytes;
@@ -291,7 +313,10 @@ void KeywordEditProgram(const uint8_t* text, int& position, int limit, int proce
         return;
     case kEditList:
         WalkLines(c, process, [&](int program, int at, int32_t) {
-            Reply(process, ListedLine(program, at));
+            std::string listed = ListedLine(program, at);
+            if (!ListsWhole(listed, process))
+                return false;
+            Reply(process, listed);
             return true;
         });
         return;

@@ -27,8 +27,12 @@ enum : int32_t {
 constexpr int kEditTextMaximum = 120;
 
 // The text of a line as the store lists it: its indentation in blanks, then
-// the detokenised line.
+// the detokenised line. A line that lists longer than 120 characters comes
+// out longer than that (cut somewhere after the 120th character).
 std::string ListedLine(int program, int position);
+// False, with error 93 for the process, when a listed line is longer than a
+// listing may show: such a line is reported, never shown cut.
+bool ListsWhole(const std::string& listed, int process);
 
 // The check value of a program: the CRC-16 over the listed text of every
 // line, each followed by the byte 0xAA. A program without lines counts as

@@ -207,7 +207,7 @@ float EvaluateExpression(const uint8_t* code, int& position, int limit, int proc
                 continue;
             }
             int at = pos;
-            float value = CallFunctionKeyword(token, code, at, limit, process);
+            float value = CallKeyword(token, code, at, limit, process);
             pos = at;
             push(value);
             continue;
@@ -309,7 +309,7 @@ bool EvaluateArgumentList(const uint8_t* code, int& position, int limit, int pro
     }
 }
 
-float CallFunctionKeyword(uint8_t token, const uint8_t* code, int& position, int limit, int process)
+float CallKeyword(uint8_t token, const uint8_t* code, int& position, int limit, int process)
 {
     ProcessRecord* record = GetProcessRecord(process);
     const TokenDescriptor& k = g_Keywords[token];

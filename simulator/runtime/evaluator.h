@@ -26,9 +26,10 @@ bool EvaluateCallArguments(uint8_t token, const uint8_t* code, int& position, in
 // more than the 24 a keyword's list may otherwise hold).
 bool EvaluateArgumentList(const uint8_t* code, int& position, int limit, int process);
 
-// A function keyword in an expression: its "#" channel, quoted names,
+// A keyword with its argument frame around it (in an expression or as a
+// statement; position is past the token): its "#" channel, quoted names,
 // arguments and modifier, then its handler; returns the process's result.
-float CallFunctionKeyword(uint8_t token, const uint8_t* code, int& position, int limit, int process);
+float CallKeyword(uint8_t token, const uint8_t* code, int& position, int limit, int process);
 
 // A modifier at code[position] (kTokModifier, its row, and its argument in
 // brackets): AXIS(n) n 0 to 23, PROC(n) 0 to 14, SLOT(n) 0 to 3, PORT(n) 0.

@@ -4,6 +4,7 @@
 #include "simulator/runtime/compiler.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/host.h"
 #include "simulator/runtime/interpreter.h"
 #include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/motion_keywords.h"
@@ -373,7 +374,16 @@ void KeywordWa(const uint8_t* text, int& position, int limit, int process)
     const int32_t milliseconds = TruncateToInt32(time + 0.5f);
     if (milliseconds == 0)
         return;
-    RuntimeSleep(static_cast<unsigned>(milliseconds));
+    // A millisecond at a time: STOP sets error 31 on the process, which ends
+    // the wait at once. The step count bounds it on a clock that stands still.
+    const uint64_t end = GetTimeNow() + static_cast<uint64_t>(milliseconds) * kTicksPerMillisecond;
+    for (int32_t step = 0; step < milliseconds && GetTimeNow() < end; ++step) {
+        if (Failed(process) || ProcessStopping(process))
+            return;
+        RuntimeSleep(1);
+    }
+    if (Failed(process))
+        return;
     // Then as many servo periods as the time holds, counted on the process's
     // tick counter (which counts down and may pass through negative values).
     if (!g_ServoRunning.load())

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
 
 namespace qcrt {
@@ -101,6 +102,7 @@ void BindMemoryImages()
         g_MemoryBase = g_FallbackMemory;
         g_MemorySize = sizeof(g_FallbackMemory);
     }
+    LoadTableFromImage();
 }
 
 uint64_t GetTimeNow()

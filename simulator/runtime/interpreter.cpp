@@ -336,7 +336,7 @@ namespace {
             k.handler(text, position, limit, process);
         } else {
             ++position;
-            CallFunctionKeyword(token, text, position, limit, process);
+            CallKeyword(token, text, position, limit, process);
         }
         return;
     }

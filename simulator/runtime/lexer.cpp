@@ -523,7 +523,7 @@ std::string DetokeniseLine(const uint8_t* tokens, int start, int end, int mode)
     };
 
     int pos = start;
-    while (pos < end && out.size() < static_cast<size_t>(kDetokeniseLimit)) {
+    while (pos < end && out.size() <= static_cast<size_t>(kDetokeniseLimit)) {
         uint8_t t = tokens[pos++];
         if (t == kTokZero)
             break;

@@ -37,8 +37,8 @@ constexpr int kDetokeniseLimit = 120;
 int TokeniseLine(std::string_view text, uint8_t* out, int capacity, int mode, int32_t& error);
 
 // The text of the token line that starts at tokens[start]; reading stops at
-// kTokZero, at end, at a code that no token line holds, or once
-// kDetokeniseLimit characters are written. Keywords, parameters and
+// kTokZero, at end, at a code that no token line holds, or once more than
+// kDetokeniseLimit characters are written (so a longer line shows as such). Keywords, parameters and
 // constants are written by their first alias. In mode 0 a blank is put
 // between a name and a following word or number that the line holds without
 // one (as "?VERSION" does), and the quote and backslash inside a string are

@@ -1,5 +1,6 @@
 #include "simulator/runtime/memory_keywords.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -35,15 +36,29 @@ void PutImageWordAt(uint32_t offset, int32_t word)
     std::memcpy(g_MemoryBase + offset, &word, 4);
 }
 
-// The image offset of TABLE value i, or -1 when it would lie below the top
-// of the program area (or outside the image).
-int64_t TableOffset(int32_t index)
+// The TABLE as processes see it; the image holds a mirror of it.
+float g_TableValues[kTableLimit];
+
+// Where TABLE value i lies in the image (below the TSIZE word).
+int64_t MirrorOffset(int32_t index)
 {
-    int64_t offset = static_cast<int64_t>(g_MemorySize) - 8 - 4 * static_cast<int64_t>(index);
-    if (offset < ProgramAreaEnd() || offset < static_cast<int64_t>(kProgramAreaStart) ||
+    return static_cast<int64_t>(g_MemorySize) - 8 - 4 * static_cast<int64_t>(index);
+}
+
+// The image offset of TABLE value i, or -1 when it would lie in the program
+// area below top (or outside the image).
+int64_t TableOffset(int32_t index, int64_t top)
+{
+    int64_t offset = MirrorOffset(index);
+    if (offset < top || offset < static_cast<int64_t>(kProgramAreaStart) ||
         offset + 4 > static_cast<int64_t>(g_MemorySize))
         return -1;
     return offset;
+}
+
+int64_t TableOffset(int32_t index)
+{
+    return TableOffset(index, ProgramAreaEnd());
 }
 
 ProcessRecord& RecordOf(int process)
@@ -311,12 +326,11 @@ void SetTableEntriesInUse(int32_t count)
 
 bool ReadTable(int32_t index, float& value, int process)
 {
-    int64_t offset = index >= 0 && index < g_TableEntriesInUse ? TableOffset(index) : -1;
-    if (offset < 0) {
+    if (index < 0 || index >= g_TableEntriesInUse || index >= kTableLimit) {
         SetProcessError(process, kErrTableIndex);
         return false;
     }
-    value = std::bit_cast<float>(ImageWordAt(static_cast<uint32_t>(offset)));
+    value = g_TableValues[index];
     return true;
 }
 
@@ -326,15 +340,48 @@ bool WriteTable(int32_t index, float value, int process)
         SetProcessError(process, kErrTableIndex);
         return false;
     }
-    int64_t offset = TableOffset(index);
-    if (offset < 0) {
+    const int64_t offset = TableOffset(index);
+    if (index >= g_TableEntriesInUse && offset < 0) {
         SetProcessError(process, kErrOutOfMemory);
         return false;
     }
-    PutImageWordAt(static_cast<uint32_t>(offset), std::bit_cast<int32_t>(value));
+    g_TableValues[index] = value;
+    if (offset >= 0)
+        PutImageWordAt(static_cast<uint32_t>(offset), std::bit_cast<int32_t>(value));
     if (index >= g_TableEntriesInUse)
         SetTableEntriesInUse(index + 1);
     return true;
+}
+
+void LoadTableFromImage()
+{
+    // The top as the image holds it: the store has not read its directory
+    // yet. An implausible top (a blank image) puts no program in the way.
+    int64_t top = kProgramAreaStart;
+    if (g_MemoryBase && g_MemorySize >= kProgramTopOffset + 4) {
+        const int32_t word = ImageWordAt(kProgramTopOffset);
+        if (word >= static_cast<int32_t>(kProgramAreaStart) && static_cast<uint32_t>(word) <= g_MemorySize)
+            top = word;
+    }
+    for (int32_t index = 0; index < kTableLimit; ++index) {
+        const int64_t offset = g_MemoryBase ? TableOffset(index, top) : -1;
+        g_TableValues[index] = offset < 0 ? 0.0f : std::bit_cast<float>(ImageWordAt(static_cast<uint32_t>(offset)));
+    }
+}
+
+void RewriteTableMirror(int64_t from, int64_t to)
+{
+    if (!g_MemoryBase || to <= from)
+        return;
+    // The values whose four bytes begin from "from - 3" on and below "to".
+    const int64_t high = MirrorOffset(0);
+    const int64_t first = std::max<int64_t>(0, (high - (to - 1) + 3) / 4);
+    const int64_t last = std::min<int64_t>(kTableLimit - 1, (high - (from - 3)) / 4);
+    for (int64_t index = first; index <= last; ++index) {
+        const int64_t offset = TableOffset(static_cast<int32_t>(index));
+        if (offset >= 0)
+            PutImageWordAt(static_cast<uint32_t>(offset), std::bit_cast<int32_t>(g_TableValues[index]));
+    }
 }
 
 namespace {

@@ -2,13 +2,17 @@
 // B_SPLINE, the memory-stick functions and the arithmetic functions
 // of one argument.
 //
-// VR(i), i from 0 to 1023, is the float at image offset 780 + 4 i. TABLE
-// value i (0 to 255999) is the float at image offset (size - 8 - 4 i),
-// growing down from the top of the battery-backed image, with the number of
-// values in use (TSIZE) in the image's last 4 bytes; both survive a restart
-// on the same image. A TABLE read needs an index below TSIZE (error 65); a
-// write at or beyond it grows the TABLE to the index + 1, and any write
-// whose value would lie in the program area is refused with error 35.
+// VR(i), i from 0 to 1023, is the float at image offset 780 + 4 i. The
+// TABLE (values 0 to 255999) is a working array, mirrored into the image:
+// value i at offset (size - 8 - 4 i), growing down from the top of the
+// battery-backed image, with the number of values in use (TSIZE) in the
+// image's last 4 bytes. The program store grows up into the same bytes, so
+// only the values whose place lies above the program area are mirrored:
+// reads and writes never touch program bytes, and a value whose place the
+// programs give back is written there again. A TABLE read needs an index
+// below TSIZE (error 65); a write at or beyond it grows the TABLE to the
+// index + 1, refused with error 35 when the new value's place lies in the
+// program area.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +31,15 @@ bool ReadTable(int32_t index, float& value, int process);
 bool WriteTable(int32_t index, float value, int process);
 int32_t TableEntriesInUse();
 void SetTableEntriesInUse(int32_t count);
+
+// The working array from the bound image (BindMemoryImages): the values
+// whose place lies above the image's program area; those behind its
+// programs read 0.
+void LoadTableFromImage();
+// Writes the working values again to their places that lie in image bytes
+// from to below to and above the program area (the programs gave them back,
+// or bytes there were used for a while).
+void RewriteTableMirror(int64_t from, int64_t to);
 
 // Local variables. Flag bits 0 and 1 set: the local stands for VR(its value);
 // bit 0 alone: read-only (error 21 on a write, the value kept).

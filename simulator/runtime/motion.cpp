@@ -212,16 +212,11 @@ double LinkPosition(int axis, double link)
     return ratio * (link - accel * 0.5);
 }
 
-// Where a circular move's axis ends, relative to its start.
+// Where a circular move's axis ends, relative to its start: its programmed
+// end point.
 int32_t CircleEnd(const MoveEntry& entry)
 {
-    auto asFloat = [&](int n) { return static_cast<double>(std::bit_cast<float>(entry.words[n])); };
-    double radius = asFloat(kEntryWord11);
-    double sign = static_cast<int32_t>(entry.words[kEntryWord7]) == 1 ? 1.0 : -1.0;
-    double path = static_cast<int32_t>(entry.words[kEntryLength]);
-    double end = asFloat(kEntryWord9);
-    double start = end + sign * asFloat(kEntryFactor) * asFloat(kEntryReciprocal) * path;
-    return RoundHalfAway(radius * (std::sin(end) - std::sin(start)));
+    return static_cast<int32_t>(entry.words[kEntryDistance]);
 }
 
 void SetDemand(int axis, int32_t position)
@@ -408,7 +403,7 @@ void MoveStep(int axis)
             SetDemand(axis, RoundHalfAway(base + CircleOffset(axis, remaining)));
             return;
         }
-        SetDemand(axis, RoundHalfAway(base + CircleOffset(axis, 0.0)));
+        SetDemand(axis, AddWrapping(base, MoveInt(axis, kEntryDistance)));
         EndMove(axis);
         return;
     }
@@ -1128,6 +1123,18 @@ void PeriodIoStep()
     ++c.index;
 }
 
+void ExtraMovePass()
+{
+    // One extra step per period: a move that ends in this step flags its axis
+    // again, and that flag is dropped.
+    const uint32_t extra = g_ExtraPass;
+    for (int axis = kAxisCount - 1; axis >= 0; --axis) {
+        if (extra >> axis & 1u)
+            MoveStep(axis);
+    }
+    g_ExtraPass = 0;
+}
+
 void ServoPeriod()
 {
     if (!g_MotionEnabled.load()) {
@@ -1140,13 +1147,8 @@ void ServoPeriod()
     g_ExtraPass = 0;
     ServoPass();
     if (g_ExtraPass != 0) {
-        uint32_t extra = g_ExtraPass;
-        LoadNextMovesOf(extra);
-        for (int axis = kAxisCount - 1; axis >= 0; --axis) {
-            if (extra >> axis & 1u)
-                MoveStep(axis);
-        }
-        g_ExtraPass = 0;
+        LoadNextMovesOf(g_ExtraPass);
+        ExtraMovePass();
     }
     FrameTransform();
     AxisServoStep();

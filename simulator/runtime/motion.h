@@ -206,6 +206,9 @@ void TakePendingMoves();
 void LoadNextMoves();
 void SpeedPass();
 void ServoPass();
+// The axes whose move ended in this period with a follow-on move waiting
+// (their next moves loaded) step once more, highest first.
+void ExtraMovePass();
 void AxisServoStep();
 void PeriodIoStep();
 

@@ -577,6 +577,9 @@ static void BodyMoveCirc(const uint8_t*, int&, int, int process)
         PutInt(entry, kEntryWord7, direction == 0 ? 1 : 0);
         PutInt(entry, kEntryWord5, TruncateToInt32(n == 0 ? centre1 : centre2));
         PutFloat(entry, kEntryWord9, n == 0 ? endAngle : endAngle + kHalfPi);
+        // The end point itself, where the move ends: the angles run over the
+        // truncated path length and would miss it by up to a count.
+        PutInt(entry, kEntryDistance, TargetCount(n == 0 ? end1 : end2));
     }
     uint32_t mask = 1u << a1 | 1u << a2;
     if (helix) {

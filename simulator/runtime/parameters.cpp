@@ -280,6 +280,13 @@ float WritePortProtocol(int32_t protocol, int process)
     if (!port)
         return OutOfRange(process);
     port->type = protocol;
+    if (IsModbusType(protocol)) {
+        // MODBUS frames are binary: XON, XOFF and ESC are data there, never
+        // flow control or the link's escapes.
+        port->flags &= ~(kPortFlowControl | kPortSendXon | kPortSendXoff);
+        port->flags |= kPortRxEnabled | kPortTxAllowed;
+        port->escapeState = 0;
+    }
     auto serve = [portNumber](int channel) {
         if (ChannelRecord* c = GetChannelRecord(channel))
             c->port = portNumber;

@@ -39,6 +39,11 @@ constexpr uint32_t kPortSendXoff = 0x10;
 // Port types (PROTOCOL).
 constexpr int32_t kPortMultiplexed = 0; // channels selected by ESC and a digit
 constexpr int32_t kPortPlain = 1;
+// 5 and 7 MODBUS RTU, 8 and 9 MODBUS TCP: binary frames.
+constexpr bool IsModbusType(int32_t type)
+{
+    return type == 5 || type == 7 || type == 8 || type == 9;
+}
 
 // Servo periods an open output text of channel 8 or 9 may hold the port while
 // other channels wait, before a DC2 closes it.

@@ -253,6 +253,8 @@ void RestoreMemory(int process)
     for (int program = 0; program < kProgramCount; ++program)
         DiscardCode(program);
     SetTableEntriesInUse(kTableEntries);
+    // A copy from flash may end below the programs it replaced.
+    RewriteTableMirror(kProgramAreaStart, g_MemorySize);
 }
 
 void InitialiseAxes()

@@ -47,6 +47,8 @@ void ResetProcessTable()
         r.tickCounter.store(0);
         r.result = 0.0f;
         r.endFlag = 0;
+        r.forDepth = 0;
+        r.gosubDepth = 0;
         r.processNumber = n;
         for (uint32_t& bits : r.resources)
             bits = 0;

@@ -9,6 +9,7 @@
 #include "simulator/runtime/checksums.h"
 #include "simulator/runtime/command_line.h"
 #include "simulator/runtime/compiler.h"
+#include "simulator/runtime/edprog.h"
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flash.h"
@@ -159,7 +160,9 @@ PowerUpSource ReadPowerUpSource(int process)
     return value == 1 ? PowerUpSource::Eprom : PowerUpSource::Ram;
 }
 
-std::string ListedName(int program)
+// A name as channel 8's directory gives it: a character below 33 would
+// split the reply's fields, so it shows as "*".
+std::string MachineName(int program)
 {
     std::string name = ProgramName(program);
     for (char& c : name) {
@@ -192,7 +195,7 @@ void PrintMachineDirectory(int process, bool extended)
     for (int program = 0; program < kProgramCount; ++program) {
         if (!ProgramExists(program))
             continue;
-        std::string line = FormatText("%s,%i,%i,%i", ListedName(program), SourceLength(program),
+        std::string line = FormatText("%s,%i,%i,%i", MachineName(program), SourceLength(program),
                                       CodeLength(program), AutoRunProcess(program));
         // X adds the code type and whether the store lets the program be
         // changed, which the development environment shows as "editable".
@@ -229,7 +232,7 @@ void PrintHumanDirectory(int process, bool extended)
     for (int program = 0; program < kProgramCount; ++program) {
         if (!ProgramExists(program))
             continue;
-        std::string line = FormatText("%*s %6i %6i ", 16, ListedName(program), SourceLength(program),
+        std::string line = FormatText("%*s %6i %6i ", 16, ProgramName(program), SourceLength(program),
                                       CodeLength(program));
         if (RunType(program) == kRunAtPowerUp)
             line += FormatText("Auto(%2i) ", RunProcess(program));
@@ -397,6 +400,19 @@ bool StoreProgramsInFlash(int process)
 }
 
 namespace {
+
+// A program line as the load and APPENDPROG take it: its leading blanks are
+// the indentation (at most 127), the rest is tokenised for the program's
+// kind into tokens (kMaxLineRecord bytes). Returns the token length; error
+// is the tokeniser's.
+int TokeniseIndentedLine(std::string_view text, int program, uint8_t* tokens, int& level, int32_t& error)
+{
+    size_t indent = 0;
+    while (indent < text.size() && text[indent] == ' ')
+        ++indent;
+    level = static_cast<int>(std::min<size_t>(indent, 127));
+    return TokeniseLine(text.substr(indent), tokens, kMaxLineRecord - kLineHeaderSize, LexerModeOf(program), error);
+}
 
 // The fast project load.
 class ProjectLoader {
@@ -586,14 +602,12 @@ private:
     {
         if (m_program < 0)
             return false;
-        size_t indent = 0;
-        while (indent < text.size() && text[indent] == ' ')
-            ++indent;
         uint8_t tokens[kMaxLineRecord];
+        int level = 0;
         int32_t error = 0;
-        int length = TokeniseLine(std::string_view(text).substr(indent), tokens, kMaxLineRecord - kLineHeaderSize,
-                                  LexerModeOf(m_program), error);
-        int level = static_cast<int>(std::min<size_t>(indent, 127));
+        const int length = TokeniseIndentedLine(text, m_program, tokens, level, error);
+        if (error != 0)
+            return false; // a line the store would not hold as sent is never acknowledged
         bool stored;
         if (m_fresh) {
             stored = ReplaceLine(FindLine(m_program, 0), tokens, length, level, m_process);
@@ -761,13 +775,9 @@ void KeywordList(const uint8_t* text, int& position, int limit, int process)
     if (program < 0)
         return;
     for (int at = FindLine(program, 0); at >= 0 && !ProcessStopping(process); at = NextLine(program, at)) {
-        int length = g_MemoryBase[at + 1];
-        std::string line(g_MemoryBase[at + 2] & 0x7F, ' ');
-        line += DetokeniseLine(g_MemoryBase, at + kLineHeaderSize, at + length, LexerModeOf(program));
-        if (line.size() > static_cast<size_t>(kListLimit)) {
-            SetProcessError(process, kErrProgramCorrupt);
+        const std::string line = ListedLine(program, at);
+        if (!ListsWhole(line, process))
             return;
-        }
         PrintFormatted(process, "%s\r\n", line);
     }
 }
@@ -873,13 +883,10 @@ void KeywordAppendProgram(const uint8_t* text, int& position, int limit, int pro
         SetProcessError(process, kErrCannotEditProgram);
         return;
     }
-    size_t indent = 0;
-    while (indent < line.size() && line[indent] == ' ')
-        ++indent;
     uint8_t tokens[kMaxLineRecord];
+    int level = 0;
     int32_t error = 0;
-    int length = TokeniseLine(std::string_view(line).substr(indent), tokens, kMaxLineRecord - kLineHeaderSize,
-                              LexerModeOf(program), error);
+    const int length = TokeniseIndentedLine(line, program, tokens, level, error);
     if (error != 0) {
         SetProcessError(process, error);
         return;
@@ -888,7 +895,7 @@ void KeywordAppendProgram(const uint8_t* text, int& position, int limit, int pro
         SetProcessError(process, kErrOutOfMemory);
         return;
     }
-    InsertLine(SourceEnd(program) - 4, tokens, length, static_cast<int>(std::min<size_t>(indent, 127)), process);
+    InsertLine(SourceEnd(program) - 4, tokens, length, level, process);
 }
 
 void KeywordRun(const uint8_t* text, int& position, int limit, int process)

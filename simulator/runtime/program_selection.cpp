@@ -50,13 +50,16 @@ int BreakLine(const Operands& ops, int process, int& program)
 }
 
 // The breakpoint bit of the compiled line too, when the program has code.
+// The commands name a line by its index from 0; the compiled lines count
+// from 1.
 void MarkCompiledLine(int program, int32_t line, bool on, int process)
 {
     if (!HasCode(program))
         return;
+    const int32_t codeLine = line + 1;
     int found = -1;
-    int at = FindCodeLine(process, program, line, found);
-    if (at < 0 || found != line)
+    int at = FindCodeLine(process, program, codeLine, found);
+    if (at < 0 || found != codeLine)
         return;
     if (on)
         g_MemoryBase[at + 2] |= kBreakpointMark;

@@ -8,6 +8,7 @@
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/lexer.h"
+#include "simulator/runtime/memory_keywords.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
@@ -81,11 +82,15 @@ void WriteWord(int program, int word, uint32_t value)
 
 void WriteProgramEnd(int32_t end)
 {
+    const int32_t before = g_Store.programEnd;
     g_Store.checksum += static_cast<uint32_t>(end) - static_cast<uint32_t>(g_Store.programEnd);
     g_Store.programEnd = end;
     int position = static_cast<int>(kProgramTopOffset);
     Put32(g_MemoryBase, position, end);
     StoreChecksumWord();
+    // The bytes given back are the TABLE's places again.
+    if (end < before)
+        RewriteTableMirror(end, before);
 }
 
 int32_t MemoryEnd()
@@ -365,6 +370,7 @@ void LoadDirectoryFromImage()
 
 void ClearDirectory()
 {
+    const int32_t before = g_Store.programEnd;
     for (uint32_t& word : g_Store.directory)
         word = 0;
     {
@@ -378,6 +384,7 @@ void ClearDirectory()
     g_Store.selected = -1;
     for (int p = 0; p < kProgramCount; ++p)
         ForgetCompiledProgram(p);
+    RewriteTableMirror(g_Store.programEnd, std::min<int64_t>(before, g_MemorySize));
 }
 
 void ClearRunStates()

@@ -1,6 +1,7 @@
 #include "simulator/runtime/screen_editor.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -44,10 +45,36 @@ constexpr int kTabWidth = 4;
 constexpr int kIndentMaximum = 0x7F;
 constexpr uint8_t kBreakpointMark = 0x80;
 
+// The record of line index of a program, or its end record (the empty line
+// behind the last) when index reaches it; index comes back as the line
+// found, so it is lower than asked where the program has fewer lines.
+int LineRecord(int program, int32_t& index)
+{
+    int at = SourceStart(program);
+    const int end = SourceEnd(program);
+    int32_t line = 0;
+    for (; line < index; ++line) {
+        const int length = g_MemoryBase[at + 1];
+        if (length == 0 || at + length >= end)
+            break;
+        at += length;
+    }
+    index = line;
+    return at;
+}
+
+// A record's own bytes (length, indentation, tokens); the end record's is
+// its length 0 alone.
+std::string RecordBytes(int at)
+{
+    const int length = std::max<int>(g_MemoryBase[at + 1], 2);
+    return std::string(reinterpret_cast<const char*>(g_MemoryBase + at + 1), static_cast<size_t>(length - 1));
+}
+
 class ScreenEditor {
 public:
     ScreenEditor(int process, int program, int at, int line)
-        : m_process(process), m_program(program), m_at(at), m_line(line)
+        : m_process(process), m_program(program), m_name(ProgramName(program)), m_at(at), m_line(line)
     {
     }
 
@@ -58,11 +85,11 @@ public:
         Load();
         for (;;) {
             int key = ReadChar(m_process);
-            if (key < 0)
+            if (key < 0 || !Follow())
                 return;
             if (key == kKeyCursor) {
                 key = ReadChar(m_process);
-                if (key < 0)
+                if (key < 0 || !Follow())
                     return;
                 if (key == kCursorLeave) {
                     Leave();
@@ -80,8 +107,10 @@ public:
 private:
     int m_process;
     int m_program;
+    std::string m_name;
     int m_at;   // the record of the current line (the end record: the empty line behind the last)
     int m_line; // its index
+    std::string m_record; // that record's bytes as the editor last saw or stored them
     int m_row = 0;
     int m_column = 0;
     std::string m_text; // the line as edited: its indentation as blanks, then the text
@@ -97,8 +126,55 @@ private:
     void Load()
     {
         m_text = Stored(m_at);
+        m_record = RecordBytes(m_at);
         m_modified = false;
         m_column = std::min(m_column, Size());
+    }
+
+    // While the editor waits for a key, a command of the development
+    // environment's channel may change the program. The editor keeps to its
+    // line: found again where the change moved it (the text being typed
+    // stays), or, when the line itself was changed or removed, the line now
+    // at its index with its stored text. The screen is then drawn again.
+    // False, with error 27, when the program itself is gone.
+    bool Follow()
+    {
+        if (!ProgramExists(m_program) || ProgramName(m_program) != m_name) {
+            SetProcessError(m_process, kErrProgramNotFound);
+            return false;
+        }
+        int32_t index = m_line;
+        if (LineRecord(m_program, index) == m_at && index == m_line && RecordBytes(m_at) == m_record)
+            return true;
+        int best = -1;
+        int32_t bestLine = 0;
+        int at = SourceStart(m_program);
+        for (int32_t line = 0;; ++line) {
+            if (RecordBytes(at) == m_record && (best < 0 || std::abs(line - m_line) < std::abs(bestLine - m_line))) {
+                best = at;
+                bestLine = line;
+            }
+            const int length = g_MemoryBase[at + 1];
+            if (length == 0 || at + length >= SourceEnd(m_program))
+                break;
+            at += length;
+        }
+        if (best >= 0) {
+            m_at = best;
+            m_line = bestLine;
+        } else {
+            m_line = index;
+            m_at = LineRecord(m_program, m_line);
+            Load();
+        }
+        m_row = std::min(m_row, m_line);
+        RedrawScreen(m_process, m_program, m_at, m_row, m_row, m_column);
+        if (m_modified) {
+            // The text being typed is shown on its row again.
+            PrintFormatted(m_process, "\r\33[K%s", m_text);
+            PlaceCursor();
+        }
+        return true;
     }
 
     void PlaceCursor() { PrintFormatted(m_process, "\033[%i;%iH", m_row + 1, m_column + 1); }
@@ -135,6 +211,7 @@ private:
                 : !ReplaceLine(m_at, tokens, length, indent, m_process))
             return false;
         g_MemoryBase[m_at + 2] |= mark;
+        m_record = RecordBytes(m_at);
         m_modified = false;
         return true;
     }
@@ -388,15 +465,11 @@ void KeywordEdit(const uint8_t* text, int& position, int limit, int process)
         SetProcessError(process, kErrInvalidLineNumber);
         return;
     }
-    int at = SourceStart(program);
-    const int end = SourceEnd(program);
-    for (int32_t n = 0; n < start; ++n) {
-        const int length = g_MemoryBase[at + 1];
-        if (length == 0 || at + length >= end) {
-            SetProcessError(process, kErrInvalidLineNumber);
-            return;
-        }
-        at += length;
+    int32_t line = start;
+    const int at = LineRecord(program, line);
+    if (line != start) {
+        SetProcessError(process, kErrInvalidLineNumber);
+        return;
     }
     ScreenEditor(process, program, at, start).Run();
 }

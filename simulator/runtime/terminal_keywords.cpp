@@ -184,7 +184,7 @@ bool PrintItems(const uint8_t* text, int& position, int limit, int process)
             PrintFormatted(process, "%s", item);
         } else if (IsKeywordToken(token) && g_Keywords[token].classCode == kClassStringFunction) {
             ++position;
-            CallFunctionKeyword(token, text, position, limit, process);
+            CallKeyword(token, text, position, limit, process);
         } else {
             const float value = EvaluateExpression(text, position, limit, process);
             int width = 0;

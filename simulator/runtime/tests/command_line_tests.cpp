@@ -159,6 +159,14 @@ TEST_F(CommandLine, StatementsOfOneLineRunInTurnAndStopAtTheFirstError)
     EXPECT_FLOAT_EQ(Vr(4), 0.0f);
     Session("FOR n = 1 TO 5: VR(7)=VR(7)+n: NEXT n\r");
     EXPECT_FLOAT_EQ(Vr(7), 15.0f) << "a loop runs within its line";
+
+    // A loop that an error leaves open ends with its line: more of them
+    // than the FOR stack holds, then a loop that must still run.
+    for (int n = 0; n < 10; ++n)
+        EXPECT_EQ(Session("FOR n = 1 TO 2: VR(8)=1/0: NEXT n\r"),
+                  ">>FOR n = 1 TO 2: VR(8)=1/0: NEXT n\r\n%[COMMAND 9] Divide by zero\r\n>>");
+    EXPECT_EQ(Session("FOR n = 1 TO 3: VR(9)=VR(9)+n: NEXT n\r"), ">>FOR n = 1 TO 3: VR(9)=VR(9)+n: NEXT n\r\n>>");
+    EXPECT_FLOAT_EQ(Vr(9), 6.0f);
 }
 
 TEST_F(CommandLine, ControlReadsTheLockedState)
@@ -810,6 +818,19 @@ TEST_F(PowerUp, FreshImagesPrintTheBannerByteForByte)
                                        "---------------- ----\r\n"
                                        "Constant         Value\r\n"
                                        "---------------- -------\r\n");
+}
+
+TEST_F(PowerUp, EveryProcessStartsWithoutOpenLoopsOrSubroutines)
+{
+    for (ProcessRecord& r : g_ProcessRecords) {
+        r.forDepth = 8;
+        r.gosubDepth = 7;
+    }
+    Start();
+    for (const ProcessRecord& r : g_ProcessRecords) {
+        EXPECT_EQ(r.forDepth, 0) << r.processNumber;
+        EXPECT_EQ(r.gosubDepth, 0) << r.processNumber;
+    }
 }
 
 TEST_F(PowerUp, VersionIsAnsweredAsTheBannerShowsIt)

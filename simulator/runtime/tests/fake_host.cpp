@@ -2,14 +2,19 @@
 
 #include <chrono>
 
+#include "simulator/runtime/axis.h"
 #include "simulator/runtime/channels.h"
+#include "simulator/runtime/compiler.h"
+#include "simulator/runtime/evaluator.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/ports.h"
 #include "simulator/runtime/print.h"
 #include "simulator/runtime/process.h"
+#include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/resources.h"
 #include "simulator/runtime/scheduler.h"
+#include "simulator/runtime/system_keywords.h"
 
 using namespace qcrt;
 
@@ -274,6 +279,14 @@ RuntimeEnvironment::RuntimeEnvironment()
 
 RuntimeEnvironment::~RuntimeEnvironment()
 {
+    // What InstallInterpreter and the tests' own hooks put in place goes
+    // with the test: the next one starts from a runtime without them.
+    SetParameterReader(nullptr);
+    SetMotionPass(nullptr);
+    SetDeclarationLookup(nullptr);
+    SetSystemLoaderHook(nullptr);
+    SetProcessStarter(nullptr);
+    g_ServoPeriod = 0.001f; // as before any SERVO_PERIOD
     SetProcessLoop(nullptr);
     SetCommandChannelService(nullptr);
     SetModbusService(nullptr);

@@ -21,6 +21,7 @@
 #include "simulator/runtime/ports.h"
 #include "simulator/runtime/power_up.h"
 #include "simulator/runtime/process.h"
+#include "simulator/runtime/program_commands.h"
 #include "simulator/runtime/scheduler.h"
 #include "simulator/runtime/tests/store_helpers.h"
 
@@ -269,6 +270,23 @@ TEST_F(Interpreter, WaWaitsItsTimeOnTheClock)
     g_ServoRunning.store(false);
 }
 
+TEST_F(Interpreter, StopEndsAWaOnItsWay)
+{
+    g_ServoRunning.store(true);
+    int sleeps = 0;
+    env.host.onSleep = [&] {
+        if (++sleeps == 10)
+            SetProcessError(1, kErrProgramStopped); // what STOP does to a process that runs the program
+    };
+    uint64_t before = env.host.MillisecondsSinceStart();
+    std::string written = Run({"WA(100000)", "VR(0)=1"}, 1, kStateRunning, 1000);
+    env.host.onSleep = nullptr;
+    g_ServoRunning.store(false);
+    EXPECT_LT(env.host.MillisecondsSinceStart() - before, 1000u) << "the wait did not end with the stop";
+    EXPECT_NE(written.find("(31)"), std::string::npos) << written;
+    EXPECT_FLOAT_EQ(Vr(0), 0.0f);
+}
+
 TEST_F(Interpreter, ProcessListingInBothForms)
 {
     int program = MakeProgram("MOTION", {"a=1", "WAIT UNTIL 0"});
@@ -368,11 +386,13 @@ TEST_F(Interpreter, TableGrowsOneByOneAndNeverIntoThePrograms)
     EXPECT_TRUE(WriteTable(255999, 0.0f, 1)) << GetProcessError(1);
     EXPECT_FALSE(WriteTable(256000, 0.0f, 1));
     EXPECT_EQ(GetProcessError(1), kErrTableIndex);
-    // ... and is refused once the program area reaches its place.
+    // ... and growing to it is refused once the program area reaches its place.
     SetProcessError(1, 0);
+    SetTableEntriesInUse(255999);
     SetProgramAreaEnd(static_cast<int32_t>(g_MemorySize) - 8 - 4 * 255990);
     EXPECT_FALSE(WriteTable(255999, 1.0f, 1));
     EXPECT_EQ(GetProcessError(1), kErrOutOfMemory);
+    EXPECT_EQ(TableEntriesInUse(), 255999);
 }
 
 TEST_F(Interpreter, ATableWriteStopsAtTheValueThatFails)
@@ -416,6 +436,90 @@ TEST_F(Interpreter, VrAndTableSurviveARestartOnTheSameImages)
     float value = 0.0f;
     EXPECT_TRUE(ReadTable(5, value, 1));
     EXPECT_EQ(value, 7.5f);
+}
+
+// Programs and the TABLE's image mirror share the battery-backed memory: a
+// program store larger than the room below the TABLE's far end.
+TEST_F(Interpreter, TableValuesNeverMeetProgramBytes)
+{
+    const int64_t farEnd = static_cast<int64_t>(g_MemorySize) - 8 - 4 * 255999; // where TABLE(255999) lies
+    std::vector<std::string> lines(400, "a=12345678+87654321+VR(1)");
+    auto makeBig = [&] {
+        int big = MakeProgram("BIG", lines);
+        EXPECT_GE(big, 0);
+        EXPECT_GT(ProgramAreaEnd(), farEnd);
+        return big;
+    };
+    auto table = [](int32_t index) {
+        float value = -1.0f;
+        EXPECT_TRUE(ReadTable(index, value, 1)) << index << " error " << GetProcessError(1);
+        SetProcessError(1, 0);
+        return value;
+    };
+    auto mirror = [](int32_t index) {
+        float value;
+        std::memcpy(&value, g_MemoryBase + g_MemorySize - 8 - 4 * index, 4);
+        return value;
+    };
+    auto storeInFlash = [&] {
+        bool stored;
+        {
+            InlineProcess commandLine(0); // its progress lines go out as they come
+            stored = StoreProgramsInFlash(0);
+        }
+        Flushed();
+        return stored;
+    };
+    WriteTable(0, 1.5f, 1);
+    WriteTable(255999, 2.5f, 1);
+
+    // Program edits: the values stay, and the programs' bytes too.
+    int big = makeBig();
+    const std::vector<std::vector<uint8_t>> bytes = ProgramLines(big);
+    EXPECT_EQ(table(255999), 2.5f);
+    EXPECT_TRUE(WriteTable(255999, 9.0f, 1));
+    EXPECT_EQ(table(255999), 9.0f);
+    EXPECT_EQ(ProgramLines(big), bytes) << "a TABLE write reached the program";
+    EXPECT_EQ(Run({"VR(0)=TABLE(255999)"}).find("(65)"), std::string::npos);
+    EXPECT_FLOAT_EQ(Vr(0), 9.0f);
+    ASSERT_TRUE(DeleteProgram("ALL", 0));
+    EXPECT_EQ(table(255999), 9.0f) << "after NEW the value, not the program's bytes";
+    EXPECT_EQ(mirror(255999), 9.0f) << "the mirror holds the value again";
+
+    // Power-up on the same image: the mirrored values survive; one whose
+    // place the programs hold reads 0, never program bytes.
+    BindMemoryImages();
+    RestoreMemory(0);
+    EXPECT_EQ(table(255999), 9.0f);
+    EXPECT_EQ(table(0), 1.5f);
+    makeBig();
+    BindMemoryImages();
+    RestoreMemory(0);
+    EXPECT_EQ(table(255999), 0.0f);
+    EXPECT_EQ(table(0), 1.5f);
+
+    // Power-up from EPROM: programs stored in flash come back over the
+    // place of a value, and a smaller copy gives the place back.
+    WriteTable(255999, 4.0f, 1);
+    ASSERT_TRUE(storeInFlash());
+    ASSERT_TRUE(DeleteProgram("ALL", 0));
+    EXPECT_EQ(mirror(255999), 4.0f);
+    ASSERT_TRUE(WriteSetting(1, kSettingPowerUp, 0));
+    RestoreMemory(0);
+    big = FindProgram("BIG");
+    ASSERT_GE(big, 0);
+    EXPECT_EQ(ProgramLines(big), bytes);
+    EXPECT_EQ(table(255999), 4.0f);
+    ASSERT_TRUE(DeleteProgram("ALL", 0));
+    ASSERT_TRUE(storeInFlash()); // an empty copy
+    makeBig();
+    WriteTable(255999, 6.0f, 1);
+    RestoreMemory(0);
+    EXPECT_LT(ProgramAreaEnd(), farEnd);
+    EXPECT_EQ(table(255999), 6.0f);
+    EXPECT_EQ(mirror(255999), 6.0f) << "the place the old programs left holds the value";
+    WriteSetting(0, kSettingPowerUp, 0);
+    Flushed();
 }
 
 struct ParameterCase {

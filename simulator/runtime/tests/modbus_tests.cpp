@@ -317,6 +317,35 @@ TEST_F(ModbusSlave, TcpRequestsCarryTheirHeaderIntoTheAnswer)
     EXPECT_EQ(Vr(1), 7.0f);
 }
 
+// Port 0 switched to MODBUS TCP with PROTOCOL, its flow control as the
+// multiplexed link had it: bytes 17, 19 and 27 in a frame are data.
+TEST_F(ModbusSlave, ProtocolSwitchesPortZeroToBinaryFrames)
+{
+    for (int type : {kTcpInteger, kTcpFloat}) {
+        InitPort(0, 0);
+        GetPortRecord(0)->type = kPortMultiplexed;
+        GetPortRecord(0)->extra = kVr;
+        ASSERT_EQ(RunLine("PROTOCOL PORT(0)=" + std::to_string(type)).error, 0);
+        RunServices();
+        env.host.TakeWritten(0);
+        // Transaction 0x1113 (XON, XOFF), unit 27 (ESC): write VR(0) as 0x111B and
+        // read it back.
+        std::string write, answer;
+        if (type == kTcpInteger) {
+            write = Bytes({0x11, 0x13, 0, 0, 0, 6, 27, 6, 0, 0, 0x11, 0x1B});
+            answer = write;
+        } else {
+            write = Bytes({0x11, 0x13, 0, 0, 0, 11, 27, 16, 0, 0, 0, 2, 4, 0x11, 0x13, 0x41, 0x1B});
+            answer = Bytes({0x11, 0x13, 0, 0, 0, 6, 27, 16, 0, 0, 0, 2});
+        }
+        EXPECT_EQ(Exchange(write), Hex(answer)) << type;
+        if (type == kTcpInteger)
+            EXPECT_EQ(Vr(0), 0x111B) << type;
+        else
+            EXPECT_EQ(std::bit_cast<uint32_t>(Vr(0)), 0x411B1113u) << type;
+    }
+}
+
 TEST_F(ModbusSlave, TcpFloatPortsExchangeFloatPairs)
 {
     Serve(kTcpFloat, kTable);

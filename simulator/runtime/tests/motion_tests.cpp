@@ -457,11 +457,11 @@ TEST_F(Motion, FullCirclesReturnToTheirStart)
             furthest = std::max(furthest, Dpos(1) + 500.0);
         }
         EXPECT_EQ(Mtype(0), kMoveIdle);
-        EXPECT_NEAR(Dpos(0), 1000, 1) << direction;
-        EXPECT_NEAR(Dpos(1), -500, 1) << direction;
+        EXPECT_EQ(Dpos(0), 1000) << direction;
+        EXPECT_EQ(Dpos(1), -500) << direction;
         EXPECT_LT(radiusError, 1.5) << "on the circle";
         EXPECT_NEAR(furthest, 400.0, 1.0) << "through the far side";
-        EXPECT_NEAR(g_AxisRecords[0].GetInt(kAxisEndMove), 1000, 1) << "a full circle ends where it started";
+        EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisEndMove), 1000) << "a full circle ends where it started";
     }
     EXPECT_EQ(ErrorOf("MOVECIRC(0,0,0,200,2)"), kErrParameterOutOfRange);
 
@@ -476,10 +476,24 @@ TEST_F(Motion, FullCirclesReturnToTheirStart)
         Periods(20);
         const int32_t firstX = Dpos(0);
         ASSERT_TRUE(RunUntilIdle(0));
-        EXPECT_NEAR(Dpos(0), 100, 1) << direction;
-        EXPECT_NEAR(Dpos(1), 100, 1) << direction;
+        EXPECT_EQ(Dpos(0), 100) << direction;
+        EXPECT_EQ(Dpos(1), 100) << direction;
         EXPECT_EQ(firstX > 0, direction == 0) << "sets off its own way round";
-        EXPECT_NEAR(g_AxisRecords[0].GetInt(kAxisEndMove), 100, 1) << direction;
+        EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisEndMove), 100) << direction;
+    }
+
+    // Arcs one after another end on their end points: no count is lost or
+    // gained on the way round, however many there are.
+    SetAxisDefaults();
+    ResetMotion();
+    for (int n = 1; n <= 6; ++n) {
+        for (const char* arc : {"MOVECIRC(47,47,0,47,0)", "MOVECIRC(-47,47,-47,0,0)"}) {
+            Run({arc});
+            ASSERT_TRUE(RunUntilIdle(0));
+        }
+        EXPECT_EQ(Dpos(0), 0) << "after " << n << " pairs of arcs";
+        EXPECT_EQ(Dpos(1), 94 * n) << "after " << n << " pairs of arcs";
+        EXPECT_EQ(g_AxisRecords[1].GetInt(kAxisEndMove), 94 * n);
     }
 }
 
@@ -491,8 +505,8 @@ TEST_F(Motion, HelixMovesItsThirdAxisAlongThePath)
     const float arc = 2.0f * 3.1415927f * 100.0f;
     EXPECT_EQ(EntryInt(1, 0, kEntryLength), static_cast<int32_t>(std::sqrt(arc * arc + 2500.0f)));
     ASSERT_TRUE(RunUntilIdle(0));
-    EXPECT_NEAR(Dpos(0), 0, 1);
-    EXPECT_NEAR(Dpos(1), 0, 1);
+    EXPECT_EQ(Dpos(0), 0);
+    EXPECT_EQ(Dpos(1), 0);
     EXPECT_EQ(Dpos(2), 50);
 
     // Mode 1 takes the arc alone as the path.

@@ -137,6 +137,16 @@ TEST_F(ProgramCommands, DirectoryInBothForms)
                                   "---------------- ------ ------ -------- ---------\r\n" +
                                   row1 + row2 + "OK\r\n");
     EXPECT_EQ(Command("DIR F"), "No Flash Stick Present\r\n");
+
+    // A blank in a name: channel 8's fields show it as "*", the table as it is.
+    ASSERT_TRUE(DeleteProgram("ALL", 0));
+    int blank = MakeProgram("MY PROG", {"a=1"});
+    ASSERT_GE(blank, 0);
+    EXPECT_NE(Command("DIR", 8).find("\r\nMY*PROG," + std::to_string(SourceLength(blank)) + ",0,0\r\n"),
+              std::string::npos);
+    const std::string table = Command("DIR");
+    EXPECT_NE(table.find("\r\nMY PROG          " + FormatText("%6i", SourceLength(blank))), std::string::npos) << table;
+    EXPECT_NE(table.find("Selected program: MY PROG         \r\n"), std::string::npos) << table;
 }
 
 TEST_F(ProgramCommands, ListNewAndCopy)
@@ -289,6 +299,9 @@ TEST_F(ProgramCommands, ProjectLoadFailuresAnswerNak)
         bool mainKept;
     };
     const std::string header = LoadHeader("MAIN", 0);
+    std::string longSum = "a=1"; // 159 characters, 315 token bytes
+    for (int n = 0; n < 78; ++n)
+        longSum += "+1";
     const Case cases[] = {
         {"wrong text check", header + STX + "a=1\r" + ETX + "!!!" + EOT, {ENQ, ACK, NAK}, false},
         {"wrong header check", SOH + std::string("MAIN") + FS + "0" + ETX + "!!!" + EOT, {ENQ, NAK}, false},
@@ -296,6 +309,12 @@ TEST_F(ProgramCommands, ProjectLoadFailuresAnswerNak)
         {"program type 1", LoadHeader("MAIN", 1) + EOT, {ENQ, NAK}, false},
         {"line too long", header + LoadText(std::string(170, 'a') + "\r") + EOT, {ENQ, ACK, NAK}, false},
         {"silence", header, {ENQ, ACK, NAK}, false},
+        // Lines the tokeniser refuses are never stored, so never acknowledged.
+        {"byte 200 in a string", header + LoadText("PRINT \"a\xC8" "b\"\r") + EOT, {ENQ, ACK, NAK}, false},
+        {"byte 232 in a string", header + LoadText("PRINT \"a\xE8" "b\"\r") + EOT, {ENQ, ACK, NAK}, false},
+        {"tokens overflow a record", header + LoadText(longSum + "\r") + EOT, {ENQ, ACK, NAK}, false},
+        {"79-character name", header + LoadText(std::string(79, 'n') + "=1\r") + EOT, {ENQ, ACK, NAK}, false},
+        {"refused last line", header + LoadText("a=1\r" + std::string(79, 'n')) + EOT, {ENQ, ACK, NAK}, false},
     };
     for (const Case& c : cases) {
         MakeProgram("KEEP", {"x=1"});

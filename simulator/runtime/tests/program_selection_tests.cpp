@@ -152,6 +152,58 @@ TEST_F(ControllerCommands, EditRefusesHostileInput)
     EXPECT_EQ(Listing(main), before);
 }
 
+// Listings show a line whole or report error 93; the development
+// environment takes an echo as its copy of the line.
+TEST_F(ControllerCommands, ALineThatListsLongerThan120IsNeverShownCut)
+{
+    auto sum = [](const char* first, int terms) {
+        std::string text = first;
+        for (int n = 0; n < terms; ++n)
+            text += "+1";
+        return text;
+    };
+    std::string prints; // 119 characters that list as 8 each ("PRINT 1:")
+    for (int n = 0; n < 40; ++n)
+        prints += n == 0 ? "?1" : ":?1";
+    const struct Case {
+        std::string line;
+        bool whole;
+    } cases[] = {
+        {sum("a=12", 58), true},   // 120 characters
+        {sum("a=123", 58), false}, // 121: the last piece would end at 120
+        {prints, false},
+    };
+    for (const Case& c : cases) {
+        int main = MakeProgram("MAIN", {"a=1", "b=2"});
+        std::vector<uint8_t> tokens = TokenLine(c.line);
+        ASSERT_TRUE(InsertLine(FindLine(main, 1), tokens.data(), static_cast<int>(tokens.size()), 0, 0)) << c.line;
+        const std::string list = Command("LIST");
+        const std::string edit = Command("&1L");
+        if (c.whole) {
+            EXPECT_EQ(list, "a=1\r\n" + c.line + "\r\nb=2\r\n");
+            EXPECT_EQ(edit, c.line + "\r\n");
+        } else {
+            EXPECT_EQ(ErrorOf(list), 93) << c.line;
+            EXPECT_EQ(list.find("a=1\r\n"), 0u) << "the lines before it are listed";
+            EXPECT_EQ(list.find(c.line.substr(0, 20), 1), std::string::npos) << list;
+            EXPECT_EQ(ErrorOf(edit), 93) << c.line;
+            EXPECT_EQ(edit.find(c.line.substr(0, 20)), std::string::npos) << edit;
+        }
+        ASSERT_TRUE(DeleteProgram("MAIN", 0));
+    }
+
+    // EDPROG keeps no line whose echo could not show it whole.
+    int main = MakeProgram("MAIN", {"a=1", "b=2"});
+    const std::vector<std::string> before = Listing(main);
+    EXPECT_EQ(ErrorOf(Command("&1I," + prints)), 93);
+    EXPECT_EQ(Listing(main), before);
+    EXPECT_EQ(Command("BREAK_ADD \"MAIN\" 1"), "break line=1\r\n");
+    EXPECT_EQ(ErrorOf(Command("&1R," + prints)), 93);
+    EXPECT_EQ(Listing(main), before) << "the replaced line is back";
+    EXPECT_TRUE(Marked(main, 1)) << "with its breakpoint";
+    EXPECT_EQ(Command("&1R," + sum("a=12", 58)), sum("a=12", 58) + "\r\n");
+}
+
 TEST_F(ControllerCommands, EditRefusesARunningProgramAndALockedController)
 {
     int main = MakeProgram("MAIN", {"a=1"});
@@ -270,6 +322,28 @@ TEST_F(ControllerCommands, BreakpointsInBothFormsAndTheirErrors)
     EXPECT_EQ(out, "\x1b"
                    "80\r\x14"); // channel 8 chosen, the bare number, the line end of mode 1
     EXPECT_TRUE(Marked(main, 0));
+}
+
+TEST_F(ControllerCommands, BreakpointsOnACompiledProgramActOnTheLineTheyName)
+{
+    int main = MakeProgram("MAIN", {"a=1", "b=2", "c=3"});
+    Command("COMPILE", 8);
+    ASSERT_TRUE(HasCode(main));
+    EXPECT_EQ(Command("BREAK_ADD \"MAIN\" 1"), "break line=1\r\n");
+    int position = 0;
+    EXPECT_EQ(NextBreakpointLine(0, main, position, false), 0x800002u) << "line 1 is the second line, code line 2";
+    EXPECT_EQ(Command("BREAK_DELETE \"MAIN\" 1"), "");
+    position = 0;
+    EXPECT_EQ(NextBreakpointLine(0, main, position, false), 0u) << "the deleted breakpoint no longer fires";
+
+    // Set before the compile, the mark reaches the same code line.
+    EXPECT_EQ(Command("BREAK_ADD \"MAIN\" 2"), "break line=2\r\n");
+    DiscardCode(main);
+    Command("COMPILE", 8);
+    ASSERT_TRUE(HasCode(main));
+    EXPECT_EQ(Command("BREAK_DELETE \"MAIN\" 2"), "");
+    position = 0;
+    EXPECT_EQ(NextBreakpointLine(0, main, position, false), 0u);
 }
 
 TEST_F(ControllerCommands, AxisValuesAfterPowerUp)

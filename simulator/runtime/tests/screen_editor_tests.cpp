@@ -172,6 +172,71 @@ TEST_F(ScreenEditor, LimitsOfTheLine)
     EXPECT_FALSE(IsModified(program));
 }
 
+// The development environment's channel may change the program while the
+// editor waits for a key (its commands run in between): the editor keeps to
+// its line.
+TEST_F(ScreenEditor, AChangeWhileAKeyIsAwaitedLeavesOtherLinesAlone)
+{
+    struct Case {
+        const char* change; // run once the first keys are taken
+        std::vector<std::string> after;
+    } cases[] = {
+        {"&0I,z=0", {"z=0", "a=1", "xyb=2", "c=3"}},     // a line inserted above it
+        {"&0,0D", {"xyb=2", "c=3"}},                      // the line above it deleted
+        {"&2I,z=0", {"a=1", "xyb=2", "z=0", "c=3"}},     // a line inserted below it
+        {"&1R,q=5", {"a=1", "qy=5", "c=3"}},             // its own line replaced: the new text is edited
+        {"&1,1D", {"a=1", "cy=3"}},                       // its own line deleted: the next takes its place
+    };
+    for (const Case& c : cases) {
+        if (FindProgram("MAIN") >= 0)
+            DeleteProgram("MAIN", 0);
+        int program = MakeProgram("MAIN", {"a=1", "b=2", "c=3"});
+        std::string first = kDown + "x"; // on b=2, typing
+        std::string second = "y" + kLeave;
+        bool changed = false;
+        env.host.onSleep = [&] {
+            if (!first.empty()) {
+                FillInput(0, first);
+                first.clear();
+            } else if (!changed && InputCount(0) == 0) {
+                changed = true;
+                ExecuteCommandLine(c.change);
+                FillInput(0, second);
+            }
+        };
+        {
+            InlineProcess commandLine(0);
+            ExecuteCommandLine("EDIT");
+        }
+        env.host.onSleep = nullptr;
+        for (int n = 0; n < 50; ++n)
+            RunServices();
+        env.host.TakeWritten(0);
+        EXPECT_TRUE(changed) << c.change;
+        EXPECT_EQ(Listing(program), c.after) << c.change;
+    }
+
+    // The program itself gone: the editor ends with its error.
+    int program = FindProgram("MAIN");
+    ASSERT_GE(program, 0);
+    bool gone = false;
+    env.host.onSleep = [&] {
+        if (!gone) {
+            gone = true;
+            ExecuteCommandLine("NEW \"MAIN\"");
+            FillInput(0, "x");
+        }
+    };
+    {
+        InlineProcess commandLine(0);
+        ExecuteCommandLine("EDIT");
+    }
+    env.host.onSleep = nullptr;
+    for (int n = 0; n < 50; ++n)
+        RunServices();
+    EXPECT_NE(env.host.TakeWritten(0).find("%[COMMAND 27]"), std::string::npos);
+}
+
 TEST_F(ScreenEditor, RefusalsAndErrorsLeaveTheStoreAsItWas)
 {
     EXPECT_EQ(Edit("EDIT", ""), "%[COMMAND 33] No program selected\r\n");
