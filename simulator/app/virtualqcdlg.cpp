@@ -148,7 +148,8 @@ ON_WM_PAINT()
 ON_WM_SYSCOMMAND()
 ON_WM_DRAWITEM()
 ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
-ON_MESSAGE(WM_SIM_READ_INPUTS, OnReadInputs)
+ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 ON_MESSAGE(WM_SIM_WRITE_OUTPUTS, OnWriteOutputs)
 ON_MESSAGE(qcsim::WM_MIMIC_SET_POINT, OnSetPoint)
 ON_BN_CLICKED(IDC_MOTION_SIM, OnMotionSim)
@@ -189,7 +190,11 @@ BOOL CVirtualQCDlg::OnInitDialog()
     ::SetWindowTextA(m_hWnd, "QC Simulation");
     m_background = LoadBackground(ProgramFolder(), m_hWnd);
 
-    m_link.CreateLinkWindow(this, IDC_LINK_WINDOW);
+    if (!m_link.CreateLinkWindow(this, IDC_LINK_WINDOW)) {
+        // The user chose to quit rather than start without the memory.
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
     m_link.SetDialogWindow(m_hWnd);
     ::PostMessageA(m_link.m_hWnd, WM_SIM_START, 0, 0);
 
@@ -312,13 +317,17 @@ LRESULT CVirtualQCDlg::OnQueryDragIcon(WPARAM, LPARAM)
     return reinterpret_cast<LRESULT>(m_icon);
 }
 
-LRESULT CVirtualQCDlg::OnReadInputs(WPARAM wParam, LPARAM lParam)
+LRESULT CVirtualQCDlg::OnQueryEndSession(WPARAM, LPARAM)
 {
-    if (!lParam)
-        return 0;
-    if (wParam)
-        *reinterpret_cast<uint32_t*>(wParam) = InputWord();
-    *reinterpret_cast<volatile int32_t*>(lParam) = 1;
+    return TRUE; // the images are saved when the end comes
+}
+
+LRESULT CVirtualQCDlg::OnEndSession(WPARAM wParam, LPARAM)
+{
+    // Logging off or shutting down: the program may be ended without a
+    // close, so the memory is saved now, as closing would.
+    if (wParam && m_link.m_hWnd)
+        m_link.SaveForSessionEnd();
     return 0;
 }
 

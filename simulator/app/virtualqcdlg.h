@@ -12,9 +12,9 @@
 #include "simulator/app/controllerwnd.h"
 #include "simulator/app/iomimic.h"
 
-// From the runtime: fill the input word (wParam) and set the done flag
-// (lParam); the output word (wParam).
-constexpr UINT WM_SIM_READ_INPUTS = WM_APP + 0x118;
+// From the runtime: the output word (wParam). (The runtime takes the input
+// word as the dialog publishes it; WM_APP+0x118, which once asked the
+// dialog to write it through addresses in the message, has no handler.)
 constexpr UINT WM_SIM_WRITE_OUTPUTS = WM_APP + 0x117;
 constexpr UINT kAxisTimer = 1000;
 constexpr int kMimicPoints = 32;
@@ -64,7 +64,8 @@ protected:
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
-    LRESULT OnReadInputs(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnWriteOutputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetPoint(WPARAM wParam, LPARAM lParam);
     void OnMotionSim();

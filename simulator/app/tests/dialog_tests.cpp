@@ -133,12 +133,35 @@ TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
     EXPECT_EQ(mimic.GetPoint(31), 1);
     EXPECT_EQ(mimic.GetPoint(9), 0);
 
+    // Any program may send WM_APP+0x118: it names no addresses the dialog
+    // writes through (once it wrote the input word and a done mark there).
     uint32_t word = 0xDEAD;
     volatile int32_t doneFlag = 0;
-    SendMessageA(m_dialog.m_hWnd, WM_SIM_READ_INPUTS, reinterpret_cast<WPARAM>(&word),
+    SendMessageA(m_dialog.m_hWnd, WM_APP + 0x118, reinterpret_cast<WPARAM>(&word),
                  reinterpret_cast<LPARAM>(&doneFlag));
-    EXPECT_EQ(doneFlag, 1);
-    EXPECT_EQ(word, 0x80000900u);
+    EXPECT_EQ(doneFlag, 0);
+    EXPECT_EQ(word, 0xDEADu);
+    SendMessageA(m_dialog.m_hWnd, WM_APP + 0x118, 0x10, 0x20); // would have crashed
+    EXPECT_TRUE(IsWindow(m_dialog.m_hWnd));
+}
+
+// Logging off or shutting down may end the program without a close: the
+// memory is saved when the session ends, as closing saves it.
+TEST_F(MainDialogTest, TheEndOfTheSessionSavesTheMemoryImages)
+{
+    Open();
+    m_dialog.GetLinkWindow().GetBatteryRamImage()[9] = 0x99;
+    EXPECT_EQ(SendMessageA(m_dialog.m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "asking changes nothing";
+    SendMessageA(m_dialog.m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a session that goes on";
+    SendMessageA(m_dialog.m_hWnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::string ram = ReadWholeFile(m_folder / "BB_RAM.img");
+    ASSERT_EQ(ram.size(), 0x100000u);
+    EXPECT_EQ(ram[9], '\x99');
+    EXPECT_EQ(ReadWholeFile(m_folder / "Flash.img").size(), 0x400000u);
 }
 
 TEST_F(MainDialogTest, MenuCommandsOpenTheirDialogsAndResetAsksFirst)

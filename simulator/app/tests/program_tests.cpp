@@ -22,13 +22,6 @@
 
 namespace {
 
-std::string DataFolder()
-{
-    char base[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
-    return std::string(base) + "\\VexoLabs\\QCSimulator\\";
-}
-
 std::string ReadTarget(const char* value)
 {
     char text[128] = {};
@@ -66,11 +59,11 @@ TEST(QCSimulationProgram, PublishesMakesAndSavesItsImagesAndResetDeletesThem)
     EXPECT_EQ(ReadTarget("CommsWindow"), "QCSimulator ControllerWnd");
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.Ended(15000));
-    const std::string folder = DataFolder();
+    const std::string folder = program.DataFolder() + "\\";
     EXPECT_EQ(FileSize(folder + "Flash.img"), 0x400000u);
     EXPECT_EQ(FileSize(folder + "BB_RAM.img"), 0x100000u);
 
-    Program reset("-RESET");
+    Program reset("-RESET", program.DataFolder());
     ASSERT_TRUE(reset.Started());
     HWND dialog = WaitForWindow("Reset Simulator");
     ASSERT_NE(dialog, nullptr);
