@@ -188,6 +188,8 @@ BOOL CVirtualQCDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     ::SetWindowTextA(m_hWnd, "QC Simulation");
+    if (m_instance)
+        m_instance->MarkMainWindow(m_hWnd);
     m_background = LoadBackground(ProgramFolder(), m_hWnd);
 
     if (!m_link.CreateLinkWindow(this, IDC_LINK_WINDOW)) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "simulator/app/controllerwnd.h"
+#include "simulator/app/instance.h"
 #include "simulator/app/iomimic.h"
 
 // From the runtime: the output word (wParam). (The runtime takes the input
@@ -47,6 +48,9 @@ public:
     ~CVirtualQCDlg() override;
 
     CControllerWnd& GetLinkWindow() { return m_link; }
+    // The program's instance: the dialog marks its window as the one a
+    // second simulator on the same memory brings forward.
+    void SetInstance(const qcsim::CSimulatorInstance* instance) { m_instance = instance; }
     qcsim::CIOMimic& GetMimic() { return m_mimic; }
     bool AxesShown() const { return m_showAxes; }
     // The 32 mimic points as a word, point n in bit n.
@@ -84,6 +88,7 @@ private:
 
     CControllerWnd m_link;
     qcsim::CIOMimic m_mimic;
+    const qcsim::CSimulatorInstance* m_instance = nullptr;
     HICON m_icon = nullptr;
     HBITMAP m_background = nullptr;
     HFONT m_pointFont = nullptr;

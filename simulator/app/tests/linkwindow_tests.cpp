@@ -396,6 +396,52 @@ TEST_F(LinkWindowTest, StoppingWhileProcessesRunWindsEveryOneDown)
     EXPECT_NE(qcrt::g_ProcessRecords[0].runningCount.load(), 0);
 }
 
+// A peer that posts link messages without pause must not keep a stop (and
+// so the close) waiting: a wait serves a bounded number per turn.
+TEST_F(LinkWindowTest, AFloodOfLinkMessagesDoesNotHoldOffTheStop)
+{
+    CControllerWnd& link = Create();
+    link.StartController();
+    ASSERT_TRUE(link.IsRunning());
+    std::atomic<bool> stop{false}, floodEnded{false};
+    const HWND window = link.m_hWnd;
+    std::vector<std::thread> flood;
+    for (int n = 0; n < 3; ++n) {
+        flood.emplace_back([&] {
+            const ULONGLONG end = GetTickCount64() + 20000;
+            while (!stop.load() && GetTickCount64() < end)
+                PostMessageA(window, LinkMessageId(), 4, 0x44434241);
+            floodEnded = true;
+        });
+    }
+    Sleep(300); // the queue fills
+    link.StopController();
+    const bool stoppedDuringTheFlood = !floodEnded.load();
+    stop = true;
+    for (std::thread& thread : flood)
+        thread.join();
+    EXPECT_FALSE(link.IsRunning());
+    EXPECT_TRUE(stoppedDuringTheFlood) << "the stop waited for the flood to end";
+}
+
+// With nothing to do (no peer, no bytes, the command line alone) the
+// sequencer does not tick every millisecond: the waiting command line is
+// not woken a thousand times a second for nothing.
+TEST_F(LinkWindowTest, AnIdleControllerIsNotTickedEveryMillisecond)
+{
+    CControllerWnd& link = Create();
+    link.StartController();
+    ASSERT_TRUE(link.IsRunning());
+    PumpUntil([] { return false; }, 300);
+    const uint64_t before = link.GetSwitchCount();
+    const ULONGLONG start = GetTickCount64();
+    PumpUntil([] { return false; }, 1000);
+    const double switchesPerSecond =
+        static_cast<double>(link.GetSwitchCount() - before) * 1000.0 / static_cast<double>(GetTickCount64() - start);
+    EXPECT_LT(switchesPerSecond, 400.0);
+    link.StopController();
+}
+
 TEST(SwitchTimer, TwoSimulatorsHaveTimersOfTheirOwn)
 {
     CWaitableTimer first(true), second(true);
