@@ -71,8 +71,12 @@ void KernelFigures(simbench::SimulatorSession& session)
         lines.push_back(kernel.loop);
         for (const char* line : {"VR(100)=j", "NEXT j"})
             lines.push_back(line);
+        const std::size_t errors = session.Errors().size();
         if (!session.MakeProgram(name, lines) || !session.Send({CommandItem(2, "SBKERNEL,3")})) {
-            std::printf("simulator_%s: the program did not start\n", kernel.name);
+            // Why, as the controller said it (a full directory, say).
+            const std::vector<std::string> reported = session.Errors();
+            const std::string why = reported.size() > errors ? reported.back() : "no reason given";
+            std::printf("simulator_%s: the program did not start (%s)\n", kernel.name, why.c_str());
             continue;
         }
         simbench::Pump(500);

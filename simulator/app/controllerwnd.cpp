@@ -437,6 +437,7 @@ void CControllerWnd::Receive(const uint8_t* data, int length)
     if (taken < length) {
         // Behind the ring, in order; fed in as the runtime takes bytes.
         m_backlog.insert(m_backlog.end(), data + taken, data + length);
+        m_backlogSize.store(static_cast<int>(m_backlog.size()));
         m_backlogWaiting.store(true);
     }
 }
@@ -448,6 +449,7 @@ void CControllerWnd::FeedBacklog()
             break;
         m_backlog.pop_front();
     }
+    m_backlogSize.store(static_cast<int>(m_backlog.size()));
     m_backlogWaiting.store(!m_backlog.empty());
 }
 
@@ -619,6 +621,15 @@ int CControllerWnd::Write(int port, const uint8_t* data, int length)
 int CControllerWnd::GetRxCount(int port)
 {
     return port == 0 ? m_ring.GetCount() : 0;
+}
+
+int CControllerWnd::GetRxRoom(int port)
+{
+    // Link messages cannot be refused; past the queue's limit blocks are.
+    if (port != 0)
+        return -1;
+    const int room = kReceiveQueueLimit - m_ring.GetCount() - m_backlogSize.load();
+    return room > 0 ? room : 0;
 }
 
 int CControllerWnd::GetRxChar(int port, uint8_t* out)

@@ -119,6 +119,7 @@ public:
     int Write(int port, const uint8_t* data, int length) override;
     int GetRxCount(int port) override;
     int GetRxChar(int port, uint8_t* out) override;
+    int GetRxRoom(int port) override;
     uint8_t* GetFlashImage() override;
     uint32_t GetFlashSize() override;
     uint8_t* GetBatteryRamImage() override;
@@ -167,6 +168,7 @@ private:
     std::atomic<LRESULT> m_peerAllowAnswer{0};
     qcsim::CCyclicCharBuffer m_ring;
     std::deque<uint8_t> m_backlog; // window thread only
+    std::atomic<int> m_backlogSize{0}; // its size, for the runtime's threads
     std::atomic<bool> m_feedPosted{false};
     std::atomic<bool> m_backlogWaiting{false};
     std::unique_ptr<CMemoryImage> m_flash;

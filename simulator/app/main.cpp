@@ -19,6 +19,10 @@ const char kRunningText[] =
     "QC Simulation is running. Its memory cannot be reset while it runs.\n\nClose QC Simulation, then reset "
     "its memory again.";
 
+const char kBusyText[] =
+    "QC Simulation is already starting, or its memory is being reset.\n\nWait for it, then start QC Simulation "
+    "again if it does not show.";
+
 class CVirtualQCApp : public CWinApp {
 public:
     CVirtualQCApp() : CWinApp("QCSimulation") {}
@@ -42,8 +46,10 @@ public:
             }
         } else if (!instance.IsFirst()) {
             // The development environment finds one simulator: the running
-            // one comes to the front instead.
-            instance.BringRunningForward();
+            // one comes to the front instead. Without a window to show (it
+            // is starting, or its memory is being reset) the user is told.
+            if (!instance.BringRunningForward())
+                qcsim::ShowMessage(nullptr, kBusyText, "QC Simulation");
         } else {
             CVirtualQCDlg dialog;
             dialog.SetInstance(&instance);

@@ -39,6 +39,8 @@ std::string ProgramFolder();
 // The main dialog's background: "QCSGraphic.teg" in folder deciphered (its
 // faults shown to the user), else the bitmap resource.
 HBITMAP LoadBackground(const std::string& folder, HWND owner);
+// Sizes the axis list's three columns to fit beside its scroll bar.
+void SizeAxisColumns(HWND list);
 // Lower-cased command line asks for the reset dialog.
 bool WantsResetDialog(const char* commandLine);
 

@@ -80,8 +80,9 @@ TEST_F(MemoryImages, OnlyAWholeFileIsLoaded)
     };
     for (const auto& c : cases) {
         const std::string path = m_folder / (std::string(c.name) + ".img");
-        if (c.write)
+        if (c.write) {
             ASSERT_TRUE(WriteWholeFile(path, c.content)) << c.name;
+        }
         CMemoryImage flash(16, 0xFF);
         std::memset(flash.GetData(), 0x55, 16);
         flash.SetFileName(path);

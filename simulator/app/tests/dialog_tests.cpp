@@ -106,6 +106,17 @@ TEST_F(MainDialogTest, TheAxisListRefreshesEveryHalfSecond)
     EXPECT_TRUE(m_dialog.AxesShown());
     EXPECT_GT(wide.right - wide.left, narrow.right - narrow.left);
     EXPECT_EQ(ReadSimSettingDword("\\Config", "ShowAxes", 0), 1u);
+
+    // The columns fit beside the vertical scroll bar: no horizontal one.
+    HWND list = GetDlgItem(m_dialog.m_hWnd, IDC_AXIS_LIST);
+    RECT box;
+    GetClientRect(list, &box);
+    int columns = 0;
+    for (int c = 0; c < 3; ++c)
+        columns += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+    EXPECT_LE(columns, box.right);
+    EXPECT_GT(columns, box.right - 8) << "and fill it";
+    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
 }
 
 TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
@@ -260,6 +271,11 @@ TEST_F(MainDialogTest, WithLoggingOnTheBackgroundFadesUnderARedWarning)
     };
     EXPECT_EQ(count(plain, red), 0);
     EXPECT_GT(count(warned, red), 20) << "the warning's text";
+    // The text fits the picture: nothing red at its left or right edge.
+    for (int y = 0; y < warned.height; ++y) {
+        EXPECT_NE(warned.At(0, y), red) << "cut at the left, row " << y;
+        EXPECT_NE(warned.At(warned.width - 1, y), red) << "cut at the right, row " << y;
+    }
     // Every picture pixel of the rows away from the text (and its smoothed
     // edges) is mixed twice with the face colour: a quarter of the picture,
     // three quarters of the face.
