@@ -1,7 +1,8 @@
 // The simulator program's pacing and link, measured inside its own link
 // window and sequencer (no display needed beyond a hidden window):
-//   sequencer switches per second (the 1 ms switch timer at work; with the
-//   default 15.6 ms timer granularity it would be about 64),
+//   sequencer switches per second while processes run (the 1 ms switch
+//   timer at work; with the default 15.6 ms timer granularity it would be
+//   about 64),
 //   switch points per second of four busy processes sliced by it,
 //   bytes per second of link messages through the receive ring.
 // Then, in a QCSimulation started from this program's folder and driven over
@@ -11,7 +12,9 @@
 //   on process 3 with the runtime's pacing on (a 1 ms sleep after every 100
 //   statements), counted by the program itself in VR(100) over 3 s,
 //   the command line's answer time to "?VR(1);" while four processes run
-//   busy loops (target: median at most 20 ms).
+//   busy loops (target: median at most 20 ms),
+//   the share of a core the idle simulator uses, with no development
+//   environment to talk to and with one connected (target: under 2 %).
 // The kernels' programs are deleted afterwards.
 // Run: scripts/wine build/x64/bin/simulator_bench.exe
 #include <windows.h>
@@ -68,8 +71,12 @@ void KernelFigures(simbench::SimulatorSession& session)
         lines.push_back(kernel.loop);
         for (const char* line : {"VR(100)=j", "NEXT j"})
             lines.push_back(line);
+        const std::size_t errors = session.Errors().size();
         if (!session.MakeProgram(name, lines) || !session.Send({CommandItem(2, "SBKERNEL,3")})) {
-            std::printf("simulator_%s: the program did not start\n", kernel.name);
+            // Why, as the controller said it (a full directory, say).
+            const std::vector<std::string> reported = session.Errors();
+            const std::string why = reported.size() > errors ? reported.back() : "no reason given";
+            std::printf("simulator_%s: the program did not start (%s)\n", kernel.name, why.c_str());
             continue;
         }
         simbench::Pump(500);
@@ -108,15 +115,44 @@ void BusyAnswerFigures(simbench::SimulatorSession& session)
     }
 }
 
+// The idle simulator: after its power-up, alone (no development environment
+// window to send to), and then connected in channel mode.
+void IdleFigures()
+{
+    RegisterSimulatorPeerFrame("simulator bench: no such frame");
+    {
+        SimulatorProcess simulator;
+        HWND main = nullptr;
+        for (int n = 0; n < 200 && !main; ++n) {
+            Pump(50);
+            main = FindWindowA(nullptr, "QC Simulation");
+        }
+        if (!main) {
+            std::printf("simulator_idle_cpu_no_peer: (QCSimulation showed no window)\n");
+            return;
+        }
+        Pump(3000); // the power-up and its banner
+        std::printf("simulator_idle_cpu_no_peer: %.1f %% of a core (target 2)\n",
+                    simbench::ProcessorPercent(simulator.Handle(), 5000, SimulatorProgramPath()));
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        simulator.Ended(15000);
+    }
+    simbench::SimulatorSession session;
+    if (!session.Start())
+        return;
+    Pump(1000);
+    std::printf("simulator_idle_cpu_connected: %.1f %% of a core (target 2)\n",
+                simbench::ProcessorPercent(session.Simulator()->Handle(), 5000,
+                                               SimulatorProgramPath()));
+}
+
 } // namespace
 
 int main()
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string data = std::string(folder) + "simulator_bench\\";
-    CreateDirectoryA(data.c_str(), nullptr);
-    SetSimulatorDataFolder(data);
+    // Memory images of its own, removed at the end.
+    ScratchFolder images;
+    SetSimulatorDataFolder(images.Path() + "\\");
 
     HWND parent = CreateWindowExA(0, "STATIC", "simulator bench", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
@@ -126,16 +162,10 @@ int main()
         return 1;
     }
 
-    // Pacing: the sequencer's switches while only the command line runs.
+    // Pacing: the sequencer's switches while four processes run (the idle
+    // command line alone is ticked only every few milliseconds).
     link.StartController();
     qcrt::SetProcessLoop(BusyLoop);
-    Pump(200);
-    const ULONGLONG start = GetTickCount64();
-    const uint64_t before = link.GetSwitchCount();
-    Pump(2000);
-    const double seconds = (GetTickCount64() - start) / 1000.0;
-    std::printf("sequencer switches per second (target 1000): %.0f\n", (link.GetSwitchCount() - before) / seconds);
-
     for (int process = 1; process <= 4; ++process) {
         qcrt::g_ProcessRecords[process].requestedState = qcrt::kStateRunning;
         qcrt::CreateProcessThread(process);
@@ -143,8 +173,11 @@ int main()
     Pump(200);
     g_Turns = 0;
     const ULONGLONG busyStart = GetTickCount64();
+    const uint64_t before = link.GetSwitchCount();
     Pump(3000);
     const double busySeconds = (GetTickCount64() - busyStart) / 1000.0;
+    std::printf("sequencer switches per second (target 1000): %.0f\n",
+                (link.GetSwitchCount() - before) / busySeconds);
     std::printf("switch points per second, four busy processes: %.0f\n", g_Turns.load() / busySeconds);
     link.StopController();
     for (int process = 1; process <= 4; ++process)
@@ -184,6 +217,7 @@ int main()
     DestroyWindow(parent);
     SetSimulatorDataFolder("");
 
+    IdleFigures();
     simbench::SimulatorSession session;
     if (!session.Start())
         return 1;

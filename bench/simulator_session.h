@@ -32,6 +32,66 @@ inline double Seconds(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Processor time (user and kernel) a process has used so far, in seconds;
+// negative when it cannot be read. Under Wine, GetProcessTimes does not
+// know another process's times: there the process is found in the host's
+// /proc (through drive Z:) by its program's path, the latest started of
+// that program, and its times are read from there.
+inline double ProcessorSeconds(HANDLE process, const std::string& programPath = std::string())
+{
+    auto readFile = [](const std::string& path) {
+        std::string bytes;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return bytes;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            bytes.append(buffer, got);
+        CloseHandle(file);
+        return bytes;
+    };
+    WIN32_FIND_DATAA entry;
+    HANDLE find = programPath.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA("Z:\\proc\\*", &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        double seconds = -1.0;
+        unsigned long long latest = 0;
+        do {
+            const std::string name = entry.cFileName;
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const std::string line = readFile("Z:\\proc\\" + name + "\\cmdline");
+            if (_strnicmp(line.c_str(), programPath.c_str(), programPath.size()) != 0)
+                continue;
+            // Fields 14 and 15 (user and system time) and 22 (the start),
+            // in clock ticks of 1/100 s, follow the name in parentheses.
+            const std::string stat = readFile("Z:\\proc\\" + name + "\\stat");
+            const std::size_t close = stat.rfind(')');
+            unsigned long long user = 0, system = 0, started = 0;
+            if (close != std::string::npos &&
+                std::sscanf(stat.c_str() + close + 1,
+                            " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu %*d %*d %*d %*d %*d %*d %llu", &user,
+                            &system, &started) == 3 &&
+                started >= latest) {
+                latest = started;
+                seconds = static_cast<double>(user + system) / 100.0;
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+        if (seconds >= 0)
+            return seconds;
+    }
+    FILETIME created, ended, kernel, user;
+    if (!process || !GetProcessTimes(process, &created, &ended, &kernel, &user))
+        return -1.0;
+    auto seconds = [](const FILETIME& time) {
+        return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+               1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 // The value below which the given fraction of the values lie.
 inline double Percentile(std::vector<double> values, double fraction)
 {
@@ -73,6 +133,19 @@ inline std::vector<double> VrRoundTrips(CControllerConnection& connection, HWND 
         times.push_back(Seconds(start) * 1e3);
     }
     return times;
+}
+
+// The share of one core a process uses while this thread serves its windows
+// for ms milliseconds, in percent; negative when it cannot be read.
+inline double ProcessorPercent(HANDLE process, DWORD ms, const std::string& programPath = std::string())
+{
+    const double before = ProcessorSeconds(process, programPath);
+    const auto start = std::chrono::steady_clock::now();
+    Pump(ms);
+    const double after = ProcessorSeconds(process, programPath);
+    if (before < 0 || after < 0)
+        return -1.0;
+    return 100.0 * (after - before) / Seconds(start);
 }
 
 class SimulatorSession {
@@ -190,6 +263,8 @@ public:
         return true;
     }
 
+    // The simulator's process (null before Start).
+    const SimulatorProcess* Simulator() const { return m_simulator.get(); }
     // The simulator's comms window (null before Start).
     HWND Comms() const { return m_main ? FindWindowExA(m_main, nullptr, nullptr, "QCSimulator ControllerWnd") : nullptr; }
     CControllerConnection& Connection() { return m_connection; }

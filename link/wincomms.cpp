@@ -385,13 +385,26 @@ BOOL CWinComms::Write(int length, const BYTE* data)
     if (m_bCopyData) {
         log.LogData("Tx: (cpd): ", data, length, LOG_LINK);
         COPYDATASTRUCT block = {0, static_cast<DWORD>(length), const_cast<BYTE*>(data)};
-        DWORD_PTR answer = 0;
-        if (!::SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hMainFrame),
-                                   reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer)) {
-            CheckTarget(); // a simulator gone meanwhile is a lost link
-            return FALSE;
+        IClock& clock = AfxGetClock();
+        const std::uint64_t since = clock.NowMs();
+        for (;;) {
+            DWORD_PTR answer = 0;
+            if (!::SendMessageTimeoutA(target, WM_COPYDATA, reinterpret_cast<WPARAM>(m_hMainFrame),
+                                       reinterpret_cast<LPARAM>(&block), SMTO_ABORTIFHUNG, m_nMessageTimeoutMs, &answer)) {
+                CheckTarget(); // a simulator gone meanwhile is a lost link
+                return FALSE;
+            }
+            if (answer != 0)
+                return TRUE;
+            // Refused: the simulator's queue is full. The block is offered
+            // again once it has taken bytes, up to the message time-out.
+            if (AfxClockElapsed(since, m_nMessageTimeoutMs)) {
+                GlobalLogFormat(LOG_STATUS_ERRORS, "Tx refused: %d bytes not taken", length);
+                return FALSE;
+            }
+            PumpWaitingMessages();
+            clock.SleepMs(1);
         }
-        return answer != 0;
     }
     IClock& clock = AfxGetClock();
     std::uint64_t heldSince = 0;

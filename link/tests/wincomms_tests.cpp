@@ -85,6 +85,12 @@ public:
         return m_copyHeaders;
     }
     void SetCopyAnswer(BOOL answer) { m_copyAnswer = answer; }
+    // The next count blocks are refused (a full receive queue).
+    void RefuseBlocks(int count)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_refusals = count;
+    }
     HWND Comms() const { return m_comms; }
 
 private:
@@ -111,6 +117,10 @@ private:
         if (self && message == WM_COPYDATA) {
             const auto* block = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
             std::lock_guard<std::mutex> guard(self->m_lock);
+            if (self->m_refusals > 0) {
+                --self->m_refusals;
+                return FALSE;
+            }
             self->m_copyHeaders.emplace_back(block->dwData, wParam);
             self->m_copied.append(static_cast<const char*>(block->lpData), block->cbData);
             return self->m_copyAnswer.load();
@@ -147,6 +157,7 @@ private:
 
     LRESULT m_allowAnswer;
     std::atomic<BOOL> m_copyAnswer{TRUE};
+    int m_refusals = 0; // under m_lock
     std::thread m_thread;
     std::atomic<DWORD> m_threadId{0};
     std::atomic<bool> m_ready{false};
@@ -311,7 +322,16 @@ TEST_F(WinCommsTest, ASimulatorThatTakesBlocksGetsOneCopyDataMessage)
     EXPECT_EQ((std::vector<std::pair<ULONG_PTR, WPARAM>>{{0, reinterpret_cast<WPARAM>(m_frame.Handle())}}),
               peer.CopyHeaders());
     EXPECT_TRUE(peer.Posts().empty());
-    // The simulator's answer is the result.
+    // A refused block (the simulator's queue is full) is offered again
+    // until it is taken, once.
+    peer.RefuseBlocks(3);
+    {
+        FakeClock clock;
+        EXPECT_TRUE(WriteText("?VR(1)\r"));
+        EXPECT_EQ(3u, clock.SleptMs());
+    }
+    EXPECT_EQ("?VERSION\r?VR(1)\r", peer.CopiedBytes());
+    // Refused for longer than the message time-out: the write fails.
     peer.SetCopyAnswer(FALSE);
     EXPECT_FALSE(WriteText("x"));
 }

@@ -8,6 +8,7 @@
 #include "simulator/app/iomimic.h"
 #include "simulator/app/sequencer.h"
 #include "simulator/app/simlog.h"
+#include "simulator/app/userdialog.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
@@ -63,6 +64,16 @@ std::string SimulatorDataFolder(bool create)
 {
     if (!DataFolderOverride().empty())
         return DataFolderOverride();
+    // A folder named in the environment (tests and benchmarks keep images of
+    // their own there) takes the place of the user's one.
+    char named[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(kDataFolderVariable, named, sizeof named);
+    if (length > 0 && length < sizeof named) {
+        std::string folder = named;
+        if (create)
+            CreateDirectoryA(folder.c_str(), nullptr);
+        return folder.back() == '\\' ? folder : folder + "\\";
+    }
     char base[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
                                 SHGFP_TYPE_CURRENT, base)) ||
@@ -156,12 +167,114 @@ int CControllerWnd::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_batteryRam = std::make_unique<CMemoryImage>(kBatteryRamSize);
     if (!folder.empty()) {
         m_flash->SetFileName(folder + "Flash.img");
-        m_flash->Load();
         m_batteryRam->SetFileName(folder + "BB_RAM.img");
-        m_batteryRam->Load();
+        if (!LoadImages(lpCreateStruct->hwndParent)) {
+            // The user would rather look at the files first: nothing is
+            // written over them.
+            m_flash.reset();
+            m_batteryRam.reset();
+            qcrt::SetRuntimeHost(nullptr);
+            return -1;
+        }
     }
     m_leds = std::make_unique<qcsim::CLEDDriver>();
     return 0;
+}
+
+namespace {
+
+const char kCaption[] = "QC Simulation";
+
+std::string SystemErrorText(DWORD error)
+{
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
+                   nullptr);
+    std::string result = text;
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    if (result.empty())
+        result = "error " + std::to_string(error);
+    return result;
+}
+
+} // namespace
+
+bool CControllerWnd::LoadImages(HWND owner)
+{
+    using Result = CMemoryImage::LoadResult;
+    std::string problems;
+    CMemoryImage* faulty[2] = {};
+    int count = 0;
+    for (CMemoryImage* image : {m_flash.get(), m_batteryRam.get()}) {
+        const Result result = image->Load();
+        if (result == Result::Loaded || result == Result::Missing)
+            continue;
+        const DWORD error = GetLastError();
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        const bool sized = GetFileAttributesExA(image->GetFileName().c_str(), GetFileExInfoStandard, &data) != FALSE;
+        char line[MAX_PATH + 160];
+        if (result == Result::WrongSize && sized && data.nFileSizeHigh == 0)
+            std::snprintf(line, sizeof line, "%s holds %lu bytes instead of %lu.\n", image->GetFileName().c_str(),
+                          static_cast<unsigned long>(data.nFileSizeLow), static_cast<unsigned long>(image->GetSize()));
+        else if (result == Result::WrongSize)
+            std::snprintf(line, sizeof line, "%s is not %lu bytes long.\n", image->GetFileName().c_str(),
+                          static_cast<unsigned long>(image->GetSize()));
+        else
+            std::snprintf(line, sizeof line, "%s could not be read: %s\n", image->GetFileName().c_str(),
+                          SystemErrorText(error).c_str());
+        problems += line;
+        faulty[count++] = image;
+    }
+    if (!count)
+        return true;
+    SimLog().LogLine(problems.c_str(), kLogComms);
+    const std::string text = "The simulator's memory could not be read:\n\n" + problems +
+                             "\nStart with blank memory (the old files are kept with \".bak\" added to their "
+                             "names), or quit and close the program that holds them or restore them first.";
+    const LPCTSTR labels[2] = {"&Start blank", "&Quit"};
+    if (AfxGetPromptService().PromptLabelled(owner, text.c_str(), kCaption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2,
+                                             labels, 2) != IDYES)
+        return false;
+    for (int n = 0; n < count; ++n) {
+        if (faulty[n]->KeepAsBackup())
+            continue;
+        // Never written over: this run's memory of it is not kept.
+        const std::string failed = "The simulator could not rename " + faulty[n]->GetFileName() + " to " +
+                                   faulty[n]->GetFileName() + ".bak (" + SystemErrorText(GetLastError()) +
+                                   ").\n\nThe file is left as it is, and this run's memory is not saved to it.";
+        faulty[n]->SetFileName(std::string());
+        qcsim::ShowMessage(owner, failed, kCaption);
+    }
+    return true;
+}
+
+bool CControllerWnd::SaveImages(HWND owner)
+{
+    std::string failed;
+    for (CMemoryImage* image : {m_flash.get(), m_batteryRam.get()}) {
+        // An image marked for deletion goes with its object, unwritten.
+        if (!image || image->GetFileName().empty() || image->GetDeleteOnExit())
+            continue;
+        if (!image->Save())
+            failed += image->GetFileName() + ": " + SystemErrorText(GetLastError()) + "\n";
+    }
+    if (failed.empty())
+        return true;
+    SimLog().LogLine(("Saving the memory images failed: " + failed).c_str(), kLogComms);
+    qcsim::ShowMessage(owner, "The simulator's memory could not be saved:\n\n" + failed +
+                                     "\nThe files keep the memory of the last save. Make sure the folder can be "
+                                     "written and has room.",
+                       kCaption);
+    return false;
+}
+
+bool CControllerWnd::SaveForSessionEnd()
+{
+    // The session may end the program as soon as this returns: the
+    // controller is stopped so the images are written whole.
+    StopController();
+    return SaveImages(m_dialog);
 }
 
 void CControllerWnd::OnDestroy()
@@ -171,16 +284,12 @@ void CControllerWnd::OnDestroy()
     qcrt::ReleaseFlashDevice();
     if (qcrt::GetRuntimeHost() == this)
         qcrt::SetRuntimeHost(nullptr);
-    // Saved at the end of the program only; an image marked for deletion is
-    // written and then deleted with its object.
-    if (m_flash) {
-        m_flash->Save();
-        m_flash.reset();
-    }
-    if (m_batteryRam) {
-        m_batteryRam->Save();
-        m_batteryRam.reset();
-    }
+    // Saved at the end of the program; an image marked for deletion is
+    // deleted with its object. The main dialog is going: the report has
+    // no owner.
+    SaveImages(nullptr);
+    m_flash.reset();
+    m_batteryRam.reset();
     m_leds.reset();
     m_self = nullptr;
 }
@@ -195,8 +304,10 @@ template <typename Done> bool CControllerWnd::PumpUntil(Done done, DWORD timeout
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
         MSG msg;
         // Serve sent messages and the queue, so neither side waits on the
-        // other; a quit message is put back for the main loop.
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        // other; a quit message is put back for the main loop. A bounded
+        // number per turn: a peer that posts without pause must not keep
+        // the wait from seeing that it is over.
+        for (int served = 0; served < kMessagesPerTurn && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++served) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return done();
@@ -227,9 +338,26 @@ void CControllerWnd::StartController()
     SetThreadPriority(m_commandLine, THREAD_PRIORITY_BELOW_NORMAL);
     ResumeThread(m_commandLine);
     PumpUntil([&] { return first.runningCount.load() != 0; }, kStopTimeoutMs);
-    m_sequencer = std::make_unique<CSequencer>();
+    m_sequencer = std::make_unique<CSequencer>(m_tick, [this] { return ControllerIdle(); }, m_wake);
     m_running = true;
     m_starting = false;
+}
+
+bool CControllerWnd::ControllerIdle()
+{
+    // Output that went to the peer since the last tick: more may follow at
+    // the full pace. A command line that yielded since then waits for
+    // something (input, or output nobody takes).
+    const bool sent = m_sentSinceTick.exchange(false);
+    const bool yielded = m_yieldedSinceTick.exchange(false);
+    if (sent || !(yielded || m_tick->GetWaiters() > 0) || qcrt::g_CurrentProcess.load() != 0 ||
+        qcrt::g_MotionEnabled.load() || m_ring.GetCount() != 0 || m_backlogWaiting.load())
+        return false;
+    for (int process = 1; process < qcrt::kProcessCount; ++process) {
+        if (qcrt::IsProcessActive(process))
+            return false;
+    }
+    return true;
 }
 
 void CControllerWnd::StopController()
@@ -302,12 +430,14 @@ LRESULT CControllerWnd::OnShutdown(WPARAM, LPARAM)
 void CControllerWnd::Receive(const uint8_t* data, int length)
 {
     SimLog().LogData("Rx: ", data, length, kLogComms);
+    m_wake->Signal();
     int taken = 0;
     if (m_backlog.empty())
         taken = m_ring.Write(data, length);
     if (taken < length) {
         // Behind the ring, in order; fed in as the runtime takes bytes.
         m_backlog.insert(m_backlog.end(), data + taken, data + length);
+        m_backlogSize.store(static_cast<int>(m_backlog.size()));
         m_backlogWaiting.store(true);
     }
 }
@@ -319,6 +449,7 @@ void CControllerWnd::FeedBacklog()
             break;
         m_backlog.pop_front();
     }
+    m_backlogSize.store(static_cast<int>(m_backlog.size()));
     m_backlogWaiting.store(!m_backlog.empty());
 }
 
@@ -346,8 +477,11 @@ BOOL CControllerWnd::OnCopyData(CWnd*, COPYDATASTRUCT* pCopyDataStruct)
 {
     if (!pCopyDataStruct || (!pCopyDataStruct->lpData && pCopyDataStruct->cbData))
         return FALSE;
-    if (pCopyDataStruct->cbData > 0x100000)
-        return FALSE; // more than a link ever carries in one block
+    // Refused (the sender keeps its bytes and sends them again later)
+    // while what is queued behind the ring would pass the limit.
+    if (pCopyDataStruct->cbData > static_cast<DWORD>(kReceiveQueueLimit - m_ring.GetCount() -
+                                                     static_cast<int>(m_backlog.size())))
+        return FALSE;
     Receive(static_cast<const uint8_t*>(pCopyDataStruct->lpData), static_cast<int>(pCopyDataStruct->cbData));
     return TRUE;
 }
@@ -391,7 +525,15 @@ int CControllerWnd::SendBytes(const uint8_t* data, int length)
 {
     HWND peer = m_peer.load();
     if (!::IsWindow(peer)) {
-        FindTargetWindow();
+        // Looked for again at most every kPeerSearchMs: output that waits
+        // for a development environment is offered at every tick, and each
+        // search reads the registry.
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG last = m_lastPeerSearch.load();
+        if (last == 0 || now - last >= kPeerSearchMs) {
+            m_lastPeerSearch.store(now);
+            FindTargetWindow();
+        }
         peer = m_peer.load();
     }
     if (!::IsWindow(peer) || !data) {
@@ -470,12 +612,24 @@ int CControllerWnd::Write(int port, const uint8_t* data, int length)
     if (port != 0)
         return 0;
     // From the runtime's threads: the peer handle is read as it stands.
-    return SendBytes(data, length);
+    const int sent = SendBytes(data, length);
+    if (sent > 0 && length > 0)
+        m_sentSinceTick.store(true);
+    return sent;
 }
 
 int CControllerWnd::GetRxCount(int port)
 {
     return port == 0 ? m_ring.GetCount() : 0;
+}
+
+int CControllerWnd::GetRxRoom(int port)
+{
+    // Link messages cannot be refused; past the queue's limit blocks are.
+    if (port != 0)
+        return -1;
+    const int room = kReceiveQueueLimit - m_ring.GetCount() - m_backlogSize.load();
+    return room > 0 ? room : 0;
 }
 
 int CControllerWnd::GetRxChar(int port, uint8_t* out)
@@ -523,6 +677,17 @@ uint64_t CControllerWnd::GetTimeNow()
 
 void CControllerWnd::SleepMs(unsigned milliseconds)
 {
+    // A process thread that gives up the processor waits for something
+    // that can be new: the sequencer's next tick, where its slice ends and
+    // the services move bytes; never longer than a tick, so a sleep with no
+    // sequencer running is a short one. Other threads only yield.
+    const bool process = qcrt::CurrentThreadProcess() != qcrt::kNoProcess;
+    if (process)
+        m_yieldedSinceTick.store(true);
+    if (milliseconds == 0 && process) {
+        m_tick->Wait(CSequencer::kIdleTickMs);
+        return;
+    }
     Sleep(milliseconds);
 }
 
@@ -533,7 +698,18 @@ bool CControllerWnd::PostToLinkWindow(unsigned message, uintptr_t wParam, intptr
 
 bool CControllerWnd::PostToDialog(unsigned message, uintptr_t wParam, intptr_t lParam)
 {
-    return ::IsWindow(m_dialog) && ::PostMessageA(m_dialog, message, wParam, lParam);
+    // The output word comes every fourth tick; the dialog hears of it only
+    // when it has changed.
+    const bool outputs = message == qcrt::kOutputsMessage;
+    if (outputs && m_outputsPosted.load() && m_lastOutputs.load() == wParam)
+        return true;
+    if (!::IsWindow(m_dialog) || !::PostMessageA(m_dialog, message, wParam, lParam))
+        return false;
+    if (outputs) {
+        m_lastOutputs.store(wParam);
+        m_outputsPosted.store(true);
+    }
+    return true;
 }
 
 void CControllerWnd::ShowPrompt(const std::string& text)

@@ -18,9 +18,9 @@
 
 #include "simulator/app/cyclicbuffer.h"
 #include "simulator/app/memoryimage.h"
+#include "simulator/app/sequencer.h"
 #include "simulator/runtime/host.h"
 
-class CSequencer;
 namespace qcsim {
 class CLEDDriver;
 }
@@ -37,6 +37,12 @@ constexpr char kControllerWindowName[] = "QCSimulator ControllerWnd";
 constexpr uint32_t kFlashImageSize = 0x400000;
 constexpr uint32_t kBatteryRamSize = 0x100000;
 constexpr int kReceiveRingSize = 1024;
+// Blocks of WM_COPYDATA are refused once the ring and the bytes queued
+// behind it would hold more than this.
+constexpr int kReceiveQueueLimit = 64 * 1024;
+// The messages a wait of the link window serves before it looks again
+// whether it is over.
+constexpr int kMessagesPerTurn = 64;
 
 // The entry of the command-line thread: power-up, then the command loop
 // until the controller is stopped.
@@ -47,12 +53,16 @@ void SetControllerEntry(ControllerEntry entry);
 // copy-data capability query).
 UINT LinkMessageId();
 // The simulator's data folder: the user's local application-data folder
-// followed by "\VexoLabs\QCSimulator", ending in a backslash; missing
-// levels are made when asked. Empty when there is none.
+// followed by "\VexoLabs\QCSimulator" (or the folder the environment
+// names), ending in a backslash; missing levels are made when asked. Empty
+// when there is none.
 std::string SimulatorDataFolder(bool create);
 // The user's documents folder, without a trailing "\"; empty when the
 // shell cannot name it.
 std::string DocumentsFolderPath();
+// The environment variable that, when set, names the data folder in place
+// of the user's one.
+constexpr char kDataFolderVariable[] = "VEXO_QCSIM_DATA_DIR";
 // Puts another folder (ending in a backslash) in place of the user's one;
 // empty restores it.
 void SetSimulatorDataFolder(const std::string& folder);
@@ -65,7 +75,11 @@ public:
 
     // Creates the hidden child window with its name and control id.
     BOOL CreateLinkWindow(CWnd* pParent, UINT nID);
-    void SetDialogWindow(HWND hWnd) { m_dialog = hWnd; }
+    void SetDialogWindow(HWND hWnd)
+    {
+        m_dialog = hWnd;
+        m_outputsPosted.store(false);
+    }
 
     // Starts, stops and restarts the controller; each is ignored while a
     // start or stop is under way. Stop waits, serving messages, for the
@@ -85,6 +99,12 @@ public:
     HWND GetPeer() const { return m_peer.load(); }
 
     void SetDeleteOnExit(bool on);
+    // Writes both images to their files (each through a temporary file);
+    // a failure is reported to the user (over owner). False when one was
+    // not written.
+    bool SaveImages(HWND owner);
+    // Windows is ending the session: stops the controller and saves.
+    bool SaveForSessionEnd();
     // Writes the battery-backed RAM image to the next dump file; answers
     // its path (empty when nothing was written).
     std::string DumpImage();
@@ -99,6 +119,7 @@ public:
     int Write(int port, const uint8_t* data, int length) override;
     int GetRxCount(int port) override;
     int GetRxChar(int port, uint8_t* out) override;
+    int GetRxRoom(int port) override;
     uint8_t* GetFlashImage() override;
     uint32_t GetFlashSize() override;
     uint8_t* GetBatteryRamImage() override;
@@ -130,6 +151,14 @@ private:
     void Receive(const uint8_t* data, int length);
     void FeedBacklog();
     void FindTargetWindow();
+    // True while nothing but the link or time can give the controller work:
+    // the command line alone, waiting for the next tick, with no bytes for
+    // it and motion off (the sequencer's idle test).
+    bool ControllerIdle();
+    // Reads the images; one that exists but cannot be taken is reported and
+    // the user chooses between blank memory (the old file kept as ".bak")
+    // and quitting (false).
+    bool LoadImages(HWND owner);
     // Waits, serving messages, until done() or the time-out; false on time-out.
     template <typename Done> bool PumpUntil(Done done, DWORD timeoutMs);
 
@@ -139,6 +168,7 @@ private:
     std::atomic<LRESULT> m_peerAllowAnswer{0};
     qcsim::CCyclicCharBuffer m_ring;
     std::deque<uint8_t> m_backlog; // window thread only
+    std::atomic<int> m_backlogSize{0}; // its size, for the runtime's threads
     std::atomic<bool> m_feedPosted{false};
     std::atomic<bool> m_backlogWaiting{false};
     std::unique_ptr<CMemoryImage> m_flash;
@@ -146,6 +176,21 @@ private:
     std::unique_ptr<qcsim::CLEDDriver> m_leds;
     std::unique_ptr<CSequencer> m_sequencer;
     HANDLE m_commandLine = nullptr;
+    // Signalled by the sequencer at every tick: a process thread that only
+    // gives up the processor (SleepMs(0)) waits on it for its turn to end
+    // instead of spinning until the tick comes.
+    std::shared_ptr<CTickSignal> m_tick = std::make_shared<CTickSignal>();
+    // Signalled when bytes arrive: ends an idle wait of the sequencer.
+    std::shared_ptr<CTickSignal> m_wake = std::make_shared<CTickSignal>();
+    std::atomic<bool> m_sentSinceTick{false};
+    std::atomic<bool> m_yieldedSinceTick{false};
+    // When the development environment's window was last looked for (0:
+    // never); a missing peer is looked for again after kPeerSearchMs.
+    std::atomic<ULONGLONG> m_lastPeerSearch{0};
+    static constexpr ULONGLONG kPeerSearchMs = 250;
+    // The output word last posted to the main dialog.
+    std::atomic<uintptr_t> m_lastOutputs{0};
+    std::atomic<bool> m_outputsPosted{false};
     HWND m_dialog = nullptr;
     HWND m_self = nullptr; // readable from the runtime's threads
     bool m_running = false;

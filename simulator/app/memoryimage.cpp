@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/safefile.h"
+
 CMemoryImage::CMemoryImage(uint32_t size, int fill) : m_fill(static_cast<uint8_t>(fill < 0 ? 0 : fill)), m_fillValid(fill >= 0)
 {
     if (size != 0)
@@ -30,28 +32,44 @@ void CMemoryImage::Resize(uint32_t size)
     m_size = size;
 }
 
-bool CMemoryImage::Load()
+void CMemoryImage::Blank()
+{
+    if (m_data)
+        std::memset(m_data.get(), m_fillValid ? m_fill : 0, m_size);
+}
+
+CMemoryImage::LoadResult CMemoryImage::Load()
 {
     if (m_fileName.empty() || !m_data)
-        return false;
-    FILE* file = std::fopen(m_fileName.c_str(), "rb");
-    if (!file)
-        return false;
-    const size_t read = std::fread(m_data.get(), 1, m_size, file);
-    std::fclose(file);
-    if (read < m_size)
-        std::memset(m_data.get() + read, m_fillValid ? m_fill : 0, m_size - read);
-    return true;
+        return LoadResult::Missing;
+    std::string bytes;
+    BOOL exists = FALSE;
+    // Kept from writers while it is read: a file another program is still
+    // writing is no image to start from.
+    if (!ReadWholeFileBytes(m_fileName.c_str(), bytes, &exists, TRUE)) {
+        Blank();
+        return exists ? LoadResult::Unreadable : LoadResult::Missing;
+    }
+    if (bytes.size() != m_size) {
+        Blank();
+        return LoadResult::WrongSize;
+    }
+    std::memcpy(m_data.get(), bytes.data(), m_size);
+    return LoadResult::Loaded;
 }
 
 bool CMemoryImage::SaveAs(const std::string& name) const
 {
     if (name.empty() || !m_data)
         return false;
-    FILE* file = std::fopen(name.c_str(), "wb");
-    if (!file)
+    return ReplaceFileContents(name.c_str(), m_data.get(), m_size) != FALSE;
+}
+
+bool CMemoryImage::KeepAsBackup() const
+{
+    if (m_fileName.empty())
         return false;
-    const bool written = std::fwrite(m_data.get(), 1, m_size, file) == m_size;
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    const std::string backup = m_fileName + ".bak";
+    return MoveFileExA(m_fileName.c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
 }

@@ -59,7 +59,49 @@ void CWaitableTimer::Cancel()
     m_armed = false;
 }
 
-CSequencer::CSequencer()
+void CTickSignal::Signal()
+{
+    AcquireSRWLockExclusive(&m_lock);
+    ++m_count;
+    const bool waited = m_waiters > 0;
+    ReleaseSRWLockExclusive(&m_lock);
+    if (waited)
+        WakeAllConditionVariable(&m_changed);
+}
+
+bool CTickSignal::Wait(DWORD ms)
+{
+    AcquireSRWLockExclusive(&m_lock);
+    const uint64_t start = m_count;
+    ++m_waiters;
+    // A wake-up without a tick (the system may wake a waiter early) waits
+    // again, at most ms each time.
+    while (m_count == start && SleepConditionVariableSRW(&m_changed, &m_lock, ms, 0)) {
+    }
+    --m_waiters;
+    const bool ticked = m_count != start;
+    ReleaseSRWLockExclusive(&m_lock);
+    return ticked;
+}
+
+uint64_t CTickSignal::GetCount() const
+{
+    AcquireSRWLockShared(&m_lock);
+    const uint64_t count = m_count;
+    ReleaseSRWLockShared(&m_lock);
+    return count;
+}
+
+int CTickSignal::GetWaiters() const
+{
+    AcquireSRWLockShared(&m_lock);
+    const int waiters = m_waiters;
+    ReleaseSRWLockShared(&m_lock);
+    return waiters;
+}
+
+CSequencer::CSequencer(std::shared_ptr<CTickSignal> tick, std::function<bool()> idle, std::shared_ptr<CTickSignal> wake)
+    : m_tick(std::move(tick)), m_idle(std::move(idle)), m_wake(std::move(wake))
 {
     m_thread = CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr);
     if (m_thread) {
@@ -105,23 +147,48 @@ void CSequencer::Run()
         timer.SetDueOffset(10000, 0);
         timer.SetPeriod(1);
         qcsim::CLogFile& log = SimLog();
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
         while (!m_stopRequest.load()) {
-            if (!timer.IsArmed() && !timer.Arm()) {
-                // No timer: no switching, but no busy loop either.
-                Sleep(1);
-                continue;
+            if (m_idle && m_wake && m_idle()) {
+                // Idle: no tick a millisecond (each would wake the waiting
+                // command line for nothing). The timers are moved on by the
+                // time that passed, less the tick the switch gives them.
+                timer.Cancel();
+                LARGE_INTEGER start, end;
+                QueryPerformanceCounter(&start);
+                m_wake->Wait(kIdleTickMs);
+                QueryPerformanceCounter(&end);
+                const LONGLONG passed = (end.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+                if (qcrt::g_ServoRunning.load()) {
+                    for (LONGLONG ms = 1; ms < passed && ms < kIdleTickMs; ++ms)
+                        qcrt::TickTimers();
+                }
+            } else {
+                if (!timer.IsArmed() && !timer.Arm()) {
+                    // No timer: no switching, but no busy loop either.
+                    Sleep(1);
+                    continue;
+                }
+                if (!timer.Wait(10))
+                    timer.Cancel(); // lost its pace: armed again from now
             }
-            if (!timer.Wait(10))
-                timer.Cancel(); // lost its pace: armed again from now
             if (m_stopRequest.load())
                 break;
             log.LogFormat(kLogTaskSwitch, "Suspend %d", qcrt::g_CurrentProcess.load());
+            // The slice's end is asked for before the tick is signalled, so a
+            // process woken by it parks at once.
+            qcrt::RequestSliceEnd();
+            if (m_tick)
+                m_tick->Signal();
             qcrt::SequencerSwitch(m_stopRequest);
             if (!m_stopRequest.load())
                 log.LogFormat(kLogTaskSwitch, "Resume %d", qcrt::g_CurrentProcess.load());
             m_switches.fetch_add(1, std::memory_order_relaxed);
         }
     }
+    if (m_tick)
+        m_tick->Signal();
     qcrt::WindDownProcesses();
     timeEndPeriod(1);
     m_running.store(false);

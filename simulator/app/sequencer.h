@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class CWaitableTimer {
 public:
@@ -42,9 +44,45 @@ private:
     int64_t m_dueOffset = 10000; // 100 ns units: 1 ms
 };
 
+// The sequencer's tick as threads wait for it. A slim lock and condition
+// variable, not a kernel event: at a thousand ticks a second, waking and
+// waiting must cost no system call when nobody waits and as little as
+// possible when somebody does.
+class CTickSignal {
+public:
+    CTickSignal() = default;
+    CTickSignal(const CTickSignal&) = delete;
+    CTickSignal& operator=(const CTickSignal&) = delete;
+
+    // Wakes every thread waiting for this tick.
+    void Signal();
+    // Waits until the next Signal, at most ms; true when it came.
+    bool Wait(DWORD ms);
+    uint64_t GetCount() const;
+    // Threads waiting now.
+    int GetWaiters() const;
+
+private:
+    mutable SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
+    uint64_t m_count = 0;
+    int m_waiters = 0;
+};
+
 class CSequencer {
 public:
-    CSequencer();
+    // tick (optional, kept by the owner): signalled at every tick once the
+    // running process is asked to end its slice, so a process that waits
+    // for the next tick sleeps on it instead of spinning.
+    //
+    // idle (optional): asked at every tick; while it answers true nothing
+    // can change but by time and by wake (the command line alone, waiting
+    // for the link, motion off), so the next tick comes after
+    // kIdleTickMs or at the next Signal of wake, whichever is first, and
+    // the timers are advanced by the milliseconds that passed.
+    explicit CSequencer(std::shared_ptr<CTickSignal> tick = nullptr, std::function<bool()> idle = {},
+                        std::shared_ptr<CTickSignal> wake = nullptr);
+    static constexpr DWORD kIdleTickMs = 10;
     virtual ~CSequencer();
     CSequencer(const CSequencer&) = delete;
     CSequencer& operator=(const CSequencer&) = delete;
@@ -63,5 +101,8 @@ private:
     std::atomic<bool> m_stopRequest{false};
     std::atomic<bool> m_running{false};
     std::atomic<uint64_t> m_switches{0};
+    std::shared_ptr<CTickSignal> m_tick;
+    std::function<bool()> m_idle;
+    std::shared_ptr<CTickSignal> m_wake;
     HANDLE m_thread = nullptr;
 };

@@ -148,7 +148,8 @@ ON_WM_PAINT()
 ON_WM_SYSCOMMAND()
 ON_WM_DRAWITEM()
 ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
-ON_MESSAGE(WM_SIM_READ_INPUTS, OnReadInputs)
+ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 ON_MESSAGE(WM_SIM_WRITE_OUTPUTS, OnWriteOutputs)
 ON_MESSAGE(qcsim::WM_MIMIC_SET_POINT, OnSetPoint)
 ON_BN_CLICKED(IDC_MOTION_SIM, OnMotionSim)
@@ -187,23 +188,24 @@ BOOL CVirtualQCDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
     ::SetWindowTextA(m_hWnd, "QC Simulation");
+    if (m_instance)
+        m_instance->MarkMainWindow(m_hWnd);
     m_background = LoadBackground(ProgramFolder(), m_hWnd);
 
-    m_link.CreateLinkWindow(this, IDC_LINK_WINDOW);
+    if (!m_link.CreateLinkWindow(this, IDC_LINK_WINDOW)) {
+        // The user chose to quit rather than start without the memory.
+        EndDialog(IDCANCEL);
+        return TRUE;
+    }
     m_link.SetDialogWindow(m_hWnd);
     ::PostMessageA(m_link.m_hWnd, WM_SIM_START, 0, 0);
 
     HWND list = ::GetDlgItem(m_hWnd, IDC_AXIS_LIST);
-    RECT listRect;
-    ::GetClientRect(list, &listRect);
-    const int w = listRect.right;
     const std::string heading = LoadText(IDS_DEMAND_POSITION);
-    const int widths[3] = {w / 5, w - w / 6 - w / 5 - 5, w / 6};
     const char* headings[3] = {"", heading.c_str(), ""};
     for (int c = 0; c < 3; ++c) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.cx = widths[c];
         column.pszText = const_cast<char*>(headings[c]);
         ::SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
     }
@@ -217,6 +219,7 @@ BOOL CVirtualQCDlg::OnInitDialog()
         ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
     ::SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES, LVS_EX_GRIDLINES);
+    SizeAxisColumns(list);
 
     // The mimic fills the area left of the list and below the check box.
     RECT client, background, check, listBox;
@@ -252,6 +255,22 @@ BOOL CVirtualQCDlg::OnInitDialog()
     qcrt::PublishInputs(InputWord());
     SetTimer(kAxisTimer, 500);
     return TRUE;
+}
+
+void SizeAxisColumns(HWND list)
+{
+    // The columns share the width left beside the vertical scroll bar the
+    // rows need, so no horizontal one appears.
+    RECT box;
+    ::GetClientRect(list, &box);
+    int w = box.right;
+    const LRESULT rows = ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+    const LRESULT shown = ::SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0);
+    if (rows > shown && !(::GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL))
+        w -= ::GetSystemMetrics(SM_CXVSCROLL);
+    const int widths[3] = {w / 5, w - w / 6 - w / 5 - 1, w / 6};
+    for (int c = 0; c < 3; ++c)
+        ::SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(widths[c], 0));
 }
 
 void CVirtualQCDlg::LayoutForAxes()
@@ -312,13 +331,17 @@ LRESULT CVirtualQCDlg::OnQueryDragIcon(WPARAM, LPARAM)
     return reinterpret_cast<LRESULT>(m_icon);
 }
 
-LRESULT CVirtualQCDlg::OnReadInputs(WPARAM wParam, LPARAM lParam)
+LRESULT CVirtualQCDlg::OnQueryEndSession(WPARAM, LPARAM)
 {
-    if (!lParam)
-        return 0;
-    if (wParam)
-        *reinterpret_cast<uint32_t*>(wParam) = InputWord();
-    *reinterpret_cast<volatile int32_t*>(lParam) = 1;
+    return TRUE; // the images are saved when the end comes
+}
+
+LRESULT CVirtualQCDlg::OnEndSession(WPARAM wParam, LPARAM)
+{
+    // Logging off or shutting down: the program may be ended without a
+    // close, so the memory is saved now, as closing would.
+    if (wParam && m_link.m_hWnd)
+        m_link.SaveForSessionEnd();
     return 0;
 }
 
@@ -386,10 +409,30 @@ void CVirtualQCDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT draw)
         DeleteDC(source);
     }
     if (logging) {
-        HGDIOBJ old = SelectObject(draw->hDC, m_warningFont);
+        const std::string warning = LoadText(IDS_WARNING), note = LoadText(IDS_LOGGING_ENABLED);
+        // The warning's font as large as fits the picture: the two lines
+        // side by side in its width, one above the other in its height.
+        LOGFONTA logFont{};
+        GetObjectA(m_warningFont, sizeof logFont, &logFont);
+        HFONT font = nullptr;
+        for (int height = logFont.lfHeight; height >= 8; height -= 2) {
+            logFont.lfHeight = height;
+            HFONT candidate = CreateFontIndirectA(&logFont);
+            HGDIOBJ previous = SelectObject(draw->hDC, candidate);
+            SIZE first{}, second{};
+            GetTextExtentPoint32A(draw->hDC, warning.c_str(), static_cast<int>(warning.size()), &first);
+            GetTextExtentPoint32A(draw->hDC, note.c_str(), static_cast<int>(note.size()), &second);
+            SelectObject(draw->hDC, previous);
+            if (font)
+                DeleteObject(font);
+            font = candidate;
+            if (std::max(first.cx, second.cx) <= box.right - box.left - 4 &&
+                first.cy + second.cy <= box.bottom - box.top)
+                break;
+        }
+        HGDIOBJ old = SelectObject(draw->hDC, font ? static_cast<HGDIOBJ>(font) : static_cast<HGDIOBJ>(m_warningFont));
         SetTextColor(draw->hDC, RGB(255, 0, 0));
         SetBkMode(draw->hDC, TRANSPARENT);
-        const std::string warning = LoadText(IDS_WARNING), note = LoadText(IDS_LOGGING_ENABLED);
         RECT top = box;
         DrawTextA(draw->hDC, warning.c_str(), -1, &top, DT_CENTER | DT_SINGLELINE | DT_CALCRECT);
         const int band = top.bottom - top.top;
@@ -398,6 +441,8 @@ void CVirtualQCDlg::OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT draw)
         RECT rest = {box.left, box.top + band, box.right, box.bottom};
         DrawTextA(draw->hDC, note.c_str(), -1, &rest, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
         SelectObject(draw->hDC, old);
+        if (font)
+            DeleteObject(font);
     }
 }
 

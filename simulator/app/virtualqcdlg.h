@@ -10,11 +10,12 @@
 #include <string>
 
 #include "simulator/app/controllerwnd.h"
+#include "simulator/app/instance.h"
 #include "simulator/app/iomimic.h"
 
-// From the runtime: fill the input word (wParam) and set the done flag
-// (lParam); the output word (wParam).
-constexpr UINT WM_SIM_READ_INPUTS = WM_APP + 0x118;
+// From the runtime: the output word (wParam). (The runtime takes the input
+// word as the dialog publishes it; WM_APP+0x118, which once asked the
+// dialog to write it through addresses in the message, has no handler.)
 constexpr UINT WM_SIM_WRITE_OUTPUTS = WM_APP + 0x117;
 constexpr UINT kAxisTimer = 1000;
 constexpr int kMimicPoints = 32;
@@ -38,6 +39,8 @@ std::string ProgramFolder();
 // The main dialog's background: "QCSGraphic.teg" in folder deciphered (its
 // faults shown to the user), else the bitmap resource.
 HBITMAP LoadBackground(const std::string& folder, HWND owner);
+// Sizes the axis list's three columns to fit beside its scroll bar.
+void SizeAxisColumns(HWND list);
 // Lower-cased command line asks for the reset dialog.
 bool WantsResetDialog(const char* commandLine);
 
@@ -47,6 +50,9 @@ public:
     ~CVirtualQCDlg() override;
 
     CControllerWnd& GetLinkWindow() { return m_link; }
+    // The program's instance: the dialog marks its window as the one a
+    // second simulator on the same memory brings forward.
+    void SetInstance(const qcsim::CSimulatorInstance* instance) { m_instance = instance; }
     qcsim::CIOMimic& GetMimic() { return m_mimic; }
     bool AxesShown() const { return m_showAxes; }
     // The 32 mimic points as a word, point n in bit n.
@@ -64,7 +70,8 @@ protected:
     void OnSysCommand(UINT nID, LPARAM lParam);
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
-    LRESULT OnReadInputs(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnWriteOutputs(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetPoint(WPARAM wParam, LPARAM lParam);
     void OnMotionSim();
@@ -83,6 +90,7 @@ private:
 
     CControllerWnd m_link;
     qcsim::CIOMimic m_mimic;
+    const qcsim::CSimulatorInstance* m_instance = nullptr;
     HICON m_icon = nullptr;
     HBITMAP m_background = nullptr;
     HFONT m_pointFont = nullptr;

@@ -68,10 +68,11 @@ int InputFree(const ChannelRecord& ch)
 }
 
 // After taking a byte from a flow-controlled port that had asked its peer to
-// pause: once the receive ring has room again, the next service sends XON.
+// pause: once there is room again (in the host's queue, where it keeps one,
+// else in the receive ring), the next service sends XON.
 void ResumeReceiving(PortRecord& p)
 {
-    if ((p.flags & kPortFlowControl) && !(p.flags & kPortRxEnabled) && RingFree(p.rxRead, p.rxWrite) > 96)
+    if ((p.flags & kPortFlowControl) && !(p.flags & kPortRxEnabled) && PortReceiveMayResume(p))
         p.flags |= kPortSendXon | kPortRxEnabled;
 }
 

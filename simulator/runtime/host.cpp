@@ -61,6 +61,12 @@ int GetPortRxCount(int port)
     return host ? host->GetRxCount(port) : 0;
 }
 
+int GetPortRxRoom(int port)
+{
+    RuntimeHost* host = g_Host.load();
+    return host ? host->GetRxRoom(port) : -1;
+}
+
 int GetPortRxChar(int port, uint8_t* out)
 {
     RuntimeHost* host = g_Host.load();

@@ -30,6 +30,15 @@ public:
     virtual int Write(int port, const uint8_t* data, int length) = 0;
     virtual int GetRxCount(int port) = 0;
     virtual int GetRxChar(int port, uint8_t* out) = 0;
+    // Bytes the host can still queue behind the port before it must refuse
+    // them; -1 when it keeps no such queue. A host with a queue is where
+    // received bytes wait while the port's ring is full, so the port asks
+    // its peer to pause (XOFF) only when that queue runs short.
+    virtual int GetRxRoom(int port)
+    {
+        (void)port;
+        return -1;
+    }
 
     // The memory images, read and written in place by the runtime; null (and
     // size 0) when the host has none.
@@ -65,6 +74,7 @@ void PutPortChar(int port, uint8_t ch);
 int WritePort(int port, const uint8_t* data, int length);
 int GetPortRxCount(int port);
 int GetPortRxChar(int port, uint8_t* out);
+int GetPortRxRoom(int port); // -1 without a host or a queue
 
 // Memory images.
 uint8_t* GetFlashImage();

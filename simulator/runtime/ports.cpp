@@ -106,6 +106,38 @@ void InitPorts()
     }
 }
 
+namespace {
+
+int PortIndex(const PortRecord& p)
+{
+    return static_cast<int>(&p - g_PortRecords);
+}
+
+// Asks the peer to pause once: receiving is marked off and an XOFF waits
+// for the next service.
+void PauseReceivingIfFull(int port, PortRecord& p)
+{
+    bool framedLink = port == 0 && g_LinkProtocolMode == 3;
+    if (FlowControlled(p) && !framedLink && (p.flags & kPortRxEnabled) && PortReceiveMustPause(p)) {
+        p.flags &= ~kPortRxEnabled;
+        p.flags |= kPortSendXoff;
+    }
+}
+
+} // namespace
+
+bool PortReceiveMustPause(const PortRecord& p)
+{
+    const int room = GetPortRxRoom(PortIndex(p));
+    return room >= 0 ? room < kHostRoomPause : RingFree(p.rxRead, p.rxWrite) < 32;
+}
+
+bool PortReceiveMayResume(const PortRecord& p)
+{
+    const int room = GetPortRxRoom(PortIndex(p));
+    return room >= 0 ? room >= kHostRoomResume : RingFree(p.rxRead, p.rxWrite) > 96;
+}
+
 void PortReceiveAll(int port)
 {
     PortRecord* p = GetPortRecord(port);
@@ -120,6 +152,8 @@ void PortReceiveAll(int port)
             break;
         PortReceiveByte(port, c);
     }
+    // The host's queue fills behind a full ring without a byte taken here.
+    PauseReceivingIfFull(port, *p);
 }
 
 void PortReceiveByte(int port, uint8_t c)
@@ -153,11 +187,7 @@ void PortReceiveByte(int port, uint8_t c)
             RxPut(*p, c);
         }
     }
-    bool framedLink = port == 0 && g_LinkProtocolMode == 3;
-    if (FlowControlled(*p) && !framedLink && (p->flags & kPortRxEnabled) && RingFree(p->rxRead, p->rxWrite) < 32) {
-        p->flags &= ~kPortRxEnabled;
-        p->flags |= kPortSendXoff;
-    }
+    PauseReceivingIfFull(port, *p);
 }
 
 void PortTransmit(int port)

@@ -37,6 +37,12 @@ constexpr uint32_t kPortSendXon = 0x08;
 constexpr uint32_t kPortSendXoff = 0x10;
 
 // Port types (PROTOCOL).
+// A port whose host queues received bytes (GetPortRxRoom) asks its peer to
+// pause when fewer than kHostRoomPause bytes of that queue are left, and to
+// go on when kHostRoomResume are free again.
+constexpr int kHostRoomPause = 4096;
+constexpr int kHostRoomResume = 16384;
+
 constexpr int32_t kPortMultiplexed = 0; // channels selected by ESC and a digit
 constexpr int32_t kPortPlain = 1;
 // 5 and 7 MODBUS RTU, 8 and 9 MODBUS TCP: binary frames.
@@ -91,6 +97,12 @@ void InitPorts();
 
 void PortReceiveAll(int port);
 void PortReceiveByte(int port, uint8_t c);
+// Whether a flow-controlled port's peer must pause (the bytes could soon
+// not be taken) and whether it may go on again: by the host's queue where
+// the host keeps one, else by the port's receive ring (fewer than 32 bytes
+// free; more than 96 free).
+bool PortReceiveMustPause(const PortRecord& p);
+bool PortReceiveMayResume(const PortRecord& p);
 void PortTransmit(int port);
 void PortService();
 // Counts down the open-text timer of port 0 (once per servo period).

@@ -13,6 +13,7 @@
 #include "link/commportdata.h"
 #include "link/controllerconnection.h"
 #include "link/wincomms.h"
+#include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 // QCSimulation.exe beside the running test program.
@@ -24,22 +25,36 @@ inline std::string SimulatorProgramPath()
     return self.substr(0, self.find_last_of('\\')) + "\\QCSimulation.exe";
 }
 
+// The environment variable that names the folder of QCSimulation's memory
+// images in place of the user's own one.
+constexpr char kSimulatorDataFolderVariable[] = "VEXO_QCSIM_DATA_DIR";
+
 // QCSimulation started with the given arguments for the life of the object;
-// ended by force if it has not closed by then.
+// ended by force if it has not closed by then. It keeps its memory images in
+// a folder of its own (a fresh scratch folder, removed with the object,
+// unless a folder is given), never in the user's.
 class SimulatorProcess {
 public:
-    explicit SimulatorProcess(const std::string& arguments = std::string())
+    explicit SimulatorProcess(const std::string& arguments = std::string(), const std::string& dataFolder = std::string())
+        : m_dataFolder(dataFolder.empty() ? m_scratch.Path() : dataFolder)
     {
         std::string line = "\"" + SimulatorProgramPath() + "\" " + arguments;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
+        // The child takes the folder from its inherited environment.
+        char previous[MAX_PATH + 1] = {};
+        const DWORD had = GetEnvironmentVariableA(kSimulatorDataFolderVariable, previous, sizeof previous);
+        SetEnvironmentVariableA(kSimulatorDataFolderVariable, m_dataFolder.c_str());
         m_started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                    &m_process) != FALSE;
+        SetEnvironmentVariableA(kSimulatorDataFolderVariable, had && had < sizeof previous ? previous : nullptr);
     }
     ~SimulatorProcess()
     {
-        if (m_started && WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0)
+        if (m_started && WaitForSingleObject(m_process.hProcess, 0) != WAIT_OBJECT_0) {
             TerminateProcess(m_process.hProcess, 1);
+            WaitForSingleObject(m_process.hProcess, 5000);
+        }
         if (m_started) {
             CloseHandle(m_process.hProcess);
             CloseHandle(m_process.hThread);
@@ -50,8 +65,13 @@ public:
 
     bool Started() const { return m_started; }
     bool Ended(DWORD ms) const { return WaitForSingleObject(m_process.hProcess, ms) == WAIT_OBJECT_0; }
+    HANDLE Handle() const { return m_process.hProcess; }
+    // The folder of its memory images, without a trailing "\".
+    const std::string& DataFolder() const { return m_dataFolder; }
 
 private:
+    ScratchFolder m_scratch;
+    std::string m_dataFolder;
     PROCESS_INFORMATION m_process{};
     bool m_started = false;
 };

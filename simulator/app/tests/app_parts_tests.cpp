@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/safefile.h"
 #include "simulator/app/cyclicbuffer.h"
 #include "simulator/app/flashdevice.h"
 #include "simulator/app/memoryimage.h"
@@ -60,38 +61,72 @@ protected:
     ScratchFolder m_folder;
 };
 
-TEST_F(MemoryImages, AShortFlashFileReadsErasedBeyondItsEnd)
+// Only a file of the image's exact size is taken; anything else leaves the
+// image blank and says why, so a cut file is never mistaken for memory.
+TEST_F(MemoryImages, OnlyAWholeFileIsLoaded)
 {
-    const std::string flashFile = m_folder / "Flash.img", ramFile = m_folder / "BB_RAM.img";
-    ASSERT_TRUE(WriteWholeFile(flashFile, std::string(1000, '\x12')));
-    ASSERT_TRUE(WriteWholeFile(ramFile, std::string(10, '\x34')));
-    CMemoryImage flash(0x400000, 0xFF), ram(0x100000);
-    flash.SetFileName(flashFile);
-    ram.SetFileName(ramFile);
-    EXPECT_TRUE(flash.Load());
-    EXPECT_TRUE(ram.Load());
-    EXPECT_EQ(flash.GetData()[999], 0x12);
-    EXPECT_EQ(flash.GetData()[1000], 0xFF);
-    EXPECT_EQ(flash.GetData()[0x3FFFFF], 0xFF);
-    EXPECT_EQ(ram.GetData()[9], 0x34);
-    EXPECT_EQ(ram.GetData()[10], 0x00);
+    using Result = CMemoryImage::LoadResult;
+    const struct {
+        const char* name;
+        std::string content; // "" with write false: no file
+        bool write;
+        Result result;
+    } cases[] = {
+        {"whole", std::string(16, '\x12'), true, Result::Loaded},
+        {"missing", "", false, Result::Missing},
+        {"cut short", std::string(10, '\x12'), true, Result::WrongSize},
+        {"zero length", "", true, Result::WrongSize},
+        {"too long", std::string(17, '\x12'), true, Result::WrongSize},
+    };
+    for (const auto& c : cases) {
+        const std::string path = m_folder / (std::string(c.name) + ".img");
+        if (c.write) {
+            ASSERT_TRUE(WriteWholeFile(path, c.content)) << c.name;
+        }
+        CMemoryImage flash(16, 0xFF);
+        std::memset(flash.GetData(), 0x55, 16);
+        flash.SetFileName(path);
+        EXPECT_EQ(flash.Load(), c.result) << c.name;
+        const std::string data(reinterpret_cast<char*>(flash.GetData()), 16);
+        EXPECT_EQ(data, c.result == Result::Loaded ? c.content : std::string(16, '\xFF')) << c.name;
+    }
+
+    // A file another program holds open without sharing cannot be read.
+    const std::string held = m_folder / "held.img";
+    ASSERT_TRUE(WriteWholeFile(held, std::string(16, '\x12')));
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CMemoryImage ram(16);
+    ram.SetFileName(held);
+    EXPECT_EQ(ram.Load(), Result::Unreadable);
+    EXPECT_EQ(ram.GetData()[0], 0) << "blank without a fill byte";
+    CloseHandle(file);
+    EXPECT_EQ(ram.Load(), Result::Loaded);
+
+    // Kept aside as a backup, the file's name is free for a fresh image.
+    ram.SetFileName(m_folder / "cut short.img");
+    EXPECT_TRUE(ram.KeepAsBackup());
+    EXPECT_EQ(ReadWholeFile(m_folder / "cut short.img.bak"), std::string(10, '\x12'));
+    EXPECT_EQ(ram.Load(), Result::Missing);
 }
 
-TEST_F(MemoryImages, MissingLongAndSavedFiles)
+TEST_F(MemoryImages, SavesGoThroughATemporaryFileAndReplace)
 {
     CMemoryImage flash(16, 0xFF);
-    flash.SetFileName(m_folder / "missing.img");
-    EXPECT_FALSE(flash.Load());
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(flash.GetData()), 16), std::string(16, '\xFF'));
-
-    ASSERT_TRUE(WriteWholeFile(m_folder / "long.img", "0123456789abcdefXYZ"));
-    flash.SetFileName(m_folder / "long.img");
-    EXPECT_TRUE(flash.Load());
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(flash.GetData()), 16), "0123456789abcdef");
-
+    ASSERT_TRUE(WriteWholeFile(m_folder / "saved.img", "0123456789abcdef"));
+    flash.SetFileName(m_folder / "saved.img");
+    EXPECT_EQ(flash.Load(), CMemoryImage::LoadResult::Loaded);
     flash.Resize(20);
     EXPECT_EQ(flash.GetData()[19], 0xFF) << "grown bytes take the fill byte";
-    EXPECT_TRUE(flash.SaveAs(m_folder / "saved.img"));
+
+    // A save that fails before the replace leaves the old file whole.
+    auto previous = SetReplaceFileHookForTest([](LPCSTR, LPCSTR) { return FALSE; });
+    EXPECT_FALSE(flash.Save());
+    SetReplaceFileHookForTest(previous);
+    EXPECT_EQ(ReadWholeFile(m_folder / "saved.img"), "0123456789abcdef");
+    EXPECT_EQ(FilesIn(m_folder.Path()), std::vector<std::string>{"saved.img"}) << "no temporary file stays";
+
+    EXPECT_TRUE(flash.Save());
     EXPECT_EQ(ReadWholeFile(m_folder / "saved.img"), std::string("0123456789abcdef") + std::string(4, '\xFF'));
     EXPECT_FALSE(flash.SaveAs(""));
     {

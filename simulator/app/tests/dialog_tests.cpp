@@ -106,6 +106,17 @@ TEST_F(MainDialogTest, TheAxisListRefreshesEveryHalfSecond)
     EXPECT_TRUE(m_dialog.AxesShown());
     EXPECT_GT(wide.right - wide.left, narrow.right - narrow.left);
     EXPECT_EQ(ReadSimSettingDword("\\Config", "ShowAxes", 0), 1u);
+
+    // The columns fit beside the vertical scroll bar: no horizontal one.
+    HWND list = GetDlgItem(m_dialog.m_hWnd, IDC_AXIS_LIST);
+    RECT box;
+    GetClientRect(list, &box);
+    int columns = 0;
+    for (int c = 0; c < 3; ++c)
+        columns += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+    EXPECT_LE(columns, box.right);
+    EXPECT_GT(columns, box.right - 8) << "and fill it";
+    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
 }
 
 TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
@@ -133,12 +144,35 @@ TEST_F(MainDialogTest, ClickingInputThreeSetsBitThreeOfTheRuntimesInputWord)
     EXPECT_EQ(mimic.GetPoint(31), 1);
     EXPECT_EQ(mimic.GetPoint(9), 0);
 
+    // Any program may send WM_APP+0x118: it names no addresses the dialog
+    // writes through (once it wrote the input word and a done mark there).
     uint32_t word = 0xDEAD;
     volatile int32_t doneFlag = 0;
-    SendMessageA(m_dialog.m_hWnd, WM_SIM_READ_INPUTS, reinterpret_cast<WPARAM>(&word),
+    SendMessageA(m_dialog.m_hWnd, WM_APP + 0x118, reinterpret_cast<WPARAM>(&word),
                  reinterpret_cast<LPARAM>(&doneFlag));
-    EXPECT_EQ(doneFlag, 1);
-    EXPECT_EQ(word, 0x80000900u);
+    EXPECT_EQ(doneFlag, 0);
+    EXPECT_EQ(word, 0xDEADu);
+    SendMessageA(m_dialog.m_hWnd, WM_APP + 0x118, 0x10, 0x20); // would have crashed
+    EXPECT_TRUE(IsWindow(m_dialog.m_hWnd));
+}
+
+// Logging off or shutting down may end the program without a close: the
+// memory is saved when the session ends, as closing saves it.
+TEST_F(MainDialogTest, TheEndOfTheSessionSavesTheMemoryImages)
+{
+    Open();
+    m_dialog.GetLinkWindow().GetBatteryRamImage()[9] = 0x99;
+    EXPECT_EQ(SendMessageA(m_dialog.m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "asking changes nothing";
+    SendMessageA(m_dialog.m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "a session that goes on";
+    SendMessageA(m_dialog.m_hWnd, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::string ram = ReadWholeFile(m_folder / "BB_RAM.img");
+    ASSERT_EQ(ram.size(), 0x100000u);
+    EXPECT_EQ(ram[9], '\x99');
+    EXPECT_EQ(ReadWholeFile(m_folder / "Flash.img").size(), 0x400000u);
 }
 
 TEST_F(MainDialogTest, MenuCommandsOpenTheirDialogsAndResetAsksFirst)
@@ -237,6 +271,11 @@ TEST_F(MainDialogTest, WithLoggingOnTheBackgroundFadesUnderARedWarning)
     };
     EXPECT_EQ(count(plain, red), 0);
     EXPECT_GT(count(warned, red), 20) << "the warning's text";
+    // The text fits the picture: nothing red at its left or right edge.
+    for (int y = 0; y < warned.height; ++y) {
+        EXPECT_NE(warned.At(0, y), red) << "cut at the left, row " << y;
+        EXPECT_NE(warned.At(warned.width - 1, y), red) << "cut at the right, row " << y;
+    }
     // Every picture pixel of the rows away from the text (and its smoothed
     // edges) is mixed twice with the face colour: a quarter of the picture,
     // three quarters of the face.

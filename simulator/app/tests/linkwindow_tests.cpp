@@ -14,7 +14,9 @@
 #include "simulator/app/simlog.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
+#include "foundation/safefile.h"
 #include "testsupport/registry_sandbox.h"
+#include "testsupport/scripted_prompts.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
@@ -119,7 +121,9 @@ protected:
 
 TEST_F(LinkWindowTest, PublishesItselfLoadsTheImagesAndSavesThemAtTheEnd)
 {
-    ASSERT_TRUE(WriteWholeFile(m_folder / "Flash.img", std::string(1000, '\x55')));
+    std::string stored(0x400000, '\xFF');
+    stored.replace(0, 1000, std::string(1000, '\x55'));
+    ASSERT_TRUE(WriteWholeFile(m_folder / "Flash.img", stored));
     CControllerWnd& link = Create();
     char text[64] = {};
     DWORD size = sizeof text;
@@ -130,7 +134,7 @@ TEST_F(LinkWindowTest, PublishesItselfLoadsTheImagesAndSavesThemAtTheEnd)
     ASSERT_NE(link.GetFlashImage(), nullptr);
     EXPECT_EQ(link.GetFlashSize(), 0x400000u);
     EXPECT_EQ(link.GetFlashImage()[999], 0x55);
-    EXPECT_EQ(link.GetFlashImage()[1000], 0xFF) << "a short flash file reads erased beyond its end";
+    EXPECT_EQ(link.GetFlashImage()[1000], 0xFF);
     EXPECT_EQ(link.GetBatteryRamSize(), 0x100000u);
     EXPECT_EQ(link.GetRxChar(1, nullptr), 0);
     link.GetBatteryRamImage()[5] = 0x42;
@@ -142,6 +146,85 @@ TEST_F(LinkWindowTest, PublishesItselfLoadsTheImagesAndSavesThemAtTheEnd)
     EXPECT_EQ(flash[2000], '\xFF');
     EXPECT_EQ(ram[5], '\x42');
     EXPECT_EQ(ram[6], '\x00');
+}
+
+// An image file that is there but cannot be taken is never silently
+// replaced: the user chooses between blank memory, with the old file kept
+// as ".bak", and quitting with the files untouched.
+TEST_F(LinkWindowTest, AnImageThatCannotBeReadIsReportedAndTheUserChooses)
+{
+    const struct {
+        const char* name;
+        std::string flash; // the Flash.img there at the start
+        bool held;         // held open by another program
+        int answer;        // IDYES: start blank; IDNO: quit
+        const char* reason;
+    } cases[] = {
+        {"cut short, quit", std::string(1000, '\x55'), false, IDNO, "holds 1000 bytes instead of 4194304"},
+        {"cut short, start blank", std::string(1000, '\x55'), false, IDYES, "holds 1000 bytes instead of 4194304"},
+        {"zero length, start blank", "", false, IDYES, "holds 0 bytes instead of 4194304"},
+        {"held open, quit", std::string(0x400000, '\x55'), true, IDNO, "could not be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string flash = m_folder / "Flash.img", backup = flash + ".bak";
+        DeleteFileA(backup.c_str());
+        DeleteFileA((m_folder / "BB_RAM.img").c_str());
+        ASSERT_TRUE(WriteWholeFile(flash, c.flash));
+        HANDLE holder = c.held ? CreateFileA(flash.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                             nullptr)
+                               : INVALID_HANDLE_VALUE;
+        ScriptedPrompts prompts;
+        prompts.Answer(c.answer);
+        m_link = std::make_unique<CControllerWnd>();
+        const BOOL created = m_link->CreateLinkWindow(CWnd::FromHandle(m_parent), 122);
+        ASSERT_EQ(prompts.Records().size(), 1u);
+        const ScriptedPrompts::Record question = prompts.Records()[0];
+        EXPECT_NE(question.text.find(flash), std::string::npos) << question.text;
+        EXPECT_NE(question.text.find(c.reason), std::string::npos) << question.text;
+        EXPECT_EQ(question.labels, (std::vector<std::string>{"&Start blank", "&Quit"}));
+        EXPECT_EQ(question.type & MB_DEFMASK, static_cast<UINT>(MB_DEFBUTTON2)) << "quitting is the default";
+        if (c.answer == IDYES) {
+            ASSERT_TRUE(created);
+            EXPECT_EQ(m_link->GetFlashImage()[0], 0xFF) << "blank flash: erased";
+            EXPECT_EQ(ReadWholeFile(backup), c.flash) << "the old file kept";
+            m_link.reset();
+            EXPECT_EQ(ReadWholeFile(flash), std::string(0x400000, '\xFF')) << "the blank memory saved";
+        } else {
+            EXPECT_FALSE(created);
+            m_link.reset();
+            if (holder != INVALID_HANDLE_VALUE)
+                CloseHandle(holder);
+            holder = INVALID_HANDLE_VALUE;
+            EXPECT_EQ(ReadWholeFile(flash), c.flash) << "nothing written over it";
+            EXPECT_EQ(GetFileAttributesA(backup.c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(GetFileAttributesA((m_folder / "BB_RAM.img").c_str()), INVALID_FILE_ATTRIBUTES)
+                << "no image is written when the user quits";
+        }
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        EXPECT_EQ(prompts.Records().size(), 1u) << "no further message";
+    }
+}
+
+TEST_F(LinkWindowTest, ASaveThatFailsIsReportedAndTheLastImageStays)
+{
+    CControllerWnd& link = Create();
+    link.GetBatteryRamImage()[5] = 0x42;
+    ASSERT_TRUE(link.SaveImages(nullptr));
+    link.GetBatteryRamImage()[5] = 0x43;
+    ScriptedPrompts prompts;
+    auto previous = SetReplaceFileHookForTest([](LPCSTR, LPCSTR target) {
+        SetLastError(ERROR_DISK_FULL);
+        return std::string(target).find("BB_RAM.img") == std::string::npos;
+    });
+    m_link.reset();
+    SetReplaceFileHookForTest(previous);
+    ASSERT_EQ(prompts.Records().size(), 1u);
+    EXPECT_NE(prompts.Records()[0].text.find("could not be saved"), std::string::npos) << prompts.Records()[0].text;
+    EXPECT_NE(prompts.Records()[0].text.find(m_folder / "BB_RAM.img"), std::string::npos);
+    EXPECT_EQ(prompts.Records()[0].text.find("Flash.img"), std::string::npos) << "the flash image was saved";
+    EXPECT_EQ(ReadWholeFile(m_folder / "BB_RAM.img")[5], '\x42') << "the last saved image";
 }
 
 TEST_F(LinkWindowTest, ResetImagesAreWrittenAndThenDeleted)
@@ -179,7 +262,10 @@ TEST_F(LinkWindowTest, TransmitPacksFourBytesPerPostOnceThePeerRuns)
 
     PeerWindows peer;
     PeerWindows::Publish();
-    EXPECT_EQ(link.Write(0, bytes, 9), 1);
+    // A missing peer is looked for again only after a pause (output that
+    // waits for one is offered at every tick).
+    EXPECT_EQ(link.Write(0, bytes, 9), 0) << "looked for a moment ago";
+    EXPECT_TRUE(PumpUntil([&] { return link.Write(0, bytes, 9) == 1; }, 2000));
     EXPECT_EQ(peer.allowQueries, 1);
     PumpUntil([&] { return peer.posts.size() >= 3; }, 2000);
     ASSERT_EQ(peer.posts.size(), 3u);
@@ -241,6 +327,27 @@ TEST_F(LinkWindowTest, NothingIsLostWhenThePeerPostsFasterThanTheRingDrains)
     EXPECT_EQ(link.GetBacklog(), 0);
 }
 
+// Blocks beyond what the queue behind the ring can sensibly hold are
+// refused, so the sender keeps them and sends them again later.
+TEST_F(LinkWindowTest, CopyDataBeyondTheQueueLimitIsRefused)
+{
+    CControllerWnd& link = Create();
+    auto send = [&](size_t size) {
+        const std::string bytes(size, 'q');
+        COPYDATASTRUCT block = {0, static_cast<DWORD>(size), const_cast<char*>(bytes.data())};
+        return SendMessageA(link.m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&block));
+    };
+    EXPECT_EQ(send(kReceiveQueueLimit + 1), FALSE) << "more than the whole queue";
+    EXPECT_EQ(send(60000), TRUE);
+    EXPECT_EQ(send(kReceiveQueueLimit - 60000), TRUE) << "up to the limit";
+    EXPECT_EQ(send(1), FALSE) << "one past it";
+    EXPECT_EQ(link.GetRxCount(0) + link.GetBacklog(), kReceiveQueueLimit) << "a refused block is not queued";
+    EXPECT_EQ(Post(link, "ab"), 2) << "link messages are still taken";
+    EXPECT_EQ(TakeRing(link).size(), 1024u);
+    PumpUntil([&] { return link.GetRxCount(0) > 0; }, 2000); // the backlog feeds the ring
+    EXPECT_EQ(send(1000), TRUE) << "room again once the runtime has taken bytes";
+}
+
 // Busy processes: each counts its turns until it is stopped.
 std::atomic<long> g_Turns[qcrt::kProcessCount];
 
@@ -287,6 +394,52 @@ TEST_F(LinkWindowTest, StoppingWhileProcessesRunWindsEveryOneDown)
     SendMessageA(link.m_hWnd, WM_SIM_RESTART, 0, 0);
     EXPECT_TRUE(link.IsRunning());
     EXPECT_NE(qcrt::g_ProcessRecords[0].runningCount.load(), 0);
+}
+
+// A peer that posts link messages without pause must not keep a stop (and
+// so the close) waiting: a wait serves a bounded number per turn.
+TEST_F(LinkWindowTest, AFloodOfLinkMessagesDoesNotHoldOffTheStop)
+{
+    CControllerWnd& link = Create();
+    link.StartController();
+    ASSERT_TRUE(link.IsRunning());
+    std::atomic<bool> stop{false}, floodEnded{false};
+    const HWND window = link.m_hWnd;
+    std::vector<std::thread> flood;
+    for (int n = 0; n < 3; ++n) {
+        flood.emplace_back([&] {
+            const ULONGLONG end = GetTickCount64() + 20000;
+            while (!stop.load() && GetTickCount64() < end)
+                PostMessageA(window, LinkMessageId(), 4, 0x44434241);
+            floodEnded = true;
+        });
+    }
+    Sleep(300); // the queue fills
+    link.StopController();
+    const bool stoppedDuringTheFlood = !floodEnded.load();
+    stop = true;
+    for (std::thread& thread : flood)
+        thread.join();
+    EXPECT_FALSE(link.IsRunning());
+    EXPECT_TRUE(stoppedDuringTheFlood) << "the stop waited for the flood to end";
+}
+
+// With nothing to do (no peer, no bytes, the command line alone) the
+// sequencer does not tick every millisecond: the waiting command line is
+// not woken a thousand times a second for nothing.
+TEST_F(LinkWindowTest, AnIdleControllerIsNotTickedEveryMillisecond)
+{
+    CControllerWnd& link = Create();
+    link.StartController();
+    ASSERT_TRUE(link.IsRunning());
+    PumpUntil([] { return false; }, 300);
+    const uint64_t before = link.GetSwitchCount();
+    const ULONGLONG start = GetTickCount64();
+    PumpUntil([] { return false; }, 1000);
+    const double switchesPerSecond =
+        static_cast<double>(link.GetSwitchCount() - before) * 1000.0 / static_cast<double>(GetTickCount64() - start);
+    EXPECT_LT(switchesPerSecond, 400.0);
+    link.StopController();
 }
 
 TEST(SwitchTimer, TwoSimulatorsHaveTimersOfTheirOwn)

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/app.h"
 #include "link/controllerconnection.h"
@@ -17,17 +18,11 @@
 #include "link/tests/support/recording_tool.h"
 #include "link/tests/support/simulator_session.h"
 #include "link/wincomms.h"
+#include "simulator/app/resource.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
-
-std::string DataFolder()
-{
-    char base[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base);
-    return std::string(base) + "\\VexoLabs\\QCSimulator\\";
-}
 
 std::string ReadTarget(const char* value)
 {
@@ -66,11 +61,11 @@ TEST(QCSimulationProgram, PublishesMakesAndSavesItsImagesAndResetDeletesThem)
     EXPECT_EQ(ReadTarget("CommsWindow"), "QCSimulator ControllerWnd");
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(program.Ended(15000));
-    const std::string folder = DataFolder();
+    const std::string folder = program.DataFolder() + "\\";
     EXPECT_EQ(FileSize(folder + "Flash.img"), 0x400000u);
     EXPECT_EQ(FileSize(folder + "BB_RAM.img"), 0x100000u);
 
-    Program reset("-RESET");
+    Program reset("-RESET", program.DataFolder());
     ASSERT_TRUE(reset.Started());
     HWND dialog = WaitForWindow("Reset Simulator");
     ASSERT_NE(dialog, nullptr);
@@ -105,6 +100,52 @@ TEST(QCSimulationProgram, TwoSimulatorsRunAndCloseSideBySide)
     PostMessageA(two, WM_CLOSE, 0, 0);
     EXPECT_TRUE(first.Ended(15000));
     EXPECT_TRUE(second.Ended(15000));
+}
+
+// Every top-level window titled "QC Simulation".
+std::vector<HWND> MainWindows()
+{
+    std::vector<HWND> windows;
+    HWND next = nullptr;
+    while ((next = FindWindowExA(nullptr, next, nullptr, "QC Simulation")) != nullptr)
+        windows.push_back(next);
+    return windows;
+}
+
+// A second simulator on the same memory would share the first one's link
+// and overwrite its images: it brings the first forward and ends, and
+// "-reset" beside it changes nothing.
+TEST(QCSimulationProgram, ASecondSimulatorOnTheSameMemoryEndsAndResetLeavesItsImages)
+{
+    Program first("");
+    ASSERT_TRUE(first.Started());
+    HWND main = WaitForWindow("QC Simulation");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return FindWindowExA(main, nullptr, nullptr, "QCSimulator ControllerWnd"); }, 10000));
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsIconic(main) != FALSE; }, 5000));
+
+    Program second("", first.DataFolder());
+    ASSERT_TRUE(second.Started());
+    EXPECT_TRUE(second.Ended(15000)) << "the second simulator ends";
+    EXPECT_EQ(MainWindows(), std::vector<HWND>{main}) << "and shows no window of its own";
+    EXPECT_TRUE(PumpUntil([&] { return !IsIconic(main); }, 5000)) << "the running one comes forward";
+    EXPECT_FALSE(first.Ended(0));
+
+    // The images the running simulator holds stay; the user is told why.
+    const std::string flash = first.DataFolder() + "\\Flash.img";
+    ASSERT_TRUE(WriteWholeFile(flash, std::string(0x400000, '\xFF')));
+    Program reset("-RESET", first.DataFolder());
+    ASSERT_TRUE(reset.Started());
+    HWND message = WaitForWindow("Reset Simulator");
+    ASSERT_NE(message, nullptr);
+    EXPECT_NE(WindowText(GetDlgItem(message, IDC_USER_TEXT)).find("QC Simulation is running"), std::string::npos);
+    PostMessageA(message, WM_COMMAND, IDC_USER_BUTTON1, 0);
+    EXPECT_TRUE(reset.Ended(15000));
+    EXPECT_EQ(FileSize(flash), 0x400000u) << "nothing deleted";
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(first.Ended(15000));
 }
 
 // End to end: the development environment's simulator window link opens

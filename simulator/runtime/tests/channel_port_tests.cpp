@@ -169,6 +169,34 @@ TEST_F(Link, ReceivedXoffStopsTransmittingUntilXon)
     EXPECT_EQ(env.host.TakeWritten(0), "hold");
 }
 
+// Behind a host that queues received bytes the full 128-byte ring is no
+// reason to pause the peer: the bytes wait in the host's queue. XOFF comes
+// only when that queue runs short, XON once it has room again.
+TEST_F(Link, BehindAHostQueueXoffOnlyWhenTheQueueRunsShort)
+{
+    env.host.rxRoom = 60000;
+    env.host.Send(0, std::string(200, 'a'));
+    PortService();
+    EXPECT_GE(PortRxCount(0), 126) << "the ring is full";
+    PortService();
+    EXPECT_EQ(env.host.TakeWritten(0), "") << "the host's queue has room";
+
+    env.host.rxRoom = kHostRoomPause - 1;
+    PortService();
+    EXPECT_EQ(env.host.TakeWritten(0), XOFF);
+    PortService();
+    EXPECT_EQ(env.host.TakeWritten(0), "") << "one XOFF only";
+
+    env.host.rxRoom = kHostRoomResume - 1;
+    ServicePortsReceive();
+    PortService();
+    EXPECT_EQ(env.host.TakeWritten(0), "") << "not yet room enough";
+    env.host.rxRoom = kHostRoomResume;
+    ServicePortsReceive();
+    PortService();
+    EXPECT_EQ(env.host.TakeWritten(0), XON);
+}
+
 TEST_F(Link, XoffWhenFewerThan32BytesAreFreeAndXonWhenDrained)
 {
     // The channel layer is not run, so the bytes stay in port 0's ring.

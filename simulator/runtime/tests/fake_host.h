@@ -55,6 +55,8 @@ public:
     std::vector<uint8_t> flash;
     std::vector<uint8_t> batteryRam;
     std::atomic<bool> linkWindowExists{true};
+    // What GetRxRoom answers for port 0 (-1: the host keeps no queue).
+    std::atomic<int> rxRoom{-1};
     // The next n writes are refused (nothing taken, 0 answered).
     std::atomic<int> refuseWrites{0};
     std::atomic<bool> dialogExists{true};
@@ -73,6 +75,7 @@ public:
     int Write(int port, const uint8_t* data, int length) override;
     int GetRxCount(int port) override;
     int GetRxChar(int port, uint8_t* out) override;
+    int GetRxRoom(int port) override { return port == 0 ? rxRoom.load() : -1; }
     uint8_t* GetFlashImage() override;
     uint32_t GetFlashSize() override;
     uint8_t* GetBatteryRamImage() override;
