@@ -242,6 +242,9 @@ BOOL CProgramTransfer::Run(int commandId, int integer, LPCSTR text)
 
 CString CProgramTransfer::ProgramFilePath(LPCSTR name, int type, BOOL intoControllerFolder)
 {
+    // No file for a name that could reach outside the folder or be a device.
+    if (!IsProgramFileName(name))
+        return CString();
     CProjectFile* project = m_host.GetProjectFile();
     CString path = project ? project->GetDirectory() : CString();
     if (intoControllerFolder)
@@ -250,6 +253,16 @@ CString CProgramTransfer::ProgramFilePath(LPCSTR name, int type, BOOL intoContro
     path += ".";
     path += GetProgramTypeExtension(type);
     return path;
+}
+
+BOOL CProgramTransfer::Select(int commandId, LPCSTR argument, LPCSTR name)
+{
+    // A report left from an earlier command is not this one's.
+    m_host.TakeSelectCompileReport();
+    if (Run(commandId, 0, argument))
+        return TRUE;
+    const CString other = m_host.TakeSelectCompileReport();
+    return !other.IsEmpty() && other.CompareNoCase(name ? name : "") != 0 ? TRUE : FALSE;
 }
 
 BOOL CProgramTransfer::CheckSelected(LPCSTR name, bool selected)
@@ -358,9 +371,9 @@ int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL r
     // A fresh program: SELECT makes it, NEW empties it, SELECT again gives
     // it its type.
     const bool withType = connection->IsFeatureSupported(kFeatureSelectWithType) != FALSE;
-    bool selected = Run(CMD_SELECT, 0, name) && Run(CMD_NEW, 0, name);
-    selected = selected && (withType ? Run(CMD_SELECT_TYPE, 0, Formatted("%s,%d", name, type))
-                                     : Run(CMD_SELECT, 0, name));
+    bool selected = Select(CMD_SELECT, name, name) && Run(CMD_NEW, 0, name);
+    selected = selected && (withType ? Select(CMD_SELECT_TYPE, Formatted("%s,%d", name, type), name)
+                                     : Select(CMD_SELECT, name, name));
     if (!CheckSelected(name, selected))
         return 0;
 
@@ -425,7 +438,7 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
     // The line reads list the selected program: a program that cannot be
     // selected cannot be read this way (its file would get another
     // program's lines).
-    if (!ControllerCanSelectProgramType(type, m_host.GetConnection()) || !CheckSelected(name, Run(CMD_SELECT, 0, name)))
+    if (!ControllerCanSelectProgramType(type, m_host.GetConnection()) || !CheckSelected(name, Select(CMD_SELECT, name, name)))
         return FALSE;
     if (!Run(CMD_LINE_COUNT))
         return FALSE;

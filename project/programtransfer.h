@@ -81,6 +81,10 @@ public:
     // or the text argument as the command's kind needs; TRUE when the
     // controller took it without error.
     virtual BOOL RunCommand(int commandId, int integer = 0, LPCSTR text = nullptr) = 0;
+    // The program a compile report on the last SELECT named (SELECT
+    // compiles the program edited before it), taken once; empty when there
+    // was none.
+    virtual CString TakeSelectCompileReport() { return CString(); }
     // While set, every reply to the host's own commands is handed to sink
     // too (on the link's receive thread); an empty sink removes it.
     virtual void SetReplySink(std::function<void(const ControllerMessage&)> sink) = 0;
@@ -169,6 +173,11 @@ private:
     // After the SELECT commands (selected: they all succeeded), "&C";
     // FALSE (reported) when the controller's selected program is not name.
     BOOL CheckSelected(LPCSTR name, bool selected);
+    // Selects name with SELECT (or SELECT with a type: commandId and its
+    // argument). A compile report of another program on it (the program
+    // edited before, which SELECT compiles; the host has reported it) does
+    // not fail the selection; CheckSelected tells whether it was made.
+    BOOL Select(int commandId, LPCSTR argument, LPCSTR name);
     BOOL CopyOrRename(LPCSTR source, LPCSTR destination, bool rename);
     int ControllerCrc(LPCSTR name, BOOL& read);
     static void Report(const CString& text, LPCSTR caption);

@@ -27,6 +27,13 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
     {
         return m_window.RunControllerCommand(commandId, integer, text);
     }
+    CString TakeSelectCompileReport() override
+    {
+        std::lock_guard<std::mutex> lock(m_window.m_replySinkLock);
+        const CString program(m_window.m_selectCompileProgram.c_str());
+        m_window.m_selectCompileProgram.clear();
+        return program;
+    }
     void SetReplySink(std::function<void(const ControllerMessage&)> sink) override
     {
         std::lock_guard<std::mutex> lock(m_window.m_replySinkLock);

@@ -31,6 +31,10 @@ const UINT PWM_LOAD_PROJECT = WM_APP + 0x115;      // lParam path or 0
 const UINT PWM_SAVE_PROJECT_COPY = WM_APP + 0x116; // 1 when the copy was saved
 const UINT PWM_CHECK_PROJECT = WM_APP + 0x117;
 const UINT PWM_REVERT_PROJECT = WM_APP + 0x118;    // 0 when reverted
+// The answer of the project operations above (new, load, save a copy,
+// revert) and of the check when the window runs the request later, after
+// the operation under way: neither done nor failed yet.
+const LRESULT PWM_OPERATION_DEFERRED = -1;
 const UINT PWM_MODIFY_STARTUP = WM_APP + 0x119;
 const UINT PWM_LOAD_FILE = WM_APP + 0x11A;         // heap texts, freed here
 const UINT PWM_SAVE_FILE = WM_APP + 0x11B;         // heap texts, freed here

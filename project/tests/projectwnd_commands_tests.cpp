@@ -193,10 +193,23 @@ TEST_F(CommandsTest, CompileReportOfTheSelectedProgramMarksItsEditor)
     EXPECT_EQ(4, marks[0].lParam);
 }
 
+TEST_F(CommandsTest, ACompileReportOnSelectIsThatOfTheProgramItNames)
+{
+    // SELECT compiles the program edited before it: the report is an error
+    // of that program, and the selection is not its subject.
+    Window().OnCompileMessage("%[COMPILE Line 2 Program MAIN] (8) - Syntax error", 19);
+    const std::vector<std::string> entries = Window().GetErrorEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_NE(std::string::npos, entries[0].find("Program MAIN, Line 2")) << entries[0];
+    EXPECT_NE(std::string::npos, entries[0].find("Syntax error")) << entries[0];
+    // A link report on SELECT is none of its business.
+    Window().OnCompileMessage("%[LINK Line 2] (8) - x", 19);
+    EXPECT_EQ(1u, Window().GetErrorEntries().size());
+}
+
 TEST_F(CommandsTest, ReportsThatAreNoErrorsOrMatchNoForm)
 {
     Window().OnCompileMessage("%[COMPILE Line 2] (8) - x", 151); // BREAK_LIST
-    Window().OnCompileMessage("%[COMPILE Line 2] (8) - x", 19);  // SELECT, not general
     EXPECT_TRUE(Window().GetErrorEntries().empty());
     Window().OnCompileMessage("%[VQE 12] Bad", 19);
     Window().OnCompileMessage("%[Something odd", -1);
