@@ -419,7 +419,24 @@ int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL r
 
 BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControllerFolder)
 {
-    if (!IsValidProgramName(name))
+    return SaveProgramToFile(name, type, intoControllerFolder, ProgramFilePath(name, type, intoControllerFolder));
+}
+
+BOOL CProgramTransfer::SaveIECProgram(LPCSTR name)
+{
+    CControllerConnection* connection = m_host.GetConnection();
+    CProjectFile* project = m_host.GetProjectFile();
+    if (!IsProgramFileName(name) || !connection || !project ||
+        connection->GetProgramType(name) != PROGRAM_TYPE_IEC_PROJECT)
+        return FALSE;
+    const CString coded =
+        project->GetDirectory() + name + "." + GetProgramTypeTransferExtension(PROGRAM_TYPE_IEC_PROJECT);
+    return SaveProgramToFile(name, PROGRAM_TYPE_IEC_PROJECT, FALSE, coded) && m_host.ExportIECProgram(name);
+}
+
+BOOL CProgramTransfer::SaveProgramToFile(LPCSTR name, int type, BOOL intoControllerFolder, const CString& path)
+{
+    if (!IsValidProgramName(name) || path.IsEmpty())
         return FALSE;
     Busy busy(m_host);
     CPanelNotice notice(m_host);
@@ -430,7 +447,6 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
         return FALSE;
     if (intoControllerFolder && !MakeFolder(project->GetDirectory() + "Controller"))
         return FALSE;
-    const CString path = ProgramFilePath(name, type, intoControllerFolder);
 
     CGauge gauge(m_host, "Saving file");
     gauge.SetText(name);
@@ -471,7 +487,7 @@ BOOL CProgramTransfer::SaveAllProgramsToDisk(std::vector<std::string>* saved)
     for (const CProgramData& program : connection->GetPrograms()) {
         const CString name = program.m_strName;
         if (program.m_nType == PROGRAM_TYPE_IEC_PROJECT) {
-            if (!m_host.ExportIECProgram(name))
+            if (!SaveIECProgram(name))
                 return FALSE;
             continue;
         }
