@@ -95,6 +95,36 @@ TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
         10000));
 }
 
+TEST_F(SimulatorStartup, AProgramWithASyntaxErrorIsReportedAndTheProjectLoadGoesOn)
+{
+    ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "QC Simulation")) << "a simulator already runs";
+    CheckDialogDriver driver({}, {"&OK", "&Resolve", "&Add"});
+    ASSERT_TRUE(PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000));
+    CProjectWnd& window = *m_window->Object();
+    ASSERT_TRUE(PumpUntil([&] { return !window.m_bConnecting.load(); }, 30000));
+    m_window->Settle();
+
+    // MAIN goes first; selecting SUB compiles it and finds its error.
+    CVQRegistry().SetForceSlowProjectLoad(1);
+    const std::string folder = m_folder.Path() + "\\Demo";
+    const std::string project = folder + "\\Demo.prj";
+    WriteWholeFile(project, "[Programs]\r\nProgram00=MAIN\r\nProgram01=SUB\r\n[ProgramType]\r\nMAIN=0\r\nSUB=0\r\n");
+    WriteWholeFile(folder + "\\MAIN.bas", "VR(7)=2.5\r\nVR(8)=(\r\n");
+    WriteWholeFile(folder + "\\SUB.bas", "VR(9)=1\r\n");
+    m_window->Send(PWM_LOAD_PROJECT, 0, reinterpret_cast<LPARAM>(project.c_str()));
+    for (const std::string& text : m_prompts.Texts())
+        EXPECT_EQ(std::string::npos, text.find("Could not select")) << text;
+    EXPECT_TRUE(window.GetConnection().HasProgram("MAIN"));
+    EXPECT_TRUE(window.GetConnection().HasProgram("SUB"));
+    EXPECT_TRUE(window.IsConnected());
+
+    // The error is MAIN's, with its line.
+    bool reported = false;
+    for (const std::string& entry : window.GetErrorEntries())
+        reported = reported || entry.find("Program MAIN, Line 2") != std::string::npos;
+    EXPECT_TRUE(reported);
+}
+
 TEST(ConnectScreen, TheProgramsScreenIsShownBesideTheHiddenProjectWindow)
 {
     // The search's own screen belongs to the project window, which is a
