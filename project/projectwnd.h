@@ -662,6 +662,9 @@ private:
     std::atomic<BOOL> m_bSuppressReport{FALSE};
     std::atomic<BOOL> m_bDeferredRefresh{FALSE};
     std::atomic<int> m_nProgramOperations{0};
+    // Counts the controller's reports on commands (OnCompileMessage), so a
+    // failed request tells a refusal with a reason from a failed link.
+    std::atomic<int> m_nCommandReports{0};
 
     mutable std::mutex m_valuesLock;
     ReplyValues m_values;                 // under m_valuesLock

@@ -16,6 +16,8 @@ void CProjectWnd::OnCompileMessage(LPCSTR text, int commandId)
     // BREAK_LIST's answers are no errors.
     if (commandId == 151)
         return;
+    if (commandId >= 0)
+        ++m_nCommandReports;
     // SELECT (and SELECT with a type) compiles the program edited before
     // it: a compile report there is that program's, not the selection's.
     const bool onSelect = commandId == 19 || commandId == 20;

@@ -185,6 +185,10 @@ const UINT PWM_COMPILE_ALL = WM_APP + 0x1D7;
 // A tool's request failed on the tool's thread: the layout is saved and the
 // link-failure disconnect runs here (lParam: heap command text, freed here).
 const UINT PWM_REQUEST_FAILED = WM_USER + 0x2F1;
+// wParam of PWM_REQUEST_FAILED: why a tool's request failed.
+const WPARAM REQUEST_LINK_FAILED = 0; // no answer: the link is given up
+const WPARAM REQUEST_REFUSED = 1;     // the controller refused it and said why
+const WPARAM REQUEST_RUN_REFUSED = 2; // the same for a RUN or STEPLINE
 // A status line for the process list: lParam a heap copy, freed here.
 const UINT PWM_STATUS_LINE = WM_USER + 0x2F2;
 // For the control panel, from the link's receive thread: the selected

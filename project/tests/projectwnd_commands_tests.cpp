@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "project/tests/projectwnd_fixture.h"
+#include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -191,6 +192,42 @@ TEST_F(CommandsTest, CompileReportOfTheSelectedProgramMarksItsEditor)
     const auto marks = editor.Received(PWM_MARK_LINE);
     EXPECT_EQ(0u, marks[0].wParam);
     EXPECT_EQ(4, marks[0].lParam);
+}
+
+TEST_F(CommandsTest, ARunTheControllerRefusesKeepsTheLinkAndShowsTheProgramsCompileError)
+{
+    // The editor's RUN of a program with a syntax error: the controller has
+    // no code to run. That is no failed link: the connection and the
+    // editor stay, and the program is compiled so its error shows with its
+    // line.
+    ScratchFolder folder;
+    ::CreateDirectoryA((folder / "Demo").c_str(), nullptr);
+    OpenProject(folder / "Demo");
+    ASSERT_TRUE(Window().IsProjectOpen());
+    m_link->SetReplyPattern("RUN %s", ScriptedReply("%[COMMAND 36] No code available for program"));
+    m_link->SetReply("&C", ScriptedReply("MAIN"));
+    // The controller names the program in its compile report.
+    m_link->SetReply("COMPILE", ScriptedReply("%[COMPILE Line 4 Program MAIN] (8) - Operand expected"));
+    Window().QueueEditorOpen("MAIN", 0, 0);
+    TestTool::Options options;
+    options.replyClass = REPLY_CLASS_EDITOR;
+    TestTool editor(options);
+    ASSERT_NE(0, editor.Register(m_window->Handle(), TOOL_EDITOR));
+    ControllerMessage run;
+    run.m_hReplyWnd = editor.Handle();
+    run.m_pReplyReceiver = &editor;
+    run.m_nCommandId = 2;
+    run.m_nChannel = CHANNEL_COMMAND;
+    run.SetArgumentText("MAIN,");
+    EXPECT_FALSE(Window().ProcessMessage(&run));
+    ASSERT_TRUE(PumpUntil([&] { return !CommandsStarting("COMPILE").empty(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return Window().GetErrorEntries().size() >= 2; }, 10000));
+    const std::vector<std::string> entries = Window().GetErrorEntries();
+    EXPECT_NE(std::string::npos, entries[0].find("No code available")) << entries[0];
+    EXPECT_NE(std::string::npos, entries[1].find("Program MAIN, Line 4")) << entries[1];
+    m_window->Settle();
+    EXPECT_TRUE(Connection().IsLinkOpened());
+    EXPECT_TRUE(editor.IsAlive());
 }
 
 TEST_F(CommandsTest, ACompileReportOnSelectIsThatOfTheProgramItNames)
