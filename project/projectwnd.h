@@ -445,6 +445,9 @@ public:
     // the load, 1 when the user cancelled, 0 for a project that is not
     // there.
     int OpenProjectWithDialog();
+    // The project-file dialog in a mode, for a project that exists: 2 with
+    // its path in chosen, 1 cancelled, 0 none (a missing one is reported).
+    int ChooseExistingProject(int mode, CString& chosen);
     BOOL ConvertProjectFile(LPCSTR path);
     int CreateNewProject();
     int LoadProject(LPCSTR path, CCheckProject* dialog, BOOL checkAfterwards, BOOL confirm);

@@ -156,6 +156,16 @@ int CProjectWnd::ChooseProjectFile(int mode)
     CBusy busy(*this);
     m_layout.clear();
     CString chosen;
+    const int outcome = ChooseExistingProject(mode, chosen);
+    if (outcome != 2)
+        return outcome;
+    m_projectFile.Load(chosen);
+    SendToMainFrame(PWM_OPEN_PROJECT, 0, reinterpret_cast<LPARAM>(m_projectFile.GetFilePath().GetString()));
+    return 2;
+}
+
+int CProjectWnd::ChooseExistingProject(int mode, CString& chosen)
+{
     const INT_PTR answer = RunProjectFileDialog(mode, chosen);
     if (answer == IDCANCEL)
         return 1;
@@ -167,26 +177,14 @@ int CProjectWnd::ChooseProjectFile(int mode)
         AfxGetPromptService().PromptDetached(text, kManagerCaption);
         return 0;
     }
-    m_projectFile.Load(chosen);
-    SendToMainFrame(PWM_OPEN_PROJECT, 0, reinterpret_cast<LPARAM>(m_projectFile.GetFilePath().GetString()));
     return 2;
 }
 
 int CProjectWnd::OpenProjectWithDialog()
 {
     CString path;
-    const INT_PTR answer = RunProjectFileDialog(CProjectFileDialog::MODE_LOAD, path);
-    if (answer == IDCANCEL)
-        return 1;
-    if (answer != IDOK || path.IsEmpty())
-        return 0;
-    if (!FileExists(path)) {
-        CString text;
-        text.Format(kNotFound, path.GetString());
-        AfxGetPromptService().PromptDetached(text, kManagerCaption);
-        return 0;
-    }
-    return LoadProject(path, nullptr, TRUE, TRUE);
+    const int outcome = ChooseExistingProject(CProjectFileDialog::MODE_LOAD, path);
+    return outcome == 2 ? LoadProject(path, nullptr, TRUE, TRUE) : outcome;
 }
 
 BOOL CProjectWnd::ConvertProjectFile(LPCSTR path)

@@ -3,6 +3,8 @@
 // the controller's error reports, against the scripted controller.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
@@ -24,6 +26,27 @@ protected:
         AddControllerProgram("MAIN");
     }
     CProjectWnd& Window() { return *m_window->Object(); }
+    // The editor frame of MAIN, registered as the window expects it.
+    std::unique_ptr<TestTool> EditorOfMain()
+    {
+        Window().QueueEditorOpen("MAIN", 0, 0);
+        TestTool::Options options;
+        options.replyClass = REPLY_CLASS_EDITOR;
+        auto editor = std::make_unique<TestTool>(options);
+        if (!editor->Register(m_window->Handle(), TOOL_EDITOR))
+            return nullptr;
+        return editor;
+    }
+    // A command request of an editor frame, as its message sender makes it.
+    static ControllerMessage EditorRequest(TestTool& editor, int commandId)
+    {
+        ControllerMessage request;
+        request.m_hReplyWnd = editor.Handle();
+        request.m_pReplyReceiver = &editor;
+        request.m_nCommandId = commandId;
+        request.m_nChannel = CHANNEL_COMMAND;
+        return request;
+    }
 };
 
 // ---------------------------------------------------------------- runner
@@ -171,16 +194,10 @@ TEST_F(CommandsTest, StatusOfAProcessWithoutARecordChangesNothing)
 
 TEST_F(CommandsTest, CompileReportOfTheSelectedProgramMarksItsEditor)
 {
-    Window().QueueEditorOpen("MAIN", 0, 0);
-    TestTool::Options options;
-    options.replyClass = REPLY_CLASS_EDITOR;
-    TestTool editor(options);
-    ASSERT_NE(0, editor.Register(m_window->Handle(), TOOL_EDITOR));
-    ControllerMessage compile;
-    compile.m_hReplyWnd = editor.Handle();
-    compile.m_pReplyReceiver = &editor;
-    compile.m_nCommandId = 46;
-    compile.m_nChannel = CHANNEL_COMMAND;
+    const std::unique_ptr<TestTool> editorOfMain = EditorOfMain();
+    ASSERT_TRUE(editorOfMain);
+    TestTool& editor = *editorOfMain;
+    ControllerMessage compile = EditorRequest(editor, 46);
     Window().ProcessMessage(&compile);
     EXPECT_EQ((std::vector<std::string>{"SELECT \"MAIN\""}), CommandsStarting("SELECT"));
     const std::vector<std::string> entries = Window().GetErrorEntries();
@@ -208,16 +225,10 @@ TEST_F(CommandsTest, ARunTheControllerRefusesKeepsTheLinkAndShowsTheProgramsComp
     m_link->SetReply("&C", ScriptedReply("MAIN"));
     // The controller names the program in its compile report.
     m_link->SetReply("COMPILE", ScriptedReply("%[COMPILE Line 4 Program MAIN] (8) - Operand expected"));
-    Window().QueueEditorOpen("MAIN", 0, 0);
-    TestTool::Options options;
-    options.replyClass = REPLY_CLASS_EDITOR;
-    TestTool editor(options);
-    ASSERT_NE(0, editor.Register(m_window->Handle(), TOOL_EDITOR));
-    ControllerMessage run;
-    run.m_hReplyWnd = editor.Handle();
-    run.m_pReplyReceiver = &editor;
-    run.m_nCommandId = 2;
-    run.m_nChannel = CHANNEL_COMMAND;
+    const std::unique_ptr<TestTool> editorOfMain = EditorOfMain();
+    ASSERT_TRUE(editorOfMain);
+    TestTool& editor = *editorOfMain;
+    ControllerMessage run = EditorRequest(editor, 2);
     run.SetArgumentText("MAIN,");
     EXPECT_FALSE(Window().ProcessMessage(&run));
     ASSERT_TRUE(PumpUntil([&] { return !CommandsStarting("COMPILE").empty(); }, 10000));
