@@ -420,8 +420,12 @@ void CProjectWnd::AddErrorText(LPCSTR text)
         std::lock_guard<std::mutex> lock(m_valuesLock);
         m_errors.emplace_back(text);
     }
-    if (m_pErrorList)
+    if (m_pErrorList) {
         m_pErrorList->AddText(text);
+        // After the list's own request to show the lines (same thread).
+        if (::IsWindow(m_hWnd))
+            ::PostMessageA(m_hWnd, PWM_ERRORS_TO_FRONT, 0, 0);
+    }
 }
 
 std::vector<std::string> CProjectWnd::GetErrorEntries() const
@@ -646,6 +650,14 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case PWM_REQUEST_FAILED:
         return OnRequestFailed(wParam, lParam);
+    case PWM_ERRORS_TO_FRONT:
+        // The list belongs to this hidden window: shown, it would stay
+        // behind the main frame.
+        if (m_pErrorList && ::IsWindow(m_pErrorList->GetSafeHwnd())) {
+            ::SetWindowPos(m_pErrorList->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            ::SetForegroundWindow(m_pErrorList->GetSafeHwnd());
+        }
+        return 0;
     case PWM_STATUS_LINE:
         return OnStatusLine(wParam, lParam);
     case PWM_PANEL_PROGRAM:

@@ -196,6 +196,9 @@ const UINT PWM_STATUS_LINE = WM_USER + 0x2F2;
 // CProcessData); the window passes it on and frees it.
 const UINT PWM_PANEL_PROGRAM = WM_USER + 0x2F3;
 const UINT PWM_PANEL_PROCESS = WM_USER + 0x2F4;
+// Posted after lines were added to the error list: the list is shown in
+// front of the other windows (the main frame among them).
+const UINT PWM_ERRORS_TO_FRONT = WM_USER + 0x2F5;
 
 // Disconnect reasons (wParam of PWM_DISCONNECT).
 enum : int {

@@ -241,6 +241,36 @@ TEST_F(CommandsTest, ARunTheControllerRefusesKeepsTheLinkAndShowsTheProgramsComp
     EXPECT_TRUE(editor.IsAlive());
 }
 
+TEST_F(CommandsTest, EachNewErrorBringsTheErrorListInFrontOfTheMainFrame)
+{
+    const HWND frame = m_frame->Handle();
+    ::ShowWindow(frame, SW_SHOW);
+    HWND list = nullptr;
+    // The first of the two in the z-order, from the top.
+    const auto inFront = [&] {
+        for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
+            if (window == list || window == frame)
+                return window;
+        return HWND();
+    };
+    for (const char* error : {"%[COMPILE Line 2 Program MAIN] (8) - Operand expected",
+                              "%[COMPILE Line 3 Program MAIN] (8) - Operand expected"}) {
+        SCOPED_TRACE(error);
+        // The user has brought the main frame to the front meanwhile.
+        ::SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (list) {
+            ASSERT_EQ(frame, inFront());
+        }
+        Window().OnCompileMessage(error, 46);
+        ASSERT_TRUE(PumpUntil([&] {
+            list = ::FindWindowA(nullptr, "Command / Program error");
+            return list && ::IsWindowVisible(list);
+        }));
+        m_window->Settle();
+        EXPECT_EQ(list, inFront());
+    }
+}
+
 TEST_F(CommandsTest, ACompileReportOnSelectIsThatOfTheProgramItNames)
 {
     // SELECT compiles the program edited before it: the report is an error
