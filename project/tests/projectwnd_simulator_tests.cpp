@@ -87,29 +87,6 @@ TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
         10000));
 }
 
-TEST_F(SimulatorStartup, AProgramWithASyntaxErrorIsReportedAndTheProjectLoadGoesOn)
-{
-    ASSERT_EQ(nullptr, ::FindWindowA(nullptr, "QC Simulation")) << "a simulator already runs";
-    // MAIN goes first; selecting SUB compiles it and finds its error.
-    CheckDialogDriver driver({}, {"&OK", "&Resolve", "&Add"});
-    const std::string project =
-        ConnectAndWriteDemo({{"MAIN", "VR(7)=2.5\r\nVR(8)=(\r\n"}, {"SUB", "VR(9)=1\r\n"}});
-    ASSERT_FALSE(project.empty());
-    CProjectWnd& window = *m_window->Object();
-    m_window->Send(PWM_LOAD_PROJECT, 0, reinterpret_cast<LPARAM>(project.c_str()));
-    for (const std::string& text : m_prompts.Texts())
-        EXPECT_EQ(std::string::npos, text.find("Could not select")) << text;
-    EXPECT_TRUE(window.GetConnection().HasProgram("MAIN"));
-    EXPECT_TRUE(window.GetConnection().HasProgram("SUB"));
-    EXPECT_TRUE(window.IsConnected());
-
-    // The error is MAIN's, with its line.
-    bool reported = false;
-    for (const std::string& entry : window.GetErrorEntries())
-        reported = reported || entry.find("Program MAIN, Line 2") != std::string::npos;
-    EXPECT_TRUE(reported);
-}
-
 TEST(ConnectScreen, TheProgramsScreenIsShownBesideTheHiddenProjectWindow)
 {
     // The search's own screen belongs to the project window, which is a
