@@ -137,25 +137,38 @@ public:
     BOOL LoadText(const std::string& text);
     BOOL FormatText(std::string& text) const;
 
-    // The first record of an id in list order; null when there is none.
+    // Each look-up walks the section list once under its lock; when the
+    // lock cannot be had the operation changes nothing and says so.
+    //
+    // The first record of an id in list order; null when there is none or
+    // the list's lock could not be had.
     CStartupSectionRecord* FindSection(int id) const;
     BOOL HasSection(int id) const;
-    // Empties the first record of an id; the record keeps its place.
-    void ClearSection(int id);
+    // Empties the first record of an id; the record keeps its place. FALSE
+    // when the list's lock could not be had.
+    BOOL ClearSection(int id);
     // Appends a line to the first record of an id. Without one a new record
     // is made, placed before the first record with lines whose id is lower
     // (at the end when there is none); nothing else moves. The new line's
-    // place; null for an id out of range (nothing is stored then).
+    // place; null for an id out of range or when the list's lock could not
+    // be had (nothing is stored then).
     POSITION AppendLine(LPCSTR line, int id);
     POSITION AppendLine(const CString& line, int id);
-    void AppendLines(const CStringList& lines, int id);
+    // FALSE, with nothing stored, for an id out of range or when the list's
+    // lock could not be had.
+    BOOL AppendLines(const CStringList& lines, int id);
 
     CTList<CStartupSectionRecord>& GetSections() { return m_sections; }
     const CTList<CStartupSectionRecord>& GetSections() const { return m_sections; }
 
 protected:
-    // The record of an id, made at its place when there is none.
+    // The record of an id, made at its place when there is none; null for
+    // an id out of range or when the list's lock could not be had.
     CStartupSectionRecord* SectionForAppend(int id);
+    // One walk of the list under its lock: the first record of id and the
+    // first record with lines of a lower id. FALSE when the lock could not
+    // be had (both null then).
+    BOOL ScanSections(int id, CStartupSectionRecord*& found, CStartupSectionRecord*& before) const;
 
     CTList<CStartupSectionRecord> m_sections;
     CString m_strPath;

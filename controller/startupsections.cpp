@@ -228,12 +228,27 @@ BOOL CStartupFile::FormatText(std::string& out) const
     return TRUE;
 }
 
+BOOL CStartupFile::ScanSections(int id, CStartupSectionRecord*& found, CStartupSectionRecord*& before) const
+{
+    found = nullptr;
+    before = nullptr;
+    // One walk under the list's lock: a walk of single calls could miss a
+    // section to a lock time-out half-way and take it for absent.
+    return m_sections.ForEach([&](const CStartupSectionRecord& record) {
+        // The list holds its records as they were made, not as constants.
+        CStartupSectionRecord* element = const_cast<CStartupSectionRecord*>(&record);
+        if (!found && record.GetId() == id)
+            found = element;
+        if (!before && record.GetId() < id && !record.m_lines.IsEmpty())
+            before = element;
+    });
+}
+
 CStartupSectionRecord* CStartupFile::FindSection(int id) const
 {
-    for (CStartupSectionRecord* record = m_sections.GetHead(); record; record = m_sections.GetNext(record))
-        if (record->GetId() == id)
-            return record;
-    return nullptr;
+    CStartupSectionRecord* found = nullptr;
+    CStartupSectionRecord* before = nullptr;
+    return ScanSections(id, found, before) ? found : nullptr;
 }
 
 BOOL CStartupFile::HasSection(int id) const
@@ -241,29 +256,31 @@ BOOL CStartupFile::HasSection(int id) const
     return FindSection(id) ? TRUE : FALSE;
 }
 
-void CStartupFile::ClearSection(int id)
+BOOL CStartupFile::ClearSection(int id)
 {
-    if (CStartupSectionRecord* record = FindSection(id))
-        record->m_lines.RemoveAll();
+    CStartupSectionRecord* found = nullptr;
+    CStartupSectionRecord* before = nullptr;
+    if (!ScanSections(id, found, before))
+        return FALSE;
+    if (found)
+        found->m_lines.RemoveAll();
+    return TRUE;
 }
 
 CStartupSectionRecord* CStartupFile::SectionForAppend(int id)
 {
     if (!IsValidId(id))
         return nullptr;
-    if (CStartupSectionRecord* record = FindSection(id))
-        return record;
+    CStartupSectionRecord* found = nullptr;
+    CStartupSectionRecord* before = nullptr;
+    if (!ScanSections(id, found, before))
+        return nullptr;
+    if (found)
+        return found;
     // Before the first record in the file of a lower id, so generated
     // sections stand in their fixed order ahead of the user's lines; the
     // other records keep their places. Records without lines are not in
     // the file and do not count.
-    CStartupSectionRecord* before = nullptr;
-    for (CStartupSectionRecord* record = m_sections.GetHead(); record; record = m_sections.GetNext(record)) {
-        if (record->GetId() < id && !record->m_lines.IsEmpty()) {
-            before = record;
-            break;
-        }
-    }
     CStartupSectionRecord* added = m_sections.InsertBefore(nullptr, before);
     if (added)
         added->SetId(id);
@@ -281,13 +298,14 @@ POSITION CStartupFile::AppendLine(LPCSTR line, int id)
     return AppendLine(CString(line), id);
 }
 
-void CStartupFile::AppendLines(const CStringList& lines, int id)
+BOOL CStartupFile::AppendLines(const CStringList& lines, int id)
 {
     if (lines.IsEmpty())
-        return;
+        return TRUE;
     CStartupSectionRecord* record = SectionForAppend(id);
     if (!record)
-        return;
+        return FALSE;
     for (POSITION pos = lines.GetHeadPosition(); pos;)
         record->AddLine(lines.GetNext(pos));
+    return TRUE;
 }

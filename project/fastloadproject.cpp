@@ -180,8 +180,8 @@ bool CFastLoadProject::TakeAck()
 
 void CFastLoadProject::SendProgram(const Entry& entry, const CString& folder)
 {
-    if (!IsValidProgramName(entry.name)) {
-        // Such a name does not fit the controller's header.
+    if (!IsProgramFileName(entry.name)) {
+        // Such a name does not fit the controller's header, or is no file.
         m_bSent = false;
         return;
     }

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "foundation/fileutil.h"
-#include "framework/clock.h"
+#include "foundation/safefile.h"
 #include "framework/prompt.h"
 #include "ieclink/kwmpelink.h"
 #include "link/controllerconnection.h"
@@ -23,7 +23,6 @@ const char kProjectCaption[] = "Project";                                       
 const char kBackupCaption[] = "&Backup";                                                               // 1376
 const char kCopyFolderCaption[] = "Copy directory";                                                    // 1323
 const char kCopyFileCaption[] = "Copy file";                                                           // 1324
-const DWORD kDeleteSettleMs = 100;
 const int kFolderDepth = 32;
 const int kIecProgramType = 4;
 
@@ -135,21 +134,71 @@ BOOL CompareProgramFiles(LPCSTR controllerCopy, LPCSTR projectCopy)
     return TRUE;
 }
 
+CString NormalisedPath(LPCSTR path)
+{
+    char full[MAX_PATH * 2];
+    const DWORD length = ::GetFullPathNameA(path ? path : "", sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full)
+        return CString();
+    CString result(full);
+    while (result.GetLength() > 3 && result[result.GetLength() - 1] == '\\')
+        result = result.Left(result.GetLength() - 1);
+    // The long form of the longest part that exists; a part still to be
+    // made keeps its spelling.
+    CString tail;
+    CString head = result;
+    for (;;) {
+        char longPath[MAX_PATH * 2];
+        const DWORD got = ::GetLongPathNameA(head, longPath, sizeof longPath);
+        if (got > 0 && got < sizeof longPath) {
+            result = CString(longPath) + tail;
+            break;
+        }
+        const int slash = head.ReverseFind('\\');
+        if (slash < 0 || head.GetLength() <= 3)
+            break;
+        tail = head.Mid(slash) + tail;
+        head = head.Left(slash);
+        if (head.GetLength() == 2 && head[1] == ':')
+            head += "\\";
+    }
+    return result;
+}
+
+bool IsSameOrInsideFolder(LPCSTR path, LPCSTR folder)
+{
+    const CString inner = NormalisedPath(path);
+    CString outer = NormalisedPath(folder);
+    if (inner.IsEmpty() || outer.IsEmpty())
+        return false;
+    if (inner.CompareNoCase(outer) == 0)
+        return true;
+    if (outer[outer.GetLength() - 1] != '\\')
+        outer += "\\";
+    return inner.GetLength() > outer.GetLength() && inner.Left(outer.GetLength()).CompareNoCase(outer) == 0;
+}
+
 BOOL CopyProgramFile(LPCSTR source, LPCSTR destination, BOOL failIfExists)
 {
     if (!source || !*source || !destination || !*destination)
         return FALSE;
-    if (!failIfExists && PathExists(destination)) {
-        ::DeleteFileA(destination);
-        AfxGetClock().SleepMs(kDeleteSettleMs);
-        if (PathExists(destination)) {
-            CString text;
-            text.Format("Error writing to file:\n%s", destination); // 658
-            AfxGetPromptService().Prompt(nullptr, text, kProjectCaption, MB_OK | MB_ICONERROR);
-            return FALSE;
-        }
+    if (failIfExists && PathExists(destination)) {
+        ::SetLastError(ERROR_FILE_EXISTS);
+        return FALSE;
     }
-    return ::CopyFileA(source, destination, failIfExists);
+    // The source is read whole before the destination is touched, and the
+    // destination is replaced in one step: a missing source, or a copy of
+    // a file onto itself, leaves the file as it was.
+    std::string bytes;
+    if (!ReadWholeFileBytes(source, bytes))
+        return FALSE;
+    if (!ReplaceFileContents(destination, bytes)) {
+        CString text;
+        text.Format("Error writing to file:\n%s", destination); // 658
+        AfxGetPromptService().Prompt(nullptr, text, kProjectCaption, MB_OK | MB_ICONERROR);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CopyProgramWithFolder(LPCSTR sourceFile, LPCSTR destinationFolder, BOOL overwriteSilently)
@@ -161,6 +210,12 @@ BOOL CopyProgramWithFolder(LPCSTR sourceFile, LPCSTR destinationFolder, BOOL ove
         return FALSE;
 
     const CString destinationFile = JoinFolder(destinationFolder, LastPart(source));
+    // Onto itself the copy is there already; into its own folder tree it
+    // would delete what it copies.
+    if (NormalisedPath(source).CompareNoCase(NormalisedPath(destinationFile)) == 0)
+        return TRUE;
+    if (IsSameOrInsideFolder(destinationFolder, sourceFolder))
+        return FALSE;
     if (PathExists(destinationFile)) {
         if (!overwriteSilently && !AskOverwrite("File %s exists\n\nDo you want to overwrite it?", destinationFile))
             return FALSE;

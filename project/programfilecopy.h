@@ -30,9 +30,20 @@ BOOL BuildCompareCommandLine(LPCSTR program, LPCSTR argumentTemplate, LPCSTR con
 // without waiting for it; TRUE when it was started.
 BOOL CompareProgramFiles(LPCSTR controllerCopy, LPCSTR projectCopy);
 
-// Copies source over destination. Without failIfExists an existing
-// destination is deleted first; one that is still there 100 ms later is
-// reported ("Error writing to file:\n<destination>") and gives FALSE. With
+// The full, long form of a path ("." and ".." resolved, short names made
+// long as far as the path exists, no trailing backslash but a drive
+// root's), so that two spellings of one file or folder compare equal
+// without regard to case. Empty when the path cannot be made full.
+CString NormalisedPath(LPCSTR path);
+// Whether path names folder itself or something inside it, however either
+// is spelled (NormalisedPath).
+bool IsSameOrInsideFolder(LPCSTR path, LPCSTR folder);
+
+// Copies source over destination: the source is read whole, then the
+// destination is replaced through a temporary file beside it (a failure
+// there is reported, "Error writing to file:\n<destination>", and gives
+// FALSE). A source that cannot be read gives FALSE and leaves the
+// destination as it was; a file copied onto itself stays whole. With
 // failIfExists an existing destination makes the copy fail.
 BOOL CopyProgramFile(LPCSTR source, LPCSTR destination, BOOL failIfExists);
 

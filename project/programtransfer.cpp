@@ -242,6 +242,9 @@ BOOL CProgramTransfer::Run(int commandId, int integer, LPCSTR text)
 
 CString CProgramTransfer::ProgramFilePath(LPCSTR name, int type, BOOL intoControllerFolder)
 {
+    // No file for a name that could reach outside the folder or be a device.
+    if (!IsProgramFileName(name))
+        return CString();
     CProjectFile* project = m_host.GetProjectFile();
     CString path = project ? project->GetDirectory() : CString();
     if (intoControllerFolder)
@@ -250,6 +253,16 @@ CString CProgramTransfer::ProgramFilePath(LPCSTR name, int type, BOOL intoContro
     path += ".";
     path += GetProgramTypeExtension(type);
     return path;
+}
+
+BOOL CProgramTransfer::Select(int commandId, LPCSTR argument, LPCSTR name)
+{
+    // A report left from an earlier command is not this one's.
+    m_host.TakeSelectCompileReport();
+    if (Run(commandId, 0, argument))
+        return TRUE;
+    const CString other = m_host.TakeSelectCompileReport();
+    return !other.IsEmpty() && other.CompareNoCase(name ? name : "") != 0 ? TRUE : FALSE;
 }
 
 BOOL CProgramTransfer::CheckSelected(LPCSTR name, bool selected)
@@ -358,9 +371,9 @@ int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL r
     // A fresh program: SELECT makes it, NEW empties it, SELECT again gives
     // it its type.
     const bool withType = connection->IsFeatureSupported(kFeatureSelectWithType) != FALSE;
-    bool selected = Run(CMD_SELECT, 0, name) && Run(CMD_NEW, 0, name);
-    selected = selected && (withType ? Run(CMD_SELECT_TYPE, 0, Formatted("%s,%d", name, type))
-                                     : Run(CMD_SELECT, 0, name));
+    bool selected = Select(CMD_SELECT, name, name) && Run(CMD_NEW, 0, name);
+    selected = selected && (withType ? Select(CMD_SELECT_TYPE, Formatted("%s,%d", name, type), name)
+                                     : Select(CMD_SELECT, name, name));
     if (!CheckSelected(name, selected))
         return 0;
 
@@ -406,7 +419,24 @@ int CProgramTransfer::LoadProgramText(LPCSTR name, LPCSTR path, int type, BOOL r
 
 BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControllerFolder)
 {
-    if (!IsValidProgramName(name))
+    return SaveProgramToFile(name, type, intoControllerFolder, ProgramFilePath(name, type, intoControllerFolder));
+}
+
+BOOL CProgramTransfer::SaveIECProgram(LPCSTR name)
+{
+    CControllerConnection* connection = m_host.GetConnection();
+    CProjectFile* project = m_host.GetProjectFile();
+    if (!IsProgramFileName(name) || !connection || !project ||
+        connection->GetProgramType(name) != PROGRAM_TYPE_IEC_PROJECT)
+        return FALSE;
+    const CString coded =
+        project->GetDirectory() + name + "." + GetProgramTypeTransferExtension(PROGRAM_TYPE_IEC_PROJECT);
+    return SaveProgramToFile(name, PROGRAM_TYPE_IEC_PROJECT, FALSE, coded) && m_host.ExportIECProgram(name);
+}
+
+BOOL CProgramTransfer::SaveProgramToFile(LPCSTR name, int type, BOOL intoControllerFolder, const CString& path)
+{
+    if (!IsValidProgramName(name) || path.IsEmpty())
         return FALSE;
     Busy busy(m_host);
     CPanelNotice notice(m_host);
@@ -417,7 +447,6 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
         return FALSE;
     if (intoControllerFolder && !MakeFolder(project->GetDirectory() + "Controller"))
         return FALSE;
-    const CString path = ProgramFilePath(name, type, intoControllerFolder);
 
     CGauge gauge(m_host, "Saving file");
     gauge.SetText(name);
@@ -425,7 +454,7 @@ BOOL CProgramTransfer::SaveProgramToDisk(LPCSTR name, int type, BOOL intoControl
     // The line reads list the selected program: a program that cannot be
     // selected cannot be read this way (its file would get another
     // program's lines).
-    if (!ControllerCanSelectProgramType(type, m_host.GetConnection()) || !CheckSelected(name, Run(CMD_SELECT, 0, name)))
+    if (!ControllerCanSelectProgramType(type, m_host.GetConnection()) || !CheckSelected(name, Select(CMD_SELECT, name, name)))
         return FALSE;
     if (!Run(CMD_LINE_COUNT))
         return FALSE;
@@ -458,7 +487,7 @@ BOOL CProgramTransfer::SaveAllProgramsToDisk(std::vector<std::string>* saved)
     for (const CProgramData& program : connection->GetPrograms()) {
         const CString name = program.m_strName;
         if (program.m_nType == PROGRAM_TYPE_IEC_PROJECT) {
-            if (!m_host.ExportIECProgram(name))
+            if (!SaveIECProgram(name))
                 return FALSE;
             continue;
         }

@@ -81,6 +81,10 @@ public:
     // or the text argument as the command's kind needs; TRUE when the
     // controller took it without error.
     virtual BOOL RunCommand(int commandId, int integer = 0, LPCSTR text = nullptr) = 0;
+    // The program a compile report on the last SELECT named (SELECT
+    // compiles the program edited before it), taken once; empty when there
+    // was none.
+    virtual CString TakeSelectCompileReport() { return CString(); }
     // While set, every reply to the host's own commands is handed to sink
     // too (on the link's receive thread); an empty sink removes it.
     virtual void SetReplySink(std::function<void(const ControllerMessage&)> sink) = 0;
@@ -102,7 +106,9 @@ public:
     virtual void StoreProgramsIfNeeded() = 0;
     // The editor frames of a program send their pending lines and save.
     virtual void SaveEditors(LPCSTR program) = 0;
-    // Writes an IEC program out through the IEC project; FALSE when it
+    // Makes the project's IEC project of an IEC program from its coded
+    // file in the project folder (name + "." + the IEC transfer extension),
+    // which the transfer has just read from the controller; FALSE when it
     // could not.
     virtual BOOL ExportIECProgram(LPCSTR program) = 0;
     // The fast program load (tool window); FALSE when it failed.
@@ -138,6 +144,10 @@ public:
     // its "Controller" folder). The old file is kept unless every line was
     // read and the new file written.
     BOOL SaveProgramToDisk(LPCSTR name, int type, BOOL intoControllerFolder);
+    // An IEC program of the controller's list: its controller copy (the
+    // coded project) is read into the project folder as name + "." + the
+    // type's transfer extension, then the host makes the IEC project of it.
+    BOOL SaveIECProgram(LPCSTR name);
     // Every program of the controller's list in turn while each succeeds:
     // an IEC program through the IEC project, any other into the project
     // folder (its name appended to saved when given). TRUE when all did.
@@ -169,6 +179,14 @@ private:
     // After the SELECT commands (selected: they all succeeded), "&C";
     // FALSE (reported) when the controller's selected program is not name.
     BOOL CheckSelected(LPCSTR name, bool selected);
+    // Selects name with SELECT (or SELECT with a type: commandId and its
+    // argument). A compile report of another program on it (the program
+    // edited before, which SELECT compiles; the host has reported it) does
+    // not fail the selection; CheckSelected tells whether it was made.
+    BOOL Select(int commandId, LPCSTR argument, LPCSTR name);
+    // The read-back into a given file of the project folder (or of its
+    // "Controller" folder).
+    BOOL SaveProgramToFile(LPCSTR name, int type, BOOL intoControllerFolder, const CString& path);
     BOOL CopyOrRename(LPCSTR source, LPCSTR destination, bool rename);
     int ControllerCrc(LPCSTR name, BOOL& read);
     static void Report(const CString& text, LPCSTR caption);

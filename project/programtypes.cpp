@@ -249,6 +249,42 @@ bool IsValidProgramName(const char* name)
     return true;
 }
 
+bool IsReservedDeviceName(const char* name)
+{
+    if (!name)
+        return false;
+    std::size_t length = 0;
+    while (name[length] && name[length] != '.')
+        ++length;
+    // Blanks before the dot do not make it another name.
+    while (length > 0 && name[length - 1] == ' ')
+        --length;
+    const auto is = [&](const char* device) {
+        const std::size_t size = std::strlen(device);
+        if (size != length)
+            return false;
+        for (std::size_t i = 0; i < size; ++i) {
+            if (std::toupper(static_cast<unsigned char>(name[i])) != device[i])
+                return false;
+        }
+        return true;
+    };
+    if (is("AUX") || is("CON") || is("NUL") || is("PRN"))
+        return true;
+    if (length == 4 && name[3] >= '1' && name[3] <= '9') {
+        const char stem[] = {static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))),
+                             static_cast<char>(std::toupper(static_cast<unsigned char>(name[1]))),
+                             static_cast<char>(std::toupper(static_cast<unsigned char>(name[2]))), 0};
+        return std::strcmp(stem, "COM") == 0 || std::strcmp(stem, "LPT") == 0;
+    }
+    return false;
+}
+
+bool IsProgramFileName(const char* name)
+{
+    return IsValidProgramName(name) && !IsReservedDeviceName(name);
+}
+
 std::string ConvertPlotText(const std::string& source)
 {
     // States: 0 inside a command, 1 after ";", 2 after CR, 3 after LF.

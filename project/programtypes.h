@@ -88,6 +88,15 @@ int SplitExtensionList(const char* text, CStringList& list);
 bool IsProgramNameChar(char c);
 bool IsValidProgramName(const char* name);
 
+// Whether the part of name before its first dot is one of the names the
+// system reserves for devices (AUX, CON, NUL, PRN, COM1-9, LPT1-9, in any
+// case): a file of that name is the device, whatever its extension.
+bool IsReservedDeviceName(const char* name);
+// The check every program name passes before it becomes a file name: a
+// valid program name (so no separator, "..", quote, blank or control
+// character) that is no reserved device name. Nothing is opened to decide.
+bool IsProgramFileName(const char* name);
+
 // The plot-file conversion over bytes: commands ended by ";" or a line end
 // become one command per line, each ended by ";" CR LF.
 std::string ConvertPlotText(const std::string& source);

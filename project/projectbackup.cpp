@@ -1,6 +1,7 @@
 #include "project/projectbackup.h"
 
 #include "foundation/fileutil.h"
+#include "foundation/logline.h"
 #include "framework/prompt.h"
 #include "link/controllerconnection.h"
 #include "project/newfolder.h"
@@ -51,6 +52,13 @@ BOOL BackupProject(IProjectHub& hub)
         if (gauge)
             gauge->SetPercent(step * 100 / steps);
         ++step;
+        // A controller's name that cannot be a file name in the folder
+        // (a device name, or a path from a hostile directory) is not backed up.
+        if (!IsProgramFileName(program.m_strName)) {
+            GlobalLogFormat(LOG_STATUS_ERRORS, "Backup: program \"%s\" has no file name, not backed up",
+                            program.m_strName.GetString());
+            continue;
+        }
         const int type = file->GetProgramType(program.m_strName);
         const CString name = program.m_strName + "." + GetProgramTypeExtension(type);
         const CString source = JoinFolder(folder, name);

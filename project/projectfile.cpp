@@ -25,6 +25,21 @@ CString ProgramKey(int index)
     return FormatString("Program%02d", index);
 }
 
+} // namespace
+
+void ReportRefusedProgram(LPCSTR projectPath, LPCSTR name)
+{
+    CString text;
+    text.Format("The project file\n%s\nnames the program \"%s\", which is no valid program name.\n\nThe entry is "
+                "skipped; correct or remove it in the project file.",
+                projectPath ? projectPath : "", name ? name : "");
+    GlobalLogFormat(LOG_STATUS_ERRORS, "Project file %s: program entry \"%s\" skipped", projectPath ? projectPath : "",
+                    name ? name : "");
+    AfxGetPromptService().PromptDetached(text, "Read Project File", MB_OK | MB_ICONWARNING);
+}
+
+namespace {
+
 CString Upper(LPCSTR text)
 {
     CString upper = text ? text : "";
@@ -219,6 +234,12 @@ BOOL CProjectFile::ReadProgramList(CTList<CProgramData>& list)
         int type;
         if (!GetProgram(i, program.m_strName, type) || program.m_strName.IsEmpty())
             return FALSE;
+        // The name becomes a file name in the project folder: an entry that
+        // could reach outside it, or a device, is reported and left out.
+        if (!IsProgramFileName(program.m_strName)) {
+            ReportRefusedProgram(GetFilePath(), program.m_strName);
+            continue;
+        }
         program.m_nType = type;
         program.m_nState = 0;
         if (!list.AddTail(&program))

@@ -48,6 +48,8 @@ public:
     int RemoveProgram(LPCSTR name);
     BOOL RenameProgram(LPCSTR oldName, LPCSTR newName);
     BOOL ClearProgramList();
+    // The listed programs; an entry whose name cannot become a file name
+    // (IsProgramFileName) is reported (ReportRefusedProgram) and left out.
     BOOL ReadProgramList(CTList<CProgramData>& list);
     // Writes the list as the program list; the AutoRun and RunOnProcess
     // settings of programs still listed are kept, those of others go.
@@ -138,6 +140,10 @@ private:
     BOOL WriteDesktopSection(LPCSTR section, const CTList<SWindowParameters>& list);
     BOOL ReadDesktopSection(LPCSTR section, CTList<SWindowParameters>& list);
 };
+
+// Tells the user (and the log) that the project file at projectPath names
+// a program that cannot become a file name, and that the entry is skipped.
+void ReportRefusedProgram(LPCSTR projectPath, LPCSTR name);
 
 CString GetProjectFileExtension(BOOL withDot);
 CString GetBackupFileExtension(BOOL withDot);

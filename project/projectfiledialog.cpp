@@ -1,5 +1,6 @@
 #include "project/projectfiledialog.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -121,8 +122,19 @@ BOOL CProjectFileDialog::OnInitDialog()
     m_bInitialised = TRUE;
     BOOL found = FALSE;
     if (NamesAProject()) {
-        // A new project goes beside the start path: its parent folder.
-        const CString start = WithoutTrailingSeparator(m_strStart);
+        // A new project goes beside the start path: its parent folder. A
+        // project file as the start stands for its project's folder, so the
+        // default is never a folder inside the open project; saving names
+        // the open project itself by default.
+        CString start = WithoutTrailingSeparator(m_strStart);
+        if (PathExists(start) && !DirectoryExists(start)) {
+            start = start.Left(std::max(0, start.ReverseFind('\\')));
+            const CString project = LastComponent(start);
+            if (m_nMode == MODE_SAVE && !project.IsEmpty() && project.Find(':') < 0) {
+                m_name.SetWindowText(project);
+                m_name.SetSel(0, -1);
+            }
+        }
         const int separator = start.ReverseFind('\\');
         CString parent = separator > 0 ? start.Left(separator) : start;
         if (parent.GetLength() == 2 && parent[1] == ':')

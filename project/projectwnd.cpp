@@ -23,9 +23,15 @@
 #include "shell/splashscreen.h"
 #include "settings/vqregistry.h"
 #include "ui/errordialog.h"
+#include "ui/windowlookup.h"
 #include "ui/userdialog.h"
 
 IMPLEMENT_DYNCREATE(CProjectWnd, CWnd)
+
+CProjectWnd* GetProjectWnd()
+{
+    return static_cast<CProjectWnd*>(GetProjectWndAs(RUNTIME_CLASS(CProjectWnd)));
+}
 
 namespace {
 
@@ -369,7 +375,22 @@ void CProjectWnd::DeferMessage(UINT message, WPARAM wParam, LPARAM lParam, UINT 
     const UINT_PTR id = m_nNextTimer++;
     if (m_nNextTimer > 0x7FFF0000)
         m_nNextTimer = 100;
-    m_timers[id] = Deferred{message, wParam, lParam};
+    m_timers[id] = Deferred{message, wParam, lParam, nullptr};
+    SetTimer(id, delayMs);
+}
+
+void CProjectWnd::DeferTextMessage(UINT message, WPARAM wParam, LPCSTR text, UINT delayMs)
+{
+    if (!text) {
+        DeferMessage(message, wParam, 0, delayMs);
+        return;
+    }
+    if (!::IsWindow(m_hWnd))
+        return;
+    const UINT_PTR id = m_nNextTimer++;
+    if (m_nNextTimer > 0x7FFF0000)
+        m_nNextTimer = 100;
+    m_timers[id] = Deferred{message, wParam, 0, std::make_shared<const std::string>(text)};
     SetTimer(id, delayMs);
 }
 
@@ -381,6 +402,11 @@ void CProjectWnd::OnTimer(UINT_PTR nIDEvent)
         return;
     const Deferred deferred = found->second;
     m_timers.erase(found);
+    if (deferred.text) {
+        // The copy lives until the message has run here, on this thread.
+        SendMessage(deferred.message, deferred.wParam, reinterpret_cast<LPARAM>(deferred.text->c_str()));
+        return;
+    }
     PostMessage(deferred.message, deferred.wParam, deferred.lParam);
 }
 
@@ -394,8 +420,12 @@ void CProjectWnd::AddErrorText(LPCSTR text)
         std::lock_guard<std::mutex> lock(m_valuesLock);
         m_errors.emplace_back(text);
     }
-    if (m_pErrorList)
+    if (m_pErrorList) {
         m_pErrorList->AddText(text);
+        // After the list's own request to show the lines (same thread).
+        if (::IsWindow(m_hWnd))
+            ::PostMessageA(m_hWnd, PWM_ERRORS_TO_FRONT, 0, 0);
+    }
 }
 
 std::vector<std::string> CProjectWnd::GetErrorEntries() const
@@ -620,6 +650,14 @@ LRESULT CProjectWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case PWM_REQUEST_FAILED:
         return OnRequestFailed(wParam, lParam);
+    case PWM_ERRORS_TO_FRONT:
+        // The list belongs to this hidden window: shown, it would stay
+        // behind the main frame.
+        if (m_pErrorList && ::IsWindow(m_pErrorList->GetSafeHwnd())) {
+            ::SetWindowPos(m_pErrorList->GetSafeHwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            ::SetForegroundWindow(m_pErrorList->GetSafeHwnd());
+        }
+        return 0;
     case PWM_STATUS_LINE:
         return OnStatusLine(wParam, lParam);
     case PWM_PANEL_PROGRAM:

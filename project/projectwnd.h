@@ -186,6 +186,9 @@ public:
     bool WaitServing(const std::function<bool()>& done, DWORD timeoutMs);
     // Posts the message again to this window after delayMs (a timer).
     void DeferMessage(UINT message, WPARAM wParam, LPARAM lParam, UINT delayMs = 10);
+    // The same for a message whose lParam is a text (or null): the text is
+    // copied now, and the message runs later with the copy.
+    void DeferTextMessage(UINT message, WPARAM wParam, LPCSTR text, UINT delayMs = 10);
 
     // ---- Registry (projectwnd_registry.cpp).
     // A copy of the record of a registered window (the control panel's
@@ -439,6 +442,14 @@ public:
     BOOL WriteProgramList(LPCSTR path, BOOL reset);
     // 2 a project was opened, 1 cancelled, 0 failed.
     int ChooseProjectFile(int mode);
+    // Lets the user choose a project (the project-file dialog in its load
+    // mode) and loads it into the controller, asking first: the outcome of
+    // the load, 1 when the user cancelled, 0 for a project that is not
+    // there.
+    int OpenProjectWithDialog();
+    // The project-file dialog in a mode, for a project that exists: 2 with
+    // its path in chosen, 1 cancelled, 0 none (a missing one is reported).
+    int ChooseExistingProject(int mode, CString& chosen);
     BOOL ConvertProjectFile(LPCSTR path);
     int CreateNewProject();
     int LoadProject(LPCSTR path, CCheckProject* dialog, BOOL checkAfterwards, BOOL confirm);
@@ -606,6 +617,9 @@ private:
         UINT message;
         WPARAM wParam;
         LPARAM lParam;
+        // The window's own copy of a text lParam points to, when the
+        // sender's may be gone by the time the message runs.
+        std::shared_ptr<const std::string> text;
     };
     struct StatusLine {
         bool byName;
@@ -653,6 +667,9 @@ private:
     std::atomic<BOOL> m_bSuppressReport{FALSE};
     std::atomic<BOOL> m_bDeferredRefresh{FALSE};
     std::atomic<int> m_nProgramOperations{0};
+    // Counts the controller's reports on commands (OnCompileMessage), so a
+    // failed request tells a refusal with a reason from a failed link.
+    std::atomic<int> m_nCommandReports{0};
 
     mutable std::mutex m_valuesLock;
     ReplyValues m_values;                 // under m_valuesLock
@@ -676,4 +693,13 @@ private:
     // (a program transfer reads them).
     std::mutex m_replySinkLock;
     std::function<void(const ControllerMessage&)> m_replySink; // under m_replySinkLock
+    // The program a compile report on SELECT named (the one edited before
+    // it), until a program transfer takes it.
+    std::string m_selectCompileProgram; // under m_replySinkLock
 };
+
+// The project window's object, found through the main frame (its handle,
+// then the object attached to it); null without a main frame or project
+// window, or when the object is no CProjectWnd. Any thread.
+CProjectWnd* GetProjectWnd();
+

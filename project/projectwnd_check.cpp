@@ -650,9 +650,11 @@ bool CProjectWnd::HandleCheckMessage(UINT message, WPARAM wParam, LPARAM lParam,
     result = 0;
     if (message != PWM_CHECK_PROJECT)
         return false;
-    // Never two at once, nor one inside a connect: asked again shortly.
-    if (IsProjectCheckRunning() || m_bConnecting) {
+    // Never two at once, nor one inside a connect or another project
+    // operation: asked again shortly.
+    if (IsProjectCheckRunning() || m_bConnecting || m_bProjectOperationRunning) {
         DeferMessage(PWM_CHECK_PROJECT, wParam, lParam, 10);
+        result = PWM_OPERATION_DEFERRED;
         return true;
     }
     RunProjectCheck(FALSE);

@@ -165,6 +165,9 @@ CProgramComparison::Crcs& CProgramComparison::ControllerCrcs(LPCSTR name)
 
 CString CProgramComparison::ProjectFilePath(LPCSTR name, int type, bool controllerFolder)
 {
+    // No file for a name that could reach outside the folder or be a device.
+    if (!IsProgramFileName(name))
+        return CString();
     CString path = m_window.GetProjectFile().GetDirectory();
     if (controllerFolder)
         path += "Controller\\";

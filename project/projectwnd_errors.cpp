@@ -13,12 +13,23 @@ void CProjectWnd::OnCompileMessage(LPCSTR text, int commandId)
     const std::string line = text ? text : "";
     const std::string command = commandId >= 0 ? m_pConnection->GetActiveCommandText().str() : std::string();
     ControllerReport report = ParseControllerReport(command, line);
-    // BREAK_LIST's answers are no errors; SELECT reports only general ones.
-    if (commandId == 151 || (commandId == 19 && report.kind != ControllerReport::General))
+    // BREAK_LIST's answers are no errors.
+    if (commandId == 151)
+        return;
+    if (commandId >= 0)
+        ++m_nCommandReports;
+    // SELECT (and SELECT with a type) compiles the program edited before
+    // it: a compile report there is that program's, not the selection's.
+    const bool onSelect = commandId == 19 || commandId == 20;
+    if (onSelect && report.kind != ControllerReport::General && report.kind != ControllerReport::Compile)
         return;
     if (report.kind != ControllerReport::None) {
         if (report.program.empty())
             report.program = m_pConnection->GetSelectedProgram().str();
+        if (onSelect && report.kind == ControllerReport::Compile) {
+            std::lock_guard<std::mutex> lock(m_replySinkLock);
+            m_selectCompileProgram = report.program.empty() ? std::string("?") : report.program;
+        }
         if (report.line >= 0 && !report.program.empty() && report.kind != ControllerReport::General) {
             // Posted: this is the link's receive thread.
             for (const CToolRecord& record : GetToolRecords()) {

@@ -133,7 +133,7 @@ BOOL CProjectWnd::ImportProgramFile(LPCSTR name, LPCSTR source, int fileType, BO
     if (program.IsEmpty() || (sourcePath.IsEmpty() && !newFile))
         return FALSE;
     // A name the controller cannot hold would be cut or refused half way.
-    if (!IsValidProgramName(program)) {
+    if (!IsProgramFileName(program)) {
         AfxGetPromptService().PromptDetached(kInvalidName, kLoadCaption);
         return FALSE;
     }
@@ -240,7 +240,7 @@ BOOL CProjectWnd::ImportIECProject(LPCSTR source)
         return FALSE;
     }
     const CString name = FileTitle(sourcePath);
-    if (!IsValidProgramName(name)) {
+    if (!IsProgramFileName(name)) {
         AfxGetPromptService().PromptDetached(kInvalidName, kLoadCaption);
         return FALSE;
     }
@@ -283,7 +283,7 @@ BOOL CProjectWnd::ImportIECProject(LPCSTR source)
 
 BOOL CProjectWnd::CreateIECProgram(LPCSTR name)
 {
-    if (CVQRegistry().GetEnableIEC61131() <= 0 || !IsProjectOpen() || !IsValidProgramName(name))
+    if (CVQRegistry().GetEnableIEC61131() <= 0 || !IsProjectOpen() || !IsProgramFileName(name))
         return FALSE;
     if (!m_pIECProject)
         m_pIECProject = new CKWProject();

@@ -74,6 +74,15 @@ int CProjectWnd::LoadProject(LPCSTR pathText, CCheckProject* dialog, BOOL checkA
             CString name;
             if (!project.GetProgram(i, name, type) || name.IsEmpty())
                 continue;
+            // Refused before the controller is erased: a name it cannot
+            // hold, or one that cannot be the name of a file in the folder.
+            if (!IsProgramFileName(name)) {
+                Tell(kLoadCaption,
+                     "Program name \"%s\" is not valid: a program name has 1 to 15 letters, digits or \"_\" and is "
+                     "no device name.\r\nRename the program in the project; the project is not loaded.",
+                     name);
+                return 0;
+            }
             if (!m_pConnection->IsProgramTypeSupported(type)) {
                 Tell(kLoadCaption,
                      "Program type \"%s\" not supported on this controller, or by this version of system software",
@@ -235,6 +244,10 @@ BOOL CProjectWnd::RevertProject()
             int type = 0;
             if (!backup.GetProgram(i, name, type) || name.IsEmpty())
                 return FALSE;
+            if (!IsProgramFileName(name)) {
+                ReportRefusedProgram(backupFile, name);
+                continue;
+            }
             if (!m_pConnection->IsProgramTypeSupported(type))
                 continue;
             const CString source = JoinFolder(backupFolder, name + "." + GetProgramTypeExtension(type));

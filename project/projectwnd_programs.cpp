@@ -67,6 +67,9 @@ CProgramData ProgramOfRecord(const DirectoryReplyRecord& record)
 // extension.
 CString ProjectProgramPath(CProjectFile& file, LPCSTR program, const CString& extension)
 {
+    // No file for a name that could reach outside the folder or be a device.
+    if (!IsProgramFileName(program))
+        return CString();
     CString folder = file.GetDirectory();
     if (folder.GetLength() > 0 && folder[folder.GetLength() - 1] == '\\')
         folder = folder.Left(folder.GetLength() - 1);
@@ -129,6 +132,13 @@ BOOL CProjectWnd::RefreshProgramList(BOOL notify)
                 record->m_nSeen = 0;
         for (const DirectoryReplyRecord& entry : GetReplyValues().directory) {
             const CProgramData read = ProgramOfRecord(entry);
+            // A name no controller program may have (a path, a cut name)
+            // never joins the list, where it would become a file name.
+            if (entry.nameCut || !IsValidProgramName(read.m_strName)) {
+                GlobalLogFormat(LOG_STATUS_ERRORS, "Directory read: invalid program name \"%s%s\" skipped",
+                                read.m_strName.GetString(), entry.nameCut ? "..." : "");
+                continue;
+            }
             CProgramData* program = connection.FindProgram(read.m_strName);
             if (program) {
                 program->m_nSourceSize = read.m_nSourceSize;

@@ -4,6 +4,8 @@
 // save a copy, revert).
 #include "project/projectwnd.h"
 
+#include <algorithm>
+
 #include "foundation/fileutil.h"
 #include "foundation/safefile.h"
 #include "framework/prompt.h"
@@ -154,6 +156,16 @@ int CProjectWnd::ChooseProjectFile(int mode)
     CBusy busy(*this);
     m_layout.clear();
     CString chosen;
+    const int outcome = ChooseExistingProject(mode, chosen);
+    if (outcome != 2)
+        return outcome;
+    m_projectFile.Load(chosen);
+    SendToMainFrame(PWM_OPEN_PROJECT, 0, reinterpret_cast<LPARAM>(m_projectFile.GetFilePath().GetString()));
+    return 2;
+}
+
+int CProjectWnd::ChooseExistingProject(int mode, CString& chosen)
+{
     const INT_PTR answer = RunProjectFileDialog(mode, chosen);
     if (answer == IDCANCEL)
         return 1;
@@ -165,9 +177,14 @@ int CProjectWnd::ChooseProjectFile(int mode)
         AfxGetPromptService().PromptDetached(text, kManagerCaption);
         return 0;
     }
-    m_projectFile.Load(chosen);
-    SendToMainFrame(PWM_OPEN_PROJECT, 0, reinterpret_cast<LPARAM>(m_projectFile.GetFilePath().GetString()));
     return 2;
+}
+
+int CProjectWnd::OpenProjectWithDialog()
+{
+    CString path;
+    const int outcome = ChooseExistingProject(CProjectFileDialog::MODE_LOAD, path);
+    return outcome == 2 ? LoadProject(path, nullptr, TRUE, TRUE) : outcome;
 }
 
 BOOL CProjectWnd::ConvertProjectFile(LPCSTR path)
@@ -202,6 +219,13 @@ BOOL CProjectWnd::ConvertProjectFile(LPCSTR path)
             // take "_" in its place, so that the new name finds its file.
             CString name = oldName;
             name.Replace('-', '_');
+            // The new name becomes a file in the folder and the old file is
+            // read: neither may reach outside the folder or be a device.
+            const int slash = std::max(oldFile.ReverseFind('\\'), oldFile.ReverseFind('/'));
+            if (!IsProgramFileName(name) || IsReservedDeviceName(oldFile.Mid(slash + 1))) {
+                ReportRefusedProgram(project, entry);
+                continue;
+            }
             const CString newFile = folder + name + ".bas";
             if (newFile.CompareNoCase(oldFile) != 0 && !CopyProgramFile(oldFile, newFile, FALSE)) {
                 CString text;
@@ -228,9 +252,15 @@ bool CProjectWnd::HandleProjectMessage(UINT message, WPARAM wParam, LPARAM lPara
     result = 0;
     // One project operation at a time: a request that comes while a
     // connect, the check or another of them runs (their waits serve
-    // messages) runs after it.
+    // messages) runs after it, and its sender is told so, not that it
+    // was done. A load's path is copied: the sender's text may be gone by
+    // then.
     if (m_bConnecting || m_bCheckRunning || m_bProjectOperationRunning) {
-        DeferMessage(message, wParam, lParam);
+        if (message == PWM_LOAD_PROJECT)
+            DeferTextMessage(message, wParam, reinterpret_cast<LPCSTR>(lParam));
+        else
+            DeferMessage(message, wParam, 0);
+        result = PWM_OPERATION_DEFERRED;
         return true;
     }
     m_bProjectOperationRunning = TRUE;
@@ -242,22 +272,8 @@ bool CProjectWnd::HandleProjectMessage(UINT message, WPARAM wParam, LPARAM lPara
             m_pConnection->EnterChannelMode(nullptr);
         // The path may be one the window holds (the project to open): the
         // load works on a copy.
-        CString path = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
-        int outcome = 0;
-        if (!path.IsEmpty()) {
-            outcome = LoadProject(path, nullptr, TRUE, TRUE);
-        } else {
-            const INT_PTR answer = RunProjectFileDialog(CProjectFileDialog::MODE_LOAD, path);
-            if (answer == IDCANCEL) {
-                outcome = 1;
-            } else if (answer == IDOK && !path.IsEmpty() && !FileExists(path)) {
-                CString text;
-                text.Format(kNotFound, path.GetString());
-                AfxGetPromptService().PromptDetached(text, kManagerCaption);
-            } else if (answer == IDOK && !path.IsEmpty()) {
-                outcome = LoadProject(path, nullptr, TRUE, TRUE);
-            }
-        }
+        const CString path = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        const int outcome = path.IsEmpty() ? OpenProjectWithDialog() : LoadProject(path, nullptr, TRUE, TRUE);
         result = outcome == 2 ? 0 : 1;
     } else if (message == PWM_SAVE_PROJECT_COPY) {
         result = SaveProject(TRUE, nullptr, TRUE) == 2 ? 1 : 0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string>
 
 #include "foundation/logfile.h"
 #include "foundation/logline.h"
@@ -22,6 +23,7 @@
 #include "link/commandtable.h"
 #include "link/commlinks.h"
 #include "link/vexoreply.h"
+#include "project/programtypes.h"
 #include "project/projectwnd.h"
 #include "ui/userdialog.h"
 
@@ -776,6 +778,7 @@ BOOL CProjectWnd::ProcessMessage(const ControllerMessage* message)
 
     if (m_bClosing)
         return FALSE;
+    const int reportsBefore = m_nCommandReports.load();
     const BOOL result = m_pConnection->Transact(&request);
     if (runOrStep && !hadStatus)
         PostMessage(PWM_READ_PROCESSES);
@@ -795,19 +798,44 @@ BOOL CProjectWnd::ProcessMessage(const ControllerMessage* message)
     if (!result && !m_bClosing) {
         // This may be a tool's thread: whether a project is open, the
         // layout and the disconnect are the project window's to see to.
+        // A command the controller refused with a report (a program's
+        // compile error, no code to run) is no failed link.
+        const bool refused = m_nCommandReports.load() != reportsBefore && !m_pConnection->IsLinkLost() &&
+                             !m_pConnection->IsTimeoutLatched();
+        const WPARAM kind = !refused ? REQUEST_LINK_FAILED : runOrStep ? REQUEST_RUN_REFUSED : REQUEST_REFUSED;
         CString command;
         BuildCommandText(request, command);
         auto* text = new char[static_cast<std::size_t>(command.GetLength()) + 1];
         std::memcpy(text, command.GetString(), static_cast<std::size_t>(command.GetLength()) + 1);
-        if (!::IsWindow(m_hWnd) || !::PostMessageA(m_hWnd, PWM_REQUEST_FAILED, 0, reinterpret_cast<LPARAM>(text)))
+        if (!::IsWindow(m_hWnd) || !::PostMessageA(m_hWnd, PWM_REQUEST_FAILED, kind, reinterpret_cast<LPARAM>(text)))
             delete[] text;
     }
     return result;
 }
 
-LRESULT CProjectWnd::OnRequestFailed(WPARAM, LPARAM lParam)
+LRESULT CProjectWnd::OnRequestFailed(WPARAM wParam, LPARAM lParam)
 {
     std::unique_ptr<char[]> command(reinterpret_cast<char*>(lParam));
+    if (wParam != REQUEST_LINK_FAILED) {
+        // The controller said why (the error list shows it); the link and
+        // the tools stay. A program that would not run is compiled, so its
+        // compile error, with the program and line, is shown.
+        const std::string text = command ? command.get() : "";
+        const std::size_t open = text.find('"');
+        const std::size_t close = open == std::string::npos ? open : text.find('"', open + 1);
+        if (wParam == REQUEST_RUN_REFUSED && close != std::string::npos) {
+            const CString program(text.substr(open + 1, close - open - 1).c_str());
+            const int type = m_pConnection->GetProgramType(program);
+            if (m_pConnection->HasProgram(program) && ControllerCanCompileProgramType(type, m_pConnection.get())) {
+                CProgramOperationData operation;
+                operation.m_nOperation = PROGRAM_OP_COMPILE;
+                operation.m_strProgram = program;
+                operation.m_nType = type;
+                QueueProgramOperation(operation);
+            }
+        }
+        return 0;
+    }
     if (!IsProjectOpen())
         return 0;
     GlobalLogLine(CString("Error processing message: ") + (command ? command.get() : ""), LOG_STATUS_ERRORS);

@@ -51,13 +51,26 @@ int CProjectWnd::SaveProjectInto(LPCSTR folderText, BOOL copyMode, CCheckProject
         return 0;
     }
     // A copy of the open project into its own folder would copy each file
-    // over itself: nothing is saved, and that is no success.
+    // over itself: nothing is saved, and that is no success. The folders
+    // are compared by their full long paths, so no other spelling of the
+    // folder (".", "..", a short name) gets past; a copy into a folder
+    // inside the project, or into one that holds it, is refused too.
     const CString oldPath = m_projectFile.GetFilePath();
     const CString oldFolder = WithoutTrailingBackslash(m_projectFile.GetDirectory());
     folder = WithoutTrailingBackslash(folder);
-    if (copyMode && folder.CompareNoCase(oldFolder) == 0) {
-        AfxGetPromptService().PromptDetached("Cannot save to currently selected project", kSaveCaption);
-        return 1;
+    if (copyMode && !oldFolder.IsEmpty()) {
+        if (NormalisedPath(folder).CompareNoCase(NormalisedPath(oldFolder)) == 0) {
+            AfxGetPromptService().PromptDetached("Cannot save to currently selected project", kSaveCaption);
+            return 1;
+        }
+        if (IsSameOrInsideFolder(folder, oldFolder) || IsSameOrInsideFolder(oldFolder, folder)) {
+            CString text;
+            text.Format("Cannot save the project into\n%s\nwhich is inside the current project or holds it.\n\n"
+                        "Choose a folder of its own.",
+                        folder.GetString());
+            AfxGetPromptService().PromptDetached(text, kSaveCaption);
+            return 1;
+        }
     }
     if (copyMode && oldPath.IsEmpty()) {
         Trace("Error - no open project to copy\n");

@@ -96,9 +96,8 @@ BOOL CProjectWnd::WriteStartupData()
             lines.AddTail(commands.GetNext(pos));
     }
 
-    file.ClearSection(STARTUP_SECTION_STANDARD);
-    file.AppendLines(lines, STARTUP_SECTION_STANDARD);
-    if (!file.Write()) {
+    if (!file.ClearSection(STARTUP_SECTION_STANDARD) || !file.AppendLines(lines, STARTUP_SECTION_STANDARD) ||
+        !file.Write()) {
         CString text;
         text.Format(kWriteFailed, path.GetString());
         AfxGetPromptService().PromptDetached(text, kCaption);

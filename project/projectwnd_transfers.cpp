@@ -4,6 +4,7 @@
 #include "project/projectwnd.h"
 
 #include "link/programdata.h"
+#include "project/kwproject.h"
 #include "project/programtypes.h"
 #include "shell/betafeatures.h"
 #include "settings/vqregistry.h"
@@ -26,6 +27,13 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
     BOOL RunCommand(int commandId, int integer, LPCSTR text) override
     {
         return m_window.RunControllerCommand(commandId, integer, text);
+    }
+    CString TakeSelectCompileReport() override
+    {
+        std::lock_guard<std::mutex> lock(m_window.m_replySinkLock);
+        const CString program(m_window.m_selectCompileProgram.c_str());
+        m_window.m_selectCompileProgram.clear();
+        return program;
     }
     void SetReplySink(std::function<void(const ControllerMessage&)> sink) override
     {
@@ -74,9 +82,23 @@ struct CProjectWnd::CTransferHost : public ITransferHost {
     {
         m_window.Broadcast(PWM_EDITOR_SAVE_REQUEST, 0, 0, TOOL_EDITOR, program);
     }
-    // The IEC project's export is not run from here: an IEC program is not
-    // written.
-    BOOL ExportIECProgram(LPCSTR) override { return FALSE; }
+    // The IEC project is made again from the coded file the transfer read
+    // from the controller (the IEC system expands it into the project
+    // folder, replacing the old one without asking).
+    BOOL ExportIECProgram(LPCSTR program) override
+    {
+        if (!program || !IsProgramFileName(program))
+            return FALSE;
+        if (!m_window.m_pIECProject)
+            m_window.m_pIECProject = new CKWProject();
+        const CString coded = m_window.m_projectFile.GetDirectory() + program + "." +
+                              GetProgramTypeTransferExtension(PROGRAM_TYPE_IEC_PROJECT);
+        if (!m_window.m_pIECProject->ImportProject(coded, TRUE)) {
+            m_window.AddErrorText(m_window.m_pIECProject->GetLastError());
+            return FALSE;
+        }
+        return TRUE;
+    }
     BOOL FastLoadProgram(LPCSTR name, LPCSTR path, int type) override
     {
         return m_window.FastLoadProgram(name, path, type);
@@ -180,8 +202,8 @@ LRESULT CProjectWnd::OnExportProgram(WPARAM, LPARAM lParam)
         return 0;
     CTransferHost host(*this);
     const int type = ProgramType(*this, name);
-    if (type == PROGRAM_TYPE_IEC_PROJECT)
-        return host.ExportIECProgram(name);
     CProgramTransfer transfer(host);
+    if (type == PROGRAM_TYPE_IEC_PROJECT)
+        return transfer.SaveIECProgram(name);
     return transfer.ExportProgramFile(name, transfer.ProgramFilePath(name, type), TRUE);
 }

@@ -31,6 +31,10 @@ const UINT PWM_LOAD_PROJECT = WM_APP + 0x115;      // lParam path or 0
 const UINT PWM_SAVE_PROJECT_COPY = WM_APP + 0x116; // 1 when the copy was saved
 const UINT PWM_CHECK_PROJECT = WM_APP + 0x117;
 const UINT PWM_REVERT_PROJECT = WM_APP + 0x118;    // 0 when reverted
+// The answer of the project operations above (new, load, save a copy,
+// revert) and of the check when the window runs the request later, after
+// the operation under way: neither done nor failed yet.
+const LRESULT PWM_OPERATION_DEFERRED = -1;
 const UINT PWM_MODIFY_STARTUP = WM_APP + 0x119;
 const UINT PWM_LOAD_FILE = WM_APP + 0x11A;         // heap texts, freed here
 const UINT PWM_SAVE_FILE = WM_APP + 0x11B;         // heap texts, freed here
@@ -181,6 +185,10 @@ const UINT PWM_COMPILE_ALL = WM_APP + 0x1D7;
 // A tool's request failed on the tool's thread: the layout is saved and the
 // link-failure disconnect runs here (lParam: heap command text, freed here).
 const UINT PWM_REQUEST_FAILED = WM_USER + 0x2F1;
+// wParam of PWM_REQUEST_FAILED: why a tool's request failed.
+const WPARAM REQUEST_LINK_FAILED = 0; // no answer: the link is given up
+const WPARAM REQUEST_REFUSED = 1;     // the controller refused it and said why
+const WPARAM REQUEST_RUN_REFUSED = 2; // the same for a RUN or STEPLINE
 // A status line for the process list: lParam a heap copy, freed here.
 const UINT PWM_STATUS_LINE = WM_USER + 0x2F2;
 // For the control panel, from the link's receive thread: the selected
@@ -188,6 +196,9 @@ const UINT PWM_STATUS_LINE = WM_USER + 0x2F2;
 // CProcessData); the window passes it on and frees it.
 const UINT PWM_PANEL_PROGRAM = WM_USER + 0x2F3;
 const UINT PWM_PANEL_PROCESS = WM_USER + 0x2F4;
+// Posted after lines were added to the error list: the list is shown in
+// front of the other windows (the main frame among them).
+const UINT PWM_ERRORS_TO_FRONT = WM_USER + 0x2F5;
 
 // Disconnect reasons (wParam of PWM_DISCONNECT).
 enum : int {

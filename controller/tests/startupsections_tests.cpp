@@ -350,8 +350,24 @@ TEST(StartupText, AListHeldByAnotherThreadGivesNoTextRatherThanAShortOne)
     EXPECT_FALSE(file.FormatText(text));
     EXPECT_EQ(text, "");
     EXPECT_FALSE(file.LoadText("x\r\n"));
+    // The section look-ups: a section the walk could not see is neither
+    // taken for absent (a second CAN section) nor silently left as it was.
+    CStringList lines;
+    lines.AddTail("c2");
+    EXPECT_FALSE(file.ClearSection(STARTUP_SECTION_CAN));
+    EXPECT_FALSE(file.AppendLines(lines, STARTUP_SECTION_CAN));
+    EXPECT_FALSE(file.AppendLines(lines, STARTUP_SECTION_STANDARD));
+    EXPECT_EQ(file.AppendLine("c3", STARTUP_SECTION_CAN), nullptr);
+    EXPECT_EQ(file.FindSection(STARTUP_SECTION_CAN), nullptr);
     release = true;
     holder.join();
 
     EXPECT_EQ(TextOf(file), whole) << "nothing was changed meanwhile";
+
+    // Free again, the same operations work.
+    EXPECT_TRUE(file.ClearSection(STARTUP_SECTION_CAN));
+    CStringList lines2;
+    lines2.AddTail("c2");
+    EXPECT_TRUE(file.AppendLines(lines2, STARTUP_SECTION_CAN));
+    EXPECT_EQ(TextOf(file), "u\r\n'Start CAN Section\r\nc2\r\n'Stop CAN Section\r\n");
 }

@@ -103,6 +103,38 @@ TEST_F(KWProjectTest, ASilentImportReplacesTheOldProject)
     EXPECT_STREQ(Path("Line.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
 }
 
+TEST_F(KWProjectTest, ACodedProjectReadBackFromTheControllerBecomesTheProjectAgain)
+{
+    // Saving from the controller reads the coded project line by line and
+    // writes each line with CR LF; the silent import makes the project of it.
+    CKWProject project;
+    CreateAndExport(project);
+    const std::string zwe = ReadWholeFile(Path("Line.zwe"));
+    const std::string coded = ReadWholeFile(Path("Line.zwa"));
+    std::string readBack;
+    std::string line;
+    for (char c : coded) {
+        if (c == '\r')
+            continue;
+        if (c == '\n') {
+            readBack += line + "\r\n";
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        readBack += line + "\r\n";
+    ASSERT_TRUE(WriteWholeFile(Path("Line.zwa"), readBack));
+    WriteWholeFile(Path("Line\\POU\\MAIN.st"), "changed since");
+
+    ASSERT_EQ(1, project.ImportProject(Path("Line.zwa").c_str(), 1)) << project.GetLastError().GetString();
+    EXPECT_TRUE(m_prompts.Records().empty());
+    EXPECT_EQ(zwe, ReadWholeFile(Path("Line.zwe")));
+    EXPECT_EQ("PROGRAM MAIN END_PROGRAM", ReadWholeFile(Path("Line\\POU\\MAIN.st")));
+    EXPECT_STREQ(Path("Line.mwe").c_str(), project.GetCurrentProjectFilePath().GetString());
+}
+
 TEST_F(KWProjectTest, AnImportIntoAnEmptyFolderAsksNothing)
 {
     CKWProject project;

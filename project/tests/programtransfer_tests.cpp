@@ -14,6 +14,8 @@
 #include "project/programtransfer.h"
 #include "project/programtypes.h"
 #include "project/tablelist.h"
+#include "link/modeltables.h"
+#include "shell/vqregistry.h"
 #include "project/tests/transfer_host.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
@@ -380,8 +382,18 @@ TEST_F(ProgramTransferTest, AFailedOrCancelledReadBackKeepsTheOldFile)
 
 TEST_F(ProgramTransferTest, SaveAllStopsAtTheFirstFailure)
 {
+    // A controller that runs IEC programs (QC374, system software 2.01).
+    CVQRegistry().SetEnableIEC61131(1);
+    m_link->SetReply("?CONTROL[0]", "464");
+    m_link->SetReply("?VERSION", "2.0100");
+    int row = 0;
+    ASSERT_TRUE(m_connection->Identify(row));
+    m_connection->GetVersion();
+    ASSERT_TRUE(m_connection->IsFeatureSupported(FEATURE_IEC61131));
     m_store.SetProgram("MAIN", {"a=1"});
     m_store.SetProgram("SUB", {"b=2"});
+    // The controller holds an IEC program as its coded project.
+    m_store.SetProgram("IEC", {"coded 1", "coded 2"}, PROGRAM_TYPE_IEC_PROJECT);
     for (const char* name : {"MAIN", "IEC", "SUB"}) {
         CProgramData program;
         program.m_strName = name;
@@ -392,7 +404,11 @@ TEST_F(ProgramTransferTest, SaveAllStopsAtTheFirstFailure)
     EXPECT_TRUE(m_transfer.SaveAllProgramsToDisk(&saved));
     EXPECT_EQ(saved, (Lines{"MAIN", "SUB"}));
     EXPECT_EQ(ReadWholeFile(FilePath("SUB")), "b=2\r\n");
-    EXPECT_EQ(m_hub.TransferEvents(), (Lines{"permit MAIN", "iec IEC", "permit SUB"}));
+    // Its coded file is read into the project folder, from which the host
+    // makes the IEC project.
+    EXPECT_EQ(ReadWholeFile(m_folder / "IEC.zwa"), "coded 1\r\ncoded 2\r\n");
+    EXPECT_FALSE(FileExists((m_folder / "IEC.mwe").c_str()));
+    EXPECT_EQ(m_hub.TransferEvents(), (Lines{"permit MAIN", "permit IEC", "iec IEC", "permit SUB"}));
 
     ::DeleteFileA(FilePath("SUB").c_str());
     m_hub.iecExportResult = FALSE;

@@ -79,15 +79,61 @@ TEST(ProgramTypes, SplitExtensionList)
     }
 }
 
-TEST(ProgramTypes, ProgramNames)
+// A program name becomes a file name in the project folder: every hostile
+// spelling a project file or a controller's directory may carry is refused
+// before anything is opened.
+TEST(ProgramTypes, ProgramNamesAndTheFileNamesTheyBecome)
 {
-    EXPECT_TRUE(IsValidProgramName("MAIN_1"));
-    EXPECT_TRUE(IsValidProgramName("ABCDEFGHIJKLMNO"));
-    EXPECT_FALSE(IsValidProgramName("ABCDEFGHIJKLMNOP"));
-    EXPECT_FALSE(IsValidProgramName(""));
-    EXPECT_FALSE(IsValidProgramName(nullptr));
-    EXPECT_FALSE(IsValidProgramName("A-B"));
-    EXPECT_FALSE(IsValidProgramName("A B"));
+    const struct {
+        const char* name;
+        bool program; // a name the controller holds
+        bool file;    // a name that may become a file name
+    } cases[] = {
+        {"MAIN_1", true, true},
+        {"ABCDEFGHIJKLMNO", true, true},
+        {"ABCDEFGHIJKLMNOP", false, false},
+        {"", false, false},
+        {nullptr, false, false},
+        {"A-B", false, false},
+        {"A B", false, false},
+        {" MAIN", false, false},
+        {"..\\..\\VICTIM", false, false},
+        {"..\\MAIN", false, false},
+        {"..", false, false},
+        {".", false, false},
+        {"SUB\\MAIN", false, false},
+        {"SUB/MAIN", false, false},
+        {"C:MAIN", false, false},
+        {"\"MAIN\"", false, false},
+        {"MAIN\t", false, false},
+        {"MA\x01IN", false, false},
+        {"MAIN.BAS", false, false},
+        {"AUX", true, false},
+        {"aux", true, false},
+        {"Con", true, false},
+        {"NUL", true, false},
+        {"PRN", true, false},
+        {"COM1", true, false},
+        {"com9", true, false},
+        {"LPT1", true, false},
+        {"lpt9", true, false},
+        {"COM0", true, true},
+        {"LPT10", true, true},
+        {"AUX1", true, true},
+        {"AUXILIARY", true, true},
+        {"CONVEYOR", true, true},
+        {"NUL_", true, true},
+    };
+    for (const auto& c : cases) {
+        const char* shown = c.name ? c.name : "(null)";
+        EXPECT_EQ(c.program, IsValidProgramName(c.name)) << shown;
+        EXPECT_EQ(c.file, IsProgramFileName(c.name)) << shown;
+    }
+    // A device name stays the device whatever its extension.
+    for (const char* device : {"AUX.bas", "con.txt", "NUL.", "COM1.bas", "LPT9.x.y", "PRN .bas"})
+        EXPECT_TRUE(IsReservedDeviceName(device)) << device;
+    for (const char* other : {"AUXX.bas", "MAIN.bas", "COM.bas", "LPT0.bas", "", ".bas"})
+        EXPECT_FALSE(IsReservedDeviceName(other)) << other;
 }
 
 TEST(ProgramTypes, OperationsByRow)

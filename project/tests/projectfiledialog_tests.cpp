@@ -167,6 +167,30 @@ TEST_F(ProjectChooserTest, NewProjectTakesATypedPathOrANameInTheSelectedFolder)
     }
 }
 
+TEST_F(ProjectChooserTest, AnOpenProjectAsTheStartIsNeverNestedInItself)
+{
+    // The project window starts the chooser with the open project's file.
+    // Saving names that project by default; a new project goes beside it.
+    const std::string project = m_folder / "Axis\\Axis.prj";
+    const struct {
+        int mode;
+        const char* name;
+        std::string result;
+    } cases[] = {
+        {CProjectFileDialog::MODE_SAVE, "Axis", m_folder / "Axis"},
+        {CProjectFileDialog::MODE_NEW, "Untitled", m_folder / "Untitled"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_NE(Open(c.mode, project), nullptr);
+        EXPECT_EQ(c.name, Text(IDC_CHOOSER_NAME)) << c.mode;
+        EXPECT_EQ(IDC_CHOOSER_ACTION, DefaultButton()) << c.mode;
+        Press(IDC_CHOOSER_ACTION);
+        EXPECT_TRUE(Ended()) << c.mode;
+        EXPECT_EQ(c.result, std::string(m_dialog->GetText())) << c.mode;
+        m_dialog->DestroyWindow();
+    }
+}
+
 TEST_F(ProjectChooserTest, NewProjectRefusesNamesNoFolderCanHave)
 {
     ASSERT_NE(Open(CProjectFileDialog::MODE_NEW, m_folder / "Work\\Untitled"), nullptr);

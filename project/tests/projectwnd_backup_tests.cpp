@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "foundation/fileutil.h"
 #include "link/controllerconnection.h"
@@ -166,6 +168,19 @@ TEST_F(CopyTest, AProgramFileReplacesItsCopyUnlessTheCopyCannotGo)
     EXPECT_EQ("PRINT 1\r\n", ReadWholeFile(target));
     EXPECT_FALSE(CopyProgramFile("", target.c_str(), FALSE));
     EXPECT_FALSE(CopyProgramFile(source.c_str(), "", FALSE));
+
+    // Nothing the copy has not replaced is lost: a missing source leaves
+    // the destination, and a file copied onto itself (by any spelling)
+    // stays whole.
+    EXPECT_FALSE(CopyProgramFile((m_folder / "MISSING.bas").c_str(), target.c_str(), FALSE));
+    EXPECT_EQ("PRINT 1\r\n", ReadWholeFile(target));
+    for (const std::string& same : {source, m_folder.Path() + "\\.\\MAIN.bas", m_folder / "main.BAS"}) {
+        EXPECT_TRUE(CopyProgramFile(source.c_str(), same.c_str(), FALSE)) << same;
+        EXPECT_EQ("PRINT 2\r\n", ReadWholeFile(source)) << same;
+    }
+    std::vector<std::string> files = FilesIn(m_folder.Path());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"MAIN.bas", "copy.bas"}), files) << "no temporary file stays behind";
     EXPECT_TRUE(m_prompts.Records().empty());
 
     MakeReadOnly(target);
@@ -223,6 +238,17 @@ TEST_F(CopyTest, AProgramWithAFolderIsCopiedWholeAndAnExistingCopyOnlyWhenAgreed
     EXPECT_FALSE(CopyProgramWithFolder((m_folder / "LONE.mwe").c_str(), target.c_str(), TRUE));
     EXPECT_FALSE(PathExists((target + "\\LONE.mwe").c_str()));
     EXPECT_FALSE(CopyProgramWithFolder(source.c_str(), (m_folder / "nowhere").c_str(), TRUE));
+
+    // Onto itself, by any spelling, the program and its folder stay; into
+    // its own folder nothing is deleted.
+    for (const std::string& same : {m_folder.Path(), m_folder / "IECP\\..", m_folder.Path() + "\\."}) {
+        EXPECT_TRUE(CopyProgramWithFolder(source.c_str(), same.c_str(), FALSE)) << same;
+        EXPECT_EQ("unit 2", ReadWholeFile(m_folder / "IECP\\unit.st")) << same;
+        EXPECT_EQ("zwa 2", ReadWholeFile(m_folder / "IECP.zwa")) << same;
+    }
+    EXPECT_FALSE(CopyProgramWithFolder(source.c_str(), (m_folder / "IECP").c_str(), TRUE));
+    EXPECT_EQ("unit 2", ReadWholeFile(m_folder / "IECP\\unit.st"));
+    EXPECT_EQ(3u, m_prompts.Records().size());
 }
 
 // ---------------------------------------------------------------- backup

@@ -364,15 +364,20 @@ TEST_F(ProjectCheckTest, AProgramOnOneSideOnlyIsAddedToTheOtherOrErased)
 
 TEST_F(ProjectCheckTest, AProjectProgramWithASixteenCharacterNameIsNotSentToTheController)
 {
+    // No program may have the name: the project file's entry is reported
+    // and left out, and the rest of the project checks OK.
     m_store.SetProgram("MAIN", {"x=1"});
     MakeProject({{"MAIN", "x=1\r\n"}, {"ABCDEFGHIJKLMNOP", "y=1\r\n"}});
     Connect();
-    CheckDialogDriver driver({"&Resolve", "&Add", "&OK"});
+    CheckDialogDriver driver;
     Check();
-    const auto texts = driver.Texts();
-    ASSERT_EQ(4u, texts.size());
-    EXPECT_EQ("Cannot add program ABCDEFGHIJKLMNOP to the controller as the name is too long", texts[2]);
-    EXPECT_EQ(std::string(kFailed), texts[3]);
+    EXPECT_EQ((std::vector<std::string>{"Project checked OK"}), driver.Texts());
+    const std::vector<std::string> prompts = m_prompts.Texts();
+    ASSERT_FALSE(prompts.empty());
+    EXPECT_EQ("The project file\n" + m_path +
+                  "\nnames the program \"ABCDEFGHIJKLMNOP\", which is no valid program name.\n\nThe entry is skipped; "
+                  "correct or remove it in the project file.",
+              prompts[0]);
     EXPECT_FALSE(m_store.HasProgram("ABCDEFGHIJKLMNOP"));
     for (const std::string& command : m_link->Commands())
         EXPECT_EQ(std::string::npos, command.find("ABCDEFGHIJKLMNOP")) << command;
@@ -484,6 +489,24 @@ TEST_F(ProjectCheckTest, ACheckAskedForWhileOneRunsStartsOnlyAfterIt)
     driver.Press("&OK");
     ASSERT_TRUE(PumpUntil([&] { return ProjectTexts().size() == 2; }, 10000));
     EXPECT_EQ((std::vector<std::string>{"Project checked OK", "Project checked OK"}), driver.Texts());
+}
+
+TEST_F(ProjectCheckTest, ACheckAskedForDuringAProjectOperationStartsOnlyAfterIt)
+{
+    MakeProject({});
+    Connect();
+    CheckDialogDriver driver({}, {});
+    m_window->Object()->m_bProjectOperationRunning = TRUE;
+    EXPECT_EQ(PWM_OPERATION_DEFERRED, m_window->Send(PWM_CHECK_PROJECT));
+    for (int i = 0; i < 5; ++i)
+        m_window->Settle();
+    EXPECT_FALSE(m_window->Object()->IsProjectCheckRunning());
+    EXPECT_TRUE(driver.Texts().empty());
+    m_window->Object()->m_bProjectOperationRunning = FALSE;
+    ASSERT_TRUE(PumpUntil([&] { return ReadWholeFile(m_folder / "LastOpen.log").size() > 0; }, 10000));
+    driver.Press("&OK");
+    ASSERT_TRUE(PumpUntil([&] { return ProjectTexts().size() == 1; }, 10000));
+    EXPECT_EQ((std::vector<std::string>{"Project checked OK"}), driver.Texts());
 }
 
 TEST_F(ProjectCheckTest, FixedProgramsAreMadeEditableBeforeTheWarningOffersLoad)

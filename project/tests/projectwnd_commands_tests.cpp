@@ -3,7 +3,10 @@
 // the controller's error reports, against the scripted controller.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "project/tests/projectwnd_fixture.h"
+#include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
 
 namespace {
@@ -23,6 +26,27 @@ protected:
         AddControllerProgram("MAIN");
     }
     CProjectWnd& Window() { return *m_window->Object(); }
+    // The editor frame of MAIN, registered as the window expects it.
+    std::unique_ptr<TestTool> EditorOfMain()
+    {
+        Window().QueueEditorOpen("MAIN", 0, 0);
+        TestTool::Options options;
+        options.replyClass = REPLY_CLASS_EDITOR;
+        auto editor = std::make_unique<TestTool>(options);
+        if (!editor->Register(m_window->Handle(), TOOL_EDITOR))
+            return nullptr;
+        return editor;
+    }
+    // A command request of an editor frame, as its message sender makes it.
+    static ControllerMessage EditorRequest(TestTool& editor, int commandId)
+    {
+        ControllerMessage request;
+        request.m_hReplyWnd = editor.Handle();
+        request.m_pReplyReceiver = &editor;
+        request.m_nCommandId = commandId;
+        request.m_nChannel = CHANNEL_COMMAND;
+        return request;
+    }
 };
 
 // ---------------------------------------------------------------- runner
@@ -170,16 +194,10 @@ TEST_F(CommandsTest, StatusOfAProcessWithoutARecordChangesNothing)
 
 TEST_F(CommandsTest, CompileReportOfTheSelectedProgramMarksItsEditor)
 {
-    Window().QueueEditorOpen("MAIN", 0, 0);
-    TestTool::Options options;
-    options.replyClass = REPLY_CLASS_EDITOR;
-    TestTool editor(options);
-    ASSERT_NE(0, editor.Register(m_window->Handle(), TOOL_EDITOR));
-    ControllerMessage compile;
-    compile.m_hReplyWnd = editor.Handle();
-    compile.m_pReplyReceiver = &editor;
-    compile.m_nCommandId = 46;
-    compile.m_nChannel = CHANNEL_COMMAND;
+    const std::unique_ptr<TestTool> editorOfMain = EditorOfMain();
+    ASSERT_TRUE(editorOfMain);
+    TestTool& editor = *editorOfMain;
+    ControllerMessage compile = EditorRequest(editor, 46);
     Window().ProcessMessage(&compile);
     EXPECT_EQ((std::vector<std::string>{"SELECT \"MAIN\""}), CommandsStarting("SELECT"));
     const std::vector<std::string> entries = Window().GetErrorEntries();
@@ -193,10 +211,83 @@ TEST_F(CommandsTest, CompileReportOfTheSelectedProgramMarksItsEditor)
     EXPECT_EQ(4, marks[0].lParam);
 }
 
+TEST_F(CommandsTest, ARunTheControllerRefusesKeepsTheLinkAndShowsTheProgramsCompileError)
+{
+    // The editor's RUN of a program with a syntax error: the controller has
+    // no code to run. That is no failed link: the connection and the
+    // editor stay, and the program is compiled so its error shows with its
+    // line.
+    ScratchFolder folder;
+    ::CreateDirectoryA((folder / "Demo").c_str(), nullptr);
+    OpenProject(folder / "Demo");
+    ASSERT_TRUE(Window().IsProjectOpen());
+    m_link->SetReplyPattern("RUN %s", ScriptedReply("%[COMMAND 36] No code available for program"));
+    m_link->SetReply("&C", ScriptedReply("MAIN"));
+    // The controller names the program in its compile report.
+    m_link->SetReply("COMPILE", ScriptedReply("%[COMPILE Line 4 Program MAIN] (8) - Operand expected"));
+    const std::unique_ptr<TestTool> editorOfMain = EditorOfMain();
+    ASSERT_TRUE(editorOfMain);
+    TestTool& editor = *editorOfMain;
+    ControllerMessage run = EditorRequest(editor, 2);
+    run.SetArgumentText("MAIN,");
+    EXPECT_FALSE(Window().ProcessMessage(&run));
+    ASSERT_TRUE(PumpUntil([&] { return !CommandsStarting("COMPILE").empty(); }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return Window().GetErrorEntries().size() >= 2; }, 10000));
+    const std::vector<std::string> entries = Window().GetErrorEntries();
+    EXPECT_NE(std::string::npos, entries[0].find("No code available")) << entries[0];
+    EXPECT_NE(std::string::npos, entries[1].find("Program MAIN, Line 4")) << entries[1];
+    m_window->Settle();
+    EXPECT_TRUE(Connection().IsLinkOpened());
+    EXPECT_TRUE(editor.IsAlive());
+}
+
+TEST_F(CommandsTest, EachNewErrorBringsTheErrorListInFrontOfTheMainFrame)
+{
+    const HWND frame = m_frame->Handle();
+    ::ShowWindow(frame, SW_SHOW);
+    HWND list = nullptr;
+    // The first of the two in the z-order, from the top.
+    const auto inFront = [&] {
+        for (HWND window = ::GetTopWindow(nullptr); window; window = ::GetWindow(window, GW_HWNDNEXT))
+            if (window == list || window == frame)
+                return window;
+        return HWND();
+    };
+    for (const char* error : {"%[COMPILE Line 2 Program MAIN] (8) - Operand expected",
+                              "%[COMPILE Line 3 Program MAIN] (8) - Operand expected"}) {
+        SCOPED_TRACE(error);
+        // The user has brought the main frame to the front meanwhile.
+        ::SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        if (list) {
+            ASSERT_EQ(frame, inFront());
+        }
+        Window().OnCompileMessage(error, 46);
+        ASSERT_TRUE(PumpUntil([&] {
+            list = ::FindWindowA(nullptr, "Command / Program error");
+            return list && ::IsWindowVisible(list);
+        }));
+        m_window->Settle();
+        EXPECT_EQ(list, inFront());
+    }
+}
+
+TEST_F(CommandsTest, ACompileReportOnSelectIsThatOfTheProgramItNames)
+{
+    // SELECT compiles the program edited before it: the report is an error
+    // of that program, and the selection is not its subject.
+    Window().OnCompileMessage("%[COMPILE Line 2 Program MAIN] (8) - Syntax error", 19);
+    const std::vector<std::string> entries = Window().GetErrorEntries();
+    ASSERT_EQ(1u, entries.size());
+    EXPECT_NE(std::string::npos, entries[0].find("Program MAIN, Line 2")) << entries[0];
+    EXPECT_NE(std::string::npos, entries[0].find("Syntax error")) << entries[0];
+    // A link report on SELECT is none of its business.
+    Window().OnCompileMessage("%[LINK Line 2] (8) - x", 19);
+    EXPECT_EQ(1u, Window().GetErrorEntries().size());
+}
+
 TEST_F(CommandsTest, ReportsThatAreNoErrorsOrMatchNoForm)
 {
     Window().OnCompileMessage("%[COMPILE Line 2] (8) - x", 151); // BREAK_LIST
-    Window().OnCompileMessage("%[COMPILE Line 2] (8) - x", 19);  // SELECT, not general
     EXPECT_TRUE(Window().GetErrorEntries().empty());
     Window().OnCompileMessage("%[VQE 12] Bad", 19);
     Window().OnCompileMessage("%[Something odd", -1);

@@ -12,6 +12,8 @@
 #include "ieclink/tests/standin_session.h"
 #include "link/tests/support/program_store.h"
 #include "project/checkfaildialog.h"
+#include "link/asciicoder.h"
+#include "project/programtransfer.h"
 #include "project/programoperation.h"
 #include "project/programtypes.h"
 #include "project/projectbackup.h"
@@ -478,4 +480,50 @@ TEST_F(IECImportTest, AnIECProjectFileComesWithItsFolderAndReplacesOlderCopies)
     EXPECT_TRUE(m_session.JournalHas("Compile"));
     EXPECT_EQ(PROGRAM_TYPE_IEC_PROJECT, Project().GetProgramType("LINE"));
     EXPECT_TRUE(m_prompts.Records().empty());
+}
+
+TEST_F(IECImportTest, SavingFromTheControllerMakesItsIECProjectAgainFromTheCodedCopy)
+{
+    Open("464");
+    Queue(PROGRAM_OP_NEW, "PLC1", PROGRAM_TYPE_IEC_PROJECT);
+    ASSERT_TRUE(PathExists(InDemo("PLC1.mwe").c_str()));
+    // The controller's copy of an IEC program is its coded project, line by
+    // line.
+    ASSERT_TRUE(PathExists(InDemo("PLC1.zwe").c_str()));
+    CASCIICoder coder;
+    ASSERT_TRUE(coder.EncodeFile(InDemo("PLC1.zwe").c_str(), InDemo("PLC1.zwa").c_str()));
+    Lines coded;
+    {
+        std::string line;
+        for (char c : ReadWholeFile(InDemo("PLC1.zwa"))) {
+            if (c == '\r')
+                continue;
+            if (c == '\n') {
+                coded.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        if (!line.empty())
+            coded.push_back(line);
+    }
+    ASSERT_FALSE(coded.empty());
+    m_store.SetProgram("PLC1", coded, PROGRAM_TYPE_IEC_PROJECT);
+    AddControllerProgram("PLC1", PROGRAM_TYPE_IEC_PROJECT);
+    // The project's copy has moved on since.
+    WriteWholeFile(InDemo("PLC1\\later.st"), "later");
+    ::DeleteFileA(InDemo("PLC1.zwa").c_str());
+    m_session.ClearJournal();
+
+    EXPECT_EQ(1, m_window->Send(PWM_EXPORT_PROGRAM, 0, reinterpret_cast<LPARAM>("PLC1")));
+    EXPECT_TRUE(PathExists(InDemo("PLC1.zwa").c_str()));
+    EXPECT_TRUE(PathExists(InDemo("PLC1.mwe").c_str()));
+    EXPECT_FALSE(PathExists(InDemo("PLC1\\later.st").c_str())) << "the controller's copy replaced it";
+    bool expanded = false;
+    for (const std::string& line : m_session.Journal())
+        expanded = expanded || line.rfind("ExpandProject", 0) == 0;
+    EXPECT_TRUE(expanded);
+    EXPECT_TRUE(m_prompts.Records().empty());
+    EXPECT_EQ(0, Window().GetBusyCount());
 }

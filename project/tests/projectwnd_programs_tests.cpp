@@ -148,6 +148,18 @@ TEST_F(ProgramsTest, FailedDirectoryReadKeepsTheList)
     }
 }
 
+TEST_F(ProgramsTest, RefreshLeavesOutNamesNoProgramMayHave)
+{
+    // A hostile directory's names would become file names in the project
+    // folder (backup, save): they never join the list.
+    for (const char* hostile : {"..\\MAIN", "..\\..\\VICTIM", "SUB\\X", "A B", "SIXTEEN_CHARS_AB", "BAD-NAME"}) {
+        SCOPED_TRACE(hostile);
+        m_link->SetReply("DIR X", ScriptedReply(std::string("MAIN,1200,300,0,0\n") + hostile + ",1,1,0,0"));
+        EXPECT_TRUE(Window().RefreshProgramList(TRUE));
+        EXPECT_EQ((std::vector<std::string>{"MAIN"}), ProgramNames());
+    }
+}
+
 TEST_F(ProgramsTest, RefreshOutsideChannelModeEmptiesTheList)
 {
     ASSERT_TRUE(Connection().LeaveChannelMode());

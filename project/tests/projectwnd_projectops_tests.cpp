@@ -6,6 +6,7 @@
 // list, the controller model, the conversion of an old project).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,12 @@ protected:
         for (const CProgramData& program : Connection().GetPrograms())
             names.push_back(program.m_strName.str());
         return names;
+    }
+    // The prompts' texts after the first count of them.
+    Lines Since(std::size_t count)
+    {
+        const Lines texts = m_prompts.Texts();
+        return count < texts.size() ? Lines(texts.begin() + static_cast<std::ptrdiff_t>(count), texts.end()) : Lines();
     }
     bool Asked(const std::string& text)
     {
@@ -190,6 +197,8 @@ TEST_F(ProjectOpsTest, ANewProjectThatIsNotMadeLeavesControllerAndProjectAsTheyW
         EXPECT_EQ(row.lastText, records.back().text);
     }
     EXPECT_EQ("not a folder", ReadWholeFile(m_folder / "AFile"));
+    EXPECT_FALSE(DirectoryExists((m_demo + "\\Nested").c_str()));
+    EXPECT_FALSE(PathExists((m_folder / "Demo.prj").c_str()));
     EXPECT_EQ(0, Window().GetBusyCount());
 }
 
@@ -315,6 +324,21 @@ TEST_F(ProjectOpsTest, ALoadChangesNothingUntilEveryQuestionIsAnswered)
          {IDYES, IDNO}, true, 1,
          "Project was created on a different controller.\nProject uses   QC2\nController is  QC116\n\nDo you want to "
          "load it and change the project?"},
+        // Names the controller cannot hold, or that cannot be file names,
+        // are refused before the controller is erased.
+        {"a name with a dash", "206", "[Programs]\r\nProgram00=MAIN\r\nProgram01=A-B\r\n", false, false, {}, true, 1,
+         "Program name \"A-B\" is not valid: a program name has 1 to 15 letters, digits or \"_\" and is no device "
+         "name.\r\nRename the program in the project; the project is not loaded."},
+        {"a name of 16 characters", "206", "[Programs]\r\nProgram00=SIXTEEN_CHARS_AB\r\n", false, false, {}, true, 1,
+         "Program name \"SIXTEEN_CHARS_AB\" is not valid: a program name has 1 to 15 letters, digits or \"_\" and is "
+         "no device name.\r\nRename the program in the project; the project is not loaded."},
+        {"a name that leaves the folder", "206", "[Programs]\r\nProgram00=..\\..\\VICTIM\r\n", false, false, {},
+         true, 1,
+         "Program name \"..\\..\\VICTIM\" is not valid: a program name has 1 to 15 letters, digits or \"_\" and is "
+         "no device name.\r\nRename the program in the project; the project is not loaded."},
+        {"a device name", "206", "[Programs]\r\nProgram00=MAIN\r\nProgram01=aux\r\n", false, false, {}, true, 1,
+         "Program name \"AUX\" is not valid: a program name has 1 to 15 letters, digits or \"_\" and is no device "
+         "name.\r\nRename the program in the project; the project is not loaded."},
     };
     const std::string original = ReadWholeFile(m_project);
     for (const Row& row : rows) {
@@ -384,6 +408,55 @@ TEST_F(ProjectOpsTest, AProgramThatCannotBeLoadedFailsTheLoadAndSaysSo)
         EXPECT_EQ(624u, texts.back().wParam);
     }
     EXPECT_EQ(0, Window().GetBusyCount());
+}
+
+TEST_F(ProjectOpsTest, ACompileErrorOnSelectIsReportedAndTheLoadGoesOn)
+{
+    Open();
+    // Selecting SUB compiles MAIN, loaded just before, which has an error:
+    // the controller reports it on SELECT's reply and selects SUB all the
+    // same.
+    m_link->SetReplyCallback([this](const std::string& command, ScriptedReply& reply) {
+        const bool known = m_store.Answer(command, reply);
+        if (command == "SELECT \"SUB\"")
+            reply.text = "%[COMPILE Line 1 Program MAIN] (5) - Syntax error" + (reply.text.empty() ? "" : "\n" + reply.text);
+        return known;
+    });
+    EXPECT_EQ(2, Window().LoadProject(m_project.c_str(), nullptr, FALSE, FALSE));
+    EXPECT_EQ((Lines{"MAIN", "SUB"}), m_store.Names());
+    EXPECT_EQ((Lines{"PRINT 1"}), m_store.Lines("SUB"));
+    for (const std::string& text : m_prompts.Texts()) {
+        EXPECT_EQ(std::string::npos, text.find("Could not select")) << text;
+        EXPECT_EQ(std::string::npos, text.find("Load project failed")) << text;
+    }
+    bool reported = false;
+    for (const std::string& entry : Window().GetErrorEntries())
+        reported = reported || entry.find("Program MAIN, Line 1") != std::string::npos;
+    EXPECT_TRUE(reported);
+}
+
+TEST_F(ProjectOpsTest, TheProjectWindowIsFoundAndLoadsTheProjectTheUserChooses)
+{
+    EXPECT_EQ(&Window(), GetProjectWnd());
+    Open();
+    // The chooser starts on the open project; Load takes it, and the load
+    // asks before it erases the controller.
+    m_prompts.Answer(IDNO);
+    {
+        DialogAnswer chooser("Load Project", 0, nullptr, IDC_CHOOSER_ACTION);
+        EXPECT_EQ(1, Window().OpenProjectWithDialog());
+        EXPECT_TRUE(chooser.Seen());
+    }
+    EXPECT_EQ("This will erase the actual contents of the controller\nand load the project\n" + m_project +
+                  "\nin its place.\n\nAre you sure?",
+              m_prompts.Texts().back());
+    {
+        DialogAnswer chooser("Load Project", 0, nullptr, IDCANCEL);
+        EXPECT_EQ(1, Window().OpenProjectWithDialog());
+    }
+    EXPECT_TRUE(CommandsStarting("NEW").empty());
+    m_frame->ClearComponent(1035);
+    EXPECT_EQ(nullptr, GetProjectWnd());
 }
 
 TEST_F(ProjectOpsTest, AnOldProjectIsConvertedOnlyWhenTheUserAgrees)
@@ -532,9 +605,21 @@ TEST_F(ProjectOpsTest, ACopyThatIsNotMadeKeepsTheOpenProject)
         std::vector<int> answers;
         std::string lastText; // empty: nothing is said
     };
+    // The project's own folder by other spellings: each copy would go
+    // over the files it copies.
+    const std::string ownFolder = "Cannot save to currently selected project";
+    const auto nested = [](const std::string& folder) {
+        return "Cannot save the project into\n" + folder +
+               "\nwhich is inside the current project or holds it.\n\nChoose a folder of its own.";
+    };
     const Row rows[] = {
         {"the dialog cancelled", m_folder / "Other", IDCANCEL, {}, ""},
-        {"the open project's own folder", m_demo, IDC_CHOOSER_ACTION, {}, "Cannot save to currently selected project"},
+        {"the open project's own folder", m_demo, IDC_CHOOSER_ACTION, {}, ownFolder},
+        {"its folder through \".\"", m_folder.Path() + "\\.\\Demo", IDC_CHOOSER_ACTION, {}, ownFolder},
+        {"its folder through \"..\"", m_demo + "\\..\\Demo", IDC_CHOOSER_ACTION, {}, ownFolder},
+        {"its folder in another case", m_folder.Path() + "\\DEMO", IDC_CHOOSER_ACTION, {}, ownFolder},
+        {"a folder inside the project", m_demo + "\\Nested", IDC_CHOOSER_ACTION, {}, nested(m_demo + "\\Nested")},
+        {"the folder that holds the project", m_folder.Path(), IDC_CHOOSER_ACTION, {}, nested(m_folder.Path())},
         {"overwrite answered No", existing, IDC_CHOOSER_ACTION, {IDNO},
          "Project\n" + existing + "\\Existing.prj\nalready exists\n\nDo you want to overwrite it?"},
         {"a file takes the folder's name", m_folder / "AFile", IDC_CHOOSER_ACTION, {},
@@ -557,6 +642,7 @@ TEST_F(ProjectOpsTest, ACopyThatIsNotMadeKeepsTheOpenProject)
         EXPECT_EQ(m_project, ProjectPath());
         EXPECT_EQ(kDemoProject, ReadWholeFile(m_project));
         EXPECT_EQ("VR(7)=2.5\r\nRUN \"SUB\"\r\n", ReadWholeFile(m_demo + "\\MAIN.bas"));
+        EXPECT_EQ("PRINT 1\r\n", ReadWholeFile(m_demo + "\\SUB.bas"));
         if (!row.lastText.empty())
             EXPECT_EQ(row.lastText, m_prompts.Texts().back());
         else
@@ -566,6 +652,27 @@ TEST_F(ProjectOpsTest, ACopyThatIsNotMadeKeepsTheOpenProject)
     EXPECT_EQ("PRINT 9\r\n", ReadWholeFile(locked + "\\SUB.bas"));
     EXPECT_EQ("not a folder", ReadWholeFile(m_folder / "AFile"));
     EXPECT_EQ(0, Window().GetBusyCount());
+}
+
+TEST_F(ProjectOpsTest, ACopyOntoTheProjectsFolderByItsShortNameIsRefused)
+{
+    Open();
+    const std::string folder = m_folder / "DemoConveyor";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string project = folder + "\\DemoConveyor.prj";
+    WriteWholeFile(project, kDemoProject);
+    WriteWholeFile(folder + "\\MAIN.bas", "PRINT 2\r\n");
+    WriteWholeFile(folder + "\\SUB.bas", "PRINT 3\r\n");
+    Window().GetProjectFile().Load(project.c_str());
+    char shortName[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetShortPathNameA(folder.c_str(), shortName, sizeof shortName));
+    ASSERT_NE(0, _stricmp(shortName, folder.c_str())) << "the folder has a short name of its own";
+    EXPECT_EQ(1, Window().SaveProjectInto(shortName, TRUE, nullptr, FALSE));
+    EXPECT_EQ(Lines{"Cannot save to currently selected project"}, m_prompts.Texts());
+    EXPECT_EQ("PRINT 2\r\n", ReadWholeFile(folder + "\\MAIN.bas"));
+    EXPECT_EQ("PRINT 3\r\n", ReadWholeFile(folder + "\\SUB.bas"));
+    EXPECT_EQ(kDemoProject, ReadWholeFile(project));
+    EXPECT_EQ(project, ProjectPath());
 }
 
 TEST_F(ProjectOpsTest, SavingFromTheControllerWritesItsProgramsIntoTheNewFolder)
@@ -743,16 +850,93 @@ TEST_F(ProjectOpsTest, OpenAndConnectWithTheChooserCancelledConnectsNothing)
 TEST_F(ProjectOpsTest, AProjectRequestDuringAnotherWaitsUntilItHasEnded)
 {
     Open();
-    Window().m_bProjectOperationRunning = TRUE;
-    m_prompts.Answer(IDNO);
-    EXPECT_EQ(0, m_window->Send(PWM_NEW_PROJECT));
-    EXPECT_TRUE(m_prompts.Texts().empty());
-    Window().m_bProjectOperationRunning = FALSE;
-    // The deferred request runs by its timer.
-    for (int i = 0; i < 500 && m_prompts.Texts().empty(); ++i)
-        ::Sleep(10);
-    EXPECT_EQ(Lines{kEraseQuestion}, m_prompts.Texts());
+    struct Row {
+        const char* what;
+        UINT message;
+        bool withPath;
+        std::string firstText; // the deferred request's first question
+    };
+    const Row rows[] = {
+        {"new project", PWM_NEW_PROJECT, false, kEraseQuestion},
+        // The sender's text is overwritten once it has been answered: the
+        // load runs later on the project it was asked for.
+        {"load of a given project", PWM_LOAD_PROJECT, true,
+         "This will erase the actual contents of the controller\nand load the project\n" + m_project +
+             "\nin its place.\n\nAre you sure?"},
+        {"revert", PWM_REVERT_PROJECT, false,
+         "Backup project file " + m_demo + "\\backup\\Demo.prj does not exist\r\nThe project will not be reverted"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::size_t before = m_prompts.Texts().size();
+        Window().m_bProjectOperationRunning = TRUE;
+        m_prompts.Answer(IDNO);
+        std::vector<char> path(m_project.begin(), m_project.end());
+        path.push_back('\0');
+        EXPECT_EQ(PWM_OPERATION_DEFERRED,
+                  m_window->Send(row.message, 0, row.withPath ? reinterpret_cast<LPARAM>(path.data()) : 0))
+            << "not told it was done";
+        std::fill(path.begin(), path.end() - 1, 'X');
+        EXPECT_EQ(before, m_prompts.Texts().size());
+        Window().m_bProjectOperationRunning = FALSE;
+        // The deferred request runs by its timer.
+        for (int i = 0; i < 500 && m_prompts.Texts().size() == before; ++i)
+            ::Sleep(10);
+        EXPECT_EQ(Lines{row.firstText}, Since(before));
+        EXPECT_TRUE(CommandsStarting("NEW").empty());
+        if (row.message == PWM_LOAD_PROJECT)
+            Open();
+    }
+}
+
+// ---------------------------------------------------------------- hostile names
+
+TEST_F(ProjectOpsTest, NamesThatLeaveTheFolderOrAreDevicesTouchNothingOutsideIt)
+{
+    Open();
+    // Files beside the project folder that a hostile name points at.
+    const std::string victim = m_folder / "VICTIM.bas";
+    WriteWholeFile(victim, "PRINT \"mine\"\r\n");
+    WriteWholeFile(m_project, "[Controller]\r\nType=QC116\r\n[Programs]\r\nProgram00=MAIN\r\nProgram01=..\\VICTIM\r\n"
+                              "Program02=AUX\r\nProgram03=SUB\r\n[ProgramType]\r\nMAIN=0\r\nSUB=0\r\n");
+    const Lines reported = {
+        "The project file\n" + m_project +
+            "\nnames the program \"..\\VICTIM\", which is no valid program name.\n\nThe entry is skipped; correct or "
+            "remove it in the project file.",
+        "The project file\n" + m_project +
+            "\nnames the program \"AUX\", which is no valid program name.\n\nThe entry is skipped; correct or remove it "
+            "in the project file.",
+    };
+
+    // Read: the entries are reported and left out.
+    CTList<CProgramData> programs;
+    EXPECT_TRUE(CProjectFile(m_project.c_str()).ReadProgramList(programs));
+    Lines names;
+    for (const CProgramData* program = programs.GetHead(); program; program = programs.GetNext(program))
+        names.push_back(program->m_strName.str());
+    EXPECT_EQ((Lines{"MAIN", "SUB"}), names);
+    EXPECT_EQ(reported, m_prompts.Texts());
+
+    // A copy of the project copies its own programs only.
+    const std::size_t before = m_prompts.Texts().size();
+    const std::string copy = m_folder / "Copy";
+    Window().SaveProjectInto(copy.c_str(), TRUE, nullptr, FALSE);
+    EXPECT_EQ(reported, Since(before));
+    EXPECT_EQ("PRINT 1\r\n", ReadWholeFile(copy + "\\SUB.bas"));
+    EXPECT_EQ("PRINT \"mine\"\r\n", ReadWholeFile(victim));
+    std::vector<std::string> outside = FilesIn(m_folder.Path());
+    std::sort(outside.begin(), outside.end());
+    EXPECT_EQ((Lines{"Copy", "Demo", "VICTIM.bas"}), outside);
+
+    // An old project's entry: not converted, nothing written outside.
+    WriteWholeFile(m_project, "[Programs]\r\nProgram00=..\\VICTIM;main.bas\r\n[ProgramType]\r\n..\\VICTIM=0\r\n");
+    m_prompts.Answer(IDYES);
+    EXPECT_EQ(0, Window().LoadProject(m_project.c_str(), nullptr, FALSE, FALSE));
+    EXPECT_EQ("PRINT \"mine\"\r\n", ReadWholeFile(victim));
     EXPECT_TRUE(CommandsStarting("NEW").empty());
+    outside = FilesIn(m_folder.Path());
+    std::sort(outside.begin(), outside.end());
+    EXPECT_EQ((Lines{"Copy", "Demo", "VICTIM.bas"}), outside);
 }
 
 } // namespace

@@ -69,17 +69,9 @@ TEST_F(SimulatorStartup, AProjectLoadedProgramByProgramRunsOnTheSimulator)
     // The checks after the connect and after the load: programs the
     // simulator still holds are taken into the project.
     CheckDialogDriver driver({}, {"&OK", "&Resolve", "&Add"});
-    ASSERT_TRUE(PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000));
+    const std::string project = ConnectAndWriteDemo({{"MAIN", "VR(7)=2.5\r\n"}});
+    ASSERT_FALSE(project.empty());
     CProjectWnd& window = *m_window->Object();
-    ASSERT_TRUE(PumpUntil([&] { return !window.m_bConnecting.load(); }, 30000));
-    m_window->Settle();
-
-    // The slow path: NEW ALL, then each program's lines and check value.
-    CVQRegistry().SetForceSlowProjectLoad(1);
-    const std::string folder = m_folder.Path() + "\\Demo";
-    const std::string project = folder + "\\Demo.prj";
-    WriteWholeFile(project, "[Programs]\r\nProgram00=MAIN\r\n[ProgramType]\r\nMAIN=0\r\n");
-    WriteWholeFile(folder + "\\MAIN.bas", "VR(7)=2.5\r\n");
     EXPECT_EQ(0, m_window->Send(PWM_LOAD_PROJECT, 0, reinterpret_cast<LPARAM>(project.c_str())));
     ASSERT_EQ(1u, m_prompts.Texts().size());
     EXPECT_EQ(0u, m_prompts.Texts()[0].rfind("This will erase the actual contents of the controller", 0));

@@ -15,6 +15,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/commlinks.h"
 #include "link/wincomms.h"
@@ -23,7 +25,9 @@
 #include "project/tests/connect_sequence.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "settings/vqregistry.h"
+#include "shell/mainframemessages.h"
 #include "testsupport/scratch_folder.h"
+#include "testsupport/test_window.h"
 
 inline constexpr char kTargets[] = "Software\\VexoLabs\\WinTargets\\";
 
@@ -118,6 +122,30 @@ protected:
         }
         CControllerSearch::SetScreenOverride(nullptr);
         ProjectWndTest::TearDown();
+    }
+
+    // Waits until the start-up search has connected to the simulator and
+    // the connect has ended; then the project loads go the slow way
+    // (NEW ALL, then each program's lines and check value) and the project
+    // "Demo" is written with these programs (type 0) and their files. The
+    // project file's path.
+    std::string ConnectAndWriteDemo(const std::vector<std::pair<std::string, std::string>>& programs)
+    {
+        if (!PumpUntil([&] { return !m_frame->Received(WM_CONTROLLER_TYPE).empty(); }, 120000) ||
+            !PumpUntil([&] { return !m_window->Object()->m_bConnecting.load(); }, 30000))
+            return std::string();
+        m_window->Settle();
+        CVQRegistry().SetForceSlowProjectLoad(1);
+        const std::string folder = m_folder.Path() + "\\Demo";
+        std::string list = "[Programs]\r\n";
+        std::string types = "[ProgramType]\r\n";
+        for (std::size_t i = 0; i < programs.size(); ++i) {
+            list += "Program0" + std::to_string(i) + "=" + programs[i].first + "\r\n";
+            types += programs[i].first + "=0\r\n";
+            WriteWholeFile(folder + "\\" + programs[i].first + ".bas", programs[i].second);
+        }
+        WriteWholeFile(folder + "\\Demo.prj", list + types);
+        return folder + "\\Demo.prj";
     }
 
     // Set by a derived fixture's constructor: true, the window starts with
