@@ -15,7 +15,7 @@
 #include "project/programtypes.h"
 #include "project/tablelist.h"
 #include "link/modeltables.h"
-#include "shell/vqregistry.h"
+#include "settings/vqregistry.h"
 #include "project/tests/transfer_host.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
