@@ -373,6 +373,7 @@ void CControllerWnd::StopController()
     qcrt::g_RuntimeStopping.store(true);
     if (m_sequencer) {
         m_sequencer->RequestStop();
+        m_wake->Signal(); // ends an idle wait at once
         if (PumpUntil([&] { return !m_sequencer->IsRunning(); }, kStopTimeoutMs)) {
             m_sequencer.reset();
         } else {
