@@ -148,12 +148,18 @@ void IdleFigures()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    // "idle": the idle figures alone.
+    const bool idleOnly = argc > 1 && std::string(argv[1]) == "idle";
     // Memory images of its own, removed at the end.
     ScratchFolder images;
     SetSimulatorDataFolder(images.Path() + "\\");
 
+    if (idleOnly) {
+        IdleFigures();
+        return 0;
+    }
     HWND parent = CreateWindowExA(0, "STATIC", "simulator bench", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
     CControllerWnd link;

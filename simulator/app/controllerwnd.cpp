@@ -349,7 +349,11 @@ bool CControllerWnd::ControllerIdle()
     // the full pace. A command line that yielded since then waits for
     // something (input, or output nobody takes).
     const bool sent = m_sentSinceTick.exchange(false);
-    const bool yielded = m_yieldedSinceTick.exchange(false);
+    // A command line in channel mode waits for its next slice (parked, not
+    // asleep): that too is a wait for something.
+    const uint64_t waits = qcrt::NextSliceWaits();
+    const bool yielded = m_yieldedSinceTick.exchange(false) || waits != m_sliceWaitsSeen;
+    m_sliceWaitsSeen = waits;
     if (sent || !(yielded || m_tick->GetWaiters() > 0) || qcrt::g_CurrentProcess.load() != 0 ||
         qcrt::g_MotionEnabled.load() || m_ring.GetCount() != 0 || m_backlogWaiting.load())
         return false;
@@ -369,6 +373,7 @@ void CControllerWnd::StopController()
     qcrt::g_RuntimeStopping.store(true);
     if (m_sequencer) {
         m_sequencer->RequestStop();
+        m_wake->Signal(); // ends an idle wait at once
         if (PumpUntil([&] { return !m_sequencer->IsRunning(); }, kStopTimeoutMs)) {
             m_sequencer.reset();
         } else {

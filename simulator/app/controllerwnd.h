@@ -184,6 +184,9 @@ private:
     std::shared_ptr<CTickSignal> m_wake = std::make_shared<CTickSignal>();
     std::atomic<bool> m_sentSinceTick{false};
     std::atomic<bool> m_yieldedSinceTick{false};
+    // The runtime's count of waits for the next slice at the last idle test
+    // (the sequencer's thread only).
+    uint64_t m_sliceWaitsSeen = 0;
     // When the development environment's window was last looked for (0:
     // never); a missing peer is looked for again after kPeerSearchMs.
     std::atomic<ULONGLONG> m_lastPeerSearch{0};

@@ -82,7 +82,7 @@ public:
     // the timers are advanced by the milliseconds that passed.
     explicit CSequencer(std::shared_ptr<CTickSignal> tick = nullptr, std::function<bool()> idle = {},
                         std::shared_ptr<CTickSignal> wake = nullptr);
-    static constexpr DWORD kIdleTickMs = 10;
+    static constexpr DWORD kIdleTickMs = 50;
     virtual ~CSequencer();
     CSequencer(const CSequencer&) = delete;
     CSequencer& operator=(const CSequencer&) = delete;

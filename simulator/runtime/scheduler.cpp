@@ -296,6 +296,10 @@ void GiveUpSlice()
     Park(process);
 }
 
+namespace {
+std::atomic<uint64_t> g_NextSliceWaits{0};
+} // namespace
+
 void WaitForNextSlice()
 {
     const int process = t_Process;
@@ -304,7 +308,13 @@ void WaitForNextSlice()
         RuntimeSleep(1);
         return;
     }
+    g_NextSliceWaits.fetch_add(1);
     Park(process);
+}
+
+uint64_t NextSliceWaits()
+{
+    return g_NextSliceWaits.load();
 }
 
 void SetInlineScheduling(bool on)

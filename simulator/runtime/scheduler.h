@@ -71,6 +71,10 @@ void GiveUpSlice();
 // sleeps 1 ms as RuntimeSleep does. Never returns without letting time or
 // a switch pass, so a loop of it does not spin.
 void WaitForNextSlice();
+// How often a process thread has parked in WaitForNextSlice so far: a host
+// that paces its ticks sees by a change that the running process found
+// nothing to do since it last looked.
+uint64_t NextSliceWaits();
 void SetInlineScheduling(bool on);
 
 // Waits until the runtime tick (g_SystemMilliseconds) changes, that is until

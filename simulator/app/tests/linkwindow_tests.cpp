@@ -424,22 +424,42 @@ TEST_F(LinkWindowTest, AFloodOfLinkMessagesDoesNotHoldOffTheStop)
     EXPECT_TRUE(stoppedDuringTheFlood) << "the stop waited for the flood to end";
 }
 
+// The command line in channel mode as it waits for a command: parked until
+// its next slice, when the services may have brought bytes.
+int WaitForCommandsEntry()
+{
+    while (!qcrt::ProcessStopping(0))
+        qcrt::WaitForNextSlice();
+    return 0;
+}
+
 // With nothing to do (no peer, no bytes, the command line alone) the
 // sequencer does not tick every millisecond: the waiting command line is
-// not woken a thousand times a second for nothing.
+// not woken a thousand times a second for nothing, whether it sleeps (the
+// idle loop) or waits for its next slice (channel mode).
 TEST_F(LinkWindowTest, AnIdleControllerIsNotTickedEveryMillisecond)
 {
+    const struct {
+        const char* name;
+        ControllerEntry entry;
+    } cases[] = {{"sleeping", nullptr}, {"waiting for its next slice", WaitForCommandsEntry}};
     CControllerWnd& link = Create();
-    link.StartController();
-    ASSERT_TRUE(link.IsRunning());
-    PumpUntil([] { return false; }, 300);
-    const uint64_t before = link.GetSwitchCount();
-    const ULONGLONG start = GetTickCount64();
-    PumpUntil([] { return false; }, 1000);
-    const double switchesPerSecond =
-        static_cast<double>(link.GetSwitchCount() - before) * 1000.0 / static_cast<double>(GetTickCount64() - start);
-    EXPECT_LT(switchesPerSecond, 400.0);
-    link.StopController();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetControllerEntry(c.entry);
+        link.StartController();
+        ASSERT_TRUE(link.IsRunning());
+        PumpUntil([] { return false; }, 300);
+        const uint64_t before = link.GetSwitchCount();
+        const ULONGLONG start = GetTickCount64();
+        PumpUntil([] { return false; }, 1000);
+        const double switchesPerSecond = static_cast<double>(link.GetSwitchCount() - before) * 1000.0 /
+                                         static_cast<double>(GetTickCount64() - start);
+        EXPECT_LT(switchesPerSecond, 400.0);
+        link.StopController();
+        EXPECT_FALSE(link.IsRunning());
+    }
+    SetControllerEntry(nullptr);
 }
 
 TEST(SwitchTimer, TwoSimulatorsHaveTimersOfTheirOwn)
