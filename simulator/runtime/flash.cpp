@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -25,8 +26,15 @@ FlashDeviceOperations g_DeviceOperations{};
 void DoNothing(int) {}
 
 constexpr uint32_t kRuntimeAreaSize = 0x100000;
-constexpr uint32_t kFlashVrRecordSize = 5;
-constexpr uint8_t kFreeRecord = 0xFF;
+// A record of slot 6: the VR index (16 bits, 0xFFFF while the record is
+// free) and the value's float bits (32 bits), both little-endian. Records are
+// used from the slot's start in order; a later record of an index supersedes
+// the earlier ones.
+constexpr uint32_t kFlashVrRecordSize = 6;
+constexpr uint16_t kFreeVrRecord = 0xFFFF;
+constexpr int kFlashVrRecords = static_cast<int>(kSettingSlotSize / kFlashVrRecordSize);
+
+std::bitset<kFlashVrCount> g_FlashKeptVrs;
 
 // The row signature: five bit patterns and the float bits of the ramp
 // factors.
@@ -85,6 +93,35 @@ uint32_t SlotOffset(int row, int n)
 uint32_t EntryOffset(uint32_t slot, int entry)
 {
     return slot + kSlotBitmapSize + 4 * static_cast<uint32_t>(entry);
+}
+
+// The newest value of each VR index in a row's VR slot, and the number of
+// records in use (the first free record ends them).
+struct VrSlotContents {
+    std::map<int, uint32_t> newest;
+    int used = 0;
+};
+
+VrSlotContents ReadVrSlot(int row)
+{
+    VrSlotContents contents;
+    const uint32_t slot = SlotOffset(row, kSettingFlashVr);
+    for (; contents.used < kFlashVrRecords; ++contents.used) {
+        const uint8_t* record = g_FlashDevice.image + slot + kFlashVrRecordSize * static_cast<uint32_t>(contents.used);
+        const int index = record[0] | (record[1] << 8);
+        if (index == kFreeVrRecord)
+            break;
+        if (index < kFlashVrCount)
+            contents.newest[index] = ReadWord(slot + kFlashVrRecordSize * static_cast<uint32_t>(contents.used) + 2);
+    }
+    return contents;
+}
+
+void EncodeVrRecord(int index, uint32_t value, uint8_t out[kFlashVrRecordSize])
+{
+    out[0] = static_cast<uint8_t>(index);
+    out[1] = static_cast<uint8_t>(index >> 8);
+    EncodeWord(value, out + 2);
 }
 
 bool RowIsCurrent(int row)
@@ -167,10 +204,17 @@ int32_t FormatStore()
     return ProgramSignature(0) ? kErrNone : kErrValueCannotBeSet;
 }
 
-// Moves the store to the other row, writing setting n with its new value on
-// the way. The new row's header is programmed only after every value, so a
-// move cut short leaves the old row current and complete. Error number or 0.
-int32_t CompactStore(int oldRow, int n, int32_t value)
+// A VR record that a compaction adds to the carried ones.
+struct PendingVr {
+    int index = -1; // none
+    uint32_t value = 0;
+};
+
+// Moves the store to the other row, writing setting n (or, with n = -1, a VR
+// record) with its new value on the way. The new row's header is programmed
+// only after every value, so a move cut short leaves the old row current and
+// complete. Error number or 0.
+int32_t CompactStore(int oldRow, int n, int32_t value, PendingVr vr = {})
 {
     int newRow = 1 - oldRow;
     int32_t values[kSettingCount];
@@ -186,13 +230,16 @@ int32_t CompactStore(int oldRow, int n, int32_t value)
             return kErrValueCannotBeSet;
     }
 
-    // The used records of the VR slot, packed, and the raw block as it is.
+    // The newest record of each kept VR, packed in index order, and the raw
+    // block as it is.
+    std::map<int, uint32_t> kept = ReadVrSlot(oldRow).newest;
+    if (vr.index >= 0)
+        kept[vr.index] = vr.value;
     std::vector<uint8_t> records;
-    uint32_t vrSlot = SlotOffset(oldRow, kSettingFlashVr);
-    for (uint32_t at = 0; at + kFlashVrRecordSize <= kSettingSlotSize; at += kFlashVrRecordSize) {
-        const uint8_t* record = g_FlashDevice.image + vrSlot + at;
-        if (record[0] != kFreeRecord)
-            records.insert(records.end(), record, record + kFlashVrRecordSize);
+    for (const auto& [index, bits] : kept) {
+        uint8_t record[kFlashVrRecordSize];
+        EncodeVrRecord(index, bits, record);
+        records.insert(records.end(), record, record + kFlashVrRecordSize);
     }
     if (!records.empty() &&
         !ProgramWithRetry(records.data(), SlotOffset(newRow, kSettingFlashVr), static_cast<uint32_t>(records.size())))
@@ -209,14 +256,22 @@ int32_t CompactStore(int oldRow, int n, int32_t value)
     return kErrNone;
 }
 
+// The row a write goes to: the current one, or row 0 of a store formatted
+// because it had none. Error number or 0.
+int32_t RowForWriting(int& row)
+{
+    row = CurrentSettingsRow();
+    if (row >= 0)
+        return kErrNone;
+    row = 0;
+    return FormatStore();
+}
+
 int32_t WriteSlot(int n, int32_t value)
 {
-    int row = CurrentSettingsRow();
-    if (row < 0) {
-        if (int32_t error = FormatStore())
-            return error;
-        row = 0;
-    }
+    int row = 0;
+    if (int32_t error = RowForWriting(row))
+        return error;
     uint32_t slot = SlotOffset(row, n);
     int entry = CurrentEntry(slot);
     uint32_t wanted = static_cast<uint32_t>(value);
@@ -239,6 +294,30 @@ int32_t WriteSlot(int n, int32_t value)
         }
     }
     return CompactStore(row, n, value);
+}
+
+int32_t WriteVrRecord(int index, uint32_t value)
+{
+    int row = 0;
+    if (int32_t error = RowForWriting(row))
+        return error;
+    const VrSlotContents contents = ReadVrSlot(row);
+    const auto found = contents.newest.find(index);
+    if (found != contents.newest.end() && found->second == value)
+        return kErrNone;
+    if (contents.used < kFlashVrRecords) {
+        uint8_t record[kFlashVrRecordSize];
+        EncodeVrRecord(index, value, record);
+        const uint32_t at =
+            SlotOffset(row, kSettingFlashVr) + kFlashVrRecordSize * static_cast<uint32_t>(contents.used);
+        return ProgramWithRetry(record, at, kFlashVrRecordSize) ? kErrNone : kErrValueCannotBeSet;
+    }
+    // A full slot keeps only the newest record of each index in the other
+    // row; refused before anything is erased when even that leaves no room.
+    const size_t distinct = contents.newest.size() + (found == contents.newest.end() ? 1 : 0);
+    if (distinct > static_cast<size_t>(kFlashVrRecords))
+        return kErrValueCannotBeSet;
+    return CompactStore(row, -1, 0, PendingVr{index, value});
 }
 
 } // namespace
@@ -274,6 +353,7 @@ void SetFlashDeviceOperations(const FlashDeviceOperations* operations)
 void ReleaseFlashDevice()
 {
     g_FlashDevice = FlashDeviceRecord{};
+    g_FlashKeptVrs.reset();
 }
 
 bool EraseSector(int sector)
@@ -331,21 +411,60 @@ int32_t ReadSetting(int n, int process)
     return row < 0 ? -1 : ReadSlot(row, n);
 }
 
+namespace {
+
+// Runs a write of the store under the flash resource; its error, if any,
+// goes to the process.
+template <typename Write>
+bool WriteUnderResource(int process, Write write)
+{
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    int32_t error = InitFlashDevice() ? write() : kErrValueCannotBeSet;
+    if (error != kErrNone)
+        SetProcessError(process, error);
+    return error == kErrNone;
+}
+
+} // namespace
+
 bool WriteSetting(int32_t value, int n, int process)
 {
     if (n < 0 || n >= kSettingCount || n == kSettingFlashVr || n == kSettingRawBlock) {
         SetProcessError(process, kErrParameterOutOfRange);
         return false;
     }
-    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
-    if (!InitFlashDevice()) {
-        SetProcessError(process, kErrValueCannotBeSet);
+    return WriteUnderResource(process, [&] { return WriteSlot(n, value); });
+}
+
+bool WriteFlashVr(int32_t index, float value, int process)
+{
+    if (index < 0 || index >= kFlashVrCount) {
+        SetProcessError(process, kErrParameterOutOfRange);
         return false;
     }
-    int32_t error = WriteSlot(n, value);
-    if (error != kErrNone)
-        SetProcessError(process, error);
-    return error == kErrNone;
+    if (!WriteUnderResource(process, [&] { return WriteVrRecord(index, std::bit_cast<uint32_t>(value)); }))
+        return false;
+    g_FlashKeptVrs.set(static_cast<size_t>(index));
+    return true;
+}
+
+std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process)
+{
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    g_FlashKeptVrs.reset();
+    int row = CurrentSettingsRow();
+    if (row >= 0) {
+        for (const auto& [index, bits] : ReadVrSlot(row).newest) {
+            values[index] = std::bit_cast<float>(bits);
+            g_FlashKeptVrs.set(static_cast<size_t>(index));
+        }
+    }
+    return g_FlashKeptVrs;
+}
+
+bool IsFlashKeptVr(int index)
+{
+    return index >= 0 && index < kFlashVrCount && g_FlashKeptVrs.test(static_cast<size_t>(index));
 }
 
 void SetFlashFaultHook(FlashFaultHook hook)

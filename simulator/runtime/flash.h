@@ -15,6 +15,7 @@
 // until then the old row stays the current one.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 
@@ -85,6 +86,18 @@ int32_t ReadSetting(int n, int process);
 // error: 14 when an erase fails, 72 when programming fails, 19 for a number
 // that is no setting. Returns true when the value is stored.
 bool WriteSetting(int32_t value, int n, int process);
+
+// VR values kept in flash (slot 6): they come back at every power-up, over
+// whatever the battery-backed memory holds.
+constexpr int kFlashVrCount = 1024;
+// Records VR(index) (0 to 1023, else error 19) with its value in the store
+// and marks it kept. Errors as for WriteSetting; a slot that would hold more
+// kept values than it has records gives error 72.
+bool WriteFlashVr(int32_t index, float value, int process);
+// The kept values, the newest record of each, into values; the set of kept
+// indices is read anew from the store and returned.
+std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process);
+bool IsFlashKeptVr(int index);
 
 // The current row (0 or 1), or -1 when neither header is complete.
 int CurrentSettingsRow();

@@ -7,6 +7,7 @@
 
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/own_arguments.h"
@@ -15,6 +16,7 @@
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/program_store.h"
 #include "simulator/runtime/tokens.h"
+#include "simulator/runtime/typed_arguments.h"
 #include "simulator/runtime/values.h"
 #include "simulator/runtime/vocabulary.h"
 
@@ -563,6 +565,25 @@ void KeywordClear(const uint8_t*, int& position, int, int process)
     if (g_MemoryBase)
         std::memset(g_MemoryBase + kVrOffset, 0, 4 * kVrCount);
     ClearLocalVariables(process);
+}
+
+void KeywordFlashVr(const uint8_t*, int&, int, int process)
+{
+    const ArgumentValue* first = GetArgument(process, 0);
+    if (!first) {
+        SetProcessError(process, kErrCommaExpected);
+        return;
+    }
+    const int32_t index = first->integer;
+    if (index < 0 || index >= kVrCount) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    if (!CountInRange(ArgumentCount(process), 1, 1, process))
+        return;
+    const float value = ReadVr(index, process);
+    if (GetProcessError(process) == 0)
+        WriteFlashVr(index, value, process);
 }
 
 void KeywordReset(const uint8_t*, int& position, int, int process)

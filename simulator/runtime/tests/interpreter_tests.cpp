@@ -3,6 +3,7 @@
 // on virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -31,7 +32,6 @@ namespace {
 
 class Interpreter : public InterpreterEnvironment {
 protected:
-
     // Runs a program on process p until it ends (or the turns run out);
     // returns what the process wrote to the link.
     std::string Run(const std::vector<std::string>& lines, int process = 1, int32_t state = kStateRunning,
@@ -436,6 +436,38 @@ TEST_F(Interpreter, VrAndTableSurviveARestartOnTheSameImages)
     float value = 0.0f;
     EXPECT_TRUE(ReadTable(5, value, 1));
     EXPECT_EQ(value, 7.5f);
+}
+
+TEST_F(Interpreter, FlashVrKeepsValuesThroughALostMemoryAndARestart)
+{
+    Run({"VR(0)=1.5", "VR(1023)=-7", "VR(7)=3", "VR(5)=9", "FLASHVR(0)", "FLASHVR(1023)", "FLASHVR(7)", "VR(7)=4",
+         "FLASHVR(7)", "VR(0)=2"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    // The battery-backed memory is lost; the runtime powers up again.
+    std::fill(env.host.batteryRam.begin(), env.host.batteryRam.end(), uint8_t{0});
+    BindMemoryImages();
+    RestoreMemory(0);
+    Flushed();
+    EXPECT_FLOAT_EQ(ReadVr(0, 1), 1.5f) << "the value it had when kept";
+    EXPECT_FLOAT_EQ(ReadVr(1023, 1), -7.0f);
+    EXPECT_FLOAT_EQ(ReadVr(7, 1), 4.0f) << "the later record wins";
+    EXPECT_FLOAT_EQ(ReadVr(5, 1), 0.0f) << "not kept";
+    EXPECT_TRUE(IsFlashKeptVr(7));
+    EXPECT_FALSE(IsFlashKeptVr(5));
+
+    struct Case {
+        const char* line;
+        int32_t error;
+    };
+    const Case cases[] = {
+        {"FLASHVR(1023)", kErrProgramStopped},       {"FLASHVR(1023.9)", kErrProgramStopped},
+        {"FLASHVR(1024)", kErrParameterOutOfRange},  {"FLASHVR(-5)", kErrParameterOutOfRange},
+        {"FLASHVR(3, 1)", kErrCloseBracketExpected},
+    };
+    for (const Case& c : cases) {
+        Run({c.line});
+        EXPECT_EQ(g_ProcessRecords[1].lastError, c.error) << c.line;
+    }
 }
 
 // Programs and the TABLE's image mirror share the battery-backed memory: a
