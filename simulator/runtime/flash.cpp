@@ -1,5 +1,6 @@
 #include "simulator/runtime/flash.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -415,8 +416,7 @@ namespace {
 
 // Runs a write of the store under the flash resource; its error, if any,
 // goes to the process.
-template <typename Write>
-bool WriteUnderResource(int process, Write write)
+template <typename Write> bool WriteUnderResource(int process, Write write)
 {
     ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
     int32_t error = InitFlashDevice() ? write() : kErrValueCannotBeSet;
@@ -465,6 +465,101 @@ std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process
 bool IsFlashKeptVr(int index)
 {
     return index >= 0 && index < kFlashVrCount && g_FlashKeptVrs.test(static_cast<size_t>(index));
+}
+
+namespace {
+
+constexpr uint32_t kPageValuesOffset = 4;
+
+uint32_t PageOffset(int page)
+{
+    return kTablePagesOffset + static_cast<uint32_t>(page) * g_FlashDevice.sectorSize;
+}
+
+int32_t EraseSectors(uint32_t offset, int count)
+{
+    const int first = static_cast<int>(offset / g_FlashDevice.sectorSize);
+    for (int sector = first; sector < first + count; ++sector) {
+        if (!EraseWithRetry(sector))
+            return kErrErasingFlash;
+    }
+    return kErrNone;
+}
+
+// Programs the values from address on, a sector's worth a step, and then the
+// mark (0) in the given number of bytes at markAddress.
+int32_t ProgramValuesAndMark(const float* values, int32_t count, uint32_t address, uint32_t markAddress,
+                             uint32_t markBytes)
+{
+    std::vector<uint8_t> bytes(g_FlashDevice.sectorSize);
+    const int32_t perStep = static_cast<int32_t>(g_FlashDevice.sectorSize / 4);
+    for (int32_t done = 0; done < count; done += perStep) {
+        const int32_t step = std::min(perStep, count - done);
+        for (int32_t n = 0; n < step; ++n)
+            EncodeWord(std::bit_cast<uint32_t>(values[done + n]), bytes.data() + 4 * n);
+        const uint32_t length = 4 * static_cast<uint32_t>(step);
+        if (!ProgramWithRetry(bytes.data(), address + 4 * static_cast<uint32_t>(done), length))
+            return kErrProgrammingFlash;
+    }
+    const uint8_t mark[4] = {0, 0, 0, 0};
+    return ProgramWithRetry(mark, markAddress, markBytes) ? kErrNone : kErrProgrammingFlash;
+}
+
+bool ValidPage(int page, int process)
+{
+    if (page >= 0 && page < kTablePages)
+        return true;
+    SetProcessError(process, kErrParameterOutOfRange);
+    return false;
+}
+
+} // namespace
+
+bool StoreTableInFlash(const float* values, int32_t count, int process)
+{
+    // The values and the mark byte within the area.
+    const uint64_t room = uint64_t{kFlashTableSectors} * kFlashSectorSize;
+    if (count < 0 || 4 * static_cast<uint64_t>(count) + 1 > room) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return false;
+    }
+    return WriteUnderResource(process, [&] {
+        if (int32_t error = EraseSectors(kFlashTableOffset, kFlashTableSectors))
+            return error;
+        return ProgramValuesAndMark(values, count, kFlashTableOffset + 1, kFlashTableOffset, 1);
+    });
+}
+
+bool EraseFlashTable(int process)
+{
+    return WriteUnderResource(process, [] { return EraseSectors(kFlashTableOffset, kFlashTableSectors); });
+}
+
+bool StoreTablePage(int page, const float values[kTableBlockEntries], int process)
+{
+    if (!ValidPage(page, process))
+        return false;
+    return WriteUnderResource(process, [&] {
+        if (int32_t error = EraseSectors(PageOffset(page), 1))
+            return error;
+        return ProgramValuesAndMark(values, kTableBlockEntries, PageOffset(page) + kPageValuesOffset, PageOffset(page),
+                                    4);
+    });
+}
+
+bool LoadTablePage(int page, float values[kTableBlockEntries], int process)
+{
+    if (!ValidPage(page, process))
+        return false;
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    if (!InitFlashDevice() || PageOffset(page) + g_FlashDevice.sectorSize > g_FlashDevice.size ||
+        ReadWord(PageOffset(page)) != 0) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return false;
+    }
+    for (int n = 0; n < kTableBlockEntries; ++n)
+        values[n] = std::bit_cast<float>(ReadWord(PageOffset(page) + kPageValuesOffset + 4 * static_cast<uint32_t>(n)));
+    return true;
 }
 
 void SetFlashFaultHook(FlashFaultHook hook)

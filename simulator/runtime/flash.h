@@ -99,6 +99,30 @@ bool WriteFlashVr(int32_t index, float value, int process);
 std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process);
 bool IsFlashKeptVr(int index);
 
+// Flash areas for the TABLE, beyond the runtime's first megabyte (FLASHVR
+// with a negative argument):
+// - the stored TABLE that the power-up reads back: a mark byte (0 while a
+//   TABLE is stored) and the 256000 values from its byte 1 on, in sectors 16
+//   to 31 (0x100000 to 0x1FFFFF);
+// - 16 pages of one block of 16000 TABLE values each, a page a sector from
+//   0x200000 (sectors 32 to 47): a mark word (0 while the page holds a
+//   block) and the values from its byte 4 on.
+// Values are little-endian float bits. The mark is programmed last, so a
+// copy cut short is never taken for a stored one. Each erase and each
+// programming step is tried up to 10 times; failing that sets error 14
+// ("Error erasing Flash") or 3 ("Error programming Flash") on the process.
+constexpr uint32_t kFlashTableOffset = 0x100000;
+constexpr int kFlashTableSectors = 16;
+constexpr uint32_t kTablePagesOffset = 0x200000;
+constexpr int kTablePages = 16;
+constexpr int kTableBlockEntries = 16000;
+
+bool StoreTableInFlash(const float* values, int32_t count, int process);
+bool EraseFlashTable(int process);
+bool StoreTablePage(int page, const float values[kTableBlockEntries], int process);
+// False with error 19 when the page holds no block.
+bool LoadTablePage(int page, float values[kTableBlockEntries], int process);
+
 // The current row (0 or 1), or -1 when neither header is complete.
 int CurrentSettingsRow();
 
