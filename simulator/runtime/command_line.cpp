@@ -51,10 +51,6 @@ constexpr uint32_t kSystemRamStart = 0x100000;
 constexpr uint32_t kSystemRamLength = 0x20000;
 constexpr int kCommandCodeSize = 512;
 
-// The flash area that holds a stored TABLE: a mark byte (0 when a TABLE is
-// stored) and the values from byte 1 on.
-constexpr uint32_t kFlashTableOffset = 0x100000;
-
 uint32_t NoMemoryFault(uint32_t, uint32_t, int, int)
 {
     return 0;

@@ -1,7 +1,9 @@
 #include "simulator/runtime/flash.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -25,8 +27,15 @@ FlashDeviceOperations g_DeviceOperations{};
 void DoNothing(int) {}
 
 constexpr uint32_t kRuntimeAreaSize = 0x100000;
-constexpr uint32_t kFlashVrRecordSize = 5;
-constexpr uint8_t kFreeRecord = 0xFF;
+// A record of slot 6: the VR index (16 bits, 0xFFFF while the record is
+// free) and the value's float bits (32 bits), both little-endian. Records are
+// used from the slot's start in order; a later record of an index supersedes
+// the earlier ones.
+constexpr uint32_t kFlashVrRecordSize = 6;
+constexpr uint16_t kFreeVrRecord = 0xFFFF;
+constexpr int kFlashVrRecords = static_cast<int>(kSettingSlotSize / kFlashVrRecordSize);
+
+std::bitset<kFlashVrCount> g_FlashKeptVrs;
 
 // The row signature: five bit patterns and the float bits of the ramp
 // factors.
@@ -85,6 +94,35 @@ uint32_t SlotOffset(int row, int n)
 uint32_t EntryOffset(uint32_t slot, int entry)
 {
     return slot + kSlotBitmapSize + 4 * static_cast<uint32_t>(entry);
+}
+
+// The newest value of each VR index in a row's VR slot, and the number of
+// records in use (the first free record ends them).
+struct VrSlotContents {
+    std::map<int, uint32_t> newest;
+    int used = 0;
+};
+
+VrSlotContents ReadVrSlot(int row)
+{
+    VrSlotContents contents;
+    const uint32_t slot = SlotOffset(row, kSettingFlashVr);
+    for (; contents.used < kFlashVrRecords; ++contents.used) {
+        const uint8_t* record = g_FlashDevice.image + slot + kFlashVrRecordSize * static_cast<uint32_t>(contents.used);
+        const int index = record[0] | (record[1] << 8);
+        if (index == kFreeVrRecord)
+            break;
+        if (index < kFlashVrCount)
+            contents.newest[index] = ReadWord(slot + kFlashVrRecordSize * static_cast<uint32_t>(contents.used) + 2);
+    }
+    return contents;
+}
+
+void EncodeVrRecord(int index, uint32_t value, uint8_t out[kFlashVrRecordSize])
+{
+    out[0] = static_cast<uint8_t>(index);
+    out[1] = static_cast<uint8_t>(index >> 8);
+    EncodeWord(value, out + 2);
 }
 
 bool RowIsCurrent(int row)
@@ -167,10 +205,17 @@ int32_t FormatStore()
     return ProgramSignature(0) ? kErrNone : kErrValueCannotBeSet;
 }
 
-// Moves the store to the other row, writing setting n with its new value on
-// the way. The new row's header is programmed only after every value, so a
-// move cut short leaves the old row current and complete. Error number or 0.
-int32_t CompactStore(int oldRow, int n, int32_t value)
+// A VR record that a compaction adds to the carried ones.
+struct PendingVr {
+    int index = -1; // none
+    uint32_t value = 0;
+};
+
+// Moves the store to the other row, writing setting n (or, with n = -1, a VR
+// record) with its new value on the way. The new row's header is programmed
+// only after every value, so a move cut short leaves the old row current and
+// complete. Error number or 0.
+int32_t CompactStore(int oldRow, int n, int32_t value, PendingVr vr = {})
 {
     int newRow = 1 - oldRow;
     int32_t values[kSettingCount];
@@ -186,13 +231,16 @@ int32_t CompactStore(int oldRow, int n, int32_t value)
             return kErrValueCannotBeSet;
     }
 
-    // The used records of the VR slot, packed, and the raw block as it is.
+    // The newest record of each kept VR, packed in index order, and the raw
+    // block as it is.
+    std::map<int, uint32_t> kept = ReadVrSlot(oldRow).newest;
+    if (vr.index >= 0)
+        kept[vr.index] = vr.value;
     std::vector<uint8_t> records;
-    uint32_t vrSlot = SlotOffset(oldRow, kSettingFlashVr);
-    for (uint32_t at = 0; at + kFlashVrRecordSize <= kSettingSlotSize; at += kFlashVrRecordSize) {
-        const uint8_t* record = g_FlashDevice.image + vrSlot + at;
-        if (record[0] != kFreeRecord)
-            records.insert(records.end(), record, record + kFlashVrRecordSize);
+    for (const auto& [index, bits] : kept) {
+        uint8_t record[kFlashVrRecordSize];
+        EncodeVrRecord(index, bits, record);
+        records.insert(records.end(), record, record + kFlashVrRecordSize);
     }
     if (!records.empty() &&
         !ProgramWithRetry(records.data(), SlotOffset(newRow, kSettingFlashVr), static_cast<uint32_t>(records.size())))
@@ -209,14 +257,22 @@ int32_t CompactStore(int oldRow, int n, int32_t value)
     return kErrNone;
 }
 
+// The row a write goes to: the current one, or row 0 of a store formatted
+// because it had none. Error number or 0.
+int32_t RowForWriting(int& row)
+{
+    row = CurrentSettingsRow();
+    if (row >= 0)
+        return kErrNone;
+    row = 0;
+    return FormatStore();
+}
+
 int32_t WriteSlot(int n, int32_t value)
 {
-    int row = CurrentSettingsRow();
-    if (row < 0) {
-        if (int32_t error = FormatStore())
-            return error;
-        row = 0;
-    }
+    int row = 0;
+    if (int32_t error = RowForWriting(row))
+        return error;
     uint32_t slot = SlotOffset(row, n);
     int entry = CurrentEntry(slot);
     uint32_t wanted = static_cast<uint32_t>(value);
@@ -239,6 +295,30 @@ int32_t WriteSlot(int n, int32_t value)
         }
     }
     return CompactStore(row, n, value);
+}
+
+int32_t WriteVrRecord(int index, uint32_t value)
+{
+    int row = 0;
+    if (int32_t error = RowForWriting(row))
+        return error;
+    const VrSlotContents contents = ReadVrSlot(row);
+    const auto found = contents.newest.find(index);
+    if (found != contents.newest.end() && found->second == value)
+        return kErrNone;
+    if (contents.used < kFlashVrRecords) {
+        uint8_t record[kFlashVrRecordSize];
+        EncodeVrRecord(index, value, record);
+        const uint32_t at =
+            SlotOffset(row, kSettingFlashVr) + kFlashVrRecordSize * static_cast<uint32_t>(contents.used);
+        return ProgramWithRetry(record, at, kFlashVrRecordSize) ? kErrNone : kErrValueCannotBeSet;
+    }
+    // A full slot keeps only the newest record of each index in the other
+    // row; refused before anything is erased when even that leaves no room.
+    const size_t distinct = contents.newest.size() + (found == contents.newest.end() ? 1 : 0);
+    if (distinct > static_cast<size_t>(kFlashVrRecords))
+        return kErrValueCannotBeSet;
+    return CompactStore(row, -1, 0, PendingVr{index, value});
 }
 
 } // namespace
@@ -274,6 +354,7 @@ void SetFlashDeviceOperations(const FlashDeviceOperations* operations)
 void ReleaseFlashDevice()
 {
     g_FlashDevice = FlashDeviceRecord{};
+    g_FlashKeptVrs.reset();
 }
 
 bool EraseSector(int sector)
@@ -331,21 +412,154 @@ int32_t ReadSetting(int n, int process)
     return row < 0 ? -1 : ReadSlot(row, n);
 }
 
+namespace {
+
+// Runs a write of the store under the flash resource; its error, if any,
+// goes to the process.
+template <typename Write> bool WriteUnderResource(int process, Write write)
+{
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    int32_t error = InitFlashDevice() ? write() : kErrValueCannotBeSet;
+    if (error != kErrNone)
+        SetProcessError(process, error);
+    return error == kErrNone;
+}
+
+} // namespace
+
 bool WriteSetting(int32_t value, int n, int process)
 {
     if (n < 0 || n >= kSettingCount || n == kSettingFlashVr || n == kSettingRawBlock) {
         SetProcessError(process, kErrParameterOutOfRange);
         return false;
     }
-    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
-    if (!InitFlashDevice()) {
-        SetProcessError(process, kErrValueCannotBeSet);
+    return WriteUnderResource(process, [&] { return WriteSlot(n, value); });
+}
+
+bool WriteFlashVr(int32_t index, float value, int process)
+{
+    if (index < 0 || index >= kFlashVrCount) {
+        SetProcessError(process, kErrParameterOutOfRange);
         return false;
     }
-    int32_t error = WriteSlot(n, value);
-    if (error != kErrNone)
-        SetProcessError(process, error);
-    return error == kErrNone;
+    if (!WriteUnderResource(process, [&] { return WriteVrRecord(index, std::bit_cast<uint32_t>(value)); }))
+        return false;
+    g_FlashKeptVrs.set(static_cast<size_t>(index));
+    return true;
+}
+
+std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process)
+{
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    g_FlashKeptVrs.reset();
+    int row = CurrentSettingsRow();
+    if (row >= 0) {
+        for (const auto& [index, bits] : ReadVrSlot(row).newest) {
+            values[index] = std::bit_cast<float>(bits);
+            g_FlashKeptVrs.set(static_cast<size_t>(index));
+        }
+    }
+    return g_FlashKeptVrs;
+}
+
+bool IsFlashKeptVr(int index)
+{
+    return index >= 0 && index < kFlashVrCount && g_FlashKeptVrs.test(static_cast<size_t>(index));
+}
+
+namespace {
+
+constexpr uint32_t kPageValuesOffset = 4;
+
+uint32_t PageOffset(int page)
+{
+    return kTablePagesOffset + static_cast<uint32_t>(page) * g_FlashDevice.sectorSize;
+}
+
+int32_t EraseSectors(uint32_t offset, int count)
+{
+    const int first = static_cast<int>(offset / g_FlashDevice.sectorSize);
+    for (int sector = first; sector < first + count; ++sector) {
+        if (!EraseWithRetry(sector))
+            return kErrErasingFlash;
+    }
+    return kErrNone;
+}
+
+// Programs the values from address on, a sector's worth a step, and then the
+// mark (0) in the given number of bytes at markAddress.
+int32_t ProgramValuesAndMark(const float* values, int32_t count, uint32_t address, uint32_t markAddress,
+                             uint32_t markBytes)
+{
+    std::vector<uint8_t> bytes(g_FlashDevice.sectorSize);
+    const int32_t perStep = static_cast<int32_t>(g_FlashDevice.sectorSize / 4);
+    for (int32_t done = 0; done < count; done += perStep) {
+        const int32_t step = std::min(perStep, count - done);
+        for (int32_t n = 0; n < step; ++n)
+            EncodeWord(std::bit_cast<uint32_t>(values[done + n]), bytes.data() + 4 * n);
+        const uint32_t length = 4 * static_cast<uint32_t>(step);
+        if (!ProgramWithRetry(bytes.data(), address + 4 * static_cast<uint32_t>(done), length))
+            return kErrProgrammingFlash;
+    }
+    const uint8_t mark[4] = {0, 0, 0, 0};
+    return ProgramWithRetry(mark, markAddress, markBytes) ? kErrNone : kErrProgrammingFlash;
+}
+
+bool ValidPage(int page, int process)
+{
+    if (page >= 0 && page < kTablePages)
+        return true;
+    SetProcessError(process, kErrParameterOutOfRange);
+    return false;
+}
+
+} // namespace
+
+bool StoreTableInFlash(const float* values, int32_t count, int process)
+{
+    // The values and the mark byte within the area.
+    const uint64_t room = uint64_t{kFlashTableSectors} * kFlashSectorSize;
+    if (count < 0 || 4 * static_cast<uint64_t>(count) + 1 > room) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return false;
+    }
+    return WriteUnderResource(process, [&] {
+        if (int32_t error = EraseSectors(kFlashTableOffset, kFlashTableSectors))
+            return error;
+        return ProgramValuesAndMark(values, count, kFlashTableOffset + 1, kFlashTableOffset, 1);
+    });
+}
+
+bool EraseFlashTable(int process)
+{
+    return WriteUnderResource(process, [] { return EraseSectors(kFlashTableOffset, kFlashTableSectors); });
+}
+
+bool StoreTablePage(int page, const float values[kTableBlockEntries], int process)
+{
+    if (!ValidPage(page, process))
+        return false;
+    return WriteUnderResource(process, [&] {
+        if (int32_t error = EraseSectors(PageOffset(page), 1))
+            return error;
+        return ProgramValuesAndMark(values, kTableBlockEntries, PageOffset(page) + kPageValuesOffset, PageOffset(page),
+                                    4);
+    });
+}
+
+bool LoadTablePage(int page, float values[kTableBlockEntries], int process)
+{
+    if (!ValidPage(page, process))
+        return false;
+    ResourceClaim claim(process, kResourceFlash, kResourceFlashSettingsBit);
+    if (!InitFlashDevice() || PageOffset(page) + g_FlashDevice.sectorSize > g_FlashDevice.size ||
+        ReadWord(PageOffset(page)) != 0) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return false;
+    }
+    for (int n = 0; n < kTableBlockEntries; ++n)
+        values[n] = std::bit_cast<float>(ReadWord(PageOffset(page) + kPageValuesOffset + 4 * static_cast<uint32_t>(n)));
+    return true;
 }
 
 void SetFlashFaultHook(FlashFaultHook hook)

@@ -15,6 +15,7 @@
 // until then the old row stays the current one.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 
@@ -85,6 +86,42 @@ int32_t ReadSetting(int n, int process);
 // error: 14 when an erase fails, 72 when programming fails, 19 for a number
 // that is no setting. Returns true when the value is stored.
 bool WriteSetting(int32_t value, int n, int process);
+
+// VR values kept in flash (slot 6): they come back at every power-up, over
+// whatever the battery-backed memory holds.
+constexpr int kFlashVrCount = 1024;
+// Records VR(index) (0 to 1023, else error 19) with its value in the store
+// and marks it kept. Errors as for WriteSetting; a slot that would hold more
+// kept values than it has records gives error 72.
+bool WriteFlashVr(int32_t index, float value, int process);
+// The kept values, the newest record of each, into values; the set of kept
+// indices is read anew from the store and returned.
+std::bitset<kFlashVrCount> LoadFlashVrs(float values[kFlashVrCount], int process);
+bool IsFlashKeptVr(int index);
+
+// Flash areas for the TABLE, beyond the runtime's first megabyte (FLASHVR
+// with a negative argument):
+// - the stored TABLE that the power-up reads back: a mark byte (0 while a
+//   TABLE is stored) and the 256000 values from its byte 1 on, in sectors 16
+//   to 31 (0x100000 to 0x1FFFFF);
+// - 16 pages of one block of 16000 TABLE values each, a page a sector from
+//   0x200000 (sectors 32 to 47): a mark word (0 while the page holds a
+//   block) and the values from its byte 4 on.
+// Values are little-endian float bits. The mark is programmed last, so a
+// copy cut short is never taken for a stored one. Each erase and each
+// programming step is tried up to 10 times; failing that sets error 14
+// ("Error erasing Flash") or 3 ("Error programming Flash") on the process.
+constexpr uint32_t kFlashTableOffset = 0x100000;
+constexpr int kFlashTableSectors = 16;
+constexpr uint32_t kTablePagesOffset = 0x200000;
+constexpr int kTablePages = 16;
+constexpr int kTableBlockEntries = 16000;
+
+bool StoreTableInFlash(const float* values, int32_t count, int process);
+bool EraseFlashTable(int process);
+bool StoreTablePage(int page, const float values[kTableBlockEntries], int process);
+// False with error 19 when the page holds no block.
+bool LoadTablePage(int page, float values[kTableBlockEntries], int process);
 
 // The current row (0 or 1), or -1 when neither header is complete.
 int CurrentSettingsRow();

@@ -4,9 +4,11 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "simulator/runtime/errors.h"
 #include "simulator/runtime/evaluator.h"
+#include "simulator/runtime/flash.h"
 #include "simulator/runtime/host.h"
 #include "simulator/runtime/memory_layout.h"
 #include "simulator/runtime/own_arguments.h"
@@ -15,6 +17,7 @@
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/program_store.h"
 #include "simulator/runtime/tokens.h"
+#include "simulator/runtime/typed_arguments.h"
 #include "simulator/runtime/values.h"
 #include "simulator/runtime/vocabulary.h"
 
@@ -563,6 +566,83 @@ void KeywordClear(const uint8_t*, int& position, int, int process)
     if (g_MemoryBase)
         std::memset(g_MemoryBase + kVrOffset, 0, 4 * kVrCount);
     ClearLocalVariables(process);
+}
+
+namespace {
+
+// FLASHVR(-3, block [, page]) and FLASHVR(-4, block [, page]): TABLE block b
+// is the 16000 values from 16000 b; the page defaults to the block's number.
+void CopyTableBlock(bool toFlash, int count, int process)
+{
+    if (!CountInRange(count, 2, 3, process))
+        return;
+    const int32_t block = GetArgument(process, 1)->integer;
+    const int32_t page = count == 3 ? GetArgument(process, 2)->integer : block;
+    if (block < 0 || block >= kTableEntries / kTableBlockEntries) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    std::vector<float> values(kTableBlockEntries);
+    const int32_t first = block * kTableBlockEntries;
+    if (toFlash) {
+        for (int32_t n = 0; n < kTableBlockEntries; ++n) {
+            if (!ReadTable(first + n, values[static_cast<size_t>(n)], process))
+                return;
+        }
+        StoreTablePage(page, values.data(), process);
+        return;
+    }
+    if (!LoadTablePage(page, values.data(), process))
+        return;
+    for (int32_t n = 0; n < kTableBlockEntries; ++n) {
+        if (!WriteTable(first + n, values[static_cast<size_t>(n)], process))
+            return;
+    }
+}
+
+} // namespace
+
+void KeywordFlashVr(const uint8_t*, int&, int, int process)
+{
+    const ArgumentValue* first = GetArgument(process, 0);
+    if (!first) {
+        SetProcessError(process, kErrCommaExpected);
+        return;
+    }
+    const int32_t n = first->integer;
+    const int count = ArgumentCount(process);
+    if (n < -4 || n >= kVrCount) {
+        SetProcessError(process, kErrParameterOutOfRange);
+        return;
+    }
+    switch (n) {
+    case -1: {
+        // The whole TABLE, as the power-up reads it back; values beyond
+        // those in use are stored as 0.
+        if (!CountInRange(count, 1, 1, process))
+            return;
+        std::vector<float> values(kTableEntries, 0.0f);
+        for (int32_t index = 0; index < TableEntriesInUse() && index < kTableEntries; ++index)
+            values[static_cast<size_t>(index)] = g_TableValues[index];
+        StoreTableInFlash(values.data(), kTableEntries, process);
+        return;
+    }
+    case -2:
+        if (CountInRange(count, 1, 1, process))
+            EraseFlashTable(process);
+        return;
+    case -3:
+    case -4:
+        CopyTableBlock(n == -3, count, process);
+        return;
+    default:
+        break;
+    }
+    if (!CountInRange(count, 1, 1, process))
+        return;
+    const float value = ReadVr(n, process);
+    if (GetProcessError(process) == 0)
+        WriteFlashVr(n, value, process);
 }
 
 void KeywordReset(const uint8_t*, int& position, int, int process)

@@ -56,6 +56,12 @@ void KeywordVr(const uint8_t* text, int& position, int limit, int process);
 void KeywordTable(const uint8_t* text, int& position, int limit, int process);
 void KeywordClear(const uint8_t* text, int& position, int limit, int process);
 void KeywordReset(const uint8_t* text, int& position, int limit, int process);
+// FLASHVR(n): keeps the current VR(n), n from 0 to 1023, in flash; -1 stores
+// the whole TABLE in the flash area the power-up reads back, -2 erases that
+// area, -3 and -4 copy TABLE block b (16000 values from 16000 b) to and from
+// flash page p: FLASHVR(-3, b [, p]), p defaulting to b. Other numbers are
+// error 19.
+void KeywordFlashVr(const uint8_t* text, int& position, int limit, int process);
 // LOOKUP(format [, ...]) [PROC(n)]: 0 and 1 send the further values as
 // 4 bytes each (float bits, or truncated to an integer) behind a 0 byte;
 // 2 sends local variable n of the process truncated behind a 0 byte, 3 gives

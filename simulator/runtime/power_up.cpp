@@ -255,6 +255,14 @@ void RestoreMemory(int process)
     SetTableEntriesInUse(kTableEntries);
     // A copy from flash may end below the programs it replaced.
     RewriteTableMirror(kProgramAreaStart, g_MemorySize);
+
+    // VR values kept in flash survive whatever became of the memory.
+    float kept[kFlashVrCount];
+    const std::bitset<kFlashVrCount> keptSet = LoadFlashVrs(kept, process);
+    for (int index = 0; index < kFlashVrCount; ++index) {
+        if (keptSet.test(static_cast<size_t>(index)))
+            WriteVr(index, kept[index], process);
+    }
 }
 
 void InitialiseAxes()

@@ -66,7 +66,7 @@ const TokenDescriptor g_Keywords[kKeywordRows + 1] = {
     {"CLEAR", 0, 0, 0, 0, 0, 0, KeywordClear, 0x001C0031},              // 34
     {"COS", 0, 0, 0, 0, 1, 1, KeywordCos, 0x0034003C},                  // 35
     {"EXP", 0, 0, 0, 0, 1, 1, KeywordExp, 0x0034003C},                  // 36
-    {"FLASHVR", 0, 0, 0, 0, 1, 3, nullptr, 0x00140039},                 // 37
+    {"FLASHVR", 0, 0, 0, 0, 1, 3, KeywordFlashVr, 0x00140039},          // 37
     {"FRAC", 0, 0, 0, 0, 1, 1, KeywordFrac, 0x0034003C},                // 38
     {"INT", 0, 0, 0, 0, 1, 1, KeywordInt, 0x0034003C},                  // 39
     {"LN", 0, 0, 0, 0, 1, 1, KeywordLn, 0x0034003C},                    // 40

@@ -908,6 +908,18 @@ TEST_F(PowerUp, AKeyWaitingAtPowerUpSkipsTheAutoRun)
     EXPECT_EQ(g_ProcessRecords[3].requestedState, kStateStopped);
 }
 
+TEST_F(PowerUp, VrValuesKeptInFlashComeBackOverALostMemory)
+{
+    Start();
+    WriteVr(3, 6.0f, 0);
+    WriteVr(4, 8.0f, 0);
+    ASSERT_TRUE(WriteFlashVr(3, ReadVr(3, 0), 0));
+    std::fill(env.host.batteryRam.begin(), env.host.batteryRam.end(), uint8_t{0});
+    Start();
+    EXPECT_FLOAT_EQ(ReadVr(3, 0), 6.0f);
+    EXPECT_FLOAT_EQ(ReadVr(4, 0), 0.0f);
+}
+
 TEST_F(PowerUp, AStoredTableIsReadFromFlash)
 {
     const uint32_t at = 0x100000;

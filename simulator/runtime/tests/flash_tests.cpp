@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <bitset>
+#include <map>
 #include <memory>
 
 #include "simulator/runtime/errors.h"
@@ -31,6 +34,14 @@ std::vector<int> PlainSettings()
             settings.push_back(n);
     }
     return settings;
+}
+
+// A record of the VR slot: the index in 16 bits, then the value's bits.
+std::vector<uint8_t> VrRecord(int index, float value)
+{
+    const uint32_t bits = std::bit_cast<uint32_t>(value);
+    return {static_cast<uint8_t>(index),     static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(bits),
+            static_cast<uint8_t>(bits >> 8), static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
 }
 
 class FlashStore : public testing::Test {
@@ -189,9 +200,18 @@ TEST_F(FlashStore, CompactionKilledAtAnyStepKeepsEverySetting)
 TEST_F(FlashStore, CompactionCarriesTheVrRecordsAndTheRawBlock)
 {
     ASSERT_TRUE(Write(1, 0));
-    // Two used VR records around a free one, and a pattern in the raw block.
-    const uint8_t records[] = {0x01, 0x10, 0x20, 0x30, 0x40, 0xFF, 0, 0, 0, 0, 0x02, 0x11, 0x21, 0x31, 0x41};
-    std::copy(std::begin(records), std::end(records), env.host.flash.begin() + SlotAddress(kRow0, kSettingFlashVr));
+    // Three VR records, the third superseding the first, a free record and a
+    // stray one behind it (records end at the first free one), and a pattern
+    // in the raw block.
+    std::vector<uint8_t> records;
+    for (const auto& [index, value] : std::vector<std::pair<int, float>>{{513, 1.0f}, {2, 2.0f}, {513, 3.0f}}) {
+        std::vector<uint8_t> record = VrRecord(index, value);
+        records.insert(records.end(), record.begin(), record.end());
+    }
+    records.insert(records.end(), 6, uint8_t{0xFF});
+    std::vector<uint8_t> stray = VrRecord(9, 9.0f);
+    records.insert(records.end(), stray.begin(), stray.end());
+    std::copy(records.begin(), records.end(), env.host.flash.begin() + SlotAddress(kRow0, kSettingFlashVr));
     for (uint32_t n = 0; n < kSettingSlotSize; ++n)
         env.host.flash[SlotAddress(kRow0, kSettingRawBlock) + n] = static_cast<uint8_t>(n * 7);
     const std::vector<uint8_t> rawBlock = Bytes(SlotAddress(kRow0, kSettingRawBlock), kSettingSlotSize);
@@ -200,11 +220,113 @@ TEST_F(FlashStore, CompactionCarriesTheVrRecordsAndTheRawBlock)
         ASSERT_TRUE(Write(value, 0));
     ASSERT_EQ(CurrentSettingsRow(), 1);
 
-    const std::vector<uint8_t> packed = {0x01, 0x10, 0x20, 0x30, 0x40, 0x02, 0x11, 0x21, 0x31, 0x41};
-    EXPECT_EQ(Bytes(SlotAddress(kRow1, kSettingFlashVr), 10), packed);
-    EXPECT_TRUE(Erased(SlotAddress(kRow1, kSettingFlashVr) + 10, 5));
+    // The newest record of each index, packed in index order.
+    std::vector<uint8_t> packed = VrRecord(2, 2.0f);
+    std::vector<uint8_t> second = VrRecord(513, 3.0f);
+    packed.insert(packed.end(), second.begin(), second.end());
+    EXPECT_EQ(Bytes(SlotAddress(kRow1, kSettingFlashVr), 12), packed);
+    EXPECT_TRUE(Erased(SlotAddress(kRow1, kSettingFlashVr) + 12, 6));
     EXPECT_EQ(Bytes(SlotAddress(kRow1, kSettingRawBlock), kSettingSlotSize), rawBlock);
     EXPECT_EQ(Read(kSettingFlashVr), -1) << "slot 6 is no setting";
+}
+
+class FlashVr : public FlashStore {
+protected:
+    bool Keep(int index, float value)
+    {
+        g_ProcessRecords[0].errorNumber = 0;
+        return WriteFlashVr(index, value, 0);
+    }
+
+    // The kept values as a power-up reads them back.
+    std::map<int, float> Loaded()
+    {
+        float values[kFlashVrCount];
+        const std::bitset<kFlashVrCount> kept = LoadFlashVrs(values, 0);
+        std::map<int, float> loaded;
+        for (int n = 0; n < kFlashVrCount; ++n) {
+            if (kept.test(static_cast<size_t>(n)))
+                loaded[n] = values[n];
+        }
+        return loaded;
+    }
+};
+
+TEST_F(FlashVr, RecordsAreReadBackAndTheNewestWins)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, float>> writes;
+        std::map<int, float> loaded;
+        int records; // records used in the slot
+    };
+    const Case cases[] = {
+        {"one value", {{0, 1.5f}}, {{0, 1.5f}}, 1},
+        {"indices a byte cannot name",
+         {{255, 2.0f}, {256, 3.0f}, {1023, -4.0f}},
+         {{255, 2.0f}, {256, 3.0f}, {1023, -4.0f}},
+         3},
+        {"a later record supersedes", {{7, 1.0f}, {8, 2.0f}, {7, 3.0f}}, {{7, 3.0f}, {8, 2.0f}}, 3},
+        {"the same value again takes no record", {{7, 1.0f}, {7, 1.0f}}, {{7, 1.0f}}, 1},
+    };
+    for (const Case& c : cases) {
+        std::fill(env.host.flash.begin(), env.host.flash.end(), uint8_t{0xFF});
+        for (const auto& [index, value] : c.writes)
+            ASSERT_TRUE(Keep(index, value)) << c.what;
+        EXPECT_EQ(Loaded(), c.loaded) << c.what;
+        const uint32_t slot = SlotAddress(kRow0, kSettingFlashVr);
+        EXPECT_EQ(Bytes(slot + 6 * (c.records - 1), 6), VrRecord(c.writes.back().first, c.writes.back().second))
+            << c.what;
+        EXPECT_TRUE(Erased(slot + 6 * c.records, 6)) << c.what;
+        for (const auto& [index, value] : c.loaded)
+            EXPECT_TRUE(IsFlashKeptVr(index)) << c.what << " " << index;
+    }
+    EXPECT_FALSE(Keep(1024, 1.0f));
+    EXPECT_EQ(Error(), kErrParameterOutOfRange);
+    EXPECT_FALSE(Keep(-1, 1.0f));
+    EXPECT_EQ(g_ProcessRecords[0].resources[8], 0u) << "the flash resource is released";
+}
+
+TEST_F(FlashVr, AFullSlotCompactsToTheNewestRecordOfEachIndex)
+{
+    ASSERT_TRUE(Write(42, kSettingServoPeriod));
+    // 682 records fill the slot: 600 indices, the first 82 written twice.
+    std::map<int, float> expected;
+    for (int n = 0; n < 600; ++n)
+        ASSERT_TRUE(Keep(n, static_cast<float>(n)));
+    for (int n = 0; n < 82; ++n)
+        ASSERT_TRUE(Keep(n, static_cast<float>(-n - 1)));
+    ASSERT_FALSE(Erased(SlotAddress(kRow0, kSettingFlashVr) + 6 * 681, 6)) << "the slot is full";
+    ASSERT_EQ(CurrentSettingsRow(), 0);
+
+    ASSERT_TRUE(Keep(1000, 0.25f)) << "moves the store";
+    EXPECT_EQ(CurrentSettingsRow(), 1);
+    for (int n = 0; n < 600; ++n)
+        expected[n] = n < 82 ? static_cast<float>(-n - 1) : static_cast<float>(n);
+    expected[1000] = 0.25f;
+    EXPECT_EQ(Loaded(), expected);
+    EXPECT_TRUE(Erased(SlotAddress(kRow1, kSettingFlashVr) + 6 * 601, 6)) << "one record per index";
+    EXPECT_EQ(Read(kSettingServoPeriod), 42) << "the settings move with it";
+
+    // A settings compaction carries the records in the same way.
+    for (int32_t value = 1; value <= 1000; ++value)
+        ASSERT_TRUE(Write(value, 3));
+    EXPECT_EQ(CurrentSettingsRow(), 0);
+    EXPECT_EQ(Loaded(), expected);
+}
+
+TEST_F(FlashVr, MoreKeptValuesThanTheSlotHoldsAreRefusedUntouched)
+{
+    for (int n = 0; n < 682; ++n)
+        ASSERT_TRUE(Keep(n, 1.0f)) << n;
+    const std::vector<uint8_t> full = env.host.flash;
+    EXPECT_FALSE(Keep(682, 1.0f));
+    EXPECT_EQ(Error(), kErrValueCannotBeSet);
+    EXPECT_EQ(env.host.flash, full) << "nothing erased or programmed";
+    EXPECT_FALSE(IsFlashKeptVr(682));
+    EXPECT_TRUE(Keep(5, 2.0f)) << "a kept index still takes a new value after compaction";
+    EXPECT_EQ(Loaded().at(5), 2.0f);
+    EXPECT_EQ(Loaded().size(), 682u);
 }
 
 TEST_F(FlashStore, FailuresSetTheirErrors)

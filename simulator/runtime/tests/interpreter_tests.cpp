@@ -3,9 +3,11 @@
 // on virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,6 @@ namespace {
 
 class Interpreter : public InterpreterEnvironment {
 protected:
-
     // Runs a program on process p until it ends (or the turns run out);
     // returns what the process wrote to the link.
     std::string Run(const std::vector<std::string>& lines, int process = 1, int32_t state = kStateRunning,
@@ -436,6 +437,132 @@ TEST_F(Interpreter, VrAndTableSurviveARestartOnTheSameImages)
     float value = 0.0f;
     EXPECT_TRUE(ReadTable(5, value, 1));
     EXPECT_EQ(value, 7.5f);
+}
+
+TEST_F(Interpreter, FlashVrKeepsValuesThroughALostMemoryAndARestart)
+{
+    Run({"VR(0)=1.5", "VR(1023)=-7", "VR(7)=3", "VR(5)=9", "FLASHVR(0)", "FLASHVR(1023)", "FLASHVR(7)", "VR(7)=4",
+         "FLASHVR(7)", "VR(0)=2"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    // The battery-backed memory is lost; the runtime powers up again.
+    std::fill(env.host.batteryRam.begin(), env.host.batteryRam.end(), uint8_t{0});
+    BindMemoryImages();
+    RestoreMemory(0);
+    Flushed();
+    EXPECT_FLOAT_EQ(ReadVr(0, 1), 1.5f) << "the value it had when kept";
+    EXPECT_FLOAT_EQ(ReadVr(1023, 1), -7.0f);
+    EXPECT_FLOAT_EQ(ReadVr(7, 1), 4.0f) << "the later record wins";
+    EXPECT_FLOAT_EQ(ReadVr(5, 1), 0.0f) << "not kept";
+    EXPECT_TRUE(IsFlashKeptVr(7));
+    EXPECT_FALSE(IsFlashKeptVr(5));
+
+    struct Case {
+        const char* line;
+        int32_t error;
+    };
+    const Case cases[] = {
+        {"FLASHVR(1023)", kErrProgramStopped},       {"FLASHVR(1023.9)", kErrProgramStopped},
+        {"FLASHVR(1024)", kErrParameterOutOfRange},  {"FLASHVR(-5)", kErrParameterOutOfRange},
+        {"FLASHVR(3, 1)", kErrCloseBracketExpected},
+    };
+    for (const Case& c : cases) {
+        Run({c.line});
+        EXPECT_EQ(g_ProcessRecords[1].lastError, c.error) << c.line;
+    }
+}
+
+TEST_F(Interpreter, FlashVrNegativeFormsCopyTheTableToAndFromFlash)
+{
+    for (int32_t n = 0; n < 32000; ++n)
+        ASSERT_TRUE(WriteTable(n, static_cast<float>(n), 1));
+    auto flashFloat = [&](uint32_t at) {
+        float value;
+        std::memcpy(&value, env.host.flash.data() + at, 4);
+        return value;
+    };
+    auto table = [](int32_t index) {
+        float value = -1.0f;
+        EXPECT_TRUE(ReadTable(index, value, 1)) << index;
+        return value;
+    };
+    auto erased = [&](uint32_t from, uint32_t to) {
+        return std::all_of(env.host.flash.begin() + from, env.host.flash.begin() + to,
+                           [](uint8_t b) { return b == 0xFF; });
+    };
+
+    // The whole TABLE, where the power-up reads it: a mark byte 0, the
+    // values from byte 1.
+    Run({"FLASHVR(-1)"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_EQ(env.host.flash[0x100000], 0);
+    EXPECT_EQ(flashFloat(0x100001 + 4 * 7), 7.0f);
+    EXPECT_EQ(flashFloat(0x100001 + 4 * 31999), 31999.0f);
+    EXPECT_TRUE(erased(0x1FA001, 0x200000)) << "nothing beyond the last value";
+    EXPECT_TRUE(erased(0x200000, 0x300000)) << "the pages are another area";
+    EXPECT_TRUE(erased(0x60000, 0x100000)) << "nor in the runtime's first megabyte";
+    Run({"FLASHVR(-2)"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_TRUE(erased(0x100000, 0x200000));
+
+    // Block 1 (16000 to 31999) to page 1 and back; block 0 to page 15 and
+    // from there into block 15.
+    Run({"FLASHVR(-3, 1)", "TABLE(16000, -1)", "FLASHVR(-4, 1)"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_EQ(std::vector<uint8_t>(env.host.flash.begin() + 0x210000, env.host.flash.begin() + 0x210004),
+              std::vector<uint8_t>(4, 0))
+        << "page 1's mark";
+    EXPECT_EQ(flashFloat(0x210004), 16000.0f);
+    EXPECT_EQ(table(16000), 16000.0f) << "copied back";
+    Run({"FLASHVR(-3, 0, 15)", "FLASHVR(-4, 15, 15)"});
+    ASSERT_EQ(g_ProcessRecords[1].lastError, kErrProgramStopped);
+    EXPECT_EQ(flashFloat(0x2F0004 + 4 * 5), 5.0f);
+    EXPECT_EQ(table(240005), 5.0f);
+
+    struct Case {
+        const char* line;
+        int32_t error;
+    };
+    const Case cases[] = {
+        {"FLASHVR(-4, 2)", kErrParameterOutOfRange},     // page 2 holds no block
+        {"FLASHVR(-3, 16)", kErrParameterOutOfRange},    // TABLE has blocks 0 to 15
+        {"FLASHVR(-3, 0, 16)", kErrParameterOutOfRange}, // and flash pages 0 to 15
+        {"FLASHVR(-3, -1, 0)", kErrParameterOutOfRange}, //
+        {"FLASHVR(-3)", kErrCommaExpected},              // the block is needed
+        {"FLASHVR(-1, 1)", kErrCloseBracketExpected},    //
+        {"FLASHVR(-5)", kErrParameterOutOfRange},        //
+    };
+    for (const Case& c : cases) {
+        Run({c.line});
+        EXPECT_EQ(g_ProcessRecords[1].lastError, c.error) << c.line;
+    }
+}
+
+TEST_F(Interpreter, FlashVrTriesEachFlashStepTenTimes)
+{
+    WriteTable(3, 1.5f, 1);
+    struct Case {
+        FlashOperation failing;
+        int failures; // of that operation, before it works
+        int32_t error;
+    };
+    const Case cases[] = {
+        {FlashOperation::Program, 9, kErrProgramStopped},
+        {FlashOperation::Program, 10, kErrProgrammingFlash},
+        {FlashOperation::Erase, 9, kErrProgramStopped},
+        {FlashOperation::Erase, 10, kErrErasingFlash},
+    };
+    for (const Case& c : cases) {
+        std::fill(env.host.flash.begin(), env.host.flash.end(), uint8_t{0xFF});
+        auto count = std::make_shared<int>(0);
+        SetFlashFaultHook([count, c](FlashOperation operation, uint32_t, uint32_t) {
+            return operation != c.failing || (*count)++ >= c.failures;
+        });
+        Run({"FLASHVR(-3, 0, 4)"});
+        SetFlashFaultHook(nullptr);
+        EXPECT_EQ(g_ProcessRecords[1].lastError, c.error) << c.failures;
+        EXPECT_EQ(env.host.flash[0x240000] == 0, c.error == kErrProgramStopped)
+            << "the page is marked only when its copy is complete";
+    }
 }
 
 // Programs and the TABLE's image mirror share the battery-backed memory: a

@@ -3,6 +3,7 @@
 // the generator period by period with ServoPeriod().
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -1067,6 +1068,27 @@ TEST_F(Motion, MergeRunsConsecutiveMovesWithoutStopping)
         } else {
             EXPECT_LT(slowest, 300.0f) << "stops at the joint";
         }
+    }
+}
+
+TEST_F(Motion, AMoveThatEndsAtOnceEndsInThePeriodItsPredecessorEnds)
+{
+    // The period a move ends in also loads and steps the move behind it: a
+    // move of no length behind it ends there too, so the axis is idle the
+    // same period it reaches its end (WAIT IDLE loses no period).
+    for (int merge : {0, 1}) {
+        SetAxisDefaults();
+        ResetMotion();
+        Run({"MERGE=" + std::to_string(merge), "SPEED=10000", "ACCEL=100000000", "DECEL=100000000", "MOVE(100)",
+             "MOVE(0)"},
+            true);
+        int n = 0;
+        for (; n < 200 && Dpos(0) < 100; ++n)
+            ServoPeriod();
+        ASSERT_EQ(Dpos(0), 100) << merge;
+        EXPECT_EQ(g_PendingMoves.load(), 0u) << merge;
+        EXPECT_EQ(Mtype(0), kMoveIdle) << "merge " << merge << ", after " << n << " periods";
+        EXPECT_EQ(g_AxisRecords[0].GetInt(kAxisNtype), kMoveIdle) << merge;
     }
 }
 
