@@ -92,6 +92,8 @@ public:
     using ToolCreator = std::function<BOOL(CProjectWnd& project, int channel)>;
     static void RegisterToolCreator(UINT toolId, ToolCreator creator, const CRuntimeClass* windowClass = nullptr);
     static void ClearToolCreators();
+    // Whether a tool's window can be made (its creator is registered).
+    static BOOL HasToolCreator(UINT toolId);
 
     // Test seams, set before the window is made.
     // Runs on every connection the window makes (a link factory, say).

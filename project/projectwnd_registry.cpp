@@ -88,6 +88,12 @@ void CProjectWnd::RegisterToolCreator(UINT toolId, ToolCreator creator, const CR
         g_creators.erase(toolId);
 }
 
+BOOL CProjectWnd::HasToolCreator(UINT toolId)
+{
+    CreatorEntry entry;
+    return FindCreator(toolId, entry) ? TRUE : FALSE;
+}
+
 void CProjectWnd::ClearToolCreators()
 {
     std::lock_guard<std::mutex> lock(g_creatorLock);
