@@ -186,3 +186,21 @@ startup_project() {
     [ -f "$1/Demo/Demo.prj" ] || printf '[Project]\r\nName=Demo\r\n' >"$1/Demo/Demo.prj"
     echo "$1/Demo"
 }
+
+# Starts Vorta2 in the background as scripts/run does: on the user's last
+# project, else on the demo project in $1 (see startup_project); its output
+# goes to $1/Vorta2.log. Sets vorta2_pid and vorta2_project (empty for the
+# last project).
+start_vorta2() {
+    vorta2_project=$(startup_project "$1")
+    exe="$build/x64/bin/Vorta2.exe"
+    if [ -n "$vorta2_project" ]; then
+        echo "starting Vorta2 on $vorta2_project; its start-up search starts QCSimulation"
+        (cd "$build/x64/bin" && exec "$wine" "$exe" "$(winepath -w "$vorta2_project" 2>/dev/null || echo "$vorta2_project")" \
+            >"$1/Vorta2.log" 2>&1 </dev/null) &
+    else
+        echo "starting Vorta2 on its last project; its start-up search starts QCSimulation"
+        (cd "$build/x64/bin" && exec "$wine" "$exe" >"$1/Vorta2.log" 2>&1 </dev/null) &
+    fi
+    vorta2_pid=$!
+}

@@ -329,6 +329,7 @@ ON_WM_DESTROY()
 ON_WM_CLOSE()
 ON_WM_SIZE()
 ON_WM_WINDOWPOSCHANGED()
+ON_WM_ACTIVATE()
 ON_WM_TIMER()
 ON_WM_HOTKEY()
 ON_WM_QUERYENDSESSION()
@@ -703,6 +704,10 @@ LRESULT CMainFrame::OnSetProjectText(WPARAM wParam, LPARAM lParam)
     CString text;
     if (wParam != 0) {
         text.LoadString(static_cast<UINT>(wParam));
+        // A connection that ended before it was made (a failed or
+        // cancelled project check) leaves no controller either.
+        if (wParam == IDS_NOT_CONNECTED && !m_bConnected)
+            ForgetController();
     } else {
         // The sender's text is copied at once; it is not kept.
         const CString path = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
@@ -757,12 +762,17 @@ LRESULT CMainFrame::OnDisconnected(WPARAM, LPARAM)
     }
     m_wndStatusBar.SetPaneInfo(3, m_wndStatusBar.GetItemID(3), SBPS_NORMAL, 25);
     m_wndStatusBar.SetPaneText(3, "");
-    // No controller any more: its type goes from the status bar too.
-    SetPaneFitted(1, "", 0);
-    m_nControllerModel = 0;
+    ForgetController();
     if (m_pControllerMessages)
         m_pControllerMessages->ClearMessages();
     return 0;
+}
+
+void CMainFrame::ForgetController()
+{
+    // No controller any more: its type goes from the status bar too.
+    SetPaneFitted(1, "", 0);
+    m_nControllerModel = 0;
 }
 
 LRESULT CMainFrame::OnProjectAvailable(WPARAM, LPARAM)
@@ -1529,6 +1539,16 @@ void CMainFrame::OnWindowPosChanged(WINDOWPOS* lpwndpos)
     // The raise waits a moment, until the frame's own move has reached the
     // display.
     if (!(lpwndpos->flags & SWP_NOZORDER) && !m_bDestroying)
+        SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
+}
+
+void CMainFrame::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized)
+{
+    CMDIFrameWnd::OnActivate(nState, pWndOther, bMinimized);
+    // Activated (a click on its menu or toolbar, or a dialog of its own
+    // that closed), the frame is raised on the display even when it was
+    // first in the z-order already.
+    if (nState != WA_INACTIVE && !bMinimized && !m_bDestroying)
         SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
 }
 

@@ -127,6 +127,7 @@ protected:
     void OnClose();
     void OnSize(UINT nType, int cx, int cy);
     void OnWindowPosChanged(WINDOWPOS* lpwndpos);
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
     // Brings the windows the frame owns above it again.
     LRESULT OnRaiseOwnedWindows(WPARAM, LPARAM);
     void OnTimer(UINT_PTR nIDEvent);
@@ -232,6 +233,7 @@ private:
     void SetReady(BOOL bReady);
     void ApplyControllerMessageRule();
     void SetPaneFitted(int nPane, LPCSTR text, int nExtra);
+    void ForgetController();
     void DeferDestroy();
     // Handles messages until done() or timeoutMs pass (on the clock),
     // pausing pollMs between looks.

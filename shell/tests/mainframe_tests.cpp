@@ -251,6 +251,13 @@ TEST_F(MainFrameTest, StatusPanesShowConnectionControllerAndLink)
     EXPECT_EQ("", bar.GetPaneText(1));
     EXPECT_EQ(0, m_pFrame->GetControllerModelIndex());
     EXPECT_EQ("", bar.GetPaneText(3));
+
+    // A controller found by the search whose connection ends before it is
+    // made (the project check cancelled): "Not Connected" takes it away.
+    m_pFrame->SendMessage(WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>("QC110"));
+    m_pFrame->SendMessage(WM_SET_PROJECT_TEXT, IDS_NOT_CONNECTED, 0);
+    EXPECT_EQ("", bar.GetPaneText(1));
+    EXPECT_EQ("Not Connected", bar.GetPaneText(4));
     EXPECT_EQ("Not Connected", bar.GetPaneText(4));
 }
 
