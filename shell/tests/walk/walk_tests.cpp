@@ -387,7 +387,10 @@ protected:
         if (answer && !m_checkAgreed) {
             EXPECT_TRUE(Answer("Check project", "&OK", 10000));
         }
-        EXPECT_TRUE(WaitFor([&] { return StatusPane(frame, 1) == "QC110"; }, 20000)) << StatusPane(frame, 1);
+        // Connected, the controller's type shows; a check that was
+        // cancelled ends the connection, and the type goes with it.
+        const char* type = m_checkAgreed ? "QC110" : "";
+        EXPECT_TRUE(WaitFor([&] { return StatusPane(frame, 1) == type; }, 20000)) << StatusPane(frame, 1);
         return frame;
     }
 
@@ -559,6 +562,26 @@ TEST_F(WalkTest, ReopenTheLastProject)
     EXPECT_NE(std::string::npos, ReadFile(ProjectsFolder() + "\\Walk\\Walk.prj").find("WALK"));
     Screenshot("08-reopened");
     Close(frame);
+}
+
+// After the walk: the simulator the start-up search started is closed, so
+// that nothing of the walk stays for the tests after it.
+TEST(WalkEnd, TheSimulatorIsClosed)
+{
+    const HWND simulator = FindWindowA(nullptr, "QC Simulation");
+    if (!simulator)
+        return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(simulator, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    ASSERT_TRUE(process);
+    PostMessageA(simulator, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the simulator did not close";
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+    }
+    CloseHandle(process);
 }
 
 } // namespace
