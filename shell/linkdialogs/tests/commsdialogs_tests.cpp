@@ -535,9 +535,11 @@ TEST_F(LinkDialogTest, EditingAStoredLinkKeepsItsTypeAndStoresItAtItsPlace)
     Click(hPage, IDC_SERIAL_FAST);
     Click(hConfig, IDOK);
     ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(hConfig); }));
-    ASSERT_TRUE(PumpUntil([&] { return RegDword(LinkKey(1), "BaudRate") == 38400u; }));
+    // The dialog's thread stores the record's values one after another.
+    ASSERT_TRUE(PumpUntil([&] {
+        return RegDword(LinkKey(1), "BaudRate") == 38400u && RegText(LinkKey(1), "StopBits") == "1";
+    })) << RegText(LinkKey(1), "StopBits");
     EXPECT_EQ("COM4", RegText(LinkKey(1), "CommPort"));
-    EXPECT_EQ("1", RegText(LinkKey(1), "StopBits"));
     EXPECT_EQ("COM1", RegText(LinkKey(0), "CommPort"));
     EXPECT_EQ((std::vector<std::string>{"Serial:COM1:9600,7,e,2", "Serial:COM4:38400,8,e,1"}), ListLines(hDlg));
     EXPECT_EQ(1, ::SendDlgItemMessageA(hDlg, IDC_LINK_LIST, LB_GETCURSEL, 0, 0));
