@@ -456,7 +456,10 @@ TEST_F(WalkTest, CreateTypeSaveRunStop)
     ASSERT_TRUE(Answer("Project Manager", "&Yes", 10000));
     const HWND chooser = WaitForWindow("New project", 10000);
     ASSERT_TRUE(chooser);
-    // The chooser starts in the folder that holds the open project.
+    const HWND folders = GetDlgItem(chooser, 1111);
+    const LPARAM selected = SendMessageA(folders, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    const LPARAM parent = SendMessageA(folders, TVM_GETNEXTITEM, TVGN_PARENT, selected);
+    SendMessageA(folders, TVM_SELECTITEM, TVGN_CARET, parent);
     SendMessageA(GetDlgItem(chooser, 1203), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Walk"));
     Sleep(200);
     Screenshot("03-new-project");
