@@ -2,8 +2,6 @@
 
 #include <map>
 #include <mutex>
-#include <utility>
-#include <vector>
 
 #include "foundation/logfile.h"
 #include "foundation/winutil.h"
@@ -73,8 +71,6 @@ const struct {
 
 const int kWatchFeature = 5;
 const UINT_PTR kDeferredDestroyTimer = 1;
-const UINT_PTR kRaiseOwnedTimer = 2;
-const UINT kRaiseOwnedDelayMs = 50;
 
 // The five system-wide hot keys, in registration order.
 const struct {
@@ -311,7 +307,6 @@ std::map<UINT, DialogRegistration>& DialogCreators()
 }
 
 CRuntimeClass* g_pProjectWindowClass = nullptr;
-CMainFrame::ToolAvailability g_toolAvailability;
 
 } // namespace
 
@@ -328,8 +323,6 @@ ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_CLOSE()
 ON_WM_SIZE()
-ON_WM_WINDOWPOSCHANGED()
-ON_WM_ACTIVATE()
 ON_WM_TIMER()
 ON_WM_HOTKEY()
 ON_WM_QUERYENDSESSION()
@@ -386,22 +379,6 @@ BOOL CMainFrame::HasDialogCreator(UINT nCommandID)
 {
     std::lock_guard<std::mutex> lock(g_dialogLock);
     return DialogCreators().count(nCommandID) != 0;
-}
-
-void CMainFrame::SetToolAvailability(ToolAvailability isAvailable)
-{
-    std::lock_guard<std::mutex> lock(g_dialogLock);
-    g_toolAvailability = std::move(isAvailable);
-}
-
-BOOL CMainFrame::IsToolAvailable(UINT nToolID)
-{
-    ToolAvailability isAvailable;
-    {
-        std::lock_guard<std::mutex> lock(g_dialogLock);
-        isAvailable = g_toolAvailability;
-    }
-    return !isAvailable || isAvailable(nToolID);
 }
 
 void CMainFrame::SetProjectWindowClass(CRuntimeClass* pWindowClass)
@@ -704,10 +681,6 @@ LRESULT CMainFrame::OnSetProjectText(WPARAM wParam, LPARAM lParam)
     CString text;
     if (wParam != 0) {
         text.LoadString(static_cast<UINT>(wParam));
-        // A connection that ended before it was made (a failed or
-        // cancelled project check) leaves no controller either.
-        if (wParam == IDS_NOT_CONNECTED && !m_bConnected)
-            ForgetController();
     } else {
         // The sender's text is copied at once; it is not kept.
         const CString path = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
@@ -762,17 +735,9 @@ LRESULT CMainFrame::OnDisconnected(WPARAM, LPARAM)
     }
     m_wndStatusBar.SetPaneInfo(3, m_wndStatusBar.GetItemID(3), SBPS_NORMAL, 25);
     m_wndStatusBar.SetPaneText(3, "");
-    ForgetController();
     if (m_pControllerMessages)
         m_pControllerMessages->ClearMessages();
     return 0;
-}
-
-void CMainFrame::ForgetController()
-{
-    // No controller any more: its type goes from the status bar too.
-    SetPaneFitted(1, "", 0);
-    m_nControllerModel = 0;
 }
 
 LRESULT CMainFrame::OnProjectAvailable(WPARAM, LPARAM)
@@ -964,12 +929,8 @@ LRESULT CMainFrame::OnWindowListAdd(WPARAM wParam, LPARAM)
     HWND hWnd = reinterpret_cast<HWND>(wParam);
     if (!::IsWindow(hWnd))
         return 0;
-    // The title as the system keeps it: GetWindowText would ask the
-    // window's thread, which may be busy.
-    WCHAR wide[81] = {};
-    ::InternalGetWindowText(hWnd, wide, 81);
     char title[81] = {};
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, title, sizeof title, nullptr, nullptr);
+    ::GetWindowTextA(hWnd, title, sizeof title);
     m_windowList.AddTail(CWindowInfo(hWnd, title));
     return 0;
 }
@@ -1134,8 +1095,6 @@ BOOL CMainFrame::IsCommandAllowed(UINT nID)
         return TRUE;
     if (pRow->cmd.kind == Kind::Dialog && !HasDialogCreator(nID))
         return FALSE;
-    if (pRow->cmd.kind == Kind::Tool && !IsToolAvailable(pRow->cmd.message))
-        return FALSE;
     // The frame's own flags first: the project window is asked only when
     // they allow the command.
     switch (pRow->cmd.rule) {
@@ -1177,7 +1136,8 @@ BOOL CMainFrame::IsCommandAllowed(UINT nID)
     case Rule::DrivePanasonic:
         return C() && HasPanasonicDrives();
     case Rule::AnyDrive:
-        return C() && DriveToolToOpen() != 0 && IsToolAvailable(DriveToolToOpen());
+        return C() && (HasCANDrives() || HasSLMDrives() || HasSERCOSDrives() || HasMechatrolinkDrives() ||
+                       HasPanasonicDrives());
     case Rule::DeleteProgram:
         return PE() && QueryProjectWindow(WM_PW_QUERY_PROGRAM_COUNT) > 0;
     case Rule::ClearMessages:
@@ -1251,7 +1211,7 @@ void CMainFrame::ExecuteCommand(const CommandRow& row, UINT nID)
 
 void CMainFrame::OpenTool(UINT nToolID)
 {
-    if (!::IsWindow(m_hWndProject) || !IsToolAvailable(nToolID) || !TakeReady())
+    if (!::IsWindow(m_hWndProject) || !TakeReady())
         return;
     PostToProject(WM_PW_OPEN_TOOL, nToolID);
 }
@@ -1414,7 +1374,7 @@ void CMainFrame::OnAutorunPrograms()
         QueryProjectWindow(WM_PW_AUTORUN);
 }
 
-UINT CMainFrame::DriveToolToOpen() const
+void CMainFrame::OnIntelligentDrives()
 {
     UINT tool = 0;
     int kinds = 0;
@@ -1425,14 +1385,8 @@ UINT CMainFrame::DriveToolToOpen() const
         }
     }
     if (kinds == 0)
-        return 0;
-    return kinds == 1 ? tool : TOOL_DRIVE_CHOOSER;
-}
-
-void CMainFrame::OnIntelligentDrives()
-{
-    if (const UINT tool = DriveToolToOpen())
-        OpenTool(tool);
+        return;
+    OpenTool(kinds == 1 ? tool : TOOL_DRIVE_CHOOSER);
 }
 
 void CMainFrame::OnLanguage()
@@ -1494,8 +1448,10 @@ void CMainFrame::OnToggleBar(UINT nID)
 void CMainFrame::OnWindowEntry(UINT nID)
 {
     const CWindowInfo* pInfo = m_windowList.GetAt(static_cast<INT_PTR>(nID - ID_WINDOW_ENTRY_FIRST));
-    if (pInfo && ::IsWindow(pInfo->m_hWnd))
-        AfxShowWindowInFront(pInfo->m_hWnd);
+    if (pInfo && ::IsWindow(pInfo->m_hWnd)) {
+        ::ShowWindow(pInfo->m_hWnd, SW_SHOWNORMAL);
+        ::SetFocus(pInfo->m_hWnd);
+    }
 }
 
 void CMainFrame::OnHelpVorta()
@@ -1528,51 +1484,6 @@ void CMainFrame::OnSize(UINT nType, int cx, int cy)
         m_pControlPanel->Invalidate();
     if (m_pBackground && m_pBackground->m_hWnd)
         m_pBackground->Invalidate();
-}
-
-void CMainFrame::OnWindowPosChanged(WINDOWPOS* lpwndpos)
-{
-    CMDIFrameWnd::OnWindowPosChanged(lpwndpos);
-    // The frame came to the top (activated, or brought there after an
-    // operation): the tool windows and dialogs it owns must not stay hidden
-    // behind it. Without a window manager nothing else raises them.
-    // The raise waits a moment, until the frame's own move has reached the
-    // display.
-    if (!(lpwndpos->flags & SWP_NOZORDER) && !m_bDestroying)
-        SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
-}
-
-void CMainFrame::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized)
-{
-    CMDIFrameWnd::OnActivate(nState, pWndOther, bMinimized);
-    // Activated (a click on its menu or toolbar, or a dialog of its own
-    // that closed), the frame is raised on the display even when it was
-    // first in the z-order already.
-    if (nState != WA_INACTIVE && !bMinimized && !m_bDestroying)
-        SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
-}
-
-namespace {
-
-BOOL CALLBACK CollectOwnedWindow(HWND hWnd, LPARAM lParam)
-{
-    auto* owned = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(lParam);
-    if (::GetWindow(hWnd, GW_OWNER) == owned->first && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd))
-        owned->second.push_back(hWnd);
-    return TRUE;
-}
-
-} // namespace
-
-LRESULT CMainFrame::OnRaiseOwnedWindows(WPARAM, LPARAM)
-{
-    // Top first; raised bottom first, so that they keep their order. A
-    // window of a busy thread is not waited for.
-    std::pair<HWND, std::vector<HWND>> owned(m_hWnd, {});
-    ::EnumWindows(CollectOwnedWindow, reinterpret_cast<LPARAM>(&owned));
-    for (auto it = owned.second.rbegin(); it != owned.second.rend(); ++it)
-        ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-    return 0;
 }
 
 void CMainFrame::WaitPumping(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs)
@@ -1648,11 +1559,6 @@ void CMainFrame::DeferDestroy()
 
 void CMainFrame::OnTimer(UINT_PTR nIDEvent)
 {
-    if (nIDEvent == kRaiseOwnedTimer) {
-        KillTimer(kRaiseOwnedTimer);
-        OnRaiseOwnedWindows(0, 0);
-        return;
-    }
     if (nIDEvent == kDeferredDestroyTimer) {
         KillTimer(kDeferredDestroyTimer);
         OnDestroyRequest(0, 0);
@@ -1671,7 +1577,6 @@ void CMainFrame::OnDestroy()
 {
     m_bDestroying = TRUE;
     KillTimer(kDeferredDestroyTimer);
-    KillTimer(kRaiseOwnedTimer);
     CLogFile& log = GetGlobalLog();
     log.LogLine("Log closed", LOG_LINK);
     if (log.IsOpen())
