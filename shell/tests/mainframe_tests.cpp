@@ -295,6 +295,10 @@ TEST_F(MainFrameTest, WindowMenuListsAtMostTenWindowsAndDropsItsSeparatorWhenEmp
     // A minimised one comes back restored, above the window that covered it.
     ::ShowWindow(*windows[3], SW_MINIMIZE);
     ::SetWindowPos(*windows[5], HWND_TOP, 900, 700, 120, 80, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // The display's notices of these two changes arrive a moment later and
+    // restack the windows as they were then; a person's command comes after
+    // them.
+    PumpUntil([] { return false; }, 500);
     Command(ID_WINDOW_ENTRY_FIRST + 3);
     EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(*windows[3]) && IsAbove(*windows[3], *windows[5]); }));
     ::ShowWindow(*windows[3], SW_HIDE);
@@ -1015,6 +1019,9 @@ TEST_F(MainFrameTest, ClosingWhileBusyBeepsAndALaterCloseWorks)
 
     m_pFrame->SendMessage(WM_OPERATION_ENDED);
     m_pFrame->SendMessage(WM_CLOSE);
+    // The request is posted; the project window's thread answers the
+    // frame's sent queries first, so it may still be on its way.
+    EXPECT_TRUE(m_project.WaitFor(WM_PW_CLEAR_DESKTOP));
     EXPECT_EQ(1u, m_project.Received(WM_PW_CLEAR_DESKTOP).size());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWndFrame); }));
     EXPECT_EQ(2, m_beeps);
