@@ -266,6 +266,16 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     pApp->m_nThreadID = GetCurrentThreadId();
     char path[MAX_PATH] = {};
     GetModuleFileNameA(hInstance, path, MAX_PATH);
+    // The help file is named after the program, beside it; the version
+    // information of the about box and the splash screen finds the program
+    // file through it.
+    if (pApp->m_strHelpFilePath.IsEmpty()) {
+        CString help(path);
+        const int dot = help.ReverseFind('.');
+        if (dot > help.ReverseFind('\\'))
+            help = help.Left(dot);
+        pApp->m_strHelpFilePath = help + ".HLP";
+    }
     CString exe(path);
     exe = exe.Mid(exe.ReverseFind('\\') + 1);
     if (exe.ReverseFind('.') > 0)

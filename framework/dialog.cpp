@@ -10,6 +10,7 @@
 
 #include <commctrl.h>
 
+#include "framework/app.h"
 #include "framework/prompt.h"
 #include "framework/resources.h"
 
@@ -82,6 +83,46 @@ LPCDLGTEMPLATE CDialog::LoadTemplate() const
     return hGlobal ? static_cast<LPCDLGTEMPLATE>(LockResource(hGlobal)) : nullptr;
 }
 
+namespace {
+
+struct TemplatePlace {
+    DWORD style = 0;
+    short x = 0;
+    short y = 0;
+};
+
+TemplatePlace ReadTemplatePlace(LPCDLGTEMPLATE lpTemplate)
+{
+    TemplatePlace place;
+    if (!lpTemplate)
+        return place;
+    const WORD* words = reinterpret_cast<const WORD*>(lpTemplate);
+    if (words[0] == 1 && words[1] == 0xFFFF) {
+        // The extended form: version, signature, help id, extended style,
+        // style, item count, x, y.
+        place.style = MAKELONG(words[6], words[7]);
+        place.x = static_cast<short>(words[9]);
+        place.y = static_cast<short>(words[10]);
+    } else {
+        // Style, extended style, item count, x, y.
+        place.style = MAKELONG(words[0], words[1]);
+        place.x = static_cast<short>(words[5]);
+        place.y = static_cast<short>(words[6]);
+    }
+    return place;
+}
+
+// Whether a template leaves the dialog's place open: a pop-up at 0, 0 of
+// its owner that the system neither centres nor places absolutely.
+bool TemplateLeavesPlaceOpen(LPCDLGTEMPLATE lpTemplate)
+{
+    const TemplatePlace place = ReadTemplatePlace(lpTemplate);
+    return lpTemplate && place.x == 0 && place.y == 0 &&
+           !(place.style & (WS_CHILD | DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN));
+}
+
+} // namespace
+
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
 {
     if (message != WM_INITDIALOG)
@@ -91,6 +132,15 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
         return TRUE;
     BOOL result = TRUE;
     AfxCallWalled("framework: exception in OnInitDialog", [&] { result = pDlg->OnInitDialog(); });
+    // A dialog that nothing placed (its template, its creation or its
+    // initialisation) opens centred on its owner instead of in the owner's
+    // corner, over its menu bar.
+    if (pDlg->m_bPlaceOpen && ::IsWindow(hWnd)) {
+        RECT now = {};
+        ::GetWindowRect(hWnd, &now);
+        if (now.left == pDlg->m_ptCreated.x && now.top == pDlg->m_ptCreated.y)
+            pDlg->CenterWindow();
+    }
     return result;
 }
 
@@ -101,13 +151,19 @@ BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATE lpTemplate, CWnd* pParentWnd)
         return FALSE;
     m_pParentWnd = pParentWnd;
     m_bModal = FALSE;
+    m_bPlaceOpen = TemplateLeavesPlaceOpen(lpTemplate);
+    // A window of the program given no owner is owned by the program's main
+    // window, so that it stays in front of it whenever the main window comes
+    // to the top.
+    HWND hWndOwner = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+    if (!hWndOwner && !(ReadTemplatePlace(lpTemplate).style & WS_CHILD) && ::IsWindow(AfxGetMainWndHandle()))
+        hWndOwner = AfxGetMainWndHandle();
     // The creation hook attaches this object to the dialog window before
     // its first message, so WM_INITDIALOG and everything after reaches the
     // message map.
     CCreation creation;
     PrepareCreate(creation);
-    HWND hWnd = CreateDialogIndirectParamA(AfxGetInstanceHandle(), lpTemplate,
-                                           pParentWnd ? pParentWnd->m_hWnd : nullptr, AfxDlgProc, 0);
+    HWND hWnd = CreateDialogIndirectParamA(AfxGetInstanceHandle(), lpTemplate, hWndOwner, AfxDlgProc, 0);
     if (!EndCreate(creation, hWnd))
         return FALSE; // destroyed during creation: the object may be gone
     if (!hWnd) {
@@ -158,6 +214,7 @@ INT_PTR CDialog::DoModal()
         return -1;
     HWND hWndParent = m_pParentWnd ? m_pParentWnd->m_hWnd : GetActiveWindow();
     m_bModal = TRUE;
+    m_bPlaceOpen = TemplateLeavesPlaceOpen(lpTemplate);
     CCreation creation;
     PrepareCreate(creation);
     const INT_PTR result = DialogBoxIndirectParamA(AfxGetInstanceHandle(), lpTemplate, hWndParent, AfxDlgProc, 0);
@@ -174,6 +231,13 @@ INT_PTR CDialog::DoModal()
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Where the window was made, before anything (its registration at its
+    // place, say) moves it.
+    if (message == WM_CREATE) {
+        RECT created = {};
+        ::GetWindowRect(m_hWnd, &created);
+        m_ptCreated = {created.left, created.top};
+    }
     // The end of the window ends a modal run too; after this message the
     // object may be deleted by its PostNcDestroy.
     if (message == WM_NCDESTROY)

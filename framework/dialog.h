@@ -88,6 +88,10 @@ protected:
     LPCDLGTEMPLATE LoadTemplate() const;
     BOOL m_bModal = FALSE;
     LPCDLGTEMPLATE m_lpDialogTemplate = nullptr;
+    // The template leaves the place open (see AfxDlgProc), and where the
+    // window was when it was made.
+    BOOL m_bPlaceOpen = FALSE;
+    POINT m_ptCreated = {};
     CWnd m_wndParentHandle; // see KeepParentHandle
 
     DECLARE_MESSAGE_MAP()

@@ -123,7 +123,18 @@ BOOL CFrameWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD dwSt
         HINSTANCE hModule = AfxFindResourceHandle(lpszMenuName, MAKEINTRESOURCEA(4) /* RT_MENU */);
         hMenu = ::LoadMenuA(hModule, lpszMenuName);
     }
-    return CreateFrame(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, hMenu, pContext);
+    // A further frame of the program given no owner is owned by the
+    // program's main window, so that it stays in front of it whenever the
+    // main window comes to the top.
+    CWnd mainWindow;
+    if (!pParentWnd && !(dwStyle & WS_CHILD) && ::IsWindow(AfxGetMainWndHandle())) {
+        mainWindow.m_hWnd = AfxGetMainWndHandle();
+        pParentWnd = &mainWindow;
+    }
+    const BOOL created =
+        CreateFrame(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, hMenu, pContext);
+    mainWindow.m_hWnd = nullptr; // names a window it does not own
+    return created;
 }
 
 CWnd* CFrameWnd::CreateView(CCreateContext* pContext, UINT nID)

@@ -993,3 +993,12 @@ void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL)
 {
     Default();
 }
+
+void AfxShowWindowInFront(HWND hWnd)
+{
+    if (!::IsWindow(hWnd))
+        return;
+    ::ShowWindowAsync(hWnd, ::IsIconic(hWnd) ? SW_RESTORE : SW_SHOW);
+    ::SetWindowPos(hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+    ::SetForegroundWindow(hWnd);
+}

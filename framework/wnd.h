@@ -255,3 +255,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 // procedure: the same arguments give the same name.
 LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr,
                             HICON hIcon = nullptr);
+
+// Shows a window the user asked for, restored when it is minimised, and
+// brings it to the front. The window may belong to any thread or program:
+// nothing here waits for it to answer.
+void AfxShowWindowInFront(HWND hWnd);

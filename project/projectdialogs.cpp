@@ -1,5 +1,7 @@
 #include "project/projectdialogs.h"
 
+#include <algorithm>
+
 #include "foundation/registry.h"
 #include "foundation/textutil.h"
 #include "project/project_resource.h"
@@ -69,9 +71,41 @@ BOOL CRecentProjectsDialog::OnInitDialog()
     CDialog::OnInitDialog();
     Fill();
     m_bInitialised = TRUE;
+    FitEntries();
     Layout();
     UpdateButtons();
     return TRUE;
+}
+
+void CRecentProjectsDialog::FitEntries()
+{
+    // The widest entry in the list's font, with room for the margins.
+    int widest = 0;
+    HDC hDC = ::GetDC(m_list.m_hWnd);
+    HGDIOBJ hOld = ::SelectObject(hDC, reinterpret_cast<HGDIOBJ>(m_list.SendMessage(WM_GETFONT)));
+    for (int i = 0; i < m_list.GetCount(); ++i) {
+        CString entry;
+        m_list.GetText(i, entry);
+        SIZE size = {};
+        ::GetTextExtentPoint32A(hDC, entry, entry.GetLength(), &size);
+        widest = std::max(widest, static_cast<int>(size.cx) + 2 * ::GetSystemMetrics(SM_CXEDGE) + 4);
+    }
+    ::SelectObject(hDC, hOld);
+    ::ReleaseDC(m_list.m_hWnd, hDC);
+    // Whole paths tell projects apart (two in one folder differ at the end
+    // only): the dialog grows to show them, up to the screen's width, and
+    // the list scrolls sideways beyond that.
+    m_list.SetHorizontalExtent(widest);
+    CRect list, window, screen;
+    m_list.GetClientRect(&list);
+    GetWindowRect(&window);
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &screen, 0);
+    const int grow = std::min(widest - list.Width(), screen.Width() - window.Width());
+    if (grow > 0) {
+        const int left = std::max(screen.left, window.left - grow / 2);
+        SetWindowPos(nullptr, left, window.top, window.Width() + grow, window.Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void CRecentProjectsDialog::Fill()

@@ -43,6 +43,8 @@ protected:
 
 private:
     void Fill();
+    // Makes the dialog wide enough for its longest entry.
+    void FitEntries();
     void UpdateButtons();
     void Layout();
 

@@ -46,7 +46,14 @@ public:
             return FALSE;
         }
         m_pMainWnd = window;
-        Finish(window->GetSafeHwnd());
+        // The window the user asked for comes up in front (a template may
+        // leave it hidden).
+        const HWND hWnd = window->GetSafeHwnd();
+        if (!::IsWindowVisible(hWnd))
+            window->ShowWindow(SW_SHOW);
+        ::SetWindowPos(hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        ::SetForegroundWindow(hWnd);
+        Finish(hWnd);
         return TRUE;
     }
 

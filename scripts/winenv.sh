@@ -24,6 +24,7 @@ missing_tools() {
     [ -x /usr/lib/wine/wine64 ] || echo wine64
     [ -d /usr/src/googletest ] || echo googletest
     [ -d /usr/lib/llvm-16/lib/clang/16/lib/linux ] || echo libclang-rt-16-dev
+    [ -f /usr/share/wine/fonts/marlett.ttf ] || echo fonts-wine
 }
 
 ensure_tools() {
@@ -77,7 +78,10 @@ configure_native() {
 # older settings is made again.
 prefix_marker="$WINEPREFIX/.vexo-ready-2"
 ensure_prefix() {
-    [ -f "$prefix_marker" ] && return 0
+    if [ -f "$prefix_marker" ]; then
+        install_wine_fonts
+        return 0
+    fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i </dev/null >/dev/null 2>&1
@@ -87,7 +91,21 @@ ensure_prefix() {
     # hide at once instead of waiting two seconds for one to answer.
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
     wineserver -w
+    install_wine_fonts
     touch "$prefix_marker"
+}
+
+# Wine draws the caption buttons and the arrow buttons with the Marlett
+# symbol font, which it looks for among the prefix's fonts (Debian's Wine
+# does not read the copy fonts-wine installs beside it): without it they
+# show letters and digits ("0 2 r") or nothing. Only Marlett is copied, so
+# the text fonts the tests measure stay as they are.
+install_wine_fonts() {
+    fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        mkdir -p "$fonts"
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
+    fi
 }
 
 # Y lets a real display's window manager decorate and place the windows;
@@ -128,4 +146,61 @@ stop_all() {
         wait "$xvfb_pid" 2>/dev/null || true
         xvfb_pid=
     fi
+}
+
+# The editor's keyword file, where the editor looks for it: the maker's
+# folder under the common program files folder.
+install_keywords() {
+    keywords="$build/x64/bin/VexoBASIC.xml"
+    if [ -f "$keywords" ]; then
+        common="$WINEPREFIX/drive_c/Program Files/Common Files/VexoLabs"
+        mkdir -p "$common"
+        cp "$keywords" "$common/VexoBASIC.xml"
+    fi
+}
+
+# The link Vorta2's start-up search tries: the simulator window link, when
+# no link is stored yet.
+store_simulator_link() {
+    links='HKCU\Software\VexoLabs\Vorta2\CommLinks'
+    if ! "$wine" reg query "$links\Link00" </dev/null >/dev/null 2>&1; then
+        "$wine" reg add "$links\Link00" /v Type /t REG_SZ /d QCSim /f </dev/null >/dev/null 2>&1
+        "$wine" reg add "$links\Link00" /v Unused /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+        "$wine" reg add "$links\Link00" /v Active /t REG_DWORD /d 1 /f </dev/null >/dev/null 2>&1
+        echo "stored the simulator link QCSim as the first comms link"
+    fi
+}
+
+# The project folder Vorta2 is to start on, named by its folder on the
+# command line: empty when the user's last project (the first of the
+# recent projects, which Vorta2 opens by itself) is there; else the demo
+# project in $1/Demo, made when it is missing. Without a project the
+# start-up would ask for one and connect without identification.
+startup_project() {
+    last=$("$wine" reg query 'HKCU\Software\VexoLabs\Vorta2\Projects' /v Project00 </dev/null 2>/dev/null |
+        tr -d '\r' | sed -n 's/^ *Project00 *REG_SZ *//p')
+    if [ -n "$last" ] && [ -f "$(winepath -u "$last" 2>/dev/null)" ]; then
+        return 0
+    fi
+    mkdir -p "$1/Demo"
+    [ -f "$1/Demo/Demo.prj" ] || printf '[Project]\r\nName=Demo\r\n' >"$1/Demo/Demo.prj"
+    echo "$1/Demo"
+}
+
+# Starts Vorta2 in the background as scripts/run does: on the user's last
+# project, else on the demo project in $1 (see startup_project); its output
+# goes to $1/Vorta2.log. Sets vorta2_pid and vorta2_project (empty for the
+# last project).
+start_vorta2() {
+    vorta2_project=$(startup_project "$1")
+    exe="$build/x64/bin/Vorta2.exe"
+    if [ -n "$vorta2_project" ]; then
+        echo "starting Vorta2 on $vorta2_project; its start-up search starts QCSimulation"
+        (cd "$build/x64/bin" && exec "$wine" "$exe" "$(winepath -w "$vorta2_project" 2>/dev/null || echo "$vorta2_project")" \
+            >"$1/Vorta2.log" 2>&1 </dev/null) &
+    else
+        echo "starting Vorta2 on its last project; its start-up search starts QCSimulation"
+        (cd "$build/x64/bin" && exec "$wine" "$exe" >"$1/Vorta2.log" 2>&1 </dev/null) &
+    fi
+    vorta2_pid=$!
 }

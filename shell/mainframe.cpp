@@ -2,6 +2,8 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include "foundation/logfile.h"
 #include "foundation/winutil.h"
@@ -71,6 +73,8 @@ const struct {
 
 const int kWatchFeature = 5;
 const UINT_PTR kDeferredDestroyTimer = 1;
+const UINT_PTR kRaiseOwnedTimer = 2;
+const UINT kRaiseOwnedDelayMs = 50;
 
 // The five system-wide hot keys, in registration order.
 const struct {
@@ -307,6 +311,7 @@ std::map<UINT, DialogRegistration>& DialogCreators()
 }
 
 CRuntimeClass* g_pProjectWindowClass = nullptr;
+CMainFrame::ToolAvailability g_toolAvailability;
 
 } // namespace
 
@@ -323,6 +328,8 @@ ON_WM_CREATE()
 ON_WM_DESTROY()
 ON_WM_CLOSE()
 ON_WM_SIZE()
+ON_WM_WINDOWPOSCHANGED()
+ON_WM_ACTIVATE()
 ON_WM_TIMER()
 ON_WM_HOTKEY()
 ON_WM_QUERYENDSESSION()
@@ -379,6 +386,22 @@ BOOL CMainFrame::HasDialogCreator(UINT nCommandID)
 {
     std::lock_guard<std::mutex> lock(g_dialogLock);
     return DialogCreators().count(nCommandID) != 0;
+}
+
+void CMainFrame::SetToolAvailability(ToolAvailability isAvailable)
+{
+    std::lock_guard<std::mutex> lock(g_dialogLock);
+    g_toolAvailability = std::move(isAvailable);
+}
+
+BOOL CMainFrame::IsToolAvailable(UINT nToolID)
+{
+    ToolAvailability isAvailable;
+    {
+        std::lock_guard<std::mutex> lock(g_dialogLock);
+        isAvailable = g_toolAvailability;
+    }
+    return !isAvailable || isAvailable(nToolID);
 }
 
 void CMainFrame::SetProjectWindowClass(CRuntimeClass* pWindowClass)
@@ -681,6 +704,10 @@ LRESULT CMainFrame::OnSetProjectText(WPARAM wParam, LPARAM lParam)
     CString text;
     if (wParam != 0) {
         text.LoadString(static_cast<UINT>(wParam));
+        // A connection that ended before it was made (a failed or
+        // cancelled project check) leaves no controller either.
+        if (wParam == IDS_NOT_CONNECTED && !m_bConnected)
+            ForgetController();
     } else {
         // The sender's text is copied at once; it is not kept.
         const CString path = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
@@ -735,9 +762,17 @@ LRESULT CMainFrame::OnDisconnected(WPARAM, LPARAM)
     }
     m_wndStatusBar.SetPaneInfo(3, m_wndStatusBar.GetItemID(3), SBPS_NORMAL, 25);
     m_wndStatusBar.SetPaneText(3, "");
+    ForgetController();
     if (m_pControllerMessages)
         m_pControllerMessages->ClearMessages();
     return 0;
+}
+
+void CMainFrame::ForgetController()
+{
+    // No controller any more: its type goes from the status bar too.
+    SetPaneFitted(1, "", 0);
+    m_nControllerModel = 0;
 }
 
 LRESULT CMainFrame::OnProjectAvailable(WPARAM, LPARAM)
@@ -929,8 +964,12 @@ LRESULT CMainFrame::OnWindowListAdd(WPARAM wParam, LPARAM)
     HWND hWnd = reinterpret_cast<HWND>(wParam);
     if (!::IsWindow(hWnd))
         return 0;
+    // The title as the system keeps it: GetWindowText would ask the
+    // window's thread, which may be busy.
+    WCHAR wide[81] = {};
+    ::InternalGetWindowText(hWnd, wide, 81);
     char title[81] = {};
-    ::GetWindowTextA(hWnd, title, sizeof title);
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, title, sizeof title, nullptr, nullptr);
     m_windowList.AddTail(CWindowInfo(hWnd, title));
     return 0;
 }
@@ -1095,6 +1134,8 @@ BOOL CMainFrame::IsCommandAllowed(UINT nID)
         return TRUE;
     if (pRow->cmd.kind == Kind::Dialog && !HasDialogCreator(nID))
         return FALSE;
+    if (pRow->cmd.kind == Kind::Tool && !IsToolAvailable(pRow->cmd.message))
+        return FALSE;
     // The frame's own flags first: the project window is asked only when
     // they allow the command.
     switch (pRow->cmd.rule) {
@@ -1136,8 +1177,7 @@ BOOL CMainFrame::IsCommandAllowed(UINT nID)
     case Rule::DrivePanasonic:
         return C() && HasPanasonicDrives();
     case Rule::AnyDrive:
-        return C() && (HasCANDrives() || HasSLMDrives() || HasSERCOSDrives() || HasMechatrolinkDrives() ||
-                       HasPanasonicDrives());
+        return C() && DriveToolToOpen() != 0 && IsToolAvailable(DriveToolToOpen());
     case Rule::DeleteProgram:
         return PE() && QueryProjectWindow(WM_PW_QUERY_PROGRAM_COUNT) > 0;
     case Rule::ClearMessages:
@@ -1211,7 +1251,7 @@ void CMainFrame::ExecuteCommand(const CommandRow& row, UINT nID)
 
 void CMainFrame::OpenTool(UINT nToolID)
 {
-    if (!::IsWindow(m_hWndProject) || !TakeReady())
+    if (!::IsWindow(m_hWndProject) || !IsToolAvailable(nToolID) || !TakeReady())
         return;
     PostToProject(WM_PW_OPEN_TOOL, nToolID);
 }
@@ -1374,7 +1414,7 @@ void CMainFrame::OnAutorunPrograms()
         QueryProjectWindow(WM_PW_AUTORUN);
 }
 
-void CMainFrame::OnIntelligentDrives()
+UINT CMainFrame::DriveToolToOpen() const
 {
     UINT tool = 0;
     int kinds = 0;
@@ -1385,8 +1425,14 @@ void CMainFrame::OnIntelligentDrives()
         }
     }
     if (kinds == 0)
-        return;
-    OpenTool(kinds == 1 ? tool : TOOL_DRIVE_CHOOSER);
+        return 0;
+    return kinds == 1 ? tool : TOOL_DRIVE_CHOOSER;
+}
+
+void CMainFrame::OnIntelligentDrives()
+{
+    if (const UINT tool = DriveToolToOpen())
+        OpenTool(tool);
 }
 
 void CMainFrame::OnLanguage()
@@ -1448,10 +1494,8 @@ void CMainFrame::OnToggleBar(UINT nID)
 void CMainFrame::OnWindowEntry(UINT nID)
 {
     const CWindowInfo* pInfo = m_windowList.GetAt(static_cast<INT_PTR>(nID - ID_WINDOW_ENTRY_FIRST));
-    if (pInfo && ::IsWindow(pInfo->m_hWnd)) {
-        ::ShowWindow(pInfo->m_hWnd, SW_SHOWNORMAL);
-        ::SetFocus(pInfo->m_hWnd);
-    }
+    if (pInfo && ::IsWindow(pInfo->m_hWnd))
+        AfxShowWindowInFront(pInfo->m_hWnd);
 }
 
 void CMainFrame::OnHelpVorta()
@@ -1484,6 +1528,51 @@ void CMainFrame::OnSize(UINT nType, int cx, int cy)
         m_pControlPanel->Invalidate();
     if (m_pBackground && m_pBackground->m_hWnd)
         m_pBackground->Invalidate();
+}
+
+void CMainFrame::OnWindowPosChanged(WINDOWPOS* lpwndpos)
+{
+    CMDIFrameWnd::OnWindowPosChanged(lpwndpos);
+    // The frame came to the top (activated, or brought there after an
+    // operation): the tool windows and dialogs it owns must not stay hidden
+    // behind it. Without a window manager nothing else raises them.
+    // The raise waits a moment, until the frame's own move has reached the
+    // display.
+    if (!(lpwndpos->flags & SWP_NOZORDER) && !m_bDestroying)
+        SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
+}
+
+void CMainFrame::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized)
+{
+    CMDIFrameWnd::OnActivate(nState, pWndOther, bMinimized);
+    // Activated (a click on its menu or toolbar, or a dialog of its own
+    // that closed), the frame is raised on the display even when it was
+    // first in the z-order already.
+    if (nState != WA_INACTIVE && !bMinimized && !m_bDestroying)
+        SetTimer(kRaiseOwnedTimer, kRaiseOwnedDelayMs);
+}
+
+namespace {
+
+BOOL CALLBACK CollectOwnedWindow(HWND hWnd, LPARAM lParam)
+{
+    auto* owned = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(lParam);
+    if (::GetWindow(hWnd, GW_OWNER) == owned->first && ::IsWindowVisible(hWnd) && !::IsIconic(hWnd))
+        owned->second.push_back(hWnd);
+    return TRUE;
+}
+
+} // namespace
+
+LRESULT CMainFrame::OnRaiseOwnedWindows(WPARAM, LPARAM)
+{
+    // Top first; raised bottom first, so that they keep their order. A
+    // window of a busy thread is not waited for.
+    std::pair<HWND, std::vector<HWND>> owned(m_hWnd, {});
+    ::EnumWindows(CollectOwnedWindow, reinterpret_cast<LPARAM>(&owned));
+    for (auto it = owned.second.rbegin(); it != owned.second.rend(); ++it)
+        ::SetWindowPos(*it, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    return 0;
 }
 
 void CMainFrame::WaitPumping(const std::function<bool()>& done, DWORD timeoutMs, DWORD pollMs)
@@ -1559,6 +1648,11 @@ void CMainFrame::DeferDestroy()
 
 void CMainFrame::OnTimer(UINT_PTR nIDEvent)
 {
+    if (nIDEvent == kRaiseOwnedTimer) {
+        KillTimer(kRaiseOwnedTimer);
+        OnRaiseOwnedWindows(0, 0);
+        return;
+    }
     if (nIDEvent == kDeferredDestroyTimer) {
         KillTimer(kDeferredDestroyTimer);
         OnDestroyRequest(0, 0);
@@ -1577,6 +1671,7 @@ void CMainFrame::OnDestroy()
 {
     m_bDestroying = TRUE;
     KillTimer(kDeferredDestroyTimer);
+    KillTimer(kRaiseOwnedTimer);
     CLogFile& log = GetGlobalLog();
     log.LogLine("Log closed", LOG_LINK);
     if (log.IsOpen())

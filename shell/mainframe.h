@@ -60,6 +60,14 @@ public:
     static void UnregisterDialogCreator(UINT nCommandID);
     static BOOL HasDialogCreator(UINT nCommandID);
 
+    // Whether the project window can open a tool (its tool launcher knows
+    // how the tool's window is made); set once by the program. A command
+    // that opens a tool it cannot open is grayed. Without an answer set,
+    // every tool counts as one that opens.
+    using ToolAvailability = std::function<BOOL(UINT nToolID)>;
+    static void SetToolAvailability(ToolAvailability isAvailable);
+    static BOOL IsToolAvailable(UINT nToolID);
+
     // The run-time class of the project window, which the frame creates on
     // a thread of its own (CVexoThread) at start-up; set once by the
     // program. Without it 0x500 starts nothing.
@@ -118,6 +126,10 @@ protected:
     void OnDestroy();
     void OnClose();
     void OnSize(UINT nType, int cx, int cy);
+    void OnWindowPosChanged(WINDOWPOS* lpwndpos);
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    // Brings the windows the frame owns above it again.
+    LRESULT OnRaiseOwnedWindows(WPARAM, LPARAM);
     void OnTimer(UINT_PTR nIDEvent);
     void OnHotKey(UINT nHotKeyId, UINT nKey1, UINT nKey2);
     BOOL OnQueryEndSession();
@@ -214,10 +226,14 @@ private:
     BOOL TakeReady();
     void PostToProject(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     void OpenTool(UINT nToolID);
+    // The tool the drive button opens: the one kind's, the chooser when
+    // there are several, 0 without drives.
+    UINT DriveToolToOpen() const;
     BOOL RunDialogThread(UINT nCommandID);
     void SetReady(BOOL bReady);
     void ApplyControllerMessageRule();
     void SetPaneFitted(int nPane, LPCSTR text, int nExtra);
+    void ForgetController();
     void DeferDestroy();
     // Handles messages until done() or timeoutMs pass (on the clock),
     // pausing pollMs between looks.

@@ -67,9 +67,9 @@ BOOL CSingleInstanceApp::CheckSingleInstance(UINT nIconID)
             CloseHandle(m_hMutex);
         m_hMutex = nullptr;
         if (HWND hWndFirst = FindWindowExA(nullptr, nullptr, m_strClassName, nullptr)) {
-            ShowWindow(hWndFirst, SW_RESTORE);
-            BringWindowToTop(hWndFirst);
-            SetForegroundWindow(hWndFirst);
+            // The first copy may be busy or hung: nothing here waits for its
+            // window to answer.
+            AfxShowWindowInFront(hWndFirst);
         }
         return FALSE;
     }

@@ -3,8 +3,15 @@
 // its own.
 #include <windows.h>
 
+#include "editor/editoptions.h"
 #include "editor/editortool.h"
 #include "shell/linkdialogs/commsdialogs.h"
+#include "project/filecompareoptions.h"
+#include "project/fulldirectory.h"
+#include "project/iec61131options.h"
+#include "project/programeprom.h"
+#include "project/project_resource.h"
+#include "project/projectmessages.h"
 #include "project/projectwnd.h"
 #include "project/selectprogramdialog.h"
 #include "project/toolthread.h"
@@ -31,6 +38,51 @@ void RegisterShellDialogs()
                                       });
 }
 
+// A tool window of project management on a thread of its own: made by new
+// and Create, which deletes a window that could not be made.
+template <class TWindow> void RegisterToolOfClass(UINT nToolID, const CRuntimeClass* pWindowClass)
+{
+    CProjectWnd::RegisterToolCreator(
+        nToolID,
+        [](CProjectWnd&, int) -> BOOL {
+            return CreateWindowOnThread([]() -> CWnd* {
+                       auto* window = new TWindow;
+                       return window->Create() ? window : nullptr;
+                   }) != nullptr;
+        },
+        pWindowClass);
+}
+
+// The tools of the frame's commands that are built; the frame grays the
+// commands of the others.
+void RegisterProjectTools()
+{
+    // Controller > Full Directory.
+    RegisterToolOfClass<CFullDirectory>(TOOL_ID_FULL_DIRECTORY, RUNTIME_CLASS(CFullDirectory));
+    // Controller > Fix Programs in EPROM.
+    RegisterToolOfClass<CProgramEPROM>(TOOL_ID_EPROM, RUNTIME_CLASS(CProgramEPROM));
+    // Options > IEC 61131.
+    RegisterToolOfClass<CIEC61131Options>(TOOL_ID_IEC61131_OPTIONS, RUNTIME_CLASS(CIEC61131Options));
+    // Options > Program Compare: the dialog makes its window itself.
+    CProjectWnd::RegisterToolCreator(
+        TOOL_ID_FILE_COMPARE_OPTIONS,
+        [](CProjectWnd&, int) -> BOOL {
+            return CreateWindowOnThread([]() -> CWnd* {
+                       auto* window = new CFileCompareOptionsDialog;
+                       if (window->IsCreated())
+                           return window;
+                       delete window;
+                       return nullptr;
+                   }) != nullptr;
+        },
+        RUNTIME_CLASS(CFileCompareOptionsDialog));
+    // Options > Editor: a dialog thread of its own under the main frame.
+    CProjectWnd::RegisterToolCreator(editor::kToolIdEditorOptions, [](CProjectWnd& project, int) -> BOOL {
+        return editor::StartEditorOptions(project.GetMainFrameWindow(), project.GetSafeHwnd());
+    });
+    CMainFrame::SetToolAvailability([](UINT nToolID) { return CProjectWnd::HasToolCreator(nToolID); });
+}
+
 class CVorta2App : public CVq2App {
 public:
     CVorta2App() : CVq2App(RUNTIME_CLASS(CMainFrame), "Vorta2") {}
@@ -47,6 +99,8 @@ public:
         RegisterFastLoadProgramTool();
         // ... and the program choice of the Program menu's operations.
         RegisterSelectProgramDialog();
+        // ... and the tools of the frame's commands.
+        RegisterProjectTools();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();

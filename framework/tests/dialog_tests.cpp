@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/app.h"
 #include "framework_tests_res.h"
 #include "testsupport/deleted_storage.h"
 #include "testsupport/scripted_prompts.h"
@@ -217,6 +218,55 @@ TEST(DialogTest, ASelfDeletingModalDialogIsNotTouchedAfterItsRun)
         ASSERT_TRUE(CSelfDeletingDialog::IsDeleted());
         EXPECT_EQ(-1, CSelfDeletingDialog::FirstWriteAfterDeletion());
     }
+}
+
+// A dialog whose template leaves its place open (0, 0 of its owner) opens
+// centred on its owner instead of in the owner's corner; given no owner it
+// is owned by the program's main window. One placed while it is made stays
+// where it was put.
+class CPlacedDialog : public CExchangeDialog {
+public:
+    POINT m_place = {-1, -1}; // where OnCreate puts it; -1 leaves it
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        const LRESULT result = CExchangeDialog::WindowProc(message, wParam, lParam);
+        if (message == WM_CREATE && m_place.x >= 0)
+            SetWindowPos(nullptr, m_place.x, m_place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return result;
+    }
+};
+
+TEST(DialogTest, ADialogWithoutAPlaceOpensCentredOnItsOwner)
+{
+    ScriptedPrompts prompts;
+    CWinApp app("Dialog place");
+    TestWindow owner("Main", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetWindowPos(owner, nullptr, 300, 200, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
+    CWnd mainWindow;
+    mainWindow.m_hWnd = owner;
+    app.m_pMainWnd = &mainWindow;
+
+    for (const bool placed : {false, true}) {
+        SCOPED_TRACE(placed);
+        CPlacedDialog dlg;
+        if (placed)
+            dlg.m_place = {40, 30};
+        ASSERT_TRUE(dlg.Create(IDD_EXCHANGE));
+        EXPECT_EQ(owner.Handle(), GetWindow(dlg.m_hWnd, GW_OWNER));
+        RECT box = {};
+        GetWindowRect(dlg.m_hWnd, &box);
+        if (placed) {
+            EXPECT_EQ(40, box.left);
+            EXPECT_EQ(30, box.top);
+        } else {
+            EXPECT_NEAR(300 + 600 / 2, (box.left + box.right) / 2, 1);
+            EXPECT_NEAR(200 + 400 / 2, (box.top + box.bottom) / 2, 1);
+        }
+        dlg.DestroyWindow();
+    }
+    app.m_pMainWnd = nullptr;
+    mainWindow.m_hWnd = nullptr;
 }
 
 TEST(ResourceTest, LoadStringReadsTheStringTable)

@@ -2,6 +2,8 @@
 // by messages.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "foundation/registry.h"
 #include "framework/app.h"
 #include "project/project_resource.h"
@@ -43,6 +45,33 @@ TEST(EnterTextDialog, ShowsThePresetAndFollowsTheText)
 }
 
 class RecentProjectsTest : public RegistrySandboxTest {};
+
+// Two projects in one folder differ at the end of their paths only: the
+// dialog is wide enough to show each path whole.
+TEST_F(RecentProjectsTest, LongPathsAreShownWhole)
+{
+    CWinApp app("recent");
+    CRegistry key;
+    ASSERT_TRUE(key.CreateAndOpen(HKEY_CURRENT_USER, CVQRegistry::KeyPath("\\Projects")));
+    const char folder[] = "Z:\\work\\customers\\North Works\\Line 4 retrofit 2026\\Axis tuning\\";
+    key.SetString("Project00", (std::string(folder) + "First trial.prj").c_str());
+    key.SetString("Project01", (std::string(folder) + "Second trial.prj").c_str());
+
+    CRecentProjectsDialog dialog;
+    ASSERT_TRUE(dialog.Create(IDD_RECENT_PROJECTS, nullptr));
+    const HWND list = ::GetDlgItem(dialog.m_hWnd, IDC_RECENT_LIST);
+    HDC dc = ::GetDC(list);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(list, WM_GETFONT, 0, 0)));
+    const std::string longest = std::string(folder) + "Second trial.prj";
+    SIZE text = {};
+    ::GetTextExtentPoint32A(dc, longest.c_str(), static_cast<int>(longest.size()), &text);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(list, dc);
+    RECT client = {};
+    ::GetClientRect(list, &client);
+    EXPECT_GE(client.right, text.cx);
+    dialog.DestroyWindow();
+}
 
 TEST_F(RecentProjectsTest, ListsUpToTheFirstEmptyValueAndSelects)
 {

@@ -341,6 +341,20 @@ TEST_F(ImportTest, TheQueueTakesTheControllersTypeAndDropsWhatComesWhileClosing)
     EXPECT_FALSE(PathExists(InDemo("LATE.bas").c_str()));
 }
 
+// Program > Save names neither program nor file: the program file window
+// comes up, shown, for the user to choose them.
+TEST_F(ImportTest, ASaveRequestWithoutNamesShowsTheProgramFileWindow)
+{
+    Open();
+    m_window->Send(PWM_SAVE_FILE, 0, 0);
+    m_window->Settle();
+    HWND window = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (window = FindWindowA(nullptr, "Save program to file")) != nullptr; }, 10000));
+    EXPECT_TRUE(IsWindowVisible(window));
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
+}
+
 TEST_F(ImportTest, ASaveRequestWritesTheControllersCopyAndAReloadTakesTheFileAgain)
 {
     Open();

@@ -122,8 +122,9 @@ def toolbar_image(width=19, height=18, icons=TOOLBAR_ICONS):
                     "wave": abs(cy - (3 if (x // 4) % 2 else -3)) <= 1,
                     "eye": (cx * cx) // 4 + cy * cy <= 16,
                     "gear": 9 <= cx * cx + cy * cy <= 49,
-                    "play": x >= 5 and abs(cy) <= (x - 5) // 1.5 and x <= 14,
-                    "step": (5 <= x <= 7 and abs(cy) <= 6) or (x >= 9 and abs(cy) <= (x - 9) and x <= 15),
+                    # Run and Step point right, the way the program runs.
+                    "play": 5 <= x <= 14 and abs(cy) <= (14 - x) // 1.5,
+                    "step": (5 <= x <= 7 and abs(cy) <= 6) or (9 <= x <= 15 and abs(cy) <= (15 - x)),
                     "square": abs(cx) <= 5 and abs(cy) <= 5,
                     "double": (abs(cx + 3) <= 1 or abs(cx - 3) <= 1) and abs(cy) <= 6,
                 }[shape]

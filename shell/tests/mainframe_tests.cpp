@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/logfile.h"
@@ -239,12 +240,24 @@ TEST_F(MainFrameTest, StatusPanesShowConnectionControllerAndLink)
     ::RegCloseKey(key);
     EXPECT_STREQ("C:\\Projects\\Axis\\Axis.prj", stored);
 
-    // Disconnection forgets the drives and empties the packet pane.
+    // Disconnection forgets the drives and the controller and empties the
+    // packet and controller panes.
+    m_pFrame->SendMessage(WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>("QC110"));
+    EXPECT_EQ("QC110", bar.GetPaneText(1));
     m_pFrame->SendMessage(WM_DRIVE_KIND_PRESENT, 0, DRIVE_KIND_CAN);
     EXPECT_TRUE(m_pFrame->HasCANDrives());
     m_pFrame->SendMessage(WM_DISCONNECTED);
     EXPECT_FALSE(m_pFrame->HasCANDrives());
+    EXPECT_EQ("", bar.GetPaneText(1));
+    EXPECT_EQ(0, m_pFrame->GetControllerModelIndex());
     EXPECT_EQ("", bar.GetPaneText(3));
+
+    // A controller found by the search whose connection ends before it is
+    // made (the project check cancelled): "Not Connected" takes it away.
+    m_pFrame->SendMessage(WM_CONTROLLER_TYPE, 0, reinterpret_cast<LPARAM>("QC110"));
+    m_pFrame->SendMessage(WM_SET_PROJECT_TEXT, IDS_NOT_CONNECTED, 0);
+    EXPECT_EQ("", bar.GetPaneText(1));
+    EXPECT_EQ("Not Connected", bar.GetPaneText(4));
     EXPECT_EQ("Not Connected", bar.GetPaneText(4));
 }
 
@@ -273,18 +286,125 @@ TEST_F(MainFrameTest, WindowMenuListsAtMostTenWindowsAndDropsItsSeparatorWhenEmp
     EXPECT_EQ(plain + 11, ::GetMenuItemCount(menu));
 
     // An entry shows its window (placed away from the corner other test
-    // programs read); one whose window went does nothing.
+    // programs read), in front of the frame; one whose window went does
+    // nothing.
     ::SetWindowPos(*windows[3], nullptr, 900, 700, 120, 80, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_FALSE(::IsWindowVisible(*windows[3]));
     Command(ID_WINDOW_ENTRY_FIRST + 3);
-    EXPECT_TRUE(::IsWindowVisible(*windows[3]));
+    EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(*windows[3]) && IsAbove(*windows[3], m_hWndFrame); }));
+    // A minimised one comes back restored, above the window that covered it.
+    ::ShowWindow(*windows[3], SW_MINIMIZE);
+    ::SetWindowPos(*windows[5], HWND_TOP, 900, 700, 120, 80, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // The display's notices of these two changes arrive a moment later and
+    // restack the windows as they were then; a person's command comes after
+    // them.
+    PumpUntil([] { return false; }, 500);
+    Command(ID_WINDOW_ENTRY_FIRST + 3);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsIconic(*windows[3]) && IsAbove(*windows[3], *windows[5]); }));
     ::ShowWindow(*windows[3], SW_HIDE);
+    ::ShowWindow(*windows[5], SW_HIDE);
     windows[4].reset();
     Command(ID_WINDOW_ENTRY_FIRST + 4);
+
+    // A window whose thread does not answer does not hold up the frame.
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE created = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND busyWindow = nullptr;
+    std::thread busy([&] {
+        busyWindow = ::CreateWindowExA(0, "STATIC", "Busy", WS_OVERLAPPEDWINDOW, 900, 700, 120, 80, nullptr, nullptr,
+                                       nullptr, nullptr);
+        ::SetEvent(created);
+        ::WaitForSingleObject(release, 30000); // no messages answered meanwhile
+        ::DestroyWindow(busyWindow);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(created, 10000));
+    const DWORD start = ::GetTickCount();
+    m_pFrame->SendMessage(WM_WINDOW_LIST_CLEAR);
+    m_pFrame->SendMessage(WM_WINDOW_LIST_ADD, reinterpret_cast<WPARAM>(busyWindow));
+    m_pFrame->SendMessage(WM_WINDOW_LIST_DONE);
+    char listed[32] = {};
+    ::GetMenuStringA(WindowMenu(), ID_WINDOW_ENTRY_FIRST, listed, sizeof listed, MF_BYCOMMAND);
+    EXPECT_STREQ("Busy", listed);
+    Command(ID_WINDOW_ENTRY_FIRST);
+    EXPECT_LT(::GetTickCount() - start, 1000u);
+    ::SetEvent(release);
+    busy.join();
+    ::CloseHandle(release);
+    ::CloseHandle(created);
 
     m_pFrame->SendMessage(WM_WINDOW_LIST_CLEAR);
     m_pFrame->SendMessage(WM_WINDOW_LIST_DONE);
     EXPECT_EQ(plain, ::GetMenuItemCount(menu));
+}
+
+// A window the frame owns, on a thread of its own, filled with one colour
+// (what the screen shows of it tells whether it is in front).
+class OwnedToolWindow {
+public:
+    OwnedToolWindow(HWND owner, const RECT& place, COLORREF colour)
+    {
+        HANDLE created = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        m_thread = std::thread([this, owner, place, colour, created] {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = ::DefWindowProcA;
+            wc.hInstance = ::GetModuleHandleA(nullptr);
+            wc.hbrBackground = ::CreateSolidBrush(colour);
+            wc.lpszClassName = "OwnedToolWindowTest";
+            ::RegisterClassA(&wc);
+            m_hWnd = ::CreateWindowExA(0, wc.lpszClassName, "Owned tool", WS_POPUP | WS_VISIBLE, place.left, place.top,
+                                       place.right - place.left, place.bottom - place.top, owner, nullptr,
+                                       wc.hInstance, nullptr);
+            m_threadId = ::GetCurrentThreadId();
+            ::SetEvent(created);
+            MSG msg;
+            while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
+                ::DispatchMessageA(&msg);
+            ::DestroyWindow(m_hWnd);
+            ::UnregisterClassA(wc.lpszClassName, wc.hInstance);
+            ::DeleteObject(wc.hbrBackground);
+        });
+        ::WaitForSingleObject(created, 10000);
+        ::CloseHandle(created);
+    }
+    ~OwnedToolWindow()
+    {
+        ::PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+        m_thread.join();
+    }
+    HWND Handle() const { return m_hWnd; }
+
+private:
+    std::thread m_thread;
+    HWND m_hWnd = nullptr;
+    DWORD m_threadId = 0;
+};
+
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF colour = ::GetPixel(screen, x, y);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+// The frame comes to the top after an operation (and when the user clicks
+// it): the windows it owns come back above it, on the screen too.
+TEST_F(MainFrameTest, WindowsTheFrameOwnsStayInFrontWhenItComesToTheTop)
+{
+    const COLORREF red = RGB(255, 0, 0);
+    const RECT place = {900, 700, 1000, 780}; // inside the frame's place
+    OwnedToolWindow tool(m_hWndFrame, place, red);
+    ASSERT_TRUE(tool.Handle());
+    EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(950, 740) == red; }));
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 0)
+            m_pFrame->SendMessage(WM_OPERATION_ENDED); // brings the frame to the top
+        else
+            ::SetForegroundWindow(m_hWndFrame);
+        EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(950, 740) == red && IsAbove(tool.Handle(), m_hWndFrame); }));
+    }
 }
 
 // One row per command: what it sends the project window, and its rule
@@ -625,6 +745,42 @@ TEST_F(MainFrameTest, DialogCommandsWithoutACreatorAreGrayed)
     EXPECT_FALSE(Enabled(ID_OPTIONS_DIAGNOSTICS));
 }
 
+// A command that opens a tool the project window cannot make is grayed and
+// sends nothing; so is the drive button when the tool it would open is one.
+TEST_F(MainFrameTest, ToolCommandsOfToolsThatCannotOpenAreGrayed)
+{
+    Ready();
+    Connect();
+    ReportReadyAfterGatedCommands();
+    CMainFrame::SetToolAvailability([](UINT tool) { return tool == 1028 || tool == 1025 || tool == 1004; });
+    const struct {
+        UINT id;
+        bool opens;
+    } cases[] = {
+        {ID_CONTROLLER_DIRECTORY, true},
+        {ID_OPTIONS_EDITOR, true},
+        {ID_TOOLS_TERMINAL, false},
+        {ID_TOOLS_VR_VIEWER, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        m_project.ClearReceived();
+        EXPECT_EQ(c.opens, Enabled(c.id) != FALSE);
+        Command(c.id);
+        EXPECT_EQ(c.opens ? 1u : 0u, ProjectMessageCount(WM_PW_OPEN_TOOL, c.opens ? 1 : 0));
+        PumpUntil([&] { return m_pFrame->IsReady() != FALSE; }, 500);
+    }
+    // One kind of drive whose tool opens, then a second: the chooser does not.
+    m_pFrame->SendMessage(WM_DRIVE_KIND_PRESENT, 0, DRIVE_KIND_CAN);
+    EXPECT_TRUE(Enabled(ID_DRIVES_TOOLBAR));
+    m_pFrame->SendMessage(WM_DRIVE_KIND_PRESENT, 0, DRIVE_KIND_SERCOS);
+    EXPECT_FALSE(Enabled(ID_DRIVES_TOOLBAR));
+
+    CMainFrame::SetToolAvailability(nullptr);
+    EXPECT_TRUE(Enabled(ID_TOOLS_VR_VIEWER));
+    EXPECT_TRUE(Enabled(ID_DRIVES_TOOLBAR));
+}
+
 // Registers a creator that records its command and makes no dialog, for
 // as long as the object lives (the creators are the program's, shared by
 // every frame).
@@ -863,6 +1019,9 @@ TEST_F(MainFrameTest, ClosingWhileBusyBeepsAndALaterCloseWorks)
 
     m_pFrame->SendMessage(WM_OPERATION_ENDED);
     m_pFrame->SendMessage(WM_CLOSE);
+    // The request is posted; the project window's thread answers the
+    // frame's sent queries first, so it may still be on its way.
+    EXPECT_TRUE(m_project.WaitFor(WM_PW_CLEAR_DESKTOP));
     EXPECT_EQ(1u, m_project.Received(WM_PW_CLEAR_DESKTOP).size());
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWndFrame); }));
     EXPECT_EQ(2, m_beeps);

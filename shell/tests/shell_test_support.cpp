@@ -86,3 +86,14 @@ std::vector<UINT> MissingFrameCommands(HMENU hMenu)
             missing.push_back(id);
     return missing;
 }
+
+bool IsAbove(HWND a, HWND b)
+{
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        if (h == a)
+            return true;
+        if (h == b)
+            return false;
+    }
+    return false;
+}

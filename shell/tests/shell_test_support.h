@@ -20,6 +20,9 @@ LONGLONG RegDword(const std::string& path, const char* name);
 std::string RegText(const std::string& path, const char* name);
 bool RegKeyExists(const std::string& path);
 
+// Whether top-level window a lies above b in the z-order.
+bool IsAbove(HWND a, HWND b);
+
 // The menu commands of the main frame (the dynamic entries aside) that
 // the menu bar hMenu does not hold.
 std::vector<UINT> MissingFrameCommands(HMENU hMenu);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,52 @@ TEST(SingleInstanceCheckTest, TheFirstCopyRegistersTheClassAndASecondIsRefusedQu
     CSingleInstanceApp again("Check test");
     EXPECT_TRUE(again.CheckSingleInstance(101));
     UnregisterClassA(again.GetClassName(), GetModuleHandleA(nullptr));
+}
+
+// A first copy whose window does not answer (its thread is busy) does not
+// hold up the second: the second copy ends at once all the same.
+TEST(SingleInstanceCheckTest, ASecondCopyDoesNotWaitForAFirstCopyThatDoesNotAnswer)
+{
+    ScriptedPrompts prompts;
+    CSingleInstanceApp first("Hung test");
+    ASSERT_TRUE(first.CheckSingleInstance(101));
+    // The first copy's window under the shared class name, on a thread that
+    // stops answering once the window is there.
+    const CString className = first.GetClassName();
+    UnregisterClassA(className, GetModuleHandleA(nullptr));
+    WNDCLASSA plain = {};
+    plain.lpfnWndProc = DefWindowProcA;
+    plain.hInstance = GetModuleHandleA(nullptr);
+    plain.lpszClassName = className;
+    ASSERT_TRUE(RegisterClassA(&plain));
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE created = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread busy([&] {
+        HWND window = CreateWindowExA(0, className, "First", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE, 0, 0,
+                                      200, 100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetEvent(created);
+        WaitForSingleObject(release, 30000); // no messages answered meanwhile
+        DestroyWindow(window);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(created, 10000));
+
+    HANDLE checked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    BOOL secondResult = TRUE;
+    std::thread second([&] {
+        CSingleInstanceApp copy("Hung test");
+        secondResult = copy.CheckSingleInstance(101);
+        SetEvent(checked);
+    });
+    const bool ended = WaitForSingleObject(checked, 3000) == WAIT_OBJECT_0;
+    SetEvent(release);
+    second.join();
+    busy.join();
+    EXPECT_TRUE(ended);
+    EXPECT_FALSE(secondResult);
+    EXPECT_TRUE(prompts.Records().empty());
+    for (HANDLE h : {release, created, checked})
+        CloseHandle(h);
+    UnregisterClassA(className, GetModuleHandleA(nullptr));
 }
 
 TEST(SingleInstanceCheckTest, AClassThatCannotBeRegisteredIsTold)

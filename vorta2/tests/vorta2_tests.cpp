@@ -100,6 +100,15 @@ TEST_F(Vorta2ProgramTest, StartsPublishesItsFrameLogsAndEndsOnClose)
     PostMessageA(links, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(links); }, 10000));
 
+    // Help > About names the program's version, from its own file.
+    PostMessageA(frame, WM_COMMAND, MAKEWPARAM(0xE140, 0), 0);
+    HWND about = nullptr;
+    ASSERT_TRUE(
+        PumpUntil([&] { return (about = FindWindowA(nullptr, "About Vorta 2")) && IsWindowVisible(about); }, 10000));
+    EXPECT_EQ("Version: 2.0.0.1", WindowText(GetDlgItem(about, 1307)));
+    PostMessageA(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(about); }, 10000));
+
     PostMessageA(frame, WM_CLOSE, 0, 0);
     ASSERT_TRUE(first.WaitForEnd(10000));
     EXPECT_EQ(0u, first.ExitCode());
@@ -138,6 +147,38 @@ TEST(Vorta2ResourcesTest, MenuAndStringsOfTheProgramFile)
         LoadStringA(program, s.id, text, sizeof text);
         EXPECT_STREQ(s.text, text) << s.id;
     }
+    FreeLibrary(program);
+}
+
+// The toolbar's Run and Step pictures point right, the way a program runs:
+// each triangle is tall at its left and narrows to a tip at its right.
+TEST(Vorta2ResourcesTest, RunAndStepPicturesPointRight)
+{
+    const std::string path = std::string(GetProgramDirectory()) + "\\Vorta2.exe";
+    HMODULE program = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(program) << path;
+    // The true-colour images, 19 pixels wide each, magenta around them.
+    HBITMAP images = static_cast<HBITMAP>(LoadImageA(program, MAKEINTRESOURCEA(1249), IMAGE_BITMAP, 0, 0, 0));
+    ASSERT_TRUE(images);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, images);
+    const auto columnHeight = [&](int image, int x) {
+        int drawn = 0;
+        for (int y = 0; y < 18; ++y)
+            drawn += GetPixel(dc, image * 19 + x, y) != RGB(255, 0, 255) ? 1 : 0;
+        return drawn;
+    };
+    const struct {
+        const char* name;
+        int image;
+        int left;
+        int right;
+    } triangles[] = {{"Run", 11, 6, 13}, {"Step", 12, 10, 14}};
+    for (const auto& t : triangles)
+        EXPECT_GT(columnHeight(t.image, t.left), columnHeight(t.image, t.right) + 4) << t.name;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(images);
     FreeLibrary(program);
 }
 
