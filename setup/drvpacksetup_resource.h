@@ -1,0 +1,7 @@
+// DrvPackSetup's string table.
+#pragma once
+
+#define IDS_INVALID_ARGUMENT_COUNT 103
+#define IDS_FILE_DOES_NOT_EXIST 106
+#define IDS_UNABLE_TO_LAUNCH 109
+#define IDS_DIRECTORY_DOES_NOT_EXIST 110
