@@ -42,11 +42,12 @@ struct Bus {
     CBusModelSet set;
 };
 
-CCanBusModel::Amplifier Amplifier(int address, int identity)
+CCanBusModel::Amplifier Amplifier(int address, int identity, int errors = 0)
 {
     CCanBusModel::Amplifier amplifier;
     amplifier.address = address;
     amplifier.identity = identity;
+    amplifier.errors = errors;
     return amplifier;
 }
 
@@ -91,7 +92,7 @@ int StatusWordRead(Bus& bus)
 
 TEST(BusModels, CanAmplifiersAnswerTheirParameterRequests)
 {
-    CCanBusModel can({{0, {Amplifier(9, 73), Amplifier(11, 77)}, {}, 0}});
+    CCanBusModel can({{0, {Amplifier(9, 73, 0x0402), Amplifier(11, 77)}, {}, 0}});
     Bus bus(can);
     Play(bus.set, {
         {"CAN(0,7,14,52,9)", "\n"},
@@ -119,7 +120,14 @@ TEST(BusModels, CanAmplifiersAnswerTheirParameterRequests)
         {"CAN(0,7,14,91,137,0,0)", "\n"},
         {"CAN(0,7,14,53,9)", "\n"},
         {"CAN(0,6,1,240)", "\n"},
+        {"?VR(243);", "2.0000\n"}, // I2t
+        {"?VR(244);", "4.0000\n"}, // resolver cable
         {"?VR(246);", "17.0000\n"},
+        {"CAN(0,7,14,93,137)", "\n"},
+        {"CAN(0,7,14,53,9)", "\n"},
+        {"CAN(0,6,1,240)", "\n"},
+        {"?VR(243);", "0.0000\n"},
+        {"?VR(244);", "0.0000\n"},
         {"CAN(0,7,14,94,137)", "\n"},
         {"CAN(0,6,1,240)", "\n"},
         {"?VR(240);", "0.0000\n"}, // nothing waiting: the length is 0
@@ -236,6 +244,7 @@ TEST(BusModels, ProceduresHoldTheBusyBitForVirtualSeconds)
 TEST(BusModels, DriveLinkModulesBindDrivesAndAnswerTheirParameters)
 {
     CDriveLinkBusModel::Drive first;
+    first.fault = true;
     first.motorParameters = {{51, 3}, {52, 10}, {53, 20}, {54, 30}, {30, 20}};
     CDriveLinkBusModel::Drive second;
     second.asic = 1;
@@ -244,6 +253,7 @@ TEST(BusModels, DriveLinkModulesBindDrivesAndAnswerTheirParameters)
     corrupt.asic = 2;
     corrupt.motorParameters = {{51, 1}, {52, 5}};
     corrupt.corruptCheckSum = true;
+    FakeClock clock;
     CDriveLinkBusModel dlink({{1, 22, {first, second, corrupt}}});
     Bus bus(dlink);
     Play(bus.set, {
@@ -272,7 +282,12 @@ TEST(BusModels, DriveLinkModulesBindDrivesAndAnswerTheirParameters)
         {"?DLINK(10,4,50)[0];", "63\n"}, // 3 + 10 + 20 + 30
         {"?DLINK(10,5,50)[0];", "7\n"},  // 1 + 5, one off
         {"?DLINK(10,4,58)[0];", kRefused},
-        {"?AMPSTATUS AXIS(4);", "10.0000\n"},
+        {"?AMPSTATUS AXIS(4);", "8.0000\n"}, // a fault: bit 1 clear
+        {"DLINK(7,4,251)", "\n"},
+        {"?AMPSTATUS AXIS(4);", "138.0000\n"}, // reset running: bit 7
+    });
+    clock.Advance(5000);
+    Play(bus.set, {
         {"DLINK(7,4,253)", "\n"},
         {"?AMPSTATUS AXIS(4);", "10.0000\n"}, // the watchdog is off
         {"WDOG=ON", "\n"},
@@ -283,7 +298,7 @@ TEST(BusModels, DriveLinkModulesBindDrivesAndAnswerTheirParameters)
         {"DLINK(1,1,0,5,128)", "\n"},
     });
     EXPECT_EQ(dlink.SlmParameter(1, 0, 4), 400);
-    EXPECT_EQ(dlink.SlmCommands(1, 0), (std::vector<int>{253, 253, 252}));
+    EXPECT_EQ(dlink.SlmCommands(1, 0), (std::vector<int>{251, 253, 253, 252}));
     EXPECT_EQ(dlink.Synchronisations(1), (std::vector<int>{0, 128}));
 }
 
@@ -348,6 +363,7 @@ TEST(BusModels, MechatrolinkStationsByIndexAndAddress)
     second.axis = 1;
     second.axisType = 41;
     second.model = "SGDS-01A05A";
+    FakeClock clock;
     CMechatrolinkBusModel mlink({{0, 31, {servo, second}}});
     Bus bus(mlink);
     Play(bus.set, {
@@ -370,7 +386,6 @@ TEST(BusModels, MechatrolinkStationsByIndexAndAddress)
         {"?MECHATROLINK(0,13,65,1280,2,70000,1)[0];", "0\n"},
         {"?MECHATROLINK(0,13,65,1282,4,100000,1)[0];", "-1\n"},
         {"?MECHATROLINK(0,14,65,1282,4,-1)[0];", "100000\r-1\n"},
-        {"?MECHATROLINK(0,29,65,1)[0];", "-1\n"},
         {"?MECHATROLINK(0,21,65)[0];", "-1\n"},
         {"?MECHATROLINK(0,22,65,-1)[0];", "1\r-1\n"},
         {"?MECHATROLINK(0,20,65)[0];", "-1\n"},
@@ -385,7 +400,11 @@ TEST(BusModels, MechatrolinkStationsByIndexAndAddress)
         {"REGIST(-1) AXIS(0)", "\n"},
         {"?REGIST_CONTROL AXIS(0)[0];", "0\n"},
         {"?DRIVE_STATUS AXIS(5);", kNone},
+        {"?MECHATROLINK(0,29,65,1)[0];", "-1\n"},
+        {"?DRIVE_STATUS AXIS(0);", "32772.0000\n"}, // saving: bit 15
     });
+    clock.Advance(5000);
+    EXPECT_EQ(Ask(bus.set, "?DRIVE_STATUS AXIS(0);"), "4.0000\n");
     EXPECT_EQ(mlink.Parameter(0, 65, 1280), 300);
     EXPECT_EQ(mlink.Parameter(0, 65, 1282), 100000);
     EXPECT_EQ(mlink.Saves(0, 65), 1);
@@ -439,14 +458,17 @@ TEST(BusModels, A4NDrivesOnAxesWithParameterRanges)
     EXPECT_EQ(a4n.Stores(0), 1);
 }
 
-TEST(BusModels, EveryModelGoesSilentFailsAndLosesStations)
+TEST(BusModels, EveryModelGoesSilentFailsLosesStationsAndStaysBusy)
 {
+    FakeClock clock;
     CCanBusModel can({{0, {Amplifier(9, 73)}, {Node(2)}, 0}});
     CDriveLinkBusModel dlink({{1, 22, {CDriveLinkBusModel::Drive()}}});
     CSercosBusModel::Station station;
     station.address = 1;
     CSercosBusModel sercos({{2, 24, {station}}});
-    CMechatrolinkBusModel mlink({{3, 31, {CMechatrolinkBusModel::Station()}}});
+    CMechatrolinkBusModel::Station servo;
+    servo.axis = 8;
+    CMechatrolinkBusModel mlink({{3, 31, {servo}}});
     CA4NBusModel::Drive drive;
     drive.axis = 6;
     drive.slot = 4;
@@ -465,35 +487,72 @@ TEST(BusModels, EveryModelGoesSilentFailsAndLosesStations)
         std::vector<Row> failing;
         int station;
         std::vector<Row> dropped;
+        std::vector<std::string> start; // a procedure that holds the busy bit
+        std::vector<Row> busy;          // read while it runs
+        std::vector<Row> idle;          // read once it ended
     };
+    const std::vector<std::string> save = {"CAN(0,5,13,1538,8,1)", "CAN(0,5,1,1410,8,0)",
+                                           "CAN(0,9,13,1,32,4112,1,24947,25974)"};
+    std::vector<Row> statusword = SdoRead(2, 0x6041, 0);
     const Case cases[] = {
         {&can, "CAN",
          {{"CAN(0,7,14,52,9)", "\n"}, {"?CAN(0,3,1)[0];", "1\n"}, {"CAN(0,6,1,240)", "\n"}},
          {{"CAN(0,7,14,52,9)", "\n"}, {"?CAN(0,3,1)[0];", "0\n"}},
          9,
-         {{"CAN(0,7,14,52,9)", "\n"}, {"?CAN(0,3,1)[0];", "0\n"}}},
+         {{"CAN(0,7,14,52,9)", "\n"}, {"?CAN(0,3,1)[0];", "0\n"}},
+         save,
+         {statusword[0], statusword[1], statusword[2], {"?VR(241);", "33344.0000\n"}},
+         {statusword[2], {"?VR(241);", "576.0000\n"}}},
         {&dlink, "DriveLink",
          {{"?DLINK(2,1,0)[0];", "1\n"}},
          {{"?DLINK(2,1,0)[0];", kRefused}},
          10,
-         {{"?DLINK(2,1,0)[0];", "0\n"}, {"?DLINK(9,5)[0];", "-1\n"}}},
+         {{"?DLINK(2,1,0)[0];", "0\n"}, {"?DLINK(9,5)[0];", "-1\n"}},
+         {"DLINK(7,5,251)"},
+         {{"?AMPSTATUS AXIS(5);", "138.0000\n"}},
+         {{"?AMPSTATUS AXIS(5);", "10.0000\n"}}},
         {&sercos, "SERCOS",
          {{"?SERCOS(6,2,1,128)[0];", "1\n"}},
          {{"?SERCOS(6,2,1,128)[0];", "0\n"}},
          1,
-         {{"?SERCOS(7,2,1)[0];", "-1\n"}, {"?SERCOS(10,2)[0];", "-1\n"}}},
+         {{"?SERCOS(7,2,1)[0];", "-1\n"}, {"?SERCOS(10,2)[0];", "-1\n"}},
+         {},
+         {{"?SERCOS(6,2,1,128)[0];", "0\n"}},
+         {{"?SERCOS(6,2,1,128)[0];", "1\n"}}},
         {&mlink, "Mechatrolink",
          {{"?MECHATROLINK(3,3,-1)[0];", "1\r-1\n"}},
          {{"?MECHATROLINK(3,3,-1)[0];", "1\r0\n"}, {"?MECHATROLINK(3,29,65,1)[0];", "0\n"}},
          0x41,
-         {{"?MECHATROLINK(3,3,-1)[0];", "0\r-1\n"}, {"?MECHATROLINK(3,15,65,-1)[0];", "0\n"}}},
+         {{"?MECHATROLINK(3,3,-1)[0];", "0\r-1\n"}, {"?MECHATROLINK(3,15,65,-1)[0];", "0\n"}},
+         {"?MECHATROLINK(3,29,65,1)[0];"},
+         {{"?DRIVE_STATUS AXIS(8);", "32772.0000\n"}},
+         {{"?DRIVE_STATUS AXIS(8);", "4.0000\n"}}},
         {&a4n, "A4N",
          {{"?DRIVE_WRITE(16,5) AXIS(6)[0];", "1\n"}},
          {{"?DRIVE_WRITE(16,5) AXIS(6)[0];", "0\n"}, {"DRIVE_READ(65824) AXIS(6)", "MADDT1205\r0\n"}},
          6,
-         {{"?SLOT_NUMBER AXIS(6)[0];", "-1\n"}}},
+         {{"?SLOT_NUMBER AXIS(6)[0];", "-1\n"}},
+         {"?DRIVE_WRITE(128,0) AXIS(6)[0];"},
+         {{"?DRIVE_STATUS AXIS(6);", "12779520.0000\n"}},
+         {{"?DRIVE_STATUS AXIS(6);", "12648448.0000\n"}}},
     };
     for (const Case& c : cases) {
+        std::string what = std::string(c.what) + ", busy";
+        for (const std::string& command : c.start)
+            Ask(set, command);
+        if (!c.start.empty())
+            Play(set, c.busy, what.c_str());
+        clock.Advance(5000);
+        Play(set, c.idle, what.c_str());
+        c.model->SetBusyForever(true);
+        for (const std::string& command : c.start)
+            Ask(set, command);
+        clock.Advance(60000);
+        what += " forever, at 60 s";
+        Play(set, c.busy, what.c_str());
+        c.model->SetBusyForever(false);
+        Play(set, c.idle, c.what);
+
         Play(set, c.healthy, c.what);
         c.model->SetSilent(true);
         for (const Row& row : c.healthy)
@@ -506,6 +565,7 @@ TEST(BusModels, EveryModelGoesSilentFailsAndLosesStations)
         Play(set, c.dropped, c.what);
     }
     EXPECT_EQ(Ask(set, "?WDOG[0];"), "0\n") << "the shared state answers while the models are down";
+    EXPECT_EQ(clock.SleptMs(), 0u);
 }
 
 TEST(BusModels, TheSetSharesVrMemoryWithTheProgramStore)

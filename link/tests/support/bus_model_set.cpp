@@ -163,6 +163,11 @@ std::uint64_t CBusModel::NowMs()
     return AfxGetClock().NowMs();
 }
 
+bool CBusModel::Busy(std::uint64_t until) const
+{
+    return BusyForever() ? until != 0 : NowMs() < until;
+}
+
 std::unique_lock<std::recursive_mutex> CBusModel::Lock() const
 {
     return std::unique_lock<std::recursive_mutex>(m_setLock ? *m_setLock : m_ownLock);

@@ -30,7 +30,11 @@
 // FakeClock decides when a procedure ends; nothing sleeps.
 //
 // Faults, in every model: silence (its commands go unanswered), a failing
-// success flag, a station dropping out, a busy bit that never clears.
+// success flag, a station dropping out, a busy bit that never clears (the
+// bit a procedure holds: the CANopen statusword's bit 15, bit 7 of the
+// SMTBD1's status byte 5 and of AMPSTATUS, bit 15 of a Mechatrolink
+// station's DRIVE_STATUS, bit 17 of an A4N drive's; a SERCOS procedure
+// command then never reports done and answers 0).
 //
 // Thread-safe: the set answers under its own lock (the link's threads
 // call it while the test reads the models).
@@ -93,6 +97,11 @@ public:
     void SetFailing(bool failing) { m_failing = failing; }
     // The model's busy bit (a running procedure) never clears.
     void SetBusyForever(bool busy) { m_busyForever = busy; }
+    // How long a procedure holds the busy bit, in virtual milliseconds
+    // (5000 unless set): CANopen "save", "apha" and "atun", the SMTBD1's
+    // phase and tune (95, 96), the SLM reset (251), the Mechatrolink save
+    // (29) and the A4N store (128).
+    void SetProcedureMs(std::uint64_t ms) { m_procedureMs = ms; }
     // The station (an address, node, ASIC or axis as the model names its
     // stations) stops answering, as if unplugged.
     virtual void DropStation(int station) = 0;
@@ -107,11 +116,16 @@ protected:
     bool Failing() const { return m_failing; }
     bool BusyForever() const { return m_busyForever; }
     static std::uint64_t NowMs();
+    // The end of a procedure started now; whether one that ends at until
+    // (0: none started) still holds the busy bit.
+    std::uint64_t ProcedureEnd() const { return NowMs() + m_procedureMs; }
+    bool Busy(std::uint64_t until) const;
 
 private:
     bool m_silent = false;
     bool m_failing = false;
     bool m_busyForever = false;
+    std::uint64_t m_procedureMs = 5000;
     std::recursive_mutex* m_setLock = nullptr;
     mutable std::recursive_mutex m_ownLock;
 };
@@ -174,6 +188,7 @@ public:
         int address = 8;
         int identity = 73;
         int baudCode = 0; // the bus speed it listens at
+        int errors = 0;   // bytes 2 and 3 of parameter 53, cleared by 93
         // Parameter bytes from byte 2 on (byte 0 is the number, byte 1 the
         // address), by number; 52 and 53 are made from the state.
         std::map<int, std::vector<int>> parameters;
@@ -201,9 +216,6 @@ public:
     explicit CCanBusModel(std::vector<Slot> slots);
 
     void DropStation(int station) override;
-    // How long "save", "apha" and "atun" (and the SMTBD1 phase and tune)
-    // hold their busy bit, in virtual milliseconds.
-    void SetProcedureMs(std::uint64_t ms) { m_procedureMs = ms; }
     // State for the tests.
     int StatusWord(int slot, int node) const;
     bool AmplifierEnabled(int slot, int address) const;
@@ -248,10 +260,8 @@ private:
     void Upload(NodeState& node, int index, int sub, int vr, CBusModelSet& set);
     void Download(NodeState& node, int index, int sub, long long value);
     int StatusOf(const NodeState& node) const;
-    bool Busy(std::uint64_t until) const;
 
     std::vector<SlotState> m_slots;
-    std::uint64_t m_procedureMs = 5000;
 };
 
 // ---------------------------------------------------------------- DriveLink
@@ -275,6 +285,7 @@ public:
         std::map<int, int> motorParameters;
         std::map<int, int> slmParameters;
         bool corruptCheckSum = false;
+        bool fault = false; // AMPSTATUS bit 1 clear until the reset (251)
     };
     struct Module {
         int slot = 0;
@@ -298,6 +309,7 @@ private:
         int axis = -1;
         bool enabled = false;
         bool dropped = false;
+        std::uint64_t resetUntil = 0; // AMPSTATUS bit 7 while the reset runs
         std::vector<int> commands;
     };
     struct ModuleState {
@@ -413,6 +425,7 @@ private:
         Station station;
         int mode = 0; // 0 run, 1 commissioning
         int saves = 0;
+        std::uint64_t savingUntil = 0; // DRIVE_STATUS bit 15 while saving
         int driveControl = 0;
         bool dropped = false;
     };
@@ -471,6 +484,7 @@ private:
     struct DriveState {
         Drive drive;
         int stores = 0;
+        std::uint64_t storingUntil = 0; // DRIVE_STATUS bit 17 while storing
         bool dropped = false;
     };
     DriveState* OnAxis(int axis);

@@ -40,6 +40,7 @@ CCanBusModel::CCanBusModel(std::vector<Slot> slots)
         for (Amplifier& amplifier : slot.amplifiers) {
             AmplifierState drive;
             drive.drive = amplifier;
+            drive.errors = amplifier.errors;
             state.amplifiers.push_back(drive);
         }
         for (Node& node : slot.nodes) {
@@ -89,11 +90,6 @@ bool CCanBusModel::Listens(const SlotState& slot, int baudCode) const
 {
     // A bus never set runs at the power-up speed, code 0 (1 Mbit/s).
     return (slot.baudCode < 0 ? 0 : slot.baudCode) == baudCode;
-}
-
-bool CCanBusModel::Busy(std::uint64_t until) const
-{
-    return BusyForever() ? until != 0 : NowMs() < until;
 }
 
 int CCanBusModel::StatusOf(const NodeState& node) const
@@ -236,7 +232,7 @@ void CCanBusModel::Message(SlotState& slot, const BusCall& call, CBusModelSet& s
             break;
         case 95:
         case 96:
-            amplifier.busyUntil = NowMs() + m_procedureMs;
+            amplifier.busyUntil = ProcedureEnd();
             break;
         default:
             amplifier.drive.parameters[number] = bytes;
@@ -326,7 +322,7 @@ void CCanBusModel::Download(NodeState& node, int index, int sub, long long value
     }
     if ((index == 0x1010 && sub == 1 && value == kSave) || (index == 0x3410 && sub == 0 && value == kAutoPhase) ||
         (index == 0x3420 && sub == 2 && value == kAutoTune)) {
-        node.busyUntil = NowMs() + m_procedureMs;
+        node.busyUntil = ProcedureEnd();
         if (value == kSave)
             ++node.stores;
         return;

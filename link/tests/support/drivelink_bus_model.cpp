@@ -106,8 +106,9 @@ bool CDriveLinkBusModel::Handle(const BusCall& call, ScriptedReply& reply, CBusM
         const DriveState* drive = OnAxis(call.axis);
         if (!drive)
             return false;
-        // Bit 0 enabled, bit 1 no fault, bit 3 the drive reports its ratings.
-        reply = Float((drive->enabled ? 1 : 0) | 2 | 8);
+        // Bit 0 enabled, bit 1 no fault, bit 3 the drive reports its
+        // ratings, bit 7 a reset running.
+        reply = Float((drive->enabled ? 1 : 0) | (drive->drive.fault ? 0 : 2) | 8 | (Busy(drive->resetUntil) ? 0x80 : 0));
         return true;
     }
     if (call.name != "DLINK" || call.args.empty() || call.axis >= 0)
@@ -192,7 +193,10 @@ bool CDriveLinkBusModel::Handle(const BusCall& call, ScriptedReply& reply, CBusM
         return true;
     case 7:
         drive->commands.push_back(number);
-        if (number == 252)
+        if (number == 251) {
+            drive->drive.fault = false;
+            drive->resetUntil = ProcedureEnd();
+        } else if (number == 252)
             drive->enabled = false;
         else if (number == 253)
             drive->enabled = set.Watchdog() != 0;

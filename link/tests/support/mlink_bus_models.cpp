@@ -157,8 +157,10 @@ bool CMechatrolinkBusModel::StationCall(const BusCall& call, ScriptedReply& repl
         return true;
     }
     case 29:
-        if (ok)
+        if (ok) {
             ++station->saves;
+            station->savingUntil = ProcedureEnd();
+        }
         reply = Result(ok);
         return true;
     default:
@@ -186,7 +188,8 @@ bool CMechatrolinkBusModel::AxisCall(const BusCall& call, ScriptedReply& reply, 
         if (!IsAxisParameter(call, w.name))
             continue;
         if (call.query) {
-            reply = call.format0 ? Number(*w.word) : Float(*w.word);
+            const int value = *w.word | (w.word == &station->station.status && Busy(station->savingUntil) ? 0x8000 : 0);
+            reply = call.format0 ? Number(value) : Float(value);
             return true;
         }
         if (call.assign && w.word == &station->driveControl) {
@@ -247,6 +250,7 @@ constexpr int kClearAll = 0x20011;
 constexpr int kClearExternal = 0x20021;
 constexpr int kStoreParameter = 128;
 constexpr int kAlarmBit = 0x20; // "Alarm", bit 21 of DRIVE_STATUS
+constexpr int kStoringBit = 0x02; // bit 17, the one without a caption
 
 } // namespace
 
@@ -334,6 +338,7 @@ bool CA4NBusModel::Handle(const BusCall& call, ScriptedReply& reply, CBusModelSe
             stored = false;
         } else if (number == kStoreParameter) {
             ++state->stores;
+            state->storingUntil = ProcedureEnd();
             stored = true;
         } else {
             const auto found = drive.parameters.find(static_cast<int>(number));
@@ -352,7 +357,8 @@ bool CA4NBusModel::Handle(const BusCall& call, ScriptedReply& reply, CBusModelSe
     if (!call.query || call.hasArgs)
         return false;
     if (call.name == "DRIVE_STATUS") {
-        const long long status = static_cast<long long>(drive.status & 0xFFFF) << 16;
+        const int busy = Busy(state->storingUntil) ? kStoringBit : 0;
+        const long long status = static_cast<long long>((drive.status | busy) & 0xFFFF) << 16;
         reply = call.format0 ? Number(status) : Float(static_cast<double>(status));
         return true;
     }
