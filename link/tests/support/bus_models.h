@@ -91,17 +91,33 @@ public:
     // answer of every command the model takes.
     bool Ask(const BusCall& call, ScriptedReply& reply, CBusModelSet& set);
 
-    void SetSilent(bool silent) { m_silent = silent; }
+    void SetSilent(bool silent)
+    {
+        auto lock = Lock();
+        m_silent = silent;
+    }
     // The success flag of the model's operations reads 0 (each model says
     // where: a text reply's success line, a write's result, a procedure).
-    void SetFailing(bool failing) { m_failing = failing; }
+    void SetFailing(bool failing)
+    {
+        auto lock = Lock();
+        m_failing = failing;
+    }
     // The model's busy bit (a running procedure) never clears.
-    void SetBusyForever(bool busy) { m_busyForever = busy; }
+    void SetBusyForever(bool busy)
+    {
+        auto lock = Lock();
+        m_busyForever = busy;
+    }
     // How long a procedure holds the busy bit, in virtual milliseconds
     // (5000 unless set): CANopen "save", "apha" and "atun", the SMTBD1's
     // phase and tune (95, 96), the SLM reset (251), the Mechatrolink save
     // (29) and the A4N store (128).
-    void SetProcedureMs(std::uint64_t ms) { m_procedureMs = ms; }
+    void SetProcedureMs(std::uint64_t ms)
+    {
+        auto lock = Lock();
+        m_procedureMs = ms;
+    }
     // The station (an address, node, ASIC or axis as the model names its
     // stations) stops answering, as if unplugged.
     virtual void DropStation(int station) = 0;
