@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <memory>
 #include <thread>
 #include <string>
@@ -20,7 +21,9 @@
 #include "link/messagesender.h"
 #include "link/multitransmitterlease.h"
 #include "link/syncpacket.h"
+#include "link/tests/support/bus_models.h"
 #include "link/tests/support/fake_project.h"
+#include "link/tests/support/program_store.h"
 #include "link/tests/support/recording_tool.h"
 #include "link/tests/support/scripted_controller.h"
 #include "link/vexoreply.h"
@@ -746,6 +749,71 @@ TEST_F(ConnectionTest, AValueLineWithoutCarriageReturnEndsTheExchange)
     // The next exchange is not held up by the one before.
     EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(32, 3)}));
     EXPECT_EQ(replies.size() + 1, m_tool.Replies().size());
+}
+
+TEST_F(ConnectionTest, AToolReadsTheDriveBusesThroughTheModels)
+{
+    // The drive tools' commands as the command table builds them (the
+    // CAN message with its seven optional bytes given as 0), answered by
+    // the bus models, and their values as the tool's reply entry gets them.
+    CProgramStore store;
+    CBusModelSet buses(store);
+    CCanBusModel::Amplifier amplifier;
+    amplifier.address = 9;
+    CCanBusModel::Node node;
+    node.node = 2;
+    CCanBusModel can({{0, {amplifier}, {node}, 0}});
+    CMechatrolinkBusModel::Station station;
+    station.axis = 3;
+    CMechatrolinkBusModel mlink({{1, 31, {station}}});
+    buses.Add(can);
+    buses.Add(mlink);
+    m_connection->SetLinkFactory(ScriptedLinkFactory(m_link, [&](CScriptedController& link) { buses.Attach(link); }));
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    struct Step {
+        CommandItem item;
+        const char* command; // as the controller took it
+        double value;        // the reply's value; NAN: no value reply
+    };
+    const Step steps[] = {
+        {CommandItem(87, "0,14,52,9"), "CAN(0,7,14,52,9,0,0,0,0,0,0)", NAN},
+        {CommandItem(88, "0,1"), "?CAN(0,3,1)[0];", 1},
+        {CommandItem(89, "0,1,240"), "CAN(0,6,1,240)", NAN},
+        {CommandItem(32, 245), "?VR(245);", 73},
+        {CommandItem(86, "0,13,1538,8,1"), "CAN(0,5,13,1538,8,1)", NAN},
+        {CommandItem(86, "0,1,1410,8,0"), "CAN(0,5,1,1410,8,0)", NAN},
+        {CommandItem(140, "0,13,1,4120,1,240"), "CAN(0,8,13,1,4120,1,240)", NAN},
+        {CommandItem(32, 240), "?VR(240);", 0x43},
+        {CommandItem(32, 241), "?VR(241);", 130},
+        {CommandItem(28, 3), "?ATYPE AXIS(3)[0];", 40},
+        {CommandItem(37, 1), "WDOG=1", NAN},
+        {CommandItem(34), "?WDOG[0];", 1},
+    };
+    for (const Step& step : steps) {
+        const std::size_t before = m_tool.Replies().size();
+        CMessageSender sender;
+        EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {step.item})) << step.command;
+        EXPECT_EQ(m_link->Commands().back(), step.command);
+        const auto replies = m_tool.Replies();
+        if (std::isnan(step.value)) {
+            EXPECT_EQ(replies.size(), before) << step.command;
+        } else if (replies.size() == before + 1) {
+            const double got = step.item.commandId == 32 ? replies.back().GetReal() : replies.back().GetInteger();
+            EXPECT_EQ(got, step.value) << step.command;
+        } else {
+            ADD_FAILURE() << step.command << ": no reply";
+        }
+    }
+    // A MECHATROLINK text reply: the value line, then the success line,
+    // each a reply of its own.
+    const std::size_t before = m_tool.Replies().size();
+    CMessageSender sender;
+    EXPECT_TRUE(sender.SendSequenceEx(m_toolWindow, &m_tool, {CommandItem(161, 1)}));
+    const auto replies = m_tool.Replies();
+    ASSERT_EQ(replies.size(), before + 2);
+    EXPECT_STREQ(replies[before].GetText(), "1");
+    EXPECT_STREQ(replies[before + 1].GetText(), "-1");
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(ConnectionTest, TerminalBytesGoBothWaysOnTheirChannels)

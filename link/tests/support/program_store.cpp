@@ -211,6 +211,17 @@ bool CProgramStore::Answer(const std::string& command, ScriptedReply& reply)
         return true;
     }
     int index = 0;
+    char* end = nullptr;
+    int consumed = 0;
+    if (std::sscanf(command.c_str(), "VR(%d)=%n", &index, &consumed) == 1 && consumed > 0) {
+        const char* value = command.c_str() + consumed;
+        const double number = std::strtod(value, &end);
+        if (end == value || *end != '\0')
+            return false;
+        m_vr[index] = number;
+        reply = ScriptedReply();
+        return true;
+    }
     if (std::sscanf(command.c_str(), "?VR(%d);", &index) == 1) {
         const auto found = m_vr.find(index);
         reply = ScriptedReply(FormatValue(found == m_vr.end() ? 0.0 : found->second));
@@ -372,6 +383,13 @@ void CProgramStore::SetVR(int index, double value)
 {
     std::lock_guard<std::mutex> guard(m_lock);
     m_vr[index] = value;
+}
+
+double CProgramStore::VR(int index) const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    const auto found = m_vr.find(index);
+    return found == m_vr.end() ? 0.0 : found->second;
 }
 
 void CProgramStore::SetUpperCaseListing(bool on)

@@ -24,7 +24,9 @@
 //   RENAME "S" "D"      S takes the name D (refused when D exists)
 //   RUN "X"[,p]         status "%[Process p:Program X] - Running" (p 14
 //                       when not given); STOP "X" the stopped status line
-//   ?TSIZE[0];  TABLEVALUES(a,b,0)  ?VR(n);   the TABLE and VR memory
+//   ?TSIZE[0];  TABLEVALUES(a,b,0)  ?VR(n);  VR(n)=x   the TABLE and VR
+//                       memory (VR(n)=x takes a number; other values are
+//                       left to the script)
 //
 // Anything it refuses (a line number out of range, a missing program) is
 // answered with a "%[COMMAND n] ..." line, as the controller reports a
@@ -76,6 +78,8 @@ public:
     void SetTable(const std::vector<double>& values);
     std::vector<double> Table() const;
     void SetVR(int index, double value);
+    // The value of VR(index); 0 when it was never set.
+    double VR(int index) const;
     // Listing keywords upper-cased (off by default).
     void SetUpperCaseListing(bool on);
     // The process RUN reports without a process number.
