@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <condition_variable>
+#include <deque>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +49,9 @@ struct Fault {
 struct State {
     std::recursive_mutex lock;
     std::map<void*, Block> blocks;
+    // Freed blocks stay no-access for a while; the oldest are given back so
+    // a long test does not run out of address space.
+    std::deque<void*> quarantine;
     std::map<std::string, int> live;
     std::map<char*, Mapping> mappings;
     std::map<std::string, Fault> faults;
@@ -72,6 +76,7 @@ State& S()
 }
 
 const size_t kPage = 4096;
+const size_t kQuarantine = 4096;
 // A virtual sleep that the test never ends is a hung test: give up.
 const DWORD kLongestRealWaitMs = 20000;
 
@@ -114,10 +119,15 @@ void host_free(void* block)
         return;
     }
     DWORD old;
-    // Never given back: a later use of the block crashes.
+    // A later use of the block crashes.
     ::VirtualProtect(found->second.pages, found->second.pageBytes, PAGE_NOACCESS, &old);
     --S().live[found->second.kind];
+    S().quarantine.push_back(found->second.pages);
     S().blocks.erase(found);
+    if (S().quarantine.size() > kQuarantine) {
+        ::VirtualFree(S().quarantine.front(), 0, MEM_RELEASE);
+        S().quarantine.pop_front();
+    }
 }
 
 int host_live(const char* kind)
