@@ -259,7 +259,8 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
     m_bDocumentOpened = true;
     // An empty file stands for a new program, which the controller holds as
     // one empty line (or for one whose lines were all deleted, which holds
-    // none): the controller's count tells which.
+    // none): the count of the editor's program (the project window names it,
+    // as for the line commands) tells which.
     if (doc->Buffer().GetLineCount() == 0) {
         m_nLineCount = -1;
         SendCommand(CommandItem(kCommandLineCount));
