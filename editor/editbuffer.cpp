@@ -118,13 +118,15 @@ int CEditBuffer::InsertLine(int index, const std::string& text, bool recordUndo)
 {
     if (index < 0 || index > GetLineCount())
         return 0;
+    const bool replacesEmptyLine = m_controllerEmptyLine && GetLineCount() == 0;
+    m_controllerEmptyLine = false;
     Record(recordUndo, CUndoRecord::kInsert, index, {}, text);
     m_store.m_lines.insert(m_store.m_lines.begin() + index, NewLine());
     LineInserted(index);
     SetModified(true);
     CEditRLine& line = m_store.m_lines[static_cast<size_t>(index)];
     line.SetText(text, true, m_peer.NameWarner());
-    SendLine(index, kCommandInsertLine);
+    SendLine(index, replacesEmptyLine ? kCommandReplaceLine : kCommandInsertLine);
     m_store.m_lines[static_cast<size_t>(index)].ClearFlags();
     return 1;
 }

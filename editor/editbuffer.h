@@ -59,6 +59,11 @@ public:
     CUndoList& UndoList() { return m_undo; }
 
     int InsertLine(int index, const std::string& text, bool recordUndo);
+    // An empty document whose program the controller holds as one empty
+    // line (a new program, or one loaded from an empty file): the first
+    // line the document gets replaces that line on the controller instead
+    // of going before it, so that both hold the same lines.
+    void SetControllerHoldsEmptyLine(bool holds) { m_controllerEmptyLine = holds && GetLineCount() == 0; }
     int ReplaceLine(int index, const std::string& text, bool recordUndo, bool send);
     int DeleteLine(int index, bool recordUndo);
     // Text holding control bytes (IsControlByte) is refused with a message,
@@ -140,6 +145,7 @@ private:
     CUndoList m_undo;
     bool m_modified = false;
     bool m_applyingHistory = false; // inside an undo or redo step
+    bool m_controllerEmptyLine = false;
 };
 
 } // namespace editor

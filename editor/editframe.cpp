@@ -257,6 +257,15 @@ int CEditRFrame::OnCreate(LPCREATESTRUCT lpCreateStruct)
         return -1;
     }
     m_bDocumentOpened = true;
+    // An empty file stands for a new program, which the controller holds as
+    // one empty line (or for one whose lines were all deleted, which holds
+    // none): the count of the editor's program (the project window names it,
+    // as for the line commands) tells which.
+    if (doc->Buffer().GetLineCount() == 0) {
+        m_nLineCount = -1;
+        SendCommand(CommandItem(kCommandLineCount));
+        doc->Buffer().SetControllerHoldsEmptyLine(m_nLineCount.load() == 1);
+    }
     m_nProgramType =
         static_cast<int>(AskProject(kMsgProgramType, 0, reinterpret_cast<LPARAM>(doc->GetProgramName().c_str())));
     if (AskProject(kMsgAnyRunning) != 0)
@@ -601,6 +610,9 @@ void CEditRFrame::OnReply(ControllerMessage* message)
     case kCommandBreakAdd:
         m_nBreakpointLine = message->GetInteger();
         return;
+    case kCommandLineCount:
+        m_nLineCount = message->GetInteger();
+        return;
     case kCommandBreakList:
         if (message->HasBytes()) {
             std::lock_guard<std::mutex> hold(m_breakListLock);
@@ -744,8 +756,13 @@ void CEditRFrame::SendLineCommand(int commandId, const std::string& argument)
 
 bool CEditRFrame::SendCommand(int commandId, const std::string& argument)
 {
+    return SendCommand(CommandItem(commandId, argument.c_str()));
+}
+
+bool CEditRFrame::SendCommand(const CommandItem& command)
+{
     CBusy busy(*this);
-    return m_sender.SendSequenceEx(m_hWnd, this, {CommandItem(commandId, argument.c_str())}) != FALSE;
+    return m_sender.SendSequenceEx(m_hWnd, this, {command}) != FALSE;
 }
 
 void CEditRFrame::SendPendingLines()

@@ -113,6 +113,7 @@ enum : UINT {
 constexpr int kCommandRun = 2;
 constexpr int kCommandStop = 3;
 constexpr int kCommandStepLine = 4;
+constexpr int kCommandLineCount = 22; // "&N": the selected program's lines
 constexpr int kCommandPowerUpQuery = 0x21;
 constexpr int kCommandBreakAdd = 0x96;
 constexpr int kCommandBreakList = 0x97;
@@ -275,6 +276,7 @@ private:
 
     // One controller command of this frame, the busy count raised around it.
     bool SendCommand(int commandId, const std::string& argument);
+    bool SendCommand(const CommandItem& command);
     void ResendBreakpoints();
     void SendPendingLines();
     void ApplyEcho(const CEditorReply& reply);
@@ -322,6 +324,7 @@ private:
     HWND m_hWndWatch = nullptr;
     bool m_bVariablesChanged = true;
     std::atomic<int> m_nBreakpointLine{-1};
+    std::atomic<int> m_nLineCount{-1}; // the answer to "&N"
     // The last Find or Replace, for Find Next; one of the dialogs at a time.
     std::string m_findText;
     bool m_bFindUp = false;

@@ -260,8 +260,9 @@ void FillRows()
             factor = 2;
             extraSeconds = 40;
         }
-        // COMPILE and the editor's line commands work on the editor's program.
-        const int needsName = (row.id >= 46 && row.id <= 50) ? 1 : 0;
+        // COMPILE and the editor's line commands work on the editor's program,
+        // and so does the line count the editor asks for an empty file.
+        const int needsName = (row.id >= 46 && row.id <= 50) || row.id == 22 ? 1 : 0;
         WriteRow(row.id, row.commandTemplate, row.argumentKind, row.replyKind, factor, extraSeconds, needsName);
     }
 }

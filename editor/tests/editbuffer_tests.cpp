@@ -91,6 +91,32 @@ TEST_F(EditBuffer, LineCommandsAndTheirNotices)
     EXPECT_EQ("", buffer.GetLineText(99));
 }
 
+// The controller's empty line of a new program is taken by the first line
+// once; undone, the line goes from both sides and comes back as an insert.
+TEST_F(EditBuffer, FirstLineTakesTheControllersEmptyLineOnce)
+{
+    buffer.SetControllerHoldsEmptyLine(true);
+    buffer.BeginUndoGroup();
+    buffer.InsertLine(0, "a=1", true);
+    buffer.InsertLine(1, "b=2", true);
+    EXPECT_EQ((std::vector<std::string>{"&0R,a=1", "&1I,b=2"}), peer.Commands());
+
+    peer.wire.clear();
+    Caret caret;
+    EXPECT_TRUE(buffer.UndoCommand(caret));
+    EXPECT_EQ(0, buffer.GetLineCount());
+    EXPECT_EQ((std::vector<std::string>{"&1,1D", "&0,0D"}), peer.Commands());
+    peer.wire.clear();
+    EXPECT_TRUE(buffer.RedoCommand(caret));
+    EXPECT_EQ(std::vector<std::string>{"&0I,a=1"}, peer.Commands());
+
+    // Only an empty document stands for that line.
+    peer.wire.clear();
+    buffer.SetControllerHoldsEmptyLine(true);
+    buffer.InsertLine(0, "c=3", false);
+    EXPECT_EQ(std::vector<std::string>{"&0I,c=3"}, peer.Commands());
+}
+
 TEST_F(EditBuffer, TypingSendsNothingUntilPendingLinesGo)
 {
     Lines(2);

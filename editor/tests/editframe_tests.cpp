@@ -472,6 +472,37 @@ TEST_F(EditFrameTest, TypedLineGoesOnceWhenTheCaretLeavesIt)
     EXPECT_EQ("x6=1", Buffer().GetLineText(5));
 }
 
+// An empty file: a new program, which the controller holds as one empty
+// line, or a program whose lines were all deleted, which holds none. The
+// first line typed takes the controller's empty line or goes in as the
+// first, so that the controller ends with the lines typed and no more.
+TEST_F(EditFrameTest, FirstLineTypedIntoAnEmptyFileMeetsTheControllersCount)
+{
+    struct Case {
+        const char* lineCount;
+        const char* firstCommand;
+    };
+    for (const Case& c : {Case{"1", "&0R,"}, Case{"0", "&0I,"}}) {
+        SCOPED_TRACE(c.lineCount);
+        WriteProgram("");
+        m_link->SetReply("&N", ScriptedReply(c.lineCount));
+        ASSERT_TRUE(OpenFrame());
+        const size_t first = m_link->Commands().size();
+        Type("a=1");
+        Key(VK_RETURN);
+        Type("b=2");
+        Key(VK_UP);
+        std::vector<std::string> edits;
+        for (const std::string& command : CommandsFrom(first))
+            if (command.rfind("&", 0) == 0)
+                edits.push_back(command);
+        // Enter sends the new line; the typed line goes as the caret leaves it.
+        EXPECT_EQ((std::vector<std::string>{c.firstCommand, "&1I,", "&0R,a=1", "&1R,b=2"}), edits);
+        CloseFrame();
+        Pump();
+    }
+}
+
 TEST_F(EditFrameTest, EchoesReplaceTheLineOnlyWhileItStillHoldsTheSentText)
 {
     const std::string long81(81, 'A');

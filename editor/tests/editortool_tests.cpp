@@ -2,10 +2,13 @@
 // own, as Vorta2 does, over the scripted controller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "editor/basickeys.h"
 #include "editor/editortool.h"
+#include "foundation/crc.h"
 #include "project/tests/projectwnd_fixture.h"
 #include "testsupport/scratch_folder.h"
 #include "testsupport/test_window.h"
@@ -43,6 +46,27 @@ protected:
         editor::CBasicKeyTable::Instance().Reset();
     }
 
+    // The editor frame of the project window once its title shows it opened
+    // its program.
+    HWND EditorFrame(const std::string& title)
+    {
+        HWND frame = nullptr;
+        const auto text = [&] {
+            char buffer[64] = {};
+            ::GetWindowTextA(frame, buffer, sizeof buffer);
+            return std::string(buffer);
+        };
+        PumpUntil(
+            [&] {
+                for (const CProjectWnd::CToolRecord& record : m_window->Object()->GetToolRecords())
+                    if (record.toolId == static_cast<int>(TOOL_EDITOR))
+                        frame = record.hWnd;
+                return frame && text() == title;
+            },
+            20000);
+        return frame && text() == title ? frame : nullptr;
+    }
+
     ScratchFolder m_folder;
 };
 
@@ -51,21 +75,8 @@ TEST_F(EditorOpenTest, EditProgramOpensTheEditorFrameOnItsProgram)
     m_window->Send(PWM_EDIT_PROGRAM, reinterpret_cast<WPARAM>("main"));
     // The frame registers while it is made; its title comes once it opened
     // the program.
-    HWND frame = nullptr;
-    const auto title = [&] {
-        char text[64] = {};
-        ::GetWindowTextA(frame, text, sizeof text);
-        return std::string(text);
-    };
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            for (const CProjectWnd::CToolRecord& record : m_window->Object()->GetToolRecords())
-                if (record.toolId == static_cast<int>(TOOL_EDITOR))
-                    frame = record.hWnd;
-            return frame && title() == "Edit : MAIN (BASIC)";
-        },
-        20000))
-        << title();
+    const HWND frame = EditorFrame("Edit : MAIN (BASIC)");
+    ASSERT_TRUE(frame);
     CProjectWnd::CToolRecord record;
     ASSERT_TRUE(m_window->Object()->FindToolRecord(frame, record));
     EXPECT_STREQ("MAIN", record.name);
@@ -79,6 +90,27 @@ TEST_F(EditorOpenTest, EditProgramOpensTheEditorFrameOnItsProgram)
     EXPECT_TRUE(PumpUntil([&] { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 20000));
     ::CloseHandle(thread);
     EXPECT_EQ(0, m_window->Object()->CountToolWindows(TOOL_EDITOR));
+}
+
+// An empty program file: the editor asks how many lines the controller
+// holds of its program, the one it edits, whichever was selected before.
+TEST_F(EditorOpenTest, AnEmptyFileAsksTheLineCountOfItsOwnProgram)
+{
+    ASSERT_TRUE(WriteWholeFile(m_folder / "MAIN.bas", ""));
+    m_link->SetReply("&Z,MAIN", ScriptedReply(std::to_string(ProgramLinesCrc({}))));
+    m_link->SetReply("&N", ScriptedReply("1"));
+    m_window->Send(PWM_EDIT_PROGRAM, reinterpret_cast<WPARAM>("main"));
+    const HWND frame = EditorFrame("Edit : MAIN (BASIC)");
+    ASSERT_TRUE(frame);
+    const std::vector<std::string> commands = m_link->Commands();
+    const auto count = std::find(commands.begin(), commands.end(), "&N");
+    ASSERT_NE(commands.end(), count);
+    std::string selected;
+    for (auto it = commands.begin(); it != count; ++it)
+        if (it->rfind("SELECT ", 0) == 0)
+            selected = *it;
+    EXPECT_EQ("SELECT \"MAIN\"", selected);
+    m_window->Send(PWM_CLOSE_EDITOR, 0, reinterpret_cast<LPARAM>("MAIN"));
 }
 
 } // namespace
