@@ -9,6 +9,7 @@
 #include "simulator/app/sequencer.h"
 #include "simulator/app/simlog.h"
 #include "simulator/app/userdialog.h"
+#include "simulator/runtime/channels.h"
 #include "simulator/runtime/flash.h"
 #include "simulator/runtime/process.h"
 #include "simulator/runtime/scheduler.h"
@@ -354,8 +355,15 @@ bool CControllerWnd::ControllerIdle()
     const uint64_t waits = qcrt::NextSliceWaits();
     const bool yielded = m_yieldedSinceTick.exchange(false) || waits != m_sliceWaitsSeen;
     m_sliceWaitsSeen = waits;
-    if (sent || !(yielded || m_tick->GetWaiters() > 0) || qcrt::g_CurrentProcess.load() != 0 ||
-        qcrt::g_MotionEnabled.load() || m_ring.GetCount() != 0 || m_backlogWaiting.load())
+    if (m_receivedSinceTick.exchange(false) || sent)
+        m_busyTicksLeft = kBusyTicksAfterTraffic;
+    else if (m_busyTicksLeft > 0)
+        --m_busyTicksLeft;
+    // Output the last slice made is still in the runtime's rings: the next
+    // tick's services send it, so that tick comes at once.
+    if (m_busyTicksLeft > 0 || !(yielded || m_tick->GetWaiters() > 0) || qcrt::g_CurrentProcess.load() != 0 ||
+        qcrt::g_MotionEnabled.load() || m_ring.GetCount() != 0 || m_backlogWaiting.load() ||
+        qcrt::OutputWaitingForPort(0))
         return false;
     for (int process = 1; process < qcrt::kProcessCount; ++process) {
         if (qcrt::IsProcessActive(process))
@@ -435,6 +443,7 @@ LRESULT CControllerWnd::OnShutdown(WPARAM, LPARAM)
 void CControllerWnd::Receive(const uint8_t* data, int length)
 {
     SimLog().LogData("Rx: ", data, length, kLogComms);
+    m_receivedSinceTick.store(true);
     m_wake->Signal();
     int taken = 0;
     if (m_backlog.empty())

@@ -40,6 +40,9 @@ constexpr int kReceiveRingSize = 1024;
 // Blocks of WM_COPYDATA are refused once the ring and the bytes queued
 // behind it would hold more than this.
 constexpr int kReceiveQueueLimit = 64 * 1024;
+// Ticks at the full 1 ms pace after the last bytes in or out, before the
+// sequencer may go idle again.
+constexpr int kBusyTicksAfterTraffic = 20;
 // The messages a wait of the link window serves before it looks again
 // whether it is over.
 constexpr int kMessagesPerTurn = 64;
@@ -184,6 +187,12 @@ private:
     std::shared_ptr<CTickSignal> m_wake = std::make_shared<CTickSignal>();
     std::atomic<bool> m_sentSinceTick{false};
     std::atomic<bool> m_yieldedSinceTick{false};
+    std::atomic<bool> m_receivedSinceTick{false};
+    // Ticks at the full pace still owed after the last bytes in or out (the
+    // sequencer's thread only): a command's reply, made during the slices
+    // after its bytes arrived, leaves at the next tick, not the next idle
+    // one.
+    int m_busyTicksLeft = 0;
     // The runtime's count of waits for the next slice at the last idle test
     // (the sequencer's thread only).
     uint64_t m_sliceWaitsSeen = 0;

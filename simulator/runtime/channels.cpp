@@ -266,6 +266,15 @@ int OutputCount(int channel)
     return ch ? RingCount(ch->outRead, ch->outWrite) : 0;
 }
 
+bool OutputWaitingForPort(int port)
+{
+    for (const ChannelRecord& ch : g_ChannelRecords) {
+        if (ch.port == port && ch.outRing && RingCount(ch.outRead, ch.outWrite) > 0)
+            return true;
+    }
+    return PortTxCount(port) > 0;
+}
+
 int GetInputRing(int process)
 {
     ChannelRecord* ch = InputChannelOf(process);

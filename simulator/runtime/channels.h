@@ -62,6 +62,9 @@ void InitChannels();
 void PutOutputRing(int channel, int process, uint8_t byte);
 bool TryPutOutputRing(int channel, uint8_t byte);
 int OutputCount(int channel);
+// Output that the services still have to move to the port: in the rings of
+// the channels it serves or in its own transmit ring.
+bool OutputWaitingForPort(int port);
 
 // Input of a process: from the input ring of its input channel.
 int GetInputRing(int process); // -1 when nothing waits
