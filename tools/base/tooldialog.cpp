@@ -44,7 +44,7 @@ int CToolDialog::OnCreate(LPCREATESTRUCT lpCreateStruct)
     const LPCSTR icon = MAKEINTRESOURCEA(kToolIconId);
     HICON hIcon = ::LoadIconA(AfxFindResourceHandle(icon, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */), icon);
     SetIcon(hIcon ? hIcon : ::LoadIconA(nullptr, IDI_APPLICATION), TRUE);
-    return Register(m_hWnd, m_hWndGivenProject) ? 0 : -1;
+    return Register(m_hWnd, m_hWndGivenProject) && OnRegistered() ? 0 : -1;
 }
 
 BOOL CToolDialog::OnInitDialog()

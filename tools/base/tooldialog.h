@@ -30,6 +30,9 @@ public:
     // the main frame when it is no window.
     CToolDialog(UINT nIDTemplate, UINT toolId, LPCSTR name, int replyClass = 1, HWND hWndProject = nullptr);
 
+    // The project window the tool registered with (the parts keep it).
+    using CToolWindowParts::GetProjectWindow;
+
     // Makes the window on the calling thread, without a parent. FALSE when
     // it was not made: the object is then deleted.
     BOOL CreateTool();
@@ -42,6 +45,9 @@ public:
     int Ask(LPCSTR text, LPCSTR caption, UINT type = MB_OK);
 
 protected:
+    // Right after the registration, while the window is created: false
+    // fails the creation (the window unregisters as it goes).
+    virtual bool OnRegistered() { return true; }
     // The tool's own start, at the end of OnInitDialog, still busy: the
     // answer of OnInitDialog.
     virtual BOOL OnInitTool() { return TRUE; }

@@ -16,10 +16,12 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/collections.h"
 #include "link/tests/support/scripted_connection.h"
 #include "link/tests/support/tool_project.h"
 #include "project/toolthread.h"
 #include "testsupport/captured_log.h"
+#include "testsupport/memory_log.h"
 #include "testsupport/fake_clock.h"
 #include "testsupport/registry_sandbox.h"
 #include "testsupport/scratch_folder.h"
@@ -27,6 +29,7 @@
 #include "testsupport/test_window.h"
 #include "tools/base/externalstart.h"
 #include "tools/base/tooldialog.h"
+#include "tools/channelselect.h"
 #include "tools/tests/tools_tests_resource.h"
 
 using namespace tools;
@@ -88,6 +91,21 @@ std::vector<ToolRow> ToolRows()
          },
          nullptr, [](CWnd* window) { static_cast<BaseTool*>(window)->m_nOwnWord = 1; }, 1,
          [](HWND window) { ::PostMessageA(window, WM_COMMAND, kSendCommand, 0); }},
+        {"ChannelSelect", TOOL_ID_CHANNEL_SELECT, 4, false,
+         [](HWND project) -> CWnd* {
+             auto* chooser = new CChannelSelectDlg(project);
+             return chooser->CreateTool() ? chooser : nullptr;
+         },
+         [](CToolProject& project) {
+             project.SetAnswer(WM_APP + 0x16F, TOOL_ID_TERMINAL);
+             project.SetHandler(WM_APP + 0x16E, [](WPARAM, LPARAM lParam) {
+                 auto* list = reinterpret_cast<CStringList*>(lParam);
+                 list->AddTail("6");
+                 list->AddTail("7");
+                 return LRESULT(2);
+             });
+         },
+         nullptr, 0, nullptr},
     };
 }
 
@@ -264,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(Windows, ToolWindowTableTest, ::testing::ValuesIn(ToolR
 
 TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
 {
-    CapturedGlobalLog log;
+    MemoryLog log;
     BaseTool* tool = nullptr;
     ASSERT_NE(nullptr, Make([&tool](HWND project) -> CWnd* {
         tool = new BaseTool(project);
@@ -283,7 +301,7 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    EXPECT_NE(std::string::npos, log.Text().find("RxAtTool: Ticks"));
+    EXPECT_TRUE(log.Contains("RxAtTool: Ticks"));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)
