@@ -8,6 +8,7 @@
 #include "foundation/logfile.h"
 #include "foundation/logline.h"
 #include "foundation/matcher.h"
+#include "link/transactionworker.h"
 #include "foundation/winutil.h"
 #include "framework/clock.h"
 #include "link/commandtable.h"
@@ -115,6 +116,8 @@ CControllerConnection::CControllerConnection(IProjectWindow* project) : m_pProje
     if (project)
         m_hNotifyWindow = project->GetProjectWindowHandle();
     SetWarningBeep(nullptr);
+    m_pTransactionWorker = std::make_unique<CTransactionWorker>(
+        [this](ControllerMessage* message) { return TransmitSynchronous(message, nullptr); });
 }
 
 CControllerConnection::~CControllerConnection()
@@ -126,6 +129,7 @@ CControllerConnection::~CControllerConnection()
         m_multiTransmitters.clear();
     }
     CloseLink();
+    m_pTransactionWorker.reset();
 }
 
 void CControllerConnection::WaitStep()
@@ -700,13 +704,18 @@ void CControllerConnection::SetMessageTimeout(int seconds)
 
 void CControllerConnection::SetTransactionHold(BOOL hold)
 {
+    // The event stands while transactions are held, so the callers'
+    // waits see a hold at once.
     if (hold) {
         ++m_nHold;
+        m_holdEvent.SetEvent();
         return;
     }
     int current = m_nHold.load();
     while (current > 0 && !m_nHold.compare_exchange_weak(current, current - 1)) {
     }
+    if (current <= 1)
+        m_holdEvent.ResetEvent();
 }
 
 bool CControllerConnection::LockTransmit(const std::function<bool()>& tryLock)
@@ -809,14 +818,15 @@ BOOL CControllerConnection::Transact(ControllerMessage* message)
 {
     if (!message || m_nHold > 0)
         return FALSE;
-    auto* transmitter = new CTransmitter(this);
-    if (!transmitter->Start()) {
-        delete transmitter;
-        return FALSE;
-    }
     if (m_nLinkMode == CONNECTION_COMMAND_LINE)
         message->m_nChannel = CHANNEL_DIRECT;
-    return CTransmitter::TransmitAndRelease(transmitter, *message);
+    GlobalLogLine("Msg-TxStart", LOG_LINK);
+    const BOOL result = m_pTransactionWorker->Run(*message, static_cast<HANDLE>(m_holdEvent), [this] { return m_nHold > 0; });
+    if (result || m_nHold == 0)
+        GlobalLogLine("Msg-TxEnd", LOG_LINK);
+    else
+        GlobalLogLine("Msg-TxAborted", LOG_LINK);
+    return result;
 }
 
 BOOL CControllerConnection::BeginRequest(ControllerMessage* message)

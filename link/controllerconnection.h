@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@
 
 class IProjectWindow;
 class CMultiTransmitter;
+class CTransactionWorker;
 
 // Link modes of the connection.
 enum : int {
@@ -199,7 +201,8 @@ public:
     void SetMessageTimeout(int seconds);
     int GetMessageTimeout() const { return m_nMessageTimeout; }
     BOOL TransmitSynchronous(ControllerMessage* message, CMutex* heldLock);
-    // One transaction on a worker thread (link/messagesender.h).
+    // One transaction on the connection's worker thread, waited for while
+    // the calling thread's messages are answered (link/transactionworker.h).
     BOOL Transact(ControllerMessage* message);
     BOOL SendOnCommandChannel(ControllerMessage* message);
     BOOL BeginRequest(ControllerMessage* message);
@@ -368,6 +371,11 @@ private:
 
     std::list<CMultiTransmitter*> m_multiTransmitters;
     CCriticalSection m_multiLock;
+
+    // Transact's one worker, and the event that stands while transactions
+    // are held (manual reset).
+    CEvent m_holdEvent{FALSE, TRUE};
+    std::unique_ptr<CTransactionWorker> m_pTransactionWorker;
 
     // The program list and the selected program (m_programLock across
     // every walk of the list).

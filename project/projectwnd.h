@@ -541,8 +541,9 @@ public:
     std::atomic<int> m_nLayoutCancel{0};
     // The current terminal channel (-99 none chosen).
     std::atomic<int> m_nTerminalChannel{CHANNEL_DIRECT};
-    // One-shot: the next terminal or keypad shows the channel chooser.
-    std::atomic<BOOL> m_bChooseChannel{FALSE};
+    // While set, the next terminal or keypad opened without a chosen
+    // channel shows the channel chooser (off while one is open).
+    std::atomic<BOOL> m_bChooseChannel{TRUE};
     CTime Now();
 
     // The search, connect, layout and scan parts and the hub they work

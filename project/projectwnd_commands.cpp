@@ -419,7 +419,11 @@ bool CProjectWnd::HandleQuery(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         result = m_nChooserToolId.load();
         return true;
     case PWM_SET_REPLY_CHANNEL:
+        // The channel of the next terminal or keypad that registers (the
+        // channel chooser's choice); anything but a channel is not taken.
         m_nReplyChannel = static_cast<int>(lParam);
+        if ((lParam >= -1 && lParam <= 9) || lParam == CHANNEL_DIRECT)
+            m_nTerminalChannel = static_cast<int>(lParam);
         return true;
     case PWM_COMMS_PORTS: {
         if (!outList)
@@ -508,7 +512,10 @@ bool CProjectWnd::HandleQuery(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         }
         return true;
     case PWM_TERMINAL_DIRECT:
-        result = OpenTool(TOOL_TERMINAL, 0);
+        // After a lock change or a system-software load: a terminal on the
+        // command channel while connected, else on the raw link.
+        m_nTerminalChannel = m_bConnected ? CHANNEL_COMMAND : CHANNEL_DIRECT;
+        PostMessage(PWM_OPEN_TOOL, TOOL_TERMINAL, 1);
         return true;
     case PWM_DIGITAL_IO_COUNT:
     case PWM_ANALOGUE_IN_COUNT:

@@ -981,13 +981,16 @@ BOOL CProjectWnd::OpenTool(UINT toolId, int channel)
                 AfxGetPromptService().Prompt(
                     m_hWnd, "This version of controller system software does not support CANOpen", "Project", MB_OK);
         } else if (toolId == TOOL_TERMINAL || toolId == TOOL_KEYPAD) {
-            if (channel == 0 && m_bChooseChannel.exchange(FALSE)) {
+            // lParam 1: the channel is chosen (0x8170 set it); 0: the user
+            // chooses first, in one chooser at a time (choosing is on again
+            // once it closed, 0x81A9).
+            if (channel != 0) {
+                result = CreateTool(toolId, m_nTerminalChannel.load());
+            } else if (m_bChooseChannel.exchange(FALSE)) {
                 m_nChooserToolId = static_cast<int>(toolId);
                 result = CreateTool(TOOL_CHANNEL_CHOOSER, 0);
-            } else {
-                if (channel != 0)
-                    m_nTerminalChannel = channel;
-                result = CreateTool(toolId, channel);
+                if (!result)
+                    m_bChooseChannel = TRUE;
             }
         } else if (toolId == TOOL_MEMORY_DEVICE) {
             const BOOL flash = m_pConnection->IsFeatureSupported(7);
@@ -1027,7 +1030,7 @@ BOOL CProjectWnd::OpenTool(UINT toolId, int channel)
                 }
             } else {
                 OpenSelectedLink(-1);
-                result = CreateTool(TOOL_TERMINAL, channel);
+                result = CreateTool(TOOL_TERMINAL, m_nTerminalChannel.load());
             }
         }
     }

@@ -21,6 +21,7 @@
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
 #include "shell/vq2app.h"
+#include "tools/livetools.h"
 #include "settings/vqlogsettings.h"
 #include "ui/promptservice.h"
 
@@ -101,6 +102,8 @@ public:
         RegisterSelectProgramDialog();
         // ... and the tools of the frame's commands.
         RegisterProjectTools();
+        // ... and the live tools.
+        tools::RegisterLiveTools();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();

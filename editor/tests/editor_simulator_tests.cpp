@@ -13,7 +13,7 @@
 
 #include "editor/basickeys.h"
 #include "editor/editframe.h"
-#include "editor/tests/editor_project.h"
+#include "link/tests/support/tool_project.h"
 #include "foundation/crc.h"
 #include "framework/app.h"
 #include "link/controllerconnection.h"
@@ -178,7 +178,7 @@ protected:
     CWinApp m_app{"editor end-to-end"};
     ScriptedPrompts m_prompts;
     ScratchFolder m_folder;
-    EditorProject m_project;
+    CToolProject m_project;
     CControllerConnection m_connection{&m_project};
     TestWindow m_toolWindow{"editor end-to-end tool"};
     RecordingTool m_tool;

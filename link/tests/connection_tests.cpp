@@ -6,8 +6,11 @@
 #include "link/controllerconnection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <mutex>
 #include <memory>
 #include <thread>
 #include <string>
@@ -1048,6 +1051,60 @@ TEST_F(ConnectionTest, LinkManagement)
     m_connection->CloseLink();
     EXPECT_EQ(nullptr, m_connection->GetLink());
     EXPECT_EQ("", m_connection->GetLinkName(FALSE).str());
+}
+
+// Every transaction runs on the connection's one worker, whichever thread
+// asks; the asking thread answers messages sent to its windows while it
+// waits, and gets its answer as soon as the worker has it.
+TEST_F(ConnectionTest, TransactionsRunOnOneWorkerWhileTheCallerAnswersSentMessages)
+{
+    ASSERT_TRUE(Open(LINK_TYPE_SERIAL, true));
+    ScriptedReply slow("2.0137");
+    slow.delayMs = 3000;
+    m_link->SetReply("?VERSION;", slow);
+    struct ThreadRecorder : CVexoReply {
+        void OnReply(ControllerMessage*) override
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            threads.push_back(::GetCurrentThreadId());
+        }
+        std::mutex lock;
+        std::vector<DWORD> threads;
+    } recorder;
+    TestWindow window("caller's window");
+    m_project.Register(window);
+    const auto transact = [&] {
+        ControllerMessage message;
+        message.m_nCommandId = 40;
+        message.m_nChannel = CHANNEL_COMMAND;
+        message.m_hReplyWnd = window;
+        message.m_pReplyReceiver = &recorder;
+        return m_connection->Transact(&message) != FALSE;
+    };
+    std::atomic<LRESULT> answered{-1};
+    std::thread asker([&] {
+        const ULONGLONG start = GetTickCount64();
+        while (!m_connection->IsRequestPending() && GetTickCount64() - start < 10000)
+            Sleep(1);
+        DWORD_PTR length = 0;
+        if (::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length))
+            answered = static_cast<LRESULT>(length);
+    });
+    EXPECT_TRUE(transact());
+    asker.join();
+    EXPECT_EQ(static_cast<LRESULT>(std::strlen("caller's window")), answered.load())
+        << "answered while the transaction waited";
+    EXPECT_TRUE(transact());
+    bool other = false;
+    std::thread second([&] { other = transact(); });
+    second.join();
+    EXPECT_TRUE(other);
+    std::lock_guard<std::mutex> guard(recorder.lock);
+    ASSERT_EQ(3u, recorder.threads.size());
+    EXPECT_NE(::GetCurrentThreadId(), recorder.threads[0]);
+    EXPECT_EQ(recorder.threads[0], recorder.threads[1]);
+    EXPECT_EQ(recorder.threads[0], recorder.threads[2]) << "one worker for every caller";
+    m_project.Unregister(window);
 }
 
 TEST_F(ConnectionTest, AHoldAbortsTheWaitingCallerWithFailure)

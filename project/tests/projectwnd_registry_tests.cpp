@@ -410,13 +410,33 @@ TEST_F(LauncherTest, ATerminalOpensOnTheChosenChannel)
     OpenLink(true);
     CountCreations(TOOL_TERMINAL);
     CountCreations(TOOL_CHANNEL_CHOOSER);
-    // One-shot: the chooser first.
+    // The first terminal asks for a channel: the chooser opens, and no
+    // second one while it is open.
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 0));
+    EXPECT_EQ(1, m_created.load());
+    EXPECT_EQ(static_cast<int>(TOOL_TERMINAL), m_window->Send(PWM_CHOOSER_TOOL_ID));
+    EXPECT_EQ(0, m_window->Send(PWM_OPEN_TOOL, TOOL_KEYPAD, 0));
+    EXPECT_EQ(1, m_created.load());
+    // The choice: 0x8170 sets the channel, lParam 1 only says "chosen".
+    m_window->Send(PWM_SET_REPLY_CHANNEL, 0, 6);
+    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 1));
+    EXPECT_EQ(2, m_created.load());
+    EXPECT_EQ(6, m_lastChannel.load());
+    EXPECT_EQ(6, m_window->Object()->m_nTerminalChannel.load());
+    // What is no channel is not taken.
+    m_window->Send(PWM_SET_REPLY_CHANNEL, 0, 1234);
+    EXPECT_EQ(6, m_window->Object()->m_nTerminalChannel.load());
+    // Once the chooser closed, the next terminal asks again.
     m_window->Send(PWM_CHOOSE_CHANNEL_NEXT);
     EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 0));
-    EXPECT_EQ(static_cast<int>(TOOL_TERMINAL), m_window->Send(PWM_CHOOSER_TOOL_ID));
-    EXPECT_EQ(1, m_window->Send(PWM_OPEN_TOOL, TOOL_TERMINAL, 5));
-    EXPECT_EQ(5, m_lastChannel.load());
-    EXPECT_EQ(5, m_window->Object()->m_nTerminalChannel.load());
+    EXPECT_EQ(3, m_created.load());
+    // After a lock change: a terminal on the command channel while
+    // connected, else on the raw link, without a chooser.
+    const int expected = m_window->Send(PWM_IS_CONNECTED) ? CHANNEL_COMMAND : CHANNEL_DIRECT;
+    m_window->Send(PWM_TERMINAL_DIRECT);
+    m_window->Settle();
+    EXPECT_EQ(4, m_created.load());
+    EXPECT_EQ(expected, m_lastChannel.load());
 }
 
 // ---------------------------------------------------------------- channel mode

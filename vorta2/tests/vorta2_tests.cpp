@@ -147,6 +147,9 @@ TEST(Vorta2ResourcesTest, MenuAndStringsOfTheProgramFile)
         LoadStringA(program, s.id, text, sizeof text);
         EXPECT_STREQ(s.text, text) << s.id;
     }
+    // The live tools' dialog templates (the channel selection).
+    for (UINT id : {2101u})
+        EXPECT_NE(nullptr, FindResourceA(program, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */)) << id;
     FreeLibrary(program);
 }
 
