@@ -1,6 +1,6 @@
 #include "tools/changevalue.h"
 
-#include "tools/tools_resource.h"
+#include "tools/watchdialogs_resource.h"
 #include "ui/userdialog.h"
 
 namespace {

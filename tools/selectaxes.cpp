@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "framework/resources.h"
-#include "tools/tools_resource.h"
+#include "tools/watchdialogs_resource.h"
 #include "ui/userdialog.h"
 
 IMPLEMENT_DYNAMIC(CSelectAxes, CDialog)

@@ -17,7 +17,7 @@
 #include "testsupport/test_window.h"
 #include "tools/changevalue.h"
 #include "tools/selectaxes.h"
-#include "tools/tools_resource.h"
+#include "tools/watchdialogs_resource.h"
 
 namespace {
 
