@@ -22,7 +22,7 @@
 #include "bench/editor_program.h"
 #include "editor/basickeys.h"
 #include "editor/editframe.h"
-#include "editor/tests/editor_project.h"
+#include "link/tests/support/tool_project.h"
 #include "framework/app.h"
 #include "framework/thread.h"
 #include "link/controllerconnection.h"
@@ -57,7 +57,7 @@ int main()
     const int lineCount = 20000;
     WriteProgram(path, lineCount);
 
-    editor::EditorProject project;
+    CToolProject project;
     project.m_program = "MAIN";
     CControllerConnection connection(&project);
     project.SetConnection(&connection);

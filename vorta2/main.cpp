@@ -14,6 +14,7 @@
 #include "shell/res/mainframe_resource.h"
 #include "shell/res/shell_resource.h"
 #include "shell/vq2app.h"
+#include "tools/livetools.h"
 #include "settings/vqlogsettings.h"
 #include "ui/promptservice.h"
 
@@ -47,6 +48,8 @@ public:
         RegisterFastLoadProgramTool();
         // ... and the program choice of the Program menu's operations.
         RegisterSelectProgramDialog();
+        // ... and the live tools.
+        tools::RegisterLiveTools();
         // The project window, which the frame starts on a thread of its own.
         CMainFrame::SetProjectWindowClass(RUNTIME_CLASS(CProjectWnd));
         return CVq2App::InitInstance();

@@ -30,7 +30,7 @@
 #include "link/controllerconnection.h"
 #include "link/vexothread.h"
 #include "link/programdata.h"
-#include "editor/tests/editor_project.h"
+#include "link/tests/support/tool_project.h"
 #include "link/tests/support/scripted_controller.h"
 #include "settings/vqregistry.h"
 #include "testsupport/fake_clock.h"
@@ -104,6 +104,7 @@ class EditFrameTest : public RegistrySandboxTest {
 public:
     void SetUp() override
     {
+        m_project.m_program = "DEMO";
         CBasicKeyTable::Instance().Reset();
         CBasicKeyTable::Instance().EnsureLoaded([](std::vector<CBasicKeyRecord>& records) {
             for (const char* name : {"PRINT", "PROC", "PROCESS", "PRINT", "RUN", "MOVE"}) {
@@ -220,7 +221,7 @@ public:
     FakeClock m_clock;
     ScriptedPrompts m_prompts;
     ScratchFolder m_folder;
-    EditorProject m_project;
+    CToolProject m_project;
     std::unique_ptr<CControllerConnection> m_connection;
     CScriptedController* m_link = nullptr;
     CEditRFrame* m_frame = nullptr;

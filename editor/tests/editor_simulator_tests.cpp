@@ -13,7 +13,7 @@
 
 #include "editor/basickeys.h"
 #include "editor/editframe.h"
-#include "editor/tests/editor_project.h"
+#include "link/tests/support/tool_project.h"
 #include "foundation/crc.h"
 #include "framework/app.h"
 #include "link/controllerconnection.h"
@@ -70,7 +70,8 @@ TEST(EditorOnSimulator, KeyEditsLeaveTheControllerWithTheSavedFilesCheckValue)
         return true;
     });
     ScratchFolder folder;
-    EditorProject project;
+    CToolProject project;
+    project.m_program = "DEMO";
     CControllerConnection connection(&project);
     project.SetConnection(&connection);
     project.SetHandler(kMsgProgramPath, [&folder](WPARAM w, LPARAM l) {

@@ -18,7 +18,7 @@
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
 #include "project/tests/program_load_window.h"
-#include "project/tests/scripted_connection.h"
+#include "link/tests/support/scripted_connection.h"
 
 namespace {
 

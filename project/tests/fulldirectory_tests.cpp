@@ -7,7 +7,7 @@
 
 #include "project/fulldirectory.h"
 #include "project/project_resource.h"
-#include "project/tests/scripted_connection.h"
+#include "link/tests/support/scripted_connection.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "project/loadsavetable.h"
 #include "project/project_resource.h"
 #include "project/tests/dialog_answer.h"
-#include "project/tests/scripted_connection.h"
+#include "link/tests/support/scripted_connection.h"
 #include "testsupport/test_window.h"
 
 namespace {

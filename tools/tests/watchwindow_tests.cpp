@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -131,7 +132,9 @@ protected:
         SendToTool(WM_WATCH_ITEM, kWatchAdd, reinterpret_cast<LPARAM>(&item));
         Settle();
     }
-    // The window's posted work has run.
+    // Waits (serving this thread's messages) until condition holds.
+    bool Eventually(const std::function<bool()>& condition) { return PumpUntil(condition, 5000); }
+    // The window's sent work has run.
     void Settle()
     {
         for (int i = 0; i < 3; ++i)
@@ -144,7 +147,7 @@ protected:
 TEST_F(WatchTest, TypedVrItemsReadAndWrite)
 {
     m_link->SetReply("?VR(12);", ScriptedReply("3.25"));
-    m_link->SetReply("?VR(7);", ScriptedReply("1.5"));
+    m_link->SetReply("?VR(7);", ScriptedReply("1.0"));
     ASSERT_NE(nullptr, Open());
     ASSERT_FALSE(m_announced.empty());
     EXPECT_EQ(reinterpret_cast<LPARAM>(m_hTool), m_announced.front());
@@ -157,15 +160,18 @@ TEST_F(WatchTest, TypedVrItemsReadAndWrite)
     EXPECT_EQ("3.25", Cell(0, kWatchValue));
 
     Add("VR(7)", "", -1, -1, 7);
-    EXPECT_EQ(1, CountCommand("?VR(7);")) << "an added VR item is read at once";
+    EXPECT_TRUE(Eventually([&] { return Cell(1, kWatchValue) == "1.0"; })) << "an added VR item is read at once";
+    EXPECT_EQ(1, CountCommand("?VR(7);"));
+    m_link->SetReply("?VR(7);", ScriptedReply("1.5"));
     Edit(1, kWatchValue, "1.5");
     EXPECT_EQ(1, CountCommand("VR(7)= 1.5"));
-    EXPECT_EQ(2, CountCommand("?VR(7);")) << "read back";
-    EXPECT_EQ("1.5", Cell(1, kWatchValue));
-    const int before = static_cast<int>(m_link->Commands().size());
+    EXPECT_TRUE(Eventually([&] { return CountCommand("?VR(7);") == 2; })) << "read back";
+    EXPECT_TRUE(Eventually([&] { return Cell(1, kWatchValue) == "1.5"; }));
+    const size_t before = m_link->Commands().size();
     Edit(1, kWatchValue, "abc");
+    EXPECT_TRUE(Eventually([&] { return CountCommand("?VR(7);") == 3; })) << "only read back";
     const std::vector<std::string> after = m_link->Commands();
-    ASSERT_EQ(before + 1, static_cast<int>(after.size())) << "nothing written, only read back";
+    ASSERT_EQ(before + 1, after.size()) << "nothing written";
     EXPECT_EQ("?VR(7);", after.back());
 }
 

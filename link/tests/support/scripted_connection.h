@@ -1,7 +1,8 @@
 // A controller connection in channel mode over the scripted controller,
-// with the fake project window that hands it tool requests and received
-// bytes, on virtual time: what the project tests that talk to a controller
-// through the connection share.
+// with a fake project window that hands it tool requests and received
+// bytes, on virtual time: what the tests that talk to a controller through
+// the connection share. Project is CFakeProjectLink or a class derived
+// from it (CToolProject for tool windows).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,7 +20,8 @@
 #include "testsupport/scratch_folder.h"
 #include "testsupport/scripted_prompts.h"
 
-class ScriptedConnectionTest : public RegistrySandboxTest {
+template <class Project>
+class ScriptedConnectionTestOf : public RegistrySandboxTest {
 protected:
     // Scripts each link the connection makes, before it is opened.
     virtual void Script(CScriptedController& link) {}
@@ -57,11 +59,13 @@ protected:
         return found;
     }
 
-    CWinApp m_app{"project tests"};
+    CWinApp m_app{"scripted connection tests"};
     FakeClock m_clock;
     ScriptedPrompts m_prompts;
     ScratchFolder m_folder;
-    CFakeProjectLink m_project;
+    Project m_project;
     std::unique_ptr<CControllerConnection> m_connection;
     CScriptedController* m_link = nullptr;
 };
+
+using ScriptedConnectionTest = ScriptedConnectionTestOf<CFakeProjectLink>;
