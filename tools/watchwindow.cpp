@@ -137,8 +137,7 @@ void CWatchWindow::ShowCells()
 
 void CWatchWindow::OnRefresh()
 {
-    if (IsBusy())
-        return;
+    // During a pass the items are only marked: the pass reads them too.
     if (m_list.MarkPending(false))
         ReadPending();
 }

@@ -221,8 +221,9 @@ TEST_P(ToolWindowTableTest, ADestroyRequestDuringASendWaitsForItAndTheWindowUnre
         ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(tool); }, 10000))
             << log.Text();
         EXPECT_TRUE(asked.load());
-        const std::string text = log.Text();
         const std::string request = std::string("Destroy window request \"") + GetParam().logName + "\" (";
+        PumpUntil([&] { return log.Text().find(request + "0)") != std::string::npos; }, 5000);
+        const std::string text = log.Text();
         const std::size_t waited = text.find(request + "1)");
         const std::size_t went = text.find(request + "0)");
         EXPECT_NE(std::string::npos, waited) << text;
@@ -265,7 +266,8 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    EXPECT_NE(std::string::npos, log.Text().find("RxAtTool: Ticks"));
+    // The log reaches its file a moment after the line was written.
+    EXPECT_TRUE(PumpUntil([&] { return log.Text().find("RxAtTool: Ticks") != std::string::npos; }, 5000));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)

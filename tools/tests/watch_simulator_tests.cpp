@@ -35,6 +35,7 @@ constexpr int kCommandNew = 13;
 constexpr int kCommandSelect = 19;
 constexpr int kCommandInsertAt = 24;
 constexpr int kCommandRun = 2;
+constexpr int kCommandDeleteLine = 0x31;
 
 std::string Cell(HWND watch, int row, int column)
 {
@@ -76,7 +77,7 @@ TEST(WatchOnSimulator, LocalsOfARunningProgramReadAndWrite)
     ASSERT_TRUE(ConnectToSimulator(connection, project.GetSafeHwnd(), mainFrame, record, row));
 
     // The program, on the controller and as the editor sees it.
-    const std::vector<std::string> lines = {"speed=2.5", "count=3", "VR(7)=speed", "WHILE 1", "WA(10)", "WEND"};
+    const std::vector<std::string> lines = {"alpha=2.5", "beta=3", "VR(7)=alpha", "WHILE 1", "WA(10)", "WEND"};
     TestWindow toolWindow("watch end-to-end tool");
     project.Register(toolWindow);
     RecordingTool tool;
@@ -92,7 +93,10 @@ TEST(WatchOnSimulator, LocalsOfARunningProgramReadAndWrite)
         line.SetText(lines[i], false);
         editor::CEditRDocLines::MergeNames(names, editor::NamesUsed(line.Text(), line.States()));
     }
-    ASSERT_EQ((std::vector<std::string>{"speed", "count"}), names);
+    ASSERT_EQ((std::vector<std::string>{"alpha", "beta"}), names);
+    // A new program holds one empty line; the inserts went before it.
+    const std::string last = std::to_string(lines.size()) + "," + std::to_string(lines.size());
+    ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(kCommandDeleteLine, last.c_str())}));
     ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(kCommandRun, "WATCHT,2")}));
     Sleep(300);
 
@@ -111,17 +115,21 @@ TEST(WatchOnSimulator, LocalsOfARunningProgramReadAndWrite)
         SendTo(watch, WM_WATCH_ITEM, kWatchAdd, reinterpret_cast<LPARAM>(&item));
     };
     add("VR(7)", 7);
-    add("speed", -1);
-    add("count", -1);
+    add("alpha", -1);
+    add("beta", -1);
     editor::VariableTable table;
     editor::AddVariables(table, names, "WATCHT");
     SendTo(watch, WM_WATCH_ITEM, kWatchVariableTable, reinterpret_cast<LPARAM>(&table));
     SendTo(watch, WM_COMMAND, IDC_WATCH_REFRESH);
     for (int i = 0; i < 3; ++i)
         SendTo(watch, WM_NULL);
-    EXPECT_EQ("2.5", Cell(watch, 0, kWatchValue));
-    EXPECT_EQ("2.5", Cell(watch, 1, kWatchValue));
-    EXPECT_EQ("3.0", Cell(watch, 2, kWatchValue));
+    // The reads run on the window's thread; this thread serves the link.
+    auto shows = [watch](int row, const char* text) {
+        return PumpUntil([&] { return Cell(watch, row, kWatchValue) == text; }, 10000);
+    };
+    EXPECT_TRUE(shows(0, "2.5")) << Cell(watch, 0, kWatchValue);
+    EXPECT_TRUE(shows(1, "2.5")) << Cell(watch, 1, kWatchValue);
+    EXPECT_TRUE(shows(2, "3.0")) << Cell(watch, 2, kWatchValue);
 
     // Writing the second local.
     NMLVDISPINFOA info = {};
@@ -132,9 +140,12 @@ TEST(WatchOnSimulator, LocalsOfARunningProgramReadAndWrite)
     info.item.iSubItem = kWatchValue;
     info.item.pszText = const_cast<char*>("7");
     SendTo(watch, WM_NOTIFY, IDC_WATCH_EDIT, reinterpret_cast<LPARAM>(&info));
-    for (int i = 0; i < 3; ++i)
-        SendTo(watch, WM_NULL);
-    EXPECT_EQ("7.0", Cell(watch, 2, kWatchValue));
+    EXPECT_TRUE(PumpUntil([&] { return Cell(watch, 2, kWatchValue) == "7.0"; }, 10000));
+    // The runtime's local holds it.
+    const size_t before = tool.Replies().size();
+    ASSERT_TRUE(sender.SendSequenceEx(toolWindow, &tool, {CommandItem(136, "1,2")}));
+    ASSERT_LT(before, tool.Replies().size());
+    EXPECT_EQ(7.0, ParseLookupReply(tool.Replies().back().GetText()));
 
     ::PostMessageA(watch, WM_APP + 0x108, 0, 0);
     PumpUntil([watch] { return !::IsWindow(watch); }, 5000);
