@@ -187,6 +187,7 @@ void CWatchWindow::ReadPending()
         Read(row);
         ShowCells();
     }
+    ++m_nPassesDone;
 }
 
 LRESULT CWatchWindow::OnWatchItem(WPARAM wParam, LPARAM lParam)

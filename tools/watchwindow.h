@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
 
 #include "tools/base/tooldialog.h"
@@ -41,8 +42,9 @@ class CWatchWindow : public tools::CToolDialog {
 public:
     explicit CWatchWindow(HWND hWndProject = nullptr);
 
-    // The model, for the window's own thread.
-    const CWatchList& GetList() const { return m_list; }
+    // Reading passes finished so far (any thread): a caller that posted a
+    // Refresh knows from it when the items have been read.
+    int GetPassesDone() const { return m_nPassesDone.load(); }
 
 protected:
     BOOL OnInitTool() override;
@@ -81,4 +83,5 @@ private:
     int m_nEditRow = -1;
     int m_nEditColumn = -1;
     bool m_bFinishing = false;
+    std::atomic<int> m_nPassesDone{0};
 };
