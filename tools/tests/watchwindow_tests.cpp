@@ -199,6 +199,23 @@ TEST_F(WatchTest, VariablesOfAProgram)
     EXPECT_EQ("4.5", Cell(0, kWatchValue));
 }
 
+TEST_F(WatchTest, ProcessEventsBindAndReadTheVariables)
+{
+    m_link->SetReply("?LOOKUP(3,2) PROC(4);", ScriptedReply("01.25"));
+    ASSERT_NE(nullptr, Open());
+    Add("total", "MAIN", 2, -1, -1);
+    EXPECT_EQ("", Cell(0, kWatchProcess));
+    CProcessData process;
+    process.m_strProgram = "MAIN";
+    process.m_nProcess = 4;
+    SendToTool(WM_WATCH_PROCESS_STATUS, 3, reinterpret_cast<LPARAM>(&process));
+    EXPECT_EQ("4", Cell(0, kWatchProcess));
+    EXPECT_TRUE(Eventually([&] { return Cell(0, kWatchValue) == "1.25"; }));
+    EXPECT_EQ(1, CountCommand("?LOOKUP(3,2) PROC(4);"));
+    SendToTool(WM_WATCH_PROCESS_STATUS, 0, reinterpret_cast<LPARAM>(&process));
+    EXPECT_EQ("", Cell(0, kWatchProcess));
+}
+
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
 {
     ASSERT_NE(nullptr, Open());
