@@ -374,6 +374,43 @@ void CWatchWindow::FinishEditor(bool cancelled)
     SendMessage(WM_NOTIFY, IDC_WATCH_EDIT, reinterpret_cast<LPARAM>(&info));
 }
 
+void CWatchWindow::MoveEditor(UINT key, bool shift)
+{
+    int row = m_nEditRow, column = m_nEditColumn;
+    FinishEditor(key == VK_ESCAPE);
+    switch (key) {
+    case VK_RETURN:
+        row = (row + 1) % kWatchRows;
+        column = 0;
+        break;
+    case VK_DOWN:
+        row = (row + 1) % kWatchRows;
+        break;
+    case VK_UP:
+        if (row == 0)
+            return;
+        --row;
+        break;
+    case VK_TAB:
+        if (!shift) {
+            column = column + 1 < kWatchColumns ? column + 1 : 0;
+            row = column == 0 ? (row + 1) % kWatchRows : row;
+        } else if (column > 0) {
+            --column;
+        } else if (row > 0) {
+            --row;
+            column = kWatchColumns - 1;
+        } else {
+            return;
+        }
+        break;
+    default:
+        return; // Esc: no new editor
+    }
+    ::SetFocus(List());
+    BeginEdit(row, column);
+}
+
 LRESULT CALLBACK CWatchWindow::EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR data)
 {
@@ -382,13 +419,13 @@ LRESULT CALLBACK CWatchWindow::EditorProc(HWND hWnd, UINT message, WPARAM wParam
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | ::DefSubclassProc(hWnd, message, wParam, lParam);
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE) {
-            self->FinishEditor(wParam == VK_ESCAPE);
+        if (wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == VK_TAB || wParam == VK_UP || wParam == VK_DOWN) {
+            self->MoveEditor(static_cast<UINT>(wParam), ::GetKeyState(VK_SHIFT) < 0);
             return 0;
         }
         break;
     case WM_CHAR:
-        if (wParam == '\r' || wParam == 27)
+        if (wParam == '\r' || wParam == 27 || wParam == '\t')
             return 0;
         break;
     case WM_KILLFOCUS:

@@ -74,6 +74,10 @@ private:
     void EndEdit(int row, int column, const char* text);
     void BeginEdit(int row, int column);
     void FinishEditor(bool cancelled);
+    // A key that ends the edit and opens the editor on the next cell
+    // (Enter: next row, column 0; Down, Up: that row; Tab, Shift+Tab: the
+    // next or previous cell; Esc: none).
+    void MoveEditor(UINT key, bool shift);
     static LRESULT CALLBACK EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
 

@@ -216,6 +216,40 @@ TEST_F(WatchTest, ProcessEventsBindAndReadTheVariables)
     EXPECT_EQ("", Cell(0, kWatchProcess));
 }
 
+TEST_F(WatchTest, TheCellEditorOpensOnAClickAndEnterMovesItToTheNextRow)
+{
+    m_link->SetReply("?VR(5);", ScriptedReply("0.5"));
+    ASSERT_NE(nullptr, Open());
+    const HWND list = ::GetDlgItem(m_hTool, IDC_WATCH_LIST);
+    RECT cell = {};
+    cell.top = kWatchName;
+    cell.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_WATCH_LIST;
+    click.hdr.code = NM_CLICK;
+    click.ptAction = {cell.left + 3, (cell.top + cell.bottom) / 2};
+    SendToTool(WM_NOTIFY, IDC_WATCH_LIST, reinterpret_cast<LPARAM>(&click));
+    HWND editor = ::GetDlgItem(list, IDC_WATCH_EDIT);
+    ASSERT_NE(nullptr, editor) << "the editor opens on the first free row";
+    ::SetWindowTextA(editor, "vr(5)");
+    ::SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ("VR(5)", Cell(0, kWatchName));
+    editor = ::GetDlgItem(list, IDC_WATCH_EDIT);
+    ASSERT_NE(nullptr, editor) << "Enter opens the next row";
+    RECT now = {};
+    ::GetWindowRect(editor, &now);
+    RECT second = {};
+    second.top = kWatchName;
+    second.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&second), 2);
+    EXPECT_EQ(second.top, now.top);
+    ::SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, ::GetDlgItem(list, IDC_WATCH_EDIT)) << "Esc opens none";
+}
+
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
 {
     ASSERT_NE(nullptr, Open());
