@@ -929,6 +929,7 @@ void CEditRFrame::OnAddWatch()
     if (!m_hWndWatch || !::IsWindow(m_hWndWatch))
         return;
     SWatchItem item = {};
+    item.index = -1;
     CEditBuffer& buffer = m_pDocument->Buffer();
     const Caret caret = view->GetCaret();
     // A selection names the variable; else the VR reference around the caret.
@@ -946,8 +947,10 @@ void CEditRFrame::OnAddWatch()
     if (vr >= 0) {
         std::snprintf(item.name, sizeof item.name, "VR(%d)", vr);
     } else {
-        std::strncpy(item.name, view->GetWordAtCaret().c_str(), sizeof item.name - 1);
+        const std::string word = view->GetWordAtCaret();
+        std::strncpy(item.name, word.c_str(), sizeof item.name - 1);
         std::strncpy(item.program, m_pDocument->GetProgramName().c_str(), sizeof item.program - 1);
+        item.index = buffer.Store().FindNameIndex(word);
         CProcessData process;
         if (AskProject(kMsgProcessOf, reinterpret_cast<WPARAM>(m_hWnd), reinterpret_cast<LPARAM>(&process)) != 0)
             item.process = process.m_nProcess;

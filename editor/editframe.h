@@ -120,16 +120,6 @@ constexpr int kCommandBreakList = 0x97;
 constexpr int kCommandBreakDelete = 0x98;
 constexpr int kCommandBreakReset = 0x99;
 
-// One watch item for the watch window (0x819F, wParam 0), sent.
-struct SWatchItem {
-    char name[32];
-    char program[16];
-    std::int32_t kind;
-    std::int32_t process;
-    std::int32_t vrIndex; // -1: a named variable
-};
-static_assert(sizeof(SWatchItem) == 60, "watch item layout");
-
 // The watch window takes the program's VariableTable with 0x819F, wParam 5
 // (sent): every name with the program that uses it.
 

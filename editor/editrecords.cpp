@@ -28,9 +28,13 @@ int CompareLabelsByLine(const CEditLabelDef* a, const CEditLabelDef* b)
 int AddVariables(VariableTable& table, const std::vector<std::string>& names, const std::string& program)
 {
     int added = 0;
-    for (const std::string& name : names)
-        if (table.emplace(name, CVariableData(name, program)).second)
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto [it, inserted] = table.emplace(names[i], CVariableData(names[i], program));
+        if (inserted) {
+            it->second.m_index = static_cast<int>(i);
             ++added;
+        }
+    }
     return added + 1;
 }
 

@@ -3,6 +3,7 @@
 // and a declared variable for the watch window's table. Plain C++, no
 // Win32.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,7 +46,9 @@ public:
     int m_line = -1;    // -1 none
 };
 
-// A declared variable: its kind, its name and the program that declares it.
+// A declared variable: its index (the controller's LOOKUP numbering of the
+// program's locals: the order in which the names first appear), its name
+// and the program that declares it.
 class CVariableData {
 public:
     CVariableData() = default;
@@ -57,7 +60,7 @@ public:
     CVariableData(const CVariableData&) = default;
     CVariableData& operator=(const CVariableData&) = default;
 
-    int m_kind = 0;
+    int m_index = 0;
     std::string m_name;
     std::string m_program;
 };
@@ -65,8 +68,19 @@ public:
 // Declared variables by name.
 using VariableTable = std::map<std::string, CVariableData>;
 
+// One watch item for the watch window (0x819F, wParam 0), sent.
+struct SWatchItem {
+    char name[32];
+    char program[16];
+    std::int32_t index;   // the variable's LOOKUP index; -1 not found
+    std::int32_t process; // -1: none
+    std::int32_t vrIndex; // -1: a named variable
+};
+static_assert(sizeof(SWatchItem) == 60, "watch item layout");
+
 // Adds a record (name, program) for every name the table does not hold
-// yet, keeping the records it holds. Returns the number added + 1.
+// yet, its index the name's place in names (names in the order they first
+// appear), keeping the records it holds. Returns the number added + 1.
 int AddVariables(VariableTable& table, const std::vector<std::string>& names, const std::string& program);
 
 } // namespace editor

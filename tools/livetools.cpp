@@ -2,12 +2,16 @@
 
 #include "tools/base/toolcreators.h"
 #include "tools/channelselect.h"
+#include "tools/ticksdialog.h"
+#include "tools/watchwindow.h"
 
 namespace tools {
 
 void RegisterLiveTools()
 {
     RegisterToolDialog<CChannelSelectDlg>(TOOL_KEY_CHANNEL_SELECT);
+    RegisterToolDialog<CWatchWindow>(kToolIdWatch);
+    RegisterToolDialog<CTicksDialog>(kToolIdTicks);
 }
 
 } // namespace tools

@@ -55,6 +55,7 @@ public:
                 const auto* watch = reinterpret_cast<const SWatchItem*>(item);
                 m_items.push_back(watch->name);
                 m_vr.push_back(watch->vrIndex);
+                m_index.push_back(watch->index);
             } else if (code == 5) {
                 const auto* table = reinterpret_cast<const VariableTable*>(item);
                 m_tables.push_back((table->empty() ? std::string() : table->begin()->second.m_program) + ":" +
@@ -75,6 +76,11 @@ public:
         std::lock_guard<std::mutex> hold(m_lock);
         return m_vr;
     }
+    std::vector<int> LookupIndices()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_index;
+    }
     std::vector<std::string> Tables()
     {
         std::lock_guard<std::mutex> hold(m_lock);
@@ -85,6 +91,7 @@ private:
     std::mutex m_lock;
     std::vector<std::string> m_items;
     std::vector<int> m_vr;
+    std::vector<int> m_index;
     std::vector<std::string> m_tables;
 };
 
@@ -813,6 +820,11 @@ TEST_F(EditFrameTest, WatchGetsTheVrItemAndTheVariableTable)
     ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
     EXPECT_EQ(std::vector<std::string>{"VR(12)"}, watch.Items());
     EXPECT_EQ(std::vector<int>{12}, watch.VrIndices());
+    // A name goes with its LOOKUP index: b is the second name of the program.
+    ASSERT_TRUE(View()->GoTo(9, 0, false));
+    ::SendMessageA(m_hFrame, WM_COMMAND, ID_EDITOR_ADD_WATCH, 0);
+    EXPECT_EQ((std::vector<std::string>{"VR(12)", "b"}), watch.Items());
+    EXPECT_EQ((std::vector<int>{-1, 1}), watch.LookupIndices());
 
     ::SendMessageA(m_hFrame, kMsgSaveRequest, 0, 0);
     ASSERT_EQ(1u, watch.Tables().size()) << "the table is due after the watch window came";

@@ -56,13 +56,16 @@ TEST(EditRecords, VariablesAlreadyInTheTableKeepTheirRecords)
 {
     VariableTable table;
     table["speed"] = CVariableData("speed", "OTHER");
-    table["speed"].m_kind = 2;
+    table["speed"].m_index = 2;
     EXPECT_EQ(3, AddVariables(table, {"speed", "count", "Count", "count"}, "MAIN"));
     ASSERT_EQ(3u, table.size());
     EXPECT_EQ("OTHER", table["speed"].m_program);
-    EXPECT_EQ(2, table["speed"].m_kind);
+    EXPECT_EQ(2, table["speed"].m_index);
     EXPECT_EQ("MAIN", table["Count"].m_program);
     EXPECT_EQ("count", table["count"].m_name);
+    // The index is the place where the name first appears.
+    EXPECT_EQ(1, table["count"].m_index);
+    EXPECT_EQ(2, table["Count"].m_index);
     EXPECT_EQ(1, AddVariables(table, {}, "MAIN"));
 }
 

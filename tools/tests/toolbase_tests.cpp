@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <deque>
 #include <thread>
@@ -30,6 +31,10 @@
 #include "tools/base/externalstart.h"
 #include "tools/base/tooldialog.h"
 #include "tools/channelselect.h"
+#include "tools/tests/tool_fixture.h"
+#include "tools/ticksdialog.h"
+#include "tools/watchdialogs_resource.h"
+#include "tools/watchwindow.h"
 #include "tools/tests/tools_tests_resource.h"
 
 using namespace tools;
@@ -80,6 +85,9 @@ struct ToolRow {
     std::int32_t ownWordAt40;
     // Starts a send on the window's thread (none: the row has no sends).
     std::function<void(HWND)> startSend;
+    // The command that send sends, and the name the window logs under.
+    const char* command = "?VR(1);";
+    const char* logName = "Ticks";
 };
 
 std::vector<ToolRow> ToolRows()
@@ -106,56 +114,27 @@ std::vector<ToolRow> ToolRows()
              });
          },
          nullptr, 0, nullptr},
+        {"CTicksDialog", kToolIdTicks, 1, true, [](HWND project) -> CWnd* {
+             auto* tool = new CTicksDialog(project);
+             return tool->CreateTool() ? tool : nullptr;
+         },
+         nullptr, [](CWnd* window) { ::SendMessageA(window->m_hWnd, WM_COMMAND, IDC_TICKS_REL, 0); }, 1,
+         [](HWND window) { ::PostMessageA(window, WM_TIMER, 1, 0); }, "?TICKS[0];", "Ticks"},
+        {"CWatchWindow", kToolIdWatch, 1, true, [](HWND project) -> CWnd* {
+             auto* tool = new CWatchWindow(project);
+             return tool->CreateTool() ? tool : nullptr;
+         },
+         [](CToolProject& project) { project.SetFeature(5, true); }, nullptr, 0,
+         [](HWND window) {
+             editor::SWatchItem item = {};
+             std::strcpy(item.name, "VR(1)");
+             item.index = item.process = -1;
+             item.vrIndex = 1;
+             ::SendMessageA(window, WM_WATCH_ITEM, kWatchAdd, reinterpret_cast<LPARAM>(&item));
+         },
+         "?VR(1);", "VariableWatch"},
     };
 }
-
-class ToolBaseTest : public ScriptedConnectionTestOf<CToolProject> {
-protected:
-    void TearDown() override
-    {
-        Close();
-        ScriptedConnectionTestOf<CToolProject>::TearDown();
-    }
-    // Makes the window on a thread of its own, as the launcher does.
-    HWND Make(const std::function<CWnd*(HWND)>& make)
-    {
-        const HWND project = m_project.GetSafeHwnd();
-        m_hTool = CreateWindowOnThread([&make, project]() { return make(project); });
-        if (m_hTool)
-            m_pTool = CWnd::FromHandlePermanent(m_hTool);
-        return m_hTool;
-    }
-    void Close()
-    {
-        if (m_hTool && ::IsWindow(m_hTool)) {
-            ::PostMessageA(m_hTool, WM_APP + 0x108, 0, 0);
-            PumpUntil([this] { return !::IsWindow(m_hTool); }, 5000);
-        }
-        m_hTool = nullptr;
-        m_pTool = nullptr;
-    }
-    // Sends to the window and answers this thread's messages meanwhile.
-    LRESULT SendToTool(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-    {
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutA(m_hTool, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
-        return static_cast<LRESULT>(result);
-    }
-    int CountCommand(const std::string& command) const
-    {
-        const std::vector<std::string> commands = m_link->Commands();
-        return static_cast<int>(std::count(commands.begin(), commands.end(), command));
-    }
-    RECT WindowRect() const
-    {
-        RECT rect = {};
-        ::GetWindowRect(m_hTool, &rect);
-        return rect;
-    }
-
-    HWND m_hTool = nullptr;
-    CWnd* m_pTool = nullptr;
-};
 
 class ToolWindowTableTest : public ToolBaseTest, public ::testing::WithParamInterface<ToolRow> {
 protected:
@@ -209,7 +188,7 @@ TEST_P(ToolWindowTableTest, FillsItsSavedRecordAndTakesOnlyItsOwn)
 
     // Another tool's record is turned down; the tool's own is applied.
     SWindowParameters foreign = saved;
-    SetRecordWord(foreign, 20, 1045);
+    SetRecordWord(foreign, 20, static_cast<std::int32_t>(GetParam().toolId) + 1);
     m_project.m_pPlacement = &foreign;
     ASSERT_NE(nullptr, Make(GetParam().make));
     EXPECT_EQ(0, m_project.m_restoreAnswer);
@@ -245,8 +224,10 @@ TEST_P(ToolWindowTableTest, ADestroyRequestDuringASendWaitsForItAndTheWindowUnre
         // The controller takes the command, and the destroy request comes
         // while the send still waits for the answer.
         std::atomic<bool> asked{false};
+        const std::string sent = GetParam().command;
+        const int before = CountCommand(sent);
         m_link->SetReplyCallback([&](const std::string& command, ScriptedReply& reply) {
-            if (command != "?VR(1);")
+            if (command != sent)
                 return false;
             ::PostMessageA(tool, WM_APP + 0x108, 0, 0);
             ::Sleep(100);
@@ -258,13 +239,15 @@ TEST_P(ToolWindowTableTest, ADestroyRequestDuringASendWaitsForItAndTheWindowUnre
         ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(tool); }, 10000))
             << log.Text();
         EXPECT_TRUE(asked.load());
+        const std::string request = std::string("Destroy window request \"") + GetParam().logName + "\" (";
+        PumpUntil([&] { return log.Text().find(request + "0)") != std::string::npos; }, 5000);
         const std::string text = log.Text();
-        const std::size_t waited = text.find("Destroy window request \"Ticks\" (1)");
-        const std::size_t went = text.find("Destroy window request \"Ticks\" (0)");
+        const std::size_t waited = text.find(request + "1)");
+        const std::size_t went = text.find(request + "0)");
         EXPECT_NE(std::string::npos, waited) << text;
         EXPECT_NE(std::string::npos, went) << text;
         EXPECT_LT(waited, went);
-        EXPECT_EQ(1, CountCommand("?VR(1);")) << "the send ran once, whole";
+        EXPECT_EQ(before + 1, CountCommand(sent)) << "the send ran once, whole";
     } else {
         ::PostMessageA(tool, WM_APP + 0x108, 0, 0);
         ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(tool); }, 5000));
@@ -301,7 +284,8 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    EXPECT_TRUE(log.Contains("RxAtTool: Ticks"));
+    // The log reaches its file a moment after the line was written.
+    EXPECT_TRUE(PumpUntil([&] { return log.Text().find("RxAtTool: Ticks") != std::string::npos; }, 5000));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)

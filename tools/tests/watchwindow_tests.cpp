@@ -1,0 +1,289 @@
+// The ticks monitor and the watch window on the scripted controller,
+// through the project window as a tool sees it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/programdata.h"
+#include "tools/tests/tool_fixture.h"
+#include "tools/ticksdialog.h"
+#include "tools/watchdialogs_resource.h"
+#include "tools/watchwindow.h"
+
+using namespace tools;
+
+namespace {
+
+std::string ItemText(HWND window, int id)
+{
+    char text[64] = {};
+    ::GetDlgItemTextA(window, id, text, sizeof text);
+    return text;
+}
+
+class TicksTest : public ToolBaseTest {
+protected:
+    HWND Open()
+    {
+        return Make([](HWND project) -> CWnd* {
+            auto* ticks = new CTicksDialog(project);
+            return ticks->CreateTool() ? ticks : nullptr;
+        });
+    }
+    // One timer tick on the window's thread.
+    void Tick() { SendToTool(WM_TIMER, 1); }
+    std::string Shown() { return ItemText(m_hTool, IDC_TICKS_VALUE); }
+};
+
+TEST_F(TicksTest, ReadsEveryTickAndCountsFromTheZeroPoint)
+{
+    m_link->SetReply("?TICKS[0];", ScriptedReply("5000"));
+    ASSERT_NE(nullptr, Open());
+    EXPECT_EQ(1, CountCommand("?TICKS[0];")) << "one reading at once";
+    EXPECT_EQ("5000", Shown());
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(m_hTool, IDC_TICKS_ABS));
+    Tick();
+    EXPECT_EQ(2, CountCommand("?TICKS[0];"));
+
+    SendToTool(WM_COMMAND, IDC_TICKS_ZERO);
+    EXPECT_EQ(BST_CHECKED, ::IsDlgButtonChecked(m_hTool, IDC_TICKS_REL));
+    Tick();
+    EXPECT_EQ("0", Shown());
+    m_link->SetReply("?TICKS[0];", ScriptedReply("4990"));
+    Tick();
+    EXPECT_EQ("10", Shown());
+
+    // Silence keeps the value.
+    m_link->SetReply("?TICKS[0];", [] {
+        ScriptedReply silent;
+        silent.silent = true;
+        return silent;
+    }());
+    Tick();
+    EXPECT_EQ("10", Shown());
+
+    // The record says relative.
+    SWindowParameters record = {};
+    EXPECT_EQ(1, SendToTool(WM_TOOL_SAVE_RECORD, 0, reinterpret_cast<LPARAM>(&record)));
+    EXPECT_EQ(1058, GetRecordWord(record, kRecordToolIdOffset));
+    EXPECT_EQ(1, GetRecordWord(record, kRecordOwnOffset));
+    SendToTool(WM_COMMAND, IDC_TICKS_ABS);
+    EXPECT_EQ(1, SendToTool(WM_TOOL_SAVE_RECORD, 0, reinterpret_cast<LPARAM>(&record)));
+    EXPECT_EQ(0, GetRecordWord(record, kRecordOwnOffset));
+}
+
+class WatchTest : public ToolBaseTest {
+protected:
+    void SetUp() override
+    {
+        ToolBaseTest::SetUp();
+        m_project.SetFeature(5, true);
+        m_project.SetFeature(6, true);
+        m_project.SetHandler(WM_WATCH_SET_WINDOW, [this](WPARAM, LPARAM window) {
+            m_announced.push_back(window);
+            return LRESULT(0);
+        });
+    }
+    HWND Open()
+    {
+        return Make([](HWND project) -> CWnd* {
+            auto* watch = new CWatchWindow(project);
+            return watch->CreateTool() ? watch : nullptr;
+        });
+    }
+    std::string Cell(int row, int column)
+    {
+        char text[128] = {};
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ::SendMessageA(::GetDlgItem(m_hTool, IDC_WATCH_LIST), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
+                       reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    // What the cell editor sends when an edit ends.
+    void Edit(int row, int column, const char* text)
+    {
+        NMLVDISPINFOA info = {};
+        info.hdr.idFrom = IDC_WATCH_EDIT;
+        info.hdr.code = LVN_ENDLABELEDITA;
+        info.item.mask = LVIF_TEXT;
+        info.item.iItem = row;
+        info.item.iSubItem = column;
+        info.item.pszText = const_cast<char*>(text);
+        SendToTool(WM_NOTIFY, IDC_WATCH_EDIT, reinterpret_cast<LPARAM>(&info));
+        Settle();
+    }
+    void Add(const char* name, const char* program, int index, int process, int vr)
+    {
+        editor::SWatchItem item = {};
+        std::strncpy(item.name, name, sizeof item.name - 1);
+        std::strncpy(item.program, program, sizeof item.program - 1);
+        item.index = index;
+        item.process = process;
+        item.vrIndex = vr;
+        SendToTool(WM_WATCH_ITEM, kWatchAdd, reinterpret_cast<LPARAM>(&item));
+        Settle();
+    }
+    // Waits (serving this thread's messages) until condition holds.
+    bool Eventually(const std::function<bool()>& condition) { return PumpUntil(condition, 5000); }
+    // The window's sent work has run.
+    void Settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            SendToTool(WM_NULL);
+    }
+
+    std::vector<LPARAM> m_announced;
+};
+
+TEST_F(WatchTest, TypedVrItemsReadAndWrite)
+{
+    m_link->SetReply("?VR(12);", ScriptedReply("3.25"));
+    m_link->SetReply("?VR(7);", ScriptedReply("1.0"));
+    ASSERT_NE(nullptr, Open());
+    ASSERT_FALSE(m_announced.empty());
+    EXPECT_EQ(reinterpret_cast<LPARAM>(m_hTool), m_announced.front());
+
+    Edit(0, kWatchName, "vr ( 12 )");
+    EXPECT_EQ("VR ( 12 )", Cell(0, kWatchName));
+    SendToTool(WM_COMMAND, IDC_WATCH_REFRESH);
+    Settle();
+    EXPECT_EQ(1, CountCommand("?VR(12);"));
+    EXPECT_EQ("3.25", Cell(0, kWatchValue));
+
+    Add("VR(7)", "", -1, -1, 7);
+    EXPECT_TRUE(Eventually([&] { return Cell(1, kWatchValue) == "1.0"; })) << "an added VR item is read at once";
+    EXPECT_EQ(1, CountCommand("?VR(7);"));
+    m_link->SetReply("?VR(7);", ScriptedReply("1.5"));
+    Edit(1, kWatchValue, "1.5");
+    EXPECT_EQ(1, CountCommand("VR(7)= 1.5"));
+    EXPECT_TRUE(Eventually([&] { return CountCommand("?VR(7);") == 2; })) << "read back";
+    EXPECT_TRUE(Eventually([&] { return Cell(1, kWatchValue) == "1.5"; }));
+    const size_t before = m_link->Commands().size();
+    Edit(1, kWatchValue, "abc");
+    EXPECT_TRUE(Eventually([&] { return CountCommand("?VR(7);") == 3; })) << "only read back";
+    const std::vector<std::string> after = m_link->Commands();
+    ASSERT_EQ(before + 1, after.size()) << "nothing written";
+    EXPECT_EQ("?VR(7);", after.back());
+}
+
+TEST_F(WatchTest, VariablesOfAProgram)
+{
+    m_link->SetReply("?LOOKUP(3,3) PROC(2);", ScriptedReply("04.5"));
+    ASSERT_NE(nullptr, Open());
+    Add("speed", "MAIN", 3, 2, -1);
+    Add("ghost", "MAIN", -1, 2, -1);
+    EXPECT_EQ("MAIN", Cell(0, kWatchProgram));
+    EXPECT_EQ("2", Cell(0, kWatchProcess));
+    SendToTool(WM_COMMAND, IDC_WATCH_REFRESH);
+    Settle();
+    EXPECT_EQ(1, CountCommand("?LOOKUP(3,3) PROC(2);"));
+    EXPECT_EQ("4.5", Cell(0, kWatchValue));
+    m_link->SetReply("?LOOKUP(3,3) PROC(2);", ScriptedReply("x4.5"));
+    SendToTool(WM_COMMAND, IDC_WATCH_REFRESH);
+    Settle();
+    EXPECT_EQ("4.5", Cell(0, kWatchValue)) << "not an answer: the value stays";
+
+    editor::VariableTable table;
+    editor::AddVariables(table, {"count", "other", "x", "speed"}, "MAIN");
+    SendToTool(WM_WATCH_ITEM, kWatchVariableTable, reinterpret_cast<LPARAM>(&table));
+    EXPECT_EQ("Unknown variable", Cell(1, kWatchValue));
+    EXPECT_EQ("4.5", Cell(0, kWatchValue));
+}
+
+TEST_F(WatchTest, ProcessEventsBindAndReadTheVariables)
+{
+    m_link->SetReply("?LOOKUP(3,2) PROC(4);", ScriptedReply("01.25"));
+    ASSERT_NE(nullptr, Open());
+    Add("total", "MAIN", 2, -1, -1);
+    EXPECT_EQ("", Cell(0, kWatchProcess));
+    CProcessData process;
+    process.m_strProgram = "MAIN";
+    process.m_nProcess = 4;
+    SendToTool(WM_WATCH_PROCESS_STATUS, 3, reinterpret_cast<LPARAM>(&process));
+    EXPECT_EQ("4", Cell(0, kWatchProcess));
+    EXPECT_TRUE(Eventually([&] { return Cell(0, kWatchValue) == "1.25"; }));
+    EXPECT_EQ(1, CountCommand("?LOOKUP(3,2) PROC(4);"));
+    SendToTool(WM_WATCH_PROCESS_STATUS, 0, reinterpret_cast<LPARAM>(&process));
+    EXPECT_EQ("", Cell(0, kWatchProcess));
+}
+
+TEST_F(WatchTest, TheCellEditorOpensOnAClickAndEnterMovesItToTheNextRow)
+{
+    m_link->SetReply("?VR(5);", ScriptedReply("0.5"));
+    ASSERT_NE(nullptr, Open());
+    const HWND list = ::GetDlgItem(m_hTool, IDC_WATCH_LIST);
+    RECT cell = {};
+    cell.top = kWatchName;
+    cell.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_WATCH_LIST;
+    click.hdr.code = NM_CLICK;
+    click.ptAction = {cell.left + 3, (cell.top + cell.bottom) / 2};
+    SendToTool(WM_NOTIFY, IDC_WATCH_LIST, reinterpret_cast<LPARAM>(&click));
+    HWND editor = ::GetDlgItem(list, IDC_WATCH_EDIT);
+    ASSERT_NE(nullptr, editor) << "the editor opens on the first free row";
+    ::SetWindowTextA(editor, "vr(5)");
+    ::SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ("VR(5)", Cell(0, kWatchName));
+    editor = ::GetDlgItem(list, IDC_WATCH_EDIT);
+    ASSERT_NE(nullptr, editor) << "Enter opens the next row";
+    RECT now = {};
+    ::GetWindowRect(editor, &now);
+    RECT second = {};
+    second.top = kWatchName;
+    second.left = LVIR_LABEL;
+    ::SendMessageA(list, LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&second), 2);
+    EXPECT_EQ(second.top, now.top);
+    ::SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, ::GetDlgItem(list, IDC_WATCH_EDIT)) << "Esc opens none";
+}
+
+TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
+{
+    ASSERT_NE(nullptr, Open());
+    for (int i = 0; i < 13; ++i)
+        Add(("VR(" + std::to_string(i) + ")").c_str(), "", -1, -1, i);
+    EXPECT_EQ("VR(11)", Cell(11, kWatchName));
+    EXPECT_EQ(0, CountCommand("?VR(12);")) << "a 13th add is ignored";
+
+    Edit(2, kWatchName, "");
+    EXPECT_EQ("VR(3)", Cell(2, kWatchName));
+    EXPECT_EQ("VR(4)", Cell(3, kWatchName));
+    EXPECT_EQ("", Cell(11, kWatchName));
+
+    Add("speed", "MAIN", 1, -1, -1);
+    for (const char* text : {"[3]", "3]"}) {
+        Edit(11, kWatchProcess, text);
+        EXPECT_EQ("[3]", Cell(11, kWatchProcess)) << text;
+        Edit(11, kWatchProcess, "");
+        EXPECT_EQ("", Cell(11, kWatchProcess));
+    }
+}
+
+TEST_F(WatchTest, WithdrawsAtCloseAndClosesWithoutTheFeature)
+{
+    ASSERT_NE(nullptr, Open());
+    Close();
+    ASSERT_FALSE(m_announced.empty());
+    EXPECT_EQ(0, m_announced.back());
+
+    m_project.SetFeature(5, false);
+    const HWND window = Open();
+    if (window)
+        PumpUntil([window] { return !::IsWindow(window); }, 5000);
+    EXPECT_FALSE(window && ::IsWindow(window)) << "a controller without watch support";
+}
+
+} // namespace
