@@ -284,8 +284,8 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    // The log reaches its file a moment after the line was written.
-    EXPECT_TRUE(PumpUntil([&] { return log.Text().find("RxAtTool: Ticks") != std::string::npos; }, 5000));
+    // The reply is logged on the link's side as it is handed over.
+    EXPECT_TRUE(PumpUntil([&] { return log.Contains("RxAtTool: Ticks"); }, 5000));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)
@@ -305,16 +305,29 @@ TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)
         tool = new QueueTool(project);
         return tool->CreateTool() ? tool : nullptr;
     }));
-    // From another thread, as the link's receive thread queues them.
+    // From another thread, as the link's receive thread queues them, while
+    // the window's thread is held (it waits for messages): five replies
+    // queued before the window runs again make one notice and one batch.
+    const DWORD windowThread = ::GetWindowThreadProcessId(tool->m_hWnd, nullptr);
+    HANDLE held = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, windowThread);
+    ASSERT_TRUE(held);
+    ASSERT_NE(static_cast<DWORD>(-1), ::SuspendThread(held));
     std::thread other([tool] {
         ControllerMessage record;
         for (int i = 0; i < 5; ++i)
             tool->QueueForWindow(record);
     });
     other.join();
+    ::ResumeThread(held);
+    ::CloseHandle(held);
     ASSERT_TRUE(PumpUntil([&] { return tool->taken.load() == 5; }, 5000));
-    ::Sleep(50);
     EXPECT_EQ(1, tool->batches.load());
+    // Replies queued once the window has taken its batch make a notice of
+    // their own.
+    std::thread later([tool] { tool->QueueForWindow(ControllerMessage()); });
+    later.join();
+    ASSERT_TRUE(PumpUntil([&] { return tool->taken.load() == 6; }, 5000));
+    EXPECT_EQ(2, tool->batches.load());
 }
 
 // ---------------------------------------------------------------- external start
