@@ -72,12 +72,21 @@ private:
     void Read(int row);
     // An edit of a cell ended (text null: cancelled).
     void EndEdit(int row, int column, const char* text);
-    void BeginEdit(int row, int column);
+    // Opens the cell editor (byMouse: the arrow keys then move the caret).
+    void BeginEdit(int row, int column, bool byMouse = false);
     void FinishEditor(bool cancelled);
     // A key that ends the edit and opens the editor on the next cell
-    // (Enter: next row, column 0; Down, Up: that row; Tab, Shift+Tab: the
-    // next or previous cell; Esc: none).
+    // (Enter: next row, column 0; Down, Up: that row; Left, Right: that
+    // column; Tab, Shift+Tab: the next or previous cell; Ctrl+Home,
+    // Ctrl+End: the first row, the last row in use; Page Up, Page Down: a
+    // page up or down; Esc: none).
     void MoveEditor(UINT key, bool shift);
+    // Whether a key pressed in the editor moves it to another cell.
+    bool IsEditorMoveKey(UINT key) const;
+    // Widens the editor to its text, at most to the list's right edge.
+    void FitEditor();
+    static LRESULT CALLBACK ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data);
     static LRESULT CALLBACK EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
 
@@ -86,6 +95,7 @@ private:
     HWND m_hEditor = nullptr;
     int m_nEditRow = -1;
     int m_nEditColumn = -1;
+    bool m_bEditorByMouse = false;
     bool m_bFinishing = false;
     std::atomic<int> m_nPassesDone{0};
 };

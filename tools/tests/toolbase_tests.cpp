@@ -284,8 +284,15 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    // The log reaches its file a moment after the line was written.
-    EXPECT_TRUE(PumpUntil([&] { return log.Text().find("RxAtTool: Ticks") != std::string::npos; }, 5000));
+    // The reply's log line names the tool.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            for (const std::string& line : log.Lines())
+                if (line.find("RxAtTool: Ticks") != std::string::npos)
+                    return true;
+            return false;
+        },
+        5000));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)

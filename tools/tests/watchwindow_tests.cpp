@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/programdata.h"
@@ -248,6 +249,180 @@ TEST_F(WatchTest, TheCellEditorOpensOnAClickAndEnterMovesItToTheNextRow)
     EXPECT_EQ(second.top, now.top);
     ::SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(nullptr, ::GetDlgItem(list, IDC_WATCH_EDIT)) << "Esc opens none";
+}
+
+// The cell editor driven by keys, as a person types into the list.
+class WatchKeysTest : public WatchTest {
+protected:
+    HWND List() const { return ::GetDlgItem(m_hTool, IDC_WATCH_LIST); }
+    HWND Editor() const { return ::GetDlgItem(List(), IDC_WATCH_EDIT); }
+    RECT CellRect(int row, int column) const
+    {
+        RECT cell = {};
+        cell.top = column;
+        cell.left = LVIR_LABEL;
+        ::SendMessageA(List(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+        return cell;
+    }
+    RECT EditorRect() const
+    {
+        RECT rect = {};
+        ::GetWindowRect(Editor(), &rect);
+        ::MapWindowPoints(nullptr, List(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    // The cell the editor lies over: {row, column}, {-1, -1} when none is open.
+    std::pair<int, int> EditorCell() const
+    {
+        if (!Editor())
+            return {-1, -1};
+        const RECT editor = EditorRect();
+        for (int row = 0; row < kWatchRows; ++row)
+            for (int column = 0; column < kWatchColumns; ++column) {
+                const RECT cell = CellRect(row, column);
+                if (cell.left == editor.left && cell.top == editor.top)
+                    return {row, column};
+            }
+        return {-2, -2};
+    }
+    void Click(int row, int column)
+    {
+        const RECT cell = CellRect(row, column);
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_WATCH_LIST;
+        click.hdr.code = NM_CLICK;
+        click.ptAction = {cell.left + 3, (cell.top + cell.bottom) / 2};
+        SendToTool(WM_NOTIFY, IDC_WATCH_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    // A key pressed in the editor; with ctrl the Ctrl key is held on the
+    // window's thread meanwhile.
+    void Press(UINT key, bool ctrl = false)
+    {
+        const DWORD tool = ::GetWindowThreadProcessId(m_hTool, nullptr);
+        BYTE keys[256] = {};
+        if (ctrl) {
+            ::AttachThreadInput(::GetCurrentThreadId(), tool, TRUE);
+            ::GetKeyboardState(keys);
+            keys[VK_CONTROL] = 0x80;
+            ::SetKeyboardState(keys);
+        }
+        ::SendMessageA(Editor(), WM_KEYDOWN, key, 1);
+        if (ctrl) {
+            keys[VK_CONTROL] = 0;
+            ::SetKeyboardState(keys);
+            ::AttachThreadInput(::GetCurrentThreadId(), tool, FALSE);
+        }
+        Settle();
+    }
+    void Select(int row)
+    {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+    void Type(HWND window, const std::string& text)
+    {
+        for (char ch : text)
+            ::SendMessageA(window, WM_CHAR, static_cast<unsigned char>(ch), 1);
+        Settle();
+    }
+};
+
+TEST_F(WatchKeysTest, KeysMoveTheEditorFromCellToCell)
+{
+    ASSERT_NE(nullptr, Open());
+    // Twelve variables that are never read: moving over a cell changes nothing.
+    for (int i = 0; i < kWatchRows; ++i)
+        Add(("v" + std::to_string(i)).c_str(), "MAIN", -1, -1, -1);
+    const size_t before = m_link->Commands().size();
+    // A window that shows a part of the list.
+    const RECT window = WindowRect();
+    ::SetWindowPos(m_hTool, nullptr, 0, 0, window.right - window.left, 150, SWP_NOMOVE | SWP_NOZORDER);
+    Settle();
+    const int page = static_cast<int>(::SendMessageA(List(), LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(page, 0);
+    ASSERT_LT(page, kWatchRows - 1) << "the window shows less than the list";
+
+    // Opened by a click, the arrows move the caret; Tab moves the editor.
+    Click(1, kWatchName);
+    ASSERT_EQ(std::make_pair(1, 0), EditorCell());
+    const HWND clicked = Editor();
+    Press(VK_RIGHT);
+    EXPECT_EQ(clicked, Editor()) << "the caret moved, not the editor";
+    Press(VK_TAB);
+    ASSERT_EQ(std::make_pair(1, 1), EditorCell());
+
+    const int last = kWatchRows - 1;
+    const struct {
+        const char* name;
+        UINT key;
+        bool ctrl;
+        std::pair<int, int> cell;
+    } steps[] = {
+        {"Right", VK_RIGHT, false, {1, 2}},
+        {"Right", VK_RIGHT, false, {1, 3}},
+        {"Right in the last column", VK_RIGHT, false, {1, 3}},
+        {"Left", VK_LEFT, false, {1, 2}},
+        {"Home alone moves the caret", VK_HOME, false, {1, 2}},
+        {"Ctrl+End", VK_END, true, {last, 2}},
+        {"Page Up", VK_PRIOR, false, {last - page, 2}},
+        {"Ctrl+Home", VK_HOME, true, {0, 2}},
+        {"Page Up in row 0", VK_PRIOR, false, {0, 2}},
+        {"Page Down", VK_NEXT, false, {page, 2}},
+        {"Page Down", VK_NEXT, false, {std::min(last, 2 * page), 2}},
+        {"Ctrl+End", VK_END, true, {last, 2}},
+        {"Page Down in the last row", VK_NEXT, false, {last, 2}},
+        {"Down in the last row wraps", VK_DOWN, false, {0, 2}},
+        {"Down", VK_DOWN, false, {1, 2}},
+        {"Up", VK_UP, false, {0, 2}},
+        {"Up in row 0 closes", VK_UP, false, {-1, -1}},
+    };
+    for (const auto& step : steps) {
+        Press(step.key, step.ctrl);
+        EXPECT_EQ(step.cell, EditorCell()) << step.name;
+    }
+    for (int i = 0; i < kWatchRows; ++i)
+        EXPECT_EQ("v" + std::to_string(i), Cell(i, kWatchName));
+    EXPECT_EQ(before, m_link->Commands().size()) << "moving over the cells sends nothing";
+}
+
+TEST_F(WatchKeysTest, ACharacterTypedIntoTheListOpensTheEditorWhichWidensWithTheText)
+{
+    ASSERT_NE(nullptr, Open());
+    Add("speed", "MAIN", -1, -1, -1);
+    Type(List(), "v");
+    EXPECT_EQ(nullptr, Editor()) << "no row selected";
+
+    Select(1);
+    Type(List(), "v");
+    ASSERT_NE(nullptr, Editor());
+    EXPECT_EQ(std::make_pair(1, 0), EditorCell());
+    Type(Editor(), "r(9)");
+    char text[32] = {};
+    ::GetWindowTextA(Editor(), text, sizeof text);
+    EXPECT_STREQ("vr(9)", text) << "the typed character is the editor's first";
+    const RECT narrow = EditorRect();
+    Press(VK_RETURN);
+    EXPECT_EQ("VR(9)", Cell(1, kWatchName));
+    ASSERT_EQ(std::make_pair(2, 0), EditorCell());
+    Press(VK_ESCAPE);
+
+    // A long text widens the editor up to the list's right edge.
+    Select(0);
+    Type(List(), "a");
+    ASSERT_NE(nullptr, Editor());
+    EXPECT_EQ(narrow.right - narrow.left, EditorRect().right - EditorRect().left) << "short text: the cell's width";
+    Type(Editor(), "_long_variable");
+    const RECT wider = EditorRect();
+    EXPECT_GT(wider.right - wider.left, narrow.right - narrow.left);
+    Type(Editor(), std::string(200, 'x'));
+    RECT client = {};
+    ::GetClientRect(List(), &client);
+    EXPECT_EQ(client.right, EditorRect().right) << "at most to the list's right edge";
+    Press(VK_ESCAPE);
+    EXPECT_EQ("speed", Cell(0, kWatchName)) << "Esc keeps the name";
 }
 
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
