@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/resources.h"
 #include "link/programdata.h"
 #include "tools/watchdialogs_resource.h"
 
@@ -36,6 +37,12 @@ END_MESSAGE_MAP()
 CWatchWindow::CWatchWindow(HWND hWndProject)
     : tools::CToolDialog(IDD_WATCH, kToolIdWatch, "VariableWatch", 1, hWndProject)
 {
+}
+
+CWatchWindow::~CWatchWindow()
+{
+    if (m_hRefreshBitmap)
+        ::DeleteObject(m_hRefreshBitmap);
 }
 
 LRESULT CWatchWindow::AskProject(UINT message, WPARAM wParam, LPARAM lParam) const
@@ -74,6 +81,7 @@ BOOL CWatchWindow::OnInitTool()
     }
     // A character typed into the list opens the cell editor with it.
     ::SetWindowSubclass(list, ListProc, 2, reinterpret_cast<DWORD_PTR>(this));
+    DecorateRefresh();
     m_list.SetExponentAllowed(AskProject(WM_WATCH_FEATURE, 0, kFeatureExponent) != 0);
     AskProject(WM_WATCH_SET_WINDOW, 0, reinterpret_cast<LPARAM>(m_hWnd));
     Layout();
@@ -83,8 +91,34 @@ BOOL CWatchWindow::OnInitTool()
     return TRUE;
 }
 
+void CWatchWindow::DecorateRefresh()
+{
+    HWND refresh = ::GetDlgItem(m_hWnd, IDC_WATCH_REFRESH);
+    if (!refresh)
+        return;
+    // Grey in the picture becomes the button's face.
+    const LPCSTR name = MAKEINTRESOURCEA(IDB_WATCH_REFRESH);
+    m_hRefreshBitmap = static_cast<HBITMAP>(
+        ::LoadImageA(AfxFindResourceHandle(name, RT_BITMAP), name, IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+    if (m_hRefreshBitmap)
+        ::SendMessageA(refresh, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hRefreshBitmap));
+    if (m_toolTip.Create(this)) {
+        m_toolTip.AddTool(CWnd::FromHandle(refresh), "&Refresh");
+        m_toolTip.Activate(TRUE);
+    }
+}
+
+BOOL CWatchWindow::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_toolTip.m_hWnd && pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST)
+        m_toolTip.RelayEvent(pMsg);
+    return tools::CToolDialog::PreTranslateMessage(pMsg);
+}
+
 void CWatchWindow::OnDestroy()
 {
+    if (m_toolTip.m_hWnd)
+        m_toolTip.DestroyWindow();
     if (m_hEditor)
         ::DestroyWindow(m_hEditor);
     m_hEditor = nullptr;

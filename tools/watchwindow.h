@@ -19,6 +19,7 @@
 #include <atomic>
 #include <string>
 
+#include "framework/controls.h"
 #include "tools/base/tooldialog.h"
 #include "tools/watchlist.h"
 
@@ -41,6 +42,7 @@ class CWatchWindow : public tools::CToolDialog {
     DECLARE_DYNAMIC(CWatchWindow)
 public:
     explicit CWatchWindow(HWND hWndProject = nullptr);
+    ~CWatchWindow() override;
 
     // Reading passes finished so far (any thread): a caller that posted a
     // Refresh knows from it when the items have been read.
@@ -58,6 +60,7 @@ protected:
     LRESULT OnWatchItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnProcessStatus(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     DECLARE_MESSAGE_MAP()
 
@@ -90,7 +93,12 @@ private:
     static LRESULT CALLBACK EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
 
+    // The Refresh button's picture and tool tip.
+    void DecorateRefresh();
+
     CWatchList m_list;
+    HBITMAP m_hRefreshBitmap = nullptr;
+    CToolTipCtrl m_toolTip;
     std::string m_shown[kWatchRows][kWatchColumns];
     HWND m_hEditor = nullptr;
     int m_nEditRow = -1;

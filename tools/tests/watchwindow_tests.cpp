@@ -425,6 +425,46 @@ TEST_F(WatchKeysTest, ACharacterTypedIntoTheListOpensTheEditorWhichWidensWithThe
     EXPECT_EQ("speed", Cell(0, kWatchName)) << "Esc keeps the name";
 }
 
+TEST_F(WatchTest, TheRefreshButtonShowsItsPictureAndTip)
+{
+    ASSERT_NE(nullptr, Open());
+    const HWND refresh = ::GetDlgItem(m_hTool, IDC_WATCH_REFRESH);
+    const auto picture =
+        reinterpret_cast<HBITMAP>(::SendMessageA(refresh, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(nullptr, picture);
+    BITMAP info = {};
+    ASSERT_TRUE(::GetObjectA(picture, sizeof info, &info));
+    EXPECT_EQ(16, info.bmWidth);
+    EXPECT_EQ(16, info.bmHeight);
+    EXPECT_EQ("&Refresh", ItemText(m_hTool, IDC_WATCH_REFRESH)) << "Alt+R still presses it";
+
+    // The window's tool tip names the button.
+    struct Found {
+        HWND owner;
+        HWND tip;
+    } found = {m_hTool, nullptr};
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(m_hTool, nullptr),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* found = reinterpret_cast<Found*>(data);
+            char name[64] = {};
+            ::GetClassNameA(window, name, sizeof name);
+            if (::lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && ::GetWindow(window, GW_OWNER) == found->owner)
+                found->tip = window;
+            return found->tip == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(nullptr, found.tip);
+    char text[80] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = m_hTool;
+    tool.uId = reinterpret_cast<UINT_PTR>(refresh);
+    tool.lpszText = text;
+    ::SendMessageA(found.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ("&Refresh", text);
+}
+
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
 {
     ASSERT_NE(nullptr, Open());
