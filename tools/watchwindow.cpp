@@ -7,6 +7,7 @@
 
 #include "framework/resources.h"
 #include "link/programdata.h"
+#include "project/projectwndmessages.h"
 #include "tools/watchdialogs_resource.h"
 
 namespace {
@@ -83,6 +84,9 @@ BOOL CWatchWindow::OnInitTool()
     ::SetWindowSubclass(list, ListProc, 2, reinterpret_cast<DWORD_PTR>(this));
     DecorateRefresh();
     m_list.SetExponentAllowed(AskProject(WM_WATCH_FEATURE, 0, kFeatureExponent) != 0);
+    CString projectPath;
+    if (AskProject(PWM_PROJECT_FILE_PATH, 0, reinterpret_cast<LPARAM>(&projectPath)))
+        m_projectFile.SetFilePath(projectPath);
     AskProject(WM_WATCH_SET_WINDOW, 0, reinterpret_cast<LPARAM>(m_hWnd));
     Layout();
     // A controller without watch support: the window closes at once.

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "framework/controls.h"
+#include "project/projectfile.h"
 #include "tools/base/tooldialog.h"
 #include "tools/watchlist.h"
 
@@ -47,6 +48,9 @@ public:
     // Reading passes finished so far (any thread): a caller that posted a
     // Refresh knows from it when the items have been read.
     int GetPassesDone() const { return m_nPassesDone.load(); }
+    // The project file as the project window named it when the window
+    // opened (only its path is set).
+    const CProjectFile& GetProjectFile() const { return m_projectFile; }
 
 protected:
     BOOL OnInitTool() override;
@@ -97,6 +101,7 @@ private:
     void DecorateRefresh();
 
     CWatchList m_list;
+    CProjectFile m_projectFile;
     HBITMAP m_hRefreshBitmap = nullptr;
     CToolTipCtrl m_toolTip;
     std::string m_shown[kWatchRows][kWatchColumns];

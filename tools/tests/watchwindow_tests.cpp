@@ -7,11 +7,13 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "link/programdata.h"
+#include "project/projectwndmessages.h"
 #include "tools/tests/tool_fixture.h"
 #include "tools/ticksdialog.h"
 #include "tools/watchdialogs_resource.h"
@@ -463,6 +465,27 @@ TEST_F(WatchTest, TheRefreshButtonShowsItsPictureAndTip)
     tool.lpszText = text;
     ::SendMessageA(found.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ("&Refresh", text);
+}
+
+TEST_F(WatchTest, AsksForTheProjectFileBeforeItAnnouncesItself)
+{
+    // The handlers outlive this body (the window withdraws at tear-down).
+    const auto asked = std::make_shared<std::vector<std::string>>();
+    m_project.SetHandler(WM_WATCH_SET_WINDOW, [asked](WPARAM, LPARAM) {
+        asked->push_back("announce");
+        return LRESULT(0);
+    });
+    m_project.SetHandler(PWM_PROJECT_FILE_PATH, [asked](WPARAM, LPARAM path) {
+        asked->push_back("project file");
+        *reinterpret_cast<CString*>(path) = "C:\\Projects\\Line\\Line.prj";
+        return LRESULT(1);
+    });
+    ASSERT_NE(nullptr, Open());
+    ASSERT_LE(2u, asked->size());
+    EXPECT_EQ("project file", (*asked)[0]);
+    EXPECT_EQ("announce", (*asked)[1]);
+    const auto* watch = static_cast<CWatchWindow*>(m_pTool);
+    EXPECT_STREQ("C:\\Projects\\Line\\Line.prj", watch->GetProjectFile().GetFilePath().GetString());
 }
 
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
