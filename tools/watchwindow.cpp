@@ -184,8 +184,11 @@ void CWatchWindow::OnRefresh()
 
 void CWatchWindow::OnEditorKillFocus()
 {
-    // Losing the focus ends the edit.
-    if (m_hEditor && ::GetFocus() != m_hEditor)
+    // Losing the focus ends the edit; the notice of an editor that is gone
+    // (it comes posted) leaves the open one alone.
+    const MSG* message = GetCurrentMessage();
+    const HWND from = message ? reinterpret_cast<HWND>(message->lParam) : nullptr;
+    if (m_hEditor && from == m_hEditor && ::GetFocus() != m_hEditor)
         FinishEditor(false);
 }
 
