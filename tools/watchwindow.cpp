@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "framework/resources.h"
 #include "link/programdata.h"
+#include "project/projectwndmessages.h"
 #include "tools/watchdialogs_resource.h"
 
 namespace {
@@ -36,6 +38,12 @@ END_MESSAGE_MAP()
 CWatchWindow::CWatchWindow(HWND hWndProject)
     : tools::CToolDialog(IDD_WATCH, kToolIdWatch, "VariableWatch", 1, hWndProject)
 {
+}
+
+CWatchWindow::~CWatchWindow()
+{
+    if (m_hRefreshBitmap)
+        ::DeleteObject(m_hRefreshBitmap);
 }
 
 LRESULT CWatchWindow::AskProject(UINT message, WPARAM wParam, LPARAM lParam) const
@@ -72,7 +80,13 @@ BOOL CWatchWindow::OnInitTool()
         item.pszText = const_cast<char*>("");
         ListView_InsertItem(list, &item);
     }
+    // A character typed into the list opens the cell editor with it.
+    ::SetWindowSubclass(list, ListProc, 2, reinterpret_cast<DWORD_PTR>(this));
+    DecorateRefresh();
     m_list.SetExponentAllowed(AskProject(WM_WATCH_FEATURE, 0, kFeatureExponent) != 0);
+    CString projectPath;
+    if (AskProject(PWM_PROJECT_FILE_PATH, 0, reinterpret_cast<LPARAM>(&projectPath)))
+        m_projectFile.SetFilePath(projectPath);
     AskProject(WM_WATCH_SET_WINDOW, 0, reinterpret_cast<LPARAM>(m_hWnd));
     Layout();
     // A controller without watch support: the window closes at once.
@@ -81,8 +95,34 @@ BOOL CWatchWindow::OnInitTool()
     return TRUE;
 }
 
+void CWatchWindow::DecorateRefresh()
+{
+    HWND refresh = ::GetDlgItem(m_hWnd, IDC_WATCH_REFRESH);
+    if (!refresh)
+        return;
+    // Grey in the picture becomes the button's face.
+    const LPCSTR name = MAKEINTRESOURCEA(IDB_WATCH_REFRESH);
+    m_hRefreshBitmap = static_cast<HBITMAP>(
+        ::LoadImageA(AfxFindResourceHandle(name, RT_BITMAP), name, IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
+    if (m_hRefreshBitmap)
+        ::SendMessageA(refresh, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hRefreshBitmap));
+    if (m_toolTip.Create(this)) {
+        m_toolTip.AddTool(CWnd::FromHandle(refresh), "&Refresh");
+        m_toolTip.Activate(TRUE);
+    }
+}
+
+BOOL CWatchWindow::PreTranslateMessage(MSG* pMsg)
+{
+    if (m_toolTip.m_hWnd && pMsg->message >= WM_MOUSEFIRST && pMsg->message <= WM_MOUSELAST)
+        m_toolTip.RelayEvent(pMsg);
+    return tools::CToolDialog::PreTranslateMessage(pMsg);
+}
+
 void CWatchWindow::OnDestroy()
 {
+    if (m_toolTip.m_hWnd)
+        m_toolTip.DestroyWindow();
     if (m_hEditor)
         ::DestroyWindow(m_hEditor);
     m_hEditor = nullptr;
@@ -144,8 +184,11 @@ void CWatchWindow::OnRefresh()
 
 void CWatchWindow::OnEditorKillFocus()
 {
-    // Losing the focus ends the edit.
-    if (m_hEditor && ::GetFocus() != m_hEditor)
+    // Losing the focus ends the edit; the notice of an editor that is gone
+    // (it comes posted) leaves the open one alone.
+    const MSG* message = GetCurrentMessage();
+    const HWND from = message ? reinterpret_cast<HWND>(message->lParam) : nullptr;
+    if (m_hEditor && from == m_hEditor && ::GetFocus() != m_hEditor)
         FinishEditor(false);
 }
 
@@ -312,14 +355,14 @@ BOOL CWatchWindow::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult)
         LVHITTESTINFO hit = {};
         hit.pt = click->ptAction;
         if (ListView_SubItemHitTest(List(), &hit) >= 0)
-            BeginEdit(hit.iItem, hit.iSubItem);
+            BeginEdit(hit.iItem, hit.iSubItem, true);
         *pResult = 0;
         return TRUE;
     }
     return tools::CToolDialog::OnNotify(wParam, lParam, pResult);
 }
 
-void CWatchWindow::BeginEdit(int row, int column)
+void CWatchWindow::BeginEdit(int row, int column, bool byMouse)
 {
     if (m_hEditor)
         FinishEditor(false);
@@ -344,6 +387,7 @@ void CWatchWindow::BeginEdit(int row, int column)
         return;
     m_nEditRow = row;
     m_nEditColumn = column;
+    m_bEditorByMouse = byMouse;
     ::SendMessageA(m_hEditor, WM_SETFONT, ::SendMessageA(list, WM_GETFONT, 0, 0), TRUE);
     ::SetWindowSubclass(m_hEditor, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
     ::SendMessageA(m_hEditor, EM_SETSEL, 0, -1);
@@ -391,6 +435,24 @@ void CWatchWindow::MoveEditor(UINT key, bool shift)
             return;
         --row;
         break;
+    case VK_LEFT:
+        column = std::max(0, column - 1);
+        break;
+    case VK_RIGHT:
+        column = std::min(kWatchColumns - 1, column + 1);
+        break;
+    case VK_HOME:
+        row = 0;
+        break;
+    case VK_END:
+        row = m_list.RowsInUse() - 1;
+        break;
+    case VK_PRIOR:
+    case VK_NEXT: {
+        const int page = std::max(1, static_cast<int>(ListView_GetCountPerPage(List())));
+        row = key == VK_PRIOR ? std::max(0, row - page) : std::min(kWatchRows - 1, row + page);
+        break;
+    }
     case VK_TAB:
         if (!shift) {
             column = column + 1 < kWatchColumns ? column + 1 : 0;
@@ -411,6 +473,70 @@ void CWatchWindow::MoveEditor(UINT key, bool shift)
     BeginEdit(row, column);
 }
 
+bool CWatchWindow::IsEditorMoveKey(UINT key) const
+{
+    switch (key) {
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_TAB:
+    case VK_PRIOR:
+    case VK_NEXT:
+        return true;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_LEFT:
+    case VK_RIGHT:
+        return !m_bEditorByMouse; // opened by a click: the arrows move the caret
+    case VK_HOME:
+    case VK_END:
+        return ::GetKeyState(VK_CONTROL) < 0;
+    default:
+        return false;
+    }
+}
+
+void CWatchWindow::FitEditor()
+{
+    if (!m_hEditor)
+        return;
+    char text[256] = {};
+    const int length = ::GetWindowTextA(m_hEditor, text, sizeof text);
+    SIZE extent = {};
+    HDC dc = ::GetDC(m_hEditor);
+    HGDIOBJ font = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(m_hEditor, WM_GETFONT, 0, 0)));
+    ::GetTextExtentPoint32A(dc, text, length, &extent);
+    ::SelectObject(dc, font);
+    ::ReleaseDC(m_hEditor, dc);
+    const HWND list = List();
+    RECT editor = {}, client = {};
+    ::GetWindowRect(m_hEditor, &editor);
+    ::MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
+    ::GetClientRect(list, &client);
+    const int width = std::min(static_cast<int>(extent.cx) + 5, static_cast<int>(client.right - editor.left));
+    if (width > editor.right - editor.left)
+        ::SetWindowPos(m_hEditor, nullptr, 0, 0, width, editor.bottom - editor.top,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK CWatchWindow::ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<CWatchWindow*>(data);
+    if (message == WM_CHAR && wParam >= ' ' && wParam != 0x7F) {
+        const int row = ListView_GetNextItem(hWnd, -1, LVNI_SELECTED);
+        if (row >= 0) {
+            self->BeginEdit(row, kWatchName);
+            if (self->m_hEditor) {
+                ::SendMessageA(self->m_hEditor, WM_CHAR, wParam, lParam);
+                return 0;
+            }
+        }
+    } else if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hWnd, ListProc, id);
+    }
+    return ::DefSubclassProc(hWnd, message, wParam, lParam);
+}
+
 LRESULT CALLBACK CWatchWindow::EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                           DWORD_PTR data)
 {
@@ -419,7 +545,7 @@ LRESULT CALLBACK CWatchWindow::EditorProc(HWND hWnd, UINT message, WPARAM wParam
     case WM_GETDLGCODE:
         return DLGC_WANTALLKEYS | ::DefSubclassProc(hWnd, message, wParam, lParam);
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN || wParam == VK_ESCAPE || wParam == VK_TAB || wParam == VK_UP || wParam == VK_DOWN) {
+        if (self->IsEditorMoveKey(static_cast<UINT>(wParam))) {
             self->MoveEditor(static_cast<UINT>(wParam), ::GetKeyState(VK_SHIFT) < 0);
             return 0;
         }
@@ -427,7 +553,12 @@ LRESULT CALLBACK CWatchWindow::EditorProc(HWND hWnd, UINT message, WPARAM wParam
     case WM_CHAR:
         if (wParam == '\r' || wParam == 27 || wParam == '\t')
             return 0;
-        break;
+        {
+            // Typing widens the editor to its text.
+            const LRESULT result = ::DefSubclassProc(hWnd, message, wParam, lParam);
+            self->FitEditor();
+            return result;
+        }
     case WM_KILLFOCUS:
         self->PostMessage(WM_COMMAND, MAKEWPARAM(IDC_WATCH_EDIT, EN_KILLFOCUS), reinterpret_cast<LPARAM>(hWnd));
         break;

@@ -19,6 +19,8 @@
 #include <atomic>
 #include <string>
 
+#include "framework/controls.h"
+#include "project/projectfile.h"
 #include "tools/base/tooldialog.h"
 #include "tools/watchlist.h"
 
@@ -41,10 +43,14 @@ class CWatchWindow : public tools::CToolDialog {
     DECLARE_DYNAMIC(CWatchWindow)
 public:
     explicit CWatchWindow(HWND hWndProject = nullptr);
+    ~CWatchWindow() override;
 
     // Reading passes finished so far (any thread): a caller that posted a
     // Refresh knows from it when the items have been read.
     int GetPassesDone() const { return m_nPassesDone.load(); }
+    // The project file as the project window named it when the window
+    // opened (only its path is set).
+    const CProjectFile& GetProjectFile() const { return m_projectFile; }
 
 protected:
     BOOL OnInitTool() override;
@@ -58,6 +64,7 @@ protected:
     LRESULT OnWatchItem(WPARAM wParam, LPARAM lParam);
     LRESULT OnProcessStatus(WPARAM wParam, LPARAM lParam);
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
 
     DECLARE_MESSAGE_MAP()
 
@@ -72,20 +79,36 @@ private:
     void Read(int row);
     // An edit of a cell ended (text null: cancelled).
     void EndEdit(int row, int column, const char* text);
-    void BeginEdit(int row, int column);
+    // Opens the cell editor (byMouse: the arrow keys then move the caret).
+    void BeginEdit(int row, int column, bool byMouse = false);
     void FinishEditor(bool cancelled);
     // A key that ends the edit and opens the editor on the next cell
-    // (Enter: next row, column 0; Down, Up: that row; Tab, Shift+Tab: the
-    // next or previous cell; Esc: none).
+    // (Enter: next row, column 0; Down, Up: that row; Left, Right: that
+    // column; Tab, Shift+Tab: the next or previous cell; Ctrl+Home,
+    // Ctrl+End: the first row, the last row in use; Page Up, Page Down: a
+    // page up or down; Esc: none).
     void MoveEditor(UINT key, bool shift);
+    // Whether a key pressed in the editor moves it to another cell.
+    bool IsEditorMoveKey(UINT key) const;
+    // Widens the editor to its text, at most to the list's right edge.
+    void FitEditor();
+    static LRESULT CALLBACK ListProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR data);
     static LRESULT CALLBACK EditorProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR data);
 
+    // The Refresh button's picture and tool tip.
+    void DecorateRefresh();
+
     CWatchList m_list;
+    CProjectFile m_projectFile;
+    HBITMAP m_hRefreshBitmap = nullptr;
+    CToolTipCtrl m_toolTip;
     std::string m_shown[kWatchRows][kWatchColumns];
     HWND m_hEditor = nullptr;
     int m_nEditRow = -1;
     int m_nEditColumn = -1;
+    bool m_bEditorByMouse = false;
     bool m_bFinishing = false;
     std::atomic<int> m_nPassesDone{0};
 };

@@ -7,10 +7,13 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/programdata.h"
+#include "project/projectwndmessages.h"
 #include "tools/tests/tool_fixture.h"
 #include "tools/ticksdialog.h"
 #include "tools/watchdialogs_resource.h"
@@ -248,6 +251,246 @@ TEST_F(WatchTest, TheCellEditorOpensOnAClickAndEnterMovesItToTheNextRow)
     EXPECT_EQ(second.top, now.top);
     ::SendMessageA(editor, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(nullptr, ::GetDlgItem(list, IDC_WATCH_EDIT)) << "Esc opens none";
+}
+
+// The cell editor driven by keys, as a person types into the list.
+class WatchKeysTest : public WatchTest {
+protected:
+    HWND List() const { return ::GetDlgItem(m_hTool, IDC_WATCH_LIST); }
+    HWND Editor() const { return ::GetDlgItem(List(), IDC_WATCH_EDIT); }
+    RECT CellRect(int row, int column) const
+    {
+        RECT cell = {};
+        cell.top = column;
+        cell.left = LVIR_LABEL;
+        ::SendMessageA(List(), LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell));
+        return cell;
+    }
+    RECT EditorRect() const
+    {
+        RECT rect = {};
+        ::GetWindowRect(Editor(), &rect);
+        ::MapWindowPoints(nullptr, List(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+    // The cell the editor lies over: {row, column}, {-1, -1} when none is open.
+    std::pair<int, int> EditorCell() const
+    {
+        if (!Editor())
+            return {-1, -1};
+        const RECT editor = EditorRect();
+        for (int row = 0; row < kWatchRows; ++row)
+            for (int column = 0; column < kWatchColumns; ++column) {
+                const RECT cell = CellRect(row, column);
+                if (cell.left == editor.left && cell.top == editor.top)
+                    return {row, column};
+            }
+        return {-2, -2};
+    }
+    void Click(int row, int column)
+    {
+        const RECT cell = CellRect(row, column);
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_WATCH_LIST;
+        click.hdr.code = NM_CLICK;
+        click.ptAction = {cell.left + 3, (cell.top + cell.bottom) / 2};
+        SendToTool(WM_NOTIFY, IDC_WATCH_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    // A key pressed in the editor; with ctrl the Ctrl key is held on the
+    // window's thread meanwhile.
+    void Press(UINT key, bool ctrl = false)
+    {
+        const DWORD tool = ::GetWindowThreadProcessId(m_hTool, nullptr);
+        BYTE keys[256] = {};
+        if (ctrl) {
+            ::AttachThreadInput(::GetCurrentThreadId(), tool, TRUE);
+            ::GetKeyboardState(keys);
+            keys[VK_CONTROL] = 0x80;
+            ::SetKeyboardState(keys);
+        }
+        ::SendMessageA(Editor(), WM_KEYDOWN, key, 1);
+        if (ctrl) {
+            keys[VK_CONTROL] = 0;
+            ::SetKeyboardState(keys);
+            ::AttachThreadInput(::GetCurrentThreadId(), tool, FALSE);
+        }
+        Settle();
+    }
+    void Select(int row)
+    {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageA(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+    void Type(HWND window, const std::string& text)
+    {
+        for (char ch : text)
+            ::SendMessageA(window, WM_CHAR, static_cast<unsigned char>(ch), 1);
+        Settle();
+    }
+};
+
+TEST_F(WatchKeysTest, KeysMoveTheEditorFromCellToCell)
+{
+    ASSERT_NE(nullptr, Open());
+    // Twelve variables that are never read: moving over a cell changes nothing.
+    for (int i = 0; i < kWatchRows; ++i)
+        Add(("v" + std::to_string(i)).c_str(), "MAIN", -1, -1, -1);
+    const size_t before = m_link->Commands().size();
+    // A window that shows a part of the list.
+    const RECT window = WindowRect();
+    ::SetWindowPos(m_hTool, nullptr, 0, 0, window.right - window.left, 150, SWP_NOMOVE | SWP_NOZORDER);
+    Settle();
+    const int page = static_cast<int>(::SendMessageA(List(), LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_GT(page, 0);
+    ASSERT_LT(page, kWatchRows - 1) << "the window shows less than the list";
+
+    // Opened by a click, the arrows move the caret; Tab moves the editor.
+    Click(1, kWatchName);
+    ASSERT_EQ(std::make_pair(1, 0), EditorCell());
+    const HWND clicked = Editor();
+    Press(VK_RIGHT);
+    EXPECT_EQ(clicked, Editor()) << "the caret moved, not the editor";
+    Press(VK_TAB);
+    ASSERT_EQ(std::make_pair(1, 1), EditorCell());
+
+    const int last = kWatchRows - 1;
+    const struct {
+        const char* name;
+        UINT key;
+        bool ctrl;
+        std::pair<int, int> cell;
+    } steps[] = {
+        {"Right", VK_RIGHT, false, {1, 2}},
+        {"Right", VK_RIGHT, false, {1, 3}},
+        {"Right in the last column", VK_RIGHT, false, {1, 3}},
+        {"Left", VK_LEFT, false, {1, 2}},
+        {"Home alone moves the caret", VK_HOME, false, {1, 2}},
+        {"Ctrl+End", VK_END, true, {last, 2}},
+        {"Page Up", VK_PRIOR, false, {last - page, 2}},
+        {"Ctrl+Home", VK_HOME, true, {0, 2}},
+        {"Page Up in row 0", VK_PRIOR, false, {0, 2}},
+        {"Page Down", VK_NEXT, false, {page, 2}},
+        {"Page Down", VK_NEXT, false, {std::min(last, 2 * page), 2}},
+        {"Ctrl+End", VK_END, true, {last, 2}},
+        {"Page Down in the last row", VK_NEXT, false, {last, 2}},
+        {"Down in the last row wraps", VK_DOWN, false, {0, 2}},
+        {"Down", VK_DOWN, false, {1, 2}},
+        {"Up", VK_UP, false, {0, 2}},
+        {"Up in row 0 closes", VK_UP, false, {-1, -1}},
+    };
+    for (const auto& step : steps) {
+        Press(step.key, step.ctrl);
+        EXPECT_EQ(step.cell, EditorCell()) << step.name;
+    }
+    for (int i = 0; i < kWatchRows; ++i)
+        EXPECT_EQ("v" + std::to_string(i), Cell(i, kWatchName));
+    EXPECT_EQ(before, m_link->Commands().size()) << "moving over the cells sends nothing";
+}
+
+TEST_F(WatchKeysTest, ACharacterTypedIntoTheListOpensTheEditorWhichWidensWithTheText)
+{
+    ASSERT_NE(nullptr, Open());
+    Add("speed", "MAIN", -1, -1, -1);
+    Type(List(), "v");
+    EXPECT_EQ(nullptr, Editor()) << "no row selected";
+
+    Select(1);
+    Type(List(), "v");
+    const HWND first = Editor();
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(std::make_pair(1, 0), EditorCell());
+    Type(Editor(), "r(9)");
+    char text[32] = {};
+    ::GetWindowTextA(Editor(), text, sizeof text);
+    EXPECT_STREQ("vr(9)", text) << "the typed character is the editor's first";
+    const RECT narrow = EditorRect();
+    Press(VK_RETURN);
+    EXPECT_EQ("VR(9)", Cell(1, kWatchName));
+    ASSERT_EQ(std::make_pair(2, 0), EditorCell());
+    Press(VK_ESCAPE);
+
+    // A long text widens the editor up to the list's right edge.
+    Select(0);
+    Type(List(), "a");
+    ASSERT_NE(nullptr, Editor());
+    // The focus notice of an editor that is gone comes late; it leaves the
+    // open editor alone.
+    SendToTool(WM_COMMAND, MAKEWPARAM(IDC_WATCH_EDIT, EN_KILLFOCUS), reinterpret_cast<LPARAM>(first));
+    ASSERT_NE(nullptr, Editor());
+    EXPECT_EQ(narrow.right - narrow.left, EditorRect().right - EditorRect().left) << "short text: the cell's width";
+    Type(Editor(), "_long_variable");
+    const RECT wider = EditorRect();
+    EXPECT_GT(wider.right - wider.left, narrow.right - narrow.left);
+    Type(Editor(), std::string(200, 'x'));
+    RECT client = {};
+    ::GetClientRect(List(), &client);
+    EXPECT_EQ(client.right, EditorRect().right) << "at most to the list's right edge";
+    Press(VK_ESCAPE);
+    EXPECT_EQ("speed", Cell(0, kWatchName)) << "Esc keeps the name";
+}
+
+TEST_F(WatchTest, TheRefreshButtonShowsItsPictureAndTip)
+{
+    ASSERT_NE(nullptr, Open());
+    const HWND refresh = ::GetDlgItem(m_hTool, IDC_WATCH_REFRESH);
+    const auto picture =
+        reinterpret_cast<HBITMAP>(::SendMessageA(refresh, BM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(nullptr, picture);
+    BITMAP info = {};
+    ASSERT_TRUE(::GetObjectA(picture, sizeof info, &info));
+    EXPECT_EQ(16, info.bmWidth);
+    EXPECT_EQ(16, info.bmHeight);
+    EXPECT_EQ("&Refresh", ItemText(m_hTool, IDC_WATCH_REFRESH)) << "Alt+R still presses it";
+
+    // The window's tool tip names the button.
+    struct Found {
+        HWND owner;
+        HWND tip;
+    } found = {m_hTool, nullptr};
+    ::EnumThreadWindows(
+        ::GetWindowThreadProcessId(m_hTool, nullptr),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* found = reinterpret_cast<Found*>(data);
+            char name[64] = {};
+            ::GetClassNameA(window, name, sizeof name);
+            if (::lstrcmpiA(name, TOOLTIPS_CLASSA) == 0 && ::GetWindow(window, GW_OWNER) == found->owner)
+                found->tip = window;
+            return found->tip == nullptr;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    ASSERT_NE(nullptr, found.tip);
+    char text[80] = {};
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = m_hTool;
+    tool.uId = reinterpret_cast<UINT_PTR>(refresh);
+    tool.lpszText = text;
+    ::SendMessageA(found.tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ("&Refresh", text);
+}
+
+TEST_F(WatchTest, AsksForTheProjectFileBeforeItAnnouncesItself)
+{
+    // The handlers outlive this body (the window withdraws at tear-down).
+    const auto asked = std::make_shared<std::vector<std::string>>();
+    m_project.SetHandler(WM_WATCH_SET_WINDOW, [asked](WPARAM, LPARAM) {
+        asked->push_back("announce");
+        return LRESULT(0);
+    });
+    m_project.SetHandler(PWM_PROJECT_FILE_PATH, [asked](WPARAM, LPARAM path) {
+        asked->push_back("project file");
+        *reinterpret_cast<CString*>(path) = "C:\\Projects\\Line\\Line.prj";
+        return LRESULT(1);
+    });
+    ASSERT_NE(nullptr, Open());
+    ASSERT_LE(2u, asked->size());
+    EXPECT_EQ("project file", (*asked)[0]);
+    EXPECT_EQ("announce", (*asked)[1]);
+    const auto* watch = static_cast<CWatchWindow*>(m_pTool);
+    EXPECT_STREQ("C:\\Projects\\Line\\Line.prj", watch->GetProjectFile().GetFilePath().GetString());
 }
 
 TEST_F(WatchTest, RowsLimitMoveUpAndPinnedProcesses)
