@@ -248,6 +248,7 @@ LRESULT FakeProjectWindow::OnRegister(WPARAM toolId, LPARAM window)
     if (answer) {
         std::lock_guard<std::mutex> guard(m_registryLock);
         m_registered.push_back({static_cast<UINT>(toolId), hWnd, replyClass});
+        m_registeredEver.push_back(m_registered.back());
     }
     return answer;
 }
@@ -255,7 +256,10 @@ LRESULT FakeProjectWindow::OnRegister(WPARAM toolId, LPARAM window)
 LRESULT FakeProjectWindow::OnUnregister(WPARAM, LPARAM window)
 {
     const HWND hWnd = reinterpret_cast<HWND>(window);
+    // Read before the lock: the window's thread answers while it waits here.
+    std::string text = ::IsWindow(hWnd) ? WindowText(hWnd) : std::string();
     std::lock_guard<std::mutex> guard(m_registryLock);
+    m_unregisteredTexts.emplace_back(hWnd, std::move(text));
     m_registered.erase(std::remove_if(m_registered.begin(), m_registered.end(),
                                       [hWnd](const Registration& r) { return r.hWnd == hWnd; }),
                        m_registered.end());
@@ -266,6 +270,22 @@ void FakeProjectWindow::SetRegistrationAnswer(LRESULT answer)
 {
     std::lock_guard<std::mutex> guard(m_registryLock);
     m_registrationAnswer = answer;
+}
+
+std::vector<FakeProjectWindow::Registration> FakeProjectWindow::RegisteredEver() const
+{
+    std::lock_guard<std::mutex> guard(m_registryLock);
+    return m_registeredEver;
+}
+
+std::string FakeProjectWindow::TextAtUnregistration(HWND window) const
+{
+    std::lock_guard<std::mutex> guard(m_registryLock);
+    for (auto it = m_unregisteredTexts.rbegin(); it != m_unregisteredTexts.rend(); ++it) {
+        if (it->first == window)
+            return it->second;
+    }
+    return std::string();
 }
 
 std::vector<FakeProjectWindow::Registration> FakeProjectWindow::Registered() const

@@ -121,6 +121,12 @@ public:
     HWND WaitForRegistration(UINT toolId, DWORD timeoutMs = 5000) const;
     // Waits until window has unregistered.
     bool WaitForUnregistration(HWND window, DWORD timeoutMs = 5000) const;
+    // Every registration accepted so far, oldest first, those that have
+    // unregistered since included.
+    std::vector<Registration> RegisteredEver() const;
+    // A window's text as it unregistered (a window that closes at once can
+    // be read no later); empty when it has not.
+    std::string TextAtUnregistration(HWND window) const;
 
     void SetFeature(int feature, bool supported);
 
@@ -136,6 +142,8 @@ private:
     mutable std::mutex m_registryLock;
     LRESULT m_registrationAnswer = MAKELONG(40, 30);
     std::vector<Registration> m_registered;
+    std::vector<Registration> m_registeredEver;
+    std::vector<std::pair<HWND, std::string>> m_unregisteredTexts;
     std::vector<int> m_features;
 };
 

@@ -290,6 +290,9 @@ TEST_F(MainFrameTest, WindowMenuListsAtMostTenWindowsAndDropsItsSeparatorWhenEmp
     // nothing.
     ::SetWindowPos(*windows[3], nullptr, 900, 700, 120, 80, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_FALSE(::IsWindowVisible(*windows[3]));
+    // What the display still owes of the frame's own start (its activation
+    // raises it) arrives before a person's command.
+    PumpUntil([] { return false; }, 500);
     Command(ID_WINDOW_ENTRY_FIRST + 3);
     EXPECT_TRUE(PumpUntil([&] { return ::IsWindowVisible(*windows[3]) && IsAbove(*windows[3], m_hWndFrame); }));
     // A minimised one comes back restored, above the window that covered it.

@@ -284,8 +284,15 @@ TEST_F(ToolBaseTest, ASendTakesTheValueOfItsOwnReplyOnly)
     EXPECT_TRUE(tool->m_bSendResult.load());
     EXPECT_DOUBLE_EQ(7.25, tool->m_dValue.load());
     EXPECT_EQ(1, CountCommand("?VR(1);"));
-    // The reply is logged on the link's side as it is handed over.
-    EXPECT_TRUE(PumpUntil([&] { return log.Contains("RxAtTool: Ticks"); }, 5000));
+    // The reply's log line names the tool.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            for (const std::string& line : log.Lines())
+                if (line.find("RxAtTool: Ticks") != std::string::npos)
+                    return true;
+            return false;
+        },
+        5000));
 }
 
 TEST_F(ToolBaseTest, RepliesQueuedForTheWindowArriveWithOneNotice)
